@@ -1,0 +1,139 @@
+#include "coords/coordinatesfile.h"
+
+#include <QFile>
+#include <QStringList>
+#include <QTextStream>
+
+#include <cmath>
+
+namespace {
+
+bool isHeader(const QString &line)
+{
+    return line.contains(QLatin1String("nombre"), Qt::CaseInsensitive)
+            && (line.contains(QLatin1String("easting"), Qt::CaseInsensitive)
+                || line.contains(QLatin1String("zona"), Qt::CaseInsensitive));
+}
+
+// Locale-independent number; "nan" and "inf" count as invalid so that no
+// non-number reaches a file name or a stamp.
+bool readNumber(const QString &text, double &value)
+{
+    bool ok = false;
+    const double number = text.toDouble(&ok);
+    if (!ok || !std::isfinite(number))
+        return false;
+    value = number;
+    return true;
+}
+
+char readLetter(const QString &field)
+{
+    if (field.isEmpty())
+        return 'N';
+    const char16_t code = field.at(0).unicode();
+    return code < 256 ? static_cast<char>(code) : '\0';
+}
+
+// The date forms a coordinates file may hold, read as local clock time.
+QDateTime readLocalDateTime(const QString &text)
+{
+    QDateTime parsed = QDateTime::fromString(text, Qt::ISODate);
+    if (!parsed.isValid())
+        parsed = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (!parsed.isValid())
+        parsed = QDateTime::fromString(text, QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+    if (!parsed.isValid())
+        return {};
+    return QDateTime(parsed.date(), parsed.time());
+}
+
+QString optionalField(const QStringList &fields, int index)
+{
+    return fields.size() > index ? fields.at(index).trimmed() : QString();
+}
+
+// Parses one data line; returns false when the row is to be skipped.
+bool parseRow(const QString &line, const LogCallback &log, QString &name, CoordinateRecord &record)
+{
+    const QStringList fields = line.split(QLatin1Char(';'), Qt::KeepEmptyParts);
+    if (fields.size() < 5) {
+        log(QStringLiteral("Línea inválida en archivo txt (menos de 5 columnas): ") + line);
+        return false;
+    }
+    name = fields.at(0).trimmed();
+
+    const QString zoneText = fields.at(1).trimmed();
+    bool ok = false;
+    record.zone = zoneText.toInt(&ok, 10);
+    if (!ok) {
+        log(QStringLiteral("Zona UTM inválida para ") + name + QStringLiteral(": ") + zoneText);
+        return false;
+    }
+    record.letter = readLetter(fields.at(2).trimmed());
+
+    const QString eastingText = fields.at(3).trimmed();
+    if (!readNumber(eastingText, record.easting)) {
+        log(QStringLiteral("Easting inválido para ") + name + QStringLiteral(": ") + eastingText);
+        return false;
+    }
+    const QString northingText = fields.at(4).trimmed();
+    if (!readNumber(northingText, record.northing)) {
+        log(QStringLiteral("Northing inválido para ") + name + QStringLiteral(": ") + northingText);
+        return false;
+    }
+
+    const QString orientationText = optionalField(fields, 5);
+    if (!orientationText.isEmpty()) {
+        record.hasOrientation = readNumber(orientationText, record.orientation);
+        if (!record.hasOrientation)
+            log(QStringLiteral("Orientación inválida para ") + name + QStringLiteral(": ")
+                + orientationText);
+    }
+    const QString dateText = optionalField(fields, 6);
+    if (!dateText.isEmpty()) {
+        record.dateTime = readLocalDateTime(dateText);
+        record.hasDateTime = record.dateTime.isValid();
+        if (!record.hasDateTime)
+            log(QStringLiteral("Fecha inválida en archivo txt para ") + name + QStringLiteral(": ")
+                + dateText);
+    }
+    const QString altitudeText = optionalField(fields, 7);
+    if (!altitudeText.isEmpty()) {
+        record.hasAltitude = readNumber(altitudeText, record.altitude);
+        if (!record.hasAltitude)
+            log(QStringLiteral("Altitud inválida para ") + name + QStringLiteral(": ")
+                + altitudeText);
+    }
+    return true;
+}
+
+} // namespace
+
+CoordinateMap readCoordinatesFile(const QString &path, const LogCallback &log)
+{
+    CoordinateMap records;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        log(QStringLiteral("Error al abrir el archivo TXT: ") + path);
+        return records;
+    }
+    QTextStream in(&file);
+    in.setEncoding(QStringConverter::Utf8);
+    bool firstLine = true;
+    QString line;
+    while (in.readLineInto(&line)) {
+        if (firstLine) {
+            firstLine = false;
+            if (isHeader(line))
+                continue;
+        }
+        if (line.trimmed().isEmpty())
+            continue;
+        QString name;
+        CoordinateRecord record;
+        if (parseRow(line, log, name, record))
+            records.insert(name, record);
+    }
+    return records;
+}

@@ -1,0 +1,16 @@
+#ifndef COORDINATESFILE_H
+#define COORDINATESFILE_H
+
+#include "coords/callbacks.h"
+#include "coords/coordinaterecord.h"
+
+// Header the program writes for new coordinates files.
+inline constexpr char coordinatesFileHeader[]
+        = "nombre_de_la_foto.jpg;zona;letra;easting;northing;orientacion;fecha_hora;altitud";
+
+// Reads a ';'-separated coordinates file (UTF-8, optional BOM, LF or CR LF).
+// Every problem is one log line, in file order, on the caller's thread; bad
+// rows are skipped or kept without the bad optional value, and reading goes on.
+CoordinateMap readCoordinatesFile(const QString &path, const LogCallback &log);
+
+#endif // COORDINATESFILE_H

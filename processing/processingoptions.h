@@ -1,0 +1,48 @@
+#ifndef PROCESSINGOPTIONS_H
+#define PROCESSINGOPTIONS_H
+
+#include <QColor>
+#include <QString>
+
+// Every switch and value of one processing run. Filled by the window or the
+// preview, copied by the engine at construction and never changed during a run.
+// Positions are corner names ("arriba-izquierda", "arriba-derecha",
+// "abajo-izquierda", "abajo-derecha"); ratios are fractions of the image size.
+struct ProcessingOptions
+{
+    QString logoPath;
+    QString fontPath;
+    double fontSizeRatio = 0.0;
+    bool useExif = false;
+    QString csvPath;
+    QColor fontColor;
+    double logoRatio = 0.0;
+    QString logoPosition;
+    QString dtPosition;
+    QString coordsPosition;
+    QString orientationPosition;
+    double compassRatio = 0.0;
+    bool renamePhotos = false;
+    bool usePrefix = false;
+    QString prefix;
+    bool includeSubdirectories = false;
+    bool addCompass = false;
+    bool drawOrientation = false;
+    bool drawTime = false;
+    bool drawData = false;
+    bool drawGeo = false;
+    bool bgText = false;
+    bool embedCsvInExif = false;
+    QString compassPosition;
+    bool makeBackup = false;
+    bool rotateCompass = false;
+    int compassStyle = 0;
+    QColor compassArrowColor;
+    int jpegQuality = 90;
+    bool useOutputFolder = false;
+    QString outputFolder;
+    bool drawAltitude = false;
+    QString altitudePosition;
+};
+
+#endif // PROCESSINGOPTIONS_H
