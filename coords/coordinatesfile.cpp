@@ -6,9 +6,7 @@
 
 #include <cmath>
 
-namespace {
-
-bool isHeader(const QString &line)
+static bool isHeader(const QString &line)
 {
     return line.contains(QLatin1String("nombre"), Qt::CaseInsensitive)
             && (line.contains(QLatin1String("easting"), Qt::CaseInsensitive)
@@ -17,7 +15,7 @@ bool isHeader(const QString &line)
 
 // Locale-independent number; "nan" and "inf" count as invalid so that no
 // non-number reaches a file name or a stamp.
-bool readNumber(const QString &text, double &value)
+static bool readNumber(const QString &text, double &value)
 {
     bool ok = false;
     const double number = text.toDouble(&ok);
@@ -27,7 +25,7 @@ bool readNumber(const QString &text, double &value)
     return true;
 }
 
-char readLetter(const QString &field)
+static char readLetter(const QString &field)
 {
     if (field.isEmpty())
         return 'N';
@@ -36,7 +34,7 @@ char readLetter(const QString &field)
 }
 
 // The date forms a coordinates file may hold, read as local clock time.
-QDateTime readLocalDateTime(const QString &text)
+static QDateTime readLocalDateTime(const QString &text)
 {
     QDateTime parsed = QDateTime::fromString(text, Qt::ISODate);
     if (!parsed.isValid())
@@ -48,13 +46,14 @@ QDateTime readLocalDateTime(const QString &text)
     return QDateTime(parsed.date(), parsed.time());
 }
 
-QString optionalField(const QStringList &fields, int index)
+static QString optionalField(const QStringList &fields, int index)
 {
     return fields.size() > index ? fields.at(index).trimmed() : QString();
 }
 
 // Parses one data line; returns false when the row is to be skipped.
-bool parseRow(const QString &line, const LogCallback &log, QString &name, CoordinateRecord &record)
+static bool parseRow(const QString &line, const LogCallback &log, QString &name,
+                     CoordinateRecord &record)
 {
     const QStringList fields = line.split(QLatin1Char(';'), Qt::KeepEmptyParts);
     if (fields.size() < 5) {
@@ -107,8 +106,6 @@ bool parseRow(const QString &line, const LogCallback &log, QString &name, Coordi
     }
     return true;
 }
-
-} // namespace
 
 CoordinateMap readCoordinatesFile(const QString &path, const LogCallback &log)
 {

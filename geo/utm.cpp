@@ -4,32 +4,30 @@
 
 #include <cmath>
 
-namespace {
+static constexpr double pi = 3.141592653589793;
+static constexpr double semiMajorAxis = 6378137.0;
+static constexpr double eccentricitySquared = 0.0066943799901413165;
+static constexpr double secondEccentricitySquared = 0.006739496742276434;
+static constexpr double scaleFactor = 0.9996;
+static constexpr double falseEasting = 500000.0;
+static constexpr double falseNorthingSouth = 10000000.0;
 
-constexpr double pi = 3.141592653589793;
-constexpr double semiMajorAxis = 6378137.0;
-constexpr double eccentricitySquared = 0.0066943799901413165;
-constexpr double secondEccentricitySquared = 0.006739496742276434;
-constexpr double scaleFactor = 0.9996;
-constexpr double falseEasting = 500000.0;
-constexpr double falseNorthingSouth = 10000000.0;
-
-double toRadians(double degrees)
+static double toRadians(double degrees)
 {
     return degrees * pi / 180.0;
 }
 
-double toDegrees(double radians)
+static double toDegrees(double radians)
 {
     return radians * 180.0 / pi;
 }
 
-int zoneForLongitude(double longitude)
+static int zoneForLongitude(double longitude)
 {
     return clampToInt(1 + truncToInteger((longitude + 180.0) / 6.0));
 }
 
-char bandLetter(double latitude)
+static char bandLetter(double latitude)
 {
     static const struct
     {
@@ -46,12 +44,10 @@ char bandLetter(double latitude)
 }
 
 // Central meridian in radians, formed in integers first.
-double centralMeridian(int zone)
+static double centralMeridian(int zone)
 {
     return toRadians(static_cast<double>(6 * static_cast<long long>(zone) - 183));
 }
-
-} // namespace
 
 void latLonToUtm(double latitude, double longitude, int &zone, char &letter, double &easting,
                  double &northing)

@@ -1,0 +1,18 @@
+#ifndef EXIFREADER_H
+#define EXIFREADER_H
+
+#include <QDateTime>
+#include <QString>
+
+// Capture time from Exif.Photo.DateTimeOriginal, else Exif.Image.DateTime, as
+// local time. Takes exifMutex. Leaves dateTime untouched when none is found.
+bool readCaptureDateTime(const QString &path, QDateTime &dateTime);
+
+// GPS position (decimal degrees, south and west negative), image direction
+// (degrees as stored) and altitude (metres, below sea level negative).
+// Returns true when latitude and longitude were both read; direction and
+// altitude stay 0 when absent.
+bool readGpsFromExif(const QString &path, double &latitude, double &longitude, double &direction,
+                     double &altitude);
+
+#endif // EXIFREADER_H

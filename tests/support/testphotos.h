@@ -1,0 +1,41 @@
+#ifndef TESTPHOTOS_H
+#define TESTPHOTOS_H
+
+#include <QImage>
+#include <QMap>
+#include <QString>
+
+// Generates photos for tests: an image made with Qt, saved as JPEG, PNG or
+// TIFF, then given the chosen EXIF, IPTC and XMP through Exiv2.
+struct TestPhoto
+{
+    int width = 64;
+    int height = 48;
+    QColor fill = QColor(40, 90, 160);
+    bool hasGps = false;
+    double latitude = 0.0; // degrees, south negative
+    double longitude = 0.0; // degrees, west negative
+    QString latitudeRef; // empty: "N"/"S" from the sign; "-": no tag
+    QString longitudeRef; // empty: "E"/"W" from the sign; "-": no tag
+    bool hasDirection = false;
+    double direction = 0.0; // degrees
+    bool hasAltitude = false;
+    double altitude = 0.0; // metres, negative below sea level
+    int altitudeRef = -1; // -1: from the sign of altitude; -2: no tag
+    QString dateTimeOriginal; // "yyyy:MM:dd HH:mm:ss"; empty: no tag
+    QString imageDateTime; // Exif.Image.DateTime; empty: no tag
+    int orientation = 0; // Exif.Image.Orientation; 0: no tag
+    QMap<QString, QString> extraExif; // any further key -> value text
+    QMap<QString, QString> iptc; // e.g. "Iptc.Application2.Caption"
+    QMap<QString, QString> xmp; // e.g. "Xmp.dc.title"
+};
+
+// Writes `photo` to `path`; the format follows the suffix (jpg/jpeg, png,
+// tif/tiff). Returns false on any failure.
+bool writeTestPhoto(const QString &path, const TestPhoto &photo = {});
+
+// An image with natural-looking detail (gradients and noise) that compresses
+// like a real photo; deterministic for a given seed.
+QImage makeNaturalImage(int width, int height, unsigned seed = 1);
+
+#endif // TESTPHOTOS_H
