@@ -267,19 +267,13 @@ private slots:
         QVERIFY(!readGps(write(TestPhoto(), "png")).found);
     }
 
-    void tiffPhotosAreRead()
-    {
-        const GpsReading reading = readGps(write(gpsPhoto(1.25, -2.5), "tif"));
-        QVERIFY(reading.found);
-        QCOMPARE(reading.longitude, -2.5);
-    }
-
     void readersGiveTheSameResultsFromManyThreadsAtOnce()
     {
         QStringList paths;
         for (int i = 0; i < 4; ++i) {
             TestPhoto photo = gpsPhoto(10 + i, -20 - i);
             photo.dateTimeOriginal = QString("2024:01:0%1 12:00:00").arg(i + 1);
+            photo.xmp.insert("Xmp.dc.source", "muestra"); // XMP parsing runs in parallel too
             paths << write(photo, i % 2 ? "png" : "jpg");
         }
         std::atomic<int> wrong {0};
