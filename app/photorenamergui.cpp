@@ -285,6 +285,8 @@ QGroupBox *PhotoRenamerGUI::buildOutputGroup()
     auto *note = new QLabel(
             tr("Nota: La copia de seguridad se ignora si se usa una carpeta de salida."));
     note->setStyleSheet(QStringLiteral("font-style: italic; color: grey;"));
+    // The options panel is at most 400 pixels wide, narrower than this line.
+    note->setWordWrap(true);
     layout->addWidget(note);
     return group;
 }
