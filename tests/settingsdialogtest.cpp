@@ -2,10 +2,8 @@
 #include "tests/support/privatesettings.h"
 
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -136,19 +134,6 @@ private slots:
 
         SettingsDialog reopened;
         QCOMPARE(reopened.findChild<QLineEdit *>()->text(), QStringLiteral("clave-secreta"));
-    }
-
-    void okAcceptsAndCancelRejectsWithoutStoring()
-    {
-        for (const auto button : {QDialogButtonBox::Ok, QDialogButtonBox::Cancel}) {
-            SettingsDialog dialog;
-            dialog.findChild<QSpinBox *>()->setValue(42);
-            dialog.findChild<QDialogButtonBox *>()->button(button)->click();
-            QCOMPARE(dialog.result(),
-                     button == QDialogButtonBox::Ok ? int(QDialog::Accepted)
-                                                    : int(QDialog::Rejected));
-            QVERIFY(store().allKeys().isEmpty());
-        }
     }
 
 private:
