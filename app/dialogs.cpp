@@ -1,0 +1,29 @@
+#include "app/dialogs.h"
+
+#include <QColorDialog>
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+
+Dialogs::Dialogs()
+    : existingDirectory([](QWidget *parent, const QString &title) {
+        return QFileDialog::getExistingDirectory(parent, title, QString(),
+                                                 QFileDialog::ShowDirsOnly);
+    })
+    , openFileName([](QWidget *parent, const QString &title, const QString &filter) {
+        return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+    })
+    , saveFileName([](QWidget *parent, const QString &title, const QString &filter) {
+        return QFileDialog::getSaveFileName(parent, title, QString(), filter);
+    })
+    , color([](QWidget *parent, const QString &title, const QColor &initial) {
+        return QColorDialog::getColor(initial, parent, title);
+    })
+    , critical([](QWidget *parent, const QString &title, const QString &text) {
+        QMessageBox::critical(parent, title, text);
+    })
+    , information([](QWidget *parent, const QString &title, const QString &text) {
+        QMessageBox::information(parent, title, text);
+    })
+    , run([](QDialog &dialog) { return dialog.exec(); })
+{ }

@@ -1,0 +1,32 @@
+#ifndef DIALOGS_H
+#define DIALOGS_H
+
+#include <QColor>
+#include <QString>
+
+#include <functional>
+
+class QDialog;
+class QWidget;
+
+// The modal questions the window asks the user. Each member defaults to the
+// standard Qt dialog; tests replace them to answer without a person. Every
+// file dialog starts in an empty directory, so none takes a start folder.
+// An empty path or an invalid colour means the user cancelled.
+struct Dialogs
+{
+    Dialogs();
+
+    std::function<QString(QWidget *parent, const QString &title)> existingDirectory;
+    std::function<QString(QWidget *parent, const QString &title, const QString &filter)>
+            openFileName;
+    std::function<QString(QWidget *parent, const QString &title, const QString &filter)>
+            saveFileName;
+    std::function<QColor(QWidget *parent, const QString &title, const QColor &initial)> color;
+    std::function<void(QWidget *parent, const QString &title, const QString &text)> critical;
+    std::function<void(QWidget *parent, const QString &title, const QString &text)> information;
+    // Runs an already built dialog modally and returns its result code.
+    std::function<int(QDialog &dialog)> run;
+};
+
+#endif // DIALOGS_H
