@@ -33,17 +33,35 @@ static char readLetter(const QString &field)
     return code < 256 ? static_cast<char>(code) : '\0';
 }
 
-// The date forms a coordinates file may hold, read as local clock time.
+// A local date-time for a clock reading. Where the local zone skips that
+// reading (clocks going forward), it moves on by the length of the gap
+// (02:30 becomes 03:30), as the default of later Qt versions does.
+static QDateTime localDateTime(const QDate &date, const QTime &time)
+{
+    const QDateTime local(date, time);
+    if (local.isValid())
+        return local;
+    const QDateTime readingAsUtc(date, time, Qt::UTC);
+    const int offsetBeforeGap = readingAsUtc.addDays(-1).toLocalTime().offsetFromUtc();
+    return readingAsUtc.addSecs(-offsetBeforeGap).toLocalTime();
+}
+
+// The date forms a coordinates file may hold. They are parsed as UTC clock
+// readings so that a reading the local zone skips is not rejected; the zone
+// designator of an ISO text is dropped and the reading taken as local time.
 static QDateTime readLocalDateTime(const QString &text)
 {
+    const QString asUtc = text + QLatin1Char('Z');
     QDateTime parsed = QDateTime::fromString(text, Qt::ISODate);
     if (!parsed.isValid())
-        parsed = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        parsed = QDateTime::fromString(asUtc, Qt::ISODate);
     if (!parsed.isValid())
-        parsed = QDateTime::fromString(text, QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+        parsed = QDateTime::fromString(asUtc, QStringLiteral("yyyy-MM-dd HH:mm:sst"));
+    if (!parsed.isValid())
+        parsed = QDateTime::fromString(asUtc, QStringLiteral("dd/MM/yyyy HH:mm:sst"));
     if (!parsed.isValid())
         return {};
-    return QDateTime(parsed.date(), parsed.time());
+    return localDateTime(parsed.date(), parsed.time());
 }
 
 static QString optionalField(const QStringList &fields, int index)
