@@ -252,6 +252,10 @@ private slots:
                 << QByteArray("2024-03-31T02:15:00") << "2024-03-31 03:15:00";
         QTest::newRow("minutes missing") << QByteArray("05-03-2024 14:30") << QString();
         QTest::newRow("day 31 of a 30-day month") << QByteArray("31/04/2024 10:00:00") << QString();
+        QTest::newRow("single-digit hour") << QByteArray("05/03/2024 4:30:00") << QString();
+        QTest::newRow("hour 24") << QByteArray("05/03/2024 24:00:00") << QString();
+        QTest::newRow("30 February") << QByteArray("2024-02-30 10:00:00") << QString();
+        QTest::newRow("trailing text") << QByteArray("05/03/2024 14:30:00h") << QString();
         QTest::newRow("two-digit year") << QByteArray("05/03/24 14:30:00") << QString();
     }
 
