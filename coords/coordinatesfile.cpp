@@ -5,6 +5,7 @@
 #include <QTextStream>
 
 #include <cmath>
+#include <cstring>
 
 static bool isHeader(const QString &line)
 {
@@ -33,17 +34,62 @@ static char readLetter(const QString &field)
     return code < 256 ? static_cast<char>(code) : '\0';
 }
 
-// The date forms a coordinates file may hold, read as local clock time.
+// A local date-time for a clock reading. Where the local zone skips that
+// reading (clocks going forward), it moves on by the length of the gap
+// (02:30 becomes 03:30), as the default of later Qt versions does.
+static QDateTime localDateTime(const QDate &date, const QTime &time)
+{
+    const QDateTime local(date, time);
+    if (local.isValid())
+        return local;
+    const QDateTime readingAsUtc(date, time, Qt::UTC);
+    const int offsetBeforeGap = readingAsUtc.addDays(-1).toLocalTime().offsetFromUtc();
+    return readingAsUtc.addSecs(-offsetBeforeGap).toLocalTime();
+}
+
+// Reads text of a fixed-width form such as "dd/MM/yyyy HH:mm:ss": each of
+// y M d H m s stands for one ASCII digit, anything else for itself. Done by
+// hand because Qt's format parser costs tens of microseconds a row.
+static bool readFixedForm(const QString &text, const char *form, QDate &date, QTime &time)
+{
+    static const char fieldLetters[] = "yMdHms";
+    const int length = static_cast<int>(std::strlen(form));
+    if (text.size() != length)
+        return false;
+    int values[6] = {};
+    for (int i = 0; i < length; ++i) {
+        const char16_t c = text.at(i).unicode();
+        const char *letter = std::strchr(fieldLetters, form[i]);
+        if (!letter) {
+            if (c != static_cast<char16_t>(form[i]))
+                return false;
+            continue;
+        }
+        if (c < u'0' || c > u'9')
+            return false;
+        int &value = values[letter - fieldLetters];
+        value = value * 10 + (c - u'0');
+    }
+    date = QDate(values[0], values[1], values[2]);
+    time = QTime(values[3], values[4], values[5]);
+    return date.isValid() && time.isValid();
+}
+
+// The date forms a coordinates file may hold, first that reads wins: ISO 8601,
+// "yyyy-MM-dd HH:mm:ss", "dd/MM/yyyy HH:mm:ss". Only the clock reading is
+// kept (an ISO zone designator is dropped) and taken as local time. ISO text
+// is tried as UTC first so that a reading the local zone skips still parses.
 static QDateTime readLocalDateTime(const QString &text)
 {
-    QDateTime parsed = QDateTime::fromString(text, Qt::ISODate);
-    if (!parsed.isValid())
-        parsed = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    if (!parsed.isValid())
-        parsed = QDateTime::fromString(text, QStringLiteral("dd/MM/yyyy HH:mm:ss"));
-    if (!parsed.isValid())
+    QDateTime iso = QDateTime::fromString(text + QLatin1Char('Z'), Qt::ISODate);
+    if (!iso.isValid())
+        iso = QDateTime::fromString(text, Qt::ISODate);
+    QDate date = iso.date();
+    QTime time = iso.time();
+    if (!iso.isValid() && !readFixedForm(text, "yyyy-MM-dd HH:mm:ss", date, time)
+        && !readFixedForm(text, "dd/MM/yyyy HH:mm:ss", date, time))
         return {};
-    return QDateTime(parsed.date(), parsed.time());
+    return localDateTime(date, time);
 }
 
 static QString optionalField(const QStringList &fields, int index)
