@@ -86,13 +86,18 @@ static bool writeLines(const QString &path, const QStringList &lines, const LogC
     for (const QString &line : lines)
         out << line << '\n';
     out.flush();
-    // A write cut short by a full disk or a size limit sets no error on the
-    // file itself; only the stream notices, and the old file must then stay.
-    if (out.status() != QTextStream::Ok)
+    const QString failure = QStringLiteral("Error: No se pudo guardar los cambios en el CSV: ");
+    // A write cut short by a full disk or a size limit is seen by the stream
+    // but not always by the save file, which would then commit a truncated
+    // file; cancelling keeps the old one.
+    if (out.status() != QTextStream::Ok) {
+        const QString reason = file.errorString();
         file.cancelWriting();
+        log(failure + reason);
+        return false;
+    }
     if (!file.commit()) {
-        log(QStringLiteral("Error: No se pudo guardar los cambios en el CSV: ")
-            + file.errorString());
+        log(failure + file.errorString());
         return false;
     }
     return true;
