@@ -1,0 +1,460 @@
+#include "coords/altitudefill.h"
+
+#include "tests/support/fakeelevationserver.h"
+#include "tests/support/filesizelimit.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFutureWatcher>
+#include <QLocale>
+#include <QMutex>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtConcurrent>
+
+#include <memory>
+
+Q_DECLARE_METATYPE(FakeReply)
+
+static const QByteArray header
+        = "nombre_de_la_foto.jpg;zona;letra;easting;northing;orientacion;fecha_hora;altitud\n";
+static const QByteArray row1 = "IMG_1.jpg;19;H;345678;6301234";
+static const QByteArray row2 = "IMG_2.jpg;19;H;345678;6301234";
+static const QString google = QString::fromLatin1(googleElevationProvider);
+static const QString openTopo = QString::fromLatin1(openTopoDataProvider);
+
+static QByteArray elevationJson(const char *elevation)
+{
+    return QByteArray(R"({"results":[{"elevation":)") + elevation + R"(}],"status":"OK"})";
+}
+
+// What one run reported.
+struct FillRun
+{
+    QStringList log;
+    QList<QPair<int, int>> progress;
+};
+
+// Settings of one run; the defaults suit most tests.
+struct FillSettings
+{
+    QString provider = openTopo;
+    QString key = QStringLiteral("k");
+    bool overwrite = true;
+    QString baseUrl; // empty: the fake server
+    int pauseMs = 0;
+    int timeoutMs = 5000;
+};
+
+class AltitudeFillTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QString writeCsv(const QByteArray &content)
+    {
+        const QString path = dir->filePath(QStringLiteral("coordenadas.csv"));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+
+    static QByteArray readBytes(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+    }
+
+    // Runs the job on the global pool, as the window does, while this thread
+    // keeps serving the fake service.
+    FillRun run(const QString &path, const FillSettings &settings = {})
+    {
+        FillRun result;
+        QMutex mutex;
+        const QString url = settings.baseUrl.isEmpty() ? server->baseUrl() : settings.baseUrl;
+        QFutureWatcher<void> watcher;
+        QEventLoop loop;
+        connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
+        watcher.setFuture(QtConcurrent::run([&] {
+            fillAltitudes(
+                    path, settings.provider, settings.key, settings.overwrite,
+                    [&](const QString &line) {
+                        QMutexLocker lock(&mutex);
+                        result.log.append(line);
+                    },
+                    [&](int done, int total) {
+                        QMutexLocker lock(&mutex);
+                        result.progress.append({done, total});
+                    },
+                    url, settings.pauseMs, settings.timeoutMs);
+        }));
+        loop.exec();
+        return result;
+    }
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<FakeElevationServer> server;
+
+private slots:
+    void initTestCase()
+    {
+        // Decimal commas must not leak into the file, the point or the log.
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    }
+
+    void init()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        server = std::make_unique<FakeElevationServer>();
+        QVERIFY(dir->isValid() && server->start());
+    }
+
+    void cleanup()
+    {
+        server.reset();
+        dir.reset();
+    }
+
+    void altitudeColumnIsFoundByNameOrAppended_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QByteArray>("expected");
+
+        QTest::newRow("eighth field, short row padded") << header + row1 + '\n'
+                                                        << header + row1 + ";;;100.00\n";
+        QTest::newRow("any letter case")
+                << "Nombre;Zona;Letra;Easting;Northing;ALTITUD;Notas\n" + row1 + ";;visto\n"
+                << "Nombre;Zona;Letra;Easting;Northing;ALTITUD;Notas\n" + row1 + ";100.00;visto\n";
+        QTest::newRow("spaces around the name do not match")
+                << "nombre;zona;letra;easting;northing; altitud\n" + row1 + ";\n"
+                << "nombre;zona;letra;easting;northing; altitud;altitud\n" + row1 + ";;100.00\n";
+        QTest::newRow("appended, only answered rows grow")
+                << "nombre;zona;letra;easting;northing\n" + row1 + "\nIMG_2.jpg;19;;1;2\n"
+                << "nombre;zona;letra;easting;northing;altitud\n" + row1
+                        + ";100.00\nIMG_2.jpg;19;;1;2\n";
+        QTest::newRow("no header: first row is never queried") << row1 + '\n' + row2
+                        + '\n' << row1 + ";altitud\n" + row2 + ";100.00\n";
+        QTest::newRow("CR LF and byte-order mark")
+                << "\xEF\xBB\xBFnombre;zona;letra;easting;northing;altitud\r\n" + row1 + ";\r\n"
+                << "nombre;zona;letra;easting;northing;altitud\n" + row1 + ";100.00\n";
+    }
+
+    void altitudeColumnIsFoundByNameOrAppended()
+    {
+        QFETCH(QByteArray, input);
+        QFETCH(QByteArray, expected);
+        const QString path = writeCsv(input);
+        run(path);
+        QCOMPARE(readBytes(path), expected);
+        QCOMPARE(server->requests().size(), 1);
+    }
+
+    void unusableRowsAreSkippedWithTheirMessage_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("overwrite");
+        QTest::addColumn<QString>("reason");
+
+        QTest::newRow("four fields") << header + "IMG_1.jpg;19;H;345678\n"
+                                     << true << "UTM inválido";
+        QTest::newRow("blank line") << header + "   \n" << true << "letra de zona ausente";
+        QTest::newRow("altitude among the first four fields")
+                << QByteArray("nombre;zona;altitud\nIMG_1.jpg;19\n") << true
+                << "menos de 5 columnas";
+        QTest::newRow("zone not an integer") << header + "IMG_1.jpg;19.5;H;1;2\n"
+                                             << true << "UTM inválido";
+        QTest::newRow("decimal comma") << header + "IMG_1.jpg;19;H;345678,5;6301234\n"
+                                       << true << "UTM inválido";
+        QTest::newRow("not a finite number") << header + "IMG_1.jpg;19;H;inf;6301234\n"
+                                             << true << "UTM inválido";
+        QTest::newRow("altitude kept when not overwriting") << header + row1
+                        + ";;;570.3\n" << false << "ya tiene altitud y no se debe sobrescribir.";
+    }
+
+    void unusableRowsAreSkippedWithTheirMessage()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, overwrite);
+        QFETCH(QString, reason);
+        const QString path = writeCsv(content);
+        FillSettings settings;
+        settings.overwrite = overwrite;
+        const FillRun result = run(path, settings);
+        QVERIFY2(result.log.contains(QStringLiteral("DEBUG: Omisión línea 1: ") + reason),
+                 qPrintable(result.log.join('\n')));
+        QVERIFY(server->requests().isEmpty());
+        QCOMPARE(readBytes(path), content);
+    }
+
+    void repliesGiveTwoDecimalValuesOrNothing_data()
+    {
+        QTest::addColumn<QString>("provider");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("altitude"); // empty: the row stays as it was
+
+        QTest::newRow("overwritten and rounded") << google << elevationJson("569.987") << "569.99";
+        QTest::newRow("below sea level") << openTopo << elevationJson("-27.125") << "-27.13";
+        QTest::newRow("null reads as zero") << openTopo << elevationJson("null") << "0.00";
+        QTest::newRow("elevation as text") << google << elevationJson("\"570\"") << "";
+        QTest::newRow("elevation missing")
+                << openTopo << QByteArray(R"({"results":[{"location":{}}],"status":"OK"})") << "";
+        QTest::newRow("empty results")
+                << google << QByteArray(R"({"results":[],"status":"OK"})") << "";
+        QTest::newRow("results not an array")
+                << openTopo << QByteArray(R"({"results":{"elevation":5},"status":"OK"})") << "";
+        QTest::newRow("not JSON") << google << QByteArray("<html>Bad Gateway</html>") << "";
+    }
+
+    void repliesGiveTwoDecimalValuesOrNothing()
+    {
+        QFETCH(QString, provider);
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, altitude);
+        server->queueJson(reply);
+        const QByteArray content = header + row1 + ";;;570.3\n";
+        const QString path = writeCsv(content);
+        FillSettings settings;
+        settings.provider = provider;
+        const FillRun result = run(path, settings);
+        QCOMPARE(readBytes(path),
+                 altitude.isEmpty() ? content : header + row1 + ";;;" + altitude.toLatin1() + '\n');
+        QCOMPARE(result.log.contains("Altitud obtenida: " + altitude + " m"), !altitude.isEmpty());
+    }
+
+    void serviceErrorsAreLoggedAndTheRunGoesOn_data()
+    {
+        QTest::addColumn<QString>("provider");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("message");
+
+        QTest::newRow("Google with message")
+                << google
+                << QByteArray(R"({"status":"REQUEST_DENIED","error_message":"Clave inválida"})")
+                << "Error de API Google: REQUEST_DENIED - Clave inválida";
+        QTest::newRow("Google without message")
+                << google << QByteArray(R"({"results":[],"status":"OVER_QUERY_LIMIT"})")
+                << "Error de API Google: OVER_QUERY_LIMIT - ";
+        QTest::newRow("OpenTopoData with error")
+                << openTopo << QByteArray(R"({"status":"INVALID_REQUEST","error":"Too many"})")
+                << "Error de API OpenTopoData: INVALID_REQUEST - Too many";
+        QTest::newRow("OpenTopoData without error")
+                << openTopo << QByteArray(R"({"status":"SERVER_ERROR"})")
+                << "Error de API OpenTopoData: SERVER_ERROR - Sin detalles";
+        QTest::newRow("OpenTopoData OK without results")
+                << openTopo << QByteArray(R"({"status":"OK"})")
+                << "Error de API OpenTopoData: OK - Sin detalles";
+    }
+
+    void serviceErrorsAreLoggedAndTheRunGoesOn()
+    {
+        QFETCH(QString, provider);
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, message);
+        server->queueJson(reply);
+        const QString path = writeCsv(header + row1 + '\n' + row2 + '\n');
+        FillSettings settings;
+        settings.provider = provider;
+        const FillRun result = run(path, settings);
+        QVERIFY2(result.log.contains(message), qPrintable(result.log.join('\n')));
+        QCOMPARE(readBytes(path), header + row1 + '\n' + row2 + ";;;100.00\n");
+    }
+
+    void requestsCarryTheProviderPathAndPointInRowOrder_data()
+    {
+        QTest::addColumn<QString>("provider");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QStringList>("keys");
+        QTest::newRow("Google") << google << "/maps/api/elevation/json"
+                                << QStringList {"locations", "key"};
+        QTest::newRow("OpenTopoData") << openTopo << "/v1/srtm30m" << QStringList {"locations"};
+        QTest::newRow("unknown name means OpenTopoData")
+                << "Otro"
+                << "/v1/srtm30m" << QStringList {"locations"};
+    }
+
+    void requestsCarryTheProviderPathAndPointInRowOrder()
+    {
+        QFETCH(QString, provider);
+        QFETCH(QString, path);
+        QFETCH(QStringList, keys);
+        // Santiago (-33.45, -70.66), then a point 10 km further south.
+        const QString file = writeCsv(header + "IMG%2.jpg;19;H;345713.154;6297592.028\n"
+                                      + "b.jpg;19;H;345713.154;6287592.028\n");
+        FillSettings settings;
+        settings.provider = provider;
+        const FillRun result = run(file, settings);
+
+        const QList<RecordedRequest> requests = server->requests();
+        QCOMPARE(requests.size(), 2);
+        QStringList points;
+        for (const RecordedRequest &request : requests) {
+            QCOMPARE(request.path, path);
+            QStringList names;
+            for (const auto &item : request.queryItems)
+                names.append(item.first);
+            QCOMPARE(names, keys);
+            points.append(request.queryItems.at(0).second);
+        }
+        QCOMPARE(points.at(0), QStringLiteral("-33.45000000,-70.66000000"));
+        QVERIFY2(QRegularExpression(QStringLiteral("^-33\\.54\\d{6},-70\\.6\\d{7}$"))
+                         .match(points.at(1))
+                         .hasMatch(),
+                 qPrintable(points.at(1)));
+        QVERIFY(result.log.contains("Consultando altitud para IMG%2.jpg (Coords: " + points.at(0)
+                                    + ')'));
+    }
+
+    void theKeyReachesTheServiceButNeverTheLog()
+    {
+        const QString key = QStringLiteral("secret-KEY_123+a&b=%41");
+        FillSettings settings;
+        settings.provider = google;
+        settings.key = key;
+        const FillRun result = run(writeCsv(header + row1 + '\n'), settings);
+        QCOMPARE(server->requests().size(), 1);
+        QCOMPARE(server->requests().first().queryItems.value(1).second, key);
+        QVERIFY(result.log.filter(QStringLiteral("secret")).isEmpty());
+        const QString urlLine
+                = result.log.filter(QStringLiteral("DEBUG: URL de petición: ")).value(0);
+        QVERIFY2(urlLine.startsWith("DEBUG: URL de petición: " + server->baseUrl()
+                                    + "/maps/api/elevation/json?locations=")
+                         && urlLine.endsWith(QStringLiteral("&key=***")),
+                 qPrintable(urlLine));
+    }
+
+    void failedTransfersCostOnlyTheirRow_data()
+    {
+        QTest::addColumn<FakeReply>("reply");
+        QTest::addColumn<QString>("message");
+        FakeReply silent;
+        silent.neverAnswer = true;
+        QTest::newRow("server never answers") << silent << "Error de red: ";
+        FakeReply huge;
+        huge.body = '"' + QByteArray(4 * 1024 * 1024, 'x') + '"';
+        QTest::newRow("oversized body") << huge << "Error de red: respuesta demasiado grande";
+        FakeReply serverError;
+        serverError.statusCode = 500;
+        serverError.body = elevationJson("5");
+        QTest::newRow("HTTP error status") << serverError << "Error de red: ";
+    }
+
+    void failedTransfersCostOnlyTheirRow()
+    {
+        QFETCH(FakeReply, reply);
+        QFETCH(QString, message);
+        server->queueReply(reply);
+        const QString path = writeCsv(header + row1 + '\n' + row2 + '\n');
+        FillSettings settings;
+        settings.timeoutMs = 500;
+        const FillRun result = run(path, settings);
+        QVERIFY2(result.log.filter(message).size() == 1, qPrintable(result.log.join('\n')));
+        QCOMPARE(readBytes(path), header + row1 + '\n' + row2 + ";;;100.00\n");
+    }
+
+    void unreachableServiceIsANetworkErrorPerRow()
+    {
+        FillSettings settings;
+        settings.baseUrl = server->baseUrl();
+        server->stop();
+        const QByteArray content = header + row1 + '\n' + row2 + '\n';
+        const QString path = writeCsv(content);
+        const FillRun result = run(path, settings);
+        QCOMPARE(result.log.filter(QRegularExpression(QStringLiteral("^Error de red: .+"))).size(),
+                 2);
+        QCOMPARE(result.log.last(),
+                 QStringLiteral("Proceso completado. Se actualizaron 0 de 2 registros."));
+        QCOMPARE(readBytes(path), content);
+    }
+
+    void countsAndProgressFollowTheRows()
+    {
+        QByteArray content = header;
+        for (int row = 1; row <= 9; ++row)
+            content += "IMG_" + QByteArray::number(row) + ".jpg;19;H;345678;6301234\n";
+        content += '\n';
+        server->queueJson(R"({"status":"SERVER_ERROR"})");
+        server->queueJson(R"({"results":[],"status":"OK"})");
+        const FillRun result = run(writeCsv(content));
+
+        QCOMPARE(server->requests().size(), 9);
+        QCOMPARE(result.log.last(),
+                 QStringLiteral("Proceso completado. Se actualizaron 7 de 10 registros."));
+        QCOMPARE(result.progress.size(), 11);
+        for (int done = 0; done <= 10; ++done)
+            QCOMPARE(result.progress.at(done), qMakePair(done, 10));
+        QVERIFY(result.log.contains(QStringLiteral(
+                "DEBUG writing altitude: line 4 -> IMG_3.jpg;19;H;345678;6301234;;;100.00")));
+    }
+
+    void earlyEndLeavesTheFileUntouched_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // "(missing)": no file
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("Google without key")
+                << header + row1 + '\n'
+                << ""
+                << "Error: Se requiere una clave de API para Google Elevation.";
+        QTest::newRow("empty file") << QByteArray() << "k"
+                                    << "Error: El archivo CSV está vacío.";
+        QTest::newRow("byte-order mark alone") << QByteArray("\xEF\xBB\xBF") << "k"
+                                               << "Error: El archivo CSV está vacío.";
+        QTest::newRow("missing file") << QByteArray("(missing)") << "k"
+                                      << "Error: No se pudo abrir el archivo CSV para leer: ";
+    }
+
+    void earlyEndLeavesTheFileUntouched()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, key);
+        QFETCH(QString, message);
+        const QString path = content == "(missing)" ? dir->filePath(QStringLiteral("no.csv"))
+                                                    : writeCsv(content);
+        FillSettings settings;
+        settings.provider = google;
+        settings.key = key;
+        const FillRun result = run(path, settings);
+        QVERIFY2(result.log.last().startsWith(message), qPrintable(result.log.last()));
+        QVERIFY(server->requests().isEmpty());
+        QCOMPARE(readBytes(path), content);
+    }
+
+    void failedSaveLeavesTheFileAsItWas()
+    {
+        // The rewrite would append the header's "altitud"; a file size limit
+        // below the file's size makes writing the replacement fail.
+        QByteArray content("nombre;zona;letra;easting;northing\n");
+        while (content.size() < 256 * 1024)
+            content += row1 + ";570.3\n";
+        const QString path = writeCsv(content);
+        FillSettings settings;
+        settings.overwrite = false;
+        FillRun result;
+        {
+            const FileSizeLimit limit(128 * 1024);
+            QVERIFY(limit.isActive());
+            result = run(path, settings);
+        }
+        QVERIFY2(result.log.last().startsWith(
+                         QStringLiteral("Error: No se pudo guardar los cambios en el CSV: ")),
+                 qPrintable(result.log.last()));
+        QCOMPARE(readBytes(path), content);
+        QCOMPARE(QDir(dir->path()).entryList(QDir::Files).size(), 1);
+    }
+
+    void requestsAreAtLeastThePauseApart()
+    {
+        FillSettings settings;
+        settings.pauseMs = elevationRequestPauseMs;
+        run(writeCsv(header + row1 + '\n' + row2 + '\n'), settings);
+        const QList<RecordedRequest> requests = server->requests();
+        QCOMPARE(requests.size(), 2);
+        QVERIFY(requests.at(1).receivedMs - requests.at(0).receivedMs >= elevationRequestPauseMs);
+    }
+};
+
+QTEST_GUILESS_MAIN(AltitudeFillTest)
+#include "altitudefilltest.moc"
