@@ -1,0 +1,3 @@
+#include "metadata/exifmutex.h"
+
+QMutex exifMutex;

@@ -1,0 +1,148 @@
+#include "metadata/exifreader.h"
+
+#include "metadata/exifmutex.h"
+#include "metadata/exiv2compat.h"
+#include "metadata/exiv2image.h"
+
+#include <QDebug>
+#include <QMutexLocker>
+
+#include <exiv2/exiv2.hpp>
+
+#include <exception>
+
+static const Exiv2::Exifdatum *findDatum(const Exiv2::ExifData &exif, const char *key)
+{
+    const auto it = exif.findKey(Exiv2::ExifKey(key));
+    return it == exif.end() ? nullptr : &*it;
+}
+
+// Component `n` of a rational tag as a double. False when it is missing, not
+// a number, or has a zero denominator: a damaged tag must never turn into an
+// infinite or NaN position.
+static bool rationalComponent(const Exiv2::Value &value, long n, double &result)
+{
+    if (n >= static_cast<long>(value.count()))
+        return false;
+    // Read unsigned rationals as such: converting them to signed ones would
+    // turn numerators above 2^31 negative.
+    if (const auto *unsignedValue = dynamic_cast<const Exiv2::URationalValue *>(&value)) {
+        const Exiv2::URational component = unsignedValue->value_.at(static_cast<std::size_t>(n));
+        if (component.second == 0)
+            return false;
+        result = static_cast<double>(component.first) / static_cast<double>(component.second);
+        return true;
+    }
+    const Exiv2::Rational component = value.toRational(n);
+    if (!value.ok() || component.second == 0)
+        return false;
+    result = static_cast<double>(component.first) / static_cast<double>(component.second);
+    return true;
+}
+
+static bool firstComponent(const Exiv2::ExifData &exif, const char *key, double &result)
+{
+    const Exiv2::Exifdatum *datum = findDatum(exif, key);
+    return datum && rationalComponent(datum->value(), 0, result);
+}
+
+// Degrees, minutes and seconds in the first three components.
+static bool dmsDegrees(const Exiv2::Exifdatum &datum, double &degrees)
+{
+    const Exiv2::Value &value = datum.value();
+    double parts[3];
+    for (long n = 0; n < 3; ++n) {
+        if (!rationalComponent(value, n, parts[n]))
+            return false;
+    }
+    degrees = parts[0] + parts[1] / 60.0 + parts[2] / 3600.0;
+    return true;
+}
+
+// Only the single letter counts; "South" or an empty text leave the value
+// positive.
+static bool isReference(const Exiv2::Exifdatum &reference, char upper, char lower)
+{
+    const std::string text = reference.toString();
+    return text.size() == 1 && (text[0] == upper || text[0] == lower);
+}
+
+static bool readPosition(const Exiv2::ExifData &exif, double &latitude, double &longitude)
+{
+    const Exiv2::Exifdatum *latitudeDatum = findDatum(exif, "Exif.GPSInfo.GPSLatitude");
+    const Exiv2::Exifdatum *latitudeRef = findDatum(exif, "Exif.GPSInfo.GPSLatitudeRef");
+    const Exiv2::Exifdatum *longitudeDatum = findDatum(exif, "Exif.GPSInfo.GPSLongitude");
+    const Exiv2::Exifdatum *longitudeRef = findDatum(exif, "Exif.GPSInfo.GPSLongitudeRef");
+    if (!latitudeDatum || !latitudeRef || !longitudeDatum || !longitudeRef)
+        return false;
+    double latitudeDegrees = 0.0;
+    double longitudeDegrees = 0.0;
+    if (!dmsDegrees(*latitudeDatum, latitudeDegrees)
+        || !dmsDegrees(*longitudeDatum, longitudeDegrees))
+        return false;
+    latitude = isReference(*latitudeRef, 'S', 's') ? -latitudeDegrees : latitudeDegrees;
+    longitude = isReference(*longitudeRef, 'W', 'w') ? -longitudeDegrees : longitudeDegrees;
+    return true;
+}
+
+static bool readDateTag(const Exiv2::ExifData &exif, const char *key, QDateTime &dateTime)
+{
+    const Exiv2::Exifdatum *datum = findDatum(exif, key);
+    if (!datum)
+        return false;
+    const QString text = QString::fromStdString(datum->toString()).trimmed();
+    const QDateTime parsed = QDateTime::fromString(text, QStringLiteral("yyyy:MM:dd HH:mm:ss"));
+    if (!parsed.isValid())
+        return false;
+    dateTime = parsed;
+    return true;
+}
+
+bool readCaptureDateTime(const QString &path, QDateTime &dateTime)
+{
+    QMutexLocker locker(&exifMutex);
+    // Exiv2's own error type derives from std::exception; whatever else a
+    // damaged file provokes is a failed read too, never a crash.
+    try {
+        const Exiv2ImagePtr image = openImageFile(path);
+        if (!image.get())
+            return false;
+        const Exiv2::ExifData &exif = image->exifData();
+        if (exif.empty())
+            return false;
+        return readDateTag(exif, "Exif.Photo.DateTimeOriginal", dateTime)
+                || readDateTag(exif, "Exif.Image.DateTime", dateTime);
+    } catch (const std::exception &error) {
+        qDebug() << "Error leyendo metadata para fecha de captura:"
+                 << QString::fromUtf8(error.what());
+        return false;
+    }
+}
+
+bool readGpsFromExif(const QString &path, double &latitude, double &longitude, double &direction,
+                     double &altitude)
+{
+    latitude = 0.0;
+    longitude = 0.0;
+    direction = 0.0;
+    altitude = 0.0;
+    try {
+        const Exiv2ImagePtr image = openImageFile(path);
+        if (!image.get())
+            return false;
+        const Exiv2::ExifData &exif = image->exifData();
+        if (exif.empty())
+            return false;
+        const bool found = readPosition(exif, latitude, longitude);
+        firstComponent(exif, "Exif.GPSInfo.GPSImgDirection", direction);
+        if (firstComponent(exif, "Exif.GPSInfo.GPSAltitude", altitude)) {
+            const Exiv2::Exifdatum *reference = findDatum(exif, "Exif.GPSInfo.GPSAltitudeRef");
+            if (reference && reference->count() > 0 && metadatumToUint32(*reference, 0) == 1)
+                altitude = -altitude;
+        }
+        return found;
+    } catch (const std::exception &error) {
+        qDebug() << "Error leyendo EXIF:" << error.what();
+        return false;
+    }
+}

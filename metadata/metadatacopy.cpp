@@ -1,0 +1,69 @@
+#include "metadata/metadatacopy.h"
+
+#include "metadata/exifmutex.h"
+#include "metadata/exiv2compat.h"
+#include "metadata/exiv2image.h"
+
+#include <QMutexLocker>
+
+#include <exception>
+
+void PhotoMetadata::clear()
+{
+    exif.clear();
+    iptc.clear();
+    xmp.clear();
+}
+
+static QByteArray ioBytes(Exiv2::BasicIo &io)
+{
+    io.open();
+    const Exiv2::byte *data = io.mmap();
+    const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(io.size()));
+    io.munmap();
+    io.close();
+    return bytes;
+}
+
+// Exiv2's own error type derives from std::exception; anything else a damaged
+// file provokes is reported the same way rather than ending the program.
+MetadataResult copyMetadata(const QString &path, PhotoMetadata &metadata, QString &error)
+{
+    QMutexLocker locker(&exifMutex);
+    try {
+        const Exiv2ImagePtr image = openImageFile(path);
+        if (!image.get())
+            return MetadataResult::NoImage;
+        metadata.exif = image->exifData();
+        metadata.iptc = image->iptcData();
+        metadata.xmp = image->xmpData();
+        return MetadataResult::Done;
+    } catch (const std::exception &exception) {
+        metadata.clear();
+        error = QString::fromUtf8(exception.what());
+        return MetadataResult::Failed;
+    }
+}
+
+MetadataResult storeMetadata(QByteArray &encoded, const PhotoMetadata &metadata, QString &error)
+{
+    QMutexLocker locker(&exifMutex);
+    try {
+        // Exiv2 reads `encoded` in place and writes into a buffer of its own,
+        // so `encoded` stays whole if anything below fails.
+        const Exiv2ImagePtr image = Exiv2::ImageFactory::open(
+                reinterpret_cast<const Exiv2::byte *>(encoded.constData()), encoded.size());
+        if (!image.get())
+            return MetadataResult::NoImage;
+        image->readMetadata();
+        image->setExifData(metadata.exif);
+        image->setIptcData(metadata.iptc);
+        image->setXmpData(metadata.xmp);
+        image->writeMetadata();
+        encoded = ioBytes(image->io());
+        return MetadataResult::Done;
+    } catch (const std::exception &exception) {
+        error = QString::fromUtf8(exception.what());
+        return MetadataResult::Failed;
+    }
+}
