@@ -1,0 +1,146 @@
+#include "processing/overlay.h"
+
+#include "geo/numbers.h"
+#include "processing/compassrose.h"
+#include "processing/corner.h"
+#include "processing/fontregistry.h"
+#include "processing/stamptext.h"
+
+#include <QMap>
+#include <QPainter>
+#include <QStringList>
+
+#include <algorithm>
+
+// Palette and one-bit images cannot take a painter, and grey ones would lose
+// the stamp's colours: such photos are stamped in full colour.
+static void makePaintable(QImage &image)
+{
+    switch (image.format()) {
+    case QImage::Format_Mono:
+    case QImage::Format_MonoLSB:
+    case QImage::Format_Indexed8:
+    case QImage::Format_Grayscale8:
+    case QImage::Format_Grayscale16:
+        image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                              : QImage::Format_RGB32);
+        break;
+    default:
+        break;
+    }
+}
+
+static void drawLogo(QPainter &painter, const QSize &canvas, const QImage &logo,
+                     const ProcessingOptions &options)
+{
+    if (!(options.logoRatio > 0) || logo.isNull())
+        return;
+    const long long width = truncToInteger(canvas.width() * options.logoRatio);
+    const long long height = logo.height() * width / logo.width();
+    if (width <= 0 || height <= 0)
+        return;
+    // Placement uses the computed size, whatever size the scaling yields.
+    const QSize size(clampToInt(width), clampToInt(height));
+    const QImage scaled = logo.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    const Corner corner = cornerFromName(options.logoPosition, Corner::TopLeft);
+    painter.drawImage(cornerPlacement(corner, canvas, size), scaled);
+}
+
+// The texts of one photo grouped by corner name, in item order within a
+// corner; the map visits corners in ordinary string order.
+static QMap<QString, QStringList> textBlocks(const ProcessingOptions &options,
+                                             const PhotoStamp &photo)
+{
+    QMap<QString, QStringList> blocks;
+    blocks[options.dtPosition] << dateText(photo.captureTime, options.drawTime);
+    blocks[options.coordsPosition] << coordinatesText(photo, options.drawGeo, options.useExif);
+    if (options.drawOrientation && photo.hasOrientation)
+        blocks[options.orientationPosition] << orientationText(photo.orientation);
+    if (options.drawAltitude && photo.hasAltitude)
+        blocks[options.altitudePosition] << altitudeText(photo.altitude);
+    return blocks;
+}
+
+static void drawBlockBox(QPainter &painter, const QRect &box)
+{
+    painter.save();
+    painter.setPen(QPen(QBrush(Qt::white), 2.0, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
+    painter.setBrush(QColor(211, 211, 211, 128));
+    painter.drawRoundedRect(box, 6.0, 6.0, Qt::AbsoluteSize);
+    painter.restore();
+}
+
+// Corners of text blocks are read by substring, so any text without "derecha"
+// or "abajo" is top left.
+static void drawTextBlock(QPainter &painter, const QSize &canvas, const QString &corner,
+                          const QStringList &lines, bool withBox)
+{
+    const QFontMetrics metrics = painter.fontMetrics();
+    const int lineStep = metrics.height() + 5;
+    const int blockHeight = lineStep * static_cast<int>(lines.size());
+    const bool right = corner.contains(QLatin1String("derecha"));
+    const bool bottom = corner.contains(QLatin1String("abajo"));
+    if (withBox) {
+        int widest = 0;
+        for (const QString &line : lines)
+            widest = std::max(widest, metrics.horizontalAdvance(line));
+        const int x = right ? canvas.width() - widest - 35 : 15;
+        const int y = bottom ? canvas.height() - (blockHeight - 5) - 30 : 20;
+        drawBlockBox(painter, QRect(x, y, widest + 20, blockHeight + 5));
+    }
+    int baseline = bottom ? canvas.height() - 20 + metrics.ascent() - blockHeight
+                          : metrics.ascent() + 25;
+    for (const QString &line : lines) {
+        const int x = right ? canvas.width() - metrics.horizontalAdvance(line) - 25 : 25;
+        painter.drawText(QPoint(x, baseline), line);
+        baseline += lineStep;
+    }
+}
+
+static void drawTexts(QPainter &painter, const QSize &canvas, const ProcessingOptions &options,
+                      const QString &fontFamily, const PhotoStamp &photo)
+{
+    QFont font = stampFont(fontFamily);
+    font.setPointSize(
+            std::max(10, clampToInt(truncToInteger(canvas.height() * options.fontSizeRatio))));
+    painter.setFont(font);
+    painter.setPen(options.fontColor);
+    const QMap<QString, QStringList> blocks = textBlocks(options, photo);
+    for (auto block = blocks.constBegin(); block != blocks.constEnd(); ++block)
+        drawTextBlock(painter, canvas, block.key(), block.value(), options.bgText);
+}
+
+static void drawRose(QPainter &painter, const QSize &canvas, const ProcessingOptions &options,
+                     double orientation, const LogCallback &log)
+{
+    if (log)
+        log(QStringLiteral("Dibujando rosa con orientación ") + QString::number(orientation));
+    const int size = clampToInt(
+            truncToInteger(std::min(canvas.width(), canvas.height()) * options.compassRatio));
+    const QImage rose = renderCompassRose(orientation, size, options.compassRatio, options.fontPath,
+                                          options.rotateCompass, options.compassStyle,
+                                          options.compassArrowColor);
+    if (rose.isNull())
+        return;
+    const Corner corner = cornerFromName(options.compassPosition, Corner::BottomRight);
+    painter.drawImage(cornerPlacement(corner, canvas, rose.size()), rose);
+}
+
+void drawOverlays(QImage &image, const ProcessingOptions &options, const QImage &logo,
+                  const QString &fontFamily, const PhotoStamp &photo, const LogCallback &log)
+{
+    if (image.isNull())
+        return;
+    makePaintable(image);
+    QPainter painter;
+    if (!painter.begin(&image))
+        return;
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QSize canvas = image.size();
+    drawLogo(painter, canvas, logo, options);
+    if (options.drawData)
+        drawTexts(painter, canvas, options, fontFamily, photo);
+    if (options.addCompass && photo.hasOrientation)
+        drawRose(painter, canvas, options, photo.orientation, log);
+    painter.end();
+}

@@ -1,0 +1,54 @@
+#include "processing/stamptext.h"
+
+#include "geo/angletext.h"
+#include "geo/numbers.h"
+#include "geo/utm.h"
+#include "metadata/exifreader.h"
+
+#include <QLocale>
+
+QString coordinatesText(const PhotoStamp &photo, bool drawGeo, bool useExif)
+{
+    const QString utmText = QStringLiteral("UTM ") + photo.utmName;
+    if (!drawGeo)
+        return utmText;
+    double latitude = 0.0;
+    double longitude = 0.0;
+    if (useExif) {
+        double direction = 0.0;
+        double altitude = 0.0;
+        if (!readGpsFromExif(photo.photoPath, latitude, longitude, direction, altitude))
+            return utmText;
+    } else {
+        utmToLatLon(photo.zone, photo.letter, photo.easting, photo.northing, latitude, longitude);
+    }
+    return formatLatLonDms(latitude, longitude);
+}
+
+QString orientationText(double orientation)
+{
+    const long long degrees = roundHalfAwayFromZero(orientation) % 360;
+    // The sign stays in front of the padding: -7.4 gives "-007", not "0-7".
+    const QString digits = QString::number(qAbs(degrees)).rightJustified(3, QLatin1Char('0'));
+    return QStringLiteral("%1%2° %3")
+            .arg(degrees < 0 ? QStringLiteral("-") : QString(), digits,
+                 compassPointName(orientation));
+}
+
+QString roseCentreText(double orientation)
+{
+    return QStringLiteral("%1° %2").arg(QString::number(roundHalfAwayFromZero(orientation)),
+                                        compassPointName(orientation));
+}
+
+QString altitudeText(double altitude)
+{
+    return QStringLiteral("Altitud: %1 msnm").arg(QString::number(roundHalfAwayFromZero(altitude)));
+}
+
+QString dateText(const QDateTime &captureTime, bool withTime)
+{
+    return QLocale::c().toString(captureTime,
+                                 withTime ? QStringLiteral("dd/MM/yyyy HH:mm:ss")
+                                          : QStringLiteral("dd/MM/yyyy"));
+}
