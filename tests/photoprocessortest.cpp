@@ -18,6 +18,8 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <atomic>
 #include <cstdio>
@@ -574,6 +576,21 @@ private slots:
         QCOMPARE(fileBytes(QDir(folder).filePath(QStringLiteral("sub/a.jpg"))), original);
         QCOMPARE(logGroup(result.log, QStringLiteral("b.jpg")).last(),
                  QStringLiteral("Metadatos escritos para 19H 351205 6303224.jpg"));
+    }
+
+    // The window runs the batch on a pool thread; with one core that thread
+    // is the pool's only one and the photos would wait for it forever.
+    void batchStartedFromThePoolsOnlyThreadFinishes()
+    {
+        write(QStringLiteral("a.jpg"));
+        auto *pool = QThreadPool::globalInstance();
+        const int threads = pool->maxThreadCount();
+        pool->setMaxThreadCount(1);
+        auto future = QtConcurrent::run(pool, [this] { return runBatch(folder, exifOptions()); });
+        QTRY_VERIFY_WITH_TIMEOUT(future.isFinished(), 120000);
+        pool->setMaxThreadCount(threads);
+        QCOMPARE(logGroup(future.result().log, QStringLiteral("a.jpg")).last(),
+                 QStringLiteral("Metadatos escritos para 19H 345713 6297592.jpg"));
     }
 
     void exceptionInOnePhotoIsReportedAndTheBatchGoesOn()
