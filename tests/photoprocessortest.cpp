@@ -374,6 +374,8 @@ private slots:
                  (QStringList {QStringLiteral("a_backup(1).jpg"), QStringLiteral("a_backup(2).jpg"),
                                QStringLiteral("a_backup.jpg")}));
         QCOMPARE(fileBytes(backups + QStringLiteral("/a_backup.jpg")), original);
+        QCOMPARE(QFileInfo(backups + QStringLiteral("/a_backup.jpg")).permissions(),
+                 QFileInfo(QDir(folder).filePath(QStringLiteral("sub/a.jpg"))).permissions());
         QCOMPARE(fileBytes(backups + QStringLiteral("/a_backup(1).jpg")), once);
     }
 
