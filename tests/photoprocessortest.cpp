@@ -445,6 +445,29 @@ private slots:
                                 altitude));
     }
 
+    void degreesStampIsTheSameWhetherOrNotThePhotoIsRenamed()
+    {
+        auto options = exifOptions();
+        options.drawData = true;
+        options.drawGeo = true;
+        options.fontColor = Qt::white;
+        options.fontSizeRatio = 0.1;
+        QImage stamped[2];
+        for (const bool rename : {false, true}) {
+            init();
+            write(QStringLiteral("a.jpg"), [] {
+                auto photo = santiagoPhoto();
+                photo.width = 400;
+                photo.height = 300;
+                return photo;
+            }());
+            options.renamePhotos = rename;
+            runBatch(folder, options);
+            QVERIFY(stamped[rename].load(QDir(folder).filePath(fileNames(folder).first())));
+        }
+        QCOMPARE(stamped[true], stamped[false]);
+    }
+
     void portraitPhotoIsTurnedUprightAndMarkedNormal()
     {
         auto photo = santiagoPhoto();
