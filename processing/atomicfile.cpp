@@ -5,9 +5,16 @@
 #include <QSaveFile>
 #include <QTemporaryFile>
 
+#include <QDir>
+#include <QMutex>
+
 #ifdef Q_OS_WIN
 #include <io.h>
+#include <windows.h>
 #else
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -126,12 +133,56 @@ bool copyFileToNewName(const QString &source, const QString &destination, QStrin
         error = output.errorString();
         return false;
     }
-    // Renaming never replaces an existing file, so a name taken meanwhile
-    // makes this fail instead of overwriting it.
-    if (!output.rename(destination)) {
-        error = output.errorString();
+    output.close();
+    if (!moveFileToNewName(output.fileName(), destination, error))
         return false;
-    }
     output.setAutoRemove(false);
     return true;
 }
+
+#ifdef Q_OS_WIN
+bool moveFileToNewName(const QString &source, const QString &destination, QString &error)
+{
+    // Without MOVEFILE_REPLACE_EXISTING the move fails on an existing name.
+    const QString from = QDir::toNativeSeparators(source);
+    const QString to = QDir::toNativeSeparators(destination);
+    if (MoveFileExW(reinterpret_cast<const wchar_t *>(from.utf16()),
+                    reinterpret_cast<const wchar_t *>(to.utf16()), 0))
+        return true;
+    error = qt_error_string(static_cast<int>(GetLastError()));
+    return false;
+}
+#else
+// Last resort for file systems with neither no-replace renames nor hard
+// links: the check and the rename cannot race with this process's own photos.
+static bool renameUnlessExists(const QByteArray &from, const QByteArray &to)
+{
+    static QMutex mutex;
+    QMutexLocker locker(&mutex);
+    if (::access(to.constData(), F_OK) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(from.constData(), to.constData()) == 0;
+}
+
+bool moveFileToNewName(const QString &source, const QString &destination, QString &error)
+{
+    const QByteArray from = QFile::encodeName(source);
+    const QByteArray to = QFile::encodeName(destination);
+    bool moved = ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE)
+            == 0;
+    if (!moved && (errno == EINVAL || errno == ENOSYS)) {
+        // A hard link also fails on an existing name.
+        if (::link(from.constData(), to.constData()) == 0) {
+            ::unlink(from.constData());
+            moved = true;
+        } else if (errno == EPERM || errno == ENOSYS) {
+            moved = renameUnlessExists(from, to);
+        }
+    }
+    if (!moved)
+        error = qt_error_string(errno);
+    return moved;
+}
+#endif

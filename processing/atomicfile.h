@@ -21,4 +21,9 @@ bool copyFileAtomically(const QString &source, const QString &destination, QStri
 // the name at the same moment.
 bool copyFileToNewName(const QString &source, const QString &destination, QString &error);
 
+// Moves `source` to `destination` only if no file of that name exists. Unlike
+// QFile::rename, a name taken at the same moment by another thread or process
+// makes this fail instead of being overwritten.
+bool moveFileToNewName(const QString &source, const QString &destination, QString &error);
+
 #endif // ATOMICFILE_H

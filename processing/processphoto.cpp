@@ -178,7 +178,8 @@ static bool renameTarget(PhotoRun &run)
     const QFileInfo work(run.workFile);
     for (int attempt = 0; attempt < maxRenameAttempts; ++attempt) {
         const auto candidate = freeJpegName(work.absoluteDir(), baseName);
-        if (QFile::rename(run.workFile, candidate)) {
+        QString error;
+        if (moveFileToNewName(run.workFile, candidate, error)) {
             run.lines << QStringLiteral("Renombrado: %1 a %2")
                                  .arg(work.fileName(), QFileInfo(candidate).fileName());
             run.targetPath = candidate;
