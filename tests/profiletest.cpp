@@ -146,41 +146,33 @@ private slots:
         QVERIFY(find<QCheckBox>("drawGeoCheck")->isChecked());
     }
 
-    void absentKeysFollowTheirRules()
+    void absentOrMistypedKeysFollowTheirRules_data()
     {
-        setEveryOptionAwayFromDefault();
-        QVariantMap expected = options(*window);
-        expected["compassStyleCombo"] = 0;
-        expected["compassArrowColor"] = QColor(255, 0, 0);
-        expected["compassArrowSwatch"] = QStringLiteral("background-color: #ff0000");
-        expected["logoPath"] = QString();
-        expected["logoEdit"] = QString();
-        expected["fontPath"] = QString();
-        expected["fontEdit"] = QString();
-
-        load(QJsonObject());
-        compareOptions(options(*window), expected);
-    }
-
-    void mistypedValuesFollowTheirRules()
-    {
-        setEveryOptionAwayFromDefault();
-        QVariantMap expected = options(*window);
-        expected["compassStyleCombo"] = 0;
-        expected["compassArrowColor"] = QColor(255, 0, 0);
-        expected["compassArrowSwatch"] = QStringLiteral("background-color: #ff0000");
-        expected["logoPath"] = QString();
-        expected["logoEdit"] = QString();
-        expected["fontPath"] = QString();
-        expected["fontEdit"] = QString();
-
-        QJsonObject profile;
+        QTest::addColumn<QJsonObject>("profile");
+        QJsonObject mistyped;
         for (const char *key : {"logoPath", "fontPath", "logoPosition", "prefix", "fontColor",
                                 "compassArrowColor", "altitudePosition"})
-            profile.insert(key, 1);
+            mistyped.insert(key, 1);
         for (const char *key : {"fontSizeRatio", "logoRatio", "compassRatio", "compassStyle",
                                 "drawTime", "renamePhotos", "rotateCompass"})
-            profile.insert(key, "1");
+            mistyped.insert(key, "1");
+        QTest::newRow("absent") << QJsonObject();
+        QTest::newRow("mistyped") << mistyped;
+    }
+
+    // The style, arrow colour and file paths fall back to fixed values; every
+    // other option stays as it was.
+    void absentOrMistypedKeysFollowTheirRules()
+    {
+        QFETCH(QJsonObject, profile);
+        setEveryOptionAwayFromDefault();
+        QVariantMap expected = options(*window);
+        expected["compassStyleCombo"] = 0;
+        expected["compassArrowColor"] = QColor(255, 0, 0);
+        expected["compassArrowSwatch"] = QStringLiteral("background-color: #ff0000");
+        for (const char *cleared : {"logoPath", "logoEdit", "fontPath", "fontEdit"})
+            expected[cleared] = QString();
+
         load(profile);
         compareOptions(options(*window), expected);
     }
