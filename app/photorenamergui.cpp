@@ -21,9 +21,11 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -86,6 +88,24 @@ static QLabel *colorSwatch(const char *name, const QString &colorName)
     return swatch;
 }
 
+// The options are taller than the window in coordinates-file mode and the
+// window must fit screens 900 pixels tall, so the panel scrolls vertically.
+// The scroll area is as wide as the panel plus its scroll bar.
+static QScrollArea *verticalScroller(QWidget *panel)
+{
+    auto *scroller = named(new QScrollArea, "leftScroller");
+    scroller->setWidget(panel);
+    scroller->setWidgetResizable(true);
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroller->setSizePolicy(panel->sizePolicy());
+    const int barPixels = scroller->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr,
+                                                         scroller->verticalScrollBar());
+    scroller->setMinimumWidth(panel->sizeHint().width() + barPixels);
+    scroller->setMaximumWidth(panel->maximumWidth() + barPixels);
+    return scroller;
+}
+
 static QString fileNameOf(const QString &path)
 {
     return QFileInfo(path).fileName();
@@ -101,7 +121,7 @@ PhotoRenamerGUI::PhotoRenamerGUI(QWidget *parent)
     resize(1280, 800);
 
     auto *splitter = named(new QSplitter(Qt::Horizontal), "splitter");
-    splitter->addWidget(buildLeftPanel());
+    splitter->addWidget(verticalScroller(buildLeftPanel()));
     splitter->addWidget(buildPreviewGroup());
     // The preview takes every pixel of width the options panel does not need.
     splitter->setStretchFactor(0, 0);
@@ -157,6 +177,10 @@ QWidget *PhotoRenamerGUI::buildLeftPanel()
     logView = named(new QTextEdit, "logView");
     logView->setReadOnly(true);
     logLayout->addWidget(logView);
+    // The log asks for a few lines only, so the panel scrolls only when its
+    // minimum does not fit; the log's stretch still takes all spare height.
+    logView->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+    logView->setMinimumHeight(4 * logView->fontMetrics().lineSpacing());
     layout->addWidget(logGroup, 1);
     return panel;
 }
