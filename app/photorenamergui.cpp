@@ -1,5 +1,6 @@
 #include "app/photorenamergui.h"
 
+#include "app/profile.h"
 #include "app/settingsdialog.h"
 #include "app/storedsettings.h"
 
@@ -20,9 +21,11 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -85,6 +88,24 @@ static QLabel *colorSwatch(const char *name, const QString &colorName)
     return swatch;
 }
 
+// The options are taller than the window in coordinates-file mode and the
+// window must fit screens 900 pixels tall, so the panel scrolls vertically.
+// The scroll area is as wide as the panel plus its scroll bar.
+static QScrollArea *verticalScroller(QWidget *panel)
+{
+    auto *scroller = named(new QScrollArea, "leftScroller");
+    scroller->setWidget(panel);
+    scroller->setWidgetResizable(true);
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroller->setSizePolicy(panel->sizePolicy());
+    const int barPixels = scroller->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr,
+                                                         scroller->verticalScrollBar());
+    scroller->setMinimumWidth(panel->sizeHint().width() + barPixels);
+    scroller->setMaximumWidth(panel->maximumWidth() + barPixels);
+    return scroller;
+}
+
 static QString fileNameOf(const QString &path)
 {
     return QFileInfo(path).fileName();
@@ -100,7 +121,7 @@ PhotoRenamerGUI::PhotoRenamerGUI(QWidget *parent)
     resize(1280, 800);
 
     auto *splitter = named(new QSplitter(Qt::Horizontal), "splitter");
-    splitter->addWidget(buildLeftPanel());
+    splitter->addWidget(verticalScroller(buildLeftPanel()));
     splitter->addWidget(buildPreviewGroup());
     // The preview takes every pixel of width the options panel does not need.
     splitter->setStretchFactor(0, 0);
@@ -156,6 +177,10 @@ QWidget *PhotoRenamerGUI::buildLeftPanel()
     logView = named(new QTextEdit, "logView");
     logView->setReadOnly(true);
     logLayout->addWidget(logView);
+    // The log asks for a few lines only, so the panel scrolls only when its
+    // minimum does not fit; the log's stretch still takes all spare height.
+    logView->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+    logView->setMinimumHeight(4 * logView->fontMetrics().lineSpacing());
     layout->addWidget(logGroup, 1);
     return panel;
 }
@@ -684,10 +709,87 @@ void PhotoRenamerGUI::updatePreview() { }
 
 void PhotoRenamerGUI::startProcess() { }
 
-void PhotoRenamerGUI::savePreset() { }
+void PhotoRenamerGUI::savePreset()
+{
+    const QString path = dialogs.saveFileName(this, tr("Guardar Perfil"), tr("Perfiles (*.json)"));
+    if (path.isEmpty())
+        return;
+    QString reason;
+    if (!writeProfile(path, profileObject(profileKeys()), reason)) {
+        log(tr("Error: No se pudo guardar el perfil en %1: %2").arg(path, reason));
+        return;
+    }
+    rememberProfile(profileCombo, path);
+}
 
-void PhotoRenamerGUI::loadPreset() { }
+void PhotoRenamerGUI::loadPreset()
+{
+    const QString path = dialogs.openFileName(this, tr("Cargar Perfil"), tr("Perfiles (*.json)"));
+    if (!path.isEmpty())
+        loadPresetFromCombo(path);
+}
 
-void PhotoRenamerGUI::loadPresetFromCombo(const QString &) { }
+void PhotoRenamerGUI::loadPresetFromCombo(const QString &name)
+{
+    const std::optional<QJsonObject> profile = readProfile(profilePath(profileCombo, name));
+    if (!profile)
+        return;
+    applyProfile(profileKeys(), *profile);
+    updatePreview();
+}
+
+std::vector<ProfileKey> PhotoRenamerGUI::profileKeys()
+{
+    const auto pathKey = [](const QString &name, QString &path, QLineEdit *field) {
+        return ProfileKey {name, [&path] { return QJsonValue(path); },
+                           [&path, field](const QJsonValue &value) {
+                               path = value.toString();
+                               field->setText(fileNameOf(path));
+                           }};
+    };
+    const ProfileKey arrowColorKey {QStringLiteral("compassArrowColor"),
+                                    [this] { return QJsonValue(compassArrowColor.name()); },
+                                    [this](const QJsonValue &value) {
+                                        compassArrowColor = arrowColorFromProfile(value);
+                                        compassArrowSwatch->setStyleSheet(
+                                                swatchStyle(compassArrowColor.name()));
+                                    }};
+    const ProfileKey fontColorKey {QStringLiteral("fontColor"),
+                                   [this] { return QJsonValue(fontColor); },
+                                   [this](const QJsonValue &value) {
+                                       if (const auto color = textColorFromProfile(value)) {
+                                           fontColor = *color;
+                                           fontColorSwatch->setStyleSheet(swatchStyle(fontColor));
+                                       }
+                                   }};
+    return {
+            pathKey(QStringLiteral("logoPath"), logoPath, logoEdit),
+            pathKey(QStringLiteral("fontPath"), fontPath, fontEdit),
+            ratioKey(QStringLiteral("fontSizeRatio"), fontSizeSpin),
+            ratioKey(QStringLiteral("logoRatio"), logoRatioSpin),
+            itemTextKey(QStringLiteral("logoPosition"), logoPositionCombo),
+            itemTextKey(QStringLiteral("dtPosition"), dtPositionCombo),
+            itemTextKey(QStringLiteral("coordsPosition"), coordsPositionCombo),
+            itemTextKey(QStringLiteral("orientationPosition"), orientationPositionCombo),
+            ratioKey(QStringLiteral("compassRatio"), compassRatioSpin),
+            itemTextKey(QStringLiteral("compassPosition"), compassPositionCombo),
+            // "Estilo Puntos" when a profile has no style.
+            itemIndexKey(QStringLiteral("compassStyle"), compassStyleCombo, 0),
+            checkKey(QStringLiteral("rotateCompass"), rotateCompassCheck),
+            arrowColorKey,
+            checkKey(QStringLiteral("usePrefix"), prefixCheck),
+            textKey(QStringLiteral("prefix"), prefixEdit),
+            checkKey(QStringLiteral("renamePhotos"), renameCheck),
+            checkKey(QStringLiteral("drawData"), drawDataCheck),
+            checkKey(QStringLiteral("drawOrientation"), drawOrientationCheck),
+            checkKey(QStringLiteral("drawTime"), drawTimeCheck),
+            checkKey(QStringLiteral("addCompass"), compassCheck),
+            checkKey(QStringLiteral("bgText"), bgTextCheck),
+            checkKey(QStringLiteral("drawGeo"), drawGeoCheck),
+            fontColorKey,
+            checkKey(QStringLiteral("drawAltitude"), drawAltitudeCheck),
+            itemTextKey(QStringLiteral("altitudePosition"), altitudePositionCombo),
+    };
+}
 
 void PhotoRenamerGUI::populateAltitude() { }

@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 class QAction;
 class QButtonGroup;
 class QCheckBox;
@@ -24,6 +26,7 @@ class QRadioButton;
 class QTabWidget;
 class QTextEdit;
 class QWidget;
+struct ProfileKey;
 
 // The program's single window: owns every option control, the log view and
 // the preview, and receives every user action. Jobs never read its widgets;
@@ -97,6 +100,8 @@ private:
     void chooseDirectoryFor(const QString &title, QLineEdit *field);
     void chooseFileFor(const QString &title, const QString &filter, QString &path,
                        QLineEdit *field);
+    // The profile keys in the order loading applies them.
+    std::vector<ProfileKey> profileKeys();
 
     // State, in the order the window initialises it.
     QString fontPath; // full path of the font for all drawn text

@@ -347,6 +347,19 @@ private slots:
         QVERIFY(group->isHidden());
     }
 
+    // Screens 900 pixels tall must still show the whole window; the options
+    // panel scrolls instead of growing it.
+    void coordinatesFileModeKeepsTheWindowSize()
+    {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        find<QRadioButton>("csvRadio")->click();
+        QCoreApplication::processEvents();
+        QVERIFY(find<QGroupBox>("csvGroup")->isVisible());
+        QVERIFY(window->minimumSizeHint().height() <= 800);
+        QCOMPARE(window->size(), QSize(1280, 800));
+    }
+
     void directoryButtonsFillTheirField_data()
     {
         QTest::addColumn<QString>("button");
