@@ -1,0 +1,17 @@
+#ifndef SAMPLEFILE_H
+#define SAMPLEFILE_H
+
+#include "coords/callbacks.h"
+
+#include <QString>
+
+// Writes a coordinates file with one row per photo (*.jpg, *.jpeg, *.tiff,
+// *.png, any letter case) of `folder`, optionally of its subfolders too.
+// With `useExif`, each row takes the photo's GPS position, direction,
+// altitude and capture time; photos without GPS, and every photo without
+// `useExif`, get a fixed position and the current time. Outcomes are log
+// lines; the file is always readable by readCoordinatesFile.
+void writeSampleCoordinatesFile(const QString &folder, const QString &targetPath,
+                                bool includeSubdirectories, bool useExif, const LogCallback &log);
+
+#endif // SAMPLEFILE_H
