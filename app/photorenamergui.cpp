@@ -2,6 +2,7 @@
 
 #include "app/settingsdialog.h"
 #include "app/storedsettings.h"
+#include "coords/samplefile.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -670,7 +671,24 @@ void PhotoRenamerGUI::openSettingsDialog()
     log(tr("Configuración de salida y altitud actualizada."));
 }
 
-void PhotoRenamerGUI::createSampleFile() { }
+void PhotoRenamerGUI::createSampleFile()
+{
+    const QString folder = folderEdit->text();
+    if (!QFileInfo(folder).isDir()) {
+        dialogs.critical(this, tr("Error"),
+                         tr("Seleccione un directorio de fotos válido antes de crear el archivo "
+                            "de ejemplo."));
+        return;
+    }
+    const QString path = dialogs.saveFileName(this, tr("Guardar Archivo de Ejemplo CSV"),
+                                              QStringLiteral("CSV Files (*.csv)"));
+    if (path.isEmpty())
+        return;
+    writeSampleCoordinatesFile(folder, path, subdirsCheck->isChecked(),
+                               sampleFromExifCheck->isChecked(),
+                               [this](const QString &line) { log(line); });
+    csvPathEdit->setText(path);
+}
 
 void PhotoRenamerGUI::onDirectoryChanged() { }
 
