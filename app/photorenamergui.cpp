@@ -1,5 +1,6 @@
 #include "app/photorenamergui.h"
 
+#include "app/backgroundjob.h"
 #include "app/settingsdialog.h"
 #include "app/storedsettings.h"
 #include "coords/samplefile.h"
@@ -121,6 +122,11 @@ PhotoRenamerGUI::PhotoRenamerGUI(QWidget *parent)
 void PhotoRenamerGUI::setDialogs(const Dialogs &replacement)
 {
     dialogs = replacement;
+}
+
+void PhotoRenamerGUI::setElevationService(const ElevationService &service)
+{
+    elevationService = service;
 }
 
 void PhotoRenamerGUI::loadSettings()
@@ -708,4 +714,31 @@ void PhotoRenamerGUI::loadPreset() { }
 
 void PhotoRenamerGUI::loadPresetFromCombo(const QString &) { }
 
-void PhotoRenamerGUI::populateAltitude() { }
+void PhotoRenamerGUI::populateAltitude()
+{
+    const AltitudeJob job = makeAltitudeJob(csvPathEdit->text(), altitudeProvider, altitudeApiKey,
+                                            overwriteAltitudeCheck->isChecked(), elevationService);
+    const QString problem = altitudeJobProblem(job);
+    if (!problem.isEmpty()) {
+        dialogs.critical(this, tr("Error"), problem);
+        return;
+    }
+    log(tr("Iniciando relleno de altitud desde API para el archivo: ") + job.csvPath);
+    altitudeButton->setEnabled(false);
+    BackgroundJob::start(
+            this, progressDialog, tr("Consultando altitudes..."),
+            [job](const LogCallback &jobLog, const ProgressCallback &progress) {
+                runAltitudeJob(job, jobLog, progress);
+            },
+            [this](const QString &line) { log(line); }, [this] { finishAltitudeFill(); });
+}
+
+void PhotoRenamerGUI::finishAltitudeFill()
+{
+    log(tr("\nRelleno de altitud finalizado."));
+    dialogs.information(this, tr("Completado"),
+                        tr("El proceso de relleno de altitud ha finalizado.\nEl archivo CSV ha "
+                           "sido actualizado."));
+    altitudeButton->setEnabled(true);
+    updatePreview();
+}

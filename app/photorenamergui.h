@@ -1,6 +1,7 @@
 #ifndef PHOTORENAMERGUI_H
 #define PHOTORENAMERGUI_H
 
+#include "app/altitudejob.h"
 #include "app/dialogs.h"
 
 #include <QColor>
@@ -50,6 +51,10 @@ public:
     // Replaces the modal dialogs the window asks the user through.
     void setDialogs(const Dialogs &replacement);
 
+    // Points the altitude fill at another elevation server and pace; there is
+    // no control for it, the default is each provider's public service.
+    void setElevationService(const ElevationService &service);
+
 private slots:
     void selectDirectory();
     void selectLogo();
@@ -75,6 +80,7 @@ private slots:
 
 private:
     void loadSettings();
+    void finishAltitudeFill();
 
     QWidget *buildLeftPanel();
     QGroupBox *buildInputGroup();
@@ -111,6 +117,7 @@ private:
     QString altitudeApiKey;
     int jpegQuality = 90; // percent
     QPointer<QProgressDialog> progressDialog; // the running job's dialog
+    ElevationService elevationService;
 
     Dialogs dialogs;
 

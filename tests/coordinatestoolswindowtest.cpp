@@ -1,6 +1,8 @@
+#include "app/backgroundjob.h"
 #include "app/dialogs.h"
 #include "app/photorenamergui.h"
 #include "metadata/exiv2setup.h"
+#include "tests/support/fakeelevationserver.h"
 #include "tests/support/privatesettings.h"
 #include "tests/support/testphotos.h"
 
@@ -8,11 +10,15 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextEdit>
+#include <QThread>
+#include <QThreadPool>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 static const char sampleHeader[]
@@ -34,6 +40,57 @@ struct AskedSave
     QString filter;
 };
 
+// The fake elevation service on a thread of its own, so that it keeps
+// answering while the test thread is busy or blocked in the window.
+class ServiceThread
+{
+public:
+    ServiceThread()
+    {
+        context.moveToThread(&thread);
+        thread.start();
+        onThread([this] {
+            server = std::make_unique<FakeElevationServer>();
+            listening = server->start();
+            url = server->baseUrl();
+        });
+    }
+
+    ~ServiceThread()
+    {
+        onThread([this] { server.reset(); });
+        thread.quit();
+        thread.wait();
+    }
+
+    bool isListening() const { return listening; }
+    QString baseUrl() const { return url; }
+
+    QList<RecordedRequest> requests()
+    {
+        QList<RecordedRequest> received;
+        onThread([&] { received = server->requests(); });
+        return received;
+    }
+
+    void setDefaultReply(const FakeReply &reply)
+    {
+        onThread([&] { server->setDefaultReply(reply); });
+    }
+
+private:
+    void onThread(const std::function<void()> &work)
+    {
+        QMetaObject::invokeMethod(&context, work, Qt::BlockingQueuedConnection);
+    }
+
+    QThread thread;
+    QObject context;
+    std::unique_ptr<FakeElevationServer> server;
+    bool listening = false;
+    QString url;
+};
+
 class CoordinatesToolsWindowTest : public QObject
 {
     Q_OBJECT
@@ -50,6 +107,8 @@ private slots:
         clearPrivateSettings();
         dir = std::make_unique<QTemporaryDir>();
         QVERIFY(dir->isValid());
+        service = std::make_unique<ServiceThread>();
+        QVERIFY(service->isListening());
         shown.clear();
         saves.clear();
         saveAnswer.clear();
@@ -69,7 +128,11 @@ private slots:
         window->setDialogs(dialogs);
     }
 
-    void cleanup() { window.reset(); }
+    void cleanup()
+    {
+        window.reset();
+        service.reset();
+    }
 
     void sampleFileNeedsAnExistingPhotoFolder_data()
     {
@@ -190,6 +253,181 @@ private slots:
         QVERIFY(shown.isEmpty());
     }
 
+    void altitudeFillNeedsAFileAndAKey_data()
+    {
+        QTest::addColumn<QString>("csv");
+        QTest::addColumn<QString>("provider");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("message");
+
+        const QString noFile = QStringLiteral("Por favor, seleccione un archivo CSV válido.");
+        const QString noKey = QStringLiteral(
+                "No se ha configurado una clave de API para Google Elevation. Por favor, añádala "
+                "en Herramientas -> Configuración.");
+        QTest::newRow("empty field") << QString() << "OpenTopoData" << QString() << noFile;
+        QTest::newRow("missing file") << "no-existe.csv"
+                                      << "OpenTopoData" << QString() << noFile;
+        QTest::newRow("a folder") << "carpeta"
+                                  << "OpenTopoData" << QString() << noFile;
+        QTest::newRow("Google without key") << "coordenadas.csv"
+                                            << "Google Elevation" << QString() << noKey;
+    }
+
+    void altitudeFillNeedsAFileAndAKey()
+    {
+        QFETCH(QString, csv);
+        QFETCH(QString, provider);
+        QFETCH(QString, key);
+        QFETCH(QString, message);
+        const QByteArray content = QByteArray(sampleHeader) + "\nIMG_1.jpg;19;H;345678;6301234\n";
+        writeFile(dir->filePath(QStringLiteral("coordenadas.csv")), content);
+        QVERIFY(QDir().mkpath(dir->filePath(QStringLiteral("carpeta"))));
+        useServer(provider, key);
+        field("csvPathEdit")->setText(csv.isEmpty() ? csv : dir->filePath(csv));
+
+        button("altitudeButton")->click();
+
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].kind, QStringLiteral("critical"));
+        QCOMPARE(shown[0].title, QStringLiteral("Error"));
+        QCOMPARE(shown[0].text, message);
+        QVERIFY(logText().isEmpty());
+        QVERIFY(button("altitudeButton")->isEnabled());
+        QVERIFY(!window->findChild<QProgressDialog *>());
+        QCOMPARE(readBytes(dir->filePath(QStringLiteral("coordenadas.csv"))), content);
+        QVERIFY(requests().isEmpty());
+    }
+
+    // The provider and key come from the stored settings; the key goes only
+    // to the service that needs it, and the overwrite box reaches the job.
+    void altitudeFillRunsThroughTheWindow_data()
+    {
+        QTest::addColumn<QString>("provider");
+        QTest::addColumn<bool>("overwrite");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QStringList>("queryKeys");
+        QTest::addColumn<QByteArray>("expected");
+
+        const QByteArray header = QByteArray(sampleHeader) + '\n';
+        QTest::newRow("OpenTopoData, stored key unused, overwrite")
+                << "OpenTopoData" << true << "/v1/srtm30m" << QStringList {"locations"}
+                << header
+                        + "IMG_1.jpg;19;H;345678;6301234;;;100.00\n"
+                          "IMG_2.jpg;19;H;345678;6301234;;;100.00\n";
+        QTest::newRow("Google with its key, keep existing")
+                << "Google Elevation" << false << "/maps/api/elevation/json"
+                << QStringList {"locations", "key"}
+                << header
+                        + "IMG_1.jpg;19;H;345678;6301234;;;100.00\n"
+                          "IMG_2.jpg;19;H;345678;6301234;;;570.3\n";
+    }
+
+    void altitudeFillRunsThroughTheWindow()
+    {
+        QFETCH(QString, provider);
+        QFETCH(bool, overwrite);
+        QFETCH(QString, path);
+        QFETCH(QStringList, queryKeys);
+        QFETCH(QByteArray, expected);
+        const QString csv = dir->filePath(QStringLiteral("coordenadas.csv"));
+        writeFile(csv,
+                  QByteArray(sampleHeader)
+                          + "\nIMG_1.jpg;19;H;345678;6301234\n"
+                            "IMG_2.jpg;19;H;345678;6301234;;;570.3\n");
+        useServer(provider, QStringLiteral("clave"));
+        field("csvPathEdit")->setText(csv);
+        checkBox("overwriteAltitudeCheck")->setChecked(overwrite);
+
+        button("altitudeButton")->click();
+
+        QCOMPARE(logText(),
+                 QStringLiteral("Iniciando relleno de altitud desde API para el archivo: ") + csv);
+        QVERIFY(!button("altitudeButton")->isEnabled());
+        auto *dialog = window->findChild<QProgressDialog *>();
+        QVERIFY(dialog);
+        QCOMPARE(dialog->labelText(), QStringLiteral("Consultando altitudes..."));
+        QCOMPARE(dialog->windowModality(), Qt::WindowModal);
+
+        QTRY_VERIFY_WITH_TIMEOUT(!shown.isEmpty(), 60000);
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].kind, QStringLiteral("information"));
+        QCOMPARE(shown[0].title, QStringLiteral("Completado"));
+        QCOMPARE(shown[0].text,
+                 QStringLiteral("El proceso de relleno de altitud ha finalizado.\nEl archivo CSV "
+                                "ha sido actualizado."));
+        QVERIFY(button("altitudeButton")->isEnabled());
+        QTRY_VERIFY(!window->findChild<QProgressDialog *>());
+
+        QCOMPARE(readBytes(csv), expected);
+        const QString updated = overwrite ? "2" : "1";
+        QVERIFY2(logText().endsWith(QStringLiteral("Proceso completado. Se actualizaron ") + updated
+                                    + QStringLiteral(" de 2 registros.\n\nRelleno de altitud "
+                                                     "finalizado.")),
+                 qPrintable(logText()));
+        const QList<RecordedRequest> received = requests();
+        QCOMPARE(received.size(), overwrite ? 2 : 1);
+        for (const RecordedRequest &request : received) {
+            QCOMPARE(request.path, path);
+            QStringList keys;
+            for (const auto &item : request.queryItems)
+                keys.append(item.first);
+            QCOMPARE(keys, queryKeys);
+            if (keys.contains(QStringLiteral("key")))
+                QCOMPARE(request.queryItems.last().second, QStringLiteral("clave"));
+        }
+    }
+
+    // Closing the window mid-fill (possible once "Cancelar" hid the dialog):
+    // the fill still writes the whole file, and nothing reaches the window.
+    void closingTheWindowMidFillLetsTheFillFinish()
+    {
+        const QString csv = dir->filePath(QStringLiteral("coordenadas.csv"));
+        QByteArray content = QByteArray(sampleHeader) + '\n';
+        QByteArray expected = content;
+        for (int row = 1; row <= 10; ++row) {
+            const QByteArray name = "IMG_" + QByteArray::number(row) + ".jpg;19;H;345678;6301234";
+            content += name + '\n';
+            expected += name + ";;;100.00\n";
+        }
+        writeFile(csv, content);
+        useServer(QStringLiteral("OpenTopoData"), QString());
+        window->setElevationService({service->baseUrl(), 20});
+        field("csvPathEdit")->setText(csv);
+
+        button("altitudeButton")->click();
+        window->findChild<QProgressDialog *>()->cancel();
+        window.reset();
+
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(readBytes(csv), expected);
+        QVERIFY(shown.isEmpty());
+    }
+
+    void firstProgressReportFixesTheRange_data()
+    {
+        QTest::addColumn<QList<int>>("reports"); // done, total pairs
+        QTest::addColumn<int>("maximum");
+        QTest::addColumn<int>("value");
+        QTest::newRow("range from the first report") << QList<int> {0, 4, 1, 4} << 4 << 1;
+        QTest::newRow("later totals ignored") << QList<int> {0, 4, 2, 9} << 4 << 2;
+        QTest::newRow("no work keeps the busy range") << QList<int> {0, 0} << 0 << 0;
+    }
+
+    void firstProgressReportFixesTheRange()
+    {
+        QFETCH(QList<int>, reports);
+        QFETCH(int, maximum);
+        QFETCH(int, value);
+        QProgressDialog dialog(QStringLiteral("Consultando altitudes..."), QString(), 0, 0);
+        dialog.setAutoReset(false);
+        for (int i = 0; i + 1 < reports.size(); i += 2)
+            showJobProgress(&dialog, reports[i], reports[i + 1]);
+        QCOMPARE(dialog.maximum(), maximum);
+        QCOMPARE(dialog.value(), value);
+    }
+
 private:
     QString photoFolder() const { return dir->filePath(QStringLiteral("fotos")); }
 
@@ -206,6 +444,22 @@ private:
         if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
             qFatal("cannot write %s", qPrintable(path));
     }
+
+    static QByteArray readBytes(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // Answers for the window's provider; no pause, so runs take no time.
+    void useServer(const QString &provider, const QString &key)
+    {
+        window->setProperty("altitudeProvider", provider);
+        window->setProperty("altitudeApiKey", key);
+        window->setElevationService({service->baseUrl(), 0});
+    }
+
+    QList<RecordedRequest> requests() { return service->requests(); }
 
     static QStringList readLines(const QString &path)
     {
@@ -234,6 +488,7 @@ private:
     QList<Shown> shown;
     QList<AskedSave> saves;
     QString saveAnswer;
+    std::unique_ptr<ServiceThread> service;
 };
 
 QTEST_MAIN(CoordinatesToolsWindowTest)
