@@ -1,4 +1,3 @@
-#include "app/backgroundjob.h"
 #include "app/dialogs.h"
 #include "app/photorenamergui.h"
 #include "metadata/exiv2setup.h"
@@ -14,11 +13,9 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextEdit>
-#include <QThread>
 #include <QThreadPool>
 #include <QtTest>
 
-#include <functional>
 #include <memory>
 
 static const char sampleHeader[]
@@ -40,57 +37,6 @@ struct AskedSave
     QString filter;
 };
 
-// The fake elevation service on a thread of its own, so that it keeps
-// answering while the test thread is busy or blocked in the window.
-class ServiceThread
-{
-public:
-    ServiceThread()
-    {
-        context.moveToThread(&thread);
-        thread.start();
-        onThread([this] {
-            server = std::make_unique<FakeElevationServer>();
-            listening = server->start();
-            url = server->baseUrl();
-        });
-    }
-
-    ~ServiceThread()
-    {
-        onThread([this] { server.reset(); });
-        thread.quit();
-        thread.wait();
-    }
-
-    bool isListening() const { return listening; }
-    QString baseUrl() const { return url; }
-
-    QList<RecordedRequest> requests()
-    {
-        QList<RecordedRequest> received;
-        onThread([&] { received = server->requests(); });
-        return received;
-    }
-
-    void setDefaultReply(const FakeReply &reply)
-    {
-        onThread([&] { server->setDefaultReply(reply); });
-    }
-
-private:
-    void onThread(const std::function<void()> &work)
-    {
-        QMetaObject::invokeMethod(&context, work, Qt::BlockingQueuedConnection);
-    }
-
-    QThread thread;
-    QObject context;
-    std::unique_ptr<FakeElevationServer> server;
-    bool listening = false;
-    QString url;
-};
-
 class CoordinatesToolsWindowTest : public QObject
 {
     Q_OBJECT
@@ -107,8 +53,8 @@ private slots:
         clearPrivateSettings();
         dir = std::make_unique<QTemporaryDir>();
         QVERIFY(dir->isValid());
-        service = std::make_unique<ServiceThread>();
-        QVERIFY(service->isListening());
+        service = std::make_unique<FakeElevationServer>();
+        QVERIFY(service->start());
         shown.clear();
         saves.clear();
         saveAnswer.clear();
@@ -295,7 +241,7 @@ private slots:
         QVERIFY(button("altitudeButton")->isEnabled());
         QVERIFY(!window->findChild<QProgressDialog *>());
         QCOMPARE(readBytes(dir->filePath(QStringLiteral("coordenadas.csv"))), content);
-        QVERIFY(requests().isEmpty());
+        QVERIFY(service->requests().isEmpty());
     }
 
     // The provider and key come from the stored settings; the key goes only
@@ -364,7 +310,7 @@ private slots:
                                     + QStringLiteral(" de 2 registros.\n\nRelleno de altitud "
                                                      "finalizado.")),
                  qPrintable(logText()));
-        const QList<RecordedRequest> received = requests();
+        const QList<RecordedRequest> received = service->requests();
         QCOMPARE(received.size(), overwrite ? 2 : 1);
         for (const RecordedRequest &request : received) {
             QCOMPARE(request.path, path);
@@ -398,34 +344,12 @@ private slots:
         window->findChild<QProgressDialog *>()->cancel();
         window.reset();
 
-        QThreadPool::globalInstance()->waitForDone();
+        // The service answers on this thread, so wait without blocking it.
+        QTRY_VERIFY_WITH_TIMEOUT(QThreadPool::globalInstance()->waitForDone(0), 60000);
         QCoreApplication::sendPostedEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(readBytes(csv), expected);
         QVERIFY(shown.isEmpty());
-    }
-
-    void firstProgressReportFixesTheRange_data()
-    {
-        QTest::addColumn<QList<int>>("reports"); // done, total pairs
-        QTest::addColumn<int>("maximum");
-        QTest::addColumn<int>("value");
-        QTest::newRow("range from the first report") << QList<int> {0, 4, 1, 4} << 4 << 1;
-        QTest::newRow("later totals ignored") << QList<int> {0, 4, 2, 9} << 4 << 2;
-        QTest::newRow("no work keeps the busy range") << QList<int> {0, 0} << 0 << 0;
-    }
-
-    void firstProgressReportFixesTheRange()
-    {
-        QFETCH(QList<int>, reports);
-        QFETCH(int, maximum);
-        QFETCH(int, value);
-        QProgressDialog dialog(QStringLiteral("Consultando altitudes..."), QString(), 0, 0);
-        dialog.setAutoReset(false);
-        for (int i = 0; i + 1 < reports.size(); i += 2)
-            showJobProgress(&dialog, reports[i], reports[i + 1]);
-        QCOMPARE(dialog.maximum(), maximum);
-        QCOMPARE(dialog.value(), value);
     }
 
 private:
@@ -459,8 +383,6 @@ private:
         window->setElevationService({service->baseUrl(), 0});
     }
 
-    QList<RecordedRequest> requests() { return service->requests(); }
-
     static QStringList readLines(const QString &path)
     {
         QFile file(path);
@@ -488,7 +410,7 @@ private:
     QList<Shown> shown;
     QList<AskedSave> saves;
     QString saveAnswer;
-    std::unique_ptr<ServiceThread> service;
+    std::unique_ptr<FakeElevationServer> service;
 };
 
 QTEST_MAIN(CoordinatesToolsWindowTest)
