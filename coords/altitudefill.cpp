@@ -128,6 +128,7 @@ static QString degreesText(double degrees)
     return QString::number(degrees, 'f', 8);
 }
 
+// `key` must already be safe inside a query.
 static QUrl requestUrl(const AltitudeJob &job, const QString &point, const QString &key)
 {
     const bool google = isGoogle(job.provider);
@@ -297,8 +298,11 @@ static RowOutcome fillRow(const AltitudeJob &job, QNetworkAccessManager &manager
     log(QStringLiteral("DEBUG: URL de petición: %1")
                 .arg(requestUrl(job, point, QStringLiteral("***")).toString()));
 
+    // Encoded here because the query would keep '+' and "%41" as they are,
+    // and a service reads them as a space and an 'A'.
+    const QString encodedKey = QString::fromLatin1(QUrl::toPercentEncoding(job.apiKey));
     const std::optional<double> elevation
-            = queryElevation(job, manager, requestUrl(job, point, job.apiKey), log);
+            = queryElevation(job, manager, requestUrl(job, point, encodedKey), log);
     if (!elevation)
         return RowOutcome::Unchanged;
 

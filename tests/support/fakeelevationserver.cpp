@@ -52,11 +52,6 @@ void FakeElevationServer::queueJson(const QByteArray &body)
     queueReply(reply);
 }
 
-void FakeElevationServer::setDefaultReply(const FakeReply &reply)
-{
-    defaultReply = reply;
-}
-
 void FakeElevationServer::acceptConnections()
 {
     while (QTcpSocket *socket = server.nextPendingConnection()) {

@@ -29,9 +29,10 @@ struct FakeReply
 };
 
 // Loopback HTTP server that plays an elevation service for tests: answers
-// each GET with the next queued reply (or the default one), closes the
-// connection after answering, and records every request. Lives on the thread
-// that created it; that thread must run an event loop while clients talk.
+// each GET with the next queued reply (when none is left, an "OK" reply of
+// 100 m that suits both services), closes the connection after answering,
+// and records every request. Lives on the thread that created it; that
+// thread must run an event loop while clients talk.
 class FakeElevationServer : public QObject
 {
     Q_OBJECT
@@ -47,8 +48,6 @@ public:
 
     void queueReply(const FakeReply &reply);
     void queueJson(const QByteArray &body);
-    // Used when the queue is empty; starts as an "OK" reply of 100 m.
-    void setDefaultReply(const FakeReply &reply);
 
     QList<RecordedRequest> requests() const { return recorded; }
 
