@@ -2,82 +2,125 @@
 
 #include <QCoreApplication>
 #include <QProgressDialog>
-#include <QtConcurrent>
+#include <QThreadPool>
+#include <QWidget>
+#include <QtConcurrent/QtConcurrentRun>
 
-static QProgressDialog *openProgressDialog(QWidget *window, const QString &label)
+#include <algorithm>
+#include <exception>
+
+static QString exceptionText(const std::exception &exception)
 {
-    auto *dialog = new QProgressDialog(
-            label, QCoreApplication::translate("BackgroundJob", "Cancelar"), 0, 0, window);
+    const QString text = QString::fromLocal8Bit(exception.what());
+    return text.isEmpty() ? QStringLiteral("error desconocido") : text;
+}
+
+// An exception ends the work but never crosses into the GUI thread: it
+// becomes the failure text handed to the completion step.
+static QString runCatching(const BackgroundJob::Work &work, const LogCallback &log,
+                           const ProgressCallback &progress)
+{
+    try {
+        work(log, progress);
+        return QString();
+    } catch (const std::exception &exception) {
+        return exceptionText(exception);
+    } catch (...) {
+        return QStringLiteral("error desconocido");
+    }
+}
+
+BackgroundJob::BackgroundJob(const Setup &setup)
+    : QObject(setup.window)
+    , setup(setup)
+{ }
+
+BackgroundJob::~BackgroundJob()
+{
+    watcher.waitForFinished();
+}
+
+BackgroundJob *BackgroundJob::start(const Setup &setup, const Work &work, QString &error)
+{
+    auto *job = new BackgroundJob(setup);
+    auto *dialog = new QProgressDialog(setup.label, tr("Cancelar"), 0, 0, setup.window);
     dialog->setWindowModality(Qt::WindowModal);
-    // The job decides when it is over; reaching the maximum does not.
     dialog->setAutoClose(false);
+    // A full bar until completion: the batch still writes its log after the last photo.
     dialog->setAutoReset(false);
     dialog->show();
-    return dialog;
-}
-
-void showJobProgress(QProgressDialog *dialog, int done, int total)
-{
-    if (dialog->maximum() == 0)
-        dialog->setRange(0, total);
-    dialog->setValue(done);
-}
-
-BackgroundJob::BackgroundJob(QWidget *window, QPointer<QProgressDialog> &dialog, LogCallback log,
-                             std::function<void()> finished)
-    : window(window)
-    , dialog(dialog)
-    , log(std::move(log))
-    , finished(std::move(finished))
-{
-    connect(&watcher, &QFutureWatcher<void>::finished, this, &BackgroundJob::complete);
-}
-
-void BackgroundJob::start(QWidget *window, QPointer<QProgressDialog> &dialog, const QString &label,
-                          Work work, LogCallback log, std::function<void()> finished)
-{
-    dialog = openProgressDialog(window, label);
-    // Lets the dialog paint before the work begins.
+    *setup.dialogSlot = dialog;
+    // Lets the dialog paint before the work takes the machine.
     QCoreApplication::processEvents();
-
-    // Parentless, so that it outlives a closed window until the work ends;
-    // the worker's calls are posted to it, never to the window.
-    auto *job = new BackgroundJob(window, dialog, std::move(log), std::move(finished));
-    const LogCallback workLog = [job](const QString &line) {
-        job->report([job, line] { job->log(line); });
-    };
-    const ProgressCallback workProgress = [job](int done, int total) {
-        job->report([job, done, total] {
-            if (job->dialog)
-                showJobProgress(job->dialog, done, total);
-        });
-    };
-    job->watcher.setFuture(QtConcurrent::run(
-            [work = std::move(work), workLog, workProgress] { work(workLog, workProgress); }));
+    try {
+        const LogCallback log = job->queuedLog();
+        const ProgressCallback progress = job->queuedProgress();
+        connect(&job->watcher, &QFutureWatcherBase::finished, job, &BackgroundJob::complete);
+        job->watcher.setFuture(
+                QtConcurrent::run(QThreadPool::globalInstance(), [work, log, progress] {
+                    return runCatching(work, log, progress);
+                }));
+        return job;
+    } catch (const std::exception &exception) {
+        error = exceptionText(exception);
+    }
+    job->closeDialog();
+    delete job;
+    return nullptr;
 }
 
-void BackgroundJob::report(std::function<void()> step)
+bool BackgroundJob::isRunningOn(const QWidget *window)
 {
-    QMetaObject::invokeMethod(
-            this,
-            [this, step = std::move(step)] {
-                if (window)
-                    step();
-            },
-            Qt::QueuedConnection);
+    const auto jobs = window->findChildren<BackgroundJob *>(Qt::FindDirectChildrenOnly);
+    return std::any_of(jobs.cbegin(), jobs.cend(),
+                       [](const BackgroundJob *job) { return !job->completed; });
+}
+
+LogCallback BackgroundJob::queuedLog() const
+{
+    QWidget *window = setup.window;
+    const auto appendLog = setup.appendLog;
+    return [window, appendLog](const QString &line) {
+        QMetaObject::invokeMethod(
+                window, [appendLog, line] { appendLog(line); }, Qt::QueuedConnection);
+    };
+}
+
+ProgressCallback BackgroundJob::queuedProgress() const
+{
+    QWidget *window = setup.window;
+    QPointer<QProgressDialog> *dialogSlot = setup.dialogSlot;
+    return [window, dialogSlot](int done, int total) {
+        QMetaObject::invokeMethod(
+                window,
+                [dialogSlot, done, total] {
+                    QProgressDialog *dialog = *dialogSlot;
+                    // Moving a cancelled dialog on would show it again.
+                    if (!dialog || dialog->wasCanceled())
+                        return;
+                    // The first report fixes the range; until then the dialog is busy.
+                    if (dialog->maximum() == 0)
+                        dialog->setRange(0, total);
+                    dialog->setValue(done);
+                },
+                Qt::QueuedConnection);
+    };
 }
 
 void BackgroundJob::complete()
 {
-    if (window) {
-        // The dialog stored now may be another job's, started after "Cancelar"
-        // hid this one's: whichever job ends first closes it.
-        if (dialog) {
-            dialog->close();
-            dialog->deleteLater();
-            dialog = nullptr;
-        }
-        finished();
-    }
+    completed = true;
+    closeDialog();
+    setup.completion(watcher.result());
     deleteLater();
+}
+
+void BackgroundJob::closeDialog()
+{
+    QProgressDialog *dialog = *setup.dialogSlot;
+    if (!dialog)
+        return;
+    dialog->close();
+    dialog->deleteLater();
+    *setup.dialogSlot = nullptr;
 }

@@ -13,45 +13,57 @@
 class QProgressDialog;
 class QWidget;
 
-// One long job of the window: the work runs on the application's global
-// thread pool while a window-modal progress dialog shows how far it got. Log
-// lines and progress travel back to the window's thread as queued calls, in
-// the order the work reported them, and the completion step runs there when
-// the work ends.
+// One long job of the window: a window-modal progress dialog while a pool
+// thread does the work, log lines and progress carried to the GUI thread as
+// queued calls on the window, and a completion step on the GUI thread.
 //
-// The job outlives the window on purpose: a window closed mid-job (possible
-// once "Cancelar" has hidden the dialog) lets the work run to its end, so no
-// file is left half-written, and from then on the job reaches nothing of the
-// window. The work must therefore hold copies, never the window.
+// The job is a child of the window and deletes itself after its completion.
+// Destroying it earlier waits for the work, so the work never outlives the
+// window its callbacks point at.
 class BackgroundJob : public QObject
 {
     Q_OBJECT
-public:
-    using Work = std::function<void(const LogCallback &log, const ProgressCallback &progress)>;
 
-    // Shows a dialog labelled `label` on `window`, keeps it in `dialog` (the
-    // window's member), and starts `work`. `log` and `finished` run on the
-    // window's thread and only while the window exists; the dialog is closed
-    // and cleared before `finished`.
-    static void start(QWidget *window, QPointer<QProgressDialog> &dialog, const QString &label,
-                      Work work, LogCallback log, std::function<void()> finished);
+public:
+    // Runs on a pool thread; owns copies of everything it reads.
+    using Work = std::function<void(const LogCallback &log, const ProgressCallback &progress)>;
+    // Runs on the GUI thread after the dialog has been closed. `failure` holds
+    // the text of an exception that ended the work, empty after a normal end.
+    using Completion = std::function<void(const QString &failure)>;
+
+    struct Setup
+    {
+        QWidget *window = nullptr;
+        // The window's pointer to the dialog of its running job: set while the
+        // job runs, cleared at completion.
+        QPointer<QProgressDialog> *dialogSlot = nullptr;
+        QString label;
+        // Appends one line to the window's log; called on the GUI thread only.
+        std::function<void(const QString &line)> appendLog;
+        Completion completion;
+    };
+
+    // Shows the dialog and starts `work` on the global thread pool. When the
+    // worker cannot be started, closes the dialog again, sets `error` and
+    // returns null; nothing else is done then.
+    static BackgroundJob *start(const Setup &setup, const Work &work, QString &error);
+
+    // Whether a job started on `window` has not yet reached its completion.
+    static bool isRunningOn(const QWidget *window);
+
+    ~BackgroundJob() override;
 
 private:
-    BackgroundJob(QWidget *window, QPointer<QProgressDialog> &dialog, LogCallback log,
-                  std::function<void()> finished);
+    explicit BackgroundJob(const Setup &setup);
 
-    void report(std::function<void()> step);
+    LogCallback queuedLog() const;
+    ProgressCallback queuedProgress() const;
     void complete();
+    void closeDialog();
 
-    QPointer<QWidget> window;
-    QPointer<QProgressDialog> &dialog; // valid only while `window` exists
-    LogCallback log;
-    std::function<void()> finished;
-    QFutureWatcher<void> watcher;
+    Setup setup;
+    QFutureWatcher<QString> watcher; // the failure text, empty on success
+    bool completed = false;
 };
-
-// Moves a job's dialog: the first report fixes the range at 0..total (the
-// dialog stays a busy indicator until then, and for a total of 0).
-void showJobProgress(QProgressDialog *dialog, int done, int total);
 
 #endif // BACKGROUNDJOB_H

@@ -1,0 +1,237 @@
+// Measures the batch side by side with the floor any such tool pays: bare
+// QImage decode + encode of the same photos at the same quality on the same
+// threads. Prints seconds per photo, their ratio, the speed-up of all threads
+// over one, and peak resident memory as the batch grows.
+// Usage: batchbench [--photos N] [--large N] [--work FOLDER]
+#include "bench/photogenerator.h"
+#include "metadata/exiv2setup.h"
+#include "processing/photoloader.h"
+#include "processing/photoprocessor.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QTemporaryDir>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentMap>
+
+#include <cstdio>
+
+static constexpr int jpegQuality = 90;
+
+// Peak resident memory since the last reset, in megabytes (Linux).
+static long peakResidentMegabytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
+        return -1;
+    for (const auto &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong() / 1024;
+    }
+    return -1;
+}
+
+static void resetPeakResident()
+{
+    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
+    if (clearRefs.open(QIODevice::WriteOnly))
+        clearRefs.write("5");
+}
+
+struct Measure
+{
+    double secondsPerPhoto = 0.0;
+    long peakMegabytes = 0;
+};
+
+static QStringList generatePhotos(const QString &folder, int count, int width, int height)
+{
+    QDir().mkpath(folder);
+    QStringList paths;
+    for (int i = 0; i < count; ++i) {
+        GeneratedPhoto photo;
+        photo.width = width;
+        photo.height = height;
+        photo.seed = unsigned(i + 1);
+        photo.easting += i * 37.0;
+        photo.northing += i * 53.0;
+        photo.direction = i * 15.0;
+        photo.altitude = 500.0 + i;
+        photo.captureTime = QDateTime(QDate(2024, 3, 5), QTime(10, 0).addSecs(i * 60));
+        const auto path = QDir(folder).filePath(
+                QStringLiteral("IMG_%1.jpg").arg(i, 4, 10, QLatin1Char('0')));
+        QString error;
+        if (!writeGeneratedPhoto(path, photo, error))
+            qFatal("cannot write %s: %s", qPrintable(path), qPrintable(error));
+        paths << path;
+    }
+    return paths;
+}
+
+static QString freshCopy(const QStringList &photos, const QString &folder)
+{
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder);
+    for (const auto &photo : photos)
+        QFile::copy(photo, QDir(folder).filePath(QFileInfo(photo).fileName()));
+    return folder;
+}
+
+static ProcessingOptions everyOverlay(const QString &logoPath)
+{
+    ProcessingOptions options;
+    options.useExif = true;
+    options.renamePhotos = true;
+    options.makeBackup = true;
+    options.logoPath = logoPath;
+    options.logoRatio = 0.15;
+    options.logoPosition = QStringLiteral("arriba-izquierda");
+    options.drawData = true;
+    options.drawTime = true;
+    options.drawOrientation = true;
+    options.drawAltitude = true;
+    options.bgText = true;
+    options.fontSizeRatio = 0.02;
+    options.fontColor = Qt::white;
+    options.dtPosition = QStringLiteral("abajo-izquierda");
+    options.coordsPosition = QStringLiteral("abajo-izquierda");
+    options.orientationPosition = QStringLiteral("arriba-derecha");
+    options.altitudePosition = QStringLiteral("arriba-derecha");
+    options.addCompass = true;
+    options.compassRatio = 0.18;
+    options.compassPosition = QStringLiteral("abajo-derecha");
+    options.compassArrowColor = Qt::red;
+    options.jpegQuality = jpegQuality;
+    return options;
+}
+
+static Measure runBatch(const QStringList &photos, const QString &folder,
+                        const ProcessingOptions &options)
+{
+    freshCopy(photos, folder);
+    PhotoProcessor processor(options);
+    resetPeakResident();
+    QElapsedTimer clock;
+    clock.start();
+    processor.renamePhotosWithUTM(folder, [](const QString &) {}, {});
+    return {clock.elapsed() / 1000.0 / photos.size(), peakResidentMegabytes()};
+}
+
+static Measure runBare(const QStringList &photos, const QString &folder)
+{
+    freshCopy(photos, folder);
+    QStringList copies;
+    for (const auto &photo : photos)
+        copies << QDir(folder).filePath(QFileInfo(photo).fileName());
+    resetPeakResident();
+    QElapsedTimer clock;
+    clock.start();
+    QtConcurrent::map(QThreadPool::globalInstance(), copies, [](const QString &path) {
+        const QImage image(path);
+        QImageWriter writer(path, "jpeg");
+        writer.setQuality(jpegQuality);
+        writer.write(image);
+    }).waitForFinished();
+    return {clock.elapsed() / 1000.0 / photos.size(), peakResidentMegabytes()};
+}
+
+static void setThreads(int count)
+{
+    QThreadPool::globalInstance()->setMaxThreadCount(count);
+}
+
+static double averageMegabytes(const QStringList &photos)
+{
+    qint64 total = 0;
+    for (const auto &photo : photos)
+        total += QFileInfo(photo).size();
+    return total / 1048576.0 / photos.size();
+}
+
+static void compare(const char *title, const QStringList &photos, const QString &work,
+                    const ProcessingOptions &options, int threads)
+{
+    const auto batchFolder = QDir(work).filePath(QStringLiteral("batch"));
+    const auto bareFolder = QDir(work).filePath(QStringLiteral("bare"));
+    setThreads(threads);
+    const auto bare = runBare(photos, bareFolder);
+    const auto batch = runBatch(photos, batchFolder, options);
+    setThreads(1);
+    const auto bareOne = runBare(photos, bareFolder);
+    const auto batchOne = runBatch(photos, batchFolder, options);
+    setThreads(threads);
+    std::printf("\n%s: %lld photos, JPEG %.1f MB on average\n", title, qlonglong(photos.size()),
+                averageMegabytes(photos));
+    std::printf("                          %d threads    1 thread\n", threads);
+    std::printf("  batch, s/photo          %8.3f    %8.3f\n", batch.secondsPerPhoto,
+                batchOne.secondsPerPhoto);
+    std::printf("  bare decode+encode      %8.3f    %8.3f\n", bare.secondsPerPhoto,
+                bareOne.secondsPerPhoto);
+    std::printf("  ratio batch / bare      %8.2f    %8.2f   (target <= 1.5)\n",
+                batch.secondsPerPhoto / bare.secondsPerPhoto,
+                batchOne.secondsPerPhoto / bareOne.secondsPerPhoto);
+    std::printf("  speed-up %d threads / 1: batch %.2f, bare %.2f   (target >= 1.7 on 2 cores)\n",
+                threads, batchOne.secondsPerPhoto / batch.secondsPerPhoto,
+                bareOne.secondsPerPhoto / bare.secondsPerPhoto);
+    std::printf("  peak RSS, MB             batch %ld (1 thread %ld), bare %ld (1 thread %ld)\n",
+                batch.peakMegabytes, batchOne.peakMegabytes, bare.peakMegabytes,
+                bareOne.peakMegabytes);
+}
+
+static void memoryAsTheBatchGrows(const QStringList &photos, const QString &work,
+                                  const ProcessingOptions &options)
+{
+    std::printf("  peak RSS as the batch grows (all threads):");
+    for (int count = qMax(1, int(photos.size()) / 3); count <= photos.size();
+         count += qMax(1, int(photos.size()) / 3)) {
+        const auto measure = runBatch(photos.mid(0, count),
+                                      QDir(work).filePath(QStringLiteral("batch")), options);
+        std::printf(" %d photos %ld MB;", count, measure.peakMegabytes);
+    }
+    std::printf("\n");
+}
+
+static int argumentValue(const QStringList &arguments, const QString &name, int fallback)
+{
+    const auto at = arguments.indexOf(name);
+    return at >= 0 ? arguments.value(at + 1).toInt() : fallback;
+}
+
+int main(int argc, char *argv[])
+{
+    QGuiApplication app(argc, argv);
+    const auto arguments = app.arguments();
+    const int count = argumentValue(arguments, QStringLiteral("--photos"), 24);
+    const int largeCount = argumentValue(arguments, QStringLiteral("--large"), 4);
+    QTemporaryDir temporary;
+    const auto workAt = arguments.indexOf(QStringLiteral("--work"));
+    const QString work = workAt >= 0 ? arguments.value(workAt + 1) : temporary.path();
+    initializeExiv2();
+    QImageReader::setAllocationLimit(photoAllocationLimitMegabytes);
+    const int threads = QThreadPool::globalInstance()->maxThreadCount();
+
+    const auto logo = QDir(work).filePath(QStringLiteral("logo.png"));
+    QImage logoImage(400, 100, QImage::Format_ARGB32);
+    logoImage.fill(QColor(30, 110, 70, 200));
+    logoImage.save(logo);
+    const auto options = everyOverlay(logo);
+
+    std::printf("Generating %d photos of 12 MP and %d of 100 MP in %s\n", count, largeCount,
+                qPrintable(work));
+    const auto photos
+            = generatePhotos(QDir(work).filePath(QStringLiteral("12mp")), count, 4000, 3000);
+    const auto large
+            = generatePhotos(QDir(work).filePath(QStringLiteral("100mp")), largeCount, 11547, 8660);
+    std::printf("Every overlay, compass rose, renaming and backups on; quality %d; %d threads.\n",
+                jpegQuality, threads);
+    compare("12 MP (4000 x 3000)", photos, work, options, threads);
+    memoryAsTheBatchGrows(photos, work, options);
+    if (!large.isEmpty())
+        compare("100 MP (11547 x 8660)", large, work, options, threads);
+    return 0;
+}

@@ -1,0 +1,28 @@
+#include "bench/photogenerator.h"
+
+#include "metadata/exifwriter.h"
+#include "metadata/metadatacopy.h"
+#include "processing/atomicfile.h"
+#include "tests/support/testphotos.h"
+
+#include <QBuffer>
+#include <QImageWriter>
+
+bool writeGeneratedPhoto(const QString &path, const GeneratedPhoto &photo, QString &error)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(photo.jpegQuality);
+    if (!writer.write(makeNaturalImage(photo.width, photo.height, photo.seed))) {
+        error = writer.errorString();
+        return false;
+    }
+    PhotoMetadata metadata;
+    writeRecordToExif(metadata.exif, photo.zone, photo.letter, photo.easting, photo.northing,
+                      photo.direction, true, photo.altitude, true, photo.captureTime);
+    if (storeMetadata(bytes, metadata, error) != MetadataResult::Done)
+        return false;
+    return replaceFileAtomically(path, bytes, error);
+}

@@ -1,0 +1,24 @@
+#ifndef ATOMICFILE_H
+#define ATOMICFILE_H
+
+#include <QByteArray>
+#include <QString>
+
+// Writes that never leave a half-written file behind: the data goes to a
+// temporary file in the target's folder, every write is checked, the file is
+// synced to disk and only then moved into place. A failure or a kill at any
+// moment leaves the target as it was or fully replaced. On failure `error`
+// holds the reason.
+
+// Replaces (or creates) the file at `path` with `bytes`.
+bool replaceFileAtomically(const QString &path, const QByteArray &bytes, QString &error);
+
+// Replaces (or creates) the file at `destination` with a copy of `source`.
+bool copyFileAtomically(const QString &source, const QString &destination, QString &error);
+
+// Copies `source` to `destination` only if no file of that name exists; an
+// existing file is never replaced, even when another thread or process takes
+// the name at the same moment.
+bool copyFileToNewName(const QString &source, const QString &destination, QString &error);
+
+#endif // ATOMICFILE_H

@@ -1,0 +1,41 @@
+#ifndef BATCHCONTEXT_H
+#define BATCHCONTEXT_H
+
+#include "coords/callbacks.h"
+#include "coords/coordinaterecord.h"
+#include "processing/processingoptions.h"
+
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <vector>
+
+// What the photos of one batch share. Filled before the photos start and read
+// only while they run, except for the two counters (atomic) and `photoLogs`,
+// where each photo writes only the slot it took from `startedCount`.
+struct BatchContext
+{
+    BatchContext(const ProcessingOptions &options, const QString &folder, const LogCallback &log,
+                 const ProgressCallback &progress)
+        : options(options)
+        , folder(folder)
+        , log(log)
+        , progress(progress)
+    { }
+
+    std::atomic<int> startedCount {0};
+    const ProcessingOptions &options;
+    const QString folder; // the batch folder exactly as passed in
+    CoordinateMap coordinates; // empty when no coordinates file was read
+    QImage logo; // null when there is none
+    QString fontFamily; // empty: the system font
+    const LogCallback log;
+    std::atomic<int> doneCount {0};
+    const ProgressCallback progress; // may be empty
+    int total = 0;
+    std::vector<QStringList> photoLogs; // `total` slots, sized before the run
+};
+
+#endif // BATCHCONTEXT_H

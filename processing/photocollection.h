@@ -1,0 +1,16 @@
+#ifndef PHOTOCOLLECTION_H
+#define PHOTOCOLLECTION_H
+
+#include <QString>
+#include <QStringList>
+
+// Name of the folder, inside a batch folder, that holds the backups.
+inline constexpr char backupFolderName[] = "Backup";
+
+// The photos of a batch: visible regular files named *.jpg, *.jpeg, *.tiff or
+// *.png (any letter case), no symbolic links; with `includeSubdirectories`,
+// also those of visible subfolders at any depth, except the batch's own
+// backup folder. Each entry is `folder` joined with the path below it.
+QStringList collectPhotos(const QString &folder, bool includeSubdirectories);
+
+#endif // PHOTOCOLLECTION_H

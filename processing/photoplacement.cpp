@@ -1,0 +1,87 @@
+#include "processing/photoplacement.h"
+
+#include "processing/atomicfile.h"
+#include "processing/photocollection.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+// Gives up on a backup name that keeps being taken by others.
+static constexpr int maxBackupNameAttempts = 10000;
+
+QString relativeFolder(const QString &batchFolder, const QString &photoPath)
+{
+    const auto relative = QDir(batchFolder).relativeFilePath(QFileInfo(photoPath).absolutePath());
+    return relative.isEmpty() ? QStringLiteral(".") : relative;
+}
+
+QString backupFileName(const QString &photoFileName, int counter)
+{
+    const QFileInfo info(photoFileName);
+    if (counter == 0)
+        return QStringLiteral("%1_backup.%2").arg(info.baseName(), info.suffix());
+    return QStringLiteral("%1_backup(%2).%3")
+            .arg(info.baseName(), QString::number(counter), info.suffix());
+}
+
+// Also catches an output folder that reaches the batch folder through
+// another spelling or a symbolic link.
+static bool isSameFile(const QString &photoPath, const QString &destination)
+{
+    const QFileInfo photo(photoPath);
+    const QFileInfo copy(destination);
+    if (photo.absoluteFilePath() == copy.absoluteFilePath())
+        return true;
+    return copy.exists() && photo.canonicalFilePath() == copy.canonicalFilePath();
+}
+
+bool placeInOutputFolder(const QString &batchFolder, const QString &outputFolder,
+                         const QString &photoPath, QString &workFile, QStringList &lines)
+{
+    const auto relative = relativeFolder(batchFolder, photoPath);
+    const auto folder = QDir::cleanPath(QDir(outputFolder).filePath(relative));
+    if (!QDir(outputFolder).mkpath(relative) || !QFileInfo(folder).isDir()) {
+        lines << QStringLiteral("Error: No se pudo crear la estructura de directorios de salida: ")
+                        + folder;
+        return false;
+    }
+    const auto destination = QDir(folder).filePath(QFileInfo(photoPath).fileName());
+    if (isSameFile(photoPath, destination)) {
+        lines << QStringLiteral("Omitiendo archivo, la ruta de origen y destino son la misma.");
+        return false;
+    }
+    QString error;
+    if (!copyFileAtomically(photoPath, destination, error)) {
+        lines << QStringLiteral("Error: No se pudo copiar el archivo a la carpeta de salida: ")
+                        + destination;
+        return false;
+    }
+    workFile = destination;
+    lines << QStringLiteral("Copiado a la carpeta de salida: ") + destination;
+    return true;
+}
+
+bool backUpPhoto(const QString &batchFolder, const QString &photoPath, QStringList &lines)
+{
+    const auto relative = relativeFolder(batchFolder, photoPath);
+    const QDir root(QDir(batchFolder).filePath(QLatin1String(backupFolderName)));
+    const bool inRoot = relative == QLatin1String(".");
+    const auto fileName = QFileInfo(photoPath).fileName();
+    root.mkpath(inRoot ? QStringLiteral(".") : relative);
+    for (int counter = 0; counter < maxBackupNameAttempts; ++counter) {
+        const auto name = backupFileName(fileName, counter);
+        const auto path = root.filePath(inRoot ? name : relative + QLatin1Char('/') + name);
+        if (QFileInfo::exists(path))
+            continue;
+        QString error;
+        if (copyFileToNewName(photoPath, path, error)) {
+            lines << QStringLiteral("Backup creado: ") + path;
+            return true;
+        }
+        // Another photo took the name between the test and the copy.
+        if (!QFileInfo::exists(path))
+            break;
+    }
+    lines << QStringLiteral("Error creando backup de ") + fileName;
+    return false;
+}

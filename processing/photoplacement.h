@@ -1,0 +1,26 @@
+#ifndef PHOTOPLACEMENT_H
+#define PHOTOPLACEMENT_H
+
+#include <QString>
+#include <QStringList>
+
+// Where a photo's work is done: a copy in the output folder, or the photo
+// itself after a backup under the batch folder's "Backup". Each step appends
+// its outcome to `lines` and returns false when the photo must stop.
+
+// The photo's folder relative to the batch folder; "." for the batch folder.
+QString relativeFolder(const QString &batchFolder, const QString &photoPath);
+
+// "%1_backup.%2" for counter 0, "%1_backup(%2).%3" for later counters.
+QString backupFileName(const QString &photoFileName, int counter);
+
+// Copies the photo to the same relative subfolder of `outputFolder`; on
+// success `workFile` is the copy's path.
+bool placeInOutputFolder(const QString &batchFolder, const QString &outputFolder,
+                         const QString &photoPath, QString &workFile, QStringList &lines);
+
+// Copies the photo under a new name below the batch folder's "Backup". The
+// photo must not be changed when this fails.
+bool backUpPhoto(const QString &batchFolder, const QString &photoPath, QStringList &lines);
+
+#endif // PHOTOPLACEMENT_H

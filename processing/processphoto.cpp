@@ -1,0 +1,316 @@
+#include "processing/processphoto.h"
+
+#include "geo/utm.h"
+#include "metadata/exifreader.h"
+#include "metadata/exifwriter.h"
+#include "metadata/metadatacopy.h"
+#include "metadata/nativepath.h"
+#include "processing/atomicfile.h"
+#include "processing/overlay.h"
+#include "processing/photoloader.h"
+#include "processing/photoplacement.h"
+#include "processing/photostamp.h"
+#include "processing/utmname.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageWriter>
+
+#include <cmath>
+#include <exception>
+#include <string>
+
+// Gives up renaming when other photos keep taking the chosen names.
+static constexpr int maxRenameAttempts = 1000;
+
+// One photo on its way through the pipeline.
+struct PhotoRun
+{
+    PhotoRun(const BatchContext &context, const QString &photoPath)
+        : context(context)
+        , options(context.options)
+        , photoPath(photoPath)
+        , fileName(QFileInfo(photoPath).fileName())
+        , workFile(QFileInfo(photoPath).absoluteFilePath())
+    {
+        stamp.photoPath = photoPath;
+    }
+
+    const BatchContext &context;
+    const ProcessingOptions &options;
+    const QString photoPath; // as collected
+    const QString fileName;
+    QStringList lines;
+    QString workFile;
+    QString targetPath;
+    PhotoMetadata metadata;
+    PhotoStamp stamp;
+};
+
+static QString number(double value)
+{
+    return QString::number(value);
+}
+
+static QString nativePathText(const QString &path)
+{
+    return QString::fromStdString(qPathToNativeStdString(path));
+}
+
+static bool place(PhotoRun &run)
+{
+    if (run.options.useOutputFolder)
+        return placeInOutputFolder(run.context.folder, run.options.outputFolder, run.photoPath,
+                                   run.workFile, run.lines);
+    if (run.options.makeBackup)
+        return backUpPhoto(run.context.folder, run.photoPath, run.lines);
+    return true;
+}
+
+// Returns false when Exiv2 failed, so the capture time is not read either.
+static bool copyOriginalMetadata(PhotoRun &run)
+{
+    run.lines << QStringLiteral("Intentando leer EXIF desde (nativo original): ")
+                    + nativePathText(run.photoPath);
+    QString error;
+    if (copyMetadata(run.photoPath, run.metadata, error) != MetadataResult::Failed)
+        return true;
+    run.metadata.clear();
+    run.lines << QStringLiteral("Error leyendo metadata original para %1: %2")
+                         .arg(run.fileName, error);
+    return false;
+}
+
+static void findCaptureTime(PhotoRun &run, bool readFromPhoto)
+{
+    if (readFromPhoto && readCaptureDateTime(run.photoPath, run.stamp.captureTime))
+        return;
+    run.stamp.captureTime = QDateTime::currentDateTime();
+    run.lines << QStringLiteral("Fecha de captura no encontrada en metadata para %1. Usando "
+                                "fecha/hora actual.")
+                         .arg(run.fileName);
+}
+
+static bool isUsablePosition(double latitude, double longitude)
+{
+    return std::isfinite(latitude) && std::isfinite(longitude) && std::abs(latitude) <= 90.0
+            && std::abs(longitude) <= 180.0;
+}
+
+static void positionFromExif(PhotoRun &run)
+{
+    double latitude = 0.0;
+    double longitude = 0.0;
+    double direction = 0.0;
+    double altitude = 0.0;
+    if (!readGpsFromExif(run.photoPath, latitude, longitude, direction, altitude)
+        || !isUsablePosition(latitude, longitude)) {
+        run.lines << QStringLiteral(
+                             "Datos GPS no encontrados en EXIF para %1. Usando coords fijas.")
+                             .arg(run.fileName);
+        return;
+    }
+    run.lines << QStringLiteral("Lat: %1, Lon: %2, Orientación: %3, Altitud: %4")
+                         .arg(number(latitude), number(longitude), number(direction),
+                              number(altitude));
+    auto &stamp = run.stamp;
+    latLonToUtm(latitude, longitude, stamp.zone, stamp.letter, stamp.easting, stamp.northing);
+    stamp.orientation = direction;
+    stamp.hasOrientation = true;
+    stamp.altitude = altitude;
+    stamp.hasAltitude = true;
+}
+
+static bool positionFromRow(PhotoRun &run)
+{
+    const auto row = run.context.coordinates.constFind(run.fileName);
+    if (row == run.context.coordinates.cend()) {
+        run.lines << QStringLiteral("Coordenadas UTM no encontradas en archivo TXT para ")
+                        + run.fileName;
+        return false;
+    }
+    auto &stamp = run.stamp;
+    stamp.zone = row->zone;
+    stamp.letter = row->letter;
+    stamp.easting = row->easting;
+    stamp.northing = row->northing;
+    stamp.orientation = row->orientation;
+    stamp.hasOrientation = row->hasOrientation;
+    stamp.altitude = row->altitude;
+    stamp.hasAltitude = row->hasAltitude;
+    auto line = QStringLiteral("Usando datos TXT: Zona %1%2, Easting: %3, Northing: %4")
+                        .arg(QString::number(row->zone), QString(QLatin1Char(row->letter)),
+                             number(row->easting), number(row->northing));
+    if (row->hasOrientation)
+        line += QStringLiteral(", Orientación: ") + number(row->orientation);
+    if (row->hasAltitude)
+        line += QStringLiteral(", Altitud: ") + number(row->altitude);
+    run.lines << line;
+    if (row->hasDateTime) {
+        stamp.captureTime = row->dateTime;
+        run.lines << QStringLiteral("Usando fecha/hora del archivo TXT: ")
+                        + row->dateTime.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+    }
+    return true;
+}
+
+static bool findPosition(PhotoRun &run)
+{
+    if (!run.options.useExif)
+        return positionFromRow(run);
+    positionFromExif(run);
+    return true;
+}
+
+static void nameAfterPosition(PhotoRun &run)
+{
+    const auto &stamp = run.stamp;
+    run.stamp.utmName = utmName(stamp.zone, stamp.letter, stamp.easting, stamp.northing);
+}
+
+// Photos of one batch run in parallel, so a name found free may be taken
+// before the rename: then the next free name is tried.
+static bool renameTarget(PhotoRun &run)
+{
+    const auto baseName
+            = run.options.usePrefix ? run.options.prefix + run.stamp.utmName : run.stamp.utmName;
+    const QFileInfo work(run.workFile);
+    for (int attempt = 0; attempt < maxRenameAttempts; ++attempt) {
+        const auto candidate = freeJpegName(work.absoluteDir(), baseName);
+        if (QFile::rename(run.workFile, candidate)) {
+            run.lines << QStringLiteral("Renombrado: %1 a %2")
+                                 .arg(work.fileName(), QFileInfo(candidate).fileName());
+            run.targetPath = candidate;
+            return true;
+        }
+        if (!QFileInfo::exists(candidate))
+            break;
+    }
+    run.lines << QStringLiteral("Error renombrando ") + work.fileName();
+    return false;
+}
+
+static void replaceMetadataWithRow(PhotoRun &run)
+{
+    run.lines << QStringLiteral("Generando nuevos metadatos EXIF desde datos TXT para ")
+                    + QFileInfo(run.targetPath).fileName();
+    run.metadata.clear();
+    const auto &stamp = run.stamp;
+    writeRecordToExif(run.metadata.exif, stamp.zone, stamp.letter, stamp.easting, stamp.northing,
+                      stamp.orientation, stamp.hasOrientation, stamp.altitude, stamp.hasAltitude,
+                      stamp.captureTime);
+}
+
+// The pixels now stand upright, so viewers must not turn them again.
+static void markUpright(PhotoMetadata &metadata)
+{
+    const Exiv2::ExifKey exifKey("Exif.Image.Orientation");
+    if (metadata.exif.findKey(exifKey) != metadata.exif.end())
+        metadata.exif["Exif.Image.Orientation"] = uint16_t(1);
+    const Exiv2::XmpKey xmpKey("Xmp.tiff.Orientation");
+    if (metadata.xmp.findKey(xmpKey) != metadata.xmp.end())
+        metadata.xmp["Xmp.tiff.Orientation"] = std::string("1");
+}
+
+static bool encodeImage(const QImage &image, const QString &targetPath, int quality,
+                        QByteArray &encoded, QString &error)
+{
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    const auto format = QFileInfo(targetPath).suffix().toLower().toLatin1();
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(quality);
+    if (format == "png")
+        writer.setCompression(0);
+    if (writer.write(image))
+        return true;
+    error = writer.errorString();
+    return false;
+}
+
+// The photo is finished in memory, metadata included, and replaces the
+// target in one step: an interrupted or failed save leaves the target as it
+// was. Exiv2 never writes to the photo's path.
+static void save(PhotoRun &run, QImage &image)
+{
+    QByteArray encoded;
+    QString error;
+    const bool encodedOk
+            = encodeImage(image, run.targetPath, run.options.jpegQuality, encoded, error);
+    image = QImage();
+    if (!encodedOk) {
+        run.lines << QStringLiteral("Error guardando la imagen: ") + error;
+        return;
+    }
+    const auto targetName = QFileInfo(run.targetPath).fileName();
+    run.lines << QStringLiteral("Intentando escribir EXIF a (nativo): ")
+                    + nativePathText(run.targetPath);
+    QByteArray withMetadata = encoded;
+    const auto stored = storeMetadata(withMetadata, run.metadata, error);
+    if (stored == MetadataResult::Failed)
+        run.lines << QStringLiteral("Error escribiendo metadatos en %1: %2").arg(targetName, error);
+    else
+        encoded = withMetadata;
+    withMetadata.clear();
+    if (!replaceFileAtomically(run.targetPath, encoded, error)) {
+        run.lines << QStringLiteral("Error guardando la imagen: ") + error;
+        return;
+    }
+    if (stored == MetadataResult::Done)
+        run.lines << QStringLiteral("Metadatos escritos para ") + targetName;
+}
+
+static void runPipeline(PhotoRun &run)
+{
+    run.lines << QStringLiteral("\nProcesando: ") + run.fileName;
+    if (!place(run))
+        return;
+    findCaptureTime(run, copyOriginalMetadata(run));
+    if (!findPosition(run))
+        return;
+    nameAfterPosition(run);
+    run.targetPath = run.workFile;
+    // Loaded before renaming, so a file that is no image, or a damaged one,
+    // keeps its name and its bytes.
+    bool turned = false;
+    QImage image = loadPhoto(run.workFile, turned);
+    if (image.isNull()) {
+        run.lines << QStringLiteral("Error al abrir la imagen: ") + run.workFile;
+        return;
+    }
+    if (run.options.renamePhotos && !renameTarget(run))
+        return;
+    drawOverlays(image, run.options, run.context.logo, run.context.fontFamily, run.stamp,
+                 run.context.log);
+    if (!run.options.useExif && run.options.embedCsvInExif)
+        replaceMetadataWithRow(run);
+    else if (turned)
+        markUpright(run.metadata);
+    save(run, image);
+}
+
+static void finish(BatchContext &context, int slot, QStringList &lines)
+{
+    const int done = context.doneCount.fetch_add(1) + 1;
+    if (context.progress)
+        context.progress(done, context.total);
+    context.photoLogs[size_t(slot)] = std::move(lines);
+}
+
+void processPhoto(BatchContext &context, const QString &photoPath)
+{
+    const int slot = context.startedCount.fetch_add(1);
+    PhotoRun run(context, photoPath);
+    // An exception escaping here would stop the whole parallel map.
+    try {
+        runPipeline(run);
+    } catch (const std::exception &exception) {
+        run.lines << QStringLiteral("Error procesando %1: %2")
+                             .arg(run.fileName, QString::fromLocal8Bit(exception.what()));
+    } catch (...) {
+        run.lines << QStringLiteral("Error procesando %1: %2")
+                             .arg(run.fileName, QStringLiteral("error desconocido"));
+    }
+    finish(context, slot, run.lines);
+}

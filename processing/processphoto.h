@@ -1,0 +1,14 @@
+#ifndef PROCESSPHOTO_H
+#define PROCESSPHOTO_H
+
+#include "processing/batchcontext.h"
+
+#include <QString>
+
+// Runs one photo of a batch through placement, metadata, position, naming,
+// loading, stamping and saving. Everything it reports goes into the photo's
+// own slot of `context.photoLogs`; nothing escapes it, not even an exception,
+// and it always counts the photo as done.
+void processPhoto(BatchContext &context, const QString &photoPath);
+
+#endif // PROCESSPHOTO_H

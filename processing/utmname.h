@@ -1,0 +1,15 @@
+#ifndef UTMNAME_H
+#define UTMNAME_H
+
+#include <QDir>
+#include <QString>
+
+// "%1%2 %3 %4": zone, band letter, easting and northing rounded to whole
+// metres, e.g. "19H 345678 6300000". The same text whatever the locale.
+QString utmName(int zone, char letter, double eastingMetres, double northingMetres);
+
+// The path in `folder` of the first free name among "<baseName>.jpg",
+// "<baseName> (1).jpg", "<baseName> (2).jpg", ...
+QString freeJpegName(const QDir &folder, const QString &baseName);
+
+#endif // UTMNAME_H
