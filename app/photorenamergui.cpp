@@ -716,25 +716,42 @@ void PhotoRenamerGUI::loadPresetFromCombo(const QString &) { }
 
 void PhotoRenamerGUI::populateAltitude()
 {
-    const AltitudeJob job = makeAltitudeJob(csvPathEdit->text(), altitudeProvider, altitudeApiKey,
-                                            overwriteAltitudeCheck->isChecked(), elevationService);
-    const QString problem = altitudeJobProblem(job);
+    const AltitudeFillJob job
+            = makeAltitudeFillJob(csvPathEdit->text(), altitudeProvider, altitudeApiKey,
+                                  overwriteAltitudeCheck->isChecked(), elevationService);
+    const QString problem = altitudeFillJobProblem(job);
     if (!problem.isEmpty()) {
         dialogs.critical(this, tr("Error"), problem);
         return;
     }
     log(tr("Iniciando relleno de altitud desde API para el archivo: ") + job.csvPath);
     altitudeButton->setEnabled(false);
-    BackgroundJob::start(
-            this, progressDialog, tr("Consultando altitudes..."),
-            [job](const LogCallback &jobLog, const ProgressCallback &progress) {
-                runAltitudeJob(job, jobLog, progress);
-            },
-            [this](const QString &line) { log(line); }, [this] { finishAltitudeFill(); });
+
+    BackgroundJob::Setup setup;
+    setup.window = this;
+    setup.dialogSlot = &progressDialog;
+    setup.label = tr("Consultando altitudes...");
+    setup.appendLog = [this](const QString &line) {
+        log(line);
+    };
+    setup.completion = [this](const QString &failure) {
+        finishAltitudeFill(failure);
+    };
+    QString error;
+    const auto work = [job](const LogCallback &jobLog, const ProgressCallback &progress) {
+        runAltitudeFillJob(job, jobLog, progress);
+    };
+    if (!BackgroundJob::start(setup, work, error)) {
+        log(tr("Error durante el proceso: ") + error);
+        dialogs.critical(this, tr("Error"), tr("Ocurrió un error: ") + error);
+        altitudeButton->setEnabled(true);
+    }
 }
 
-void PhotoRenamerGUI::finishAltitudeFill()
+void PhotoRenamerGUI::finishAltitudeFill(const QString &failure)
 {
+    if (!failure.isEmpty())
+        log(tr("Error durante el proceso: ") + failure);
     log(tr("\nRelleno de altitud finalizado."));
     dialogs.information(this, tr("Completado"),
                         tr("El proceso de relleno de altitud ha finalizado.\nEl archivo CSV ha "

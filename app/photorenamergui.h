@@ -1,7 +1,7 @@
 #ifndef PHOTORENAMERGUI_H
 #define PHOTORENAMERGUI_H
 
-#include "app/altitudejob.h"
+#include "app/altitudefilljob.h"
 #include "app/dialogs.h"
 
 #include <QColor>
@@ -80,7 +80,7 @@ private slots:
 
 private:
     void loadSettings();
-    void finishAltitudeFill();
+    void finishAltitudeFill(const QString &failure);
 
     QWidget *buildLeftPanel();
     QGroupBox *buildInputGroup();

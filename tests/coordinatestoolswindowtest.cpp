@@ -13,9 +13,11 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextEdit>
+#include <QThread>
 #include <QThreadPool>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 static const char sampleHeader[]
@@ -37,6 +39,52 @@ struct AskedSave
     QString filter;
 };
 
+// The fake elevation service on a thread of its own, so that it keeps
+// answering while the test thread is busy or blocked in the window.
+class ServiceThread
+{
+public:
+    ServiceThread()
+    {
+        context.moveToThread(&thread);
+        thread.start();
+        onThread([this] {
+            server = std::make_unique<FakeElevationServer>();
+            listening = server->start();
+            url = server->baseUrl();
+        });
+    }
+
+    ~ServiceThread()
+    {
+        onThread([this] { server.reset(); });
+        thread.quit();
+        thread.wait();
+    }
+
+    bool isListening() const { return listening; }
+    QString baseUrl() const { return url; }
+
+    QList<RecordedRequest> requests()
+    {
+        QList<RecordedRequest> received;
+        onThread([&] { received = server->requests(); });
+        return received;
+    }
+
+private:
+    void onThread(const std::function<void()> &work)
+    {
+        QMetaObject::invokeMethod(&context, work, Qt::BlockingQueuedConnection);
+    }
+
+    QThread thread;
+    QObject context;
+    std::unique_ptr<FakeElevationServer> server;
+    bool listening = false;
+    QString url;
+};
+
 class CoordinatesToolsWindowTest : public QObject
 {
     Q_OBJECT
@@ -53,8 +101,8 @@ private slots:
         clearPrivateSettings();
         dir = std::make_unique<QTemporaryDir>();
         QVERIFY(dir->isValid());
-        service = std::make_unique<FakeElevationServer>();
-        QVERIFY(service->start());
+        service = std::make_unique<ServiceThread>();
+        QVERIFY(service->isListening());
         shown.clear();
         saves.clear();
         saveAnswer.clear();
@@ -344,8 +392,7 @@ private slots:
         window->findChild<QProgressDialog *>()->cancel();
         window.reset();
 
-        // The service answers on this thread, so wait without blocking it.
-        QTRY_VERIFY_WITH_TIMEOUT(QThreadPool::globalInstance()->waitForDone(0), 60000);
+        QThreadPool::globalInstance()->waitForDone();
         QCoreApplication::sendPostedEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(readBytes(csv), expected);
@@ -410,7 +457,7 @@ private:
     QList<Shown> shown;
     QList<AskedSave> saves;
     QString saveAnswer;
-    std::unique_ptr<FakeElevationServer> service;
+    std::unique_ptr<ServiceThread> service;
 };
 
 QTEST_MAIN(CoordinatesToolsWindowTest)

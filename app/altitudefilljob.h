@@ -1,5 +1,5 @@
-#ifndef ALTITUDEJOB_H
-#define ALTITUDEJOB_H
+#ifndef ALTITUDEFILLJOB_H
+#define ALTITUDEFILLJOB_H
 
 #include "coords/altitudefill.h"
 #include "coords/callbacks.h"
@@ -17,7 +17,7 @@ struct ElevationService
 
 // One altitude fill as the window starts it: a copy of the inputs taken on
 // the GUI thread, so the worker never reads the window.
-struct AltitudeJob
+struct AltitudeFillJob
 {
     QString csvPath;
     QString provider;
@@ -28,15 +28,15 @@ struct AltitudeJob
 
 // Keeps the stored key only for the provider that uses it, so no other
 // service ever sees it.
-AltitudeJob makeAltitudeJob(const QString &csvPath, const QString &provider,
-                            const QString &storedApiKey, bool overwrite,
-                            const ElevationService &service);
+AltitudeFillJob makeAltitudeFillJob(const QString &csvPath, const QString &provider,
+                                    const QString &storedApiKey, bool overwrite,
+                                    const ElevationService &service);
 
 // The message that keeps the fill from starting, or an empty text.
-QString altitudeJobProblem(const AltitudeJob &job);
+QString altitudeFillJobProblem(const AltitudeFillJob &job);
 
 // Blocks until the file is filled and saved; meant for a worker thread.
-void runAltitudeJob(const AltitudeJob &job, const LogCallback &log,
-                    const ProgressCallback &progress);
+void runAltitudeFillJob(const AltitudeFillJob &job, const LogCallback &log,
+                        const ProgressCallback &progress);
 
-#endif // ALTITUDEJOB_H
+#endif // ALTITUDEFILLJOB_H

@@ -1,4 +1,4 @@
-#include "app/altitudejob.h"
+#include "app/altitudefilljob.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -8,29 +8,29 @@ static bool needsKey(const QString &provider)
     return provider == QLatin1String(googleElevationProvider);
 }
 
-AltitudeJob makeAltitudeJob(const QString &csvPath, const QString &provider,
-                            const QString &storedApiKey, bool overwrite,
-                            const ElevationService &service)
+AltitudeFillJob makeAltitudeFillJob(const QString &csvPath, const QString &provider,
+                                    const QString &storedApiKey, bool overwrite,
+                                    const ElevationService &service)
 {
     return {csvPath, provider, needsKey(provider) ? storedApiKey : QString(), overwrite, service};
 }
 
-QString altitudeJobProblem(const AltitudeJob &job)
+QString altitudeFillJobProblem(const AltitudeFillJob &job)
 {
     // A folder is no CSV file: the fill could only fail to read it.
     if (job.csvPath.isEmpty() || !QFileInfo(job.csvPath).isFile())
-        return QCoreApplication::translate("AltitudeJob",
+        return QCoreApplication::translate("AltitudeFillJob",
                                            "Por favor, seleccione un archivo CSV válido.");
     if (needsKey(job.provider) && job.apiKey.isEmpty())
         return QCoreApplication::translate(
-                "AltitudeJob",
+                "AltitudeFillJob",
                 "No se ha configurado una clave de API para Google Elevation. Por favor, añádala "
                 "en Herramientas -> Configuración.");
     return QString();
 }
 
-void runAltitudeJob(const AltitudeJob &job, const LogCallback &log,
-                    const ProgressCallback &progress)
+void runAltitudeFillJob(const AltitudeFillJob &job, const LogCallback &log,
+                        const ProgressCallback &progress)
 {
     fillAltitudes(job.csvPath, job.provider, job.apiKey, job.overwrite, log, progress,
                   job.service.baseUrl, job.service.pauseMs);
