@@ -373,6 +373,7 @@ private slots:
 
     // Closing the window mid-fill (possible once "Cancelar" hid the dialog):
     // the fill still writes the whole file, and nothing reaches the window.
+    // The fill has begun asking when the window goes.
     void closingTheWindowMidFillLetsTheFillFinish()
     {
         const QString csv = dir->filePath(QStringLiteral("coordenadas.csv"));
@@ -390,6 +391,7 @@ private slots:
 
         button("altitudeButton")->click();
         window->findChild<QProgressDialog *>()->cancel();
+        QTRY_VERIFY_WITH_TIMEOUT(!service->requests().isEmpty(), 60000);
         window.reset();
 
         QThreadPool::globalInstance()->waitForDone();
