@@ -14,6 +14,7 @@
 class QAction;
 class QButtonGroup;
 class QCheckBox;
+class QCloseEvent;
 class QComboBox;
 class QDoubleSpinBox;
 class QGroupBox;
@@ -22,9 +23,11 @@ class QLineEdit;
 class QProgressDialog;
 class QPushButton;
 class QRadioButton;
+class QResizeEvent;
 class QTabWidget;
 class QTextEdit;
 class QWidget;
+struct ProcessingOptions;
 
 // The program's single window: owns every option control, the log view and
 // the preview, and receives every user action. Jobs never read its widgets;
@@ -40,6 +43,7 @@ class PhotoRenamerGUI : public QMainWindow
     Q_PROPERTY(QString fontColor MEMBER fontColor)
     Q_PROPERTY(QColor compassArrowColor MEMBER compassArrowColor)
     Q_PROPERTY(QString currentPreviewPath MEMBER currentPreviewPath)
+    Q_PROPERTY(QStringList previewImages MEMBER previewImages)
     Q_PROPERTY(int currentPreviewIndex MEMBER currentPreviewIndex)
     Q_PROPERTY(QString altitudeProvider MEMBER altitudeProvider)
     Q_PROPERTY(QString altitudeApiKey MEMBER altitudeApiKey)
@@ -78,7 +82,15 @@ private slots:
     void populateAltitude();
     void selectCompassArrowColor();
 
+protected:
+    // Rescales the held preview picture to the preview label.
+    void resizeEvent(QResizeEvent *event) override;
+    // Refused while a job works: ending the program then would cut a photo short.
+    void closeEvent(QCloseEvent *event) override;
+
 private:
+    friend ProcessingOptions snapshotOptions(const PhotoRenamerGUI &window);
+
     void loadSettings();
     void finishAltitudeFill(const QString &failure);
 
@@ -103,6 +115,10 @@ private:
     void chooseDirectoryFor(const QString &title, QLineEdit *field);
     void chooseFileFor(const QString &title, const QString &filter, QString &path,
                        QLineEdit *field);
+    void showPreviewMessage(const QString &text);
+    void showScaledPreview();
+    void applyPreviewButtonRule();
+    void finishRun(const QString &failure);
 
     // State, in the order the window initialises it.
     QString fontPath; // full path of the font for all drawn text
