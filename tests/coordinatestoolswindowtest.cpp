@@ -371,9 +371,9 @@ private slots:
         }
     }
 
-    // Closing the window mid-fill (possible once "Cancelar" hid the dialog):
-    // the fill still writes the whole file, and nothing reaches the window.
-    // The fill has begun asking when the window goes.
+    // Closing the window mid-fill (possible once "Cancelar" hid the dialog) is
+    // refused; destroying it anyway, as the program's end does, still lets the
+    // fill write the whole file, and nothing reaches the window.
     void closingTheWindowMidFillLetsTheFillFinish()
     {
         const QString csv = dir->filePath(QStringLiteral("coordenadas.csv"));
@@ -392,6 +392,8 @@ private slots:
         button("altitudeButton")->click();
         window->findChild<QProgressDialog *>()->cancel();
         QTRY_VERIFY_WITH_TIMEOUT(!service->requests().isEmpty(), 60000);
+        QVERIFY(!window->close());
+        QVERIFY(!button("altitudeButton")->isEnabled());
         window.reset();
 
         QThreadPool::globalInstance()->waitForDone();
