@@ -1,12 +1,18 @@
 #include "app/photorenamergui.h"
 
+#include "app/backgroundjob.h"
+#include "app/batchrun.h"
+#include "app/optionssnapshot.h"
+#include "app/previewrender.h"
 #include "app/profile.h"
 #include "app/settingsdialog.h"
 #include "app/storedsettings.h"
+#include "coords/samplefile.h"
 
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDoubleSpinBox>
@@ -21,6 +27,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResizeEvent>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
@@ -141,6 +148,11 @@ PhotoRenamerGUI::PhotoRenamerGUI(QWidget *parent)
 void PhotoRenamerGUI::setDialogs(const Dialogs &replacement)
 {
     dialogs = replacement;
+}
+
+void PhotoRenamerGUI::setElevationService(const ElevationService &service)
+{
+    elevationService = service;
 }
 
 void PhotoRenamerGUI::loadSettings()
@@ -695,19 +707,175 @@ void PhotoRenamerGUI::openSettingsDialog()
     log(tr("Configuración de salida y altitud actualizada."));
 }
 
-void PhotoRenamerGUI::createSampleFile() { }
+void PhotoRenamerGUI::createSampleFile()
+{
+    const QString folder = folderEdit->text();
+    if (!QFileInfo(folder).isDir()) {
+        dialogs.critical(this, tr("Error"),
+                         tr("Seleccione un directorio de fotos válido antes de crear el archivo "
+                            "de ejemplo."));
+        return;
+    }
+    const QString path = dialogs.saveFileName(this, tr("Guardar Archivo de Ejemplo CSV"),
+                                              QStringLiteral("CSV Files (*.csv)"));
+    if (path.isEmpty())
+        return;
+    writeSampleCoordinatesFile(folder, path, subdirsCheck->isChecked(),
+                               sampleFromExifCheck->isChecked(),
+                               [this](const QString &line) { log(line); });
+    csvPathEdit->setText(path);
+}
 
-void PhotoRenamerGUI::onDirectoryChanged() { }
+void PhotoRenamerGUI::onDirectoryChanged()
+{
+    const QString folder = folderEdit->text();
+    previewImages.clear();
+    currentPreviewIndex = -1;
+    currentPreviewPath.clear();
+    previewPixmap = QPixmap();
+    if (!QFileInfo(folder).isDir()) {
+        showPreviewMessage(tr("El directorio seleccionado no es válido."));
+        applyPreviewButtonRule();
+        return;
+    }
+    previewImages = listPreviewPhotos(folder, subdirsCheck->isChecked());
+    if (previewImages.isEmpty()) {
+        showPreviewMessage(tr("No se encontraron imágenes en el directorio seleccionado."));
+        applyPreviewButtonRule();
+        return;
+    }
+    currentPreviewIndex = 0;
+    showPreviewAtIndex(currentPreviewIndex);
+}
 
-void PhotoRenamerGUI::onNextPreview() { }
+void PhotoRenamerGUI::onNextPreview()
+{
+    if (currentPreviewIndex >= previewImages.size() - 1)
+        return;
+    ++currentPreviewIndex;
+    showPreviewAtIndex(currentPreviewIndex);
+}
 
-void PhotoRenamerGUI::onPreviousPreview() { }
+void PhotoRenamerGUI::onPreviousPreview()
+{
+    if (currentPreviewIndex < 1)
+        return;
+    --currentPreviewIndex;
+    showPreviewAtIndex(currentPreviewIndex);
+}
 
-void PhotoRenamerGUI::showPreviewAtIndex(int) { }
+// The buttons follow currentPreviewIndex, which the caller sets first.
+void PhotoRenamerGUI::showPreviewAtIndex(int index)
+{
+    if (index < 0 || index >= previewImages.size())
+        return;
+    currentPreviewPath = previewImages.at(index);
+    updatePreview();
+    applyPreviewButtonRule();
+}
 
-void PhotoRenamerGUI::updatePreview() { }
+void PhotoRenamerGUI::updatePreview()
+{
+    if (!QFileInfo(currentPreviewPath).isFile())
+        return;
+    const PreviewRender render = renderPreview(
+            currentPreviewPath, previewOptions(snapshotOptions(*this), csvPathEdit->text()));
+    switch (render.outcome) {
+    case PreviewRender::Outcome::NoTemporaryFolder:
+        log(tr("Error: No se pudo crear el directorio temporal para la vista previa."));
+        return;
+    case PreviewRender::Outcome::CopyFailed:
+        log(tr("Error: No se pudo copiar la imagen de vista previa al directorio temporal."));
+        return;
+    case PreviewRender::Outcome::NotAPicture:
+        previewPixmap = QPixmap();
+        showPreviewMessage(tr("Error al generar la vista previa."));
+        return;
+    case PreviewRender::Outcome::Rendered:
+        previewPixmap = QPixmap::fromImage(render.picture);
+        showScaledPreview();
+        return;
+    }
+}
 
-void PhotoRenamerGUI::startProcess() { }
+void PhotoRenamerGUI::showPreviewMessage(const QString &text)
+{
+    previewLabel->clear();
+    previewLabel->setText(text);
+}
+
+// Always from the full-size picture, so repeated resizes never blur it.
+void PhotoRenamerGUI::showScaledPreview()
+{
+    previewLabel->setPixmap(previewPixmap.scaled(previewLabel->size(), Qt::KeepAspectRatio,
+                                                 Qt::SmoothTransformation));
+}
+
+void PhotoRenamerGUI::applyPreviewButtonRule()
+{
+    previousButton->setEnabled(currentPreviewIndex >= 1);
+    nextButton->setEnabled(currentPreviewIndex < previewImages.size() - 1);
+}
+
+void PhotoRenamerGUI::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    if (!previewPixmap.isNull() && previewLabel->width() > 10 && previewLabel->height() > 10)
+        showScaledPreview();
+}
+
+void PhotoRenamerGUI::startProcess()
+{
+    const ProcessingOptions options = snapshotOptions(*this);
+    const QString folder = folderEdit->text();
+    const QString problem = runInputError(folder, logoCheck->isChecked(), options);
+    if (!problem.isEmpty()) {
+        dialogs.critical(this, tr("Error"), problem);
+        return;
+    }
+    log(tr("Iniciando el proceso de renombrado y modificación de fotos..."));
+    startButton->setEnabled(false);
+
+    BackgroundJob::Setup setup;
+    setup.window = this;
+    setup.dialogSlot = &progressDialog;
+    setup.label = tr("Procesando fotos...");
+    setup.appendLog = [this](const QString &line) {
+        log(line);
+    };
+    setup.completion = [this](const QString &failure) {
+        finishRun(failure);
+    };
+    QString error;
+    if (BackgroundJob::start(setup, batchRunWork(options, folder), error))
+        return;
+    log(tr("Error durante el proceso: ") + error);
+    dialogs.critical(this, tr("Error"), tr("Ocurrió un error: ") + error);
+    startButton->setEnabled(true);
+}
+
+void PhotoRenamerGUI::finishRun(const QString &failure)
+{
+    if (!failure.isEmpty())
+        log(tr("Error durante el proceso: ") + failure);
+    log(tr("\nProceso finalizado."));
+    dialogs.information(this, tr("Completado"), tr("El proceso ha finalizado."));
+    startButton->setEnabled(true);
+    onDirectoryChanged();
+}
+
+void PhotoRenamerGUI::closeEvent(QCloseEvent *event)
+{
+    if (!BackgroundJob::isRunningOn(this)) {
+        QMainWindow::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    const QString message
+            = tr("Hay un proceso en curso: la ventana se podrá cerrar cuando termine.");
+    log(message);
+    statusBar()->showMessage(message);
+}
 
 void PhotoRenamerGUI::savePreset()
 {
@@ -792,4 +960,48 @@ std::vector<ProfileKey> PhotoRenamerGUI::profileKeys()
     };
 }
 
-void PhotoRenamerGUI::populateAltitude() { }
+void PhotoRenamerGUI::populateAltitude()
+{
+    const AltitudeFillJob job
+            = makeAltitudeFillJob(csvPathEdit->text(), altitudeProvider, altitudeApiKey,
+                                  overwriteAltitudeCheck->isChecked(), elevationService);
+    const QString problem = altitudeFillJobProblem(job);
+    if (!problem.isEmpty()) {
+        dialogs.critical(this, tr("Error"), problem);
+        return;
+    }
+    log(tr("Iniciando relleno de altitud desde API para el archivo: ") + job.csvPath);
+    altitudeButton->setEnabled(false);
+
+    BackgroundJob::Setup setup;
+    setup.window = this;
+    setup.dialogSlot = &progressDialog;
+    setup.label = tr("Consultando altitudes...");
+    setup.appendLog = [this](const QString &line) {
+        log(line);
+    };
+    setup.completion = [this](const QString &failure) {
+        finishAltitudeFill(failure);
+    };
+    QString error;
+    const auto work = [job](const LogCallback &jobLog, const ProgressCallback &progress) {
+        runAltitudeFillJob(job, jobLog, progress);
+    };
+    if (!BackgroundJob::start(setup, work, error)) {
+        log(tr("Error durante el proceso: ") + error);
+        dialogs.critical(this, tr("Error"), tr("Ocurrió un error: ") + error);
+        altitudeButton->setEnabled(true);
+    }
+}
+
+void PhotoRenamerGUI::finishAltitudeFill(const QString &failure)
+{
+    if (!failure.isEmpty())
+        log(tr("Error durante el proceso: ") + failure);
+    log(tr("\nRelleno de altitud finalizado."));
+    dialogs.information(this, tr("Completado"),
+                        tr("El proceso de relleno de altitud ha finalizado.\nEl archivo CSV ha "
+                           "sido actualizado."));
+    altitudeButton->setEnabled(true);
+    updatePreview();
+}

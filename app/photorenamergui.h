@@ -1,6 +1,7 @@
 #ifndef PHOTORENAMERGUI_H
 #define PHOTORENAMERGUI_H
 
+#include "app/altitudefilljob.h"
 #include "app/dialogs.h"
 
 #include <QColor>
@@ -15,6 +16,7 @@
 class QAction;
 class QButtonGroup;
 class QCheckBox;
+class QCloseEvent;
 class QComboBox;
 class QDoubleSpinBox;
 class QGroupBox;
@@ -23,10 +25,12 @@ class QLineEdit;
 class QProgressDialog;
 class QPushButton;
 class QRadioButton;
+class QResizeEvent;
 class QTabWidget;
 class QTextEdit;
 class QWidget;
 struct ProfileKey;
+struct ProcessingOptions;
 
 // The program's single window: owns every option control, the log view and
 // the preview, and receives every user action. Jobs never read its widgets;
@@ -42,6 +46,7 @@ class PhotoRenamerGUI : public QMainWindow
     Q_PROPERTY(QString fontColor MEMBER fontColor)
     Q_PROPERTY(QColor compassArrowColor MEMBER compassArrowColor)
     Q_PROPERTY(QString currentPreviewPath MEMBER currentPreviewPath)
+    Q_PROPERTY(QStringList previewImages MEMBER previewImages)
     Q_PROPERTY(int currentPreviewIndex MEMBER currentPreviewIndex)
     Q_PROPERTY(QString altitudeProvider MEMBER altitudeProvider)
     Q_PROPERTY(QString altitudeApiKey MEMBER altitudeApiKey)
@@ -52,6 +57,10 @@ public:
 
     // Replaces the modal dialogs the window asks the user through.
     void setDialogs(const Dialogs &replacement);
+
+    // Points the altitude fill at another elevation server and pace; there is
+    // no control for it, the default is each provider's public service.
+    void setElevationService(const ElevationService &service);
 
 private slots:
     void selectDirectory();
@@ -76,8 +85,17 @@ private slots:
     void populateAltitude();
     void selectCompassArrowColor();
 
+protected:
+    // Rescales the held preview picture to the preview label.
+    void resizeEvent(QResizeEvent *event) override;
+    // Refused while a job works: ending the program then would cut a photo short.
+    void closeEvent(QCloseEvent *event) override;
+
 private:
+    friend ProcessingOptions snapshotOptions(const PhotoRenamerGUI &window);
+
     void loadSettings();
+    void finishAltitudeFill(const QString &failure);
 
     QWidget *buildLeftPanel();
     QGroupBox *buildInputGroup();
@@ -102,6 +120,10 @@ private:
                        QLineEdit *field);
     // The profile keys in the order loading applies them.
     std::vector<ProfileKey> profileKeys();
+    void showPreviewMessage(const QString &text);
+    void showScaledPreview();
+    void applyPreviewButtonRule();
+    void finishRun(const QString &failure);
 
     // State, in the order the window initialises it.
     QString fontPath; // full path of the font for all drawn text
@@ -116,6 +138,7 @@ private:
     QString altitudeApiKey;
     int jpegQuality = 90; // percent
     QPointer<QProgressDialog> progressDialog; // the running job's dialog
+    ElevationService elevationService;
 
     Dialogs dialogs;
 

@@ -1,0 +1,42 @@
+#ifndef ALTITUDEFILLJOB_H
+#define ALTITUDEFILLJOB_H
+
+#include "coords/altitudefill.h"
+#include "coords/callbacks.h"
+
+#include <QString>
+
+// Where the altitude fill asks and how long it waits after each reply. The
+// defaults are each provider's public service at its rate-limit pace; only
+// tests point the window at another server.
+struct ElevationService
+{
+    QString baseUrl; // empty: the provider's public endpoint
+    int pauseMs = elevationRequestPauseMs;
+};
+
+// One altitude fill as the window starts it: a copy of the inputs taken on
+// the GUI thread, so the worker never reads the window.
+struct AltitudeFillJob
+{
+    QString csvPath;
+    QString provider;
+    QString apiKey; // empty unless the provider needs one
+    bool overwrite = true;
+    ElevationService service;
+};
+
+// Keeps the stored key only for the provider that uses it, so no other
+// service ever sees it.
+AltitudeFillJob makeAltitudeFillJob(const QString &csvPath, const QString &provider,
+                                    const QString &storedApiKey, bool overwrite,
+                                    const ElevationService &service);
+
+// The message that keeps the fill from starting, or an empty text.
+QString altitudeFillJobProblem(const AltitudeFillJob &job);
+
+// Blocks until the file is filled and saved; meant for a worker thread.
+void runAltitudeFillJob(const AltitudeFillJob &job, const LogCallback &log,
+                        const ProgressCallback &progress);
+
+#endif // ALTITUDEFILLJOB_H

@@ -1,0 +1,27 @@
+#ifndef PREVIEWRENDER_H
+#define PREVIEWRENDER_H
+
+#include "processing/processingoptions.h"
+
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+// The photos the preview steps through: readable, visible files of `folder`
+// named *.jpg, *.jpeg, *.png or *.tiff in any case, in the order the walk
+// yields them, descending into subfolders only when asked.
+QStringList listPreviewPhotos(const QString &folder, bool includeSubfolders);
+
+struct PreviewRender
+{
+    enum class Outcome { Rendered, NoTemporaryFolder, CopyFailed, NotAPicture };
+    Outcome outcome = Outcome::Rendered;
+    QImage picture; // the stamped photo at full size when rendered
+};
+
+// Stamps a copy of `photoPath` in a temporary folder of its own, exactly as a
+// run with `options` would, and loads the result. The photo itself and its
+// folder are never touched; the temporary folder is gone when this returns.
+PreviewRender renderPreview(const QString &photoPath, const ProcessingOptions &options);
+
+#endif // PREVIEWRENDER_H
