@@ -120,7 +120,9 @@ bool copyFileToNewName(const QString &source, const QString &destination, QStrin
     // write of whatever was still held in it.
     if (!copyContents(input, output, error))
         return false;
-    if (!output.flush() || !syncToDisk(output)) {
+    // Temporary files are private to their owner; a copy keeps the source's
+    // permissions.
+    if (!output.flush() || !output.setPermissions(input.permissions()) || !syncToDisk(output)) {
         error = output.errorString();
         return false;
     }

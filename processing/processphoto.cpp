@@ -281,6 +281,9 @@ static void runPipeline(PhotoRun &run)
     }
     if (run.options.renamePhotos && !renameTarget(run))
         return;
+    // The stamp may read the GPS position again: from where the photo's
+    // unchanged bytes are now, since a rename has moved them.
+    run.stamp.photoPath = run.targetPath;
     drawOverlays(image, run.options, run.context.logo, run.context.fontFamily, run.stamp,
                  run.context.log);
     if (!run.options.useExif && run.options.embedCsvInExif)

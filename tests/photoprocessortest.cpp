@@ -18,6 +18,8 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <atomic>
 #include <cstdio>
@@ -372,6 +374,8 @@ private slots:
                  (QStringList {QStringLiteral("a_backup(1).jpg"), QStringLiteral("a_backup(2).jpg"),
                                QStringLiteral("a_backup.jpg")}));
         QCOMPARE(fileBytes(backups + QStringLiteral("/a_backup.jpg")), original);
+        QCOMPARE(QFileInfo(backups + QStringLiteral("/a_backup.jpg")).permissions(),
+                 QFileInfo(QDir(folder).filePath(QStringLiteral("sub/a.jpg"))).permissions());
         QCOMPARE(fileBytes(backups + QStringLiteral("/a_backup(1).jpg")), once);
     }
 
@@ -439,6 +443,29 @@ private slots:
         double latitude, longitude, direction, altitude;
         QVERIFY(readGpsFromExif(QDir(folder).filePath(result), latitude, longitude, direction,
                                 altitude));
+    }
+
+    void degreesStampIsTheSameWhetherOrNotThePhotoIsRenamed()
+    {
+        auto options = exifOptions();
+        options.drawData = true;
+        options.drawGeo = true;
+        options.fontColor = Qt::white;
+        options.fontSizeRatio = 0.1;
+        QImage stamped[2];
+        for (const bool rename : {false, true}) {
+            init();
+            write(QStringLiteral("a.jpg"), [] {
+                auto photo = santiagoPhoto();
+                photo.width = 400;
+                photo.height = 300;
+                return photo;
+            }());
+            options.renamePhotos = rename;
+            runBatch(folder, options);
+            QVERIFY(stamped[rename].load(QDir(folder).filePath(fileNames(folder).first())));
+        }
+        QCOMPARE(stamped[true], stamped[false]);
     }
 
     void portraitPhotoIsTurnedUprightAndMarkedNormal()
@@ -574,6 +601,21 @@ private slots:
         QCOMPARE(fileBytes(QDir(folder).filePath(QStringLiteral("sub/a.jpg"))), original);
         QCOMPARE(logGroup(result.log, QStringLiteral("b.jpg")).last(),
                  QStringLiteral("Metadatos escritos para 19H 351205 6303224.jpg"));
+    }
+
+    // The window runs the batch on a pool thread; with one core that thread
+    // is the pool's only one and the photos would wait for it forever.
+    void batchStartedFromThePoolsOnlyThreadFinishes()
+    {
+        write(QStringLiteral("a.jpg"));
+        auto *pool = QThreadPool::globalInstance();
+        const int threads = pool->maxThreadCount();
+        pool->setMaxThreadCount(1);
+        auto future = QtConcurrent::run(pool, [this] { return runBatch(folder, exifOptions()); });
+        QTRY_VERIFY_WITH_TIMEOUT(future.isFinished(), 120000);
+        pool->setMaxThreadCount(threads);
+        QCOMPARE(logGroup(future.result().log, QStringLiteral("a.jpg")).last(),
+                 QStringLiteral("Metadatos escritos para 19H 345713 6297592.jpg"));
     }
 
     void exceptionInOnePhotoIsReportedAndTheBatchGoesOn()
