@@ -5,8 +5,6 @@
 #include "tests/support/windowfixture.h"
 
 #include <QCheckBox>
-#include <QComboBox>
-#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressDialog>
@@ -64,10 +62,6 @@ private slots:
                                         << "logo.png"
                                         << "exif"
                                         << "off" << folder;
-        QTest::newRow("folder is a file") << "logo.png"
-                                          << "off"
-                                          << "exif"
-                                          << "off" << folder;
         QTest::newRow("folder before logo") << "missing"
                                             << ""
                                             << ""
@@ -76,10 +70,6 @@ private slots:
                                                    << ""
                                                    << "exif"
                                                    << "off" << logo;
-        QTest::newRow("logo missing") << "photos"
-                                      << "gone.png"
-                                      << "exif"
-                                      << "off" << logo;
         QTest::newRow("logo is a folder") << "photos"
                                           << "photos"
                                           << "exif"
@@ -88,18 +78,10 @@ private slots:
                                                       << ""
                                                       << ""
                                                       << "" << logo;
-        QTest::newRow("coordinates file empty") << "photos"
-                                                << "off"
-                                                << ""
-                                                << "off" << csv;
         QTest::newRow("coordinates file missing") << "photos"
                                                   << "off"
                                                   << "gone.csv"
                                                   << "off" << csv;
-        QTest::newRow("coordinates file is a folder") << "photos"
-                                                      << "off"
-                                                      << "photos"
-                                                      << "off" << csv;
         QTest::newRow("coordinates before output") << "photos"
                                                    << "off"
                                                    << ""
@@ -108,10 +90,6 @@ private slots:
                                              << "off"
                                              << "coords.csv"
                                              << "" << output;
-        QTest::newRow("output folder missing") << "photos"
-                                               << "off"
-                                               << "exif"
-                                               << "gone" << output;
         QTest::newRow("output folder is a file") << "photos"
                                                  << "logo.png"
                                                  << "exif"
@@ -247,60 +225,6 @@ private slots:
         const QStringList written = folderContents(output).keys();
         QCOMPARE(written.size(), 1);
         QVERIFY2(utmFileName.match(written.first()).hasMatch(), qPrintable(written.first()));
-    }
-
-    void snapshotTakesEveryControl()
-    {
-        fixture.window->setProperty("logoPath", "/logos/full/logo.png");
-        fixture.window->setProperty("fontPath", "/fonts/f.ttf");
-        fixture.window->setProperty("fontColor", "#102030");
-        fixture.window->setProperty("compassArrowColor", QColor(1, 2, 3));
-        fixture.window->setProperty("jpegQuality", 77);
-        fixture.find<QDoubleSpinBox>("fontSizeSpin")->setValue(0.05);
-        fixture.find<QDoubleSpinBox>("logoRatioSpin")->setValue(0.11);
-        fixture.find<QDoubleSpinBox>("compassRatioSpin")->setValue(0.33);
-        fixture.find<QComboBox>("logoPositionCombo")->setCurrentIndex(3);
-        fixture.find<QComboBox>("dtPositionCombo")->setCurrentIndex(0);
-        fixture.find<QComboBox>("coordsPositionCombo")->setCurrentIndex(1);
-        fixture.find<QComboBox>("orientationPositionCombo")->setCurrentIndex(2);
-        fixture.find<QComboBox>("compassPositionCombo")->setCurrentIndex(1);
-        fixture.find<QComboBox>("altitudePositionCombo")->setCurrentIndex(0);
-        fixture.find<QComboBox>("compassStyleCombo")->setCurrentIndex(1);
-        fixture.find<QRadioButton>("csvRadio")->setChecked(true);
-        fixture.find<QLineEdit>("csvPathEdit")->setText("/data/coords.csv");
-        fixture.find<QLineEdit>("prefixEdit")->setText("OBRA_");
-        for (const char *name :
-             {"prefixCheck", "subdirsCheck", "drawGeoCheck", "rotateCompassCheck"})
-            check(name)->setChecked(true);
-        for (const char *name :
-             {"renameCheck", "compassCheck", "drawOrientationCheck", "drawTimeCheck",
-              "drawDataCheck", "bgTextCheck", "embedCsvCheck", "drawAltitudeCheck"})
-            check(name)->setChecked(false);
-
-        const ProcessingOptions options = snapshotOptions(*fixture.window);
-        QCOMPARE(options.logoPath, QStringLiteral("/logos/full/logo.png"));
-        QCOMPARE(options.fontPath, QStringLiteral("/fonts/f.ttf"));
-        QCOMPARE(options.fontSizeRatio, 0.05);
-        QCOMPARE(options.useExif, false);
-        QCOMPARE(options.csvPath, QStringLiteral("/data/coords.csv"));
-        QCOMPARE(options.fontColor, QColor(0x10, 0x20, 0x30));
-        QCOMPARE(options.logoRatio, 0.11);
-        QCOMPARE(options.logoPosition, QStringLiteral("abajo-derecha"));
-        QCOMPARE(options.dtPosition, QStringLiteral("arriba-izquierda"));
-        QCOMPARE(options.coordsPosition, QStringLiteral("arriba-derecha"));
-        QCOMPARE(options.orientationPosition, QStringLiteral("abajo-izquierda"));
-        QCOMPARE(options.compassPosition, QStringLiteral("arriba-derecha"));
-        QCOMPARE(options.altitudePosition, QStringLiteral("arriba-izquierda"));
-        QCOMPARE(options.compassRatio, 0.33);
-        QCOMPARE(options.compassStyle, 1);
-        QCOMPARE(options.compassArrowColor, QColor(1, 2, 3));
-        QCOMPARE(options.jpegQuality, 77);
-        QCOMPARE(options.prefix, QStringLiteral("OBRA_"));
-        QVERIFY(options.usePrefix && options.includeSubdirectories && options.drawGeo
-                && options.rotateCompass && options.makeBackup);
-        QVERIFY(!options.renamePhotos && !options.addCompass && !options.drawOrientation
-                && !options.drawTime && !options.drawData && !options.bgText
-                && !options.embedCsvInExif && !options.drawAltitude && !options.useOutputFolder);
     }
 
     void snapshotRules_data()
