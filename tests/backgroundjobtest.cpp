@@ -1,13 +1,11 @@
 #include "app/backgroundjob.h"
 
-#include <QLabel>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSemaphore>
 #include <QThread>
 #include <QtTest>
 
-#include <atomic>
 #include <memory>
 #include <stdexcept>
 
@@ -194,27 +192,6 @@ private slots:
         QVERIFY(!dialog->isVisible());
         checked.release();
         QTRY_COMPARE(window.failures.size(), 1);
-    }
-
-    void destroyingTheWindowWaitsForTheWork()
-    {
-        std::atomic<bool> finished {false};
-        QSemaphore started;
-        JobWindow window;
-        window.start([&](const LogCallback &log, const ProgressCallback &progress) {
-            started.release();
-            for (int i = 0; i < 200; ++i) {
-                log(QStringLiteral("línea"));
-                progress(i, 200);
-                QThread::usleep(500);
-            }
-            finished = true;
-        });
-        started.acquire();
-        window.widget.reset();
-        QVERIFY(finished);
-        QCoreApplication::processEvents();
-        QVERIFY(window.failures.isEmpty());
     }
 };
 

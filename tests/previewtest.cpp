@@ -1,4 +1,3 @@
-#include "app/optionssnapshot.h"
 #include "app/photorenamergui.h"
 #include "metadata/exiv2setup.h"
 #include "tests/support/windowfixture.h"
@@ -224,17 +223,6 @@ private slots:
         QCOMPARE(shownPicture().toImage(), first);
     }
 
-    void vanishedPhotoLeavesThePreviewAlone()
-    {
-        const QString folder = photoFolder("vanish", {"a.jpg"});
-        openFolder(folder);
-        const qint64 shown = shownPicture().cacheKey();
-        QVERIFY(QFile::remove(folder + "/a.jpg"));
-        check("bgTextCheck")->toggle();
-        QCOMPARE(shownPicture().cacheKey(), shown);
-        QCOMPARE(fixture.logLines(), QStringList({QString()}));
-    }
-
     void missingTemporaryFolderIsLoggedAndKeepsThePicture()
     {
         openFolder(photoFolder("notemp", {"a.jpg"}));
@@ -250,37 +238,6 @@ private slots:
         QCOMPARE(fixture.logLines(),
                  QStringList({"Error: No se pudo crear el directorio temporal para la vista "
                               "previa."}));
-    }
-
-    void previewDropsPlacementRenamingAndEmbeddingOnly()
-    {
-        ProcessingOptions run;
-        run.logoPath = "/logo.png";
-        run.logoRatio = 0.2;
-        run.useExif = true;
-        run.renamePhotos = true;
-        run.usePrefix = true;
-        run.prefix = "P_";
-        run.includeSubdirectories = true;
-        run.embedCsvInExif = true;
-        run.makeBackup = true;
-        run.useOutputFolder = true;
-        run.outputFolder = "/out";
-        run.drawData = true;
-        run.jpegQuality = 75;
-        run.compassStyle = 3;
-
-        const ProcessingOptions preview = previewOptions(run, "/coords.csv");
-        QCOMPARE(preview.csvPath, QStringLiteral("/coords.csv"));
-        QVERIFY(!preview.renamePhotos && !preview.usePrefix && preview.prefix.isEmpty());
-        QVERIFY(!preview.includeSubdirectories && !preview.embedCsvInExif);
-        QVERIFY(!preview.makeBackup && !preview.useOutputFolder && preview.outputFolder.isEmpty());
-        QCOMPARE(preview.logoPath, run.logoPath);
-        QCOMPARE(preview.logoRatio, run.logoRatio);
-        QCOMPARE(preview.useExif, true);
-        QCOMPARE(preview.drawData, true);
-        QCOMPARE(preview.jpegQuality, 75);
-        QCOMPARE(preview.compassStyle, 3);
     }
 
 private:
