@@ -37,6 +37,9 @@ BackgroundJob::BackgroundJob(const Setup &setup)
 
 BackgroundJob::~BackgroundJob()
 {
+    // Work that has not started yet never will: it would only reach a window
+    // that is going away. Work under way is waited for.
+    watcher.cancel();
     watcher.waitForFinished();
 }
 
