@@ -834,24 +834,33 @@ void PhotoRenamerGUI::startProcess()
         return;
     }
     log(tr("Iniciando el proceso de renombrado y modificación de fotos..."));
-    startButton->setEnabled(false);
+    startJob(tr("Procesando fotos..."), startButton, batchRunWork(options, folder),
+             &PhotoRenamerGUI::finishRun);
+}
 
+// Shows the job's progress dialog and runs `work` on the global pool with
+// `button` disabled; `finish` is the completion step on the GUI thread.
+void PhotoRenamerGUI::startJob(const QString &label, QPushButton *button,
+                               const BackgroundJob::Work &work,
+                               void (PhotoRenamerGUI::*finish)(const QString &failure))
+{
+    button->setEnabled(false);
     BackgroundJob::Setup setup;
     setup.window = this;
     setup.dialogSlot = &progressDialog;
-    setup.label = tr("Procesando fotos...");
+    setup.label = label;
     setup.appendLog = [this](const QString &line) {
         log(line);
     };
-    setup.completion = [this](const QString &failure) {
-        finishRun(failure);
+    setup.completion = [this, finish](const QString &failure) {
+        (this->*finish)(failure);
     };
     QString error;
-    if (BackgroundJob::start(setup, batchRunWork(options, folder), error))
+    if (BackgroundJob::start(setup, work, error))
         return;
     log(tr("Error durante el proceso: ") + error);
     dialogs.critical(this, tr("Error"), tr("Ocurrió un error: ") + error);
-    startButton->setEnabled(true);
+    button->setEnabled(true);
 }
 
 void PhotoRenamerGUI::finishRun(const QString &failure)
@@ -971,27 +980,12 @@ void PhotoRenamerGUI::populateAltitude()
         return;
     }
     log(tr("Iniciando relleno de altitud desde API para el archivo: ") + job.csvPath);
-    altitudeButton->setEnabled(false);
-
-    BackgroundJob::Setup setup;
-    setup.window = this;
-    setup.dialogSlot = &progressDialog;
-    setup.label = tr("Consultando altitudes...");
-    setup.appendLog = [this](const QString &line) {
-        log(line);
-    };
-    setup.completion = [this](const QString &failure) {
-        finishAltitudeFill(failure);
-    };
-    QString error;
-    const auto work = [job](const LogCallback &jobLog, const ProgressCallback &progress) {
-        runAltitudeFillJob(job, jobLog, progress);
-    };
-    if (!BackgroundJob::start(setup, work, error)) {
-        log(tr("Error durante el proceso: ") + error);
-        dialogs.critical(this, tr("Error"), tr("Ocurrió un error: ") + error);
-        altitudeButton->setEnabled(true);
-    }
+    startJob(
+            tr("Consultando altitudes..."), altitudeButton,
+            [job](const LogCallback &jobLog, const ProgressCallback &progress) {
+                runAltitudeFillJob(job, jobLog, progress);
+            },
+            &PhotoRenamerGUI::finishAltitudeFill);
 }
 
 void PhotoRenamerGUI::finishAltitudeFill(const QString &failure)

@@ -2,6 +2,7 @@
 #define PHOTORENAMERGUI_H
 
 #include "app/altitudefilljob.h"
+#include "app/backgroundjob.h"
 #include "app/dialogs.h"
 
 #include <QColor>
@@ -124,6 +125,8 @@ private:
     void showScaledPreview();
     void applyPreviewButtonRule();
     void finishRun(const QString &failure);
+    void startJob(const QString &label, QPushButton *button, const BackgroundJob::Work &work,
+                  void (PhotoRenamerGUI::*finish)(const QString &failure));
 
     // State, in the order the window initialises it.
     QString fontPath; // full path of the font for all drawn text
