@@ -98,20 +98,36 @@ static bool readDateTag(const Exiv2::ExifData &exif, const char *key, QDateTime 
     return true;
 }
 
+// Opens the photo and hands its EXIF to `read` while the image is alive;
+// false when Exiv2 gives no image or the photo has no EXIF.
+template<typename Read> static bool readExif(const QString &path, Read read)
+{
+    const Exiv2ImagePtr image = openImageFile(path);
+    if (!image.get())
+        return false;
+    const Exiv2::ExifData &exif = image->exifData();
+    return !exif.empty() && read(exif);
+}
+
+static void readAltitude(const Exiv2::ExifData &exif, double &altitude)
+{
+    if (!firstComponent(exif, "Exif.GPSInfo.GPSAltitude", altitude))
+        return;
+    const Exiv2::Exifdatum *reference = findDatum(exif, "Exif.GPSInfo.GPSAltitudeRef");
+    if (reference && reference->count() > 0 && metadatumToUint32(*reference, 0) == 1)
+        altitude = -altitude;
+}
+
 bool readCaptureDateTime(const QString &path, QDateTime &dateTime)
 {
     QMutexLocker locker(&exifMutex);
     // Exiv2's own error type derives from std::exception; whatever else a
     // damaged file provokes is a failed read too, never a crash.
     try {
-        const Exiv2ImagePtr image = openImageFile(path);
-        if (!image.get())
-            return false;
-        const Exiv2::ExifData &exif = image->exifData();
-        if (exif.empty())
-            return false;
-        return readDateTag(exif, "Exif.Photo.DateTimeOriginal", dateTime)
-                || readDateTag(exif, "Exif.Image.DateTime", dateTime);
+        return readExif(path, [&](const Exiv2::ExifData &exif) {
+            return readDateTag(exif, "Exif.Photo.DateTimeOriginal", dateTime)
+                    || readDateTag(exif, "Exif.Image.DateTime", dateTime);
+        });
     } catch (const std::exception &error) {
         qDebug() << "Error leyendo metadata para fecha de captura:"
                  << QString::fromUtf8(error.what());
@@ -127,20 +143,12 @@ bool readGpsFromExif(const QString &path, double &latitude, double &longitude, d
     direction = 0.0;
     altitude = 0.0;
     try {
-        const Exiv2ImagePtr image = openImageFile(path);
-        if (!image.get())
-            return false;
-        const Exiv2::ExifData &exif = image->exifData();
-        if (exif.empty())
-            return false;
-        const bool found = readPosition(exif, latitude, longitude);
-        firstComponent(exif, "Exif.GPSInfo.GPSImgDirection", direction);
-        if (firstComponent(exif, "Exif.GPSInfo.GPSAltitude", altitude)) {
-            const Exiv2::Exifdatum *reference = findDatum(exif, "Exif.GPSInfo.GPSAltitudeRef");
-            if (reference && reference->count() > 0 && metadatumToUint32(*reference, 0) == 1)
-                altitude = -altitude;
-        }
-        return found;
+        return readExif(path, [&](const Exiv2::ExifData &exif) {
+            const bool found = readPosition(exif, latitude, longitude);
+            firstComponent(exif, "Exif.GPSInfo.GPSImgDirection", direction);
+            readAltitude(exif, altitude);
+            return found;
+        });
     } catch (const std::exception &error) {
         qDebug() << "Error leyendo EXIF:" << error.what();
         return false;
