@@ -5,6 +5,7 @@
 #include "tests/support/windowfixture.h"
 
 #include <QCheckBox>
+#include <QDeadlineTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressDialog>
@@ -296,6 +297,13 @@ private slots:
         check("backupCheck")->setChecked(false);
         fixture.find<QLineEdit>("folderEdit")->setText(photos);
         start()->click();
+        // Once the batch has reported its first progress it is under way, and
+        // going away must wait for it rather than drop it.
+        QPointer<QProgressDialog> dialog = fixture.window->findChild<QProgressDialog *>();
+        QDeadlineTimer deadline(60000);
+        while (dialog && dialog->maximum() == 0 && !deadline.hasExpired())
+            QTest::qWait(1);
+        QVERIFY(!deadline.hasExpired());
         fixture.window.reset();
         QCoreApplication::processEvents();
 
