@@ -1,5 +1,7 @@
 #include "app/backgroundjob.h"
 
+#include "processing/workpool.h"
+
 #include <QCoreApplication>
 #include <QProgressDialog>
 #include <QThreadPool>
@@ -59,10 +61,8 @@ BackgroundJob *BackgroundJob::start(const Setup &setup, const Work &work, QStrin
         const LogCallback log = job->queuedLog();
         const ProgressCallback progress = job->queuedProgress();
         connect(&job->watcher, &QFutureWatcherBase::finished, job, &BackgroundJob::complete);
-        job->watcher.setFuture(
-                QtConcurrent::run(QThreadPool::globalInstance(), [work, log, progress] {
-                    return runCatching(work, log, progress);
-                }));
+        job->watcher.setFuture(QtConcurrent::run(
+                workPool(), [work, log, progress] { return runCatching(work, log, progress); }));
         return job;
     } catch (const std::exception &exception) {
         error = exceptionText(exception);

@@ -43,7 +43,7 @@ public:
         Completion completion;
     };
 
-    // Shows the dialog and starts `work` on the global thread pool. When the
+    // Shows the dialog and starts `work` on the work pool. When the
     // worker cannot be started, closes the dialog again, sets `error` and
     // returns null; nothing else is done then.
     static BackgroundJob *start(const Setup &setup, const Work &work, QString &error);

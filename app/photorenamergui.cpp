@@ -838,7 +838,7 @@ void PhotoRenamerGUI::startProcess()
              &PhotoRenamerGUI::finishRun);
 }
 
-// Shows the job's progress dialog and runs `work` on the global pool with
+// Shows the job's progress dialog and runs `work` on the work pool with
 // `button` disabled; `finish` is the completion step on the GUI thread.
 void PhotoRenamerGUI::startJob(const QString &label, QPushButton *button,
                                const BackgroundJob::Work &work,

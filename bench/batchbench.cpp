@@ -4,6 +4,7 @@
 // over one, and peak resident memory as the batch grows.
 // Usage: batchbench [--photos N] [--large N] [--rounds N] [--work FOLDER]
 #include "bench/photogenerator.h"
+#include "bench/poolthreads.h"
 #include "metadata/exiv2setup.h"
 #include "processing/photoloader.h"
 #include "processing/photoprocessor.h"
@@ -16,7 +17,6 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QTemporaryDir>
-#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <cstdio>
@@ -131,18 +131,13 @@ static Measure runBare(const QStringList &photos, const QString &folder)
     resetPeakResident();
     QElapsedTimer clock;
     clock.start();
-    QtConcurrent::map(QThreadPool::globalInstance(), copies, [](const QString &path) {
+    QtConcurrent::map(workPool(), copies, [](const QString &path) {
         const QImage image(path);
         QImageWriter writer(path, "jpeg");
         writer.setQuality(jpegQuality);
         writer.write(image);
     }).waitForFinished();
     return {clock.elapsed() / 1000.0 / photos.size(), peakResidentMegabytes()};
-}
-
-static void setThreads(int count)
-{
-    QThreadPool::globalInstance()->setMaxThreadCount(count);
 }
 
 static double averageMegabytes(const QStringList &photos)
@@ -169,14 +164,14 @@ static void compare(const char *title, const QStringList &photos, const QString 
     const auto bareFolder = QDir(work).filePath(QStringLiteral("bare"));
     Measure bare, batch, bareOne, batchOne;
     for (int round = 0; round < rounds; ++round) {
-        setThreads(threads);
+        setPoolThreads(threads);
         keepBest(bare, runBare(photos, bareFolder));
         keepBest(batch, runBatch(photos, batchFolder, options));
-        setThreads(1);
+        setPoolThreads(1);
         keepBest(bareOne, runBare(photos, bareFolder));
         keepBest(batchOne, runBatch(photos, batchFolder, options));
     }
-    setThreads(threads);
+    setPoolThreads(threads);
     std::printf("\n%s: %lld photos, JPEG %.1f MB on average, best of %d rounds\n", title,
                 qlonglong(photos.size()), averageMegabytes(photos), rounds);
     std::printf("                          %d threads    1 thread\n", threads);
@@ -226,7 +221,7 @@ int main(int argc, char *argv[])
     const QString work = workAt >= 0 ? arguments.value(workAt + 1) : temporary.path();
     initializeExiv2();
     QImageReader::setAllocationLimit(photoAllocationLimitMegabytes);
-    const int threads = QThreadPool::globalInstance()->maxThreadCount();
+    const int threads = workPool()->maxThreadCount();
 
     const auto logo = QDir(work).filePath(QStringLiteral("logo.png"));
     QImage logoImage(400, 100, QImage::Format_ARGB32);

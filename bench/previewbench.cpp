@@ -6,6 +6,7 @@
 #include "app/optionssnapshot.h"
 #include "app/previewrender.h"
 #include "bench/photogenerator.h"
+#include "bench/poolthreads.h"
 #include "metadata/exiv2setup.h"
 #include "processing/photoprocessor.h"
 
@@ -15,7 +16,6 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QTemporaryDir>
-#include <QThreadPool>
 
 #include <algorithm>
 #include <cstdio>
@@ -81,13 +81,13 @@ static double batchSecondsPerPhoto(const QStringList &photos, const QString &fol
     QDir().mkpath(folder);
     for (const QString &photo : photos)
         QFile::copy(photo, QDir(folder).filePath(QFileInfo(photo).fileName()));
-    const int savedThreads = QThreadPool::globalInstance()->maxThreadCount();
-    QThreadPool::globalInstance()->setMaxThreadCount(1);
+    const int savedThreads = workPool()->maxThreadCount();
+    setPoolThreads(1);
     QElapsedTimer clock;
     clock.start();
     PhotoProcessor(options).renamePhotosWithUTM(folder, [](const QString &) {}, {});
     const double seconds = clock.nsecsElapsed() / 1e9 / photos.size();
-    QThreadPool::globalInstance()->setMaxThreadCount(savedThreads);
+    setPoolThreads(savedThreads);
     return seconds;
 }
 
@@ -140,15 +140,15 @@ int main(int argc, char *argv[])
     const QString batchFolder = QDir(work).filePath(QStringLiteral("batch"));
 
     std::vector<double> batch, refresh, refreshOneThread;
-    const int poolThreads = QThreadPool::globalInstance()->maxThreadCount();
+    const int poolThreads = workPool()->maxThreadCount();
     for (int round = 0; round < rounds; ++round) {
         batch.push_back(batchSecondsPerPhoto(photos, batchFolder, runOptions));
         for (const QString &photo : photos)
             refresh.push_back(refreshSeconds(photo, preview));
-        QThreadPool::globalInstance()->setMaxThreadCount(1);
+        setPoolThreads(1);
         for (const QString &photo : photos)
             refreshOneThread.push_back(refreshSeconds(photo, preview));
-        QThreadPool::globalInstance()->setMaxThreadCount(poolThreads);
+        setPoolThreads(poolThreads);
     }
 
     const double batchPhoto = median(batch);

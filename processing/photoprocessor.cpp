@@ -6,6 +6,7 @@
 #include "processing/fontregistry.h"
 #include "processing/photocollection.h"
 #include "processing/processphoto.h"
+#include "processing/workpool.h"
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -41,7 +42,7 @@ static void registerFont(BatchContext &context)
 // bounds the batch's memory.
 static void processAll(BatchContext &context, const QStringList &photos)
 {
-    auto *pool = QThreadPool::globalInstance();
+    QThreadPool *pool = workPool();
     // A caller that is itself a pool thread would only wait: hand its place
     // to the photos for as long as it waits.
     const bool callerIsPoolThread = pool->contains(QThread::currentThread());

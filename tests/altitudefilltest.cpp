@@ -68,7 +68,7 @@ private:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
     }
 
-    // Runs the job on the global pool, as the window does, while this thread
+    // Runs the job on a pool thread, as the window does, while this thread
     // keeps serving the fake service.
     FillRun run(const QString &path, const FillSettings &settings = {})
     {

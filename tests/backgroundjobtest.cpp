@@ -1,11 +1,14 @@
 #include "app/backgroundjob.h"
+#include "processing/workpool.h"
 
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSemaphore>
 #include <QThread>
+#include <QThreadPool>
 #include <QtTest>
 
+#include <atomic>
 #include <memory>
 #include <stdexcept>
 
@@ -192,6 +195,38 @@ private slots:
         QVERIFY(!dialog->isVisible());
         checked.release();
         QTRY_COMPARE(window.failures.size(), 1);
+    }
+
+    // Work still queued when its window goes away never starts: it would only
+    // report to a window that is gone. Going away does not wait for the queue.
+    void workNotYetStartedIsDroppedWithItsWindow()
+    {
+        QThreadPool *pool = workPool();
+        const int threads = pool->maxThreadCount();
+        pool->setMaxThreadCount(1);
+        QSemaphore occupied, release;
+        const auto releaseOnFailure = qScopeGuard([&] {
+            release.release();
+            pool->waitForDone();
+            pool->setMaxThreadCount(threads);
+        });
+        pool->start([&] {
+            occupied.release();
+            release.acquire();
+        });
+        occupied.acquire();
+        std::atomic<bool> ran {false};
+        {
+            JobWindow window;
+            window.widget->show();
+            window.start([&](const LogCallback &, const ProgressCallback &) { ran = true; });
+            // The window still paints while the work pool is full.
+            QVERIFY(QTest::qWaitForWindowExposed(window.widget.get()));
+            window.widget->repaint();
+        }
+        release.release();
+        pool->waitForDone();
+        QVERIFY(!ran);
     }
 };
 

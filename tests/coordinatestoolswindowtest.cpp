@@ -1,6 +1,7 @@
 #include "app/dialogs.h"
 #include "app/photorenamergui.h"
 #include "metadata/exiv2setup.h"
+#include "processing/workpool.h"
 #include "tests/support/fakeelevationserver.h"
 #include "tests/support/privatesettings.h"
 #include "tests/support/testphotos.h"
@@ -396,7 +397,7 @@ private slots:
         QVERIFY(!button("altitudeButton")->isEnabled());
         window.reset();
 
-        QThreadPool::globalInstance()->waitForDone();
+        workPool()->waitForDone();
         QCoreApplication::sendPostedEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(readBytes(csv), expected);

@@ -7,6 +7,7 @@
 #include "metadata/nativepath.h"
 #include "processing/elapsedtime.h"
 #include "processing/photocollection.h"
+#include "processing/workpool.h"
 #include "tests/batchtestsupport.h"
 #include "tests/support/testphotos.h"
 
@@ -603,12 +604,12 @@ private slots:
                  QStringLiteral("Metadatos escritos para 19H 351205 6303224.jpg"));
     }
 
-    // The window runs the batch on a pool thread; with one core that thread
-    // is the pool's only one and the photos would wait for it forever.
+    // The window runs the batch on a work pool thread; with one core that
+    // thread is the pool's only one and the photos would wait for it forever.
     void batchStartedFromThePoolsOnlyThreadFinishes()
     {
         write(QStringLiteral("a.jpg"));
-        auto *pool = QThreadPool::globalInstance();
+        QThreadPool *pool = workPool();
         const int threads = pool->maxThreadCount();
         pool->setMaxThreadCount(1);
         auto future = QtConcurrent::run(pool, [this] { return runBatch(folder, exifOptions()); });

@@ -1,0 +1,9 @@
+#include "processing/workpool.h"
+
+#include <QThreadPool>
+
+QThreadPool *workPool()
+{
+    static QThreadPool pool;
+    return &pool;
+}
