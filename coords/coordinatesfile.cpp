@@ -1,5 +1,7 @@
 #include "coords/coordinatesfile.h"
 
+#include "coords/localdatetime.h"
+
 #include <QFile>
 #include <QStringList>
 #include <QTextStream>
@@ -32,19 +34,6 @@ static char readLetter(const QString &field)
         return 'N';
     const char16_t code = field.at(0).unicode();
     return code < 256 ? static_cast<char>(code) : '\0';
-}
-
-// A local date-time for a clock reading. Where the local zone skips that
-// reading (clocks going forward), it moves on by the length of the gap
-// (02:30 becomes 03:30), as the default of later Qt versions does.
-static QDateTime localDateTime(const QDate &date, const QTime &time)
-{
-    const QDateTime local(date, time);
-    if (local.isValid())
-        return local;
-    const QDateTime readingAsUtc(date, time, Qt::UTC);
-    const int offsetBeforeGap = readingAsUtc.addDays(-1).toLocalTime().offsetFromUtc();
-    return readingAsUtc.addSecs(-offsetBeforeGap).toLocalTime();
 }
 
 // Reads text of a fixed-width form such as "dd/MM/yyyy HH:mm:ss": each of

@@ -1,5 +1,6 @@
 #include "metadata/exifreader.h"
 
+#include "coords/localdatetime.h"
 #include "metadata/exifmutex.h"
 #include "metadata/exiv2compat.h"
 #include "metadata/exiv2image.h"
@@ -85,13 +86,23 @@ static bool readPosition(const Exiv2::ExifData &exif, double &latitude, double &
     return true;
 }
 
+// "yyyy:MM:dd HH:mm:ss" as local time. Date and time are read apart so that
+// a reading the local zone skips is kept too.
+static QDateTime parseExifDateTime(const QString &text)
+{
+    const QStringList parts = text.split(QLatin1Char(' '));
+    if (parts.size() != 2)
+        return {};
+    return localDateTime(QDate::fromString(parts.at(0), QStringLiteral("yyyy:MM:dd")),
+                         QTime::fromString(parts.at(1), QStringLiteral("HH:mm:ss")));
+}
+
 static bool readDateTag(const Exiv2::ExifData &exif, const char *key, QDateTime &dateTime)
 {
     const Exiv2::Exifdatum *datum = findDatum(exif, key);
     if (!datum)
         return false;
-    const QString text = QString::fromStdString(datum->toString()).trimmed();
-    const QDateTime parsed = QDateTime::fromString(text, QStringLiteral("yyyy:MM:dd HH:mm:ss"));
+    const QDateTime parsed = parseExifDateTime(QString::fromStdString(datum->toString()).trimmed());
     if (!parsed.isValid())
         return false;
     dateTime = parsed;

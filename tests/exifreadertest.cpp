@@ -54,6 +54,9 @@ private slots:
     {
         initializeExiv2();
         QVERIFY(dir.isValid());
+        // A zone with daylight saving time, so that the skipped hour can be tested.
+        qputenv("TZ", "Europe/Madrid");
+        tzset();
     }
 
     void onlySingleLetterReferencesTurnTheSign_data()
@@ -183,6 +186,11 @@ private slots:
         QTest::newRow("only image")
                 << ""
                 << "2022:02:02 02:02:02" << QDateTime(QDate(2022, 2, 2), QTime(2, 2, 2));
+        QTest::newRow("skipped spring hour moves past the gap")
+                << "2023:03:26 02:30:00"
+                << "2020:01:01 00:00:00" << QDateTime(QDate(2023, 3, 26), QTime(3, 30));
+        QTest::newRow("date without time") << "2023:03:26"
+                                           << "" << untouched;
         QTest::newRow("neither valid") << "gestern"
                                        << "" << untouched;
     }
