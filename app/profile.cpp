@@ -10,8 +10,6 @@
 #include <QSaveFile>
 #include <QSignalBlocker>
 
-#include <cmath>
-
 ProfileKey checkKey(const QString &name, QCheckBox *check)
 {
     return {name, [check] { return QJsonValue(check->isChecked()); },
@@ -49,20 +47,13 @@ ProfileKey itemTextKey(const QString &name, QComboBox *combo)
             }};
 }
 
-// Fractions and numbers beyond int are no item's index either.
-static int itemIndexFrom(double number, int itemCount)
-{
-    const bool isItem = number >= 0 && number < itemCount && std::floor(number) == number;
-    return isItem ? static_cast<int>(number) : -1;
-}
-
+// A number that is no whole int is mistyped; a whole one beyond the list
+// leaves the combo without a current item, as Qt's combo does.
 ProfileKey itemIndexKey(const QString &name, QComboBox *combo, int absentIndex)
 {
     return {name, [combo] { return QJsonValue(combo->currentIndex()); },
             [combo, absentIndex](const QJsonValue &value) {
-                combo->setCurrentIndex(value.isDouble()
-                                               ? itemIndexFrom(value.toDouble(), combo->count())
-                                               : absentIndex);
+                combo->setCurrentIndex(value.toInt(absentIndex));
             }};
 }
 

@@ -198,8 +198,8 @@ private slots:
         row("last style", "compassStyle", 3, "compassStyleCombo", 3);
         row("style 7", "compassStyle", 7, "compassStyleCombo", -1);
         row("negative style", "compassStyle", -1, "compassStyleCombo", -1);
-        row("fractional style", "compassStyle", 1.5, "compassStyleCombo", -1);
-        row("huge style", "compassStyle", 1e20, "compassStyleCombo", -1);
+        row("fractional style", "compassStyle", 1.5, "compassStyleCombo", 0);
+        row("huge style", "compassStyle", 1e20, "compassStyleCombo", 0);
         row("arrow by name", "compassArrowColor", "blue", "compassArrowColor", QColor(0, 0, 255));
         row("arrow naming no colour", "compassArrowColor", "rojizo", "compassArrowColor",
             QColor(255, 0, 0));
