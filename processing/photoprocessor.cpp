@@ -42,6 +42,12 @@ static void registerFont(BatchContext &context)
 // bounds the batch's memory.
 static void processAll(BatchContext &context, const QStringList &photos)
 {
+    // A single photo, as the preview renders, gains nothing from another
+    // thread, and queued there it would wait behind a running batch.
+    if (photos.size() == 1) {
+        processPhoto(context, photos.first());
+        return;
+    }
     QThreadPool *pool = workPool();
     // A caller that is itself a pool thread would only wait: hand its place
     // to the photos for as long as it waits.

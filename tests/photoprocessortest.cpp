@@ -16,6 +16,7 @@
 #include <QImage>
 #include <QMutex>
 #include <QRegularExpression>
+#include <QSemaphore>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -609,12 +610,42 @@ private slots:
     void batchStartedFromThePoolsOnlyThreadFinishes()
     {
         write(QStringLiteral("a.jpg"));
+        write(QStringLiteral("b.jpg"));
         QThreadPool *pool = workPool();
         const int threads = pool->maxThreadCount();
         pool->setMaxThreadCount(1);
         auto future = QtConcurrent::run(pool, [this] { return runBatch(folder, exifOptions()); });
         QTRY_VERIFY_WITH_TIMEOUT(future.isFinished(), 120000);
         pool->setMaxThreadCount(threads);
+        for (const QString &name : {QStringLiteral("a.jpg"), QStringLiteral("b.jpg")}) {
+            QVERIFY(logGroup(future.result().log, name)
+                            .last()
+                            .startsWith(
+                                    QStringLiteral("Metadatos escritos para 19H 345713 6297592")));
+        }
+    }
+
+    // The preview renders one photo on the GUI thread, maybe while a batch
+    // holds every work thread.
+    void singlePhotoDoesNotWaitForTheWorkThreads()
+    {
+        write(QStringLiteral("a.jpg"));
+        QThreadPool *pool = workPool();
+        const int threads = pool->maxThreadCount();
+        QSemaphore occupied, release;
+        for (int i = 0; i < threads; ++i) {
+            pool->start([&] {
+                occupied.release();
+                release.acquire();
+            });
+        }
+        occupied.acquire(threads);
+        const auto freeThreads = qScopeGuard([&] {
+            release.release(threads);
+            pool->waitForDone();
+        });
+        auto future = QtConcurrent::run([this] { return runBatch(folder, exifOptions()); });
+        QTRY_VERIFY_WITH_TIMEOUT(future.isFinished(), 20000);
         QCOMPARE(logGroup(future.result().log, QStringLiteral("a.jpg")).last(),
                  QStringLiteral("Metadatos escritos para 19H 345713 6297592.jpg"));
     }
