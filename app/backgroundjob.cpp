@@ -54,6 +54,7 @@ BackgroundJob *BackgroundJob::start(const Setup &setup, const Work &work, QStrin
     // A full bar until completion: the batch still writes its log after the last photo.
     dialog->setAutoReset(false);
     dialog->show();
+    job->dialog = dialog;
     *setup.dialogSlot = dialog;
     // Lets the dialog paint before the work takes the machine.
     QCoreApplication::processEvents();
@@ -92,12 +93,14 @@ LogCallback BackgroundJob::queuedLog() const
 ProgressCallback BackgroundJob::queuedProgress() const
 {
     QWidget *window = setup.window;
-    QPointer<QProgressDialog> *dialogSlot = setup.dialogSlot;
-    return [window, dialogSlot](int done, int total) {
+    // Only this job's own dialog: after "Cancelar" another job may show its
+    // dialog in the window, and must not show this job's progress.
+    const QPointer<QProgressDialog> ownDialog = dialog;
+    return [window, ownDialog](int done, int total) {
         QMetaObject::invokeMethod(
                 window,
-                [dialogSlot, done, total] {
-                    QProgressDialog *dialog = *dialogSlot;
+                [ownDialog, done, total] {
+                    QProgressDialog *dialog = ownDialog;
                     // Moving a cancelled dialog on would show it again.
                     if (!dialog || dialog->wasCanceled())
                         return;
@@ -118,12 +121,14 @@ void BackgroundJob::complete()
     deleteLater();
 }
 
+// Closes this job's dialog only; a dialog another job showed since stays.
 void BackgroundJob::closeDialog()
 {
-    QProgressDialog *dialog = *setup.dialogSlot;
     if (!dialog)
         return;
+    if (*setup.dialogSlot == dialog)
+        *setup.dialogSlot = nullptr;
     dialog->close();
     dialog->deleteLater();
-    *setup.dialogSlot = nullptr;
+    dialog = nullptr;
 }

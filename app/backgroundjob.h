@@ -34,8 +34,8 @@ public:
     struct Setup
     {
         QWidget *window = nullptr;
-        // The window's pointer to the dialog of its running job: set while the
-        // job runs, cleared at completion.
+        // The window's pointer to the dialog of its latest job: set when a job
+        // starts, cleared at that job's completion.
         QPointer<QProgressDialog> *dialogSlot = nullptr;
         QString label;
         // Appends one line to the window's log; called on the GUI thread only.
@@ -62,6 +62,7 @@ private:
     void closeDialog();
 
     Setup setup;
+    QPointer<QProgressDialog> dialog; // this job's own, until its completion
     QFutureWatcher<QString> watcher; // the failure text, empty on success
     bool completed = false;
 };

@@ -197,6 +197,48 @@ private slots:
         QTRY_COMPARE(window.failures.size(), 1);
     }
 
+    // After "Cancelar" a second job may start; each dialog shows its own
+    // job's progress and closes with its own job.
+    void twoJobsKeepTheirOwnDialogs()
+    {
+        QSemaphore firstReported, firstGoOn, secondGoOn;
+        const auto releaseOnFailure = qScopeGuard([&] {
+            firstGoOn.release();
+            secondGoOn.release();
+        });
+        JobWindow window;
+        window.widget->show();
+        window.start([&](const LogCallback &, const ProgressCallback &progress) {
+            progress(0, 10);
+            firstReported.release();
+            firstGoOn.acquire();
+            progress(5, 10);
+        });
+        QPointer<QProgressDialog> first = window.progressDialog;
+        firstReported.acquire();
+        QTRY_COMPARE(first->maximum(), 10);
+        first->cancel();
+        window.start([&](const LogCallback &, const ProgressCallback &progress) {
+            progress(0, 3);
+            secondGoOn.acquire();
+        });
+        QPointer<QProgressDialog> second = window.progressDialog;
+        QVERIFY(second != first);
+
+        firstGoOn.release();
+        QTRY_COMPARE(window.failures.size(), 1);
+        QVERIFY(!first);
+        QCOMPARE(window.progressDialog, second);
+        QVERIFY(second->isVisible());
+        QTRY_COMPARE(second->maximum(), 3);
+        QCOMPARE(second->value(), 0);
+
+        secondGoOn.release();
+        QTRY_COMPARE(window.failures.size(), 2);
+        QVERIFY(!window.progressDialog);
+        QTRY_VERIFY(!second);
+    }
+
     // Work still queued when its window goes away never starts: it would only
     // report to a window that is gone. Going away does not wait for the queue.
     void workNotYetStartedIsDroppedWithItsWindow()
