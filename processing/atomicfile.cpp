@@ -94,6 +94,13 @@ bool copyFileAtomically(const QString &source, const QString &destination, QStri
     QSaveFile output(destination);
     if (!openSaveFile(output, error))
         return false;
+    // Set while the file is still empty and under its temporary name: a
+    // private photo is never readable by others, not even for a moment.
+    if (!output.setPermissions(input.permissions())) {
+        error = output.errorString();
+        output.cancelWriting();
+        return false;
+    }
     if (!copyContents(input, output, error)) {
         output.cancelWriting();
         return false;

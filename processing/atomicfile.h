@@ -13,7 +13,8 @@
 // Replaces (or creates) the file at `path` with `bytes`.
 bool replaceFileAtomically(const QString &path, const QByteArray &bytes, QString &error);
 
-// Replaces (or creates) the file at `destination` with a copy of `source`.
+// Replaces (or creates) the file at `destination` with a copy of `source`,
+// permissions included.
 bool copyFileAtomically(const QString &source, const QString &destination, QString &error);
 
 // Copies `source` to `destination` only if no file of that name exists; an
