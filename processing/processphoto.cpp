@@ -17,7 +17,6 @@
 #include <QFileInfo>
 #include <QImageWriter>
 
-#include <cmath>
 #include <exception>
 #include <string>
 #include <utility>
@@ -93,20 +92,13 @@ static void findCaptureTime(PhotoRun &run, bool readFromPhoto)
                          .arg(run.fileName);
 }
 
-static bool isUsablePosition(double latitude, double longitude)
-{
-    return std::isfinite(latitude) && std::isfinite(longitude) && std::abs(latitude) <= 90.0
-            && std::abs(longitude) <= 180.0;
-}
-
 static void positionFromExif(PhotoRun &run)
 {
     double latitude = 0.0;
     double longitude = 0.0;
     double direction = 0.0;
     double altitude = 0.0;
-    if (!readGpsFromExif(run.photoPath, latitude, longitude, direction, altitude)
-        || !isUsablePosition(latitude, longitude)) {
+    if (!readGpsFromExif(run.photoPath, latitude, longitude, direction, altitude)) {
         run.lines << QStringLiteral(
                              "Datos GPS no encontrados en EXIF para %1. Usando coords fijas.")
                              .arg(run.fileName);
