@@ -108,6 +108,13 @@ bool copyFileAtomically(const QString &source, const QString &destination, QStri
     return commit(output, error);
 }
 
+bool isNameTaken(const QString &path)
+{
+    // exists() follows a link; isSymLink() looks at the name itself.
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
 static bool syncToDisk(QFileDevice &file)
 {
 #ifdef Q_OS_WIN
@@ -166,7 +173,7 @@ static bool renameUnlessExists(const QByteArray &from, const QByteArray &to)
 {
     static QMutex mutex;
     QMutexLocker locker(&mutex);
-    if (::access(to.constData(), F_OK) == 0) {
+    if (isNameTaken(QFile::decodeName(to))) {
         errno = EEXIST;
         return false;
     }

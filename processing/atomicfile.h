@@ -17,6 +17,11 @@ bool replaceFileAtomically(const QString &path, const QByteArray &bytes, QString
 // permissions included.
 bool copyFileAtomically(const QString &source, const QString &destination, QString &error);
 
+// True when anything is at `path`: a file, a folder or a symbolic link, even
+// one that points nowhere. The new-name copies and moves below fail on
+// exactly these names, so a free name is chosen with this test.
+bool isNameTaken(const QString &path);
+
 // Copies `source` to `destination` only if no file of that name exists; an
 // existing file is never replaced, even when another thread or process takes
 // the name at the same moment.

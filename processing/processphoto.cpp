@@ -178,7 +178,7 @@ static bool renameTarget(PhotoRun &run)
             run.targetPath = candidate;
             return true;
         }
-        if (!QFileInfo::exists(candidate))
+        if (!isNameTaken(candidate))
             break;
     }
     run.lines << QStringLiteral("Error renombrando ") + work.fileName();
