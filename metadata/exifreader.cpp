@@ -10,6 +10,7 @@
 
 #include <exiv2/exiv2.hpp>
 
+#include <cmath>
 #include <exception>
 
 static const Exiv2::Exifdatum *findDatum(const Exiv2::ExifData &exif, const char *key)
@@ -80,6 +81,10 @@ static bool readPosition(const Exiv2::ExifData &exif, double &latitude, double &
     double longitudeDegrees = 0.0;
     if (!dmsDegrees(*latitudeDatum, latitudeDegrees)
         || !dmsDegrees(*longitudeDatum, longitudeDegrees))
+        return false;
+    // A position off the globe is as damaged as a zero denominator: every
+    // reader of it, naming and stamping alike, must fall back the same way.
+    if (std::abs(latitudeDegrees) > 90.0 || std::abs(longitudeDegrees) > 180.0)
         return false;
     latitude = isReference(*latitudeRef, 'S', 's') ? -latitudeDegrees : latitudeDegrees;
     longitude = isReference(*longitudeRef, 'W', 'w') ? -longitudeDegrees : longitudeDegrees;

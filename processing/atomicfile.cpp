@@ -94,11 +94,25 @@ bool copyFileAtomically(const QString &source, const QString &destination, QStri
     QSaveFile output(destination);
     if (!openSaveFile(output, error))
         return false;
+    // Set while the file is still empty and under its temporary name: a
+    // private photo is never readable by others, not even for a moment.
+    if (!output.setPermissions(input.permissions())) {
+        error = output.errorString();
+        output.cancelWriting();
+        return false;
+    }
     if (!copyContents(input, output, error)) {
         output.cancelWriting();
         return false;
     }
     return commit(output, error);
+}
+
+bool isNameTaken(const QString &path)
+{
+    // exists() follows a link; isSymLink() looks at the name itself.
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
 }
 
 static bool syncToDisk(QFileDevice &file)
@@ -159,7 +173,7 @@ static bool renameUnlessExists(const QByteArray &from, const QByteArray &to)
 {
     static QMutex mutex;
     QMutexLocker locker(&mutex);
-    if (::access(to.constData(), F_OK) == 0) {
+    if (isNameTaken(QFile::decodeName(to))) {
         errno = EEXIST;
         return false;
     }

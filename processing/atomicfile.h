@@ -13,8 +13,14 @@
 // Replaces (or creates) the file at `path` with `bytes`.
 bool replaceFileAtomically(const QString &path, const QByteArray &bytes, QString &error);
 
-// Replaces (or creates) the file at `destination` with a copy of `source`.
+// Replaces (or creates) the file at `destination` with a copy of `source`,
+// permissions included.
 bool copyFileAtomically(const QString &source, const QString &destination, QString &error);
+
+// True when anything is at `path`: a file, a folder or a symbolic link, even
+// one that points nowhere. The new-name copies and moves below fail on
+// exactly these names, so a free name is chosen with this test.
+bool isNameTaken(const QString &path);
 
 // Copies `source` to `destination` only if no file of that name exists; an
 // existing file is never replaced, even when another thread or process takes

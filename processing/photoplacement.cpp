@@ -71,7 +71,7 @@ bool backUpPhoto(const QString &batchFolder, const QString &photoPath, QStringLi
     for (int counter = 0; counter < maxBackupNameAttempts; ++counter) {
         const auto name = backupFileName(fileName, counter);
         const auto path = root.filePath(inRoot ? name : relative + QLatin1Char('/') + name);
-        if (QFileInfo::exists(path))
+        if (isNameTaken(path))
             continue;
         QString error;
         if (copyFileToNewName(photoPath, path, error)) {
@@ -79,7 +79,7 @@ bool backUpPhoto(const QString &batchFolder, const QString &photoPath, QStringLi
             return true;
         }
         // Another photo took the name between the test and the copy.
-        if (!QFileInfo::exists(path))
+        if (!isNameTaken(path))
             break;
     }
     lines << QStringLiteral("Error creando backup de ") + fileName;

@@ -17,9 +17,9 @@
 #include <QFileInfo>
 #include <QImageWriter>
 
-#include <cmath>
 #include <exception>
 #include <string>
+#include <utility>
 
 // Gives up renaming when other photos keep taking the chosen names.
 static constexpr int maxRenameAttempts = 1000;
@@ -92,20 +92,13 @@ static void findCaptureTime(PhotoRun &run, bool readFromPhoto)
                          .arg(run.fileName);
 }
 
-static bool isUsablePosition(double latitude, double longitude)
-{
-    return std::isfinite(latitude) && std::isfinite(longitude) && std::abs(latitude) <= 90.0
-            && std::abs(longitude) <= 180.0;
-}
-
 static void positionFromExif(PhotoRun &run)
 {
     double latitude = 0.0;
     double longitude = 0.0;
     double direction = 0.0;
     double altitude = 0.0;
-    if (!readGpsFromExif(run.photoPath, latitude, longitude, direction, altitude)
-        || !isUsablePosition(latitude, longitude)) {
+    if (!readGpsFromExif(run.photoPath, latitude, longitude, direction, altitude)) {
         run.lines << QStringLiteral(
                              "Datos GPS no encontrados en EXIF para %1. Usando coords fijas.")
                              .arg(run.fileName);
@@ -185,7 +178,7 @@ static bool renameTarget(PhotoRun &run)
             run.targetPath = candidate;
             return true;
         }
-        if (!QFileInfo::exists(candidate))
+        if (!isNameTaken(candidate))
             break;
     }
     run.lines << QStringLiteral("Error renombrando ") + work.fileName();
@@ -230,6 +223,27 @@ static bool encodeImage(const QImage &image, const QString &targetPath, int qual
     return false;
 }
 
+// Puts the metadata copies into the encoded photo and returns the lines that
+// report it; they wait for the save, since they belong to a saved photo only.
+// After an Exiv2 error the photo is saved without metadata.
+static QStringList embedMetadata(const PhotoRun &run, QByteArray &encoded)
+{
+    const auto targetName = QFileInfo(run.targetPath).fileName();
+    QStringList lines = {QStringLiteral("Intentando escribir EXIF a (nativo): ")
+                         + nativePathText(run.targetPath)};
+    QByteArray withMetadata = encoded;
+    QString error;
+    const auto stored = storeMetadata(withMetadata, run.metadata, error);
+    if (stored == MetadataResult::Failed) {
+        lines << QStringLiteral("Error escribiendo metadatos en %1: %2").arg(targetName, error);
+        return lines;
+    }
+    encoded = std::move(withMetadata);
+    if (stored == MetadataResult::Done)
+        lines << QStringLiteral("Metadatos escritos para ") + targetName;
+    return lines;
+}
+
 // The photo is finished in memory, metadata included, and replaces the
 // target in one step: an interrupted or failed save leaves the target as it
 // was. Exiv2 never writes to the photo's path.
@@ -244,22 +258,12 @@ static void save(PhotoRun &run, QImage &image)
         run.lines << QStringLiteral("Error guardando la imagen: ") + error;
         return;
     }
-    const auto targetName = QFileInfo(run.targetPath).fileName();
-    run.lines << QStringLiteral("Intentando escribir EXIF a (nativo): ")
-                    + nativePathText(run.targetPath);
-    QByteArray withMetadata = encoded;
-    const auto stored = storeMetadata(withMetadata, run.metadata, error);
-    if (stored == MetadataResult::Failed)
-        run.lines << QStringLiteral("Error escribiendo metadatos en %1: %2").arg(targetName, error);
-    else
-        encoded = withMetadata;
-    withMetadata.clear();
+    const auto metadataLines = embedMetadata(run, encoded);
     if (!replaceFileAtomically(run.targetPath, encoded, error)) {
         run.lines << QStringLiteral("Error guardando la imagen: ") + error;
         return;
     }
-    if (stored == MetadataResult::Done)
-        run.lines << QStringLiteral("Metadatos escritos para ") + targetName;
+    run.lines << metadataLines;
 }
 
 static void runPipeline(PhotoRun &run)

@@ -1,6 +1,6 @@
 #include "processing/utmname.h"
 
-#include <QFileInfo>
+#include "processing/atomicfile.h"
 
 QString utmName(int zone, char letter, double eastingMetres, double northingMetres)
 {
@@ -13,7 +13,7 @@ QString freeJpegName(const QDir &folder, const QString &baseName)
 {
     auto candidate = folder.filePath(baseName + QStringLiteral(".jpg"));
     // One-pass arg(): a '%' in a user's prefix must not be substituted.
-    for (int counter = 1; QFileInfo::exists(candidate); ++counter)
+    for (int counter = 1; isNameTaken(candidate); ++counter)
         candidate = folder.filePath(
                 QStringLiteral("%1 (%2).jpg").arg(baseName, QString::number(counter)));
     return candidate;

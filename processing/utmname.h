@@ -8,8 +8,9 @@
 // metres, e.g. "19H 345678 6300000". The same text whatever the locale.
 QString utmName(int zone, char letter, double eastingMetres, double northingMetres);
 
-// The path in `folder` of the first free name among "<baseName>.jpg",
-// "<baseName> (1).jpg", "<baseName> (2).jpg", ...
+// The path in `folder` of the first name not taken (by a file, a folder or a
+// link, even a dangling one) among "<baseName>.jpg", "<baseName> (1).jpg",
+// "<baseName> (2).jpg", ...
 QString freeJpegName(const QDir &folder, const QString &baseName);
 
 #endif // UTMNAME_H

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtConcurrent>
@@ -39,6 +40,31 @@ private slots:
         QVERIFY(!error.isEmpty());
         QCOMPARE(readFile(taken), QByteArray("taken"));
         QCOMPARE(readFile(source), QByteArray("source"));
+    }
+
+    // QSaveFile gives a new file the default permissions and a replaced one
+    // those of the file it replaces: a private photo must stay private.
+    void atomicCopyKeepsTheSourcePermissions_data()
+    {
+        QTest::addColumn<bool>("replacing");
+        QTest::newRow("new file") << false;
+        QTest::newRow("replacing a readable file") << true;
+    }
+
+    void atomicCopyKeepsTheSourcePermissions()
+    {
+        QFETCH(bool, replacing);
+        QTemporaryDir dir;
+        const QString source = dir.filePath(QStringLiteral("a.jpg"));
+        const QString copy = dir.filePath(QStringLiteral("b.jpg"));
+        writeFile(source, "private");
+        QVERIFY(QFile::setPermissions(source, QFile::ReadOwner | QFile::WriteOwner));
+        if (replacing)
+            writeFile(copy, "old");
+        QString error;
+        QVERIFY(copyFileAtomically(source, copy, error));
+        QCOMPARE(readFile(copy), QByteArray("private"));
+        QCOMPARE(QFileInfo(copy).permissions(), QFileInfo(source).permissions());
     }
 
     // Photos of one batch rename in parallel towards the same free name:

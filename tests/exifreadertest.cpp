@@ -103,6 +103,12 @@ private slots:
                                                      << "33/0 27/1 0/1" << false;
         QTest::newRow("zero denominator in seconds") << "Exif.GPSInfo.GPSLongitude"
                                                      << "70/1 30/1 0/0" << false;
+        QTest::newRow("latitude beyond the pole") << "Exif.GPSInfo.GPSLatitude"
+                                                  << "95/1 0/1 0/1" << false;
+        QTest::newRow("longitude beyond 180") << "Exif.GPSInfo.GPSLongitude"
+                                              << "180/1 0/1 1/1" << false;
+        QTest::newRow("the pole itself") << "Exif.GPSInfo.GPSLatitude"
+                                         << "90/1 0/1 0/1" << true;
         QTest::newRow("zero denominator in direction") << "Exif.GPSInfo.GPSImgDirection"
                                                        << "90/0" << true;
         QTest::newRow("zero denominator in altitude") << "Exif.GPSInfo.GPSAltitude"

@@ -381,6 +381,41 @@ private slots:
         QCOMPARE(fileBytes(backups + QStringLiteral("/a_backup(1).jpg")), once);
     }
 
+    // A link pointing nowhere still holds its name: it is neither followed
+    // nor replaced, and the photo takes the next free name.
+    void danglingLinkTakesItsName_data()
+    {
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<bool>("backup");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("at the UTM name") << QStringLiteral("19H 345713 6297592.jpg") << false
+                                         << QStringLiteral("19H 345713 6297592 (1).jpg");
+        QTest::newRow("at the backup name") << QStringLiteral("Backup/a_backup.jpg") << true
+                                            << QStringLiteral("Backup/a_backup(1).jpg");
+    }
+
+    void danglingLinkTakesItsName()
+    {
+        QFETCH(QString, link);
+        QFETCH(bool, backup);
+        QFETCH(QString, expected);
+        write(QStringLiteral("a.jpg"));
+        const auto linkPath = QDir(folder).filePath(link);
+        const auto nowhere = folder + QStringLiteral("-nowhere.jpg");
+        QVERIFY(QDir().mkpath(QFileInfo(linkPath).absolutePath()));
+        QVERIFY(QFile::link(nowhere, linkPath));
+        auto options = exifOptions();
+        options.makeBackup = backup;
+        const auto result = runBatch(folder, options);
+        QVERIFY2(QFileInfo::exists(QDir(folder).filePath(expected)),
+                 qPrintable(result.log.join(QLatin1Char('|'))));
+        QVERIFY(logGroup(result.log, QStringLiteral("a.jpg"))
+                        .last()
+                        .startsWith(QLatin1String("Metadatos escritos para ")));
+        QCOMPARE(QFileInfo(linkPath).symLinkTarget(), nowhere);
+        QVERIFY(!QFileInfo::exists(nowhere));
+    }
+
     void outputFolderMirrorsNestedSubfolders()
     {
         const auto top = fileBytes(write(QStringLiteral("a.jpg"), photoAt(-33.4, -70.6)));

@@ -67,6 +67,8 @@ private slots:
         gps.longitude = -70.66;
         QVERIFY(writeTestPhoto(dir.filePath("gps.jpg"), gps));
         QVERIFY(writeTestPhoto(dir.filePath("plain.jpg")));
+        gps.latitude = 95.0;
+        QVERIFY(writeTestPhoto(dir.filePath("beyond the pole.jpg"), gps));
 
         PhotoStamp photo;
         photo.utmName = QStringLiteral("19H 345678 6300000");
@@ -81,6 +83,8 @@ private slots:
         photo.photoPath = dir.filePath("plain.jpg");
         QCOMPARE(coordinatesText(photo, true, true), utm);
         photo.photoPath = dir.filePath("missing.jpg");
+        QCOMPARE(coordinatesText(photo, true, true), utm);
+        photo.photoPath = dir.filePath("beyond the pole.jpg");
         QCOMPARE(coordinatesText(photo, true, true), utm);
     }
 };
