@@ -11,6 +11,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <QStringList>
 #include <QTextStream>
 #include <QThread>
@@ -55,7 +56,19 @@ static bool isGoogle(const QString &provider)
     return provider == QLatin1String(googleElevationProvider);
 }
 
-static bool readLines(const QString &path, QStringList &lines, const LogCallback &log)
+// Coordinates files are UTF-8. One that is not (a Latin-1 spreadsheet export,
+// say) is read and written back as Latin-1, which keeps every byte of it;
+// decoding it as UTF-8 would replace its accented letters for good.
+static QStringConverter::Encoding textEncoding(QFile &file)
+{
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = utf8.decode(file.readAll());
+    file.seek(0);
+    return utf8.hasError() ? QStringConverter::Latin1 : QStringConverter::Utf8;
+}
+
+static bool readLines(const QString &path, QStringList &lines, QStringConverter::Encoding &encoding,
+                      const LogCallback &log)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
@@ -64,8 +77,9 @@ static bool readLines(const QString &path, QStringList &lines, const LogCallback
         return false;
     }
     log(QStringLiteral("DEBUG: Abriendo CSV: %1").arg(path));
+    encoding = textEncoding(file);
     QTextStream in(&file);
-    in.setEncoding(QStringConverter::Utf8);
+    in.setEncoding(encoding);
     QString line;
     while (in.readLineInto(&line))
         lines.append(line);
@@ -73,7 +87,8 @@ static bool readLines(const QString &path, QStringList &lines, const LogCallback
     return true;
 }
 
-static bool writeLines(const QString &path, const QStringList &lines, const LogCallback &log)
+static bool writeLines(const QString &path, const QStringList &lines,
+                       QStringConverter::Encoding encoding, const LogCallback &log)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
@@ -82,7 +97,7 @@ static bool writeLines(const QString &path, const QStringList &lines, const LogC
         return false;
     }
     QTextStream out(&file);
-    out.setEncoding(QStringConverter::Utf8);
+    out.setEncoding(encoding);
     for (const QString &line : lines)
         out << line << '\n';
     out.flush();
@@ -320,7 +335,8 @@ void fillAltitudes(const QString &path, const QString &provider, const QString &
                    const QString &baseUrl, int pauseMs, int timeoutMs)
 {
     QStringList lines;
-    if (!readLines(path, lines, log))
+    QStringConverter::Encoding encoding = QStringConverter::Utf8;
+    if (!readLines(path, lines, encoding, log))
         return;
     if (lines.isEmpty()) {
         log(QStringLiteral("Error: El archivo CSV está vacío."));
@@ -351,7 +367,7 @@ void fillAltitudes(const QString &path, const QString &provider, const QString &
     }
 
     log(QStringLiteral("DEBUG: Escritura CSV, total líneas: %1").arg(lines.size()));
-    if (!writeLines(path, lines, log))
+    if (!writeLines(path, lines, encoding, log))
         return;
     log(QStringLiteral("DEBUG: CSV guardado correctamente"));
     log(QStringLiteral("Proceso completado. Se actualizaron %1 de %2 registros.")

@@ -140,6 +140,15 @@ private slots:
         QTest::newRow("CR LF and byte-order mark")
                 << "\xEF\xBB\xBFnombre;zona;letra;easting;northing;altitud\r\n" + row1 + ";\r\n"
                 << "nombre;zona;letra;easting;northing;altitud\n" + row1 + ";100.00\n";
+        QTest::newRow("UTF-8 text kept") << "nombre;zona;letra;easting;northing;altitud;lugar\n"
+                        + row1 + ";;Pe\xC3\xB1\x61\n"
+                                         << "nombre;zona;letra;easting;northing;altitud;lugar\n"
+                        + row1 + ";100.00;Pe\xC3\xB1\x61\n";
+        QTest::newRow("Latin-1 text kept byte for byte")
+                << "nombre;zona;letra;easting;northing;altitud;descripci\xF3n\n" + row1
+                        + ";;Pe\xF1\x61\n\xD1\x61nd\xFA.jpg\n"
+                << "nombre;zona;letra;easting;northing;altitud;descripci\xF3n\n" + row1
+                        + ";100.00;Pe\xF1\x61\n\xD1\x61nd\xFA.jpg\n";
     }
 
     void altitudeColumnIsFoundByNameOrAppended()
