@@ -431,19 +431,29 @@ private slots:
         QCOMPARE(readBytes(path), content);
     }
 
+    // A large file fails while it is written, a small one only when the
+    // buffered rest is flushed at the end.
+    void failedSaveLeavesTheFileAsItWas_data()
+    {
+        QTest::addColumn<int>("fileBytes");
+        QTest::newRow("large") << 256 * 1024;
+        QTest::newRow("small") << 3 * 1024;
+    }
+
     void failedSaveLeavesTheFileAsItWas()
     {
+        QFETCH(int, fileBytes);
         // The rewrite would append the header's "altitud"; a file size limit
         // below the file's size makes writing the replacement fail.
         QByteArray content("nombre;zona;letra;easting;northing\n");
-        while (content.size() < 256 * 1024)
+        while (content.size() < fileBytes)
             content += row1 + ";570.3\n";
         const QString path = writeCsv(content);
         FillSettings settings;
         settings.overwrite = false;
         FillRun result;
         {
-            const FileSizeLimit limit(128 * 1024);
+            const FileSizeLimit limit(fileBytes / 2);
             QVERIFY(limit.isActive());
             result = run(path, settings);
         }
