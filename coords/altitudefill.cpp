@@ -62,7 +62,8 @@ static bool isGoogle(const QString &provider)
 static QStringConverter::Encoding textEncoding(QFile &file)
 {
     QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    const QString text = utf8.decode(file.readAll());
+    // The decoder works when its result becomes a string.
+    const QString decoded = utf8.decode(file.readAll());
     file.seek(0);
     return utf8.hasError() ? QStringConverter::Latin1 : QStringConverter::Utf8;
 }

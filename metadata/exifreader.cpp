@@ -84,7 +84,7 @@ static bool readPosition(const Exiv2::ExifData &exif, double &latitude, double &
         return false;
     // A position off the globe is as damaged as a zero denominator: every
     // reader of it, naming and stamping alike, must fall back the same way.
-    if (std::abs(latitudeDegrees) > 90.0 || std::abs(longitudeDegrees) > 180.0)
+    if (!(std::abs(latitudeDegrees) <= 90.0 && std::abs(longitudeDegrees) <= 180.0))
         return false;
     latitude = isReference(*latitudeRef, 'S', 's') ? -latitudeDegrees : latitudeDegrees;
     longitude = isReference(*longitudeRef, 'W', 'w') ? -longitudeDegrees : longitudeDegrees;
