@@ -1,4 +1,5 @@
 #include "app/dialogs.h"
+#include "app/optionssnapshot.h"
 #include "app/photorenamergui.h"
 #include "tests/support/privatesettings.h"
 
@@ -562,6 +563,8 @@ private slots:
                  QStringLiteral("Google Elevation"));
         QCOMPARE(window->property("altitudeApiKey").toString(), QStringLiteral("clave"));
         QCOMPARE(window->property("jpegQuality").toInt(), 70);
+        // The next run and the next preview take it.
+        QCOMPARE(snapshotOptions(*window).jpegQuality, 70);
         QCOMPARE(find<QTextEdit>("logView")->toPlainText(),
                  QStringLiteral("Configuración de salida y altitud actualizada."));
     }
