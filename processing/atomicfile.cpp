@@ -86,10 +86,24 @@ bool replaceFileAtomically(const QString &path, const QByteArray &bytes, QString
     return commit(file, error);
 }
 
+// QSaveFile writes through a link to the file it points at. A copy replaces
+// the name, as a rename would: the link goes, the file it pointed at (maybe
+// someone's original photo) stays as it is.
+static bool removeLink(const QString &path, QString &error)
+{
+    if (!QFileInfo(path).isSymLink())
+        return true;
+    QFile link(path);
+    if (link.remove())
+        return true;
+    error = link.errorString();
+    return false;
+}
+
 bool copyFileAtomically(const QString &source, const QString &destination, QString &error)
 {
     QFile input(source);
-    if (!openSource(input, error))
+    if (!openSource(input, error) || !removeLink(destination, error))
         return false;
     QSaveFile output(destination);
     if (!openSaveFile(output, error))

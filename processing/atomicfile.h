@@ -14,7 +14,8 @@
 bool replaceFileAtomically(const QString &path, const QByteArray &bytes, QString &error);
 
 // Replaces (or creates) the file at `destination` with a copy of `source`,
-// permissions included.
+// permissions included. A link at `destination` is replaced, never written
+// through.
 bool copyFileAtomically(const QString &source, const QString &destination, QString &error);
 
 // True when anything is at `path`: a file, a folder or a symbolic link, even

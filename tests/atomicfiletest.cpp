@@ -42,6 +42,22 @@ private slots:
         QCOMPARE(readFile(source), QByteArray("source"));
     }
 
+    void atomicCopyReplacesALinkNotWhatItPointsAt()
+    {
+        QTemporaryDir dir;
+        const QString source = dir.filePath(QStringLiteral("a.jpg"));
+        const QString original = dir.filePath(QStringLiteral("original.jpg"));
+        const QString link = dir.filePath(QStringLiteral("out.jpg"));
+        writeFile(source, "source");
+        writeFile(original, "original");
+        QVERIFY(QFile::link(original, link));
+        QString error;
+        QVERIFY2(copyFileAtomically(source, link, error), qPrintable(error));
+        QVERIFY(!QFileInfo(link).isSymLink());
+        QCOMPARE(readFile(link), QByteArray("source"));
+        QCOMPARE(readFile(original), QByteArray("original"));
+    }
+
     // QSaveFile gives a new file the default permissions and a replaced one
     // those of the file it replaces: a private photo must stay private.
     void atomicCopyKeepsTheSourcePermissions_data()
