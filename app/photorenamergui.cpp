@@ -8,6 +8,8 @@
 #include "app/settingsdialog.h"
 #include "app/storedsettings.h"
 #include "coords/samplefile.h"
+#include "processing/photoprocessor.h"
+#include "processing/utmname.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -295,6 +297,13 @@ QGroupBox *PhotoRenamerGUI::buildRenameGroup()
     prefixCheck = named(new QCheckBox(tr("Agregar prefijo al nombre")), "prefixCheck");
     prefixEdit = named(new QLineEdit(QStringLiteral("XXX_XXX_SA_")), "prefixEdit");
     layout->addLayout(row({prefixCheck, prefixEdit}));
+    // Says, while the prefix is typed, why a run would refuse it.
+    prefixProblemLabel = named(new QLabel, "prefixProblemLabel");
+    prefixProblemLabel->setStyleSheet(QStringLiteral("color: #b00020;"));
+    prefixProblemLabel->setWordWrap(true);
+    layout->addWidget(prefixProblemLabel);
+    connect(prefixEdit, &QLineEdit::textChanged, prefixProblemLabel,
+            [this](const QString &prefix) { prefixProblemLabel->setText(prefixProblem(prefix)); });
     return group;
 }
 
@@ -831,6 +840,12 @@ void PhotoRenamerGUI::startProcess()
     const QString problem = runInputError(folder, logoCheck->isChecked(), options);
     if (!problem.isEmpty()) {
         dialogs.critical(this, tr("Error"), problem);
+        return;
+    }
+    const QString refusal = batchStartProblem(folder, options);
+    if (!refusal.isEmpty()) {
+        log(refusal);
+        dialogs.critical(this, tr("Error"), refusal);
         return;
     }
     log(tr("Iniciando el proceso de renombrado y modificación de fotos..."));

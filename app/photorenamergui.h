@@ -175,6 +175,7 @@ private:
     QCheckBox *renameCheck = nullptr;
     QCheckBox *prefixCheck = nullptr;
     QLineEdit *prefixEdit = nullptr;
+    QLabel *prefixProblemLabel = nullptr;
 
     // Tab "General": output
     QCheckBox *outputFolderCheck = nullptr;

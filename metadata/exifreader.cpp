@@ -1,6 +1,7 @@
 #include "metadata/exifreader.h"
 
 #include "coords/localdatetime.h"
+#include "geo/globelimits.h"
 #include "metadata/exifmutex.h"
 #include "metadata/exiv2compat.h"
 #include "metadata/exiv2image.h"
@@ -10,7 +11,6 @@
 
 #include <exiv2/exiv2.hpp>
 
-#include <cmath>
 #include <exception>
 
 static const Exiv2::Exifdatum *findDatum(const Exiv2::ExifData &exif, const char *key)
@@ -24,6 +24,11 @@ static const Exiv2::Exifdatum *findDatum(const Exiv2::ExifData &exif, const char
 // infinite or NaN position.
 static bool rationalComponent(const Exiv2::Value &value, long n, double &result)
 {
+    // Only the rational types EXIF defines: a text such as "33 26 25.44"
+    // would be read from its character codes.
+    const Exiv2::TypeId type = value.typeId();
+    if (type != Exiv2::unsignedRational && type != Exiv2::signedRational)
+        return false;
     if (n >= static_cast<long>(value.count()))
         return false;
     // Read unsigned rationals as such: converting them to signed ones would
@@ -84,7 +89,7 @@ static bool readPosition(const Exiv2::ExifData &exif, double &latitude, double &
         return false;
     // A position off the globe is as damaged as a zero denominator: every
     // reader of it, naming and stamping alike, must fall back the same way.
-    if (!(std::abs(latitudeDegrees) <= 90.0 && std::abs(longitudeDegrees) <= 180.0))
+    if (!isOnGlobe(latitudeDegrees, longitudeDegrees))
         return false;
     latitude = isReference(*latitudeRef, 'S', 's') ? -latitudeDegrees : latitudeDegrees;
     longitude = isReference(*longitudeRef, 'W', 'w') ? -longitudeDegrees : longitudeDegrees;

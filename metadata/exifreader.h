@@ -10,9 +10,9 @@ bool readCaptureDateTime(const QString &path, QDateTime &dateTime);
 
 // GPS position (decimal degrees, south and west negative), image direction
 // (degrees as stored) and altitude (metres, below sea level negative).
-// Returns true when latitude and longitude were both read and lie on the
-// globe (within 90 and 180 degrees); direction and altitude stay 0 when
-// absent.
+// Returns true when latitude and longitude were both read as EXIF rationals
+// and lie on the globe (within 90 and 180 degrees); direction and altitude
+// stay 0 when absent or not rationals.
 bool readGpsFromExif(const QString &path, double &latitude, double &longitude, double &direction,
                      double &altitude);
 

@@ -1,5 +1,6 @@
 #include "metadata/exifwriter.h"
 
+#include "geo/globelimits.h"
 #include "geo/numbers.h"
 #include "geo/utm.h"
 
@@ -63,18 +64,19 @@ void writeRecordToExif(Exiv2::ExifData &exif, int zone, char letter, double east
     double latitude = 0.0;
     double longitude = 0.0;
     utmToLatLon(zone, letter, easting, northing, latitude, longitude);
-
-    writeText(exif, "Exif.GPSInfo.GPSLatitudeRef", latitude >= 0 ? "N" : "S");
-    writeDms(exif, "Exif.GPSInfo.GPSLatitude", latitude);
-    writeText(exif, "Exif.GPSInfo.GPSLongitudeRef", longitude >= 0 ? "E" : "W");
-    writeDms(exif, "Exif.GPSInfo.GPSLongitude", longitude);
+    if (isUtmPosition(zone, letter, easting, northing) && isOnGlobe(latitude, longitude)) {
+        writeText(exif, "Exif.GPSInfo.GPSLatitudeRef", latitude >= 0 ? "N" : "S");
+        writeDms(exif, "Exif.GPSInfo.GPSLatitude", latitude);
+        writeText(exif, "Exif.GPSInfo.GPSLongitudeRef", longitude >= 0 ? "E" : "W");
+        writeDms(exif, "Exif.GPSInfo.GPSLongitude", longitude);
+    }
 
     if (hasDirection) {
         writeRationals(exif, "Exif.GPSInfo.GPSImgDirection",
                        {{directionHundredths(direction), 100}});
         writeText(exif, "Exif.GPSInfo.GPSImgDirectionRef", "T");
     }
-    if (hasAltitude) {
+    if (hasAltitude && isPlausibleAltitude(altitude)) {
         writeRationals(exif, "Exif.GPSInfo.GPSAltitude",
                        {{numerator(std::fabs(altitude) * 100.0), 100}});
         writeText(exif, "Exif.GPSInfo.GPSAltitudeRef", altitude < 0 ? "1" : "0");

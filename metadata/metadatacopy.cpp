@@ -13,6 +13,17 @@ void PhotoMetadata::clear()
     exif.clear();
     iptc.clear();
     xmp.clear();
+    xmpUnreadable = false;
+}
+
+// Exiv2 leaves the XMP data empty, with only a warning on standard error,
+// when the packet does not parse; an empty but valid packet loses nothing.
+static bool xmpPacketUnreadable(const Exiv2::Image &image)
+{
+    if (image.xmpPacket().empty() || !image.xmpData().empty())
+        return false;
+    Exiv2::XmpData probe;
+    return Exiv2::XmpParser::decode(probe, image.xmpPacket()) != 0;
 }
 
 static QByteArray ioBytes(Exiv2::BasicIo &io)
@@ -37,6 +48,7 @@ MetadataResult copyMetadata(const QString &path, PhotoMetadata &metadata, QStrin
         metadata.exif = image->exifData();
         metadata.iptc = image->iptcData();
         metadata.xmp = image->xmpData();
+        metadata.xmpUnreadable = xmpPacketUnreadable(*image);
         return MetadataResult::Done;
     } catch (const std::exception &exception) {
         metadata.clear();

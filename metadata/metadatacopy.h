@@ -13,6 +13,8 @@ struct PhotoMetadata
     Exiv2::ExifData exif;
     Exiv2::IptcData iptc;
     Exiv2::XmpData xmp;
+    // The photo held an XMP packet that cannot be parsed: it is not carried.
+    bool xmpUnreadable = false;
 
     void clear();
 };

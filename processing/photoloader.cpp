@@ -1,5 +1,7 @@
 #include "processing/photoloader.h"
 
+#include "processing/decoderwarnings.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
@@ -93,7 +95,31 @@ static bool isPaintable(QImage::Format format)
     }
 }
 
-QImage loadPhoto(const QString &path, bool &turned)
+static QImage decode(QByteArray &bytes, bool &turned, QString &reason)
+{
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(true);
+    const JpegWarningCapture warnings;
+    QImage image = reader.read();
+    if (image.isNull()) {
+        reason = reader.error() == QImageReader::UnsupportedFormatError
+                ? QStringLiteral("el archivo no es una imagen de un formato reconocido.")
+                : QStringLiteral("los datos de la imagen están dañados o exceden el tamaño "
+                                 "admitido.");
+        return {};
+    }
+    if (!warnings.firstWarning().isEmpty()) {
+        reason = QStringLiteral("el decodificador JPEG informa datos dañados o faltantes (%1).")
+                         .arg(warnings.firstWarning());
+        return {};
+    }
+    turned = reader.transformation() != QImageIOHandler::TransformationNone;
+    return image;
+}
+
+QImage loadPhoto(const QString &path, bool &turned, QString &reason)
 {
     // A process-wide setting; set once, before the first photo is decoded.
     static std::once_flag limitRaised;
@@ -101,22 +127,20 @@ QImage loadPhoto(const QString &path, bool &turned)
                    [] { QImageReader::setAllocationLimit(photoAllocationLimitMegabytes); });
     turned = false;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly)) {
+        reason = QStringLiteral("no se pudo leer el archivo.");
         return {};
+    }
     // Read once: the same bytes are checked and decoded.
     QByteArray bytes = file.readAll();
     file.close();
-    if (looksLikeJpeg(bytes) && !jpegIsComplete(bytes))
+    if (looksLikeJpeg(bytes) && !jpegIsComplete(bytes)) {
+        reason = QStringLiteral("el archivo JPEG está cortado: termina antes del marcador de fin "
+                                "de imagen.");
         return {};
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(true);
-    QImage image = reader.read();
-    if (image.isNull())
-        return {};
-    turned = reader.transformation() != QImageIOHandler::TransformationNone;
-    if (!isPaintable(image.format()))
+    }
+    QImage image = decode(bytes, turned, reason);
+    if (!image.isNull() && !isPaintable(image.format()))
         image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
                                                               : QImage::Format_RGB32);
     return image;

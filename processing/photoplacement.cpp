@@ -1,6 +1,7 @@
 #include "processing/photoplacement.h"
 
 #include "processing/atomicfile.h"
+#include "processing/failurereason.h"
 #include "processing/photocollection.h"
 
 #include <QDir>
@@ -68,6 +69,7 @@ bool backUpPhoto(const QString &batchFolder, const QString &photoPath, QStringLi
     const bool inRoot = relative == QLatin1String(".");
     const auto fileName = QFileInfo(photoPath).fileName();
     root.mkpath(inRoot ? QStringLiteral(".") : relative);
+    QString reason = QStringLiteral("todos los nombres de copia de seguridad están ocupados.");
     for (int counter = 0; counter < maxBackupNameAttempts; ++counter) {
         const auto name = backupFileName(fileName, counter);
         const auto path = root.filePath(inRoot ? name : relative + QLatin1Char('/') + name);
@@ -79,9 +81,11 @@ bool backUpPhoto(const QString &batchFolder, const QString &photoPath, QStringLi
             return true;
         }
         // Another photo took the name between the test and the copy.
-        if (!isNameTaken(path))
+        if (!isNameTaken(path)) {
+            reason = newFileFailureReason(path, error);
             break;
+        }
     }
-    lines << QStringLiteral("Error creando backup de ") + fileName;
+    lines << QStringLiteral("Error creando backup de ") + fileName << reasonLine(reason);
     return false;
 }

@@ -3,9 +3,11 @@
 #include "coords/coordinatesfile.h"
 #include "processing/batchcontext.h"
 #include "processing/elapsedtime.h"
+#include "processing/folderlock.h"
 #include "processing/fontregistry.h"
 #include "processing/photocollection.h"
 #include "processing/processphoto.h"
+#include "processing/utmname.h"
 #include "processing/workpool.h"
 
 #include <QElapsedTimer>
@@ -61,10 +63,29 @@ static void processAll(BatchContext &context, const QStringList &photos)
         pool->reserveThread();
 }
 
-void PhotoProcessor::renamePhotosWithUTM(const QString &folder,
+static QString usedPrefixProblem(const ProcessingOptions &options)
+{
+    return options.renamePhotos && options.usePrefix ? prefixProblem(options.prefix) : QString();
+}
+
+QString batchStartProblem(const QString &folder, const ProcessingOptions &options)
+{
+    const QString problem = usedPrefixProblem(options);
+    return problem.isEmpty() ? FolderLock(folder).tryLock() : problem;
+}
+
+bool PhotoProcessor::renamePhotosWithUTM(const QString &folder,
                                          const std::function<void(const QString &)> &log,
                                          const std::function<void(int, int)> &progress)
 {
+    FolderLock lock(folder);
+    QString problem = usedPrefixProblem(options);
+    if (problem.isEmpty())
+        problem = lock.tryLock();
+    if (!problem.isEmpty()) {
+        log(problem);
+        return false;
+    }
     BatchContext context(options, folder, log, progress);
     const auto photos = collectPhotos(folder, options.includeSubdirectories);
     loadLogo(context);
@@ -84,4 +105,5 @@ void PhotoProcessor::renamePhotosWithUTM(const QString &folder,
     }
     log(QStringLiteral("Se procesaron %1 fotos en %2.")
                 .arg(QString::number(context.total), formatElapsedTime(clock.elapsed())));
+    return true;
 }

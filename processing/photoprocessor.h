@@ -16,13 +16,21 @@ class PhotoProcessor : public QObject
 public:
     explicit PhotoProcessor(const ProcessingOptions &options);
 
-    // Processes every photo of `folder` in parallel and blocks until done.
+    // Processes every photo of `folder` in parallel and blocks until done,
+    // holding the folder's lock. Returns false, with the reason as the only
+    // log line, when the batch may not start (see batchStartProblem).
     // `log` must be set; `progress` may be empty.
-    void renamePhotosWithUTM(const QString &folder, const std::function<void(const QString &)> &log,
+    bool renamePhotosWithUTM(const QString &folder, const std::function<void(const QString &)> &log,
                              const std::function<void(int, int)> &progress);
 
 private:
     ProcessingOptions options;
 };
+
+// Why a batch over `folder` with `options` may not start: a prefix that
+// would move photos out of their folder, or another batch working on the
+// folder. Empty when it may start. Callers ask before a run; the run itself
+// checks again.
+QString batchStartProblem(const QString &folder, const ProcessingOptions &options);
 
 #endif // PHOTOPROCESSOR_H

@@ -1,11 +1,13 @@
 #include "processing/processphoto.h"
 
+#include "geo/globelimits.h"
 #include "geo/utm.h"
 #include "metadata/exifreader.h"
 #include "metadata/exifwriter.h"
 #include "metadata/metadatacopy.h"
 #include "metadata/nativepath.h"
 #include "processing/atomicfile.h"
+#include "processing/failurereason.h"
 #include "processing/overlay.h"
 #include "processing/photoloader.h"
 #include "processing/photoplacement.h"
@@ -156,10 +158,17 @@ static bool findPosition(PhotoRun &run)
     return true;
 }
 
-static void nameAfterPosition(PhotoRun &run)
+// A position off the globe never reaches a name, a stamp or EXIF.
+static bool nameAfterPosition(PhotoRun &run)
 {
     const auto &stamp = run.stamp;
+    if (!isUtmPosition(stamp.zone, stamp.letter, stamp.easting, stamp.northing)) {
+        run.lines << QStringLiteral("Posición UTM imposible para %1; la foto queda sin cambios.")
+                             .arg(run.fileName);
+        return false;
+    }
     run.stamp.utmName = utmName(stamp.zone, stamp.letter, stamp.easting, stamp.northing);
+    return true;
 }
 
 // Photos of one batch run in parallel, so a name found free may be taken
@@ -169,8 +178,14 @@ static bool renameTarget(PhotoRun &run)
     const auto baseName
             = run.options.usePrefix ? run.options.prefix + run.stamp.utmName : run.stamp.utmName;
     const QFileInfo work(run.workFile);
+    QString reason = QStringLiteral("otras fotos ocupan todos los nombres posibles.");
     for (int attempt = 0; attempt < maxRenameAttempts; ++attempt) {
-        const auto candidate = freeJpegName(work.absoluteDir(), baseName);
+        const auto candidate = freeJpegName(work.absoluteDir(), baseName, work.fileName());
+        if (candidate == work.absoluteFilePath()) {
+            run.lines << QStringLiteral("Ya tiene su nombre: ") + work.fileName();
+            run.targetPath = candidate;
+            return true;
+        }
         QString error;
         if (moveFileToNewName(run.workFile, candidate, error)) {
             run.lines << QStringLiteral("Renombrado: %1 a %2")
@@ -178,10 +193,12 @@ static bool renameTarget(PhotoRun &run)
             run.targetPath = candidate;
             return true;
         }
-        if (!isNameTaken(candidate))
+        if (!isNameTaken(candidate)) {
+            reason = newFileFailureReason(candidate, error);
             break;
+        }
     }
-    run.lines << QStringLiteral("Error renombrando ") + work.fileName();
+    run.lines << QStringLiteral("Error renombrando ") + work.fileName() << reasonLine(reason);
     return false;
 }
 
@@ -191,6 +208,9 @@ static void replaceMetadataWithRow(PhotoRun &run)
                     + QFileInfo(run.targetPath).fileName();
     run.metadata.clear();
     const auto &stamp = run.stamp;
+    if (stamp.hasAltitude && !isPlausibleAltitude(stamp.altitude))
+        run.lines << QStringLiteral("Altitud fuera de rango (%1 m): no se escribe en el EXIF.")
+                             .arg(number(stamp.altitude));
     writeRecordToExif(run.metadata.exif, stamp.zone, stamp.letter, stamp.easting, stamp.northing,
                       stamp.orientation, stamp.hasOrientation, stamp.altitude, stamp.hasAltitude,
                       stamp.captureTime);
@@ -241,6 +261,9 @@ static QStringList embedMetadata(const PhotoRun &run, QByteArray &encoded)
     encoded = std::move(withMetadata);
     if (stored == MetadataResult::Done)
         lines << QStringLiteral("Metadatos escritos para ") + targetName;
+    if (run.metadata.xmpUnreadable)
+        lines << QStringLiteral("Los datos XMP de %1 no son válidos y no se conservaron.")
+                         .arg(targetName);
     return lines;
 }
 
@@ -274,14 +297,17 @@ static void runPipeline(PhotoRun &run)
     findCaptureTime(run, copyOriginalMetadata(run));
     if (!findPosition(run))
         return;
-    nameAfterPosition(run);
+    if (!nameAfterPosition(run))
+        return;
     run.targetPath = run.workFile;
     // Loaded before renaming, so a file that is no image, or a damaged one,
     // keeps its name and its bytes.
     bool turned = false;
-    QImage image = loadPhoto(run.workFile, turned);
+    QString reason;
+    QImage image = loadPhoto(run.workFile, turned, reason);
     if (image.isNull()) {
-        run.lines << QStringLiteral("Error al abrir la imagen: ") + run.workFile;
+        run.lines << QStringLiteral("Error al abrir la imagen: ") + run.workFile
+                  << reasonLine(reason);
         return;
     }
     if (run.options.renamePhotos && !renameTarget(run))

@@ -10,7 +10,12 @@ QString utmName(int zone, char letter, double eastingMetres, double northingMetr
 
 // The path in `folder` of the first name not taken (by a file, a folder or a
 // link, even a dangling one) among "<baseName>.jpg", "<baseName> (1).jpg",
-// "<baseName> (2).jpg", ...
-QString freeJpegName(const QDir &folder, const QString &baseName);
+// "<baseName> (2).jpg", ... The file named `ownName` counts as free: a photo
+// named by an earlier run keeps its name.
+QString freeJpegName(const QDir &folder, const QString &baseName, const QString &ownName = {});
+
+// Why `prefix` cannot start a file name, in Spanish: a separator or ".."
+// would move the photos out of their folder. Empty when it can.
+QString prefixProblem(const QString &prefix);
 
 #endif // UTMNAME_H

@@ -71,7 +71,8 @@ private slots:
         const auto path = dir.filePath(QStringLiteral("girada%1.jpg").arg(orientation));
         QVERIFY(writeTestPhoto(path, photo));
         bool wasTurned = !turned;
-        const auto image = loadPhoto(path, wasTurned);
+        QString reason;
+        const auto image = loadPhoto(path, wasTurned, reason);
         QCOMPARE(image.size(), size);
         QCOMPARE(wasTurned, turned);
     }
@@ -86,7 +87,8 @@ private slots:
         QVERIFY(image.save(path, "JPEG", 50));
         image = QImage();
         bool turned = false;
-        const auto loaded = loadPhoto(path, turned);
+        QString reason;
+        const auto loaded = loadPhoto(path, turned, reason);
         QCOMPARE(loaded.size(), QSize(16384, 12288));
     }
 };

@@ -1,0 +1,44 @@
+#include "processing/folderlock.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+static QString lockFolder()
+{
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return runtime.isEmpty() ? QDir::tempPath() : runtime;
+}
+
+// One name per folder however it is spelled or reached.
+static QString lockPath(const QString &folder)
+{
+    const QFileInfo info(folder);
+    const QString canonical = info.canonicalFilePath();
+    const QString key = canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+    const QByteArray hash = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1);
+    return QDir(lockFolder())
+            .filePath(QStringLiteral("rumbario-%1.lock").arg(QString::fromLatin1(hash.toHex())));
+}
+
+FolderLock::FolderLock(const QString &folder)
+    : folder(QDir::toNativeSeparators(QFileInfo(folder).absoluteFilePath()))
+    , file(lockPath(folder))
+{
+    // A batch may run for hours: only a dead owner makes the lock stale.
+    file.setStaleLockTime(0);
+}
+
+QString FolderLock::tryLock()
+{
+    QDir().mkpath(lockFolder());
+    if (file.tryLock(0))
+        return QString();
+    if (file.error() == QLockFile::LockFailedError)
+        return QStringLiteral("Otro proceso ya está trabajando en la carpeta %1. Espere a que "
+                              "termine antes de iniciar otro.")
+                .arg(folder);
+    return QStringLiteral("No se pudo crear el bloqueo de la carpeta %1 en %2.")
+            .arg(folder, QDir::toNativeSeparators(lockFolder()));
+}
