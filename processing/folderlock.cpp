@@ -5,10 +5,15 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+// Found once: Qt warns on every look-up where the session names no runtime
+// folder.
 static QString lockFolder()
 {
-    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    return runtime.isEmpty() ? QDir::tempPath() : runtime;
+    static const QString folder = [] {
+        const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+        return runtime.isEmpty() ? QDir::tempPath() : runtime;
+    }();
+    return folder;
 }
 
 // One name per folder however it is spelled or reached.
