@@ -38,6 +38,22 @@ static void registerFont(BatchContext &context)
                     + fontPath);
 }
 
+// The track is read before any photo is touched: bad input refuses the run.
+static QString prepareTrack(BatchContext &context)
+{
+    const auto &options = context.options;
+    QString error;
+    if (!prepareTrackPositioning(options.gpxPath, options.cameraTimeZone,
+                                 options.clockCorrectionSeconds, options.maxPointSeparationSeconds,
+                                 context.track, error)) {
+        context.log(error);
+        return error;
+    }
+    for (const auto &line : trackSummary(context.track))
+        context.log(line);
+    return QString();
+}
+
 // Each pool thread holds at most one decoded photo, so the pool's size also
 // bounds the batch's memory.
 static void processAll(BatchContext &context, const QStringList &photos)
@@ -61,15 +77,20 @@ static void processAll(BatchContext &context, const QStringList &photos)
         pool->reserveThread();
 }
 
-void PhotoProcessor::renamePhotosWithUTM(const QString &folder,
-                                         const std::function<void(const QString &)> &log,
-                                         const std::function<void(int, int)> &progress)
+QString PhotoProcessor::renamePhotosWithUTM(const QString &folder,
+                                            const std::function<void(const QString &)> &log,
+                                            const std::function<void(int, int)> &progress)
 {
     BatchContext context(options, folder, log, progress);
     const auto photos = collectPhotos(folder, options.includeSubdirectories);
     loadLogo(context);
-    if (!options.useExif && !options.csvPath.isEmpty())
+    if (options.useGpxTrack) {
+        const QString refusal = prepareTrack(context);
+        if (!refusal.isEmpty())
+            return refusal;
+    } else if (!options.useExif && !options.csvPath.isEmpty()) {
         context.coordinates = readCoordinatesFile(options.csvPath, log);
+    }
     context.total = int(photos.size());
     QElapsedTimer clock;
     clock.start();
@@ -84,4 +105,5 @@ void PhotoProcessor::renamePhotosWithUTM(const QString &folder,
     }
     log(QStringLiteral("Se procesaron %1 fotos en %2.")
                 .arg(QString::number(context.total), formatElapsedTime(clock.elapsed())));
+    return QString();
 }

@@ -17,9 +17,12 @@ public:
     explicit PhotoProcessor(const ProcessingOptions &options);
 
     // Processes every photo of `folder` in parallel and blocks until done.
-    // `log` must be set; `progress` may be empty.
-    void renamePhotosWithUTM(const QString &folder, const std::function<void(const QString &)> &log,
-                             const std::function<void(int, int)> &progress);
+    // `log` must be set; `progress` may be empty. Returns why the run was
+    // refused before any photo was touched (bad GPS track input, also
+    // logged), for a critical box; empty when the photos were processed.
+    QString renamePhotosWithUTM(const QString &folder,
+                                const std::function<void(const QString &)> &log,
+                                const std::function<void(int, int)> &progress);
 
 private:
     ProcessingOptions options;
