@@ -9,31 +9,78 @@
 #include <QXmlStreamReader>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+
+// A decimal number such as "-33.4512", whatever the locale. Qt's own
+// conversion goes through the locale machinery and would take longer than
+// the XML reading itself.
+static bool parseNumber(QStringView text, double &value)
+{
+    text = text.trimmed();
+    if (text.startsWith(u'+'))
+        text = text.mid(1);
+    char digits[64];
+    if (text.isEmpty() || text.size() >= qsizetype(sizeof digits))
+        return false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c > 0x7f)
+            return false;
+        digits[i] = char(c);
+    }
+    const char *end = digits + text.size();
+    const auto result = std::from_chars(digits, end, value);
+    return result.ec == std::errc() && result.ptr == end;
+}
 
 static bool onGlobe(double latitude, double longitude)
 {
     return std::abs(latitude) <= 90.0 && std::abs(longitude) <= 180.0;
 }
 
+// The text of the element the reader stands on, into `text`: one buffer for
+// every element, so a million points cost no allocation each. Leaves the
+// reader on the element's end.
+static void readText(QXmlStreamReader &xml, QString &text)
+{
+    text.resize(0);
+    for (;;) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::Characters:
+            text.append(xml.text());
+            break;
+        case QXmlStreamReader::StartElement:
+            xml.skipCurrentElement();
+            break;
+        case QXmlStreamReader::EndElement:
+        case QXmlStreamReader::Invalid:
+            return;
+        default:
+            break;
+        }
+    }
+}
+
 // The reader stands on a trkpt start element; leaves it on its end element.
-static void readPoint(QXmlStreamReader &xml, GpxTrack &track)
+static void readPoint(QXmlStreamReader &xml, GpxTrack &track, QString &text)
 {
     const QXmlStreamAttributes attributes = xml.attributes();
-    bool latitudeOk = false;
-    bool longitudeOk = false;
     TrackPoint point;
-    point.latitude = attributes.value(QLatin1String("lat")).toDouble(&latitudeOk);
-    point.longitude = attributes.value(QLatin1String("lon")).toDouble(&longitudeOk);
+    const bool latitudeOk = parseNumber(attributes.value(QLatin1String("lat")), point.latitude);
+    const bool longitudeOk = parseNumber(attributes.value(QLatin1String("lon")), point.longitude);
     bool timeOk = false;
     while (xml.readNextStartElement()) {
-        if (xml.name() == u"time")
-            timeOk = parseIsoInstant(QStringView(xml.readElementText()).trimmed(), point.utcMs);
-        else if (xml.name() == u"ele")
-            point.elevation
-                    = QStringView(xml.readElementText()).trimmed().toDouble(&point.hasElevation);
-        else
+        const QStringView name = xml.name();
+        if (name == u"time") {
+            readText(xml, text);
+            timeOk = parseIsoInstant(QStringView(text).trimmed(), point.utcMs);
+        } else if (name == u"ele") {
+            readText(xml, text);
+            point.hasElevation = parseNumber(text, point.elevation);
+        } else {
             xml.skipCurrentElement();
+        }
     }
     if (timeOk && latitudeOk && longitudeOk && onGlobe(point.latitude, point.longitude))
         track.points.push_back(point);
@@ -50,9 +97,10 @@ static bool readFile(const QString &path, GpxTrack &track, QString &error)
         return false;
     }
     QXmlStreamReader xml(&file);
+    QString text;
     while (!xml.atEnd()) {
         if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"trkpt")
-            readPoint(xml, track);
+            readPoint(xml, track, text);
     }
     if (xml.hasError()) {
         error = QStringLiteral("El track GPX %1 no es XML válido (línea %2, columna %3): %4")

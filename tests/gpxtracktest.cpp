@@ -1,6 +1,7 @@
 #include "coords/gpxtrack.h"
 #include "coords/captureinstant.h"
 #include "coords/isotime.h"
+#include "coords/samplefile.h"
 #include "coords/trackplacement.h"
 #include "metadata/exiv2image.h"
 #include "metadata/exiv2setup.h"
@@ -247,7 +248,7 @@ private slots:
         QTEST(instant.ambiguous, "ambiguous");
     }
 
-    void batchGeotagsPhotosOnTheTrackAndLeavesTheOthers()
+    void photosOnTheTrackAreGeotaggedAndSampledOthersLeftAlone()
     {
         QTemporaryDir dir;
         const QString folder = dir.filePath("fotos");
@@ -264,6 +265,19 @@ private slots:
         QVERIFY(writeTestPhoto(folder + "/on.jpg", onTrack));
         QVERIFY(writeTestPhoto(folder + "/off.jpg", offTrack));
         const QByteArray offBytes = fileBytes(folder + "/off.jpg");
+        TrackPositioning positioning;
+        QString error;
+        QVERIFY(prepareTrackPositioning(dir.filePath("t.gpx"), "America/Santiago", 0, 300,
+                                        positioning, error));
+        writeSampleCoordinatesFile(
+                folder, dir.filePath("ejemplo.csv"), false, true, [](const QString &) {},
+                &positioning);
+        const QStringList rows
+                = QString::fromUtf8(fileBytes(dir.filePath("ejemplo.csv"))).split('\n');
+        QCOMPARE(
+                rows.filter(QRegularExpression("^on.jpg;19;H;345713;6297592;123;.*;570.3$")).size(),
+                1);
+        QCOMPARE(rows.filter("off.jpg;19;J;500000;6000000;;").size(), 1);
         ProcessingOptions options;
         options.useGpxTrack = true;
         options.gpxPath = dir.filePath("t.gpx");
