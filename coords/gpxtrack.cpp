@@ -120,8 +120,7 @@ static QStringList gpxFiles(const QString &path)
         return {path};
     QStringList files;
     const QDir folder(path);
-    for (const QString &name :
-         folder.entryList({QStringLiteral("*.gpx")}, QDir::Files | QDir::Readable, QDir::Name))
+    for (const QString &name : folder.entryList({QStringLiteral("*.gpx")}, QDir::Files, QDir::Name))
         files << folder.filePath(name);
     return files;
 }
