@@ -4,6 +4,7 @@
 #include "geo/numbers.h"
 #include "geo/utm.h"
 #include "metadata/exifreader.h"
+#include "metadata/metadatacopy.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -45,17 +46,41 @@ static QStringList photoPaths(const QString &folder, bool includeSubdirectories)
     return paths;
 }
 
-static SampleRow readRow(const QString &path, bool useExif, const LogCallback &log)
+// The photo's place on the track; its lines are logged only when it has none.
+static bool positionFromTrack(const QString &path, const TrackPositioning &track,
+                              const LogCallback &log, double &latitude, double &longitude,
+                              SampleRow &row)
+{
+    PhotoMetadata metadata;
+    QString error;
+    copyMetadata(path, metadata, error);
+    QStringList lines;
+    const TrackFix fix = locateOnTrack(track, metadata.exif, QFileInfo(path).fileName(), lines);
+    if (!fix.found) {
+        for (const QString &line : lines)
+            log(line);
+        return false;
+    }
+    latitude = fix.latitude;
+    longitude = fix.longitude;
+    row.orientation = fix.hasDirection ? fix.direction : 0.0;
+    row.altitude = fix.hasAltitude ? fix.altitude : 0.0;
+    return true;
+}
+
+static SampleRow readRow(const QString &path, bool useExif, const LogCallback &log,
+                         const TrackPositioning *track)
 {
     SampleRow row;
     if (!useExif)
         return row;
     double latitude = 0.0;
     double longitude = 0.0;
-    row.fromGps = readGpsFromExif(path, latitude, longitude, row.orientation, row.altitude);
+    row.fromGps = track ? positionFromTrack(path, *track, log, latitude, longitude, row)
+                        : readGpsFromExif(path, latitude, longitude, row.orientation, row.altitude);
     if (row.fromGps)
         latLonToUtm(latitude, longitude, row.zone, row.letter, row.easting, row.northing);
-    else
+    else if (!track)
         log(QStringLiteral("Datos GPS no encontrados en EXIF para ") + QFileInfo(path).fileName()
             + QStringLiteral(". Usando coordenadas y orientación fijas"));
     readCaptureDateTime(path, row.dateTime);
@@ -80,7 +105,8 @@ static QString formatRow(const QString &name, const SampleRow &row)
 }
 
 void writeSampleCoordinatesFile(const QString &folder, const QString &targetPath,
-                                bool includeSubdirectories, bool useExif, const LogCallback &log)
+                                bool includeSubdirectories, bool useExif, const LogCallback &log,
+                                const TrackPositioning *track)
 {
     QFile file(targetPath);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
@@ -91,7 +117,7 @@ void writeSampleCoordinatesFile(const QString &folder, const QString &targetPath
     out.setEncoding(QStringConverter::Utf8);
     out << coordinatesFileHeader << '\n';
     for (const QString &path : photoPaths(folder, includeSubdirectories))
-        out << formatRow(QFileInfo(path).fileName(), readRow(path, useExif, log)) << '\n';
+        out << formatRow(QFileInfo(path).fileName(), readRow(path, useExif, log, track)) << '\n';
     out.flush();
     file.close();
     // A full disk must not be reported as a finished file.

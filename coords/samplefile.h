@@ -2,6 +2,7 @@
 #define SAMPLEFILE_H
 
 #include "coords/callbacks.h"
+#include "coords/trackpositioning.h"
 
 #include <QString>
 
@@ -9,9 +10,12 @@
 // *.png, any letter case) of `folder`, optionally of its subfolders too.
 // With `useExif`, each row takes the photo's GPS position, direction,
 // altitude and capture time; photos without GPS, and every photo without
-// `useExif`, get a fixed position and the current time. Outcomes are log
-// lines; the file is always readable by readCoordinatesFile.
+// `useExif`, get a fixed position and the current time. With `track` too,
+// the position comes from the track by the photo's capture time instead of
+// from its GPS tags. Outcomes are log lines; the file is always readable by
+// readCoordinatesFile.
 void writeSampleCoordinatesFile(const QString &folder, const QString &targetPath,
-                                bool includeSubdirectories, bool useExif, const LogCallback &log);
+                                bool includeSubdirectories, bool useExif, const LogCallback &log,
+                                const TrackPositioning *track = nullptr);
 
 #endif // SAMPLEFILE_H

@@ -96,15 +96,24 @@ static bool readPosition(const Exiv2::ExifData &exif, double &latitude, double &
     return true;
 }
 
-// "yyyy:MM:dd HH:mm:ss" as local time. Date and time are read apart so that
-// a reading the local zone skips is kept too.
-static QDateTime parseExifDateTime(const QString &text)
+// "yyyy:MM:dd HH:mm:ss"; false unless both halves are valid.
+static bool splitExifDateTime(const QString &text, QDate &date, QTime &time)
 {
     const QStringList parts = text.split(QLatin1Char(' '));
     if (parts.size() != 2)
-        return {};
-    return localDateTime(QDate::fromString(parts.at(0), QStringLiteral("yyyy:MM:dd")),
-                         QTime::fromString(parts.at(1), QStringLiteral("HH:mm:ss")));
+        return false;
+    date = QDate::fromString(parts.at(0), QStringLiteral("yyyy:MM:dd"));
+    time = QTime::fromString(parts.at(1), QStringLiteral("HH:mm:ss"));
+    return date.isValid() && time.isValid();
+}
+
+// As local time. Date and time are read apart so that a reading the local
+// zone skips is kept too.
+static QDateTime parseExifDateTime(const QString &text)
+{
+    QDate date;
+    QTime time;
+    return splitExifDateTime(text, date, time) ? localDateTime(date, time) : QDateTime();
 }
 
 static bool readDateTag(const Exiv2::ExifData &exif, const char *key, QDateTime &dateTime)
@@ -128,15 +137,6 @@ template<typename Read> static bool readExif(const QString &path, Read read)
         return false;
     const Exiv2::ExifData &exif = image->exifData();
     return !exif.empty() && read(exif);
-}
-
-static void readAltitude(const Exiv2::ExifData &exif, double &altitude)
-{
-    if (!firstComponent(exif, "Exif.GPSInfo.GPSAltitude", altitude))
-        return;
-    const Exiv2::Exifdatum *reference = findDatum(exif, "Exif.GPSInfo.GPSAltitudeRef");
-    if (reference && reference->count() > 0 && metadatumToUint32(*reference, 0) == 1)
-        altitude = -altitude;
 }
 
 bool readCaptureDateTime(const QString &path, QDateTime &dateTime)
@@ -166,12 +166,53 @@ bool readGpsFromExif(const QString &path, double &latitude, double &longitude, d
     try {
         return readExif(path, [&](const Exiv2::ExifData &exif) {
             const bool found = readPosition(exif, latitude, longitude);
-            firstComponent(exif, "Exif.GPSInfo.GPSImgDirection", direction);
-            readAltitude(exif, altitude);
+            readImageDirection(exif, direction);
+            readGpsAltitude(exif, altitude);
             return found;
         });
     } catch (const std::exception &error) {
         qDebug() << "Error leyendo EXIF:" << error.what();
         return false;
     }
+}
+
+bool readImageDirection(const Exiv2::ExifData &exif, double &direction)
+{
+    return firstComponent(exif, "Exif.GPSInfo.GPSImgDirection", direction);
+}
+
+bool readGpsAltitude(const Exiv2::ExifData &exif, double &altitude)
+{
+    if (!firstComponent(exif, "Exif.GPSInfo.GPSAltitude", altitude))
+        return false;
+    const Exiv2::Exifdatum *reference = findDatum(exif, "Exif.GPSInfo.GPSAltitudeRef");
+    if (reference && reference->count() > 0 && metadatumToUint32(*reference, 0) == 1)
+        altitude = -altitude;
+    return true;
+}
+
+static QString tagText(const Exiv2::ExifData &exif, const char *key)
+{
+    const Exiv2::Exifdatum *datum = findDatum(exif, key);
+    return datum ? QString::fromStdString(datum->toString()).trimmed() : QString();
+}
+
+// "5" is half a second and "045" 45 ms: the digits are a decimal fraction.
+static int subSecondMilliseconds(const QString &digits)
+{
+    int milliseconds = 0;
+    int scale = 100;
+    for (int i = 0; i < digits.size() && digits.at(i).isDigit() && scale > 0; ++i, scale /= 10)
+        milliseconds += digits.at(i).digitValue() * scale;
+    return milliseconds;
+}
+
+bool readCaptureClock(const Exiv2::ExifData &exif, CaptureClock &clock)
+{
+    if (!splitExifDateTime(tagText(exif, "Exif.Photo.DateTimeOriginal"), clock.date, clock.time))
+        return false;
+    clock.time = clock.time.addMSecs(
+            subSecondMilliseconds(tagText(exif, "Exif.Photo.SubSecTimeOriginal")));
+    clock.offset = tagText(exif, "Exif.Photo.OffsetTimeOriginal");
+    return true;
 }

@@ -34,17 +34,19 @@ static void writeText(Exiv2::ExifData &exif, const char *key, const std::string 
     exif[key] = text;
 }
 
-// Degrees and minutes truncated, seconds to a thousandth. Seconds are not
+// Degrees and minutes truncated, seconds to 1/`secondsScale`. Seconds are not
 // carried: 59.9999 s stays 60000/1000 in the same minute.
-static void writeDms(Exiv2::ExifData &exif, const char *key, double degrees)
+static void writeDms(Exiv2::ExifData &exif, const char *key, double degrees,
+                     std::uint32_t secondsScale = 1000)
 {
     const double magnitude = std::fabs(degrees);
     const double whole = static_cast<double>(truncToInteger(magnitude));
     const double minutes = static_cast<double>(truncToInteger((magnitude - whole) * 60.0));
     const double seconds = (magnitude - whole - minutes / 60.0) * 3600.0;
-    writeRationals(
-            exif, key,
-            {{numerator(whole), 1}, {numerator(minutes), 1}, {numerator(seconds * 1000.0), 1000}});
+    writeRationals(exif, key,
+                   {{numerator(whole), 1},
+                    {numerator(minutes), 1},
+                    {numerator(seconds * secondsScale), secondsScale}});
 }
 
 // Hundredths of a degree; a negative bearing has no unsigned form, so it is
@@ -55,6 +57,17 @@ static std::uint32_t directionHundredths(double degrees)
     if (hundredths >= 0)
         return numerator(static_cast<double>(hundredths));
     return static_cast<std::uint32_t>((hundredths % 36000 + 36000) % 36000);
+}
+
+static void writeGpsStamps(Exiv2::ExifData &exif, const QDateTime &utc)
+{
+    writeText(exif, "Exif.GPSInfo.GPSDateStamp",
+              utc.toString(QStringLiteral("yyyy:MM:dd")).toStdString());
+    const QTime utcTime = utc.time();
+    writeRationals(exif, "Exif.GPSInfo.GPSTimeStamp",
+                   {{static_cast<std::uint32_t>(utcTime.hour()), 1},
+                    {static_cast<std::uint32_t>(utcTime.minute()), 1},
+                    {static_cast<std::uint32_t>(utcTime.second()), 1}});
 }
 
 void writeRecordToExif(Exiv2::ExifData &exif, int zone, char letter, double easting,
@@ -94,11 +107,22 @@ void writeRecordToExif(Exiv2::ExifData &exif, int zone, char letter, double east
     writeText(exif, "Exif.Photo.DateTimeDigitized", localText);
     writeText(exif, "Exif.Image.DateTime", localText);
     writeText(exif, "Exif.GPSInfo.GPSVersionID", "2 3 0 0");
-    writeText(exif, "Exif.GPSInfo.GPSDateStamp",
-              utc.toString(QStringLiteral("yyyy:MM:dd")).toStdString());
-    const QTime utcTime = utc.time();
-    writeRationals(exif, "Exif.GPSInfo.GPSTimeStamp",
-                   {{static_cast<std::uint32_t>(utcTime.hour()), 1},
-                    {static_cast<std::uint32_t>(utcTime.minute()), 1},
-                    {static_cast<std::uint32_t>(utcTime.second()), 1}});
+    writeGpsStamps(exif, utc);
+}
+
+void writeTrackPositionToExif(Exiv2::ExifData &exif, double latitude, double longitude,
+                              double altitude, bool hasAltitude, const QDateTime &utc)
+{
+    writeText(exif, "Exif.GPSInfo.GPSVersionID", "2 3 0 0");
+    writeText(exif, "Exif.GPSInfo.GPSLatitudeRef", latitude >= 0 ? "N" : "S");
+    writeDms(exif, "Exif.GPSInfo.GPSLatitude", latitude, 10000);
+    writeText(exif, "Exif.GPSInfo.GPSLongitudeRef", longitude >= 0 ? "E" : "W");
+    writeDms(exif, "Exif.GPSInfo.GPSLongitude", longitude, 10000);
+    if (hasAltitude) {
+        writeRationals(exif, "Exif.GPSInfo.GPSAltitude",
+                       {{numerator(std::fabs(altitude) * 100.0), 100}});
+        writeText(exif, "Exif.GPSInfo.GPSAltitudeRef", altitude < 0 ? "1" : "0");
+    }
+    writeGpsStamps(exif, utc);
+    writeText(exif, "Exif.GPSInfo.GPSMapDatum", "WGS-84");
 }

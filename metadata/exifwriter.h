@@ -13,4 +13,10 @@ void writeRecordToExif(Exiv2::ExifData &exif, int zone, char letter, double east
                        double northing, double direction, bool hasDirection, double altitude,
                        bool hasAltitude, const QDateTime &dateTime);
 
+// Geotags `exif` with a position found on a GPS track (degrees, seconds to
+// 1/10000), its altitude when known (metres) and the UTC instant of the
+// photo, datum WGS-84. Every other tag stays as it is.
+void writeTrackPositionToExif(Exiv2::ExifData &exif, double latitude, double longitude,
+                              double altitude, bool hasAltitude, const QDateTime &utc);
+
 #endif // EXIFWRITER_H

@@ -3,6 +3,7 @@
 
 #include "coords/callbacks.h"
 #include "coords/coordinaterecord.h"
+#include "coords/trackpositioning.h"
 #include "processing/processingoptions.h"
 
 #include <QImage>
@@ -29,6 +30,7 @@ struct BatchContext
     const ProcessingOptions &options;
     const QString folder; // the batch folder exactly as passed in
     CoordinateMap coordinates; // empty when no coordinates file was read
+    TrackPositioning track; // read only when positions come from a GPS track
     QImage logo; // null when there is none
     QString fontFamily; // empty: the system font
     const LogCallback log;

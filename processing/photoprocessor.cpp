@@ -40,6 +40,22 @@ static void registerFont(BatchContext &context)
                     + fontPath);
 }
 
+// The track is read before any photo is touched: bad input refuses the run.
+static QString prepareTrack(BatchContext &context)
+{
+    const auto &options = context.options;
+    QString error;
+    if (!prepareTrackPositioning(options.gpxPath, options.cameraTimeZone,
+                                 options.clockCorrectionSeconds, options.maxPointSeparationSeconds,
+                                 context.track, error)) {
+        context.log(error);
+        return error;
+    }
+    for (const auto &line : trackSummary(context.track))
+        context.log(line);
+    return QString();
+}
+
 // Each pool thread holds at most one decoded photo, so the pool's size also
 // bounds the batch's memory.
 static void processAll(BatchContext &context, const QStringList &photos)
@@ -74,9 +90,9 @@ QString batchStartProblem(const QString &folder, const ProcessingOptions &option
     return problem.isEmpty() ? FolderLock(folder).tryLock() : problem;
 }
 
-bool PhotoProcessor::renamePhotosWithUTM(const QString &folder,
-                                         const std::function<void(const QString &)> &log,
-                                         const std::function<void(int, int)> &progress)
+BatchOutcome PhotoProcessor::renamePhotosWithUTM(const QString &folder,
+                                                 const std::function<void(const QString &)> &log,
+                                                 const std::function<void(int, int)> &progress)
 {
     FolderLock lock(folder);
     QString problem = usedPrefixProblem(options);
@@ -84,13 +100,18 @@ bool PhotoProcessor::renamePhotosWithUTM(const QString &folder,
         problem = lock.tryLock();
     if (!problem.isEmpty()) {
         log(problem);
-        return false;
+        return {problem};
     }
     BatchContext context(options, folder, log, progress);
     const auto photos = collectPhotos(folder, options.includeSubdirectories);
     loadLogo(context);
-    if (!options.useExif && !options.csvPath.isEmpty())
+    if (options.useGpxTrack) {
+        const QString refusal = prepareTrack(context);
+        if (!refusal.isEmpty())
+            return {refusal};
+    } else if (!options.useExif && !options.csvPath.isEmpty()) {
         context.coordinates = readCoordinatesFile(options.csvPath, log);
+    }
     context.total = int(photos.size());
     QElapsedTimer clock;
     clock.start();
@@ -105,5 +126,5 @@ bool PhotoProcessor::renamePhotosWithUTM(const QString &folder,
     }
     log(QStringLiteral("Se procesaron %1 fotos en %2.")
                 .arg(QString::number(context.total), formatElapsedTime(clock.elapsed())));
-    return true;
+    return {};
 }

@@ -7,6 +7,12 @@
 
 #include <functional>
 
+// What became of one batch.
+struct BatchOutcome
+{
+    QString refusal; // why the batch did not start, already logged; empty when it ran
+};
+
 // The processing engine: runs one batch over a folder with a fixed copy of
 // the options. Holds nothing else, so several processors may run at once.
 class PhotoProcessor : public QObject
@@ -17,11 +23,12 @@ public:
     explicit PhotoProcessor(const ProcessingOptions &options);
 
     // Processes every photo of `folder` in parallel and blocks until done,
-    // holding the folder's lock. Returns false, with the reason as the only
-    // log line, when the batch may not start (see batchStartProblem).
-    // `log` must be set; `progress` may be empty.
-    bool renamePhotosWithUTM(const QString &folder, const std::function<void(const QString &)> &log,
-                             const std::function<void(int, int)> &progress);
+    // holding the folder's lock. `log` must be set; `progress` may be empty.
+    // A batch that may not start (see batchStartProblem, or a GPS track that
+    // cannot be used) touches no photo and says why in its outcome.
+    BatchOutcome renamePhotosWithUTM(const QString &folder,
+                                     const std::function<void(const QString &)> &log,
+                                     const std::function<void(int, int)> &progress);
 
 private:
     ProcessingOptions options;

@@ -43,6 +43,13 @@ struct ProcessingOptions
     QString outputFolder;
     bool drawAltitude = false;
     QString altitudePosition;
+    // Positions from a GPS track by each photo's capture time; wins over
+    // `useExif` and the coordinates file (leave `useExif` false with it).
+    bool useGpxTrack = false;
+    QString gpxPath; // a .gpx file, or a folder whose .gpx files are all read
+    QString cameraTimeZone; // IANA id for photos without their own offset; empty: this computer's
+    int clockCorrectionSeconds = 0; // how far the camera's clock was ahead of true time
+    int maxPointSeparationSeconds = 300; // widest gap between track points still interpolated
 };
 
 #endif // PROCESSINGOPTIONS_H

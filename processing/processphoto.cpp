@@ -150,8 +150,29 @@ static bool positionFromRow(PhotoRun &run)
     return true;
 }
 
+// Also geotags the EXIF copy, so the saved photo carries the position.
+static bool positionFromTrack(PhotoRun &run)
+{
+    const TrackFix fix
+            = locateOnTrack(run.context.track, run.metadata.exif, run.fileName, run.lines);
+    if (!fix.found)
+        return false;
+    auto &stamp = run.stamp;
+    latLonToUtm(fix.latitude, fix.longitude, stamp.zone, stamp.letter, stamp.easting,
+                stamp.northing);
+    stamp.orientation = fix.direction;
+    stamp.hasOrientation = fix.hasDirection;
+    stamp.altitude = fix.altitude;
+    stamp.hasAltitude = fix.hasAltitude;
+    writeTrackPositionToExif(run.metadata.exif, fix.latitude, fix.longitude, fix.altitude,
+                             fix.hasAltitude, fix.utc);
+    return true;
+}
+
 static bool findPosition(PhotoRun &run)
 {
+    if (run.options.useGpxTrack)
+        return positionFromTrack(run);
     if (!run.options.useExif)
         return positionFromRow(run);
     positionFromExif(run);
@@ -317,7 +338,7 @@ static void runPipeline(PhotoRun &run)
     run.stamp.photoPath = run.targetPath;
     drawOverlays(image, run.options, run.context.logo, run.context.fontFamily, run.stamp,
                  run.context.log);
-    if (!run.options.useExif && run.options.embedCsvInExif)
+    if (!run.options.useExif && !run.options.useGpxTrack && run.options.embedCsvInExif)
         replaceMetadataWithRow(run);
     else if (turned)
         markUpright(run.metadata);

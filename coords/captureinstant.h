@@ -1,0 +1,25 @@
+#ifndef CAPTUREINSTANT_H
+#define CAPTUREINSTANT_H
+
+#include "metadata/exifreader.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QTimeZone>
+
+// The true moment a photo was taken.
+struct CaptureInstant
+{
+    QDateTime utc; // invalid when the clock reading is
+    QString zone; // the photo's own offset ("-03:00") or the camera zone's id
+    bool ambiguous = false; // the reading fell in the hour that repeats; the first was taken
+};
+
+// The clock reading in its zone (the photo's OffsetTimeOriginal when it is a
+// valid offset, else `cameraZone` with the rules of that date) minus
+// `clockCorrectionSeconds`, how far the camera's clock was ahead. A reading
+// the zone skips (clocks going forward) moves on by the gap, 02:30 to 03:30.
+CaptureInstant captureInstant(const CaptureClock &clock, const QTimeZone &cameraZone,
+                              int clockCorrectionSeconds);
+
+#endif // CAPTUREINSTANT_H
