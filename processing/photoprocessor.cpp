@@ -4,6 +4,7 @@
 #include "processing/batchcontext.h"
 #include "processing/elapsedtime.h"
 #include "processing/fontregistry.h"
+#include "processing/locationexport.h"
 #include "processing/photocollection.h"
 #include "processing/processphoto.h"
 #include "processing/workpool.h"
@@ -61,6 +62,16 @@ static void processAll(BatchContext &context, const QStringList &photos)
         pool->reserveThread();
 }
 
+static QVector<LocationRecord> locatedPhotos(const BatchContext &context)
+{
+    QVector<LocationRecord> records;
+    for (const auto &location : context.locations) {
+        if (location)
+            records.append(*location);
+    }
+    return records;
+}
+
 void PhotoProcessor::renamePhotosWithUTM(const QString &folder,
                                          const std::function<void(const QString &)> &log,
                                          const std::function<void(int, int)> &progress)
@@ -76,12 +87,16 @@ void PhotoProcessor::renamePhotosWithUTM(const QString &folder,
     if (progress)
         progress(0, context.total);
     context.photoLogs.resize(size_t(context.total));
+    if (options.exportLocations)
+        context.locations.resize(size_t(context.total));
     registerFont(context);
     processAll(context, photos);
     for (const auto &lines : context.photoLogs) {
         for (const auto &line : lines)
             log(line);
     }
+    if (options.exportLocations)
+        writeLocationFiles(locationFolder(options, folder), locatedPhotos(context), log);
     log(QStringLiteral("Se procesaron %1 fotos en %2.")
                 .arg(QString::number(context.total), formatElapsedTime(clock.elapsed())));
 }

@@ -43,6 +43,8 @@ struct ProcessingOptions
     QString outputFolder;
     bool drawAltitude = false;
     QString altitudePosition;
+    // After the batch, write the located photos to KMZ, GeoJSON and CSV.
+    bool exportLocations = false;
 };
 
 #endif // PROCESSINGOPTIONS_H
