@@ -4,6 +4,7 @@
 #include "coords/callbacks.h"
 #include "coords/coordinaterecord.h"
 #include "coords/trackpositioning.h"
+#include "processing/locationrecord.h"
 #include "processing/processingoptions.h"
 
 #include <QImage>
@@ -11,6 +12,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <optional>
 #include <vector>
 
 // What the photos of one batch share. Filled before the photos start and read
@@ -38,6 +40,9 @@ struct BatchContext
     const ProgressCallback progress; // may be empty
     int total = 0;
     std::vector<QStringList> photoLogs; // `total` slots, sized before the run
+    // With `exportLocations`, `total` slots like `photoLogs`: each located
+    // and saved photo fills its own; otherwise empty.
+    std::vector<std::optional<LocationRecord>> locations;
 };
 
 #endif // BATCHCONTEXT_H

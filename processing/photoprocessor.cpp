@@ -5,6 +5,7 @@
 #include "processing/elapsedtime.h"
 #include "processing/folderlock.h"
 #include "processing/fontregistry.h"
+#include "processing/locationexport.h"
 #include "processing/photocollection.h"
 #include "processing/processphoto.h"
 #include "processing/utmname.h"
@@ -79,6 +80,16 @@ static void processAll(BatchContext &context, const QStringList &photos)
         pool->reserveThread();
 }
 
+static QVector<LocationRecord> locatedPhotos(const BatchContext &context)
+{
+    QVector<LocationRecord> records;
+    for (const auto &location : context.locations) {
+        if (location)
+            records.append(*location);
+    }
+    return records;
+}
+
 static QString usedPrefixProblem(const ProcessingOptions &options)
 {
     return options.renamePhotos && options.usePrefix ? prefixProblem(options.prefix) : QString();
@@ -118,12 +129,16 @@ BatchOutcome PhotoProcessor::renamePhotosWithUTM(const QString &folder,
     if (progress)
         progress(0, context.total);
     context.photoLogs.resize(size_t(context.total));
+    if (options.exportLocations)
+        context.locations.resize(size_t(context.total));
     registerFont(context);
     processAll(context, photos);
     for (const auto &lines : context.photoLogs) {
         for (const auto &line : lines)
             log(line);
     }
+    if (options.exportLocations)
+        writeLocationFiles(locationFolder(options, folder), locatedPhotos(context), log);
     log(QStringLiteral("Se procesaron %1 fotos en %2.")
                 .arg(QString::number(context.total), formatElapsedTime(clock.elapsed())));
     return {};

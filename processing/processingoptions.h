@@ -50,6 +50,8 @@ struct ProcessingOptions
     QString cameraTimeZone; // IANA id for photos without their own offset; empty: this computer's
     int clockCorrectionSeconds = 0; // how far the camera's clock was ahead of true time
     int maxPointSeparationSeconds = 300; // widest gap between track points still interpolated
+    // After the batch, write the located photos to KMZ, GeoJSON and CSV.
+    bool exportLocations = false;
 };
 
 #endif // PROCESSINGOPTIONS_H

@@ -8,10 +8,12 @@
 #include "metadata/nativepath.h"
 #include "processing/atomicfile.h"
 #include "processing/failurereason.h"
+#include "processing/locationexport.h"
 #include "processing/overlay.h"
 #include "processing/photoloader.h"
 #include "processing/photoplacement.h"
 #include "processing/photostamp.h"
+#include "processing/thumbnail.h"
 #include "processing/utmname.h"
 
 #include <QBuffer>
@@ -20,6 +22,7 @@
 #include <QImageWriter>
 
 #include <exception>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -48,6 +51,10 @@ struct PhotoRun
     QString targetPath;
     PhotoMetadata metadata;
     PhotoStamp stamp;
+    bool hasGps = false; // latitude and longitude read from EXIF or the track
+    double latitude = 0.0;
+    double longitude = 0.0;
+    std::optional<LocationRecord> location;
 };
 
 static QString number(double value)
@@ -109,6 +116,9 @@ static void positionFromExif(PhotoRun &run)
     run.lines << QStringLiteral("Lat: %1, Lon: %2, Orientación: %3, Altitud: %4")
                          .arg(number(latitude), number(longitude), number(direction),
                               number(altitude));
+    run.hasGps = true;
+    run.latitude = latitude;
+    run.longitude = longitude;
     auto &stamp = run.stamp;
     latLonToUtm(latitude, longitude, stamp.zone, stamp.letter, stamp.easting, stamp.northing);
     stamp.orientation = direction;
@@ -157,6 +167,9 @@ static bool positionFromTrack(PhotoRun &run)
             = locateOnTrack(run.context.track, run.metadata.exif, run.fileName, run.lines);
     if (!fix.found)
         return false;
+    run.hasGps = true;
+    run.latitude = fix.latitude;
+    run.longitude = fix.longitude;
     auto &stamp = run.stamp;
     latLonToUtm(fix.latitude, fix.longitude, stamp.zone, stamp.letter, stamp.easting,
                 stamp.northing);
@@ -291,7 +304,7 @@ static QStringList embedMetadata(const PhotoRun &run, QByteArray &encoded)
 // The photo is finished in memory, metadata included, and replaces the
 // target in one step: an interrupted or failed save leaves the target as it
 // was. Exiv2 never writes to the photo's path.
-static void save(PhotoRun &run, QImage &image)
+static bool save(PhotoRun &run, QImage &image)
 {
     QByteArray encoded;
     QString error;
@@ -300,14 +313,31 @@ static void save(PhotoRun &run, QImage &image)
     image = QImage();
     if (!encodedOk) {
         run.lines << QStringLiteral("Error guardando la imagen: ") + error;
-        return;
+        return false;
     }
     const auto metadataLines = embedMetadata(run, encoded);
     if (!replaceFileAtomically(run.targetPath, encoded, error)) {
         run.lines << QStringLiteral("Error guardando la imagen: ") + error;
-        return;
+        return false;
     }
     run.lines << metadataLines;
+    return true;
+}
+
+// Photos that got a position: from EXIF GPS or the track, or from their row,
+// projected back from UTM. A photo without GPS in EXIF mode sits at a
+// made-up place.
+static void recordLocation(PhotoRun &run, QByteArray thumbnail)
+{
+    if (run.options.useExif && !run.hasGps)
+        return;
+    const auto &stamp = run.stamp;
+    if (!run.hasGps)
+        utmToLatLon(stamp.zone, stamp.letter, stamp.easting, stamp.northing, run.latitude,
+                    run.longitude);
+    run.location = locationRecord(stamp, run.latitude, run.longitude, run.targetPath,
+                                  locationFolder(run.options, run.context.folder));
+    run.location->thumbnail = std::move(thumbnail);
 }
 
 static void runPipeline(PhotoRun &run)
@@ -342,15 +372,22 @@ static void runPipeline(PhotoRun &run)
         replaceMetadataWithRow(run);
     else if (turned)
         markUpright(run.metadata);
-    save(run, image);
+    // Made while the stamped image is still in memory; `save` releases it.
+    QByteArray thumbnail;
+    if (run.options.exportLocations)
+        thumbnail = thumbnailJpeg(image);
+    if (save(run, image) && run.options.exportLocations)
+        recordLocation(run, std::move(thumbnail));
 }
 
-static void finish(BatchContext &context, int slot, QStringList &lines)
+static void finish(BatchContext &context, int slot, PhotoRun &run)
 {
     const int done = context.doneCount.fetch_add(1) + 1;
     if (context.progress)
         context.progress(done, context.total);
-    context.photoLogs[size_t(slot)] = std::move(lines);
+    context.photoLogs[size_t(slot)] = std::move(run.lines);
+    if (!context.locations.empty())
+        context.locations[size_t(slot)] = std::move(run.location);
 }
 
 void processPhoto(BatchContext &context, const QString &photoPath)
@@ -367,5 +404,5 @@ void processPhoto(BatchContext &context, const QString &photoPath)
         run.lines << QStringLiteral("Error procesando %1: %2")
                              .arg(run.fileName, QStringLiteral("error desconocido"));
     }
-    finish(context, slot, run.lines);
+    finish(context, slot, run);
 }

@@ -7,6 +7,7 @@ packages=(
     cmake g++ make pkg-config ccache
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libexiv2-dev
+    libzip-dev
     qt6-image-formats-plugins
     fonts-noto-core
     tzdata locales

@@ -1,0 +1,55 @@
+#include "processing/geojsonwriter.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cmath>
+
+// Centimetres are finer than any position a photo carries.
+static double centimetres(double metres)
+{
+    return std::round(metres * 100.0) / 100.0;
+}
+
+static QJsonValue optional(bool present, double value)
+{
+    return present ? QJsonValue(value) : QJsonValue(QJsonValue::Null);
+}
+
+static QJsonObject feature(const LocationRecord &record)
+{
+    QJsonArray coordinates {record.longitude, record.latitude};
+    if (record.hasAltitude)
+        coordinates.append(record.altitude);
+    const QString date = isoDateTime(record.dateTime);
+    const QJsonObject properties {
+            {QStringLiteral("archivo"), record.fileName},
+            {QStringLiteral("ruta"), record.relativePath},
+            {QStringLiteral("fecha"),
+             date.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(date)},
+            {QStringLiteral("zona"), record.zone},
+            {QStringLiteral("letra"), QString(QLatin1Char(record.letter))},
+            {QStringLiteral("este"), centimetres(record.easting)},
+            {QStringLiteral("norte"), centimetres(record.northing)},
+            {QStringLiteral("orientacion"), optional(record.hasDirection, record.direction)},
+            {QStringLiteral("altitud"), optional(record.hasAltitude, record.altitude)},
+    };
+    return QJsonObject {
+            {QStringLiteral("type"), QStringLiteral("Feature")},
+            {QStringLiteral("geometry"),
+             QJsonObject {{QStringLiteral("type"), QStringLiteral("Point")},
+                          {QStringLiteral("coordinates"), coordinates}}},
+            {QStringLiteral("properties"), properties},
+    };
+}
+
+QByteArray geoJsonDocument(const QVector<LocationRecord> &records)
+{
+    QJsonArray features;
+    for (const auto &record : records)
+        features.append(feature(record));
+    const QJsonObject collection {{QStringLiteral("type"), QStringLiteral("FeatureCollection")},
+                                  {QStringLiteral("features"), features}};
+    return QJsonDocument(collection).toJson();
+}

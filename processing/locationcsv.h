@@ -1,0 +1,15 @@
+#ifndef LOCATIONCSV_H
+#define LOCATIONCSV_H
+
+#include "processing/locationrecord.h"
+
+#include <QByteArray>
+#include <QVector>
+
+// A ';'-separated UTF-8 table for QGIS's delimited-text import, one row per
+// record under the header
+// "archivo;latitud;longitud;altitud;orientacion;fecha;zona;letra;este;norte;epsg".
+// Decimals use '.' whatever the locale; unknown values are empty fields.
+QByteArray locationCsv(const QVector<LocationRecord> &records);
+
+#endif // LOCATIONCSV_H

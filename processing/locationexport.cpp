@@ -1,0 +1,93 @@
+#include "processing/locationexport.h"
+
+#include "geo/utm.h"
+#include "metadata/exifreader.h"
+#include "processing/atomicfile.h"
+#include "processing/geojsonwriter.h"
+#include "processing/kmzwriter.h"
+#include "processing/locationcsv.h"
+#include "processing/photocollection.h"
+#include "processing/thumbnail.h"
+
+#include <QDir>
+
+#include <algorithm>
+
+QString locationFolder(const ProcessingOptions &options, const QString &batchFolder)
+{
+    return options.useOutputFolder ? options.outputFolder : batchFolder;
+}
+
+static void writeLocationFile(const QString &path, bool built, const QByteArray &bytes,
+                              QString error, const LogCallback &log)
+{
+    if (built && replaceFileAtomically(path, bytes, error))
+        log(QStringLiteral("Ubicaciones exportadas a: ") + path);
+    else
+        log(QStringLiteral("Error: No se pudo escribir %1: %2").arg(path, error));
+}
+
+static QString documentName(const QString &folder)
+{
+    return QDir(QDir(folder).absolutePath()).dirName();
+}
+
+void writeLocationFiles(const QString &folder, QVector<LocationRecord> records,
+                        const LogCallback &log)
+{
+    std::sort(records.begin(), records.end(), [](const auto &a, const auto &b) {
+        if (a.dateTime != b.dateTime)
+            return a.dateTime < b.dateTime;
+        return a.relativePath < b.relativePath;
+    });
+    const QDir directory(folder);
+    QByteArray kmz;
+    QString error;
+    const bool kmzBuilt = buildKmz(documentName(folder), records, kmz, error);
+    writeLocationFile(directory.filePath(QLatin1String(kmzFileName)), kmzBuilt, kmz, error, log);
+    writeLocationFile(directory.filePath(QLatin1String(geoJsonFileName)), true,
+                      geoJsonDocument(records), {}, log);
+    writeLocationFile(directory.filePath(QLatin1String(csvFileName)), true, locationCsv(records),
+                      {}, log);
+}
+
+// False when the photo has no GPS position in its EXIF.
+static bool readPhotoLocation(const QString &photo, const QString &folder, LocationRecord &record)
+{
+    double latitude = 0.0;
+    double longitude = 0.0;
+    PhotoStamp stamp;
+    if (!readGpsFromExif(photo, latitude, longitude, stamp.orientation, stamp.altitude))
+        return false;
+    // As in a batch: direction and altitude read from EXIF count as known.
+    stamp.hasOrientation = true;
+    stamp.hasAltitude = true;
+    readCaptureDateTime(photo, stamp.captureTime);
+    latLonToUtm(latitude, longitude, stamp.zone, stamp.letter, stamp.easting, stamp.northing);
+    record = locationRecord(stamp, latitude, longitude, photo, folder);
+    record.thumbnail = photoThumbnail(photo);
+    return true;
+}
+
+void exportFolderLocations(const QString &folder, bool includeSubdirectories,
+                           const LogCallback &log, const ProgressCallback &progress)
+{
+    const QStringList photos = collectPhotos(folder, includeSubdirectories);
+    const int total = int(photos.size());
+    if (progress)
+        progress(0, total);
+    QVector<LocationRecord> records;
+    for (int i = 0; i < total; ++i) {
+        LocationRecord record;
+        if (readPhotoLocation(photos.at(i), folder, record))
+            records.append(std::move(record));
+        else
+            log(QStringLiteral("Sin datos GPS, se omite: ")
+                + QDir(folder).relativeFilePath(photos.at(i)));
+        if (progress)
+            progress(i + 1, total);
+    }
+    log(QStringLiteral("Fotos con ubicación: %1 de %2.")
+                .arg(QString::number(records.size()), QString::number(total)));
+    writeLocationFiles(folder, std::move(records), log);
+}

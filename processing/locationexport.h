@@ -1,0 +1,32 @@
+#ifndef LOCATIONEXPORT_H
+#define LOCATIONEXPORT_H
+
+#include "coords/callbacks.h"
+#include "processing/locationrecord.h"
+#include "processing/processingoptions.h"
+
+#include <QString>
+#include <QVector>
+
+inline constexpr char kmzFileName[] = "ubicaciones.kmz";
+inline constexpr char geoJsonFileName[] = "ubicaciones.geojson";
+inline constexpr char csvFileName[] = "ubicaciones.csv";
+
+// Where a batch writes its location files: next to the processed photos,
+// in the output folder when one is used, else in the photo folder.
+QString locationFolder(const ProcessingOptions &options, const QString &batchFolder);
+
+// Writes "ubicaciones.kmz", "ubicaciones.geojson" and "ubicaciones.csv" into
+// `folder`, the records in order of date. Each file replaces the old one
+// only when complete; one log line per file says where it went or why not.
+void writeLocationFiles(const QString &folder, QVector<LocationRecord> records,
+                        const LogCallback &log);
+
+// The location files of the photos already in `folder` (and its subfolders
+// with `includeSubdirectories`), from their EXIF GPS. Photos without one are
+// named in the log and left out. Only reads the photos, never changes them.
+// Blocks until done: run it off the GUI thread. `progress` may be empty.
+void exportFolderLocations(const QString &folder, bool includeSubdirectories,
+                           const LogCallback &log, const ProgressCallback &progress);
+
+#endif // LOCATIONEXPORT_H

@@ -1,0 +1,46 @@
+#include "processing/locationrecord.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cctype>
+#include <cstdlib>
+
+LocationRecord locationRecord(const PhotoStamp &stamp, double latitude, double longitude,
+                              const QString &photoPath, const QString &folder)
+{
+    LocationRecord record;
+    record.fileName = QFileInfo(photoPath).fileName();
+    record.relativePath = QDir(folder).relativeFilePath(QFileInfo(photoPath).absoluteFilePath());
+    record.latitude = latitude;
+    record.longitude = longitude;
+    record.hasAltitude = stamp.hasAltitude;
+    record.altitude = stamp.altitude;
+    record.hasDirection = stamp.hasOrientation;
+    record.direction = stamp.orientation;
+    record.dateTime = stamp.captureTime;
+    record.zone = stamp.zone;
+    record.letter = stamp.letter;
+    record.easting = stamp.easting;
+    record.northing = stamp.northing;
+    return record;
+}
+
+QString isoDateTime(const QDateTime &dateTime)
+{
+    if (!dateTime.isValid())
+        return {};
+    const int offsetMinutes = dateTime.offsetFromUtc() / 60;
+    const int magnitude = std::abs(offsetMinutes);
+    return dateTime.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"))
+            + QStringLiteral("%1%2:%3")
+                      .arg(offsetMinutes < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+                      .arg(magnitude / 60, 2, 10, QLatin1Char('0'))
+                      .arg(magnitude % 60, 2, 10, QLatin1Char('0'));
+}
+
+int utmEpsgCode(int zone, char letter)
+{
+    const bool north = std::toupper(static_cast<unsigned char>(letter)) >= 'N';
+    return (north ? 32600 : 32700) + zone;
+}

@@ -1,0 +1,251 @@
+#include "processing/locationexport.h"
+#include "coords/coordinatesfile.h"
+#include "metadata/exifreader.h"
+#include "metadata/exiv2setup.h"
+#include "processing/photocollection.h"
+#include "tests/batchtestsupport.h"
+#include "tests/support/filesizelimit.h"
+#include "tests/support/testphotos.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QXmlStreamReader>
+
+#include <zip.h>
+
+// Every character that XML must escape, and an accent.
+static const QString specialName = QStringLiteral("Plaza & <Armas> \"ñ\" 'x'.jpg");
+
+enum class Run { BatchInPlaceFromExif, BatchToOutputFromRows, FolderExport };
+Q_DECLARE_METATYPE(Run)
+
+static QByteArray zipEntry(zip_t *archive, const char *name)
+{
+    zip_stat_t stat;
+    zip_file_t *file
+            = zip_stat(archive, name, 0, &stat) == 0 ? zip_fopen(archive, name, 0) : nullptr;
+    if (!file)
+        return {};
+    QByteArray bytes(qsizetype(stat.size), '\0');
+    zip_fread(file, bytes.data(), stat.size);
+    zip_fclose(file);
+    return bytes;
+}
+
+// Each Placemark's texts by element name; under "" the Document's name and
+// the namespace of the root. Empty when the document is not well-formed.
+static QHash<QString, QHash<QString, QString>> readKml(const QByteArray &kml)
+{
+    const QStringList texts = {"name", "description", "when", "heading", "coordinates"};
+    QHash<QString, QHash<QString, QString>> placemarks;
+    QHash<QString, QString> current;
+    QXmlStreamReader xml(kml);
+    while (xml.readNext() != QXmlStreamReader::Invalid && !xml.atEnd()) {
+        const QString name = xml.name().toString();
+        if (xml.isEndElement() && name == QLatin1String("Placemark")) {
+            const QString placemark = current.value("name");
+            placemarks[placemark] = std::exchange(current, {});
+        } else if (xml.isStartElement() && name == QLatin1String("kml"))
+            current["ns"] = xml.namespaceUri().toString();
+        else if (xml.isStartElement() && name == QLatin1String("Placemark")
+                 && !placemarks.contains(""))
+            placemarks[""] = std::exchange(current, {});
+        else if (xml.isStartElement() && texts.contains(name))
+            current[name] = xml.readElementText();
+    }
+    return xml.hasError() ? decltype(placemarks)() : placemarks;
+}
+
+class LocationExportTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    QString folder;
+    QString coordinatesFile;
+
+    void writePhotos()
+    {
+        TestPhoto santiago;
+        santiago.width = 1000;
+        santiago.height = 700;
+        santiago.hasGps = santiago.hasDirection = santiago.hasAltitude = true;
+        santiago.latitude = -33.45;
+        santiago.longitude = -70.66;
+        santiago.direction = 45.0;
+        santiago.altitude = 550.0;
+        santiago.dateTimeOriginal = QStringLiteral("2024:03:05 14:30:00");
+        TestPhoto madrid;
+        madrid.hasGps = true;
+        madrid.latitude = 40.4168;
+        madrid.longitude = -3.7038;
+        QVERIFY(QDir(folder).mkpath(QStringLiteral("sub")));
+        QVERIFY(writeTestPhoto(QDir(folder).filePath(specialName), santiago));
+        QVERIFY(writeTestPhoto(QDir(folder).filePath(QStringLiteral("sub/norte.jpg")), madrid));
+        QVERIFY(writeTestPhoto(QDir(folder).filePath(QStringLiteral("sin gps.jpg"))));
+        QFile file(coordinatesFile);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(coordinatesFileHeader) + '\n' + specialName.toUtf8()
+                   + ";19;H;345713;6297592;45;2024-03-05 14:30:00;550\n"
+                     "norte.jpg;30;T;440290;4474257;;;\n");
+    }
+
+    // Bytes and modification time of every photo.
+    QHash<QString, QPair<QByteArray, QDateTime>> photoStates() const
+    {
+        QHash<QString, QPair<QByteArray, QDateTime>> states;
+        for (const auto &path : collectPhotos(folder, true))
+            states[path] = {fileBytes(path), QFileInfo(path).lastModified()};
+        return states;
+    }
+
+private slots:
+    void initTestCase() { initializeExiv2(); }
+
+    void init()
+    {
+        static int count = 0;
+        folder = dir.filePath(QStringLiteral("fotos%1").arg(++count));
+        coordinatesFile = folder + QStringLiteral(".txt");
+        QVERIFY(QDir().mkpath(folder));
+        writePhotos();
+    }
+
+    void filesDescribeTheLocatedPhotos_data()
+    {
+        QTest::addColumn<Run>("run");
+        QTest::addColumn<bool>("northAltitudeKnown");
+        QTest::newRow("batch in place, EXIF") << Run::BatchInPlaceFromExif << true;
+        QTest::newRow("batch to output folder, coordinates file")
+                << Run::BatchToOutputFromRows << false;
+        QTest::newRow("folder export") << Run::FolderExport << true;
+    }
+
+    void filesDescribeTheLocatedPhotos()
+    {
+        QFETCH(Run, run);
+        QFETCH(bool, northAltitudeKnown);
+        ProcessingOptions options;
+        options.includeSubdirectories = true;
+        options.exportLocations = true;
+        options.useExif = run == Run::BatchInPlaceFromExif;
+        QDir out(folder);
+        if (run == Run::BatchToOutputFromRows) {
+            options.csvPath = coordinatesFile;
+            options.embedCsvInExif = true;
+            options.useOutputFolder = true;
+            options.outputFolder = dir.filePath(QStringLiteral("salida"));
+            QVERIFY(QDir().mkpath(options.outputFolder));
+            out.setPath(options.outputFolder);
+        }
+        const auto before = photoStates();
+        if (run == Run::FolderExport)
+            exportFolderLocations(folder, true, [](const QString &) {}, {});
+        else
+            runBatch(folder, options);
+
+        // GeoJSON against the EXIF of the photos its paths name.
+        const auto json
+                = QJsonDocument::fromJson(fileBytes(out.filePath(geoJsonFileName))).object();
+        QCOMPARE(json.value("type").toString(), QStringLiteral("FeatureCollection"));
+        QList<QJsonArray> positions;
+        QHash<QString, QJsonArray> positionOf;
+        for (const auto &feature : json.value("features").toArray()) {
+            const auto properties = feature.toObject().value("properties").toObject();
+            const auto path = out.filePath(properties.value("ruta").toString());
+            QVERIFY(!properties.value("ruta").toString().startsWith(QLatin1String("..")));
+            QCOMPARE(QFileInfo(path).fileName(), properties.value("archivo").toString());
+            double latitude, longitude, direction, altitude;
+            QVERIFY(readGpsFromExif(path, latitude, longitude, direction, altitude));
+            positions << feature.toObject()
+                                 .value("geometry")
+                                 .toObject()
+                                 .value("coordinates")
+                                 .toArray();
+            QVERIFY(qAbs(positions.last().at(0).toDouble() - longitude) < 1e-5);
+            QVERIFY(qAbs(positions.last().at(1).toDouble() - latitude) < 1e-5);
+            positionOf[properties.value("archivo").toString()] = positions.last();
+            if (properties.value("archivo").toString() == QLatin1String("norte.jpg"))
+                QCOMPARE(properties.value("altitud").isNull(), !northAltitudeKnown);
+        }
+        QCOMPARE(positions.size(), 2);
+
+        // CSV rows in the same order, with '.' decimals and the zone's EPSG code.
+        const auto csv = QString::fromUtf8(fileBytes(out.filePath(csvFileName)))
+                                 .split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(csv.value(0),
+                 QStringLiteral("archivo;latitud;longitud;altitud;orientacion;fecha;zona;letra;"
+                                "este;norte;epsg"));
+        QCOMPARE(csv.size(), 3);
+        for (int row = 1; row < 3; ++row) {
+            const auto fields = csv.at(row).split(';');
+            const auto field = [&fields](int fromEnd) {
+                return fields.at(fields.size() - fromEnd).toDouble();
+            };
+            QVERIFY(qAbs(field(10) - positions.at(row - 1).at(1).toDouble()) < 1e-7);
+            QVERIFY(qAbs(field(9) - positions.at(row - 1).at(0).toDouble()) < 1e-7);
+            QCOMPARE(field(1), (field(10) < 0 ? 32700 : 32600) + field(5));
+        }
+
+        // KMZ: doc.kml first, valid KML 2.2, thumbnails inside the archive.
+        zip_t *archive = zip_open(QFile::encodeName(out.filePath(kmzFileName)).constData(),
+                                  ZIP_RDONLY, nullptr);
+        QVERIFY(archive);
+        QCOMPARE(QString::fromUtf8(zip_get_name(archive, 0, 0)), QStringLiteral("doc.kml"));
+        const auto placemarks = readKml(zipEntry(archive, "doc.kml"));
+        QCOMPARE(placemarks.value("").value("ns"),
+                 QStringLiteral("http://www.opengis.net/kml/2.2"));
+        QCOMPARE(placemarks.value("").value("name"), out.dirName());
+        QCOMPARE(placemarks.size(), 3);
+        QCOMPARE(placemarks.value(specialName).value("heading").toDouble(), 45.0);
+        QVERIFY(placemarks.value(specialName)
+                        .value("when")
+                        .contains(QRegularExpression("^2024-03-05T14:30:00[+-]\\d\\d:\\d\\d$")));
+        for (auto it = positionOf.cbegin(); it != positionOf.cend(); ++it) {
+            const auto point = placemarks.value(it.key()).value("coordinates").split(',');
+            QVERIFY(qAbs(point.at(0).toDouble() - it->at(0).toDouble()) < 1e-7);
+            QVERIFY(qAbs(point.at(1).toDouble() - it->at(1).toDouble()) < 1e-7);
+            const auto src = QRegularExpression("src=\"([^\"]+)\"")
+                                     .match(placemarks.value(it.key()).value("description"))
+                                     .captured(1);
+            const auto thumbnail = QImage::fromData(zipEntry(archive, src.toUtf8().constData()));
+            QVERIFY(!thumbnail.isNull() && qMax(thumbnail.width(), thumbnail.height()) <= 640);
+        }
+        zip_close(archive);
+        if (run == Run::FolderExport)
+            QVERIFY(photoStates() == before);
+    }
+
+    void failedWriteKeepsTheOldFiles()
+    {
+        const auto quiet = [](const QString &) {
+        };
+        exportFolderLocations(folder, true, quiet, {});
+        const auto names = fileNames(folder);
+        const QStringList files = {kmzFileName, geoJsonFileName, csvFileName};
+        QList<QByteArray> old;
+        for (const auto &name : files)
+            old << fileBytes(QDir(folder).filePath(name));
+        QVERIFY(QFile::remove(QDir(folder).filePath(QStringLiteral("sub/norte.jpg"))));
+        {
+            const FileSizeLimit limit(64);
+            QVERIFY(limit.isActive());
+            exportFolderLocations(folder, true, quiet, {});
+        }
+        for (int i = 0; i < files.size(); ++i)
+            QCOMPARE(fileBytes(QDir(folder).filePath(files.at(i))), old.at(i));
+        QCOMPARE(fileNames(folder), names);
+    }
+};
+
+QTEST_MAIN(LocationExportTest)
+#include "locationexporttest.moc"
