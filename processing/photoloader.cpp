@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QImageReader>
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 
@@ -93,24 +94,48 @@ static bool isPaintable(QImage::Format format)
     }
 }
 
-QImage loadPhoto(const QString &path, bool &turned)
+// Reads the whole file: the same bytes are checked and decoded.
+static bool readPhotoFile(const QString &path, QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    bytes = file.readAll();
+    return true;
+}
+
+static QSize uprightSize(QImageReader &reader)
+{
+    const bool across = reader.transformation() & QImageIOHandler::TransformationRotate90;
+    return across ? reader.size().transposed() : reader.size();
+}
+
+// The size to ask the reader for: the photo reduced by the largest divisor
+// of 2, 4 or 8 whose picture, fitted into `box`, is still not enlarged;
+// invalid when the photo is decoded whole. Rounded down, so that Qt picks
+// libjpeg's scale of exactly that divisor.
+static QSize reducedSize(QImageReader &reader, const QSize &box)
+{
+    const QSize upright = uprightSize(reader);
+    if (box.isEmpty() || upright.isEmpty())
+        return {};
+    const double shown = std::min(double(box.width()) / upright.width(),
+                                  double(box.height()) / upright.height());
+    int divisor = 8;
+    while (divisor > 1 && shown > 1.0 / divisor)
+        divisor /= 2;
+    if (divisor == 1)
+        return {};
+    const QSize stored = reader.size();
+    return QSize(std::max(1, stored.width() / divisor), std::max(1, stored.height() / divisor));
+}
+
+static QImage decodeUpright(QImageReader &reader, bool &turned)
 {
     // A process-wide setting; set once, before the first photo is decoded.
     static std::once_flag limitRaised;
     std::call_once(limitRaised,
                    [] { QImageReader::setAllocationLimit(photoAllocationLimitMegabytes); });
-    turned = false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    // Read once: the same bytes are checked and decoded.
-    QByteArray bytes = file.readAll();
-    file.close();
-    if (looksLikeJpeg(bytes) && !jpegIsComplete(bytes))
-        return {};
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
     reader.setAutoTransform(true);
     QImage image = reader.read();
     if (image.isNull())
@@ -120,4 +145,33 @@ QImage loadPhoto(const QString &path, bool &turned)
         image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
                                                               : QImage::Format_RGB32);
     return image;
+}
+
+QImage loadPhoto(const QString &path, bool &turned)
+{
+    turned = false;
+    QByteArray bytes;
+    if (!readPhotoFile(path, bytes) || (looksLikeJpeg(bytes) && !jpegIsComplete(bytes)))
+        return {};
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    return decodeUpright(reader, turned);
+}
+
+ReducedPhoto loadPhotoReduced(const QString &path, const QSize &box)
+{
+    ReducedPhoto photo;
+    QByteArray bytes;
+    if (!readPhotoFile(path, bytes))
+        return photo;
+    photo.whole = !looksLikeJpeg(bytes) || jpegIsComplete(bytes);
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    photo.photoSize = uprightSize(reader);
+    reader.setScaledSize(reducedSize(reader, box));
+    bool turned = false;
+    photo.picture = decodeUpright(reader, turned);
+    return photo;
 }

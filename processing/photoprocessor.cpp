@@ -38,12 +38,20 @@ static void registerFont(BatchContext &context)
                     + fontPath);
 }
 
+void loadBatchResources(BatchContext &context)
+{
+    loadLogo(context);
+    if (!context.options.useExif && !context.options.csvPath.isEmpty())
+        context.coordinates = readCoordinatesFile(context.options.csvPath, context.log);
+    registerFont(context);
+}
+
 // Each pool thread holds at most one decoded photo, so the pool's size also
 // bounds the batch's memory.
 static void processAll(BatchContext &context, const QStringList &photos)
 {
-    // A single photo, as the preview renders, gains nothing from another
-    // thread, and queued there it would wait behind a running batch.
+    // A single photo gains nothing from another thread, and queued there it
+    // would wait behind a running batch.
     if (photos.size() == 1) {
         processPhoto(context, photos.first());
         return;
@@ -67,16 +75,13 @@ void PhotoProcessor::renamePhotosWithUTM(const QString &folder,
 {
     BatchContext context(options, folder, log, progress);
     const auto photos = collectPhotos(folder, options.includeSubdirectories);
-    loadLogo(context);
-    if (!options.useExif && !options.csvPath.isEmpty())
-        context.coordinates = readCoordinatesFile(options.csvPath, log);
+    loadBatchResources(context);
     context.total = int(photos.size());
     QElapsedTimer clock;
     clock.start();
     if (progress)
         progress(0, context.total);
     context.photoLogs.resize(size_t(context.total));
-    registerFont(context);
     processAll(context, photos);
     for (const auto &lines : context.photoLogs) {
         for (const auto &line : lines)

@@ -7,6 +7,8 @@
 
 #include <functional>
 
+struct BatchContext;
+
 // The processing engine: runs one batch over a folder with a fixed copy of
 // the options. Holds nothing else, so several processors may run at once.
 class PhotoProcessor : public QObject
@@ -24,5 +26,9 @@ public:
 private:
     ProcessingOptions options;
 };
+
+// Fills what the photos of a batch share, by its options: the logo, the rows
+// of the coordinates file and the custom font's family. Failures are logged.
+void loadBatchResources(BatchContext &context);
 
 #endif // PHOTOPROCESSOR_H

@@ -162,6 +162,17 @@ static void nameAfterPosition(PhotoRun &run)
     run.stamp.utmName = utmName(stamp.zone, stamp.letter, stamp.easting, stamp.northing);
 }
 
+// Everything the stamps take from the photo, read once; the preview reads it
+// through the same steps.
+static bool readStamp(PhotoRun &run)
+{
+    findCaptureTime(run, copyOriginalMetadata(run));
+    if (!findPosition(run))
+        return false;
+    nameAfterPosition(run);
+    return true;
+}
+
 // Photos of one batch run in parallel, so a name found free may be taken
 // before the rename: then the next free name is tried.
 static bool renameTarget(PhotoRun &run)
@@ -271,10 +282,8 @@ static void runPipeline(PhotoRun &run)
     run.lines << QStringLiteral("\nProcesando: ") + run.fileName;
     if (!place(run))
         return;
-    findCaptureTime(run, copyOriginalMetadata(run));
-    if (!findPosition(run))
+    if (!readStamp(run))
         return;
-    nameAfterPosition(run);
     run.targetPath = run.workFile;
     // Loaded before renaming, so a file that is no image, or a damaged one,
     // keeps its name and its bytes.
@@ -321,4 +330,13 @@ void processPhoto(BatchContext &context, const QString &photoPath)
                              .arg(run.fileName, QStringLiteral("error desconocido"));
     }
     finish(context, slot, run.lines);
+}
+
+StampReading readStampValues(const BatchContext &context, const QString &photoPath)
+{
+    PhotoRun run(context, photoPath);
+    StampReading reading;
+    reading.positioned = readStamp(run);
+    reading.stamp = run.stamp;
+    return reading;
 }
