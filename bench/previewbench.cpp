@@ -10,6 +10,7 @@
 #include "bench/photogenerator.h"
 #include "metadata/exiv2setup.h"
 #include "processing/photoprocessor.h"
+#include "tests/support/testphotos.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -24,7 +25,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
 #include <vector>
 
@@ -75,17 +75,6 @@ static double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
-}
-
-static double meanDifference(const QImage &a, const QImage &b)
-{
-    const QImage x = a.convertToFormat(QImage::Format_RGB888);
-    const QImage y = b.convertToFormat(QImage::Format_RGB888);
-    long long sum = 0;
-    for (int row = 0; row < x.height(); ++row)
-        for (int byte = 0; byte < x.width() * 3; ++byte)
-            sum += std::abs(x.constScanLine(row)[byte] - y.constScanLine(row)[byte]);
-    return double(sum) / (x.width() * x.height() * 3.0);
 }
 
 // The window's GUI thread, watched by a fine timer: a late tick is a stretch
@@ -166,7 +155,7 @@ static Figures measure(const QString &photo, const QString &logo, const QString 
     const QImage shown = label->pixmap().toImage();
     const QImage saved
             = QImage(copy).scaled(shown.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    figures.difference = meanDifference(shown, saved);
+    figures.difference = meanChannelDifference(shown, saved);
     return figures;
 }
 
