@@ -59,5 +59,6 @@ ProcessingOptions previewOptions(ProcessingOptions runOptions, const QString &co
     runOptions.makeBackup = false;
     runOptions.useOutputFolder = false;
     runOptions.outputFolder.clear();
+    runOptions.exportLocations = false;
     return runOptions;
 }

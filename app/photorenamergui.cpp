@@ -4,6 +4,7 @@
 #include "app/batchrun.h"
 #include "app/optionssnapshot.h"
 #include "app/previewrender.h"
+#include "app/previewrenderer.h"
 #include "app/profile.h"
 #include "app/settingsdialog.h"
 #include "app/storedsettings.h"
@@ -473,6 +474,9 @@ QGroupBox *PhotoRenamerGUI::buildPreviewGroup()
     // A large picture must never grow the window.
     previewLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     layout->addWidget(previewLabel, 1);
+    previewRenderer = new PreviewRenderer(this);
+    connect(previewRenderer, &PreviewRenderer::rendered, this,
+            &PhotoRenamerGUI::showRenderedPreview);
 
     previousButton = named(new QPushButton(tr("Anterior")), "previousButton");
     nextButton = named(new QPushButton(tr("Siguiente")), "nextButton");
@@ -787,24 +791,24 @@ void PhotoRenamerGUI::updatePreview()
 {
     if (!QFileInfo(currentPreviewPath).isFile())
         return;
-    const PreviewRender render = renderPreview(
-            currentPreviewPath, previewOptions(snapshotOptions(*this), csvPathEdit->text()));
-    switch (render.outcome) {
-    case PreviewRender::Outcome::NoTemporaryFolder:
-        log(tr("Error: No se pudo crear el directorio temporal para la vista previa."));
+    previewRenderer->render({currentPreviewPath,
+                             previewOptions(snapshotOptions(*this), csvPathEdit->text()),
+                             previewLabel->size()});
+}
+
+// Renders of a photo no longer shown are dropped: its picture stays up until
+// the new photo's is ready, and a folder message stays.
+void PhotoRenamerGUI::showRenderedPreview(const QString &photoPath, const QImage &picture)
+{
+    if (photoPath != currentPreviewPath)
         return;
-    case PreviewRender::Outcome::CopyFailed:
-        log(tr("Error: No se pudo copiar la imagen de vista previa al directorio temporal."));
-        return;
-    case PreviewRender::Outcome::NotAPicture:
+    if (picture.isNull()) {
         previewPixmap = QPixmap();
         showPreviewMessage(tr("Error al generar la vista previa."));
         return;
-    case PreviewRender::Outcome::Rendered:
-        previewPixmap = QPixmap::fromImage(render.picture);
-        showScaledPreview();
-        return;
     }
+    previewPixmap = QPixmap::fromImage(picture);
+    showScaledPreview();
 }
 
 void PhotoRenamerGUI::showPreviewMessage(const QString &text)
@@ -813,7 +817,7 @@ void PhotoRenamerGUI::showPreviewMessage(const QString &text)
     previewLabel->setText(text);
 }
 
-// Always from the full-size picture, so repeated resizes never blur it.
+// Always from the rendered picture, so repeated resizes never blur it.
 void PhotoRenamerGUI::showScaledPreview()
 {
     previewLabel->setPixmap(previewPixmap.scaled(previewLabel->size(), Qt::KeepAspectRatio,
@@ -829,8 +833,14 @@ void PhotoRenamerGUI::applyPreviewButtonRule()
 void PhotoRenamerGUI::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
-    if (!previewPixmap.isNull() && previewLabel->width() > 10 && previewLabel->height() > 10)
+    if (previewPixmap.isNull())
+        return;
+    if (previewLabel->width() > 10 && previewLabel->height() > 10)
         showScaledPreview();
+    // Decoded for a smaller label: decoded again for this one.
+    if (previewPixmap.width() < previewLabel->width()
+        && previewPixmap.height() < previewLabel->height())
+        updatePreview();
 }
 
 void PhotoRenamerGUI::startProcess()

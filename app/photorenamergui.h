@@ -21,6 +21,7 @@ class QCloseEvent;
 class QComboBox;
 class QDoubleSpinBox;
 class QGroupBox;
+class QImage;
 class QLabel;
 class QLineEdit;
 class QProgressDialog;
@@ -30,6 +31,7 @@ class QResizeEvent;
 class QTabWidget;
 class QTextEdit;
 class QWidget;
+class PreviewRenderer;
 struct ProfileKey;
 struct ProcessingOptions;
 
@@ -122,6 +124,7 @@ private:
     // The profile keys in the order loading applies them.
     std::vector<ProfileKey> profileKeys();
     void showPreviewMessage(const QString &text);
+    void showRenderedPreview(const QString &photoPath, const QImage &picture);
     void showScaledPreview();
     void applyPreviewButtonRule();
     void finishRun(const QString &failure);
@@ -134,7 +137,7 @@ private:
     QString fontColor = QStringLiteral("#FFFFFF"); // colour name, '#' and six hex digits
     QColor compassArrowColor = QColor(255, 0, 0);
     QString currentPreviewPath;
-    QPixmap previewPixmap; // last rendered preview at full size
+    QPixmap previewPixmap; // last rendered preview, reduced only as far as the label allows
     QStringList previewImages;
     int currentPreviewIndex = -1;
     QString altitudeProvider;
@@ -218,6 +221,7 @@ private:
 
     // "Vista Previa Interactiva"
     QLabel *previewLabel = nullptr;
+    PreviewRenderer *previewRenderer = nullptr;
     QPushButton *previousButton = nullptr;
     QPushButton *nextButton = nullptr;
 

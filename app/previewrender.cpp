@@ -1,11 +1,12 @@
 #include "app/previewrender.h"
 
+#include "processing/batchcontext.h"
+#include "processing/overlay.h"
 #include "processing/photoprocessor.h"
 
+#include <QDateTime>
 #include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 QStringList listPreviewPhotos(const QString &folder, bool includeSubfolders)
 {
@@ -20,24 +21,61 @@ QStringList listPreviewPhotos(const QString &folder, bool includeSubfolders)
     return photos;
 }
 
-PreviewRender renderPreview(const QString &photoPath, const ProcessingOptions &options)
+// A file as the caches know it: a photo rewritten by a run, or a coordinates
+// file rewritten by the altitude fill, is read again.
+static QString fileKey(const QString &path)
 {
-    QTemporaryDir folder;
-    if (!folder.isValid())
-        return {PreviewRender::Outcome::NoTemporaryFolder, QImage()};
-    // The engine finds its row in the coordinates file by this name.
-    const QString copy = folder.filePath(QFileInfo(photoPath).fileName());
-    if (!QFile::copy(photoPath, copy))
-        return {PreviewRender::Outcome::CopyFailed, QImage()};
-    // A read-only photo gives a read-only copy, which the engine must rewrite.
-    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
+    const QFileInfo info(path);
+    return QStringLiteral("%1|%2|%3")
+            .arg(path, QString::number(info.size()),
+                 QString::number(info.lastModified().toMSecsSinceEpoch()));
+}
 
-    PhotoProcessor processor(options);
-    processor.renamePhotosWithUTM(
-            folder.path(), [](const QString &) {}, [](int, int) {});
+// Every option that loadBatchResources or readStampValues reads belongs in
+// the reading's key.
+static QString readingKey(const QString &photoKey, const ProcessingOptions &options)
+{
+    return QStringList({photoKey, QString::number(options.useExif), fileKey(options.csvPath),
+                        fileKey(options.logoPath), options.fontPath,
+                        QString::number(options.useGpxTrack), fileKey(options.gpxPath),
+                        options.cameraTimeZone, QString::number(options.clockCorrectionSeconds),
+                        QString::number(options.maxPointSeparationSeconds)})
+            .join(QLatin1Char('\n'));
+}
 
-    const QImage picture(copy);
-    if (picture.isNull())
-        return {PreviewRender::Outcome::NotAPicture, QImage()};
-    return {PreviewRender::Outcome::Rendered, picture};
+// Reads what a run of these options reads for this photo, nothing logged.
+static void readForStamps(PreviewSource &source, const PreviewRequest &request)
+{
+    BatchContext context(request.options, QFileInfo(request.photoPath).path(),
+                         [](const QString &) {}, {});
+    loadBatchResources(context);
+    source.reading = readStampValues(context, request.photoPath);
+    source.logo = context.logo;
+    source.fontFamily = context.fontFamily;
+}
+
+QImage renderPreview(const PreviewRequest &request, PreviewSource &source)
+{
+    const QString photoKey = fileKey(request.photoPath);
+    const QSize &label = request.labelSize;
+    const QString pictureKey = QStringLiteral("%1|%2x%3")
+                                       .arg(photoKey, QString::number(label.width()),
+                                            QString::number(label.height()));
+    if (source.pictureKey != pictureKey) {
+        source.photo = loadPhotoReduced(request.photoPath, label);
+        source.pictureKey = pictureKey;
+    }
+    if (source.photo.picture.isNull())
+        return {};
+    const QString key = readingKey(photoKey, request.options);
+    if (source.readingKey != key) {
+        readForStamps(source, request);
+        source.readingKey = key;
+    }
+    QImage picture = source.photo.picture;
+    // Stamped only where a run stamps: it opens the photo and finds its position.
+    if (source.photo.whole && source.reading.positioned)
+        drawReducedOverlays(picture, source.photo.photoSize, request.options, source.logo,
+                            source.fontFamily, source.reading.stamp, {});
+    return picture;
 }

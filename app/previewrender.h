@@ -1,9 +1,12 @@
 #ifndef PREVIEWRENDER_H
 #define PREVIEWRENDER_H
 
+#include "processing/photoloader.h"
 #include "processing/processingoptions.h"
+#include "processing/processphoto.h"
 
 #include <QImage>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -12,16 +15,31 @@
 // yields them, descending into subfolders only when asked.
 QStringList listPreviewPhotos(const QString &folder, bool includeSubfolders);
 
-struct PreviewRender
+// One photo to show with one set of options, in a label of `labelSize`.
+struct PreviewRequest
 {
-    enum class Outcome { Rendered, NoTemporaryFolder, CopyFailed, NotAPicture };
-    Outcome outcome = Outcome::Rendered;
-    QImage picture; // the stamped photo at full size when rendered
+    QString photoPath;
+    ProcessingOptions options; // the preview's variant of a run's options
+    QSize labelSize;
 };
 
-// Stamps a copy of `photoPath` in a temporary folder of its own, exactly as a
-// run with `options` would, and loads the result. The photo itself and its
-// folder are never touched; the temporary folder is gone when this returns.
-PreviewRender renderPreview(const QString &photoPath, const ProcessingOptions &options);
+// What the preview keeps of the shown photo between renders, so that an
+// option change only stamps again: the decoded picture and what the stamps
+// read from the photo, each with the key of what it was made from.
+struct PreviewSource
+{
+    QString pictureKey;
+    ReducedPhoto photo;
+    QString readingKey;
+    QImage logo;
+    QString fontFamily;
+    StampReading reading;
+};
+
+// The photo of `request` stamped as a run with its options stamps it, at the
+// reduced size the label needs; a null image when it cannot be decoded. A
+// photo that a run leaves unstamped is shown as it is. Decodes and reads the
+// photo only when `source` does not hold it yet; writes no file.
+QImage renderPreview(const PreviewRequest &request, PreviewSource &source);
 
 #endif // PREVIEWRENDER_H

@@ -129,14 +129,28 @@ static void drawRose(QPainter &painter, const QSize &canvas, const ProcessingOpt
 void drawOverlays(QImage &image, const ProcessingOptions &options, const QImage &logo,
                   const QString &fontFamily, const PhotoStamp &photo, const LogCallback &log)
 {
-    if (image.isNull())
+    drawReducedOverlays(image, image.size(), options, logo, fontFamily, photo, log);
+}
+
+void drawReducedOverlays(QImage &image, const QSize &photoSize, const ProcessingOptions &options,
+                         const QImage &logo, const QString &fontFamily, const PhotoStamp &photo,
+                         const LogCallback &log)
+{
+    if (image.isNull() || photoSize.isEmpty())
         return;
     makePaintable(image);
     QPainter painter;
     if (!painter.begin(&image))
         return;
     painter.setRenderHint(QPainter::Antialiasing);
-    const QSize canvas = image.size();
+    // Margins, gaps and the smallest font size are pixels and points of the
+    // photo, not ratios: laid out for the photo, then shrunk as a whole.
+    const QSize canvas = photoSize;
+    if (canvas != image.size()) {
+        painter.scale(double(image.width()) / canvas.width(),
+                      double(image.height()) / canvas.height());
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    }
     drawLogo(painter, canvas, logo, options);
     if (options.drawData)
         drawTexts(painter, canvas, options, fontFamily, photo);

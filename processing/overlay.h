@@ -13,4 +13,11 @@
 void drawOverlays(QImage &image, const ProcessingOptions &options, const QImage &logo,
                   const QString &fontFamily, const PhotoStamp &photo, const LogCallback &log);
 
+// The same stamps on `image` showing the photo reduced from `photoSize`: laid
+// out as on the photo and painted shrunk, so they look as on the saved photo
+// scaled down to `image`.
+void drawReducedOverlays(QImage &image, const QSize &photoSize, const ProcessingOptions &options,
+                         const QImage &logo, const QString &fontFamily, const PhotoStamp &photo,
+                         const LogCallback &log);
+
 #endif // OVERLAY_H

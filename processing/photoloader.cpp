@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QImageReader>
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 
@@ -95,11 +96,51 @@ static bool isPaintable(QImage::Format format)
     }
 }
 
-static QImage decode(QByteArray &bytes, bool &turned, QString &reason)
+// Reads the whole file: the same bytes are checked and decoded.
+static bool readPhotoFile(const QString &path, QByteArray &bytes)
 {
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    bytes = file.readAll();
+    return true;
+}
+
+static QSize uprightSize(QImageReader &reader)
+{
+    const bool across = reader.transformation() & QImageIOHandler::TransformationRotate90;
+    return across ? reader.size().transposed() : reader.size();
+}
+
+// The size to ask the reader for: the photo reduced by the largest divisor
+// of 2, 4 or 8 whose picture, fitted into `box`, is still not enlarged;
+// invalid when the photo is decoded whole. Rounded down, so that Qt picks
+// libjpeg's scale of exactly that divisor.
+static QSize reducedSize(QImageReader &reader, const QSize &box)
+{
+    const QSize upright = uprightSize(reader);
+    if (box.isEmpty() || upright.isEmpty())
+        return {};
+    const double shown = std::min(double(box.width()) / upright.width(),
+                                  double(box.height()) / upright.height());
+    int divisor = 8;
+    while (divisor > 1 && shown > 1.0 / divisor)
+        divisor /= 2;
+    if (divisor == 1)
+        return {};
+    const QSize stored = reader.size();
+    return QSize(std::max(1, stored.width() / divisor), std::max(1, stored.height() / divisor));
+}
+
+// Decodes upright in a paintable format. Sets `reason` when there is no
+// picture, and also when the JPEG decoder reported damaged or missing data
+// while decoding: the picture then has parts it made up.
+static QImage decodeUpright(QImageReader &reader, bool &turned, QString &reason)
+{
+    // A process-wide setting; set once, before the first photo is decoded.
+    static std::once_flag limitRaised;
+    std::call_once(limitRaised,
+                   [] { QImageReader::setAllocationLimit(photoAllocationLimitMegabytes); });
     reader.setAutoTransform(true);
     const JpegWarningCapture warnings;
     QImage image = reader.read();
@@ -110,38 +151,50 @@ static QImage decode(QByteArray &bytes, bool &turned, QString &reason)
                                  "admitido.");
         return {};
     }
-    if (!warnings.firstWarning().isEmpty()) {
+    if (!warnings.firstWarning().isEmpty())
         reason = QStringLiteral("el decodificador JPEG informa datos dañados o faltantes (%1).")
                          .arg(warnings.firstWarning());
-        return {};
-    }
     turned = reader.transformation() != QImageIOHandler::TransformationNone;
+    if (!isPaintable(image.format()))
+        image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                              : QImage::Format_RGB32);
     return image;
 }
 
 QImage loadPhoto(const QString &path, bool &turned, QString &reason)
 {
-    // A process-wide setting; set once, before the first photo is decoded.
-    static std::once_flag limitRaised;
-    std::call_once(limitRaised,
-                   [] { QImageReader::setAllocationLimit(photoAllocationLimitMegabytes); });
     turned = false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QByteArray bytes;
+    if (!readPhotoFile(path, bytes)) {
         reason = QStringLiteral("no se pudo leer el archivo.");
         return {};
     }
-    // Read once: the same bytes are checked and decoded.
-    QByteArray bytes = file.readAll();
-    file.close();
     if (looksLikeJpeg(bytes) && !jpegIsComplete(bytes)) {
         reason = QStringLiteral("el archivo JPEG está cortado: termina antes del marcador de fin "
                                 "de imagen.");
         return {};
     }
-    QImage image = decode(bytes, turned, reason);
-    if (!image.isNull() && !isPaintable(image.format()))
-        image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                              : QImage::Format_RGB32);
-    return image;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QImage image = decodeUpright(reader, turned, reason);
+    return reason.isEmpty() ? image : QImage();
+}
+
+ReducedPhoto loadPhotoReduced(const QString &path, const QSize &box)
+{
+    ReducedPhoto photo;
+    QByteArray bytes;
+    if (!readPhotoFile(path, bytes))
+        return photo;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    photo.photoSize = uprightSize(reader);
+    reader.setScaledSize(reducedSize(reader, box));
+    bool turned = false;
+    QString reason;
+    photo.picture = decodeUpright(reader, turned, reason);
+    photo.whole = reason.isEmpty() && (!looksLikeJpeg(bytes) || jpegIsComplete(bytes));
+    return photo;
 }

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 // Qt's decoded-image limit raised so that photos of 200 megapixels load.
@@ -15,6 +16,20 @@ inline constexpr int photoAllocationLimitMegabytes = 2048;
 // decode it with the missing part filled in grey. `turned` tells whether the
 // pixels were rotated or mirrored.
 QImage loadPhoto(const QString &path, bool &turned, QString &reason);
+
+// A photo decoded for showing, at a reduced size.
+struct ReducedPhoto
+{
+    QImage picture; // null when it cannot be decoded
+    QSize photoSize; // upright, as loadPhoto decodes it
+    bool whole = false; // loadPhoto takes it: not a JPEG cut short
+};
+
+// Loads a photo upright as loadPhoto does, but decoded at the smallest of
+// libjpeg's scales (1/2, 1/4, 1/8; other formats are scaled after decoding)
+// whose picture still fills its fit into `box`; whole when `box` is empty.
+// A JPEG cut short is decoded too, its missing part grey.
+ReducedPhoto loadPhotoReduced(const QString &path, const QSize &box);
 
 // True when the bytes are a JPEG whose marker segments and scans run through
 // to the end-of-image marker.

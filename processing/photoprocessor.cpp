@@ -57,12 +57,27 @@ static QString prepareTrack(BatchContext &context)
     return QString();
 }
 
+QString loadBatchResources(BatchContext &context)
+{
+    loadLogo(context);
+    const auto &options = context.options;
+    if (options.useGpxTrack) {
+        const QString refusal = prepareTrack(context);
+        if (!refusal.isEmpty())
+            return refusal;
+    } else if (!options.useExif && !options.csvPath.isEmpty()) {
+        context.coordinates = readCoordinatesFile(options.csvPath, context.log);
+    }
+    registerFont(context);
+    return QString();
+}
+
 // Each pool thread holds at most one decoded photo, so the pool's size also
 // bounds the batch's memory.
 static void processAll(BatchContext &context, const QStringList &photos)
 {
-    // A single photo, as the preview renders, gains nothing from another
-    // thread, and queued there it would wait behind a running batch.
+    // A single photo gains nothing from another thread, and queued there it
+    // would wait behind a running batch.
     if (photos.size() == 1) {
         processPhoto(context, photos.first());
         return;
@@ -115,14 +130,9 @@ BatchOutcome PhotoProcessor::renamePhotosWithUTM(const QString &folder,
     }
     BatchContext context(options, folder, log, progress);
     const auto photos = collectPhotos(folder, options.includeSubdirectories);
-    loadLogo(context);
-    if (options.useGpxTrack) {
-        const QString refusal = prepareTrack(context);
-        if (!refusal.isEmpty())
-            return {refusal};
-    } else if (!options.useExif && !options.csvPath.isEmpty()) {
-        context.coordinates = readCoordinatesFile(options.csvPath, log);
-    }
+    const QString refusal = loadBatchResources(context);
+    if (!refusal.isEmpty())
+        return {refusal};
     context.total = int(photos.size());
     QElapsedTimer clock;
     clock.start();
@@ -131,7 +141,6 @@ BatchOutcome PhotoProcessor::renamePhotosWithUTM(const QString &folder,
     context.photoLogs.resize(size_t(context.total));
     if (options.exportLocations)
         context.locations.resize(size_t(context.total));
-    registerFont(context);
     processAll(context, photos);
     for (const auto &lines : context.photoLogs) {
         for (const auto &line : lines)

@@ -13,6 +13,8 @@ struct BatchOutcome
     QString refusal; // why the batch did not start, already logged; empty when it ran
 };
 
+struct BatchContext;
+
 // The processing engine: runs one batch over a folder with a fixed copy of
 // the options. Holds nothing else, so several processors may run at once.
 class PhotoProcessor : public QObject
@@ -39,5 +41,11 @@ private:
 // folder. Empty when it may start. Callers ask before a run; the run itself
 // checks again.
 QString batchStartProblem(const QString &folder, const ProcessingOptions &options);
+
+// Fills what the photos of a batch share, by its options: the logo, the rows
+// of the coordinates file or the GPS track, and the custom font's family.
+// Failures are logged. Returns why the batch may not run (a track that
+// cannot be used); empty otherwise.
+QString loadBatchResources(BatchContext &context);
 
 #endif // PHOTOPROCESSOR_H

@@ -205,6 +205,14 @@ static bool nameAfterPosition(PhotoRun &run)
     return true;
 }
 
+// Everything the stamps take from the photo, read once; the preview reads it
+// through the same steps.
+static bool readStamp(PhotoRun &run)
+{
+    findCaptureTime(run, copyOriginalMetadata(run));
+    return findPosition(run) && nameAfterPosition(run);
+}
+
 // Photos of one batch run in parallel, so a name found free may be taken
 // before the rename: then the next free name is tried.
 static bool renameTarget(PhotoRun &run)
@@ -345,10 +353,7 @@ static void runPipeline(PhotoRun &run)
     run.lines << QStringLiteral("\nProcesando: ") + run.fileName;
     if (!place(run))
         return;
-    findCaptureTime(run, copyOriginalMetadata(run));
-    if (!findPosition(run))
-        return;
-    if (!nameAfterPosition(run))
+    if (!readStamp(run))
         return;
     run.targetPath = run.workFile;
     // Loaded before renaming, so a file that is no image, or a damaged one,
@@ -405,4 +410,13 @@ void processPhoto(BatchContext &context, const QString &photoPath)
                              .arg(run.fileName, QStringLiteral("error desconocido"));
     }
     finish(context, slot, run);
+}
+
+StampReading readStampValues(const BatchContext &context, const QString &photoPath)
+{
+    PhotoRun run(context, photoPath);
+    StampReading reading;
+    reading.positioned = readStamp(run);
+    reading.stamp = run.stamp;
+    return reading;
 }

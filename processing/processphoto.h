@@ -2,6 +2,7 @@
 #define PROCESSPHOTO_H
 
 #include "processing/batchcontext.h"
+#include "processing/photostamp.h"
 
 #include <QString>
 
@@ -10,5 +11,16 @@
 // own slot of `context.photoLogs`; nothing escapes it, not even an exception,
 // and it always counts the photo as done.
 void processPhoto(BatchContext &context, const QString &photoPath);
+
+// What the stamps of one photo need, read exactly as `processPhoto` reads it:
+// capture time, position, direction and altitude, with the same fallbacks.
+// Not `positioned` when the batch leaves the photo unstamped (no row for it in
+// the coordinates file).
+struct StampReading
+{
+    PhotoStamp stamp;
+    bool positioned = false;
+};
+StampReading readStampValues(const BatchContext &context, const QString &photoPath);
 
 #endif // PROCESSPHOTO_H

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <exception>
 #include <vector>
 
@@ -208,4 +209,15 @@ QImage makeNaturalImage(int width, int height, unsigned seed)
         }
     }
     return image;
+}
+
+double meanChannelDifference(const QImage &a, const QImage &b)
+{
+    const QImage x = a.convertToFormat(QImage::Format_RGB888);
+    const QImage y = b.convertToFormat(QImage::Format_RGB888);
+    long long sum = 0;
+    for (int row = 0; row < x.height(); ++row)
+        for (int byte = 0; byte < x.width() * 3; ++byte)
+            sum += std::abs(x.constScanLine(row)[byte] - y.constScanLine(row)[byte]);
+    return double(sum) / (x.width() * x.height() * 3.0);
 }

@@ -38,4 +38,7 @@ bool writeTestPhoto(const QString &path, const TestPhoto &photo = {});
 // like a real photo; deterministic for a given seed.
 QImage makeNaturalImage(int width, int height, unsigned seed = 1);
 
+// Mean absolute difference per channel, in levels, of two images of one size.
+double meanChannelDifference(const QImage &a, const QImage &b);
+
 #endif // TESTPHOTOS_H
