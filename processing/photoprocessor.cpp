@@ -40,12 +40,17 @@ static void registerFont(BatchContext &context)
 
 // Each pool thread holds at most one decoded photo, so the pool's size also
 // bounds the batch's memory.
-static void processAll(BatchContext &context, const QStringList &photos)
+static void processAll(BatchContext &context, const QStringList &photos,
+                       const std::atomic<bool> *stop)
 {
+    const auto processUnlessStopped = [&context, stop](const QString &photo) {
+        if (!stop || !stop->load())
+            processPhoto(context, photo);
+    };
     // A single photo, as the preview renders, gains nothing from another
     // thread, and queued there it would wait behind a running batch.
     if (photos.size() == 1) {
-        processPhoto(context, photos.first());
+        processUnlessStopped(photos.first());
         return;
     }
     QThreadPool *pool = workPool();
@@ -54,16 +59,19 @@ static void processAll(BatchContext &context, const QStringList &photos)
     const bool callerIsPoolThread = pool->contains(QThread::currentThread());
     if (callerIsPoolThread)
         pool->releaseThread();
-    QtConcurrent::map(pool, photos, [&context](const QString &photo) {
-        processPhoto(context, photo);
-    }).waitForFinished();
+    QtConcurrent::map(pool, photos, processUnlessStopped).waitForFinished();
     if (callerIsPoolThread)
         pool->reserveThread();
 }
 
-void PhotoProcessor::renamePhotosWithUTM(const QString &folder,
-                                         const std::function<void(const QString &)> &log,
-                                         const std::function<void(int, int)> &progress)
+void PhotoProcessor::setStopFlag(const std::atomic<bool> *stop)
+{
+    this->stop = stop;
+}
+
+BatchOutcome PhotoProcessor::renamePhotosWithUTM(const QString &folder,
+                                                 const std::function<void(const QString &)> &log,
+                                                 const std::function<void(int, int)> &progress)
 {
     BatchContext context(options, folder, log, progress);
     const auto photos = collectPhotos(folder, options.includeSubdirectories);
@@ -77,11 +85,18 @@ void PhotoProcessor::renamePhotosWithUTM(const QString &folder,
         progress(0, context.total);
     context.photoLogs.resize(size_t(context.total));
     registerFont(context);
-    processAll(context, photos);
+    processAll(context, photos, stop);
     for (const auto &lines : context.photoLogs) {
         for (const auto &line : lines)
             log(line);
     }
-    log(QStringLiteral("Se procesaron %1 fotos en %2.")
-                .arg(QString::number(context.total), formatElapsedTime(clock.elapsed())));
+    const BatchOutcome outcome {context.total, context.doneCount, context.failedCount};
+    const QString time = formatElapsedTime(clock.elapsed());
+    if (outcome.stopped())
+        log(QStringLiteral("Proceso detenido: se procesaron %1 de %2 fotos en %3.")
+                    .arg(QString::number(outcome.done), QString::number(outcome.total), time));
+    else
+        log(QStringLiteral("Se procesaron %1 fotos en %2.")
+                    .arg(QString::number(context.total), time));
+    return outcome;
 }

@@ -46,6 +46,7 @@ struct PhotoRun
     QString targetPath;
     PhotoMetadata metadata;
     PhotoStamp stamp;
+    bool saved = false; // the photo reached its target whole
 };
 
 static QString number(double value)
@@ -264,6 +265,7 @@ static void save(PhotoRun &run, QImage &image)
         return;
     }
     run.lines << metadataLines;
+    run.saved = true;
 }
 
 static void runPipeline(PhotoRun &run)
@@ -320,5 +322,7 @@ void processPhoto(BatchContext &context, const QString &photoPath)
         run.lines << QStringLiteral("Error procesando %1: %2")
                              .arg(run.fileName, QStringLiteral("error desconocido"));
     }
+    if (!run.saved)
+        context.failedCount.fetch_add(1);
     finish(context, slot, run.lines);
 }
