@@ -8,7 +8,9 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libexiv2-dev
     qt6-image-formats-plugins
+    qt6-translations-l10n
     fonts-noto-core
+    dpkg-dev
     tzdata locales
 )
 
