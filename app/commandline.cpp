@@ -47,7 +47,6 @@ static void printHelp(const QCommandLineParser &parser)
                                     QStringLiteral("rumbario")));
 }
 
-
 static QString overview(const std::vector<Command> &list)
 {
     QString text = QStringLiteral("Rumbario renombra y estampa fotos de campo según su posición "

@@ -43,7 +43,8 @@ ProgressCallback ConsoleOutput::progress()
 {
     // Not every job accepts an empty callback.
     if (!isatty(STDERR_FILENO))
-        return [](int, int) {};
+        return [](int, int) {
+        };
     return [this](int done, int total) {
         const QByteArray text
                 = progressText.arg(QString::number(done), QString::number(total)).toUtf8();
