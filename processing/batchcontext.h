@@ -16,7 +16,7 @@
 #include <vector>
 
 // What the photos of one batch share. Filled before the photos start and read
-// only while they run, except for the two counters (atomic) and `photoLogs`,
+// only while they run, except for the three counters (atomic) and `photoLogs`,
 // where each photo writes only the slot it took from `startedCount`.
 struct BatchContext
 {
@@ -37,6 +37,7 @@ struct BatchContext
     QString fontFamily; // empty: the system font
     const LogCallback log;
     std::atomic<int> doneCount {0};
+    std::atomic<int> failedCount {0}; // photos that were not saved
     const ProgressCallback progress; // may be empty
     int total = 0;
     std::vector<QStringList> photoLogs; // `total` slots, sized before the run

@@ -74,12 +74,17 @@ QString loadBatchResources(BatchContext &context)
 
 // Each pool thread holds at most one decoded photo, so the pool's size also
 // bounds the batch's memory.
-static void processAll(BatchContext &context, const QStringList &photos)
+static void processAll(BatchContext &context, const QStringList &photos,
+                       const std::atomic<bool> *stop)
 {
+    const auto processUnlessStopped = [&context, stop](const QString &photo) {
+        if (!stop || !stop->load())
+            processPhoto(context, photo);
+    };
     // A single photo gains nothing from another thread, and queued there it
     // would wait behind a running batch.
     if (photos.size() == 1) {
-        processPhoto(context, photos.first());
+        processUnlessStopped(photos.first());
         return;
     }
     QThreadPool *pool = workPool();
@@ -88,11 +93,14 @@ static void processAll(BatchContext &context, const QStringList &photos)
     const bool callerIsPoolThread = pool->contains(QThread::currentThread());
     if (callerIsPoolThread)
         pool->releaseThread();
-    QtConcurrent::map(pool, photos, [&context](const QString &photo) {
-        processPhoto(context, photo);
-    }).waitForFinished();
+    QtConcurrent::map(pool, photos, processUnlessStopped).waitForFinished();
     if (callerIsPoolThread)
         pool->reserveThread();
+}
+
+void PhotoProcessor::setStopFlag(const std::atomic<bool> *stop)
+{
+    this->stop = stop;
 }
 
 static QVector<LocationRecord> locatedPhotos(const BatchContext &context)
@@ -141,14 +149,23 @@ BatchOutcome PhotoProcessor::renamePhotosWithUTM(const QString &folder,
     context.photoLogs.resize(size_t(context.total));
     if (options.exportLocations)
         context.locations.resize(size_t(context.total));
-    processAll(context, photos);
+    processAll(context, photos, stop);
     for (const auto &lines : context.photoLogs) {
         for (const auto &line : lines)
             log(line);
     }
     if (options.exportLocations)
         writeLocationFiles(locationFolder(options, folder), locatedPhotos(context), log);
-    log(QStringLiteral("Se procesaron %1 fotos en %2.")
-                .arg(QString::number(context.total), formatElapsedTime(clock.elapsed())));
-    return {};
+    BatchOutcome outcome;
+    outcome.total = context.total;
+    outcome.done = context.doneCount;
+    outcome.failed = context.failedCount;
+    const QString time = formatElapsedTime(clock.elapsed());
+    if (outcome.stopped())
+        log(QStringLiteral("Proceso detenido: se procesaron %1 de %2 fotos en %3.")
+                    .arg(QString::number(outcome.done), QString::number(outcome.total), time));
+    else
+        log(QStringLiteral("Se procesaron %1 fotos en %2.")
+                    .arg(QString::number(context.total), time));
+    return outcome;
 }

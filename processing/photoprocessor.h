@@ -5,12 +5,17 @@
 
 #include <QObject>
 
+#include <atomic>
 #include <functional>
 
 // What became of one batch.
 struct BatchOutcome
 {
     QString refusal; // why the batch did not start, already logged; empty when it ran
+    int total = 0; // photos collected
+    int done = 0; // photos that went through the pipeline, failed ones included
+    int failed = 0; // photos the pipeline could not save
+    bool stopped() const { return done < total; }
 };
 
 struct BatchContext;
@@ -24,6 +29,10 @@ class PhotoProcessor : public QObject
 public:
     explicit PhotoProcessor(const ProcessingOptions &options);
 
+    // Once `stop` is set, photos not yet started are skipped; photos under
+    // way finish. Read from any thread, so a signal handler may set it.
+    void setStopFlag(const std::atomic<bool> *stop);
+
     // Processes every photo of `folder` in parallel and blocks until done,
     // holding the folder's lock. `log` must be set; `progress` may be empty.
     // A batch that may not start (see batchStartProblem, or a GPS track that
@@ -34,6 +43,7 @@ public:
 
 private:
     ProcessingOptions options;
+    const std::atomic<bool> *stop = nullptr;
 };
 
 // Why a batch over `folder` with `options` may not start: a prefix that

@@ -55,6 +55,7 @@ struct PhotoRun
     double latitude = 0.0;
     double longitude = 0.0;
     std::optional<LocationRecord> location;
+    bool saved = false; // the photo reached its target whole
 };
 
 static QString number(double value)
@@ -329,6 +330,7 @@ static bool save(PhotoRun &run, QImage &image)
         return false;
     }
     run.lines << metadataLines;
+    run.saved = true;
     return true;
 }
 
@@ -409,6 +411,8 @@ void processPhoto(BatchContext &context, const QString &photoPath)
         run.lines << QStringLiteral("Error procesando %1: %2")
                              .arg(run.fileName, QStringLiteral("error desconocido"));
     }
+    if (!run.saved)
+        context.failedCount.fetch_add(1);
     finish(context, slot, run);
 }
 

@@ -9,7 +9,9 @@ packages=(
     libexiv2-dev
     libzip-dev
     qt6-image-formats-plugins
+    qt6-translations-l10n
     fonts-noto-core
+    dpkg-dev
     tzdata locales
 )
 

@@ -1,0 +1,38 @@
+#ifndef COMMAND_H
+#define COMMAND_H
+
+#include <QCommandLineOption>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QCommandLineParser;
+
+// Exit codes of the command line, the same for every command.
+inline constexpr int exitDone = 0;
+inline constexpr int exitFailed = 1; // the work ran and reported an error
+inline constexpr int exitBadArguments = 2;
+
+// One command of the command line: `rumbario NAME ARGUMENTS... [OPTIONS]`.
+// The parser has checked the options and the count of arguments when `run`
+// is called; `values` holds the arguments in the order of `arguments`.
+struct Command
+{
+    QString name;
+    QString summary; // one line of the general help
+    QStringList arguments; // names shown in the help, e.g. "CARPETA"
+    QStringList argumentHelp; // one text per argument
+    QList<QCommandLineOption> options;
+    std::function<int(const QCommandLineParser &parser, const QStringList &values)> run;
+};
+
+// "--subcarpetas", which several commands share.
+QCommandLineOption subfoldersOption();
+
+// Writes "rumbario: ARGUMENT: PROBLEM" to standard error and returns
+// exitBadArguments.
+int badArgument(const QString &argument, const QString &problem);
+
+#endif // COMMAND_H

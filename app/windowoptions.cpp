@@ -1,0 +1,18 @@
+#include "app/windowoptions.h"
+
+#include "app/optionssnapshot.h"
+#include "app/photorenamergui.h"
+
+// Every call into the window is here, so a change of the window's insides
+// has one place to follow.
+std::optional<ProcessingOptions> windowOptions(const QString &profilePath, const QString &logoPath)
+{
+    PhotoRenamerGUI window;
+    if (!profilePath.isEmpty()
+        && !QMetaObject::invokeMethod(&window, "loadPresetFromCombo", Qt::DirectConnection,
+                                      Q_ARG(QString, profilePath)))
+        return std::nullopt;
+    if (!logoPath.isNull() && !window.setProperty("logoPath", logoPath))
+        return std::nullopt;
+    return snapshotOptions(window);
+}

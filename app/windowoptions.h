@@ -1,0 +1,17 @@
+#ifndef WINDOWOPTIONS_H
+#define WINDOWOPTIONS_H
+
+#include "processing/processingoptions.h"
+
+#include <QString>
+
+#include <optional>
+
+// The options a batch started from a freshly opened window would run with:
+// the window's defaults and stored settings, then the profile at
+// `profilePath` (if not empty) loaded as "Cargar" loads it, then the logo at
+// `logoPath` (if not null) chosen as "Seleccionar" chooses it. The window is
+// built and never shown. None when the window no longer offers a way in.
+std::optional<ProcessingOptions> windowOptions(const QString &profilePath, const QString &logoPath);
+
+#endif // WINDOWOPTIONS_H

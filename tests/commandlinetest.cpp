@@ -1,0 +1,252 @@
+#include "app/startup.h"
+#include "processing/photoloader.h"
+#include "tests/batchtestsupport.h"
+#include "tests/support/fakeelevationserver.h"
+#include "tests/support/testphotos.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QEventLoop>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <csignal>
+
+// The program run as a command in a child process with no display, as on a
+// server; stored settings live in the test's own folder.
+struct Outcome
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+class CommandLineTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    int folders = 0;
+
+    QProcessEnvironment environment(const QString &apiKey = QString())
+    {
+        auto env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            env.remove(QString::fromLatin1(name));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("RUMBARIO_API_KEY"), apiKey);
+        return env;
+    }
+
+    // Runs the event loop meanwhile, so a server of this thread can answer.
+    Outcome run(QProcess &process, const QStringList &arguments, const QString &apiKey = {})
+    {
+        process.setProcessEnvironment(environment(apiKey));
+        QEventLoop loop;
+        connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(120000, &loop, &QEventLoop::quit);
+        process.start(QStringLiteral(RUMBARIO_PATH), arguments);
+        if (process.waitForStarted())
+            loop.exec();
+        return {process.state() == QProcess::NotRunning ? process.exitCode() : -1,
+                QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    Outcome run(const QStringList &arguments, const QString &apiKey = {})
+    {
+        QProcess process;
+        return run(process, arguments, apiKey);
+    }
+
+    // A new folder of two photos with GPS, plus one cut in half when asked.
+    QString photoFolder(bool withBrokenPhoto = false)
+    {
+        const QString folder = dir.filePath(QStringLiteral("fotos%1").arg(++folders));
+        QDir().mkpath(folder);
+        TestPhoto photo;
+        photo.hasGps = true;
+        photo.latitude = -33.45;
+        photo.longitude = -70.66;
+        for (const char *name : {"a.jpg", "b.jpg"})
+            writeTestPhoto(QDir(folder).filePath(QLatin1String(name)), photo);
+        if (withBrokenPhoto) {
+            const QByteArray whole = fileBytes(QDir(folder).filePath(QStringLiteral("a.jpg")));
+            QFile broken(QDir(folder).filePath(QStringLiteral("roto.jpg")));
+            broken.open(QIODevice::WriteOnly);
+            broken.write(whole.left(whole.size() / 2));
+        }
+        return folder;
+    }
+
+    QString writeFile(const QString &name, const QByteArray &bytes)
+    {
+        QFile file(dir.filePath(name));
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+        return file.fileName();
+    }
+
+    // "@F" stands for a new photo folder, "@D" for the test's folder.
+    QStringList expand(QStringList arguments, const QString &folder)
+    {
+        return arguments.replaceInStrings(QStringLiteral("@F"), folder)
+                .replaceInStrings(QStringLiteral("@D"), dir.path());
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        writeFile(QStringLiteral("perfil-roto.json"), "[1, 2]");
+        writeFile(QStringLiteral("sin-renombrar.json"), R"({"renamePhotos": false})");
+    }
+
+    void exitCodes_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("brokenPhoto");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("named"); // in standard error
+        const auto row = [](const char *tag, const QString &arguments, bool broken, int code,
+                            const char *named) {
+            QTest::newRow(tag) << arguments.split(QLatin1Char(' '), Qt::SkipEmptyParts) << broken
+                               << code << QString::fromUtf8(named);
+        };
+        row("lote correcto", "procesar @F", false, 0, "");
+        row("foto dañada", "procesar @F --sin-backup", true, 1, "");
+        row("ejemplo", "ejemplo @F @D/ejemplo.csv", false, 0, "");
+        row("ventana sin pantalla", "", false, 1, "DISPLAY");
+        row("orden desconocida", "renombrar @F", false, 2, "renombrar");
+        row("falta la carpeta", "procesar", false, 2, "CARPETA");
+        row("carpeta inexistente", "procesar @D/nada", false, 2, "CARPETA");
+        row("calidad fuera de rango", "procesar @F --calidad 101", false, 2, "--calidad");
+        row("csv inexistente", "procesar @F --csv @D/nada.csv", false, 2, "--csv");
+        row("salida inexistente", "procesar @F --salida @D/nada", false, 2, "--salida");
+        row("logo inexistente", "procesar @F --logo @D/nada.png", false, 2, "--logo");
+        row("perfil sin objeto", "procesar @F --perfil @D/perfil-roto.json", false, 2, "--perfil");
+        row("opción desconocida", "procesar @F --clave x", false, 2, "clave");
+        row("proveedor desconocido", "altitud @D/perfil-roto.json --proveedor Bing", false, 2,
+            "--proveedor");
+        row("Google sin clave", "altitud @D/perfil-roto.json --proveedor Google", false, 2,
+            "--proveedor");
+    }
+
+    void exitCodes()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, brokenPhoto);
+        QFETCH(int, code);
+        QFETCH(QString, named);
+        const Outcome outcome = run(expand(arguments, photoFolder(brokenPhoto)));
+        QVERIFY2(outcome.code == code, qPrintable(outcome.err));
+        QVERIFY2(outcome.err.contains(named), qPrintable(outcome.err));
+    }
+
+    // The window's defaults rename and back up; a profile and the options
+    // change that, in this order.
+    void optionsReachTheBatch_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("inFolder");
+        QTest::addColumn<QStringList>("inOutput");
+        const QStringList renamed = {"19H 345713 6297592 (1).jpg", "19H 345713 6297592.jpg"};
+        const QStringList original = {"a.jpg", "b.jpg"};
+        QTest::newRow("valores de la ventana")
+                << QStringList() << renamed + QStringList {"Backup"} << QStringList();
+        QTest::newRow("perfil y sin copia")
+                << QStringList {"--perfil", "@D/sin-renombrar.json", "--sin-backup"} << original
+                << QStringList();
+        QTest::newRow("carpeta de salida")
+                << QStringList {"--salida", "@D/salida", "--calidad", "50"} << original << renamed;
+    }
+
+    void optionsReachTheBatch()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, inFolder);
+        QFETCH(QStringList, inOutput);
+        const QString output = dir.filePath(QStringLiteral("salida"));
+        QDir(output).removeRecursively();
+        QDir().mkpath(output);
+        const QString folder = photoFolder();
+        const Outcome outcome = run(QStringList {"procesar", folder} + expand(arguments, folder));
+        QVERIFY2(outcome.code == 0, qPrintable(outcome.err));
+        QVERIFY(outcome.out.contains(QStringLiteral("Se procesaron 2 fotos en")));
+        QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), inFolder);
+        QCOMPARE(fileNames(output), inOutput);
+    }
+
+    void interruptLeavesEveryPhotoWhole()
+    {
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(makeNaturalImage(2400, 1800).save(&buffer, "JPEG", 90));
+        const QString folder = dir.filePath(QStringLiteral("interrumpir"));
+        QDir().mkpath(folder);
+        constexpr int photos = 30;
+        for (int i = 0; i < photos; ++i)
+            writeFile(QStringLiteral("interrumpir/foto%1.jpg").arg(i), jpeg);
+        QProcess process;
+        process.setProcessEnvironment(environment());
+        process.start(QStringLiteral(RUMBARIO_PATH), {QStringLiteral("procesar"), folder});
+        const QString backups = QDir(folder).filePath(QStringLiteral("Backup"));
+        // The first backup means the batch is under way.
+        QTRY_VERIFY_WITH_TIMEOUT(!fileNames(backups).isEmpty(), 60000);
+        ::kill(pid_t(process.processId()), SIGINT);
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitCode(), 128 + SIGINT);
+        const QString out = QString::fromUtf8(process.readAllStandardOutput());
+        QVERIFY2(out.contains(QStringLiteral("Proceso detenido: se procesaron ")), qPrintable(out));
+        int whole = 0;
+        for (const QString &place : {folder, backups}) {
+            for (const QString &name : fileNames(place)) {
+                QVERIFY2(name.endsWith(QLatin1String(".jpg")), qPrintable(name));
+                const QString path = QDir(place).filePath(name);
+                QVERIFY2(jpegIsComplete(fileBytes(path)) && !QImage(path).isNull(),
+                         qPrintable(name));
+                ++whole;
+            }
+        }
+        QVERIFY(whole >= photos && whole < 2 * photos);
+    }
+
+    void altitudeKeyStaysHidden()
+    {
+        FakeElevationServer server;
+        QVERIFY(server.start());
+        const QString csv = writeFile(QStringLiteral("alturas.csv"),
+                                      "nombre_de_la_foto.jpg;zona;letra;easting;northing;"
+                                      "orientacion;fecha_hora;altitud\n"
+                                      "a.jpg;19;H;345678;6301234;;;\n");
+        const QString key = QStringLiteral("clave-secreta-123");
+        QProcess process;
+        const Outcome outcome = run(
+                process,
+                {"altitud", csv, "--proveedor", "Google Elevation", "--servidor", server.baseUrl()},
+                key);
+        QVERIFY2(outcome.code == 0, qPrintable(outcome.err));
+        QVERIFY(!process.arguments().join(QLatin1Char(' ')).contains(key));
+        QVERIFY(!outcome.out.contains(key) && !outcome.err.contains(key));
+        QCOMPARE(server.requests().size(), 1);
+        QVERIFY(server.requests().first().queryItems.contains({QStringLiteral("key"), key}));
+        QVERIFY(fileBytes(csv).contains(";100.00"));
+    }
+
+    void qtDialogsSpeakSpanish()
+    {
+        QVERIFY(installQtSpanish(*QCoreApplication::instance()));
+        QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        QCOMPARE(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Cancelar"));
+    }
+};
+
+QTEST_MAIN(CommandLineTest)
+#include "commandlinetest.moc"
