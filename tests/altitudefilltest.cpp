@@ -1,22 +1,17 @@
 #include "coords/altitudefill.h"
 
+#include "tests/support/altitudefillrun.h"
 #include "tests/support/fakeelevationserver.h"
 #include "tests/support/filesizelimit.h"
 
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
-#include <QFutureWatcher>
 #include <QLocale>
-#include <QMutex>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QtConcurrent>
 
 #include <memory>
-
-Q_DECLARE_METATYPE(FakeReply)
 
 static const QByteArray header
         = "nombre_de_la_foto.jpg;zona;letra;easting;northing;orientacion;fecha_hora;altitud\n";
@@ -29,24 +24,6 @@ static QByteArray elevationJson(const char *elevation)
 {
     return QByteArray(R"({"results":[{"elevation":)") + elevation + R"(}],"status":"OK"})";
 }
-
-// What one run reported.
-struct FillRun
-{
-    QStringList log;
-    QList<QPair<int, int>> progress;
-};
-
-// Settings of one run; the defaults suit most tests.
-struct FillSettings
-{
-    QString provider = openTopo;
-    QString key = QStringLiteral("k");
-    bool overwrite = true;
-    QString baseUrl; // empty: the fake server
-    int pauseMs = 0;
-    int timeoutMs = 5000;
-};
 
 class AltitudeFillTest : public QObject
 {
@@ -68,31 +45,9 @@ private:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
     }
 
-    // Runs the job on a pool thread, as the window does, while this thread
-    // keeps serving the fake service.
     FillRun run(const QString &path, const FillSettings &settings = {})
     {
-        FillRun result;
-        QMutex mutex;
-        const QString url = settings.baseUrl.isEmpty() ? server->baseUrl() : settings.baseUrl;
-        QFutureWatcher<void> watcher;
-        QEventLoop loop;
-        connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
-        watcher.setFuture(QtConcurrent::run([&] {
-            fillAltitudes(
-                    path, settings.provider, settings.key, settings.overwrite,
-                    [&](const QString &line) {
-                        QMutexLocker lock(&mutex);
-                        result.log.append(line);
-                    },
-                    [&](int done, int total) {
-                        QMutexLocker lock(&mutex);
-                        result.progress.append({done, total});
-                    },
-                    url, settings.pauseMs, settings.timeoutMs);
-        }));
-        loop.exec();
-        return result;
+        return runFill(path, server->baseUrl(), settings);
     }
 
     std::unique_ptr<QTemporaryDir> dir;
@@ -214,7 +169,8 @@ private slots:
                 << google << QByteArray(R"({"results":[],"status":"OK"})") << "";
         QTest::newRow("results not an array")
                 << openTopo << QByteArray(R"({"results":{"elevation":5},"status":"OK"})") << "";
-        QTest::newRow("not JSON") << google << QByteArray("<html>Bad Gateway</html>") << "";
+        QTest::newRow("not JSON, retried") << google << QByteArray("<html>Bad Gateway</html>")
+                                           << "100.00";
     }
 
     void repliesGiveTwoDecimalValuesOrNothing()
@@ -233,7 +189,7 @@ private slots:
         QCOMPARE(result.log.contains("Altitud obtenida: " + altitude + " m"), !altitude.isEmpty());
     }
 
-    void serviceErrorsAreLoggedAndTheRunGoesOn_data()
+    void serviceErrorsAreLoggedAndRetried_data()
     {
         QTest::addColumn<QString>("provider");
         QTest::addColumn<QByteArray>("reply");
@@ -257,7 +213,7 @@ private slots:
                 << "Error de API OpenTopoData: OK - Sin detalles";
     }
 
-    void serviceErrorsAreLoggedAndTheRunGoesOn()
+    void serviceErrorsAreLoggedAndRetried()
     {
         QFETCH(QString, provider);
         QFETCH(QByteArray, reply);
@@ -268,10 +224,10 @@ private slots:
         settings.provider = provider;
         const FillRun result = run(path, settings);
         QVERIFY2(result.log.contains(message), qPrintable(result.log.join('\n')));
-        QCOMPARE(readBytes(path), header + row1 + '\n' + row2 + ";;;100.00\n");
+        QCOMPARE(readBytes(path), header + row1 + ";;;100.00\n" + row2 + ";;;100.00\n");
     }
 
-    void requestsCarryTheProviderPathAndPointInRowOrder_data()
+    void requestsCarryTheProviderPathAndPointsInRowOrder_data()
     {
         QTest::addColumn<QString>("provider");
         QTest::addColumn<QString>("path");
@@ -284,7 +240,7 @@ private slots:
                 << "/v1/srtm30m" << QStringList {"locations"};
     }
 
-    void requestsCarryTheProviderPathAndPointInRowOrder()
+    void requestsCarryTheProviderPathAndPointsInRowOrder()
     {
         QFETCH(QString, provider);
         QFETCH(QString, path);
@@ -297,16 +253,15 @@ private slots:
         const FillRun result = run(file, settings);
 
         const QList<RecordedRequest> requests = server->requests();
-        QCOMPARE(requests.size(), 2);
-        QStringList points;
-        for (const RecordedRequest &request : requests) {
-            QCOMPARE(request.path, path);
-            QStringList names;
-            for (const auto &item : request.queryItems)
-                names.append(item.first);
-            QCOMPARE(names, keys);
-            points.append(request.queryItems.at(0).second);
-        }
+        QCOMPARE(requests.size(), 1);
+        const RecordedRequest &request = requests.first();
+        QCOMPARE(request.path, path);
+        QStringList names;
+        for (const auto &item : request.queryItems)
+            names.append(item.first);
+        QCOMPARE(names, keys);
+        const QStringList points = request.points();
+        QCOMPARE(points.size(), 2);
         QCOMPARE(points.at(0), QStringLiteral("-33.45000000,-70.66000000"));
         QVERIFY2(QRegularExpression(QStringLiteral("^-33\\.54\\d{6},-70\\.6\\d{7}$"))
                          .match(points.at(1))
@@ -334,68 +289,18 @@ private slots:
                  qPrintable(urlLine));
     }
 
-    void failedTransfersCostOnlyTheirRow_data()
+    void unreachableServiceCostsItsRowsAfterOneRetry()
     {
-        QTest::addColumn<FakeReply>("reply");
-        QTest::addColumn<QString>("message");
-        FakeReply silent;
-        silent.neverAnswer = true;
-        QTest::newRow("server never answers") << silent << "Error de red: ";
-        FakeReply huge;
-        huge.body = '"' + QByteArray(4 * 1024 * 1024, 'x') + '"';
-        QTest::newRow("oversized body") << huge << "Error de red: respuesta demasiado grande";
-        FakeReply serverError;
-        serverError.statusCode = 500;
-        serverError.body = elevationJson("5");
-        QTest::newRow("HTTP error status") << serverError << "Error de red: ";
-    }
-
-    void failedTransfersCostOnlyTheirRow()
-    {
-        QFETCH(FakeReply, reply);
-        QFETCH(QString, message);
-        server->queueReply(reply);
-        const QString path = writeCsv(header + row1 + '\n' + row2 + '\n');
-        FillSettings settings;
-        settings.timeoutMs = 500;
-        const FillRun result = run(path, settings);
-        QVERIFY2(result.log.filter(message).size() == 1, qPrintable(result.log.join('\n')));
-        QCOMPARE(readBytes(path), header + row1 + '\n' + row2 + ";;;100.00\n");
-    }
-
-    void unreachableServiceIsANetworkErrorPerRow()
-    {
-        FillSettings settings;
-        settings.baseUrl = server->baseUrl();
+        const QString url = server->baseUrl();
         server->stop();
         const QByteArray content = header + row1 + '\n' + row2 + '\n';
         const QString path = writeCsv(content);
-        const FillRun result = run(path, settings);
+        const FillRun result = runFill(path, url, {});
         QCOMPARE(result.log.filter(QRegularExpression(QStringLiteral("^Error de red: .+"))).size(),
                  2);
         QCOMPARE(result.log.last(),
                  QStringLiteral("Proceso completado. Se actualizaron 0 de 2 registros."));
         QCOMPARE(readBytes(path), content);
-    }
-
-    void countsAndProgressFollowTheRows()
-    {
-        QByteArray content = header;
-        for (int row = 1; row <= 9; ++row)
-            content += "IMG_" + QByteArray::number(row) + ".jpg;19;H;345678;6301234\n";
-        content += '\n';
-        server->queueJson(R"({"status":"SERVER_ERROR"})");
-        server->queueJson(R"({"results":[],"status":"OK"})");
-        const FillRun result = run(writeCsv(content));
-
-        QCOMPARE(server->requests().size(), 9);
-        QCOMPARE(result.log.last(),
-                 QStringLiteral("Proceso completado. Se actualizaron 7 de 10 registros."));
-        QCOMPARE(result.progress.size(), 11);
-        for (int done = 0; done <= 10; ++done)
-            QCOMPARE(result.progress.at(done), qMakePair(done, 10));
-        QVERIFY(result.log.contains(QStringLiteral(
-                "DEBUG writing altitude: line 4 -> IMG_3.jpg;19;H;345678;6301234;;;100.00")));
     }
 
     void earlyEndLeavesTheFileUntouched_data()
@@ -462,16 +367,6 @@ private slots:
                  qPrintable(result.log.last()));
         QCOMPARE(readBytes(path), content);
         QCOMPARE(QDir(dir->path()).entryList(QDir::Files).size(), 1);
-    }
-
-    void requestsAreAtLeastThePauseApart()
-    {
-        FillSettings settings;
-        settings.pauseMs = elevationRequestPauseMs;
-        run(writeCsv(header + row1 + '\n' + row2 + '\n'), settings);
-        const QList<RecordedRequest> requests = server->requests();
-        QCOMPARE(requests.size(), 2);
-        QVERIFY(requests.at(1).receivedMs - requests.at(0).receivedMs >= elevationRequestPauseMs);
     }
 };
 
