@@ -3,11 +3,7 @@
 #include "tests/support/altitudefillrun.h"
 #include "tests/support/fakeelevationserver.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
-
-#include <memory>
 
 Q_DECLARE_METATYPE(FakeReply)
 
@@ -44,37 +40,12 @@ class AltitudeFillBatchTest : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<FakeElevationServer> server;
-
-    QString writeCsv(const QByteArray &content)
-    {
-        const QString path = dir->filePath(QStringLiteral("coordenadas.csv"));
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
-    }
-
-    static QByteArray readBytes(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    FillFixture fill;
 
 private slots:
-    void init()
-    {
-        dir = std::make_unique<QTemporaryDir>();
-        server = std::make_unique<FakeElevationServer>();
-        QVERIFY(dir->isValid() && server->start());
-    }
+    void init() { QVERIFY(fill.start()); }
 
-    void cleanup()
-    {
-        server.reset();
-        dir.reset();
-    }
+    void cleanup() { fill.stop(); }
 
     void rowsGoInGroupsInRowOrder_data()
     {
@@ -92,17 +63,17 @@ private slots:
         QFETCH(QString, provider);
         QFETCH(int, rowCount);
         QFETCH(QList<int>, groupSizes);
-        const QString path = writeCsv(header + rows(1, rowCount));
+        const QString path = fill.writeCsv(header + rows(1, rowCount));
         FillSettings settings;
         settings.provider = provider;
-        const FillRun result = runFill(path, server->baseUrl(), settings);
+        const FillRun result = fill.run(path, settings);
 
         QList<int> sizes;
         QStringList points;
-        for (const RecordedRequest &request : server->requests()) {
+        for (const RecordedRequest &request : fill.server->requests()) {
             sizes.append(static_cast<int>(request.points().size()));
             points += request.points();
-            QVERIFY(server->baseUrl().size() + request.targetChars <= maxRequestUrlChars);
+            QVERIFY(fill.server->baseUrl().size() + request.targetChars <= maxRequestUrlChars);
         }
         if (groupSizes.isEmpty())
             QVERIFY2(sizes.size() == 3 && sizes.first() > 200,
@@ -113,7 +84,7 @@ private slots:
         for (int i = 1; i < points.size(); ++i)
             QVERIFY(points.at(i).section(',', 0, 0).toDouble()
                     > points.at(i - 1).section(',', 0, 0).toDouble());
-        QCOMPARE(readBytes(path), header + rows(1, rowCount, ";100.00"));
+        QCOMPARE(fill.readBytes(path), header + rows(1, rowCount, ";100.00"));
         QCOMPARE(result.progress.first(), qMakePair(0, rowCount));
         QCOMPARE(result.progress.size(), sizes.size() + 1);
         QCOMPARE(result.progress.last(), qMakePair(rowCount, rowCount));
@@ -123,13 +94,13 @@ private slots:
     // and every row's lines stay in row order.
     void resultsLandOnTheRowsAskedAbout()
     {
-        server->queueJson(elevations("1,3"));
-        const QString path = writeCsv(header + row(1) + "\nnada;19;;1;2\n" + row(2)
-                                      + ";570\nmal;0;H;1;2\n" + row(3) + '\n');
+        fill.server->queueJson(elevations("1,3"));
+        const QString path = fill.writeCsv(header + row(1) + "\nnada;19;;1;2\n" + row(2)
+                                           + ";570\nmal;0;H;1;2\n" + row(3) + '\n');
         FillSettings settings;
         settings.overwrite = false;
-        const FillRun result = runFill(path, server->baseUrl(), settings);
-        QCOMPARE(readBytes(path),
+        const FillRun result = fill.run(path, settings);
+        QCOMPARE(fill.readBytes(path),
                  header + row(1) + ";1.00\nnada;19;;1;2\n" + row(2) + ";570\nmal;0;H;1;2\n" + row(3)
                          + ";3.00\n");
         QStringList rowLines;
@@ -189,24 +160,24 @@ private slots:
         QFETCH(int, requestCount);
         QFETCH(bool, firstGroupFilled);
         for (const FakeReply &reply : replies)
-            server->queueReply(reply);
-        const QString path = writeCsv(header + rows(1, 350));
+            fill.server->queueReply(reply);
+        const QString path = fill.writeCsv(header + rows(1, 350));
         FillSettings settings;
         settings.provider = google;
         settings.key = secretKey;
         settings.timeoutMs = 1000;
         // Two groups: the URL limit keeps a Google group well under 350 points.
-        const FillRun result = runFill(path, server->baseUrl(), settings);
+        const FillRun result = fill.run(path, settings);
 
         QVERIFY2(result.log.filter(error).size() == replies.size(),
                  qPrintable(result.log.join('\n')));
-        QCOMPARE(server->requests().size(), requestCount);
-        const int firstGroup = static_cast<int>(server->requests().first().points().size());
-        QCOMPARE(readBytes(path),
+        QCOMPARE(fill.server->requests().size(), requestCount);
+        const int firstGroup = static_cast<int>(fill.server->requests().first().points().size());
+        QCOMPARE(fill.readBytes(path),
                  header + rows(1, firstGroup, firstGroupFilled ? ";100.00" : "")
                          + rows(firstGroup + 1, 350, ";100.00"));
         QVERIFY(result.log.filter(secretKey).isEmpty());
-        QVERIFY(server->streamedBytes() < 4 * 1024 * 1024);
+        QVERIFY(fill.server->streamedBytes() < 4 * 1024 * 1024);
     }
 
     void redirectsElsewhereAreNotFollowed()
@@ -216,18 +187,18 @@ private slots:
         FakeReply redirect;
         redirect.kind = FakeReply::Redirect;
         redirect.location = elsewhere.baseUrl().toLatin1() + "/maps/api/elevation/json";
-        server->queueReply(redirect);
-        server->queueReply(redirect);
+        fill.server->queueReply(redirect);
+        fill.server->queueReply(redirect);
         FillSettings settings;
         settings.provider = google;
         settings.key = secretKey;
-        const QString path = writeCsv(header + rows(1, 2));
-        const FillRun result = runFill(path, server->baseUrl(), settings);
+        const QString path = fill.writeCsv(header + rows(1, 2));
+        const FillRun result = fill.run(path, settings);
         QVERIFY(elsewhere.requests().isEmpty());
         QCOMPARE(result.log.count(
                          QStringLiteral("Error de red: redirección a otro servidor rechazada")),
                  2);
-        QCOMPARE(readBytes(path), header + rows(1, 2));
+        QCOMPARE(fill.readBytes(path), header + rows(1, 2));
     }
 
     void implausibleElevationsGiveNoValue_data()
@@ -248,10 +219,10 @@ private slots:
     {
         QFETCH(QByteArray, elevation);
         QFETCH(QString, line);
-        server->queueJson(elevations(elevation));
-        const QString path = writeCsv(header + rows(1, 1));
-        const FillRun result = runFill(path, server->baseUrl(), {});
-        QCOMPARE(readBytes(path), header + rows(1, 1, line.isEmpty() ? ";9000.00" : ""));
+        fill.server->queueJson(elevations(elevation));
+        const QString path = fill.writeCsv(header + rows(1, 1));
+        const FillRun result = fill.run(path);
+        QCOMPARE(fill.readBytes(path), header + rows(1, 1, line.isEmpty() ? ";9000.00" : ""));
         QCOMPARE(result.log.filter(QStringLiteral("Altitud descartada para IMG_1.jpg: ") + line)
                          .size(),
                  line.isEmpty() ? 0 : 1);
@@ -266,11 +237,11 @@ private slots:
         FakeReply failure;
         failure.statusCode = 500;
         failure.body = "{}";
-        server->queueReply(failure);
+        fill.server->queueReply(failure);
         FillSettings settings;
         settings.pauseMs = 300;
-        runFill(writeCsv(header + rows(1, 150)), server->baseUrl(), settings);
-        const QList<RecordedRequest> requests = server->requests();
+        fill.run(fill.writeCsv(header + rows(1, 150)), settings);
+        const QList<RecordedRequest> requests = fill.server->requests();
         QCOMPARE(requests.size(), 3);
         for (int i = 1; i < requests.size(); ++i)
             QVERIFY(requests.at(i).receivedMs - requests.at(i - 1).receivedMs

@@ -5,13 +5,9 @@
 #include "tests/support/filesizelimit.h"
 
 #include <QDir>
-#include <QFile>
 #include <QLocale>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
-
-#include <memory>
 
 static const QByteArray header
         = "nombre_de_la_foto.jpg;zona;letra;easting;northing;orientacion;fecha_hora;altitud\n";
@@ -29,29 +25,7 @@ class AltitudeFillTest : public QObject
 {
     Q_OBJECT
 
-private:
-    QString writeCsv(const QByteArray &content)
-    {
-        const QString path = dir->filePath(QStringLiteral("coordenadas.csv"));
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
-    }
-
-    static QByteArray readBytes(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-    }
-
-    FillRun run(const QString &path, const FillSettings &settings = {})
-    {
-        return runFill(path, server->baseUrl(), settings);
-    }
-
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<FakeElevationServer> server;
+    FillFixture fill;
 
 private slots:
     void initTestCase()
@@ -60,18 +34,9 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     }
 
-    void init()
-    {
-        dir = std::make_unique<QTemporaryDir>();
-        server = std::make_unique<FakeElevationServer>();
-        QVERIFY(dir->isValid() && server->start());
-    }
+    void init() { QVERIFY(fill.start()); }
 
-    void cleanup()
-    {
-        server.reset();
-        dir.reset();
-    }
+    void cleanup() { fill.stop(); }
 
     void altitudeColumnIsFoundByNameOrAppended_data()
     {
@@ -110,10 +75,10 @@ private slots:
     {
         QFETCH(QByteArray, input);
         QFETCH(QByteArray, expected);
-        const QString path = writeCsv(input);
-        run(path);
-        QCOMPARE(readBytes(path), expected);
-        QCOMPARE(server->requests().size(), 1);
+        const QString path = fill.writeCsv(input);
+        fill.run(path);
+        QCOMPARE(fill.readBytes(path), expected);
+        QCOMPARE(fill.server->requests().size(), 1);
     }
 
     void unusableRowsAreSkippedWithTheirMessage_data()
@@ -143,14 +108,14 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(bool, overwrite);
         QFETCH(QString, reason);
-        const QString path = writeCsv(content);
+        const QString path = fill.writeCsv(content);
         FillSettings settings;
         settings.overwrite = overwrite;
-        const FillRun result = run(path, settings);
+        const FillRun result = fill.run(path, settings);
         QVERIFY2(result.log.contains(QStringLiteral("DEBUG: Omisión línea 1: ") + reason),
                  qPrintable(result.log.join('\n')));
-        QVERIFY(server->requests().isEmpty());
-        QCOMPARE(readBytes(path), content);
+        QVERIFY(fill.server->requests().isEmpty());
+        QCOMPARE(fill.readBytes(path), content);
     }
 
     void repliesGiveTwoDecimalValuesOrNothing_data()
@@ -169,8 +134,8 @@ private slots:
                 << google << QByteArray(R"({"results":[],"status":"OK"})") << "";
         QTest::newRow("results not an array")
                 << openTopo << QByteArray(R"({"results":{"elevation":5},"status":"OK"})") << "";
-        QTest::newRow("not JSON, retried") << google << QByteArray("<html>Bad Gateway</html>")
-                                           << "100.00";
+        QTest::newRow("not JSON, retried")
+                << google << QByteArray("<html>Bad Gateway</html>") << "100.00";
     }
 
     void repliesGiveTwoDecimalValuesOrNothing()
@@ -178,13 +143,13 @@ private slots:
         QFETCH(QString, provider);
         QFETCH(QByteArray, reply);
         QFETCH(QString, altitude);
-        server->queueJson(reply);
+        fill.server->queueJson(reply);
         const QByteArray content = header + row1 + ";;;570.3\n";
-        const QString path = writeCsv(content);
+        const QString path = fill.writeCsv(content);
         FillSettings settings;
         settings.provider = provider;
-        const FillRun result = run(path, settings);
-        QCOMPARE(readBytes(path),
+        const FillRun result = fill.run(path, settings);
+        QCOMPARE(fill.readBytes(path),
                  altitude.isEmpty() ? content : header + row1 + ";;;" + altitude.toLatin1() + '\n');
         QCOMPARE(result.log.contains("Altitud obtenida: " + altitude + " m"), !altitude.isEmpty());
     }
@@ -218,13 +183,13 @@ private slots:
         QFETCH(QString, provider);
         QFETCH(QByteArray, reply);
         QFETCH(QString, message);
-        server->queueJson(reply);
-        const QString path = writeCsv(header + row1 + '\n' + row2 + '\n');
+        fill.server->queueJson(reply);
+        const QString path = fill.writeCsv(header + row1 + '\n' + row2 + '\n');
         FillSettings settings;
         settings.provider = provider;
-        const FillRun result = run(path, settings);
+        const FillRun result = fill.run(path, settings);
         QVERIFY2(result.log.contains(message), qPrintable(result.log.join('\n')));
-        QCOMPARE(readBytes(path), header + row1 + ";;;100.00\n" + row2 + ";;;100.00\n");
+        QCOMPARE(fill.readBytes(path), header + row1 + ";;;100.00\n" + row2 + ";;;100.00\n");
     }
 
     void requestsCarryTheProviderPathAndPointsInRowOrder_data()
@@ -246,13 +211,13 @@ private slots:
         QFETCH(QString, path);
         QFETCH(QStringList, keys);
         // Santiago (-33.45, -70.66), then a point 10 km further south.
-        const QString file = writeCsv(header + "IMG%2.jpg;19;H;345713.154;6297592.028\n"
-                                      + "b.jpg;19;H;345713.154;6287592.028\n");
+        const QString file = fill.writeCsv(header + "IMG%2.jpg;19;H;345713.154;6297592.028\n"
+                                           + "b.jpg;19;H;345713.154;6287592.028\n");
         FillSettings settings;
         settings.provider = provider;
-        const FillRun result = run(file, settings);
+        const FillRun result = fill.run(file, settings);
 
-        const QList<RecordedRequest> requests = server->requests();
+        const QList<RecordedRequest> requests = fill.server->requests();
         QCOMPARE(requests.size(), 1);
         const RecordedRequest &request = requests.first();
         QCOMPARE(request.path, path);
@@ -277,13 +242,13 @@ private slots:
         FillSettings settings;
         settings.provider = google;
         settings.key = key;
-        const FillRun result = run(writeCsv(header + row1 + '\n'), settings);
-        QCOMPARE(server->requests().size(), 1);
-        QCOMPARE(server->requests().first().queryItems.value(1).second, key);
+        const FillRun result = fill.run(fill.writeCsv(header + row1 + '\n'), settings);
+        QCOMPARE(fill.server->requests().size(), 1);
+        QCOMPARE(fill.server->requests().first().queryItems.value(1).second, key);
         QVERIFY(result.log.filter(QStringLiteral("secret")).isEmpty());
         const QString urlLine
                 = result.log.filter(QStringLiteral("DEBUG: URL de petición: ")).value(0);
-        QVERIFY2(urlLine.startsWith("DEBUG: URL de petición: " + server->baseUrl()
+        QVERIFY2(urlLine.startsWith("DEBUG: URL de petición: " + fill.server->baseUrl()
                                     + "/maps/api/elevation/json?locations=")
                          && urlLine.endsWith(QStringLiteral("&key=***")),
                  qPrintable(urlLine));
@@ -291,16 +256,16 @@ private slots:
 
     void unreachableServiceCostsItsRowsAfterOneRetry()
     {
-        const QString url = server->baseUrl();
-        server->stop();
+        const QString url = fill.server->baseUrl();
+        fill.server->stop();
         const QByteArray content = header + row1 + '\n' + row2 + '\n';
-        const QString path = writeCsv(content);
+        const QString path = fill.writeCsv(content);
         const FillRun result = runFill(path, url, {});
         QCOMPARE(result.log.filter(QRegularExpression(QStringLiteral("^Error de red: .+"))).size(),
                  2);
         QCOMPARE(result.log.last(),
                  QStringLiteral("Proceso completado. Se actualizaron 0 de 2 registros."));
-        QCOMPARE(readBytes(path), content);
+        QCOMPARE(fill.readBytes(path), content);
     }
 
     void earlyEndLeavesTheFileUntouched_data()
@@ -325,15 +290,15 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QString, key);
         QFETCH(QString, message);
-        const QString path = content == "(missing)" ? dir->filePath(QStringLiteral("no.csv"))
-                                                    : writeCsv(content);
+        const QString path = content == "(missing)" ? fill.dir->filePath(QStringLiteral("no.csv"))
+                                                    : fill.writeCsv(content);
         FillSettings settings;
         settings.provider = google;
         settings.key = key;
-        const FillRun result = run(path, settings);
+        const FillRun result = fill.run(path, settings);
         QVERIFY2(result.log.last().startsWith(message), qPrintable(result.log.last()));
-        QVERIFY(server->requests().isEmpty());
-        QCOMPARE(readBytes(path), content);
+        QVERIFY(fill.server->requests().isEmpty());
+        QCOMPARE(fill.readBytes(path), content);
     }
 
     // A large file fails while it is written, a small one only when the
@@ -353,20 +318,20 @@ private slots:
         QByteArray content("nombre;zona;letra;easting;northing\n");
         while (content.size() < fileBytes)
             content += row1 + ";570.3\n";
-        const QString path = writeCsv(content);
+        const QString path = fill.writeCsv(content);
         FillSettings settings;
         settings.overwrite = false;
         FillRun result;
         {
             const FileSizeLimit limit(fileBytes / 2);
             QVERIFY(limit.isActive());
-            result = run(path, settings);
+            result = fill.run(path, settings);
         }
         QVERIFY2(result.log.last().startsWith(
                          QStringLiteral("Error: No se pudo guardar los cambios en el CSV: ")),
                  qPrintable(result.log.last()));
-        QCOMPARE(readBytes(path), content);
-        QCOMPARE(QDir(dir->path()).entryList(QDir::Files).size(), 1);
+        QCOMPARE(fill.readBytes(path), content);
+        QCOMPARE(QDir(fill.dir->path()).entryList(QDir::Files).size(), 1);
     }
 };
 

@@ -2,12 +2,17 @@
 #define ALTITUDEFILLRUN_H
 
 #include "coords/altitudefill.h"
+#include "tests/support/fakeelevationserver.h"
 
 #include <QEventLoop>
+#include <QFile>
 #include <QFutureWatcher>
 #include <QMutex>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QtConcurrent>
+
+#include <memory>
 
 // What one fill reported.
 struct FillRun
@@ -51,5 +56,45 @@ inline FillRun runFill(const QString &path, const QString &url, const FillSettin
     loop.exec();
     return result;
 }
+
+// A fresh folder and fake service, on the test's thread, for each test.
+struct FillFixture
+{
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<FakeElevationServer> server;
+
+    bool start()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        server = std::make_unique<FakeElevationServer>();
+        return dir->isValid() && server->start();
+    }
+
+    void stop()
+    {
+        server.reset();
+        dir.reset();
+    }
+
+    QString writeCsv(const QByteArray &content) const
+    {
+        const QString path = dir->filePath(QStringLiteral("coordenadas.csv"));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+
+    static QByteArray readBytes(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+    }
+
+    FillRun run(const QString &path, const FillSettings &settings = {}) const
+    {
+        return runFill(path, server->baseUrl(), settings);
+    }
+};
 
 #endif // ALTITUDEFILLRUN_H
