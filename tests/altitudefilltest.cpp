@@ -136,6 +136,9 @@ private slots:
                 << openTopo << QByteArray(R"({"results":{"elevation":5},"status":"OK"})") << "";
         QTest::newRow("not JSON, retried")
                 << google << QByteArray("<html>Bad Gateway</html>") << "100.00";
+        for (const char *absurd : {"1e308", "-1e308", "1e23", "-500.01"})
+            QTest::newRow(absurd) << openTopo << elevationJson(absurd) << "";
+        QTest::newRow("highest summit") << openTopo << elevationJson("9000") << "9000.00";
     }
 
     void repliesGiveTwoDecimalValuesOrNothing()
@@ -152,6 +155,12 @@ private slots:
         QCOMPARE(fill.readBytes(path),
                  altitude.isEmpty() ? content : header + row1 + ";;;" + altitude.toLatin1() + '\n');
         QCOMPARE(result.log.contains("Altitud obtenida: " + altitude + " m"), !altitude.isEmpty());
+        // A reply without a usable value says why in one line.
+        QCOMPARE(result.log
+                         .filter(QRegularExpression(QStringLiteral(
+                                 "^(Altitud descartada para IMG_1.jpg|Error: el servicio)")))
+                         .size(),
+                 altitude.isEmpty() ? 1 : 0);
     }
 
     void serviceErrorsAreLoggedAndRetried_data()
@@ -252,20 +261,6 @@ private slots:
                                     + "/maps/api/elevation/json?locations=")
                          && urlLine.endsWith(QStringLiteral("&key=***")),
                  qPrintable(urlLine));
-    }
-
-    void unreachableServiceCostsItsRowsAfterOneRetry()
-    {
-        const QString url = fill.server->baseUrl();
-        fill.server->stop();
-        const QByteArray content = header + row1 + '\n' + row2 + '\n';
-        const QString path = fill.writeCsv(content);
-        const FillRun result = runFill(path, url, {});
-        QCOMPARE(result.log.filter(QRegularExpression(QStringLiteral("^Error de red: .+"))).size(),
-                 2);
-        QCOMPARE(result.log.last(),
-                 QStringLiteral("Proceso completado. Se actualizaron 0 de 2 registros."));
-        QCOMPARE(fill.readBytes(path), content);
     }
 
     void earlyEndLeavesTheFileUntouched_data()

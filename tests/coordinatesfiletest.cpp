@@ -237,43 +237,21 @@ private slots:
         QTest::addColumn<QStringList>("records");
         QTest::addColumn<QStringList>("log");
 
-        QTest::newRow("zones outside 1 to 60 skip their rows")
-                << QByteArray("a.jpg;0;H;1;2\nb.jpg;-5;H;1;2\nc.jpg;61;H;1;2\nd.jpg;60;X;1;2\n"
-                              "e.jpg;1;C;1;2\n")
-                << QStringList {"d.jpg: 60 X 1 2 - - -", "e.jpg: 1 C 1 2 - - -"}
-                << QStringList {"Zona UTM inválida para a.jpg: 0",
-                                "Zona UTM inválida para b.jpg: -5",
-                                "Zona UTM inválida para c.jpg: 61"};
-        QTest::newRow("letters that are no UTM band skip their rows")
-                << QByteArray("a.jpg;19;B;1;2\nb.jpg;19;I;1;2\nc.jpg;19;o;1;2\nd.jpg;19;Y;1;2\n"
-                              "e.jpg;19;\xc3\x91;1;2\nf.jpg;19;\xd0\x96;1;2\ng.jpg;19;-;1;2\n"
-                              "h.jpg;19;x;1;2\n")
-                << QStringList {"h.jpg: 19 x 1 2 - - -"}
-                << QStringList {"Letra de zona UTM inválida para a.jpg: B",
-                                "Letra de zona UTM inválida para b.jpg: I",
-                                "Letra de zona UTM inválida para c.jpg: o",
-                                "Letra de zona UTM inválida para d.jpg: Y",
-                                "Letra de zona UTM inválida para e.jpg: Ñ",
-                                "Letra de zona UTM inválida para f.jpg: Ж",
-                                "Letra de zona UTM inválida para g.jpg: -"};
-        QTest::newRow("altitudes outside -500 to 9000 m are dropped, rows kept")
-                << QByteArray("a.jpg;19;H;1;2;;;-1e308\nb.jpg;19;H;1;2;;;9000.01\n"
-                              "c.jpg;19;H;1;2;;;-500.5\nd.jpg;19;H;1;2;;;9000\ne.jpg;19;H;1;2;;;-"
-                              "500\n")
-                << QStringList {"a.jpg: 19 H 1 2 - - -", "b.jpg: 19 H 1 2 - - -",
-                                "c.jpg: 19 H 1 2 - - -", "d.jpg: 19 H 1 2 - - 9000",
-                                "e.jpg: 19 H 1 2 - - -500"}
-                << QStringList {"Altitud inválida para a.jpg: -1e308 (fuera de -500 … 9000 m)",
-                                "Altitud inválida para b.jpg: 9000.01 (fuera de -500 … 9000 m)",
-                                "Altitud inválida para c.jpg: -500.5 (fuera de -500 … 9000 m)"};
-        QTest::newRow("CR-only line ends")
-                << QByteArray("Nombre;Zona\ra.jpg;19;H;1;2\r\rb.jpg;19;H;3;4\r")
-                << QStringList {"a.jpg: 19 H 1 2 - - -", "b.jpg: 19 H 3 4 - - -"} << QStringList {};
-        QTest::newRow("mixed line ends")
-                << QByteArray("a.jpg;19;H;1;2\rb.jpg;19;H;3;4\r\nc.jpg;19;H;5;6\n")
-                << QStringList {"a.jpg: 19 H 1 2 - - -", "b.jpg: 19 H 3 4 - - -",
-                                "c.jpg: 19 H 5 6 - - -"}
-                << QStringList {};
+        QTest::newRow("zones and band letters off the grid skip their rows")
+                << QByteArray("a;0;H;1;2\rb;61;H;1;2\r\nc;60;X;1;2\nd;1;c;1;2\n"
+                              "e;19;I;1;2\nf;19;Y;1;2\ng;19;\xc3\x91;1;2\nh;19;B;1;2\n")
+                << QStringList {"c: 60 X 1 2 - - -", "d: 1 c 1 2 - - -"}
+                << QStringList {"Zona UTM inválida para a: 0",
+                                "Zona UTM inválida para b: 61",
+                                "Letra de zona UTM inválida para e: I",
+                                "Letra de zona UTM inválida para f: Y",
+                                "Letra de zona UTM inválida para g: Ñ",
+                                "Letra de zona UTM inválida para h: B"};
+        QTest::newRow("altitudes outside -500 to 9000 m dropped, rows kept")
+                << QByteArray("a;19;H;1;2;;;-1e308\rb;19;H;1;2;;;9000.01\rc;19;H;1;2;;;-500\r")
+                << QStringList {"a: 19 H 1 2 - - -", "b: 19 H 1 2 - - -", "c: 19 H 1 2 - - -500"}
+                << QStringList {"Altitud inválida para a: -1e308 (fuera de -500 … 9000 m)",
+                                "Altitud inválida para b: 9000.01 (fuera de -500 … 9000 m)"};
         const QByteArray longText(300000, 'x');
         const QString quoted = QString(200, QLatin1Char('x')) + QStringLiteral("…");
         QTest::newRow("long texts quoted cut")

@@ -6,8 +6,6 @@
 #include <QUrl>
 #include <QUrlQuery>
 
-static constexpr qint64 endlessChunkBytes = 16 * 1024;
-
 QStringList RecordedRequest::points() const
 {
     for (const auto &item : queryItems) {
@@ -120,12 +118,11 @@ void FakeElevationServer::answer(QTcpSocket *socket, const QByteArray &requestHe
         return;
     case FakeReply::EndlessBody:
         socket->write(head + "Transfer-Encoding: chunked\r\n\r\n");
-        connect(socket, &QTcpSocket::bytesWritten, this,
-                [this, socket] { streamEndlessly(socket); });
+        stream(socket, 0, "4000\r\n" + QByteArray(0x4000, ' ') + "\r\n");
         return;
     case FakeReply::TrickledBody:
         socket->write(head + "Content-Length: 100000\r\n\r\n");
-        trickle(socket, reply.trickleMs);
+        stream(socket, reply.trickleMs, " ");
         return;
     case FakeReply::Redirect:
         socket->write("HTTP/1.1 302 Found\r\nLocation: " + reply.location
@@ -139,25 +136,16 @@ void FakeElevationServer::answer(QTcpSocket *socket, const QByteArray &requestHe
     socket->disconnectFromHost();
 }
 
-// Writes the next chunk whenever the last one has left, for as long as the
-// client keeps the connection.
-void FakeElevationServer::streamEndlessly(QTcpSocket *socket)
-{
-    if (socket->bytesToWrite() > 0 || socket->state() != QAbstractSocket::ConnectedState)
-        return;
-    socket->write(QByteArray::number(endlessChunkBytes, 16) + "\r\n"
-                  + QByteArray(endlessChunkBytes, ' ') + "\r\n");
-    streamed += endlessChunkBytes;
-}
-
-void FakeElevationServer::trickle(QTcpSocket *socket, int intervalMs)
+// Writes `piece` every `intervalMs` for as long as the client keeps the
+// connection and has read what came before.
+void FakeElevationServer::stream(QTcpSocket *socket, int intervalMs, const QByteArray &piece)
 {
     auto *timer = new QTimer(socket);
-    connect(timer, &QTimer::timeout, this, [this, socket] {
-        if (socket->state() != QAbstractSocket::ConnectedState)
+    connect(timer, &QTimer::timeout, this, [this, socket, piece] {
+        if (socket->state() != QAbstractSocket::ConnectedState || socket->bytesToWrite() > 0)
             return;
-        socket->write(" ");
-        ++streamed;
+        socket->write(piece);
+        streamed += piece.size();
     });
     timer->start(intervalMs);
 }

@@ -70,8 +70,7 @@ private:
     void acceptConnections();
     void readRequest(QTcpSocket *socket);
     void answer(QTcpSocket *socket, const QByteArray &requestHead);
-    void streamEndlessly(QTcpSocket *socket);
-    void trickle(QTcpSocket *socket, int intervalMs);
+    void stream(QTcpSocket *socket, int intervalMs, const QByteArray &piece);
 
     QTcpServer server;
     QElapsedTimer clock;
