@@ -26,9 +26,12 @@
 #include <memory>
 #include <optional>
 
-// An elevation reply is some bytes per point; a body far beyond that is not
-// an answer and is not read further.
-static constexpr qint64 maxReplyBytes = 64 * 1024;
+// An elevation reply takes some 200 bytes a point; a body far beyond that is
+// not an answer and is not read further.
+static qint64 maxReplyBytes(qsizetype points)
+{
+    return 16 * 1024 + 1024 * static_cast<qint64>(points);
+}
 // How often a request in flight or a pause looks whether the run was stopped.
 static constexpr int stopPollMs = 50;
 
@@ -203,8 +206,9 @@ static PendingRow prepareRow(const AltitudeJob &job, int number, const QString &
         return skip(QStringLiteral("UTM inválido"));
 
     log(QStringLiteral("DEBUG: Parsed UTM - zone=%1, zoneLetter=%2, easting=%3, northing=%4")
-                .arg(QString::number(position.zone), row.fields.at(2).trimmed(),
-                     row.fields.at(3).trimmed(), row.fields.at(4).trimmed()));
+                .arg(QString::number(position.zone), quotedForLog(row.fields.at(2).trimmed()),
+                     quotedForLog(row.fields.at(3).trimmed()),
+                     quotedForLog(row.fields.at(4).trimmed())));
     double latitude = 0.0;
     double longitude = 0.0;
     utmToLatLon(position.zone, position.letter, position.easting, position.northing, latitude,
@@ -241,8 +245,9 @@ static QString transferErrorText(const QNetworkReply &reply)
     case QNetworkReply::SslHandshakeFailedError:
         return QStringLiteral("falló la conexión segura");
     case QNetworkReply::InsecureRedirectError:
-    case QNetworkReply::TooManyRedirectsError:
         return QStringLiteral("redirección a otro servidor rechazada");
+    case QNetworkReply::TooManyRedirectsError:
+        return QStringLiteral("demasiadas redirecciones");
     default:
         return QStringLiteral("falló la transferencia (código %1)")
                 .arg(static_cast<int>(reply.error()));
@@ -278,7 +283,8 @@ public:
             // The key is a secret: the log shows where the request went, not the key.
             log(QStringLiteral("DEBUG: URL de petición: %1")
                         .arg(requestUrl(job, points, QStringLiteral("***")).toString()));
-            const Transfer transfer = fetch(requestUrl(job, points, encodedKey));
+            const Transfer transfer
+                    = fetch(requestUrl(job, points, encodedKey), maxReplyBytes(points.size()));
             if (transfer.outcome == Transfer::Stopped)
                 return std::nullopt;
             if (transfer.outcome == Transfer::Failed) {
@@ -318,7 +324,7 @@ private:
     // Waits for the reply in a local event loop, so the calling thread needs
     // no event loop of its own. The time limit covers the whole request: a
     // service sending a byte now and then does not keep it alive.
-    Transfer fetch(const QUrl &url)
+    Transfer fetch(const QUrl &url, qint64 maxBytes)
     {
         QNetworkRequest request(url);
         // A redirect elsewhere would carry the key to a host nobody chose.
@@ -327,7 +333,7 @@ private:
         lastStart.start();
         const std::unique_ptr<QNetworkReply> reply(manager.get(request));
         // Qt stops reading from the socket while this much is unread.
-        reply->setReadBufferSize(maxReplyBytes);
+        reply->setReadBufferSize(maxBytes);
 
         Transfer result;
         QString abortReason;
@@ -341,8 +347,8 @@ private:
         const auto drain = [&] {
             if (!abortReason.isEmpty() || !reply->isOpen())
                 return;
-            result.body += reply->read(maxReplyBytes + 1 - result.body.size());
-            if (result.body.size() > maxReplyBytes)
+            result.body += reply->read(maxBytes + 1 - result.body.size());
+            if (result.body.size() > maxBytes)
                 abortWith(Transfer::Failed, QStringLiteral("respuesta demasiado grande"));
         };
         QObject::connect(reply.get(), &QNetworkReply::readyRead, reply.get(), drain);

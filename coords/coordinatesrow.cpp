@@ -6,6 +6,9 @@
 
 static constexpr int firstUtmZone = 1;
 static constexpr int lastUtmZone = 60;
+// Beyond these a position lies off its zone or off the globe.
+static constexpr double maxEastingMetres = 1.0e6;
+static constexpr double maxNorthingMetres = 1.0e7;
 
 bool isPlausibleAltitude(double metres)
 {
@@ -70,7 +73,9 @@ RowPosition readRowPosition(const QStringList &fields)
     }
     position.letterValid = isUtmBand(position.letter);
 
-    position.eastingValid = readCoordinateNumber(fields.at(3).trimmed(), position.easting);
-    position.northingValid = readCoordinateNumber(fields.at(4).trimmed(), position.northing);
+    position.eastingValid = readCoordinateNumber(fields.at(3).trimmed(), position.easting)
+            && position.easting >= 0.0 && position.easting <= maxEastingMetres;
+    position.northingValid = readCoordinateNumber(fields.at(4).trimmed(), position.northing)
+            && position.northing >= 0.0 && position.northing <= maxNorthingMetres;
     return position;
 }

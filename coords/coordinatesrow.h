@@ -35,8 +35,8 @@ struct RowPosition
     bool zoneValid = false; // a base-10 integer from 1 to 60
     bool letterEmpty = false; // the letter is then 'N'
     bool letterValid = false; // a UTM band, C to X without I and O, either case
-    bool eastingValid = false;
-    bool northingValid = false;
+    bool eastingValid = false; // a number from 0 to 1 000 000 m
+    bool northingValid = false; // a number from 0 to 10 000 000 m
 
     bool isValid() const { return zoneValid && letterValid && eastingValid && northingValid; }
 };

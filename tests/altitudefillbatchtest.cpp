@@ -161,13 +161,16 @@ private slots:
                  qPrintable(result.log.filter(QStringLiteral("rror")).join('\n')));
         const QList<RecordedRequest> requests = fill.server->requests();
         QCOMPARE(requests.size(), requestCount);
-        for (int i = 1; i < requests.size(); ++i)
-            QVERIFY(requests.at(i).receivedMs - requests.at(i - 1).receivedMs
-                    >= settings.pauseMs - 100);
+        for (int i = 1; i < requests.size(); ++i) {
+            const qint64 gapMs = requests.at(i).receivedMs - requests.at(i - 1).receivedMs;
+            QVERIFY2(gapMs >= settings.pauseMs - 100, qPrintable(QString::number(gapMs)));
+        }
         QCOMPARE(fill.readBytes(path),
                  header + rows(1, 283, groupFilled ? ";100.00" : "") + rows(284, 300, ";100.00"));
         QVERIFY(result.log.filter(secretKey).isEmpty());
-        QVERIFY(fill.server->streamedBytes() < 4 * 1024 * 1024);
+        // Beyond the reply cap only the sockets' own buffers fill.
+        QVERIFY2(fill.server->streamedBytes() < 16 * 1024 * 1024,
+                 qPrintable(QString::number(fill.server->streamedBytes())));
     }
 };
 
