@@ -12,7 +12,13 @@ AltitudeFillJob makeAltitudeFillJob(const QString &csvPath, const QString &provi
                                     const QString &storedApiKey, bool overwrite,
                                     const ElevationService &service)
 {
-    return {csvPath, provider, needsKey(provider) ? storedApiKey : QString(), overwrite, service};
+    AltitudeFillJob job;
+    job.csvPath = csvPath;
+    job.provider = provider;
+    job.apiKey = needsKey(provider) ? storedApiKey : QString();
+    job.overwrite = overwrite;
+    job.service = service;
+    return job;
 }
 
 QString altitudeFillJobProblem(const AltitudeFillJob &job)
@@ -32,6 +38,6 @@ QString altitudeFillJobProblem(const AltitudeFillJob &job)
 void runAltitudeFillJob(const AltitudeFillJob &job, const LogCallback &log,
                         const ProgressCallback &progress)
 {
-    fillAltitudes(job.csvPath, job.provider, job.apiKey, job.overwrite, log, progress,
-                  job.service.baseUrl, job.service.pauseMs);
+    fillAltitudes(job.csvPath, job.provider, job.apiKey, job.overwrite, log, progress, job.service,
+                  job.stop.get());
 }

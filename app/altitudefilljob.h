@@ -6,14 +6,8 @@
 
 #include <QString>
 
-// Where the altitude fill asks and how long it waits after each reply. The
-// defaults are each provider's public service at its rate-limit pace; only
-// tests point the window at another server.
-struct ElevationService
-{
-    QString baseUrl; // empty: the provider's public endpoint
-    int pauseMs = elevationRequestPauseMs;
-};
+#include <atomic>
+#include <memory>
 
 // One altitude fill as the window starts it: a copy of the inputs taken on
 // the GUI thread, so the worker never reads the window.
@@ -24,6 +18,8 @@ struct AltitudeFillJob
     QString apiKey; // empty unless the provider needs one
     bool overwrite = true;
     ElevationService service;
+    // Set by "Cancelar" on the fill's dialog, read by the fill.
+    std::shared_ptr<std::atomic<bool>> stop = std::make_shared<std::atomic<bool>>(false);
 };
 
 // Keeps the stored key only for the provider that uses it, so no other

@@ -53,6 +53,8 @@ BackgroundJob *BackgroundJob::start(const Setup &setup, const Work &work, QStrin
     dialog->setAutoClose(false);
     // A full bar until completion: the batch still writes its log after the last photo.
     dialog->setAutoReset(false);
+    if (setup.cancel)
+        connect(dialog, &QProgressDialog::canceled, job, setup.cancel);
     dialog->show();
     job->dialog = dialog;
     *setup.dialogSlot = dialog;

@@ -41,6 +41,9 @@ public:
         // Appends one line to the window's log; called on the GUI thread only.
         std::function<void(const QString &line)> appendLog;
         Completion completion;
+        // Called on the GUI thread when "Cancelar" is pressed; when empty the
+        // button only hides the dialog and the work runs to its end.
+        std::function<void()> cancel;
     };
 
     // Shows the dialog and starts `work` on the work pool. When the

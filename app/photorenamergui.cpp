@@ -864,10 +864,12 @@ void PhotoRenamerGUI::startProcess()
 }
 
 // Shows the job's progress dialog and runs `work` on the work pool with
-// `button` disabled; `finish` is the completion step on the GUI thread.
+// `button` disabled; `finish` is the completion step on the GUI thread and
+// `cancel`, when given, what "Cancelar" does besides hiding the dialog.
 void PhotoRenamerGUI::startJob(const QString &label, QPushButton *button,
                                const BackgroundJob::Work &work,
-                               void (PhotoRenamerGUI::*finish)(const QString &failure))
+                               void (PhotoRenamerGUI::*finish)(const QString &failure),
+                               const std::function<void()> &cancel)
 {
     button->setEnabled(false);
     BackgroundJob::Setup setup;
@@ -880,6 +882,7 @@ void PhotoRenamerGUI::startJob(const QString &label, QPushButton *button,
     setup.completion = [this, finish](const QString &failure) {
         (this->*finish)(failure);
     };
+    setup.cancel = cancel;
     QString error;
     if (BackgroundJob::start(setup, work, error))
         return;
@@ -1010,7 +1013,7 @@ void PhotoRenamerGUI::populateAltitude()
             [job](const LogCallback &jobLog, const ProgressCallback &progress) {
                 runAltitudeFillJob(job, jobLog, progress);
             },
-            &PhotoRenamerGUI::finishAltitudeFill);
+            &PhotoRenamerGUI::finishAltitudeFill, [stop = job.stop] { *stop = true; });
 }
 
 void PhotoRenamerGUI::finishAltitudeFill(const QString &failure)

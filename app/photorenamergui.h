@@ -129,7 +129,8 @@ private:
     void applyPreviewButtonRule();
     void finishRun(const QString &failure);
     void startJob(const QString &label, QPushButton *button, const BackgroundJob::Work &work,
-                  void (PhotoRenamerGUI::*finish)(const QString &failure));
+                  void (PhotoRenamerGUI::*finish)(const QString &failure),
+                  const std::function<void()> &cancel = {});
 
     // State, in the order the window initialises it.
     QString fontPath; // full path of the font for all drawn text

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <atomic>
+
 // Elevation services the altitude fill can ask; any other provider name
 // selects OpenTopoData.
 inline constexpr char googleElevationProvider[] = "Google Elevation";
@@ -13,25 +15,39 @@ inline constexpr char openTopoDataProvider[] = "OpenTopoData";
 inline constexpr char googleElevationBaseUrl[] = "https://maps.googleapis.com";
 inline constexpr char openTopoDataBaseUrl[] = "https://api.opentopodata.org";
 
-// Both services limit the request rate; one request at a time, this long
-// apart, keeps a run within their free quotas.
+// Both services limit the rate of requests, not of points: requests go one
+// at a time, their starts this far apart, each with as many points as the
+// service takes and as fit in a URL it accepts.
 inline constexpr int elevationRequestPauseMs = 1100;
-// A service that stops answering costs one row, not the whole run.
+inline constexpr int openTopoDataMaxPoints = 100;
+inline constexpr int googleElevationMaxPoints = 512;
+inline constexpr int maxRequestUrlChars = 8000;
+// A service that stops answering, or answers a byte at a time, costs one
+// request this long from start to finish, not the whole run.
 inline constexpr int elevationRequestTimeoutMs = 30000;
+
+// Where the fill asks and how fast. The defaults are each provider's public
+// service at its rate-limit pace; only tests and benchmarks point elsewhere.
+struct ElevationService
+{
+    QString baseUrl; // empty: the provider's public endpoint
+    int pauseMs = elevationRequestPauseMs; // start to start
+    int timeoutMs = elevationRequestTimeoutMs;
+};
 
 // Fills the altitude column (found by its header name, or appended) of a
 // ';'-separated coordinates file with the ground elevation, in metres, of
-// each row's UTM position, asking the service one row at a time, and then
+// each row's UTM position, asking the service for groups of rows, and then
 // rewrites the file atomically. Every outcome is a log line; the API key is
 // never logged.
 //
+// Setting `*stop` ends the run after aborting the request in flight: the
+// rows filled so far are written back, the others stay as they were.
+//
 // Blocks until done and owns its network access and event loop, so it is
 // meant to run on a worker thread; both callbacks are called on that thread.
-// An empty baseUrl means the provider's public endpoint; the last three
-// parameters exist so that the job can be pointed at another server.
 void fillAltitudes(const QString &path, const QString &provider, const QString &apiKey,
                    bool overwrite, const LogCallback &log, const ProgressCallback &progress,
-                   const QString &baseUrl = QString(), int pauseMs = elevationRequestPauseMs,
-                   int timeoutMs = elevationRequestTimeoutMs);
+                   const ElevationService &service = {}, const std::atomic<bool> *stop = nullptr);
 
 #endif // ALTITUDEFILL_H

@@ -1,12 +1,12 @@
 #include "coords/coordinatesfile.h"
 
+#include "coords/coordinatesrow.h"
 #include "coords/localdatetime.h"
+#include "coords/logquote.h"
 
 #include <QFile>
 #include <QStringList>
-#include <QTextStream>
 
-#include <cmath>
 #include <cstring>
 
 static bool isHeader(const QString &line)
@@ -14,26 +14,6 @@ static bool isHeader(const QString &line)
     return line.contains(QLatin1String("nombre"), Qt::CaseInsensitive)
             && (line.contains(QLatin1String("easting"), Qt::CaseInsensitive)
                 || line.contains(QLatin1String("zona"), Qt::CaseInsensitive));
-}
-
-// Locale-independent number; "nan" and "inf" count as invalid so that no
-// non-number reaches a file name or a stamp.
-static bool readNumber(const QString &text, double &value)
-{
-    bool ok = false;
-    const double number = text.toDouble(&ok);
-    if (!ok || !std::isfinite(number))
-        return false;
-    value = number;
-    return true;
-}
-
-static char readLetter(const QString &field)
-{
-    if (field.isEmpty())
-        return 'N';
-    const char16_t code = field.at(0).unicode();
-    return code < 256 ? static_cast<char>(code) : '\0';
 }
 
 // Reads text of a fixed-width form such as "dd/MM/yyyy HH:mm:ss": each of
@@ -86,58 +66,71 @@ static QString optionalField(const QStringList &fields, int index)
     return fields.size() > index ? fields.at(index).trimmed() : QString();
 }
 
+static QString invalidValue(const char *what, const QString &name, const QString &value)
+{
+    return QString::fromUtf8(what) + quotedForLog(name) + QStringLiteral(": ") + quotedForLog(value);
+}
+
 // Parses one data line; returns false when the row is to be skipped.
 static bool parseRow(const QString &line, const LogCallback &log, QString &name,
                      CoordinateRecord &record)
 {
-    const QStringList fields = line.split(QLatin1Char(';'), Qt::KeepEmptyParts);
+    const QStringList fields = splitCoordinatesRow(line);
     if (fields.size() < 5) {
-        log(QStringLiteral("Línea inválida en archivo txt (menos de 5 columnas): ") + line);
+        log(QStringLiteral("Línea inválida en archivo txt (menos de 5 columnas): ")
+            + quotedForLog(line));
         return false;
     }
     name = fields.at(0).trimmed();
 
-    const QString zoneText = fields.at(1).trimmed();
-    bool ok = false;
-    record.zone = zoneText.toInt(&ok, 10);
-    if (!ok) {
-        log(QStringLiteral("Zona UTM inválida para ") + name + QStringLiteral(": ") + zoneText);
+    // An empty letter means 'N'; a letter or zone off the UTM grid would put
+    // the photo off the globe, in its name and its EXIF alike.
+    const RowPosition position = readRowPosition(fields);
+    if (!position.zoneValid) {
+        log(invalidValue("Zona UTM inválida para ", name, fields.at(1).trimmed()));
         return false;
     }
-    record.letter = readLetter(fields.at(2).trimmed());
-
-    const QString eastingText = fields.at(3).trimmed();
-    if (!readNumber(eastingText, record.easting)) {
-        log(QStringLiteral("Easting inválido para ") + name + QStringLiteral(": ") + eastingText);
+    if (!position.letterValid) {
+        log(invalidValue("Letra de zona UTM inválida para ", name, fields.at(2).trimmed()));
         return false;
     }
-    const QString northingText = fields.at(4).trimmed();
-    if (!readNumber(northingText, record.northing)) {
-        log(QStringLiteral("Northing inválido para ") + name + QStringLiteral(": ") + northingText);
+    if (!position.eastingValid) {
+        log(invalidValue("Easting inválido para ", name, fields.at(3).trimmed()));
         return false;
     }
+    if (!position.northingValid) {
+        log(invalidValue("Northing inválido para ", name, fields.at(4).trimmed()));
+        return false;
+    }
+    record.zone = position.zone;
+    record.letter = position.letter;
+    record.easting = position.easting;
+    record.northing = position.northing;
 
     const QString orientationText = optionalField(fields, 5);
     if (!orientationText.isEmpty()) {
-        record.hasOrientation = readNumber(orientationText, record.orientation);
+        record.hasOrientation = readCoordinateNumber(orientationText, record.orientation);
         if (!record.hasOrientation)
-            log(QStringLiteral("Orientación inválida para ") + name + QStringLiteral(": ")
-                + orientationText);
+            log(invalidValue("Orientación inválida para ", name, orientationText));
     }
     const QString dateText = optionalField(fields, 6);
     if (!dateText.isEmpty()) {
         record.dateTime = readLocalDateTime(dateText);
         record.hasDateTime = record.dateTime.isValid();
         if (!record.hasDateTime)
-            log(QStringLiteral("Fecha inválida en archivo txt para ") + name + QStringLiteral(": ")
-                + dateText);
+            log(invalidValue("Fecha inválida en archivo txt para ", name, dateText));
     }
     const QString altitudeText = optionalField(fields, 7);
     if (!altitudeText.isEmpty()) {
-        record.hasAltitude = readNumber(altitudeText, record.altitude);
-        if (!record.hasAltitude)
-            log(QStringLiteral("Altitud inválida para ") + name + QStringLiteral(": ")
-                + altitudeText);
+        record.hasAltitude = readCoordinateNumber(altitudeText, record.altitude);
+        if (!record.hasAltitude) {
+            log(invalidValue("Altitud inválida para ", name, altitudeText));
+        } else if (!isPlausibleAltitude(record.altitude)) {
+            record.hasAltitude = false;
+            record.altitude = 0.0;
+            log(invalidValue("Altitud inválida para ", name, altitudeText)
+                + QStringLiteral(" (fuera de -500 … 9000 m)"));
+        }
     }
     return true;
 }
@@ -146,21 +139,14 @@ CoordinateMap readCoordinatesFile(const QString &path, const LogCallback &log)
 {
     CoordinateMap records;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    if (!file.open(QIODevice::ReadOnly)) {
         log(QStringLiteral("Error al abrir el archivo TXT: ") + path);
         return records;
     }
-    QTextStream in(&file);
-    in.setEncoding(QStringConverter::Utf8);
-    bool firstLine = true;
-    QString line;
-    while (in.readLineInto(&line)) {
-        if (firstLine) {
-            firstLine = false;
-            if (isHeader(line))
-                continue;
-        }
-        if (line.trimmed().isEmpty())
+    const QStringList lines = coordinatesFileLines(file.readAll(), QStringConverter::Utf8);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString &line = lines.at(i);
+        if ((i == 0 && isHeader(line)) || line.trimmed().isEmpty())
             continue;
         QString name;
         CoordinateRecord record;

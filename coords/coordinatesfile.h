@@ -8,7 +8,7 @@
 inline constexpr char coordinatesFileHeader[]
         = "nombre_de_la_foto.jpg;zona;letra;easting;northing;orientacion;fecha_hora;altitud";
 
-// Reads a ';'-separated coordinates file (UTF-8, optional BOM, LF or CR LF).
+// Reads a ';'-separated coordinates file (UTF-8, optional BOM, LF, CR LF or CR).
 // Every problem is one log line, in file order, on the caller's thread; bad
 // rows are skipped or kept without the bad optional value, and reading goes on.
 CoordinateMap readCoordinatesFile(const QString &path, const LogCallback &log);

@@ -1,22 +1,13 @@
 #include "coords/altitudefill.h"
 
+#include "tests/support/altitudefillrun.h"
 #include "tests/support/fakeelevationserver.h"
 #include "tests/support/filesizelimit.h"
 
 #include <QDir>
-#include <QEventLoop>
-#include <QFile>
-#include <QFutureWatcher>
 #include <QLocale>
-#include <QMutex>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QtConcurrent>
-
-#include <memory>
-
-Q_DECLARE_METATYPE(FakeReply)
 
 static const QByteArray header
         = "nombre_de_la_foto.jpg;zona;letra;easting;northing;orientacion;fecha_hora;altitud\n";
@@ -30,73 +21,11 @@ static QByteArray elevationJson(const char *elevation)
     return QByteArray(R"({"results":[{"elevation":)") + elevation + R"(}],"status":"OK"})";
 }
 
-// What one run reported.
-struct FillRun
-{
-    QStringList log;
-    QList<QPair<int, int>> progress;
-};
-
-// Settings of one run; the defaults suit most tests.
-struct FillSettings
-{
-    QString provider = openTopo;
-    QString key = QStringLiteral("k");
-    bool overwrite = true;
-    QString baseUrl; // empty: the fake server
-    int pauseMs = 0;
-    int timeoutMs = 5000;
-};
-
 class AltitudeFillTest : public QObject
 {
     Q_OBJECT
 
-private:
-    QString writeCsv(const QByteArray &content)
-    {
-        const QString path = dir->filePath(QStringLiteral("coordenadas.csv"));
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
-    }
-
-    static QByteArray readBytes(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-    }
-
-    // Runs the job on a pool thread, as the window does, while this thread
-    // keeps serving the fake service.
-    FillRun run(const QString &path, const FillSettings &settings = {})
-    {
-        FillRun result;
-        QMutex mutex;
-        const QString url = settings.baseUrl.isEmpty() ? server->baseUrl() : settings.baseUrl;
-        QFutureWatcher<void> watcher;
-        QEventLoop loop;
-        connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
-        watcher.setFuture(QtConcurrent::run([&] {
-            fillAltitudes(
-                    path, settings.provider, settings.key, settings.overwrite,
-                    [&](const QString &line) {
-                        QMutexLocker lock(&mutex);
-                        result.log.append(line);
-                    },
-                    [&](int done, int total) {
-                        QMutexLocker lock(&mutex);
-                        result.progress.append({done, total});
-                    },
-                    url, settings.pauseMs, settings.timeoutMs);
-        }));
-        loop.exec();
-        return result;
-    }
-
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<FakeElevationServer> server;
+    FillFixture fill;
 
 private slots:
     void initTestCase()
@@ -105,18 +34,9 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     }
 
-    void init()
-    {
-        dir = std::make_unique<QTemporaryDir>();
-        server = std::make_unique<FakeElevationServer>();
-        QVERIFY(dir->isValid() && server->start());
-    }
+    void init() { QVERIFY(fill.start()); }
 
-    void cleanup()
-    {
-        server.reset();
-        dir.reset();
-    }
+    void cleanup() { fill.stop(); }
 
     void altitudeColumnIsFoundByNameOrAppended_data()
     {
@@ -155,10 +75,10 @@ private slots:
     {
         QFETCH(QByteArray, input);
         QFETCH(QByteArray, expected);
-        const QString path = writeCsv(input);
-        run(path);
-        QCOMPARE(readBytes(path), expected);
-        QCOMPARE(server->requests().size(), 1);
+        const QString path = fill.writeCsv(input);
+        fill.run(path);
+        QCOMPARE(fill.readBytes(path), expected);
+        QCOMPARE(fill.server->requests().size(), 1);
     }
 
     void unusableRowsAreSkippedWithTheirMessage_data()
@@ -188,14 +108,14 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(bool, overwrite);
         QFETCH(QString, reason);
-        const QString path = writeCsv(content);
+        const QString path = fill.writeCsv(content);
         FillSettings settings;
         settings.overwrite = overwrite;
-        const FillRun result = run(path, settings);
+        const FillRun result = fill.run(path, settings);
         QVERIFY2(result.log.contains(QStringLiteral("DEBUG: Omisión línea 1: ") + reason),
                  qPrintable(result.log.join('\n')));
-        QVERIFY(server->requests().isEmpty());
-        QCOMPARE(readBytes(path), content);
+        QVERIFY(fill.server->requests().isEmpty());
+        QCOMPARE(fill.readBytes(path), content);
     }
 
     void repliesGiveTwoDecimalValuesOrNothing_data()
@@ -214,7 +134,11 @@ private slots:
                 << google << QByteArray(R"({"results":[],"status":"OK"})") << "";
         QTest::newRow("results not an array")
                 << openTopo << QByteArray(R"({"results":{"elevation":5},"status":"OK"})") << "";
-        QTest::newRow("not JSON") << google << QByteArray("<html>Bad Gateway</html>") << "";
+        QTest::newRow("not JSON, retried")
+                << google << QByteArray("<html>Bad Gateway</html>") << "100.00";
+        for (const char *absurd : {"1e308", "-1e308", "1e23", "-500.01"})
+            QTest::newRow(absurd) << openTopo << elevationJson(absurd) << "";
+        QTest::newRow("highest summit") << openTopo << elevationJson("9000") << "9000.00";
     }
 
     void repliesGiveTwoDecimalValuesOrNothing()
@@ -222,18 +146,24 @@ private slots:
         QFETCH(QString, provider);
         QFETCH(QByteArray, reply);
         QFETCH(QString, altitude);
-        server->queueJson(reply);
+        fill.server->queueJson(reply);
         const QByteArray content = header + row1 + ";;;570.3\n";
-        const QString path = writeCsv(content);
+        const QString path = fill.writeCsv(content);
         FillSettings settings;
         settings.provider = provider;
-        const FillRun result = run(path, settings);
-        QCOMPARE(readBytes(path),
+        const FillRun result = fill.run(path, settings);
+        QCOMPARE(fill.readBytes(path),
                  altitude.isEmpty() ? content : header + row1 + ";;;" + altitude.toLatin1() + '\n');
         QCOMPARE(result.log.contains("Altitud obtenida: " + altitude + " m"), !altitude.isEmpty());
+        // A reply without a usable value says why in one line.
+        QCOMPARE(result.log
+                         .filter(QRegularExpression(QStringLiteral(
+                                 "^(Altitud descartada para IMG_1.jpg|Error: el servicio)")))
+                         .size(),
+                 altitude.isEmpty() ? 1 : 0);
     }
 
-    void serviceErrorsAreLoggedAndTheRunGoesOn_data()
+    void serviceErrorsAreLoggedAndRetried_data()
     {
         QTest::addColumn<QString>("provider");
         QTest::addColumn<QByteArray>("reply");
@@ -257,21 +187,21 @@ private slots:
                 << "Error de API OpenTopoData: OK - Sin detalles";
     }
 
-    void serviceErrorsAreLoggedAndTheRunGoesOn()
+    void serviceErrorsAreLoggedAndRetried()
     {
         QFETCH(QString, provider);
         QFETCH(QByteArray, reply);
         QFETCH(QString, message);
-        server->queueJson(reply);
-        const QString path = writeCsv(header + row1 + '\n' + row2 + '\n');
+        fill.server->queueJson(reply);
+        const QString path = fill.writeCsv(header + row1 + '\n' + row2 + '\n');
         FillSettings settings;
         settings.provider = provider;
-        const FillRun result = run(path, settings);
+        const FillRun result = fill.run(path, settings);
         QVERIFY2(result.log.contains(message), qPrintable(result.log.join('\n')));
-        QCOMPARE(readBytes(path), header + row1 + '\n' + row2 + ";;;100.00\n");
+        QCOMPARE(fill.readBytes(path), header + row1 + ";;;100.00\n" + row2 + ";;;100.00\n");
     }
 
-    void requestsCarryTheProviderPathAndPointInRowOrder_data()
+    void requestsCarryTheProviderPathAndPointsInRowOrder_data()
     {
         QTest::addColumn<QString>("provider");
         QTest::addColumn<QString>("path");
@@ -284,29 +214,28 @@ private slots:
                 << "/v1/srtm30m" << QStringList {"locations"};
     }
 
-    void requestsCarryTheProviderPathAndPointInRowOrder()
+    void requestsCarryTheProviderPathAndPointsInRowOrder()
     {
         QFETCH(QString, provider);
         QFETCH(QString, path);
         QFETCH(QStringList, keys);
         // Santiago (-33.45, -70.66), then a point 10 km further south.
-        const QString file = writeCsv(header + "IMG%2.jpg;19;H;345713.154;6297592.028\n"
-                                      + "b.jpg;19;H;345713.154;6287592.028\n");
+        const QString file = fill.writeCsv(header + "IMG%2.jpg;19;H;345713.154;6297592.028\n"
+                                           + "b.jpg;19;H;345713.154;6287592.028\n");
         FillSettings settings;
         settings.provider = provider;
-        const FillRun result = run(file, settings);
+        const FillRun result = fill.run(file, settings);
 
-        const QList<RecordedRequest> requests = server->requests();
-        QCOMPARE(requests.size(), 2);
-        QStringList points;
-        for (const RecordedRequest &request : requests) {
-            QCOMPARE(request.path, path);
-            QStringList names;
-            for (const auto &item : request.queryItems)
-                names.append(item.first);
-            QCOMPARE(names, keys);
-            points.append(request.queryItems.at(0).second);
-        }
+        const QList<RecordedRequest> requests = fill.server->requests();
+        QCOMPARE(requests.size(), 1);
+        const RecordedRequest &request = requests.first();
+        QCOMPARE(request.path, path);
+        QStringList names;
+        for (const auto &item : request.queryItems)
+            names.append(item.first);
+        QCOMPARE(names, keys);
+        const QStringList points = request.points();
+        QCOMPARE(points.size(), 2);
         QCOMPARE(points.at(0), QStringLiteral("-33.45000000,-70.66000000"));
         QVERIFY2(QRegularExpression(QStringLiteral("^-33\\.54\\d{6},-70\\.6\\d{7}$"))
                          .match(points.at(1))
@@ -322,80 +251,16 @@ private slots:
         FillSettings settings;
         settings.provider = google;
         settings.key = key;
-        const FillRun result = run(writeCsv(header + row1 + '\n'), settings);
-        QCOMPARE(server->requests().size(), 1);
-        QCOMPARE(server->requests().first().queryItems.value(1).second, key);
+        const FillRun result = fill.run(fill.writeCsv(header + row1 + '\n'), settings);
+        QCOMPARE(fill.server->requests().size(), 1);
+        QCOMPARE(fill.server->requests().first().queryItems.value(1).second, key);
         QVERIFY(result.log.filter(QStringLiteral("secret")).isEmpty());
         const QString urlLine
                 = result.log.filter(QStringLiteral("DEBUG: URL de petición: ")).value(0);
-        QVERIFY2(urlLine.startsWith("DEBUG: URL de petición: " + server->baseUrl()
+        QVERIFY2(urlLine.startsWith("DEBUG: URL de petición: " + fill.server->baseUrl()
                                     + "/maps/api/elevation/json?locations=")
                          && urlLine.endsWith(QStringLiteral("&key=***")),
                  qPrintable(urlLine));
-    }
-
-    void failedTransfersCostOnlyTheirRow_data()
-    {
-        QTest::addColumn<FakeReply>("reply");
-        QTest::addColumn<QString>("message");
-        FakeReply silent;
-        silent.neverAnswer = true;
-        QTest::newRow("server never answers") << silent << "Error de red: ";
-        FakeReply huge;
-        huge.body = '"' + QByteArray(4 * 1024 * 1024, 'x') + '"';
-        QTest::newRow("oversized body") << huge << "Error de red: respuesta demasiado grande";
-        FakeReply serverError;
-        serverError.statusCode = 500;
-        serverError.body = elevationJson("5");
-        QTest::newRow("HTTP error status") << serverError << "Error de red: ";
-    }
-
-    void failedTransfersCostOnlyTheirRow()
-    {
-        QFETCH(FakeReply, reply);
-        QFETCH(QString, message);
-        server->queueReply(reply);
-        const QString path = writeCsv(header + row1 + '\n' + row2 + '\n');
-        FillSettings settings;
-        settings.timeoutMs = 500;
-        const FillRun result = run(path, settings);
-        QVERIFY2(result.log.filter(message).size() == 1, qPrintable(result.log.join('\n')));
-        QCOMPARE(readBytes(path), header + row1 + '\n' + row2 + ";;;100.00\n");
-    }
-
-    void unreachableServiceIsANetworkErrorPerRow()
-    {
-        FillSettings settings;
-        settings.baseUrl = server->baseUrl();
-        server->stop();
-        const QByteArray content = header + row1 + '\n' + row2 + '\n';
-        const QString path = writeCsv(content);
-        const FillRun result = run(path, settings);
-        QCOMPARE(result.log.filter(QRegularExpression(QStringLiteral("^Error de red: .+"))).size(),
-                 2);
-        QCOMPARE(result.log.last(),
-                 QStringLiteral("Proceso completado. Se actualizaron 0 de 2 registros."));
-        QCOMPARE(readBytes(path), content);
-    }
-
-    void countsAndProgressFollowTheRows()
-    {
-        QByteArray content = header;
-        for (int row = 1; row <= 9; ++row)
-            content += "IMG_" + QByteArray::number(row) + ".jpg;19;H;345678;6301234\n";
-        content += '\n';
-        server->queueJson(R"({"status":"SERVER_ERROR"})");
-        server->queueJson(R"({"results":[],"status":"OK"})");
-        const FillRun result = run(writeCsv(content));
-
-        QCOMPARE(server->requests().size(), 9);
-        QCOMPARE(result.log.last(),
-                 QStringLiteral("Proceso completado. Se actualizaron 7 de 10 registros."));
-        QCOMPARE(result.progress.size(), 11);
-        for (int done = 0; done <= 10; ++done)
-            QCOMPARE(result.progress.at(done), qMakePair(done, 10));
-        QVERIFY(result.log.contains(QStringLiteral(
-                "DEBUG writing altitude: line 4 -> IMG_3.jpg;19;H;345678;6301234;;;100.00")));
     }
 
     void earlyEndLeavesTheFileUntouched_data()
@@ -420,15 +285,15 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QString, key);
         QFETCH(QString, message);
-        const QString path = content == "(missing)" ? dir->filePath(QStringLiteral("no.csv"))
-                                                    : writeCsv(content);
+        const QString path = content == "(missing)" ? fill.dir->filePath(QStringLiteral("no.csv"))
+                                                    : fill.writeCsv(content);
         FillSettings settings;
         settings.provider = google;
         settings.key = key;
-        const FillRun result = run(path, settings);
+        const FillRun result = fill.run(path, settings);
         QVERIFY2(result.log.last().startsWith(message), qPrintable(result.log.last()));
-        QVERIFY(server->requests().isEmpty());
-        QCOMPARE(readBytes(path), content);
+        QVERIFY(fill.server->requests().isEmpty());
+        QCOMPARE(fill.readBytes(path), content);
     }
 
     // A large file fails while it is written, a small one only when the
@@ -448,30 +313,20 @@ private slots:
         QByteArray content("nombre;zona;letra;easting;northing\n");
         while (content.size() < fileBytes)
             content += row1 + ";570.3\n";
-        const QString path = writeCsv(content);
+        const QString path = fill.writeCsv(content);
         FillSettings settings;
         settings.overwrite = false;
         FillRun result;
         {
             const FileSizeLimit limit(fileBytes / 2);
             QVERIFY(limit.isActive());
-            result = run(path, settings);
+            result = fill.run(path, settings);
         }
         QVERIFY2(result.log.last().startsWith(
                          QStringLiteral("Error: No se pudo guardar los cambios en el CSV: ")),
                  qPrintable(result.log.last()));
-        QCOMPARE(readBytes(path), content);
-        QCOMPARE(QDir(dir->path()).entryList(QDir::Files).size(), 1);
-    }
-
-    void requestsAreAtLeastThePauseApart()
-    {
-        FillSettings settings;
-        settings.pauseMs = elevationRequestPauseMs;
-        run(writeCsv(header + row1 + '\n' + row2 + '\n'), settings);
-        const QList<RecordedRequest> requests = server->requests();
-        QCOMPARE(requests.size(), 2);
-        QVERIFY(requests.at(1).receivedMs - requests.at(0).receivedMs >= elevationRequestPauseMs);
+        QCOMPARE(fill.readBytes(path), content);
+        QCOMPARE(QDir(fill.dir->path()).entryList(QDir::Files).size(), 1);
     }
 };
 

@@ -1,7 +1,6 @@
 #include "app/dialogs.h"
 #include "app/photorenamergui.h"
 #include "metadata/exiv2setup.h"
-#include "processing/workpool.h"
 #include "tests/support/fakeelevationserver.h"
 #include "tests/support/privatesettings.h"
 #include "tests/support/testphotos.h"
@@ -65,6 +64,14 @@ public:
 
     bool isListening() const { return listening; }
     QString baseUrl() const { return url; }
+
+    void queueReplies(const QList<FakeReply> &replies)
+    {
+        onThread([&] {
+            for (const FakeReply &reply : replies)
+                server->queueReply(reply);
+        });
+    }
 
     QList<RecordedRequest> requests()
     {
@@ -360,7 +367,7 @@ private slots:
                                                      "finalizado.")),
                  qPrintable(logText()));
         const QList<RecordedRequest> received = service->requests();
-        QCOMPARE(received.size(), overwrite ? 2 : 1);
+        QCOMPARE(received.size(), 1);
         for (const RecordedRequest &request : received) {
             QCOMPARE(request.path, path);
             QStringList keys;
@@ -372,36 +379,37 @@ private slots:
         }
     }
 
-    // Closing the window mid-fill (possible once "Cancelar" hid the dialog) is
-    // refused; destroying it anyway, as the program's end does, still lets the
-    // fill write the whole file, and nothing reaches the window.
-    void closingTheWindowMidFillLetsTheFillFinish()
+    // "Cancelar" stops the fill at the request in flight: the window cannot
+    // close while it runs, the rows filled so far are written back, the
+    // others stay as they were, and no request follows.
+    void cancelStopsTheFillAndKeepsTheRowsDone()
     {
         const QString csv = dir->filePath(QStringLiteral("coordenadas.csv"));
         QByteArray content = QByteArray(sampleHeader) + '\n';
         QByteArray expected = content;
-        for (int row = 1; row <= 10; ++row) {
+        for (int row = 1; row <= 150; ++row) {
             const QByteArray name = "IMG_" + QByteArray::number(row) + ".jpg;19;H;345678;6301234";
             content += name + '\n';
-            expected += name + ";;;100.00\n";
+            expected += name + (row <= 100 ? ";;;100.00\n" : "\n");
         }
         writeFile(csv, content);
+        FakeReply silent;
+        silent.kind = FakeReply::NeverAnswer;
+        service->queueReplies({FakeReply(), silent});
         useServer(QStringLiteral("OpenTopoData"), QString());
-        window->setElevationService({service->baseUrl(), 20});
+        window->setElevationService({service->baseUrl(), 0, 60000});
         field("csvPathEdit")->setText(csv);
 
         button("altitudeButton")->click();
-        window->findChild<QProgressDialog *>()->cancel();
-        QTRY_VERIFY_WITH_TIMEOUT(!service->requests().isEmpty(), 60000);
+        QTRY_COMPARE_WITH_TIMEOUT(service->requests().size(), 2, 60000);
         QVERIFY(!window->close());
-        QVERIFY(!button("altitudeButton")->isEnabled());
-        window.reset();
+        window->findChild<QProgressDialog *>()->findChild<QPushButton *>()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(button("altitudeButton")->isEnabled(), 10000);
 
-        workPool()->waitForDone();
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(readBytes(csv), expected);
-        QVERIFY(shown.isEmpty());
+        QCOMPARE(service->requests().size(), 2);
+        QVERIFY2(logText().contains(QStringLiteral("se procesaron 100 de 150 registros")),
+                 qPrintable(logText().right(2000)));
     }
 
 private:

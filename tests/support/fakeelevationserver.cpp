@@ -2,13 +2,30 @@
 
 #include <QHostAddress>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QUrl>
 #include <QUrlQuery>
+
+QStringList RecordedRequest::points() const
+{
+    for (const auto &item : queryItems) {
+        if (item.first == QLatin1String("locations"))
+            return item.second.split(QLatin1Char('|'));
+    }
+    return {};
+}
+
+static QByteArray resultsFor(const RecordedRequest &request)
+{
+    QByteArray results;
+    for (qsizetype i = 0; i < request.points().size(); ++i)
+        results += QByteArray(i ? "," : "") + R"({"elevation":100.0})";
+    return R"({"results":[)" + results + R"(],"status":"OK"})";
+}
 
 FakeElevationServer::FakeElevationServer(QObject *parent)
     : QObject(parent)
 {
-    defaultReply.body = R"({"results":[{"elevation":100.0}],"status":"OK"})";
     connect(&server, &QTcpServer::newConnection, this, &FakeElevationServer::acceptConnections);
 }
 
@@ -84,17 +101,51 @@ void FakeElevationServer::answer(QTcpSocket *socket, const QByteArray &requestHe
     request.path = target.path();
     request.queryItems = QUrlQuery(target).queryItems(QUrl::FullyDecoded);
     request.receivedMs = clock.elapsed();
+    request.targetChars = requestLine.value(1).size();
     recorded.append(request);
 
-    const FakeReply reply = queuedReplies.isEmpty() ? defaultReply : queuedReplies.takeFirst();
-    if (reply.neverAnswer)
+    FakeReply reply = queuedReplies.isEmpty() ? FakeReply() : queuedReplies.takeFirst();
+    if (reply.body.isEmpty())
+        reply.body = resultsFor(request);
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.statusCode)
+            + (reply.statusCode == 200           ? " OK"
+                       : reply.statusCode == 403 ? " Forbidden"
+                                                 : " Error")
+            + "\r\n";
+    head += "Content-Type: application/json\r\nConnection: close\r\n";
+    switch (reply.kind) {
+    case FakeReply::NeverAnswer:
         return;
-    QByteArray response = "HTTP/1.1 " + QByteArray::number(reply.statusCode)
-            + (reply.statusCode == 200 ? " OK" : " Error") + "\r\n";
-    response += "Content-Type: application/json\r\n";
-    response += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
-    response += "Connection: close\r\n\r\n";
-    response += reply.body;
-    socket->write(response);
+    case FakeReply::EndlessBody:
+        socket->write(head + "Transfer-Encoding: chunked\r\n\r\n");
+        stream(socket, 0, "4000\r\n" + QByteArray(0x4000, ' ') + "\r\n");
+        return;
+    case FakeReply::TrickledBody:
+        socket->write(head + "Content-Length: 100000\r\n\r\n");
+        stream(socket, reply.trickleMs, " ");
+        return;
+    case FakeReply::Redirect:
+        socket->write("HTTP/1.1 302 Found\r\nLocation: " + reply.location
+                      + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+        break;
+    case FakeReply::Whole:
+        socket->write(head + "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n\r\n"
+                      + reply.body);
+        break;
+    }
     socket->disconnectFromHost();
+}
+
+// Writes `piece` every `intervalMs` for as long as the client keeps the
+// connection and has read what came before.
+void FakeElevationServer::stream(QTcpSocket *socket, int intervalMs, const QByteArray &piece)
+{
+    auto *timer = new QTimer(socket);
+    connect(timer, &QTimer::timeout, this, [this, socket, piece] {
+        if (socket->state() != QAbstractSocket::ConnectedState || socket->bytesToWrite() > 0)
+            return;
+        socket->write(piece);
+        streamed += piece.size();
+    });
+    timer->start(intervalMs);
 }
