@@ -1,61 +1,11 @@
 #include "app/profile.h"
 
-#include <QCheckBox>
 #include <QComboBox>
-#include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QLineEdit>
 #include <QSaveFile>
 #include <QSignalBlocker>
-
-ProfileKey checkKey(const QString &name, QCheckBox *check)
-{
-    return {name, [check] { return QJsonValue(check->isChecked()); },
-            [check](const QJsonValue &value) {
-                if (value.isBool())
-                    check->setChecked(value.toBool());
-            }};
-}
-
-ProfileKey ratioKey(const QString &name, QDoubleSpinBox *spin)
-{
-    return {name, [spin] { return QJsonValue(spin->value()); },
-            [spin](const QJsonValue &value) {
-                if (value.isDouble())
-                    spin->setValue(value.toDouble());
-            }};
-}
-
-ProfileKey textKey(const QString &name, QLineEdit *field)
-{
-    return {name, [field] { return QJsonValue(field->text()); },
-            [field](const QJsonValue &value) {
-                if (value.isString())
-                    field->setText(value.toString());
-            }};
-}
-
-ProfileKey itemTextKey(const QString &name, QComboBox *combo)
-{
-    return {name, [combo] { return QJsonValue(combo->currentText()); },
-            [combo](const QJsonValue &value) {
-                const int index = value.isString() ? combo->findText(value.toString()) : -1;
-                if (index >= 0)
-                    combo->setCurrentIndex(index);
-            }};
-}
-
-// A number that is no whole int is mistyped; a whole one beyond the list
-// leaves the combo without a current item, as Qt's combo does.
-ProfileKey itemIndexKey(const QString &name, QComboBox *combo, int absentIndex)
-{
-    return {name, [combo] { return QJsonValue(combo->currentIndex()); },
-            [combo, absentIndex](const QJsonValue &value) {
-                combo->setCurrentIndex(value.toInt(absentIndex));
-            }};
-}
 
 QColor arrowColorFromProfile(const QJsonValue &value)
 {
@@ -68,20 +18,6 @@ std::optional<QString> textColorFromProfile(const QJsonValue &value)
     if (!value.isString() || !QColor(value.toString()).isValid())
         return std::nullopt;
     return value.toString();
-}
-
-QJsonObject profileObject(const ProfileKeys &keys)
-{
-    QJsonObject profile;
-    for (const ProfileKey &key : keys)
-        profile.insert(key.name, key.save());
-    return profile;
-}
-
-void applyProfile(const ProfileKeys &keys, const QJsonObject &profile)
-{
-    for (const ProfileKey &key : keys)
-        key.load(profile.value(key.name));
 }
 
 QString profileName(const QString &path)
