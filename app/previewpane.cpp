@@ -2,6 +2,7 @@
 
 #include "app/previewrender.h"
 #include "app/widgetparts.h"
+#include "processing/photocollection.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -55,7 +56,7 @@ void PreviewPane::showFolder(const QString &folder, bool includeSubfolders)
         applyPreviewButtonRule();
         return;
     }
-    previewImages = listPreviewPhotos(folder, includeSubfolders);
+    previewImages = collectPhotos(folder, includeSubfolders);
     if (previewImages.isEmpty()) {
         showPreviewMessage(tr("No se encontraron imágenes en el directorio seleccionado."));
         applyPreviewButtonRule();

@@ -2,23 +2,9 @@
 
 #include "processing/photoprocessor.h"
 
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-
-QStringList listPreviewPhotos(const QString &folder, bool includeSubfolders)
-{
-    const QStringList nameFilters = {QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"),
-                                     QStringLiteral("*.png"), QStringLiteral("*.tiff")};
-    QDirIterator walk(folder, nameFilters, QDir::Files | QDir::Readable,
-                      includeSubfolders ? QDirIterator::Subdirectories
-                                        : QDirIterator::NoIteratorFlags);
-    QStringList photos;
-    while (walk.hasNext())
-        photos << walk.next();
-    return photos;
-}
 
 PreviewRender renderPreview(const QString &photoPath, const ProcessingOptions &options)
 {

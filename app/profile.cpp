@@ -1,10 +1,11 @@
 #include "app/profile.h"
 
+#include "processing/atomicfile.h"
+
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <QSignalBlocker>
 
 QColor arrowColorFromProfile(const QJsonValue &value)
@@ -45,29 +46,10 @@ QString profilePath(const QComboBox *list, const QString &name)
     return index >= 0 ? list->itemData(index, Qt::UserRole).toString() : name;
 }
 
-// Unbuffered: commit() would replace the target even when flushing a buffer
-// failed, and a short write only shows its cause on the next attempt.
 bool writeProfile(const QString &path, const QJsonObject &profile, QString &reason)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        reason = file.errorString();
-        return false;
-    }
-    const QByteArray bytes = QJsonDocument(profile).toJson(QJsonDocument::Indented);
-    for (qint64 done = 0; done < bytes.size();) {
-        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
-        if (written <= 0) {
-            reason = file.errorString();
-            return false; // not committed: the temporary file is discarded
-        }
-        done += written;
-    }
-    if (!file.commit()) {
-        reason = file.errorString();
-        return false;
-    }
-    return true;
+    return replaceFileAtomically(path, QJsonDocument(profile).toJson(QJsonDocument::Indented),
+                                 reason);
 }
 
 std::optional<QJsonObject> readProfile(const QString &path)

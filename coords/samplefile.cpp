@@ -4,14 +4,12 @@
 #include "geo/numbers.h"
 #include "geo/utm.h"
 #include "metadata/exifreader.h"
+#include "processing/atomicfile.h"
+#include "processing/photocollection.h"
 
 #include <QDateTime>
-#include <QDir>
-#include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
-#include <QTextStream>
 
 // One row's values before formatting.
 struct SampleRow
@@ -26,24 +24,12 @@ struct SampleRow
     QDateTime dateTime = QDateTime::currentDateTime();
 };
 
-static QStringList photoPaths(const QString &folder, bool includeSubdirectories)
-{
-    const QStringList patterns {QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"),
-                                QStringLiteral("*.tiff"), QStringLiteral("*.png")};
-    QStringList paths;
-    if (!includeSubdirectories) {
-        const QFileInfoList entries
-                = QDir(folder).entryInfoList(patterns, QDir::Files, QDir::Unsorted);
-        for (const QFileInfo &entry : entries)
-            paths.append(entry.absoluteFilePath());
-        return paths;
-    }
-    QDirIterator walk(folder, patterns, QDir::Files | QDir::NoSymLinks,
-                      QDirIterator::Subdirectories);
-    while (walk.hasNext())
-        paths.append(QFileInfo(walk.next()).absoluteFilePath());
-    return paths;
-}
+// Lines end as the platform's text files do.
+#ifdef Q_OS_WIN
+static constexpr char lineEnd[] = "\r\n";
+#else
+static constexpr char lineEnd[] = "\n";
+#endif
 
 static SampleRow readRow(const QString &path, bool useExif, const LogCallback &log)
 {
@@ -82,23 +68,25 @@ static QString formatRow(const QString &name, const SampleRow &row)
 void writeSampleCoordinatesFile(const QString &folder, const QString &targetPath,
                                 bool includeSubdirectories, bool useExif, const LogCallback &log)
 {
-    QFile file(targetPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+    const auto contents = [&] {
+        QByteArray text = QByteArray(coordinatesFileHeader) + lineEnd;
+        for (const QString &path : collectPhotos(folder, includeSubdirectories))
+            text += formatRow(QFileInfo(path).fileName(), readRow(path, useExif, log)).toUtf8()
+                    + lineEnd;
+        return text;
+    };
+    // A full disk must not be reported as a finished file.
+    QString error;
+    switch (replaceFile(targetPath, contents, error)) {
+    case FileReplacement::NotOpened:
         log(QStringLiteral("Error al crear el archivo de ejemplo: no se pudo abrir el archivo."));
         return;
-    }
-    QTextStream out(&file);
-    out.setEncoding(QStringConverter::Utf8);
-    out << coordinatesFileHeader << '\n';
-    for (const QString &path : photoPaths(folder, includeSubdirectories))
-        out << formatRow(QFileInfo(path).fileName(), readRow(path, useExif, log)) << '\n';
-    out.flush();
-    file.close();
-    // A full disk must not be reported as a finished file.
-    if (out.status() != QTextStream::Ok || file.error() != QFileDevice::NoError) {
+    case FileReplacement::NotWritten:
         log(QStringLiteral(
                 "Error al crear el archivo de ejemplo: no se pudo escribir el archivo."));
         return;
+    case FileReplacement::Done:
+        log(QStringLiteral("Archivo de ejemplo creado en: ") + targetPath);
+        return;
     }
-    log(QStringLiteral("Archivo de ejemplo creado en: ") + targetPath);
 }

@@ -5,12 +5,13 @@
 
 #include <QString>
 
-// Writes a coordinates file with one row per photo (*.jpg, *.jpeg, *.tiff,
-// *.png, any letter case) of `folder`, optionally of its subfolders too.
+// Writes a coordinates file with one row per photo of the batch `folder`
+// would run (collectPhotos), in the same order.
 // With `useExif`, each row takes the photo's GPS position, direction,
 // altitude and capture time; photos without GPS, and every photo without
 // `useExif`, get a fixed position and the current time. Outcomes are log
-// lines; the file is always readable by readCoordinatesFile.
+// lines; the file is always readable by readCoordinatesFile, and replaces an
+// older one only once complete.
 void writeSampleCoordinatesFile(const QString &folder, const QString &targetPath,
                                 bool includeSubdirectories, bool useExif, const LogCallback &log);
 
