@@ -1,9 +1,9 @@
 #include "bench/photogenerator.h"
 
+#include "bench/naturalimage.h"
 #include "metadata/exifwriter.h"
 #include "metadata/metadatacopy.h"
 #include "processing/atomicfile.h"
-#include "tests/support/testphotos.h"
 
 #include <QBuffer>
 #include <QImageWriter>
