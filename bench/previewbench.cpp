@@ -61,9 +61,9 @@ static QStringList generatePhotos(const QString &folder, int count)
     for (int i = 0; i < count; ++i) {
         GeneratedPhoto photo;
         photo.seed = unsigned(i + 1);
-        photo.easting += i * 41.0;
-        photo.direction = 30.0 + i * 20.0;
-        photo.altitude = 800.0 + i;
+        photo.position.easting += i * 41.0;
+        photo.position.orientation = 30.0 + i * 20.0;
+        photo.position.altitude = 800.0 + i;
         photo.captureTime = QDateTime(QDate(2024, 5, 6), QTime(9, 0).addSecs(i * 60));
         const QString path = QDir(folder).filePath(QStringLiteral("DSC_%1.jpg").arg(i));
         QString error;

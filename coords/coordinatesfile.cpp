@@ -28,6 +28,12 @@ static bool readNumber(const QString &text, double &value)
     return true;
 }
 
+static std::optional<double> readOptionalNumber(const QString &text)
+{
+    double value = 0.0;
+    return readNumber(text, value) ? std::optional<double>(value) : std::nullopt;
+}
+
 static char readLetter(const QString &field)
 {
     if (field.isEmpty())
@@ -99,28 +105,28 @@ static bool parseRow(const QString &line, const LogCallback &log, QString &name,
 
     const QString zoneText = fields.at(1).trimmed();
     bool ok = false;
-    record.zone = zoneText.toInt(&ok, 10);
+    record.position.zone = zoneText.toInt(&ok, 10);
     if (!ok) {
         log(QStringLiteral("Zona UTM inválida para ") + name + QStringLiteral(": ") + zoneText);
         return false;
     }
-    record.letter = readLetter(fields.at(2).trimmed());
+    record.position.letter = readLetter(fields.at(2).trimmed());
 
     const QString eastingText = fields.at(3).trimmed();
-    if (!readNumber(eastingText, record.easting)) {
+    if (!readNumber(eastingText, record.position.easting)) {
         log(QStringLiteral("Easting inválido para ") + name + QStringLiteral(": ") + eastingText);
         return false;
     }
     const QString northingText = fields.at(4).trimmed();
-    if (!readNumber(northingText, record.northing)) {
+    if (!readNumber(northingText, record.position.northing)) {
         log(QStringLiteral("Northing inválido para ") + name + QStringLiteral(": ") + northingText);
         return false;
     }
 
     const QString orientationText = optionalField(fields, 5);
     if (!orientationText.isEmpty()) {
-        record.hasOrientation = readNumber(orientationText, record.orientation);
-        if (!record.hasOrientation)
+        record.position.orientation = readOptionalNumber(orientationText);
+        if (!record.position.orientation)
             log(QStringLiteral("Orientación inválida para ") + name + QStringLiteral(": ")
                 + orientationText);
     }
@@ -134,8 +140,8 @@ static bool parseRow(const QString &line, const LogCallback &log, QString &name,
     }
     const QString altitudeText = optionalField(fields, 7);
     if (!altitudeText.isEmpty()) {
-        record.hasAltitude = readNumber(altitudeText, record.altitude);
-        if (!record.hasAltitude)
+        record.position.altitude = readOptionalNumber(altitudeText);
+        if (!record.position.altitude)
             log(QStringLiteral("Altitud inválida para ") + name + QStringLiteral(": ")
                 + altitudeText);
     }

@@ -2,7 +2,7 @@
 
 #include "coords/coordinatesfile.h"
 #include "geo/numbers.h"
-#include "geo/utm.h"
+#include "geo/utmposition.h"
 #include "metadata/exifreader.h"
 #include "processing/atomicfile.h"
 #include "processing/photocollection.h"
@@ -11,16 +11,11 @@
 #include <QFileInfo>
 #include <QStringList>
 
-// One row's values before formatting.
+// One row's values before formatting; orientation and altitude are known
+// exactly when the position came from GPS.
 struct SampleRow
 {
-    int zone = 19;
-    char letter = 'J';
-    double easting = 500000.0; // metres
-    double northing = 6000000.0; // metres
-    bool fromGps = false;
-    double orientation = 0.0; // degrees
-    double altitude = 0.0; // metres
+    UtmPosition position = fallbackPosition;
     QDateTime dateTime = QDateTime::currentDateTime();
 };
 
@@ -38,9 +33,10 @@ static SampleRow readRow(const QString &path, bool useExif, const LogCallback &l
         return row;
     double latitude = 0.0;
     double longitude = 0.0;
-    row.fromGps = readGpsFromExif(path, latitude, longitude, row.orientation, row.altitude);
-    if (row.fromGps)
-        latLonToUtm(latitude, longitude, row.zone, row.letter, row.easting, row.northing);
+    double direction = 0.0;
+    double altitude = 0.0;
+    if (readGpsFromExif(path, latitude, longitude, direction, altitude))
+        row.position = utmPositionOf(latitude, longitude, direction, altitude);
     else
         log(QStringLiteral("Datos GPS no encontrados en EXIF para ") + QFileInfo(path).fileName()
             + QStringLiteral(". Usando coordenadas y orientación fijas"));
@@ -52,15 +48,17 @@ static SampleRow readRow(const QString &path, bool useExif, const LogCallback &l
 // name is written as it is.
 static QString formatRow(const QString &name, const SampleRow &row)
 {
+    const UtmPosition &position = row.position;
     const QStringList fields {
             name,
-            QString::number(row.zone),
-            QString(QLatin1Char(row.letter)),
-            QString::number(truncToInteger(row.easting)),
-            QString::number(truncToInteger(row.northing)),
-            row.fromGps ? QString::number(truncToInteger(row.orientation)) : QString(),
+            QString::number(position.zone),
+            QString(QLatin1Char(position.letter)),
+            QString::number(truncToInteger(position.easting)),
+            QString::number(truncToInteger(position.northing)),
+            position.orientation ? QString::number(truncToInteger(*position.orientation))
+                                 : QString(),
             row.dateTime.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss")),
-            row.fromGps ? QString::number(row.altitude, 'f', 1) : QString(),
+            position.altitude ? QString::number(*position.altitude, 'f', 1) : QString(),
     };
     return fields.join(QLatin1Char(';'));
 }

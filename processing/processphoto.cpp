@@ -1,6 +1,6 @@
 #include "processing/processphoto.h"
 
-#include "geo/utm.h"
+#include "geo/utmposition.h"
 #include "metadata/exifreader.h"
 #include "metadata/exifwriter.h"
 #include "metadata/metadatacopy.h"
@@ -107,12 +107,7 @@ static void positionFromExif(PhotoRun &run)
     run.lines << QStringLiteral("Lat: %1, Lon: %2, Orientación: %3, Altitud: %4")
                          .arg(number(latitude), number(longitude), number(direction),
                               number(altitude));
-    auto &stamp = run.stamp;
-    latLonToUtm(latitude, longitude, stamp.zone, stamp.letter, stamp.easting, stamp.northing);
-    stamp.orientation = direction;
-    stamp.hasOrientation = true;
-    stamp.altitude = altitude;
-    stamp.hasAltitude = true;
+    run.stamp.position = utmPositionOf(latitude, longitude, direction, altitude);
 }
 
 static bool positionFromRow(PhotoRun &run)
@@ -123,25 +118,18 @@ static bool positionFromRow(PhotoRun &run)
                         + run.fileName;
         return false;
     }
-    auto &stamp = run.stamp;
-    stamp.zone = row->zone;
-    stamp.letter = row->letter;
-    stamp.easting = row->easting;
-    stamp.northing = row->northing;
-    stamp.orientation = row->orientation;
-    stamp.hasOrientation = row->hasOrientation;
-    stamp.altitude = row->altitude;
-    stamp.hasAltitude = row->hasAltitude;
+    const UtmPosition &position = row->position;
+    run.stamp.position = position;
     auto line = QStringLiteral("Usando datos TXT: Zona %1%2, Easting: %3, Northing: %4")
-                        .arg(QString::number(row->zone), QString(QLatin1Char(row->letter)),
-                             number(row->easting), number(row->northing));
-    if (row->hasOrientation)
-        line += QStringLiteral(", Orientación: ") + number(row->orientation);
-    if (row->hasAltitude)
-        line += QStringLiteral(", Altitud: ") + number(row->altitude);
+                        .arg(QString::number(position.zone), QString(QLatin1Char(position.letter)),
+                             number(position.easting), number(position.northing));
+    if (position.orientation)
+        line += QStringLiteral(", Orientación: ") + number(*position.orientation);
+    if (position.altitude)
+        line += QStringLiteral(", Altitud: ") + number(*position.altitude);
     run.lines << line;
     if (row->hasDateTime) {
-        stamp.captureTime = row->dateTime;
+        run.stamp.captureTime = row->dateTime;
         run.lines << QStringLiteral("Usando fecha/hora del archivo TXT: ")
                         + row->dateTime.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
     }
@@ -158,8 +146,7 @@ static bool findPosition(PhotoRun &run)
 
 static void nameAfterPosition(PhotoRun &run)
 {
-    const auto &stamp = run.stamp;
-    run.stamp.utmName = utmName(stamp.zone, stamp.letter, stamp.easting, stamp.northing);
+    run.stamp.utmName = utmName(run.stamp.position);
 }
 
 // Photos of one batch run in parallel, so a name found free may be taken
@@ -190,10 +177,7 @@ static void replaceMetadataWithRow(PhotoRun &run)
     run.lines << QStringLiteral("Generando nuevos metadatos EXIF desde datos TXT para ")
                     + QFileInfo(run.targetPath).fileName();
     run.metadata.clear();
-    const auto &stamp = run.stamp;
-    writeRecordToExif(run.metadata.exif, stamp.zone, stamp.letter, stamp.easting, stamp.northing,
-                      stamp.orientation, stamp.hasOrientation, stamp.altitude, stamp.hasAltitude,
-                      stamp.captureTime);
+    writeRecordToExif(run.metadata.exif, run.stamp.position, run.stamp.captureTime);
 }
 
 // The pixels now stand upright, so viewers must not turn them again.
