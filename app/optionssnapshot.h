@@ -7,8 +7,8 @@
 
 class PhotoRenamerGUI;
 
-// Every option control of the window copied into the record a run hands to
-// the engine. Taken on the GUI thread at the click; the run never reads a
+// Every option of the window's option table copied into the record a run
+// hands to the engine. Taken on the GUI thread at the click; the run never reads a
 // widget afterwards.
 ProcessingOptions snapshotOptions(const PhotoRenamerGUI &window);
 

@@ -4,53 +4,48 @@
 #include "app/altitudefilljob.h"
 #include "app/backgroundjob.h"
 #include "app/dialogs.h"
+#include "app/optiontable.h"
 
 #include <QColor>
 #include <QMainWindow>
-#include <QPixmap>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
 
-#include <vector>
-
+class CompassTab;
+class GeneralTab;
+class InputsPanel;
+class LogoTab;
+class PreviewPane;
 class QAction;
-class QButtonGroup;
-class QCheckBox;
 class QCloseEvent;
 class QComboBox;
-class QDoubleSpinBox;
-class QGroupBox;
-class QImage;
 class QLabel;
-class QLineEdit;
 class QProgressDialog;
 class QPushButton;
-class QRadioButton;
 class QResizeEvent;
 class QTabWidget;
 class QTextEdit;
 class QWidget;
-class PreviewRenderer;
-struct ProfileKey;
-struct ProcessingOptions;
+class TextTab;
 
-// The program's single window: owns every option control, the log view and
-// the preview, and receives every user action. Jobs never read its widgets;
-// they get a snapshot of the controls taken on the GUI thread.
+// The program's single window: the option panels on the left, the preview on
+// the right, menus, the log, and the jobs it starts. Jobs never read its
+// widgets; they get a snapshot of the option table taken on the GUI thread.
 //
 // Every control carries its member name as object name, so tests can find it.
-// The state members are also readable as properties for the same reason.
+// The panels' state is also readable as properties of the window for the
+// same reason.
 class PhotoRenamerGUI : public QMainWindow
 {
     Q_OBJECT
-    Q_PROPERTY(QString fontPath MEMBER fontPath)
-    Q_PROPERTY(QString logoPath MEMBER logoPath)
-    Q_PROPERTY(QString fontColor MEMBER fontColor)
-    Q_PROPERTY(QColor compassArrowColor MEMBER compassArrowColor)
-    Q_PROPERTY(QString currentPreviewPath MEMBER currentPreviewPath)
-    Q_PROPERTY(QStringList previewImages MEMBER previewImages)
-    Q_PROPERTY(int currentPreviewIndex MEMBER currentPreviewIndex)
+    Q_PROPERTY(QString fontPath READ fontPath)
+    Q_PROPERTY(QString logoPath READ logoPath WRITE setLogoPath)
+    Q_PROPERTY(QString fontColor READ fontColor)
+    Q_PROPERTY(QColor compassArrowColor READ compassArrowColor)
+    Q_PROPERTY(QString currentPreviewPath READ currentPreviewPath)
+    Q_PROPERTY(QStringList previewImages READ previewImages)
+    Q_PROPERTY(int currentPreviewIndex READ currentPreviewIndex)
     Q_PROPERTY(QString altitudeProvider MEMBER altitudeProvider)
     Q_PROPERTY(QString altitudeApiKey MEMBER altitudeApiKey)
     Q_PROPERTY(int jpegQuality MEMBER jpegQuality)
@@ -66,27 +61,18 @@ public:
     void setElevationService(const ElevationService &service);
 
 private slots:
-    void selectDirectory();
-    void selectLogo();
-    void selectFont();
-    void selectTxt();
-    void selectColor();
     void createSampleFile();
     void onDirectoryChanged();
     void onNextPreview();
     void onPreviousPreview();
-    void showPreviewAtIndex(int index);
     void updatePreview();
     void startProcess();
-    void toggleMode();
     void savePreset();
     void loadPreset();
     void loadPresetFromCombo(const QString &name);
     void log(const QString &message);
     void openSettingsDialog();
-    void selectOutputDirectory();
     void populateAltitude();
-    void selectCompassArrowColor();
 
 protected:
     // Rescales the held preview picture to the preview label.
@@ -97,50 +83,27 @@ protected:
 private:
     friend ProcessingOptions snapshotOptions(const PhotoRenamerGUI &window);
 
+    QString fontPath() const;
+    QString logoPath() const;
+    void setLogoPath(const QString &path);
+    QString fontColor() const;
+    QColor compassArrowColor() const;
+    QString currentPreviewPath() const;
+    QStringList previewImages() const;
+    int currentPreviewIndex() const;
+
     void loadSettings();
     void finishAltitudeFill(const QString &failure);
 
     QWidget *buildLeftPanel();
-    QGroupBox *buildInputGroup();
-    QWidget *buildGeneralTab();
-    QGroupBox *buildModeGroup();
-    QGroupBox *buildCsvGroup();
-    QGroupBox *buildRenameGroup();
-    QGroupBox *buildOutputGroup();
-    QWidget *buildTextTab();
-    QWidget *buildLogoTab();
-    QWidget *buildCompassTab();
-    QGroupBox *buildPreviewGroup();
     void buildMenus();
     void buildStatusBar();
-
     void connectSignals();
-    void applyEnableRules();
-    void updatePrefixEnabled();
-    void connectPreviewRefresh(QWidget *control);
-    void chooseDirectoryFor(const QString &title, QLineEdit *field);
-    void chooseFileFor(const QString &title, const QString &filter, QString &path,
-                       QLineEdit *field);
-    // The profile keys in the order loading applies them.
-    std::vector<ProfileKey> profileKeys();
-    void showPreviewMessage(const QString &text);
-    void showRenderedPreview(const QString &photoPath, const QImage &picture);
-    void showScaledPreview();
-    void applyPreviewButtonRule();
     void finishRun(const QString &failure);
     void startJob(const QString &label, QPushButton *button, const BackgroundJob::Work &work,
                   void (PhotoRenamerGUI::*finish)(const QString &failure),
                   const std::function<void()> &cancel = {});
 
-    // State, in the order the window initialises it.
-    QString fontPath; // full path of the font for all drawn text
-    QString logoPath; // full path of the logo image
-    QString fontColor = QStringLiteral("#FFFFFF"); // colour name, '#' and six hex digits
-    QColor compassArrowColor = QColor(255, 0, 0);
-    QString currentPreviewPath;
-    QPixmap previewPixmap; // last rendered preview, reduced only as far as the label allows
-    QStringList previewImages;
-    int currentPreviewIndex = -1;
     QString altitudeProvider;
     QString altitudeApiKey;
     int jpegQuality = 90; // percent
@@ -149,82 +112,19 @@ private:
 
     Dialogs dialogs;
 
-    // "Archivos de Entrada"
-    QLineEdit *folderEdit = nullptr;
-    QPushButton *folderButton = nullptr;
-    QCheckBox *subdirsCheck = nullptr;
-    QLineEdit *logoEdit = nullptr; // shows the file name of logoPath only
-    QPushButton *logoButton = nullptr;
-    QLineEdit *fontEdit = nullptr; // shows the file name of fontPath only
-    QPushButton *fontButton = nullptr;
-
+    InputsPanel *inputs = nullptr;
     QTabWidget *optionTabs = nullptr;
-
-    // Tab "General": coordinates mode
-    QButtonGroup *modeButtons = nullptr;
-    QRadioButton *exifRadio = nullptr;
-    QRadioButton *csvRadio = nullptr;
-
-    // Tab "General": "Archivo CSV", shown only in coordinates-file mode
-    QGroupBox *csvGroup = nullptr;
-    QLineEdit *csvPathEdit = nullptr;
-    QPushButton *csvButton = nullptr;
-    QPushButton *sampleButton = nullptr;
-    QPushButton *altitudeButton = nullptr;
-    QCheckBox *overwriteAltitudeCheck = nullptr;
-    QCheckBox *sampleFromExifCheck = nullptr;
-    QCheckBox *embedCsvCheck = nullptr;
-
-    // Tab "General": renaming
-    QCheckBox *renameCheck = nullptr;
-    QCheckBox *prefixCheck = nullptr;
-    QLineEdit *prefixEdit = nullptr;
-    QLabel *prefixProblemLabel = nullptr;
-
-    // Tab "General": output
-    QCheckBox *outputFolderCheck = nullptr;
-    QLineEdit *outputFolderEdit = nullptr;
-    QPushButton *outputFolderButton = nullptr;
-    QCheckBox *backupCheck = nullptr;
-
-    // Tab "Texto"
-    QCheckBox *drawDataCheck = nullptr;
-    QComboBox *dtPositionCombo = nullptr;
-    QComboBox *coordsPositionCombo = nullptr;
-    QComboBox *orientationPositionCombo = nullptr;
-    QComboBox *altitudePositionCombo = nullptr;
-    QDoubleSpinBox *fontSizeSpin = nullptr;
-    QLabel *fontColorSwatch = nullptr;
-    QPushButton *fontColorButton = nullptr;
-    QCheckBox *drawOrientationCheck = nullptr;
-    QCheckBox *drawAltitudeCheck = nullptr;
-    QCheckBox *drawTimeCheck = nullptr;
-    QCheckBox *bgTextCheck = nullptr;
-    QCheckBox *drawGeoCheck = nullptr;
-
-    // Tab "Logo"
-    QCheckBox *logoCheck = nullptr;
-    QComboBox *logoPositionCombo = nullptr;
-    QDoubleSpinBox *logoRatioSpin = nullptr;
-
-    // Tab "Rosa de Vientos"
-    QCheckBox *compassCheck = nullptr;
-    QComboBox *compassPositionCombo = nullptr;
-    QDoubleSpinBox *compassRatioSpin = nullptr;
-    QComboBox *compassStyleCombo = nullptr;
-    QLabel *compassArrowSwatch = nullptr;
-    QPushButton *compassArrowButton = nullptr;
-    QCheckBox *rotateCompassCheck = nullptr;
+    GeneralTab *generalTab = nullptr;
+    TextTab *textTab = nullptr;
+    LogoTab *logoTab = nullptr;
+    CompassTab *compassTab = nullptr;
+    PreviewPane *preview = nullptr;
+    // Every option of the panels, then those the window holds itself.
+    OptionTable optionTable;
 
     // Run and log
     QPushButton *startButton = nullptr;
     QTextEdit *logView = nullptr;
-
-    // "Vista Previa Interactiva"
-    QLabel *previewLabel = nullptr;
-    PreviewRenderer *previewRenderer = nullptr;
-    QPushButton *previousButton = nullptr;
-    QPushButton *nextButton = nullptr;
 
     // Menu "&Archivo" -> "Perfiles", and "&Herramientas"
     QComboBox *profileCombo = nullptr;

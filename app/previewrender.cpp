@@ -5,21 +5,7 @@
 #include "processing/photoprocessor.h"
 
 #include <QDateTime>
-#include <QDirIterator>
 #include <QFileInfo>
-
-QStringList listPreviewPhotos(const QString &folder, bool includeSubfolders)
-{
-    const QStringList nameFilters = {QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"),
-                                     QStringLiteral("*.png"), QStringLiteral("*.tiff")};
-    QDirIterator walk(folder, nameFilters, QDir::Files | QDir::Readable,
-                      includeSubfolders ? QDirIterator::Subdirectories
-                                        : QDirIterator::NoIteratorFlags);
-    QStringList photos;
-    while (walk.hasNext())
-        photos << walk.next();
-    return photos;
-}
 
 // A file as the caches know it: a photo rewritten by a run, or a coordinates
 // file rewritten by the altitude fill, is read again.

@@ -8,12 +8,6 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
-#include <QStringList>
-
-// The photos the preview steps through: readable, visible files of `folder`
-// named *.jpg, *.jpeg, *.png or *.tiff in any case, in the order the walk
-// yields them, descending into subfolders only when asked.
-QStringList listPreviewPhotos(const QString &folder, bool includeSubfolders);
 
 // One photo to show with one set of options, in a label of `labelSize`.
 struct PreviewRequest

@@ -1,61 +1,12 @@
 #include "app/profile.h"
 
-#include <QCheckBox>
+#include "processing/atomicfile.h"
+
 #include <QComboBox>
-#include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QLineEdit>
-#include <QSaveFile>
 #include <QSignalBlocker>
-
-ProfileKey checkKey(const QString &name, QCheckBox *check)
-{
-    return {name, [check] { return QJsonValue(check->isChecked()); },
-            [check](const QJsonValue &value) {
-                if (value.isBool())
-                    check->setChecked(value.toBool());
-            }};
-}
-
-ProfileKey ratioKey(const QString &name, QDoubleSpinBox *spin)
-{
-    return {name, [spin] { return QJsonValue(spin->value()); },
-            [spin](const QJsonValue &value) {
-                if (value.isDouble())
-                    spin->setValue(value.toDouble());
-            }};
-}
-
-ProfileKey textKey(const QString &name, QLineEdit *field)
-{
-    return {name, [field] { return QJsonValue(field->text()); },
-            [field](const QJsonValue &value) {
-                if (value.isString())
-                    field->setText(value.toString());
-            }};
-}
-
-ProfileKey itemTextKey(const QString &name, QComboBox *combo)
-{
-    return {name, [combo] { return QJsonValue(combo->currentText()); },
-            [combo](const QJsonValue &value) {
-                const int index = value.isString() ? combo->findText(value.toString()) : -1;
-                if (index >= 0)
-                    combo->setCurrentIndex(index);
-            }};
-}
-
-// A number that is no whole int is mistyped; a whole one beyond the list
-// leaves the combo without a current item, as Qt's combo does.
-ProfileKey itemIndexKey(const QString &name, QComboBox *combo, int absentIndex)
-{
-    return {name, [combo] { return QJsonValue(combo->currentIndex()); },
-            [combo, absentIndex](const QJsonValue &value) {
-                combo->setCurrentIndex(value.toInt(absentIndex));
-            }};
-}
 
 QColor arrowColorFromProfile(const QJsonValue &value)
 {
@@ -68,20 +19,6 @@ std::optional<QString> textColorFromProfile(const QJsonValue &value)
     if (!value.isString() || !QColor(value.toString()).isValid())
         return std::nullopt;
     return value.toString();
-}
-
-QJsonObject profileObject(const ProfileKeys &keys)
-{
-    QJsonObject profile;
-    for (const ProfileKey &key : keys)
-        profile.insert(key.name, key.save());
-    return profile;
-}
-
-void applyProfile(const ProfileKeys &keys, const QJsonObject &profile)
-{
-    for (const ProfileKey &key : keys)
-        key.load(profile.value(key.name));
 }
 
 QString profileName(const QString &path)
@@ -109,29 +46,10 @@ QString profilePath(const QComboBox *list, const QString &name)
     return index >= 0 ? list->itemData(index, Qt::UserRole).toString() : name;
 }
 
-// Unbuffered: commit() would replace the target even when flushing a buffer
-// failed, and a short write only shows its cause on the next attempt.
 bool writeProfile(const QString &path, const QJsonObject &profile, QString &reason)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        reason = file.errorString();
-        return false;
-    }
-    const QByteArray bytes = QJsonDocument(profile).toJson(QJsonDocument::Indented);
-    for (qint64 done = 0; done < bytes.size();) {
-        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
-        if (written <= 0) {
-            reason = file.errorString();
-            return false; // not committed: the temporary file is discarded
-        }
-        done += written;
-    }
-    if (!file.commit()) {
-        reason = file.errorString();
-        return false;
-    }
-    return true;
+    return replaceFileAtomically(path, QJsonDocument(profile).toJson(QJsonDocument::Indented),
+                                 reason);
 }
 
 std::optional<QJsonObject> readProfile(const QString &path)

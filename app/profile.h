@@ -6,40 +6,12 @@
 #include <QJsonValue>
 #include <QString>
 
-#include <functional>
 #include <optional>
-#include <vector>
 
-class QCheckBox;
 class QComboBox;
-class QDoubleSpinBox;
-class QLineEdit;
 
-// A profile is a JSON object of named option values. Each key knows how to
-// read its value from the window and how to apply a stored value back; the
-// window lists its keys in the order loading applies them.
-struct ProfileKey
-{
-    QString name;
-    std::function<QJsonValue()> save;
-    // Gets an undefined value when the key is absent from the profile.
-    std::function<void(const QJsonValue &value)> load;
-};
-
-using ProfileKeys = std::vector<ProfileKey>;
-
-// Keys bound to one control. Loading goes through the control's own setter,
-// so its change signals fire and spin boxes clamp and round; a value of the
-// wrong JSON type leaves the control as it is.
-ProfileKey checkKey(const QString &name, QCheckBox *check);
-ProfileKey ratioKey(const QString &name, QDoubleSpinBox *spin);
-ProfileKey textKey(const QString &name, QLineEdit *field);
-// Selects the item whose text equals the stored text; other texts change nothing.
-ProfileKey itemTextKey(const QString &name, QComboBox *combo);
-// Stores the current index. A stored number that is no item's index leaves the
-// combo without a current item; a value that is not a number selects
-// absentIndex.
-ProfileKey itemIndexKey(const QString &name, QComboBox *combo, int absentIndex);
+// A profile is a JSON object of named option values; the window's option
+// table (optiontable.h) names the keys and reads and applies them.
 
 // The arrow colour a stored value names; red when it is absent, not a string
 // or names no colour, as the compass rose draws an unusable colour red.
@@ -47,9 +19,6 @@ QColor arrowColorFromProfile(const QJsonValue &value);
 // The text colour a stored value names, kept as written; none when it is not
 // a string naming a colour, so the text is never drawn in an unusable colour.
 std::optional<QString> textColorFromProfile(const QJsonValue &value);
-
-QJsonObject profileObject(const ProfileKeys &keys);
-void applyProfile(const ProfileKeys &keys, const QJsonObject &profile);
 
 // The name the profile list shows: the file name up to its first dot.
 QString profileName(const QString &path);

@@ -58,10 +58,10 @@ static QStringList generatePhotos(const QString &folder, int count, int width, i
         photo.width = width;
         photo.height = height;
         photo.seed = unsigned(i + 1);
-        photo.easting += i * 37.0;
-        photo.northing += i * 53.0;
-        photo.direction = i * 15.0;
-        photo.altitude = 500.0 + i;
+        photo.position.easting += i * 37.0;
+        photo.position.northing += i * 53.0;
+        photo.position.orientation = i * 15.0;
+        photo.position.altitude = 500.0 + i;
         photo.captureTime = QDateTime(QDate(2024, 3, 5), QTime(10, 0).addSecs(i * 60));
         const auto path = QDir(folder).filePath(
                 QStringLiteral("IMG_%1.jpg").arg(i, 4, 10, QLatin1Char('0')));

@@ -92,10 +92,8 @@ static QImage tile(const QImage &photo, const QImage &logo, int style, const QSt
     PhotoStamp stamp;
     stamp.captureTime = QDateTime(QDate(2024, 3, 9), QTime(16, 5, 7));
     stamp.utmName = QStringLiteral("19H 345678 6300000");
-    stamp.orientation = 60.0;
-    stamp.hasOrientation = true;
-    stamp.altitude = 523.4;
-    stamp.hasAltitude = true;
+    stamp.position.orientation = 60.0;
+    stamp.position.altitude = 523.4;
 
     QImage image = photo;
     drawOverlays(image, options, logo, QString(), stamp, {});

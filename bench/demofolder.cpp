@@ -25,22 +25,24 @@ static GeneratedPhoto demoPhoto(int index)
     photo.height = 1200;
     photo.seed = unsigned(index + 1);
     // A walk along a ridge east of Santiago.
-    photo.easting = 352410.0 + index * 143.0;
-    photo.northing = 6298760.0 + index * 97.0;
-    photo.direction = std::fmod(35.0 + index * 47.0, 360.0);
-    photo.altitude = 820.0 + index * 12.5;
+    photo.position.easting = 352410.0 + index * 143.0;
+    photo.position.northing = 6298760.0 + index * 97.0;
+    photo.position.orientation = std::fmod(35.0 + index * 47.0, 360.0);
+    photo.position.altitude = 820.0 + index * 12.5;
     photo.captureTime = QDateTime(QDate(2024, 3, 5), QTime(9, 15).addSecs(index * 600));
     return photo;
 }
 
 static QString rowOf(const QString &name, const GeneratedPhoto &photo)
 {
+    const UtmPosition &position = photo.position;
     return QStringLiteral("%1;%2;%3;%4;%5;%6;%7;%8")
-            .arg(name, QString::number(photo.zone), QString(QLatin1Char(photo.letter)),
-                 QString::number(photo.easting, 'f', 1), QString::number(photo.northing, 'f', 1),
-                 QString::number(photo.direction, 'f', 1),
+            .arg(name, QString::number(position.zone), QString(QLatin1Char(position.letter)),
+                 QString::number(position.easting, 'f', 1),
+                 QString::number(position.northing, 'f', 1),
+                 QString::number(position.orientation.value_or(0.0), 'f', 1),
                  photo.captureTime.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                 QString::number(photo.altitude, 'f', 1));
+                 QString::number(position.altitude.value_or(0.0), 'f', 1));
 }
 
 static bool writeLogo(const QString &path)

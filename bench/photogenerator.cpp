@@ -1,9 +1,9 @@
 #include "bench/photogenerator.h"
 
+#include "bench/naturalimage.h"
 #include "metadata/exifwriter.h"
 #include "metadata/metadatacopy.h"
 #include "processing/atomicfile.h"
-#include "tests/support/testphotos.h"
 
 #include <QBuffer>
 #include <QImageWriter>
@@ -20,8 +20,7 @@ bool writeGeneratedPhoto(const QString &path, const GeneratedPhoto &photo, QStri
         return false;
     }
     PhotoMetadata metadata;
-    writeRecordToExif(metadata.exif, photo.zone, photo.letter, photo.easting, photo.northing,
-                      photo.direction, true, photo.altitude, true, photo.captureTime);
+    writeRecordToExif(metadata.exif, photo.position, photo.captureTime);
     if (storeMetadata(bytes, metadata, error) != MetadataResult::Done)
         return false;
     return replaceFileAtomically(path, bytes, error);

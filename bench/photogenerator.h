@@ -1,23 +1,20 @@
 #ifndef PHOTOGENERATOR_H
 #define PHOTOGENERATOR_H
 
+#include "geo/utmposition.h"
+
 #include <QDateTime>
 #include <QString>
 
 // A generated field photo: natural-looking pixels and, in its EXIF, the GPS
-// position of a UTM point (metres), the direction the camera faced (degrees),
-// the altitude (metres) and the capture time.
+// position of a UTM point with the direction the camera faced and the
+// altitude, and the capture time.
 struct GeneratedPhoto
 {
     int width = 4000; // pixels
     int height = 3000; // pixels
     unsigned seed = 1;
-    int zone = 19;
-    char letter = 'H';
-    double easting = 345000.0;
-    double northing = 6300000.0;
-    double direction = 0.0;
-    double altitude = 0.0;
+    UtmPosition position {19, 'H', 345000.0, 6300000.0, 0.0, 0.0};
     QDateTime captureTime;
     int jpegQuality = 92;
 };

@@ -43,8 +43,8 @@ static QString generatePhoto(const QString &folder, int width, int height)
     GeneratedPhoto photo;
     photo.width = width;
     photo.height = height;
-    photo.direction = 50.0;
-    photo.altitude = 812.0;
+    photo.position.orientation = 50.0;
+    photo.position.altitude = 812.0;
     photo.captureTime = QDateTime(QDate(2024, 5, 6), QTime(9, 0));
     const QString path = QDir(folder).filePath(QStringLiteral("DSC_0001.jpg"));
     QString error;

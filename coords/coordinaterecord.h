@@ -1,24 +1,19 @@
 #ifndef COORDINATERECORD_H
 #define COORDINATERECORD_H
 
+#include "geo/utmposition.h"
+
 #include <QDateTime>
 #include <QMap>
 #include <QString>
 
-// One valid row of a coordinates file: a photo's UTM position and its
-// optional orientation, local date-time and altitude.
+// One valid row of a coordinates file: a photo's UTM position (with its
+// optional orientation and altitude) and its optional local date-time.
 struct CoordinateRecord
 {
-    int zone = 0;
-    char letter = 'N';
-    double easting = 0.0; // metres
-    double northing = 0.0; // metres
-    double orientation = 0.0; // degrees
-    bool hasOrientation = false;
+    UtmPosition position;
     QDateTime dateTime; // local time
     bool hasDateTime = false;
-    double altitude = 0.0; // metres
-    bool hasAltitude = false;
 };
 
 // Photo file name (exact, case-sensitive) to its row.

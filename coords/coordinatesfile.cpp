@@ -102,15 +102,17 @@ static bool parseRow(const QString &line, const LogCallback &log, QString &name,
         log(invalidValue("Northing inválido para ", name, fields.at(4).trimmed()));
         return false;
     }
-    record.zone = position.zone;
-    record.letter = position.letter;
-    record.easting = position.easting;
-    record.northing = position.northing;
+    record.position.zone = position.zone;
+    record.position.letter = position.letter;
+    record.position.easting = position.easting;
+    record.position.northing = position.northing;
 
     const QString orientationText = optionalField(fields, 5);
     if (!orientationText.isEmpty()) {
-        record.hasOrientation = readCoordinateNumber(orientationText, record.orientation);
-        if (!record.hasOrientation)
+        double orientation = 0.0;
+        if (readCoordinateNumber(orientationText, orientation))
+            record.position.orientation = orientation;
+        else
             log(invalidValue("Orientación inválida para ", name, orientationText));
     }
     const QString dateText = optionalField(fields, 6);
@@ -122,15 +124,14 @@ static bool parseRow(const QString &line, const LogCallback &log, QString &name,
     }
     const QString altitudeText = optionalField(fields, 7);
     if (!altitudeText.isEmpty()) {
-        record.hasAltitude = readCoordinateNumber(altitudeText, record.altitude);
-        if (!record.hasAltitude) {
+        double altitude = 0.0;
+        if (!readCoordinateNumber(altitudeText, altitude))
             log(invalidValue("Altitud inválida para ", name, altitudeText));
-        } else if (!isPlausibleAltitude(record.altitude)) {
-            record.hasAltitude = false;
-            record.altitude = 0.0;
+        else if (!isPlausibleAltitude(altitude))
             log(invalidValue("Altitud inválida para ", name, altitudeText)
                 + QStringLiteral(" (fuera de -500 … 9000 m)"));
-        }
+        else
+            record.position.altitude = altitude;
     }
     return true;
 }

@@ -2,54 +2,34 @@
 
 #include "coords/coordinatesfile.h"
 #include "geo/numbers.h"
-#include "geo/utm.h"
+#include "geo/utmposition.h"
 #include "metadata/exifreader.h"
 #include "metadata/metadatacopy.h"
+#include "processing/atomicfile.h"
+#include "processing/photocollection.h"
 
 #include <QDateTime>
-#include <QDir>
-#include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
-#include <QTextStream>
 
-// One row's values before formatting.
+// One row's values before formatting; orientation and altitude are known
+// exactly when the position came from GPS.
 struct SampleRow
 {
-    int zone = 19;
-    char letter = 'J';
-    double easting = 500000.0; // metres
-    double northing = 6000000.0; // metres
-    bool fromGps = false;
-    double orientation = 0.0; // degrees
-    double altitude = 0.0; // metres
+    UtmPosition position = fallbackPosition;
     QDateTime dateTime = QDateTime::currentDateTime();
 };
 
-static QStringList photoPaths(const QString &folder, bool includeSubdirectories)
-{
-    const QStringList patterns {QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"),
-                                QStringLiteral("*.tiff"), QStringLiteral("*.png")};
-    QStringList paths;
-    if (!includeSubdirectories) {
-        const QFileInfoList entries
-                = QDir(folder).entryInfoList(patterns, QDir::Files, QDir::Unsorted);
-        for (const QFileInfo &entry : entries)
-            paths.append(entry.absoluteFilePath());
-        return paths;
-    }
-    QDirIterator walk(folder, patterns, QDir::Files | QDir::NoSymLinks,
-                      QDirIterator::Subdirectories);
-    while (walk.hasNext())
-        paths.append(QFileInfo(walk.next()).absoluteFilePath());
-    return paths;
-}
+// Lines end as the platform's text files do.
+#ifdef Q_OS_WIN
+static constexpr char lineEnd[] = "\r\n";
+#else
+static constexpr char lineEnd[] = "\n";
+#endif
 
 // The photo's place on the track; its lines are logged only when it has none.
-static bool positionFromTrack(const QString &path, const TrackPositioning &track,
-                              const LogCallback &log, double &latitude, double &longitude,
-                              SampleRow &row)
+static void positionFromTrack(const QString &path, const TrackPositioning &track,
+                              const LogCallback &log, SampleRow &row)
 {
     PhotoMetadata metadata;
     QString error;
@@ -59,13 +39,24 @@ static bool positionFromTrack(const QString &path, const TrackPositioning &track
     if (!fix.found) {
         for (const QString &line : lines)
             log(line);
-        return false;
+        return;
     }
-    latitude = fix.latitude;
-    longitude = fix.longitude;
-    row.orientation = fix.hasDirection ? fix.direction : 0.0;
-    row.altitude = fix.hasAltitude ? fix.altitude : 0.0;
-    return true;
+    row.position = utmPositionOf(fix.latitude, fix.longitude, fix.hasDirection ? fix.direction : 0.0,
+                                 fix.hasAltitude ? fix.altitude : 0.0);
+}
+
+static void positionFromGps(const QString &path, const LogCallback &log, SampleRow &row)
+{
+    double latitude = 0.0;
+    double longitude = 0.0;
+    double direction = 0.0;
+    double altitude = 0.0;
+    if (readGpsFromExif(path, latitude, longitude, direction, altitude)) {
+        row.position = utmPositionOf(latitude, longitude, direction, altitude);
+        return;
+    }
+    log(QStringLiteral("Datos GPS no encontrados en EXIF para ") + QFileInfo(path).fileName()
+        + QStringLiteral(". Usando coordenadas y orientación fijas"));
 }
 
 static SampleRow readRow(const QString &path, bool useExif, const LogCallback &log,
@@ -74,15 +65,10 @@ static SampleRow readRow(const QString &path, bool useExif, const LogCallback &l
     SampleRow row;
     if (!useExif)
         return row;
-    double latitude = 0.0;
-    double longitude = 0.0;
-    row.fromGps = track ? positionFromTrack(path, *track, log, latitude, longitude, row)
-                        : readGpsFromExif(path, latitude, longitude, row.orientation, row.altitude);
-    if (row.fromGps)
-        latLonToUtm(latitude, longitude, row.zone, row.letter, row.easting, row.northing);
-    else if (!track)
-        log(QStringLiteral("Datos GPS no encontrados en EXIF para ") + QFileInfo(path).fileName()
-            + QStringLiteral(". Usando coordenadas y orientación fijas"));
+    if (track)
+        positionFromTrack(path, *track, log, row);
+    else
+        positionFromGps(path, log, row);
     readCaptureDateTime(path, row.dateTime);
     return row;
 }
@@ -91,15 +77,17 @@ static SampleRow readRow(const QString &path, bool useExif, const LogCallback &l
 // name is written as it is.
 static QString formatRow(const QString &name, const SampleRow &row)
 {
+    const UtmPosition &position = row.position;
     const QStringList fields {
             name,
-            QString::number(row.zone),
-            QString(QLatin1Char(row.letter)),
-            QString::number(truncToInteger(row.easting)),
-            QString::number(truncToInteger(row.northing)),
-            row.fromGps ? QString::number(truncToInteger(row.orientation)) : QString(),
+            QString::number(position.zone),
+            QString(QLatin1Char(position.letter)),
+            QString::number(truncToInteger(position.easting)),
+            QString::number(truncToInteger(position.northing)),
+            position.orientation ? QString::number(truncToInteger(*position.orientation))
+                                 : QString(),
             row.dateTime.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss")),
-            row.fromGps ? QString::number(row.altitude, 'f', 1) : QString(),
+            position.altitude ? QString::number(*position.altitude, 'f', 1) : QString(),
     };
     return fields.join(QLatin1Char(';'));
 }
@@ -108,23 +96,25 @@ void writeSampleCoordinatesFile(const QString &folder, const QString &targetPath
                                 bool includeSubdirectories, bool useExif, const LogCallback &log,
                                 const TrackPositioning *track)
 {
-    QFile file(targetPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+    const auto contents = [&] {
+        QByteArray text = QByteArray(coordinatesFileHeader) + lineEnd;
+        for (const QString &path : collectPhotos(folder, includeSubdirectories))
+            text += formatRow(QFileInfo(path).fileName(), readRow(path, useExif, log, track)).toUtf8()
+                    + lineEnd;
+        return text;
+    };
+    // A full disk must not be reported as a finished file.
+    QString error;
+    switch (replaceFile(targetPath, contents, error)) {
+    case FileReplacement::NotOpened:
         log(QStringLiteral("Error al crear el archivo de ejemplo: no se pudo abrir el archivo."));
         return;
-    }
-    QTextStream out(&file);
-    out.setEncoding(QStringConverter::Utf8);
-    out << coordinatesFileHeader << '\n';
-    for (const QString &path : photoPaths(folder, includeSubdirectories))
-        out << formatRow(QFileInfo(path).fileName(), readRow(path, useExif, log, track)) << '\n';
-    out.flush();
-    file.close();
-    // A full disk must not be reported as a finished file.
-    if (out.status() != QTextStream::Ok || file.error() != QFileDevice::NoError) {
+    case FileReplacement::NotWritten:
         log(QStringLiteral(
                 "Error al crear el archivo de ejemplo: no se pudo escribir el archivo."));
         return;
+    case FileReplacement::Done:
+        log(QStringLiteral("Archivo de ejemplo creado en: ") + targetPath);
+        return;
     }
-    log(QStringLiteral("Archivo de ejemplo creado en: ") + targetPath);
 }

@@ -6,14 +6,14 @@
 
 #include <QString>
 
-// Writes a coordinates file with one row per photo (*.jpg, *.jpeg, *.tiff,
-// *.png, any letter case) of `folder`, optionally of its subfolders too.
+// Writes a coordinates file with one row per photo of the batch `folder`
+// would run (collectPhotos), in the same order.
 // With `useExif`, each row takes the photo's GPS position, direction,
 // altitude and capture time; photos without GPS, and every photo without
 // `useExif`, get a fixed position and the current time. With `track` too,
 // the position comes from the track by the photo's capture time instead of
 // from its GPS tags. Outcomes are log lines; the file is always readable by
-// readCoordinatesFile.
+// readCoordinatesFile, and replaces an older one only once complete.
 void writeSampleCoordinatesFile(const QString &folder, const QString &targetPath,
                                 bool includeSubdirectories, bool useExif, const LogCallback &log,
                                 const TrackPositioning *track = nullptr);

@@ -70,29 +70,31 @@ static void writeGpsStamps(Exiv2::ExifData &exif, const QDateTime &utc)
                     {static_cast<std::uint32_t>(utcTime.second()), 1}});
 }
 
-void writeRecordToExif(Exiv2::ExifData &exif, int zone, char letter, double easting,
-                       double northing, double direction, bool hasDirection, double altitude,
-                       bool hasAltitude, const QDateTime &dateTime)
+void writeRecordToExif(Exiv2::ExifData &exif, const UtmPosition &position,
+                       const QDateTime &dateTime)
 {
     double latitude = 0.0;
     double longitude = 0.0;
-    utmToLatLon(zone, letter, easting, northing, latitude, longitude);
-    if (isUtmPosition(zone, letter, easting, northing) && isOnGlobe(latitude, longitude)) {
+    utmToLatLon(position.zone, position.letter, position.easting, position.northing, latitude,
+                longitude);
+    if (isUtmPosition(position.zone, position.letter, position.easting, position.northing)
+        && isOnGlobe(latitude, longitude)) {
         writeText(exif, "Exif.GPSInfo.GPSLatitudeRef", latitude >= 0 ? "N" : "S");
         writeDms(exif, "Exif.GPSInfo.GPSLatitude", latitude);
         writeText(exif, "Exif.GPSInfo.GPSLongitudeRef", longitude >= 0 ? "E" : "W");
         writeDms(exif, "Exif.GPSInfo.GPSLongitude", longitude);
     }
 
-    if (hasDirection) {
+    if (position.orientation) {
         writeRationals(exif, "Exif.GPSInfo.GPSImgDirection",
-                       {{directionHundredths(direction), 100}});
+                       {{directionHundredths(*position.orientation), 100}});
         writeText(exif, "Exif.GPSInfo.GPSImgDirectionRef", "T");
     }
-    if (hasAltitude && isPlausibleAltitude(altitude)) {
+    const auto altitude = position.altitude;
+    if (altitude && isPlausibleAltitude(*altitude)) {
         writeRationals(exif, "Exif.GPSInfo.GPSAltitude",
-                       {{numerator(std::fabs(altitude) * 100.0), 100}});
-        writeText(exif, "Exif.GPSInfo.GPSAltitudeRef", altitude < 0 ? "1" : "0");
+                       {{numerator(std::fabs(*altitude) * 100.0), 100}});
+        writeText(exif, "Exif.GPSInfo.GPSAltitudeRef", *altitude < 0 ? "1" : "0");
     }
 
     QDateTime local = dateTime;

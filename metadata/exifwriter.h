@@ -1,17 +1,18 @@
 #ifndef EXIFWRITER_H
 #define EXIFWRITER_H
 
+#include "geo/utmposition.h"
+
 #include <QDateTime>
 
 #include <exiv2/exiv2.hpp>
 
-// Fills GPS position, direction, altitude, GPS date/time stamps and the three
-// date-time tags of `exif` from a coordinates-file row (UTM in metres,
-// direction in degrees, altitude in metres, local date-time). A position or
-// altitude that cannot be on Earth is left out, never written damaged.
-void writeRecordToExif(Exiv2::ExifData &exif, int zone, char letter, double easting,
-                       double northing, double direction, bool hasDirection, double altitude,
-                       bool hasAltitude, const QDateTime &dateTime);
+// Fills GPS position, direction and altitude (those known), GPS date/time
+// stamps and the three date-time tags of `exif` from a coordinates-file row:
+// its position and its local date-time. A position or altitude that cannot
+// be on Earth is left out, never written damaged.
+void writeRecordToExif(Exiv2::ExifData &exif, const UtmPosition &position,
+                       const QDateTime &dateTime);
 
 // Geotags `exif` with a position found on a GPS track (degrees, seconds to
 // 1/10000), its altitude when known (metres) and the UTC instant of the

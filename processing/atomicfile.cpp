@@ -74,16 +74,18 @@ static bool commit(QSaveFile &file, QString &error)
     return false;
 }
 
-bool replaceFileAtomically(const QString &path, const QByteArray &bytes, QString &error)
+FileReplacement replaceFile(const QString &path, const std::function<QByteArray()> &contents,
+                            QString &error)
 {
     QSaveFile file(path);
     if (!openSaveFile(file, error))
-        return false;
+        return FileReplacement::NotOpened;
+    const QByteArray bytes = contents();
     if (!writeAll(file, bytes.constData(), bytes.size(), error)) {
         file.cancelWriting();
-        return false;
+        return FileReplacement::NotWritten;
     }
-    return commit(file, error);
+    return commit(file, error) ? FileReplacement::Done : FileReplacement::NotWritten;
 }
 
 // QSaveFile writes through a link to the file it points at. A copy replaces

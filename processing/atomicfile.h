@@ -4,14 +4,30 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 // Writes that never leave a half-written file behind: the data goes to a
 // temporary file in the target's folder, every write is checked, the file is
 // synced to disk and only then moved into place. A failure or a kill at any
 // moment leaves the target as it was or fully replaced. On failure `error`
 // holds the reason.
 
+// How a replacement ended: done, or failed before anything was written (the
+// temporary file could not be created), or failed while writing or moving it.
+enum class FileReplacement { Done, NotOpened, NotWritten };
+
+// Replaces (or creates) the file at `path` with the bytes `contents` gives.
+// They are asked for only once the temporary file is open, so a target that
+// cannot be written costs no work.
+FileReplacement replaceFile(const QString &path, const std::function<QByteArray()> &contents,
+                            QString &error);
 // Replaces (or creates) the file at `path` with `bytes`.
-bool replaceFileAtomically(const QString &path, const QByteArray &bytes, QString &error);
+inline bool replaceFileAtomically(const QString &path, const QByteArray &bytes, QString &error)
+{
+    return replaceFile(
+                   path, [&bytes] { return bytes; }, error)
+            == FileReplacement::Done;
+}
 
 // Replaces (or creates) the file at `destination` with a copy of `source`,
 // permissions included. A link at `destination` is replaced, never written

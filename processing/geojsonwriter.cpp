@@ -5,6 +5,7 @@
 #include <QJsonObject>
 
 #include <cmath>
+#include <optional>
 
 // Centimetres are finer than any position a photo carries.
 static double centimetres(double metres)
@@ -12,28 +13,28 @@ static double centimetres(double metres)
     return std::round(metres * 100.0) / 100.0;
 }
 
-static QJsonValue optional(bool present, double value)
+static QJsonValue optional(const std::optional<double> &value)
 {
-    return present ? QJsonValue(value) : QJsonValue(QJsonValue::Null);
+    return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
 }
 
 static QJsonObject feature(const LocationRecord &record)
 {
     QJsonArray coordinates {record.longitude, record.latitude};
-    if (record.hasAltitude)
-        coordinates.append(record.altitude);
+    if (record.position.altitude)
+        coordinates.append(*record.position.altitude);
     const QString date = isoDateTime(record.dateTime);
     const QJsonObject properties {
             {QStringLiteral("archivo"), record.fileName},
             {QStringLiteral("ruta"), record.relativePath},
             {QStringLiteral("fecha"),
              date.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(date)},
-            {QStringLiteral("zona"), record.zone},
-            {QStringLiteral("letra"), QString(QLatin1Char(record.letter))},
-            {QStringLiteral("este"), centimetres(record.easting)},
-            {QStringLiteral("norte"), centimetres(record.northing)},
-            {QStringLiteral("orientacion"), optional(record.hasDirection, record.direction)},
-            {QStringLiteral("altitud"), optional(record.hasAltitude, record.altitude)},
+            {QStringLiteral("zona"), record.position.zone},
+            {QStringLiteral("letra"), QString(QLatin1Char(record.position.letter))},
+            {QStringLiteral("este"), centimetres(record.position.easting)},
+            {QStringLiteral("norte"), centimetres(record.position.northing)},
+            {QStringLiteral("orientacion"), optional(record.position.orientation)},
+            {QStringLiteral("altitud"), optional(record.position.altitude)},
     };
     return QJsonObject {
             {QStringLiteral("type"), QStringLiteral("Feature")},

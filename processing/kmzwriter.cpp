@@ -61,11 +61,11 @@ static QString description(const LocationRecord &record, const QString &thumbnai
     if (record.dateTime.isValid())
         lines << QStringLiteral("Fecha: ") + dateText(record.dateTime, true);
     lines << QStringLiteral("UTM ")
-                    + utmName(record.zone, record.letter, record.easting, record.northing);
-    if (record.hasDirection)
-        lines << QStringLiteral("Orientación: ") + orientationText(record.direction);
-    if (record.hasAltitude)
-        lines << altitudeText(record.altitude);
+                    + utmName(record.position);
+    if (record.position.orientation)
+        lines << QStringLiteral("Orientación: ") + orientationText(*record.position.orientation);
+    if (record.position.altitude)
+        lines << altitudeText(*record.position.altitude);
     return lines.join(QStringLiteral("<br/>"));
 }
 
@@ -73,8 +73,8 @@ static QString pointCoordinates(const LocationRecord &record)
 {
     QString text = QString::number(record.longitude, 'f', 8) + QLatin1Char(',')
             + QString::number(record.latitude, 'f', 8);
-    if (record.hasAltitude)
-        text += QLatin1Char(',') + QString::number(record.altitude, 'f', 2);
+    if (record.position.altitude)
+        text += QLatin1Char(',') + QString::number(*record.position.altitude, 'f', 2);
     return text;
 }
 
@@ -102,8 +102,8 @@ static void writePlacemark(QXmlStreamWriter &xml, const LocationRecord &record,
         xml.writeTextElement(QStringLiteral("when"), isoDateTime(record.dateTime));
         xml.writeEndElement();
     }
-    if (record.hasDirection)
-        writeArrowStyle(xml, record.direction);
+    if (record.position.orientation)
+        writeArrowStyle(xml, *record.position.orientation);
     xml.writeStartElement(QStringLiteral("Point"));
     xml.writeTextElement(QStringLiteral("coordinates"), pointCoordinates(record));
     xml.writeEndElement();

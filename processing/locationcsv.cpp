@@ -19,9 +19,9 @@ static QString decimal(double value, int decimals)
     return QString::number(value, 'f', decimals);
 }
 
-static QString optionalDecimal(bool present, double value)
+static QString optionalDecimal(const std::optional<double> &value)
 {
-    return present ? decimal(value, 2) : QString();
+    return value ? decimal(*value, 2) : QString();
 }
 
 static QString row(const LocationRecord &record)
@@ -29,14 +29,14 @@ static QString row(const LocationRecord &record)
     return QStringList {field(record.fileName),
                         decimal(record.latitude, 8),
                         decimal(record.longitude, 8),
-                        optionalDecimal(record.hasAltitude, record.altitude),
-                        optionalDecimal(record.hasDirection, record.direction),
+                        optionalDecimal(record.position.altitude),
+                        optionalDecimal(record.position.orientation),
                         isoDateTime(record.dateTime),
-                        QString::number(record.zone),
-                        QString(QLatin1Char(record.letter)),
-                        decimal(record.easting, 2),
-                        decimal(record.northing, 2),
-                        QString::number(utmEpsgCode(record.zone, record.letter))}
+                        QString::number(record.position.zone),
+                        QString(QLatin1Char(record.position.letter)),
+                        decimal(record.position.easting, 2),
+                        decimal(record.position.northing, 2),
+                        QString::number(utmEpsgCode(record.position.zone, record.position.letter))}
             .join(QLatin1Char(';'));
 }
 

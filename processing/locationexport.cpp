@@ -1,6 +1,6 @@
 #include "processing/locationexport.h"
 
-#include "geo/utm.h"
+#include "geo/utmposition.h"
 #include "metadata/exifreader.h"
 #include "processing/atomicfile.h"
 #include "processing/geojsonwriter.h"
@@ -56,14 +56,14 @@ static bool readPhotoLocation(const QString &photo, const QString &folder, Locat
 {
     double latitude = 0.0;
     double longitude = 0.0;
-    PhotoStamp stamp;
-    if (!readGpsFromExif(photo, latitude, longitude, stamp.orientation, stamp.altitude))
+    double direction = 0.0;
+    double altitude = 0.0;
+    if (!readGpsFromExif(photo, latitude, longitude, direction, altitude))
         return false;
+    PhotoStamp stamp;
     // As in a batch: direction and altitude read from EXIF count as known.
-    stamp.hasOrientation = true;
-    stamp.hasAltitude = true;
+    stamp.position = utmPositionOf(latitude, longitude, direction, altitude);
     readCaptureDateTime(photo, stamp.captureTime);
-    latLonToUtm(latitude, longitude, stamp.zone, stamp.letter, stamp.easting, stamp.northing);
     record = locationRecord(stamp, latitude, longitude, photo, folder);
     record.thumbnail = photoThumbnail(photo);
     return true;

@@ -14,15 +14,8 @@ LocationRecord locationRecord(const PhotoStamp &stamp, double latitude, double l
     record.relativePath = QDir(folder).relativeFilePath(QFileInfo(photoPath).absoluteFilePath());
     record.latitude = latitude;
     record.longitude = longitude;
-    record.hasAltitude = stamp.hasAltitude;
-    record.altitude = stamp.altitude;
-    record.hasDirection = stamp.hasOrientation;
-    record.direction = stamp.orientation;
+    record.position = stamp.position;
     record.dateTime = stamp.captureTime;
-    record.zone = stamp.zone;
-    record.letter = stamp.letter;
-    record.easting = stamp.easting;
-    record.northing = stamp.northing;
     return record;
 }
 

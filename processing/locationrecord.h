@@ -14,15 +14,8 @@ struct LocationRecord
     QString relativePath; // below the folder the files are written in, '/' separators
     double latitude = 0.0; // WGS84 degrees, south negative
     double longitude = 0.0; // WGS84 degrees, west negative
-    bool hasAltitude = false;
-    double altitude = 0.0; // metres
-    bool hasDirection = false;
-    double direction = 0.0; // degrees from north
+    UtmPosition position; // with the direction (degrees from north) and altitude when known
     QDateTime dateTime; // invalid when unknown
-    int zone = 0;
-    char letter = 'N';
-    double easting = 0.0; // metres
-    double northing = 0.0; // metres
     QByteArray thumbnail; // JPEG, longer side at most 640 px; empty when none
 };
 

@@ -54,10 +54,11 @@ static QMap<QString, QStringList> textBlocks(const ProcessingOptions &options,
     QMap<QString, QStringList> blocks;
     blocks[options.dtPosition] << dateText(photo.captureTime, options.drawTime);
     blocks[options.coordsPosition] << coordinatesText(photo, options.drawGeo, options.useExif);
-    if (options.drawOrientation && photo.hasOrientation)
-        blocks[options.orientationPosition] << orientationText(photo.orientation);
-    if (options.drawAltitude && photo.hasAltitude)
-        blocks[options.altitudePosition] << altitudeText(photo.altitude);
+    const UtmPosition &position = photo.position;
+    if (options.drawOrientation && position.orientation)
+        blocks[options.orientationPosition] << orientationText(*position.orientation);
+    if (options.drawAltitude && position.altitude)
+        blocks[options.altitudePosition] << altitudeText(*position.altitude);
     return blocks;
 }
 
@@ -154,7 +155,7 @@ void drawReducedOverlays(QImage &image, const QSize &photoSize, const Processing
     drawLogo(painter, canvas, logo, options);
     if (options.drawData)
         drawTexts(painter, canvas, options, fontFamily, photo);
-    if (options.addCompass && photo.hasOrientation)
-        drawRose(painter, canvas, options, photo.orientation, log);
+    if (options.addCompass && photo.position.orientation)
+        drawRose(painter, canvas, options, *photo.position.orientation, log);
     painter.end();
 }

@@ -2,6 +2,7 @@
 
 #include "geo/globelimits.h"
 #include "geo/utm.h"
+#include "geo/utmposition.h"
 #include "metadata/exifreader.h"
 #include "metadata/exifwriter.h"
 #include "metadata/metadatacopy.h"
@@ -120,12 +121,7 @@ static void positionFromExif(PhotoRun &run)
     run.hasGps = true;
     run.latitude = latitude;
     run.longitude = longitude;
-    auto &stamp = run.stamp;
-    latLonToUtm(latitude, longitude, stamp.zone, stamp.letter, stamp.easting, stamp.northing);
-    stamp.orientation = direction;
-    stamp.hasOrientation = true;
-    stamp.altitude = altitude;
-    stamp.hasAltitude = true;
+    run.stamp.position = utmPositionOf(latitude, longitude, direction, altitude);
 }
 
 static bool positionFromRow(PhotoRun &run)
@@ -136,25 +132,18 @@ static bool positionFromRow(PhotoRun &run)
                         + run.fileName;
         return false;
     }
-    auto &stamp = run.stamp;
-    stamp.zone = row->zone;
-    stamp.letter = row->letter;
-    stamp.easting = row->easting;
-    stamp.northing = row->northing;
-    stamp.orientation = row->orientation;
-    stamp.hasOrientation = row->hasOrientation;
-    stamp.altitude = row->altitude;
-    stamp.hasAltitude = row->hasAltitude;
+    const UtmPosition &position = row->position;
+    run.stamp.position = position;
     auto line = QStringLiteral("Usando datos TXT: Zona %1%2, Easting: %3, Northing: %4")
-                        .arg(QString::number(row->zone), QString(QLatin1Char(row->letter)),
-                             number(row->easting), number(row->northing));
-    if (row->hasOrientation)
-        line += QStringLiteral(", Orientación: ") + number(row->orientation);
-    if (row->hasAltitude)
-        line += QStringLiteral(", Altitud: ") + number(row->altitude);
+                        .arg(QString::number(position.zone), QString(QLatin1Char(position.letter)),
+                             number(position.easting), number(position.northing));
+    if (position.orientation)
+        line += QStringLiteral(", Orientación: ") + number(*position.orientation);
+    if (position.altitude)
+        line += QStringLiteral(", Altitud: ") + number(*position.altitude);
     run.lines << line;
     if (row->hasDateTime) {
-        stamp.captureTime = row->dateTime;
+        run.stamp.captureTime = row->dateTime;
         run.lines << QStringLiteral("Usando fecha/hora del archivo TXT: ")
                         + row->dateTime.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
     }
@@ -171,13 +160,12 @@ static bool positionFromTrack(PhotoRun &run)
     run.hasGps = true;
     run.latitude = fix.latitude;
     run.longitude = fix.longitude;
-    auto &stamp = run.stamp;
-    latLonToUtm(fix.latitude, fix.longitude, stamp.zone, stamp.letter, stamp.easting,
-                stamp.northing);
-    stamp.orientation = fix.direction;
-    stamp.hasOrientation = fix.hasDirection;
-    stamp.altitude = fix.altitude;
-    stamp.hasAltitude = fix.hasAltitude;
+    auto &position = run.stamp.position;
+    position = utmPositionOf(fix.latitude, fix.longitude, fix.direction, fix.altitude);
+    if (!fix.hasDirection)
+        position.orientation.reset();
+    if (!fix.hasAltitude)
+        position.altitude.reset();
     writeTrackPositionToExif(run.metadata.exif, fix.latitude, fix.longitude, fix.altitude,
                              fix.hasAltitude, fix.utc);
     return true;
@@ -196,13 +184,13 @@ static bool findPosition(PhotoRun &run)
 // A position off the globe never reaches a name, a stamp or EXIF.
 static bool nameAfterPosition(PhotoRun &run)
 {
-    const auto &stamp = run.stamp;
-    if (!isUtmPosition(stamp.zone, stamp.letter, stamp.easting, stamp.northing)) {
+    const auto &position = run.stamp.position;
+    if (!isUtmPosition(position.zone, position.letter, position.easting, position.northing)) {
         run.lines << QStringLiteral("Posición UTM imposible para %1; la foto queda sin cambios.")
                              .arg(run.fileName);
         return false;
     }
-    run.stamp.utmName = utmName(stamp.zone, stamp.letter, stamp.easting, stamp.northing);
+    run.stamp.utmName = utmName(position);
     return true;
 }
 
@@ -251,12 +239,10 @@ static void replaceMetadataWithRow(PhotoRun &run)
                     + QFileInfo(run.targetPath).fileName();
     run.metadata.clear();
     const auto &stamp = run.stamp;
-    if (stamp.hasAltitude && !isPlausibleAltitude(stamp.altitude))
+    if (stamp.position.altitude && !isPlausibleAltitude(*stamp.position.altitude))
         run.lines << QStringLiteral("Altitud fuera de rango (%1 m): no se escribe en el EXIF.")
-                             .arg(number(stamp.altitude));
-    writeRecordToExif(run.metadata.exif, stamp.zone, stamp.letter, stamp.easting, stamp.northing,
-                      stamp.orientation, stamp.hasOrientation, stamp.altitude, stamp.hasAltitude,
-                      stamp.captureTime);
+                             .arg(number(*stamp.position.altitude));
+    writeRecordToExif(run.metadata.exif, stamp.position, stamp.captureTime);
 }
 
 // The pixels now stand upright, so viewers must not turn them again.
@@ -343,7 +329,8 @@ static void recordLocation(PhotoRun &run, QByteArray thumbnail)
         return;
     const auto &stamp = run.stamp;
     if (!run.hasGps)
-        utmToLatLon(stamp.zone, stamp.letter, stamp.easting, stamp.northing, run.latitude,
+        utmToLatLon(stamp.position.zone, stamp.position.letter, stamp.position.easting,
+                    stamp.position.northing, run.latitude,
                     run.longitude);
     run.location = locationRecord(stamp, run.latitude, run.longitude, run.targetPath,
                                   locationFolder(run.options, run.context.folder));

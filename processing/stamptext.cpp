@@ -20,7 +20,8 @@ QString coordinatesText(const PhotoStamp &photo, bool drawGeo, bool useExif)
         if (!readGpsFromExif(photo.photoPath, latitude, longitude, direction, altitude))
             return utmText;
     } else {
-        utmToLatLon(photo.zone, photo.letter, photo.easting, photo.northing, latitude, longitude);
+        utmToLatLon(photo.position.zone, photo.position.letter, photo.position.easting,
+                    photo.position.northing, latitude, longitude);
     }
     return formatLatLonDms(latitude, longitude);
 }

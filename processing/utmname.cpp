@@ -2,11 +2,12 @@
 
 #include "processing/atomicfile.h"
 
-QString utmName(int zone, char letter, double eastingMetres, double northingMetres)
+QString utmName(const UtmPosition &position)
 {
     return QStringLiteral("%1%2 %3 %4")
-            .arg(QString::number(zone), QString(QLatin1Char(letter)),
-                 QString::number(eastingMetres, 'f', 0), QString::number(northingMetres, 'f', 0));
+            .arg(QString::number(position.zone), QString(QLatin1Char(position.letter)),
+                 QString::number(position.easting, 'f', 0),
+                 QString::number(position.northing, 'f', 0));
 }
 
 QString freeJpegName(const QDir &folder, const QString &baseName, const QString &ownName)

@@ -1,12 +1,14 @@
 #ifndef UTMNAME_H
 #define UTMNAME_H
 
+#include "geo/utmposition.h"
+
 #include <QDir>
 #include <QString>
 
 // "%1%2 %3 %4": zone, band letter, easting and northing rounded to whole
 // metres, e.g. "19H 345678 6300000". The same text whatever the locale.
-QString utmName(int zone, char letter, double eastingMetres, double northingMetres);
+QString utmName(const UtmPosition &position);
 
 // The path in `folder` of the first name not taken (by a file, a folder or a
 // link, even a dangling one) among "<baseName>.jpg", "<baseName> (1).jpg",

@@ -13,21 +13,23 @@ static QString describe(const QString &name, const CoordinateRecord &record)
     const auto number = [](double value) {
         return QString::number(value, 'g', 17);
     };
+    const UtmPosition &position = record.position;
     QString text = QStringLiteral("%1: %2 %3 %4 %5")
                            .arg(name)
-                           .arg(record.zone)
-                           .arg(record.letter ? QString(QChar::fromLatin1(record.letter))
-                                              : QStringLiteral("\\0"))
-                           .arg(number(record.easting), number(record.northing));
+                           .arg(position.zone)
+                           .arg(position.letter ? QString(QChar::fromLatin1(position.letter))
+                                                : QStringLiteral("\\0"))
+                           .arg(number(position.easting), number(position.northing));
     text += QLatin1Char(' ')
-            + (record.hasOrientation ? number(record.orientation) : QStringLiteral("-"));
+            + (position.orientation ? number(*position.orientation) : QStringLiteral("-"));
     text += QLatin1Char(' ')
             + (record.hasDateTime ? record.dateTime.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
                                + (record.dateTime.timeSpec() == Qt::LocalTime
                                           ? QString()
                                           : QStringLiteral(" (not local)"))
                                   : QStringLiteral("-"));
-    text += QLatin1Char(' ') + (record.hasAltitude ? number(record.altitude) : QStringLiteral("-"));
+    text += QLatin1Char(' ')
+            + (position.altitude ? number(*position.altitude) : QStringLiteral("-"));
     return text;
 }
 

@@ -28,8 +28,12 @@ static Row rowAt(double latitude, double longitude)
 static void writeRow(Exiv2::ExifData &exif, const Row &row, double direction, bool hasDirection,
                      double altitude, bool hasAltitude, const QDateTime &dateTime)
 {
-    writeRecordToExif(exif, row.zone, row.letter, row.easting, row.northing, direction,
-                      hasDirection, altitude, hasAltitude, dateTime);
+    UtmPosition position {row.zone, row.letter, row.easting, row.northing, {}, {}};
+    if (hasDirection)
+        position.orientation = direction;
+    if (hasAltitude)
+        position.altitude = altitude;
+    writeRecordToExif(exif, position, dateTime);
 }
 
 static QString text(const Exiv2::ExifData &exif, const char *key)

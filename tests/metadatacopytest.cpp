@@ -129,8 +129,8 @@ private slots:
         latLonToUtm(latitude, longitude, zone, letter, easting, northing);
 
         PhotoMetadata metadata;
-        writeRecordToExif(metadata.exif, zone, letter, easting, northing, direction, true, altitude,
-                          true, QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5)));
+        writeRecordToExif(metadata.exif, {zone, letter, easting, northing, direction, altitude},
+                          QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5)));
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
         QVERIFY(QImageWriter(&buffer, "jpg").write(makeNaturalImage(160, 120)));

@@ -120,8 +120,7 @@ class OverlayTest : public QObject
         PhotoStamp photo;
         photo.captureTime = QDateTime(QDate(2023, 2, 5), QTime(7, 8, 9));
         photo.utmName = QStringLiteral("19H 345678 6300000");
-        photo.orientation = 90.0;
-        photo.hasOrientation = true;
+        photo.position.orientation = 90.0;
         return photo;
     }
 
@@ -246,12 +245,12 @@ private slots:
             lines << line;
         };
         PhotoStamp photo = stamp();
-        photo.orientation = 123.4567;
+        photo.position.orientation = 123.4567;
         QImage image = blackImage(400, 300);
         drawOverlays(image, options, QImage(), family, photo, log);
         QCOMPARE(lines, QStringList(QStringLiteral("Dibujando rosa con orientación 123.457")));
         QCOMPARE(nonBlack(image), QRect());
-        photo.hasOrientation = false;
+        photo.position.orientation.reset();
         options.compassRatio = 0.5;
         drawOverlays(image, options, QImage(), family, photo, log);
         QCOMPARE(lines.size(), 1);

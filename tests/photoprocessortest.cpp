@@ -258,7 +258,7 @@ private slots:
         QString error;
         QCOMPARE(copyMetadata(renamed, saved, error), MetadataResult::Done);
         Exiv2::ExifData fromRow;
-        writeRecordToExif(fromRow, 19, 'H', 345678.4, 6299999.6, 90.0, true, 12.5, true,
+        writeRecordToExif(fromRow, {19, 'H', 345678.4, 6299999.6, 90.0, 12.5},
                           QDateTime(QDate(2024, 3, 5), QTime(14, 30)));
         QCOMPARE(exifKeys(saved.exif), exifKeys(fromRow));
         QCOMPARE(saved.exif["Exif.Photo.DateTimeOriginal"].toString(),

@@ -195,7 +195,7 @@ private slots:
         QFETCH(double, altitude);
         QFETCH(bool, position);
         Exiv2::ExifData exif;
-        writeRecordToExif(exif, zone, letter, easting, 6300000.0, 0, false, altitude, true, {});
+        writeRecordToExif(exif, {zone, letter, easting, 6300000.0, {}, altitude}, {});
         const auto has = [&](const char *key) {
             return exif.findKey(Exiv2::ExifKey(key)) != exif.end();
         };

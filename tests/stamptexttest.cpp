@@ -72,7 +72,8 @@ private slots:
 
         PhotoStamp photo;
         photo.utmName = QStringLiteral("19H 345678 6300000");
-        latLonToUtm(-33.4504, -70.6604, photo.zone, photo.letter, photo.easting, photo.northing);
+        latLonToUtm(-33.4504, -70.6604, photo.position.zone, photo.position.letter,
+                    photo.position.easting, photo.position.northing);
         photo.photoPath = dir.filePath("gps.jpg");
         const QString utm = QStringLiteral("UTM 19H 345678 6300000");
         QCOMPARE(coordinatesText(photo, false, true), utm);

@@ -1,6 +1,8 @@
 #ifndef TESTPHOTOS_H
 #define TESTPHOTOS_H
 
+#include "bench/naturalimage.h"
+
 #include <QImage>
 #include <QMap>
 #include <QString>
@@ -33,12 +35,5 @@ struct TestPhoto
 // Writes `photo` to `path`; the format follows the suffix (jpg/jpeg, png,
 // tif/tiff). Returns false on any failure.
 bool writeTestPhoto(const QString &path, const TestPhoto &photo = {});
-
-// An image with natural-looking detail (gradients and noise) that compresses
-// like a real photo; deterministic for a given seed.
-QImage makeNaturalImage(int width, int height, unsigned seed = 1);
-
-// Mean absolute difference per channel, in levels, of two images of one size.
-double meanChannelDifference(const QImage &a, const QImage &b);
 
 #endif // TESTPHOTOS_H

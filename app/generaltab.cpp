@@ -1,0 +1,224 @@
+#include "app/generaltab.h"
+
+#include "app/dialogs.h"
+#include "app/widgetparts.h"
+#include "processing/utmname.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+GeneralTab::GeneralTab(const Dialogs &dialogs)
+    : dialogs(dialogs)
+{
+    auto *layout = new QVBoxLayout(this);
+    setMarginsAndSpacing(layout, 5, 5);
+    layout->addWidget(buildModeGroup());
+    layout->addWidget(buildCsvGroup());
+    layout->addWidget(buildRenameGroup());
+    layout->addWidget(buildOutputGroup());
+    layout->addStretch();
+    connectControls();
+    buildOptionRows();
+}
+
+QGroupBox *GeneralTab::buildModeGroup()
+{
+    auto *group = named(new QGroupBox(tr("Modo de Obtención de Coordenadas")), "modeGroup");
+    auto *layout = new QHBoxLayout(group);
+    setMarginsAndSpacing(layout, 5, 10);
+
+    exifRadio = named(new QRadioButton(tr("Desde EXIF de las fotos")), "exifRadio");
+    exifRadio->setChecked(true);
+    csvRadio = named(new QRadioButton(tr("Desde archivo .csv")), "csvRadio");
+    modeButtons = named(new QButtonGroup(this), "modeButtons");
+    modeButtons->setExclusive(true);
+    modeButtons->addButton(exifRadio);
+    modeButtons->addButton(csvRadio);
+    layout->addWidget(exifRadio);
+    layout->addWidget(csvRadio);
+    return group;
+}
+
+QGroupBox *GeneralTab::buildCsvGroup()
+{
+    csvGroup = named(new QGroupBox(tr("Archivo CSV")), "csvGroup");
+    auto *layout = new QVBoxLayout(csvGroup);
+    setMarginsAndSpacing(layout, 5, 5);
+
+    layout->addWidget(new QLabel(tr("Ruta del archivo:")));
+    csvPathEdit = named(new QLineEdit, "csvPathEdit");
+    csvButton = named(new QPushButton(tr("Seleccionar")), "csvButton");
+    layout->addLayout(row({csvPathEdit, csvButton}));
+
+    sampleButton = named(new QPushButton(tr("Crear archivo de ejemplo")), "sampleButton");
+    altitudeButton = named(new QPushButton(tr("Rellenar altitud desde API")), "altitudeButton");
+    layout->addLayout(row({sampleButton, altitudeButton}));
+
+    overwriteAltitudeCheck = named(new QCheckBox(tr("Sobrescribir altitudes existentes")),
+                                   "overwriteAltitudeCheck");
+    sampleFromExifCheck = named(new QCheckBox(tr("Usar datos EXIF para crear el ejemplo")),
+                                "sampleFromExifCheck");
+    embedCsvCheck = named(new QCheckBox(tr("Incrustar datos del CSV en el EXIF")), "embedCsvCheck");
+    for (QCheckBox *check : {overwriteAltitudeCheck, sampleFromExifCheck, embedCsvCheck}) {
+        check->setChecked(true);
+        layout->addWidget(check);
+    }
+
+    // EXIF mode is the default, and this group belongs to the other mode.
+    csvGroup->setVisible(false);
+    return csvGroup;
+}
+
+QGroupBox *GeneralTab::buildRenameGroup()
+{
+    auto *group = named(new QGroupBox(tr("Opciones de Renombrado")), "renameGroup");
+    auto *layout = new QVBoxLayout(group);
+    setMarginsAndSpacing(layout, 5, 5);
+
+    renameCheck = named(new QCheckBox(tr("Renombrar fotos con coordenadas UTM")), "renameCheck");
+    renameCheck->setChecked(true);
+    layout->addWidget(renameCheck);
+
+    prefixCheck = named(new QCheckBox(tr("Agregar prefijo al nombre")), "prefixCheck");
+    prefixEdit = named(new QLineEdit(QStringLiteral("XXX_XXX_SA_")), "prefixEdit");
+    layout->addLayout(row({prefixCheck, prefixEdit}));
+    // Says, while the prefix is typed, why a run would refuse it.
+    prefixProblemLabel = named(new QLabel, "prefixProblemLabel");
+    prefixProblemLabel->setStyleSheet(QStringLiteral("color: #b00020;"));
+    prefixProblemLabel->setWordWrap(true);
+    layout->addWidget(prefixProblemLabel);
+    connect(prefixEdit, &QLineEdit::textChanged, prefixProblemLabel,
+            [this](const QString &prefix) { prefixProblemLabel->setText(prefixProblem(prefix)); });
+    return group;
+}
+
+QGroupBox *GeneralTab::buildOutputGroup()
+{
+    auto *group = named(new QGroupBox(tr("Opciones de Salida")), "outputGroup");
+    auto *layout = new QVBoxLayout(group);
+
+    outputFolderCheck
+            = named(new QCheckBox(tr("Guardar fotos modificadas en una carpeta separada")),
+                    "outputFolderCheck");
+    layout->addWidget(outputFolderCheck);
+
+    outputFolderEdit = named(new QLineEdit, "outputFolderEdit");
+    outputFolderButton = named(new QPushButton(tr("Seleccionar")), "outputFolderButton");
+    outputFolderEdit->setEnabled(false);
+    outputFolderButton->setEnabled(false);
+    layout->addLayout(row({outputFolderEdit, outputFolderButton}));
+
+    backupCheck = named(new QCheckBox(tr("Realizar copia de seguridad de las fotos originales")),
+                        "backupCheck");
+    backupCheck->setChecked(true);
+    layout->addWidget(backupCheck);
+
+    auto *note = new QLabel(
+            tr("Nota: La copia de seguridad se ignora si se usa una carpeta de salida."));
+    note->setStyleSheet(QStringLiteral("font-style: italic; color: grey;"));
+    // The options panel is at most 400 pixels wide, narrower than this line.
+    note->setWordWrap(true);
+    layout->addWidget(note);
+    return group;
+}
+
+void GeneralTab::connectControls()
+{
+    connect(csvButton, &QPushButton::clicked, this, [this] {
+        const QString path
+                = dialogs.openFileName(window(), tr("Seleccionar Archivo CSV"),
+                                       QStringLiteral("CSV Files (*.csv *.txt);;All Files (*)"));
+        if (!path.isEmpty())
+            csvPathEdit->setText(path);
+    });
+    connect(sampleButton, &QPushButton::clicked, this, &GeneralTab::sampleFileRequested);
+    connect(exifRadio, &QRadioButton::toggled, this, [this] {
+        csvGroup->setVisible(csvRadio->isChecked());
+        emit previewOutdated();
+    });
+    connect(altitudeButton, &QPushButton::clicked, this, &GeneralTab::altitudeFillRequested);
+    connect(outputFolderButton, &QPushButton::clicked, this, [this] {
+        const QString path
+                = dialogs.existingDirectory(window(), tr("Seleccionar Carpeta de Salida"));
+        if (!path.isEmpty())
+            outputFolderEdit->setText(path);
+    });
+}
+
+void GeneralTab::buildOptionRows()
+{
+    // A run in EXIF mode reads no coordinates file.
+    OptionRow csvPath
+            = textOption(csvPathEdit, &ProcessingOptions::csvPath, QString(), Preview::Refreshes);
+    csvPath.copy = [this](ProcessingOptions &options) {
+        options.csvPath = exifRadio->isChecked() ? QString() : csvPathEdit->text();
+    };
+
+    OptionRow usePrefix = checkOption(prefixCheck, &ProcessingOptions::usePrefix,
+                                      QStringLiteral("usePrefix"), Preview::Unaffected);
+    usePrefix.enableRules = {followsCheck(renameCheck, {prefixCheck})};
+    // A profile can check the prefix box while renaming is off, and the field
+    // must stay disabled then.
+    OptionRow prefix = textOption(prefixEdit, &ProcessingOptions::prefix, QStringLiteral("prefix"),
+                                  Preview::Unaffected);
+    prefix.enableRules = {{{prefixEdit}, {renameCheck, prefixCheck}, [this] {
+                               return renameCheck->isChecked() && prefixCheck->isChecked();
+                           }}};
+
+    OptionRow outputFolder = textOption(outputFolderEdit, &ProcessingOptions::outputFolder,
+                                        QString(), Preview::Unaffected);
+    outputFolder.enableRules
+            = {followsCheck(outputFolderCheck, {outputFolderEdit, outputFolderButton})};
+
+    // Originals in place are untouched when the results go to another folder.
+    OptionRow backup = checkOption(backupCheck, &ProcessingOptions::makeBackup, QString(),
+                                   Preview::Unaffected);
+    backup.copy = [this](ProcessingOptions &options) {
+        options.makeBackup = !outputFolderCheck->isChecked() && backupCheck->isChecked();
+    };
+    backup.enableRules = {{{backupCheck}, {outputFolderCheck}, [this] {
+                               return !outputFolderCheck->isChecked();
+                           }}};
+
+    rows = {
+            checkOption(exifRadio, &ProcessingOptions::useExif, QString(), Preview::Refreshes),
+            csvPath,
+            checkOption(embedCsvCheck, &ProcessingOptions::embedCsvInExif, QString(),
+                        Preview::Unaffected),
+            usePrefix,
+            prefix,
+            checkOption(renameCheck, &ProcessingOptions::renamePhotos,
+                        QStringLiteral("renamePhotos"), Preview::Unaffected),
+            checkOption(outputFolderCheck, &ProcessingOptions::useOutputFolder, QString(),
+                        Preview::Unaffected),
+            outputFolder,
+            backup,
+    };
+}
+
+QString GeneralTab::coordinatesFile() const
+{
+    return csvPathEdit->text();
+}
+
+void GeneralTab::setCoordinatesFile(const QString &path)
+{
+    csvPathEdit->setText(path);
+}
+
+bool GeneralTab::sampleFromExif() const
+{
+    return sampleFromExifCheck->isChecked();
+}
+
+bool GeneralTab::overwriteAltitudes() const
+{
+    return overwriteAltitudeCheck->isChecked();
+}

@@ -1,0 +1,82 @@
+#ifndef GENERALTAB_H
+#define GENERALTAB_H
+
+#include "app/optiontable.h"
+
+#include <QString>
+#include <QWidget>
+
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+struct Dialogs;
+
+// Tab "General": where positions come from (with the coordinates file and its
+// tools), renaming, and where results go.
+class GeneralTab : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit GeneralTab(const Dialogs &dialogs);
+
+    const OptionTable &optionRows() const { return rows; }
+
+    // The coordinates-file field as typed, whatever the mode.
+    QString coordinatesFile() const;
+    void setCoordinatesFile(const QString &path);
+    bool sampleFromExif() const;
+    bool overwriteAltitudes() const;
+    QPushButton *altitudeFillButton() const { return altitudeButton; }
+
+signals:
+    void sampleFileRequested();
+    void altitudeFillRequested();
+    // The mode changed, which changes the stamping.
+    void previewOutdated();
+
+private:
+    QGroupBox *buildModeGroup();
+    QGroupBox *buildCsvGroup();
+    QGroupBox *buildRenameGroup();
+    QGroupBox *buildOutputGroup();
+    void connectControls();
+    void buildOptionRows();
+
+    const Dialogs &dialogs;
+
+    // Coordinates mode
+    QButtonGroup *modeButtons = nullptr;
+    QRadioButton *exifRadio = nullptr;
+    QRadioButton *csvRadio = nullptr;
+
+    // "Archivo CSV", shown only in coordinates-file mode
+    QGroupBox *csvGroup = nullptr;
+    QLineEdit *csvPathEdit = nullptr;
+    QPushButton *csvButton = nullptr;
+    QPushButton *sampleButton = nullptr;
+    QPushButton *altitudeButton = nullptr;
+    QCheckBox *overwriteAltitudeCheck = nullptr;
+    QCheckBox *sampleFromExifCheck = nullptr;
+    QCheckBox *embedCsvCheck = nullptr;
+
+    // Renaming
+    QCheckBox *renameCheck = nullptr;
+    QCheckBox *prefixCheck = nullptr;
+    QLineEdit *prefixEdit = nullptr;
+    QLabel *prefixProblemLabel = nullptr;
+
+    // Output
+    QCheckBox *outputFolderCheck = nullptr;
+    QLineEdit *outputFolderEdit = nullptr;
+    QPushButton *outputFolderButton = nullptr;
+    QCheckBox *backupCheck = nullptr;
+
+    OptionTable rows;
+};
+
+#endif // GENERALTAB_H

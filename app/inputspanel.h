@@ -1,0 +1,61 @@
+#ifndef INPUTSPANEL_H
+#define INPUTSPANEL_H
+
+#include "app/optiontable.h"
+
+#include <QGroupBox>
+#include <QString>
+
+#include <vector>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+struct Dialogs;
+
+// "Archivos de Entrada": the photo folder, whether its subfolders count, and
+// the logo and font files. The file fields show file names only; the full
+// paths are kept here for runs and profiles.
+class InputsPanel : public QGroupBox
+{
+    Q_OBJECT
+
+public:
+    InputsPanel(const Dialogs &dialogs, const QString &fontPath);
+
+    const OptionTable &optionRows() const { return rows; }
+
+    QString folder() const;
+    bool includesSubfolders() const;
+    QString logoPath() const { return logo; }
+    void setLogoPath(const QString &path) { logo = path; }
+    QString fontPath() const { return font; }
+    // The logo field and its "Seleccionar" button.
+    std::vector<QWidget *> logoControls() const;
+
+signals:
+    // The folder field or the subfolder choice changed.
+    void folderChanged();
+    // A chosen file changes the stamping beyond its field's own signal.
+    void previewOutdated();
+
+private:
+    void selectDirectory();
+    void chooseFile(const QString &title, const QString &filter, QString &path, QLineEdit *field);
+
+    const Dialogs &dialogs;
+    QString font; // full path of the font for all drawn text
+    QString logo; // full path of the logo image
+
+    QLineEdit *folderEdit = nullptr;
+    QPushButton *folderButton = nullptr;
+    QCheckBox *subdirsCheck = nullptr;
+    QLineEdit *logoEdit = nullptr;
+    QPushButton *logoButton = nullptr;
+    QLineEdit *fontEdit = nullptr;
+    QPushButton *fontButton = nullptr;
+
+    OptionTable rows;
+};
+
+#endif // INPUTSPANEL_H

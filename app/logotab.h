@@ -1,0 +1,37 @@
+#ifndef LOGOTAB_H
+#define LOGOTAB_H
+
+#include "app/optiontable.h"
+
+#include <QWidget>
+
+class InputsPanel;
+class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
+
+// Tab "Logo": whether the logo chosen among the inputs is drawn, where and
+// how large.
+class LogoTab : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit LogoTab(const InputsPanel &inputs);
+
+    const OptionTable &optionRows() const { return rows; }
+    bool embedsLogo() const;
+
+private:
+    // The logo a run draws; empty when none is.
+    QString drawnLogo() const;
+
+    const InputsPanel &inputs;
+    QCheckBox *logoCheck = nullptr;
+    QComboBox *logoPositionCombo = nullptr;
+    QDoubleSpinBox *logoRatioSpin = nullptr;
+
+    OptionTable rows;
+};
+
+#endif // LOGOTAB_H

@@ -1,0 +1,147 @@
+#include "app/previewpane.h"
+
+#include "app/previewrenderer.h"
+#include "app/widgetparts.h"
+#include "processing/photocollection.h"
+
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <utility>
+
+PreviewPane::PreviewPane(std::function<ProcessingOptions()> options)
+    : QGroupBox(tr("Vista Previa Interactiva"))
+    , options(std::move(options))
+{
+    setObjectName(QStringLiteral("previewGroup"));
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    auto *layout = new QVBoxLayout(this);
+
+    previewLabel = named(
+            new QLabel(tr("Seleccione una carpeta con imágenes para activar la vista previa.")),
+            "previewLabel");
+    previewLabel->setAlignment(Qt::AlignCenter);
+    previewLabel->setWordWrap(true);
+    // A large picture must never grow the window.
+    previewLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    layout->addWidget(previewLabel, 1);
+    renderer = new PreviewRenderer(this);
+    connect(renderer, &PreviewRenderer::rendered, this, &PreviewPane::showRendered);
+
+    previousButton = named(new QPushButton(tr("Anterior")), "previousButton");
+    nextButton = named(new QPushButton(tr("Siguiente")), "nextButton");
+    previousButton->setEnabled(false);
+    nextButton->setEnabled(false);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(previousButton);
+    buttons->addWidget(nextButton);
+    buttons->addStretch();
+    layout->addLayout(buttons);
+
+    connect(previousButton, &QPushButton::clicked, this, &PreviewPane::showPrevious);
+    connect(nextButton, &QPushButton::clicked, this, &PreviewPane::showNext);
+}
+
+void PreviewPane::showFolder(const QString &folder, bool includeSubfolders)
+{
+    previewImages.clear();
+    currentPreviewIndex = -1;
+    currentPreviewPath.clear();
+    previewPixmap = QPixmap();
+    if (!QFileInfo(folder).isDir()) {
+        showPreviewMessage(tr("El directorio seleccionado no es válido."));
+        applyPreviewButtonRule();
+        return;
+    }
+    previewImages = collectPhotos(folder, includeSubfolders);
+    if (previewImages.isEmpty()) {
+        showPreviewMessage(tr("No se encontraron imágenes en el directorio seleccionado."));
+        applyPreviewButtonRule();
+        return;
+    }
+    currentPreviewIndex = 0;
+    showPreviewAtIndex(currentPreviewIndex);
+}
+
+void PreviewPane::showNext()
+{
+    if (currentPreviewIndex >= previewImages.size() - 1)
+        return;
+    ++currentPreviewIndex;
+    showPreviewAtIndex(currentPreviewIndex);
+}
+
+void PreviewPane::showPrevious()
+{
+    if (currentPreviewIndex < 1)
+        return;
+    --currentPreviewIndex;
+    showPreviewAtIndex(currentPreviewIndex);
+}
+
+// The buttons follow currentPreviewIndex, which the caller sets first.
+void PreviewPane::showPreviewAtIndex(int index)
+{
+    if (index < 0 || index >= previewImages.size())
+        return;
+    currentPreviewPath = previewImages.at(index);
+    refresh();
+    applyPreviewButtonRule();
+}
+
+void PreviewPane::refresh()
+{
+    if (!QFileInfo(currentPreviewPath).isFile())
+        return;
+    renderer->render({currentPreviewPath, options(), previewLabel->size()});
+}
+
+// Renders of a photo no longer shown are dropped: its picture stays up until
+// the new photo's is ready, and a folder message stays.
+void PreviewPane::showRendered(const QString &photoPath, const QImage &picture)
+{
+    if (photoPath != currentPreviewPath)
+        return;
+    if (picture.isNull()) {
+        previewPixmap = QPixmap();
+        showPreviewMessage(tr("Error al generar la vista previa."));
+        return;
+    }
+    previewPixmap = QPixmap::fromImage(picture);
+    showScaledPreview();
+}
+
+void PreviewPane::rescale()
+{
+    if (previewPixmap.isNull())
+        return;
+    if (previewLabel->width() > 10 && previewLabel->height() > 10)
+        showScaledPreview();
+    // Decoded for a smaller label: decoded again for this one.
+    if (previewPixmap.width() < previewLabel->width()
+        && previewPixmap.height() < previewLabel->height())
+        refresh();
+}
+
+void PreviewPane::showPreviewMessage(const QString &text)
+{
+    previewLabel->clear();
+    previewLabel->setText(text);
+}
+
+// Always from the rendered picture, so repeated resizes never blur it.
+void PreviewPane::showScaledPreview()
+{
+    previewLabel->setPixmap(previewPixmap.scaled(previewLabel->size(), Qt::KeepAspectRatio,
+                                                 Qt::SmoothTransformation));
+}
+
+void PreviewPane::applyPreviewButtonRule()
+{
+    previousButton->setEnabled(currentPreviewIndex >= 1);
+    nextButton->setEnabled(currentPreviewIndex < previewImages.size() - 1);
+}

@@ -1,0 +1,60 @@
+#include "app/widgetparts.h"
+
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+
+void setMarginsAndSpacing(QLayout *layout, int marginsPixels, int spacingPixels)
+{
+    layout->setContentsMargins(marginsPixels, marginsPixels, marginsPixels, marginsPixels);
+    layout->setSpacing(spacingPixels);
+}
+
+QHBoxLayout *row(std::initializer_list<QWidget *> widgets)
+{
+    auto *layout = new QHBoxLayout;
+    layout->setContentsMargins(0, 0, 0, 0);
+    for (QWidget *widget : widgets)
+        layout->addWidget(widget);
+    return layout;
+}
+
+QComboBox *cornerCombo(const char *name, const QString &current)
+{
+    auto *combo = named(new QComboBox, name);
+    combo->addItems({QStringLiteral("arriba-izquierda"), QStringLiteral("arriba-derecha"),
+                     QStringLiteral("abajo-izquierda"), QStringLiteral("abajo-derecha")});
+    combo->setCurrentText(current);
+    return combo;
+}
+
+QDoubleSpinBox *ratioSpin(const char *name, int decimals, double minimum, double maximum,
+                          double step, double value)
+{
+    auto *spin = named(new QDoubleSpinBox, name);
+    spin->setDecimals(decimals);
+    spin->setRange(minimum, maximum);
+    spin->setSingleStep(step);
+    spin->setValue(value);
+    return spin;
+}
+
+QLabel *colorSwatch(const char *name, const QString &colorName)
+{
+    auto *swatch = named(new QLabel, name);
+    swatch->setFixedWidth(50);
+    paintSwatch(swatch, colorName);
+    return swatch;
+}
+
+void paintSwatch(QLabel *swatch, const QString &colorName)
+{
+    swatch->setStyleSheet(QStringLiteral("background-color: ") + colorName);
+}
+
+QString fileNameOf(const QString &path)
+{
+    return QFileInfo(path).fileName();
+}

@@ -1,0 +1,43 @@
+#ifndef WIDGETPARTS_H
+#define WIDGETPARTS_H
+
+#include <QString>
+
+#include <initializer_list>
+
+class QComboBox;
+class QDoubleSpinBox;
+class QHBoxLayout;
+class QLabel;
+class QLayout;
+class QObject;
+class QWidget;
+
+// Small builders shared by the window's panels. Every control carries its
+// member name as object name, so tests can find it.
+
+template<class T> T *named(T *object, const char *name)
+{
+    object->setObjectName(QLatin1String(name));
+    return object;
+}
+
+void setMarginsAndSpacing(QLayout *layout, int marginsPixels, int spacingPixels);
+
+// The widgets side by side without margins.
+QHBoxLayout *row(std::initializer_list<QWidget *> widgets);
+
+// The four corner names, `current` selected.
+QComboBox *cornerCombo(const char *name, const QString &current);
+
+QDoubleSpinBox *ratioSpin(const char *name, int decimals, double minimum, double maximum,
+                          double step, double value);
+
+// A fixed-width label filled with the named colour.
+QLabel *colorSwatch(const char *name, const QString &colorName);
+void paintSwatch(QLabel *swatch, const QString &colorName);
+
+// The last component of a path, as the file fields show it.
+QString fileNameOf(const QString &path);
+
+#endif // WIDGETPARTS_H

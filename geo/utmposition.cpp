@@ -1,0 +1,13 @@
+#include "geo/utmposition.h"
+
+#include "geo/utm.h"
+
+UtmPosition utmPositionOf(double latitude, double longitude, double direction, double altitude)
+{
+    UtmPosition position;
+    latLonToUtm(latitude, longitude, position.zone, position.letter, position.easting,
+                position.northing);
+    position.orientation = direction;
+    position.altitude = altitude;
+    return position;
+}
