@@ -1,12 +1,8 @@
-// Writes a demo folder to try the program with: "fotos" holds generated
-// photos with GPS position, direction, altitude and date in EXIF,
-// "coordenadas.txt" gives the same data as a coordinates file, and "logo.png"
-// is a logo to stamp. Usage: rumbario-demo FOLDER
+#include "bench/demofolder.h"
+
 #include "bench/photogenerator.h"
 #include "coords/coordinatesfile.h"
-#include "metadata/exiv2setup.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -14,7 +10,6 @@
 #include <QTextStream>
 
 #include <cmath>
-#include <cstdio>
 
 static constexpr int demoPhotoCount = 8;
 
@@ -63,28 +58,20 @@ static bool writeLogo(const QString &path)
     return logo.save(path);
 }
 
-int main(int argc, char *argv[])
+bool writeDemoFolder(const QString &folder, QString &error)
 {
-    QCoreApplication app(argc, argv);
-    if (app.arguments().size() != 2) {
-        std::fprintf(stderr, "Usage: rumbario-demo FOLDER\n");
-        return 2;
-    }
-    initializeExiv2();
-    const QDir demo(app.arguments().at(1));
+    const QDir demo(folder);
     if (!demo.mkpath(QStringLiteral("fotos"))) {
-        std::fprintf(stderr, "Cannot create %s\n",
-                     qPrintable(demo.filePath(QStringLiteral("fotos"))));
-        return 1;
+        error = QStringLiteral("Cannot create ") + demo.filePath(QStringLiteral("fotos"));
+        return false;
     }
     QStringList rows = {QString::fromLatin1(coordinatesFileHeader)};
     for (int i = 0; i < demoPhotoCount; ++i) {
         const auto name = QStringLiteral("IMG_%1.jpg").arg(i + 1, 4, 10, QLatin1Char('0'));
         const auto photo = demoPhoto(i);
-        QString error;
         if (!writeGeneratedPhoto(demo.filePath(QStringLiteral("fotos/") + name), photo, error)) {
-            std::fprintf(stderr, "Cannot write %s: %s\n", qPrintable(name), qPrintable(error));
-            return 1;
+            error = QStringLiteral("Cannot write ") + name + QStringLiteral(": ") + error;
+            return false;
         }
         rows << rowOf(name, photo);
     }
@@ -92,8 +79,8 @@ int main(int argc, char *argv[])
     if (!coordinates.open(QIODevice::WriteOnly | QIODevice::Text)
         || coordinates.write((rows.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8()) < 0
         || !coordinates.flush() || !writeLogo(demo.filePath(QStringLiteral("logo.png")))) {
-        std::fprintf(stderr, "Cannot write the coordinates file or the logo\n");
-        return 1;
+        error = QStringLiteral("Cannot write the coordinates file or the logo");
+        return false;
     }
-    return 0;
+    return true;
 }

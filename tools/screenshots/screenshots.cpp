@@ -1,0 +1,192 @@
+// Makes the user guide's pictures from the program itself: writes the demo
+// folder into a temporary folder, drives the real window offscreen on it and
+// saves PNG pictures of the window, its tabs, a stamped photo, the four
+// compass-rose styles and the settings dialog. Usage: screenshots FOLDER
+#include "app/dialogs.h"
+#include "app/photorenamergui.h"
+#include "app/previewrenderer.h"
+#include "app/settingsdialog.h"
+#include "app/startup.h"
+#include "bench/demofolder.h"
+#include "processing/compassrose.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QMap>
+#include <QPainter>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <cstdio>
+#include <functional>
+
+static constexpr int maxWidth = 1280; // pixels
+
+template<class T> static T *control(const QWidget &window, const char *name)
+{
+    auto *child = window.findChild<T *>(QLatin1String(name));
+    if (!child)
+        qFatal("no control %s", name);
+    return child;
+}
+
+static void waitUntil(const std::function<bool()> &done)
+{
+    const QDeadlineTimer deadline(120000);
+    while (!done()) {
+        if (deadline.hasExpired())
+            qFatal("the window did not finish in time");
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(5);
+    }
+}
+
+// Lets the preview render the last change, off the GUI thread.
+static void settle(const QWidget &window)
+{
+    QCoreApplication::processEvents();
+    const auto *renderer = window.findChild<PreviewRenderer *>();
+    waitUntil([renderer] { return !renderer->isBusy(); });
+    QCoreApplication::processEvents();
+}
+
+// At most maxWidth wide, in 256 colours: screenshots are mostly flat colours,
+// which an indexed palette keeps exact and compresses well.
+static void save(QImage image, const QDir &out, const QString &name)
+{
+    if (image.width() > maxWidth)
+        image = image.scaledToWidth(maxWidth, Qt::SmoothTransformation);
+    image = image.convertToFormat(QImage::Format_Indexed8, Qt::DiffuseDither);
+    const QString path = out.filePath(name + QStringLiteral(".png"));
+    if (!image.save(path, "PNG", 0))
+        qFatal("cannot write %s", qPrintable(path));
+    std::printf("%s\n", qPrintable(path));
+}
+
+// The four styles side by side, each on a corner of a demo photo, with its
+// name from the window's style list.
+static QImage compassStyles(const QComboBox &styles, const QImage &photo, const QString &font)
+{
+    const int tile = 260, rose = 220, caption = 40;
+    QImage sheet(tile * styles.count(), tile + caption, QImage::Format_RGB32);
+    sheet.fill(Qt::white);
+    QPainter painter(&sheet);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QImage background = photo.copy(0, photo.height() - tile, tile, tile);
+    for (int style = 0; style < styles.count(); ++style) {
+        const QRect cell(style * tile, 0, tile, tile);
+        painter.drawImage(cell.topLeft(), background);
+        const QImage drawn
+                = renderCompassRose(35.0, rose, 0.18, font, false, style, QColor(255, 0, 0));
+        painter.drawImage(cell.center() - drawn.rect().center(), drawn);
+        painter.drawText(QRect(cell.left(), tile, tile, caption), Qt::AlignCenter,
+                         styles.itemText(style));
+    }
+    return sheet;
+}
+
+// The window on the demo folder, step by step as the guide tells it.
+static void takePictures(const QDir &demo, const QDir &out)
+{
+    QMap<QString, QString> answers; // file and folder dialogs, by title
+    answers.insert(QStringLiteral("Seleccionar Directorio"),
+                   demo.filePath(QStringLiteral("fotos")));
+    answers.insert(QStringLiteral("Seleccionar Logo"), demo.filePath(QStringLiteral("logo.png")));
+    answers.insert(QStringLiteral("Seleccionar Archivo CSV"),
+                   demo.filePath(QStringLiteral("coordenadas.txt")));
+    answers.insert(QStringLiteral("Seleccionar Carpeta de Salida"),
+                   demo.filePath(QStringLiteral("procesadas")));
+    demo.mkpath(QStringLiteral("procesadas"));
+    bool finished = false;
+    Dialogs dialogs;
+    dialogs.existingDirectory = [&answers](QWidget *, const QString &title) {
+        return answers.value(title);
+    };
+    dialogs.openFileName = [&answers](QWidget *, const QString &title, const QString &) {
+        return answers.value(title);
+    };
+    dialogs.critical = [](QWidget *, const QString &, const QString &text) {
+        qFatal("the window reported: %s", qPrintable(text));
+    };
+    dialogs.information = [&finished](QWidget *, const QString &, const QString &) {
+        finished = true;
+    };
+
+    PhotoRenamerGUI window;
+    window.setDialogs(dialogs);
+    window.show();
+    const auto click = [&window](const char *name) {
+        control<QAbstractButton>(window, name)->click();
+        settle(window);
+    };
+    auto *tabs = control<QTabWidget>(window, "optionTabs");
+    const auto tabPicture = [&](int tab, const QString &name) {
+        tabs->setCurrentIndex(tab);
+        settle(window);
+        save(tabs->grab().toImage(), out, name);
+    };
+
+    click("folderButton");
+    click("logoButton");
+    save(window.grab().toImage(), out, QStringLiteral("ventana"));
+    tabPicture(1, QStringLiteral("pestana-texto"));
+    tabPicture(2, QStringLiteral("pestana-logo"));
+    tabPicture(3, QStringLiteral("pestana-rosa"));
+    click("outputFolderCheck");
+    click("outputFolderButton");
+    tabPicture(0, QStringLiteral("pestana-general"));
+
+    click("startButton");
+    waitUntil([&finished] { return finished; });
+    settle(window);
+    save(window.grab().toImage(), out, QStringLiteral("proceso-terminado"));
+    const QDir done(demo.filePath(QStringLiteral("procesadas")));
+    const QStringList stamped = done.entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
+    if (stamped.isEmpty())
+        qFatal("the run saved no photo");
+    save(QImage(done.filePath(stamped.first())).scaledToWidth(960, Qt::SmoothTransformation), out,
+         QStringLiteral("foto-estampada"));
+    save(compassStyles(*control<QComboBox>(window, "compassStyleCombo"),
+                       QImage(demo.filePath(QStringLiteral("fotos/IMG_0001.jpg"))),
+                       window.property("fontPath").toString()),
+         out, QStringLiteral("rosas"));
+
+    click("csvRadio");
+    click("csvButton");
+    tabPicture(0, QStringLiteral("general-archivo"));
+
+    SettingsDialog settings(&window);
+    settings.findChild<QComboBox *>()->setCurrentText(QStringLiteral("Google Elevation"));
+    settings.show();
+    QCoreApplication::processEvents();
+    save(settings.grab().toImage(), out, QStringLiteral("configuracion"));
+}
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (app.arguments().size() != 2) {
+        std::fprintf(stderr, "Usage: screenshots FOLDER\n");
+        return 2;
+    }
+    QTemporaryDir work;
+    // The pictures show a fresh window, and the user's stored settings stay untouched.
+    for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, work.path());
+    prepareApplication(app);
+    const QDir out(app.arguments().at(1));
+    QString error;
+    if (!work.isValid() || !out.mkpath(QStringLiteral("."))
+        || !writeDemoFolder(work.filePath(QStringLiteral("demo")), error)) {
+        std::fprintf(stderr, "Cannot prepare the demo folder: %s\n", qPrintable(error));
+        return 1;
+    }
+    takePictures(QDir(work.filePath(QStringLiteral("demo"))), out);
+    return 0;
+}
