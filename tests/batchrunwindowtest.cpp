@@ -288,7 +288,7 @@ private slots:
 
         QCOMPARE(fixture.boxes->critical.size(), critical.isEmpty() ? 0 : 1);
         QCOMPARE(fixture.boxes->information.size(), critical.isEmpty() ? 1 : 0);
-        QVERIFY2(fixture.boxes->critical.value(0).startsWith(critical),
+        QVERIFY2(critical.isEmpty() || fixture.boxes->critical.value(0).startsWith(critical),
                  qPrintable(fixture.boxes->critical.value(0)));
         QTRY_VERIFY(start()->isEnabled());
         if (critical.isEmpty())

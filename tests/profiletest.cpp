@@ -28,9 +28,9 @@
 
 // Object names of the controls a profile covers.
 static const QStringList checkNames
-        = {"rotateCompassCheck",   "prefixCheck",       "renameCheck",          "drawDataCheck",
-           "drawOrientationCheck", "drawTimeCheck",     "compassCheck",         "bgTextCheck",
-           "drawGeoCheck",         "drawAltitudeCheck", "exportLocationsCheck", "gpxRadio"};
+        = {"rotateCompassCheck",   "prefixCheck",       "renameCheck",         "drawDataCheck",
+           "drawOrientationCheck", "drawTimeCheck",     "compassCheck",        "bgTextCheck",
+           "drawGeoCheck",         "drawAltitudeCheck", "exportLocationsCheck"};
 static const QStringList spinNames = {"fontSizeSpin", "logoRatioSpin", "compassRatioSpin"};
 static const QStringList comboNames
         = {"logoPositionCombo",        "dtPositionCombo",      "coordsPositionCombo",
@@ -422,6 +422,7 @@ private:
         find<QLineEdit>("gpxPathEdit")->setText("/campo/día 1.gpx");
         find<QLineEdit>("clockCorrectionEdit")->setText("-01:02:03");
         find<QSpinBox>("maxSeparationSpin")->setValue(120);
+        find<QRadioButton>("gpxRadio")->setChecked(true);
     }
 
     // Every value a profile covers, keyed by control object name or member.
@@ -440,6 +441,7 @@ private:
             values[name] = from.findChild<QLabel *>(name)->styleSheet();
         for (const QString &name : memberNames)
             values[name] = from.property(qPrintable(name));
+        values["gpxRadio"] = from.findChild<QRadioButton *>("gpxRadio")->isChecked();
         values["maxSeparationSpin"] = from.findChild<QSpinBox *>("maxSeparationSpin")->value();
         values["cameraZoneCombo"] = from.findChild<QComboBox *>("cameraZoneCombo")->currentText();
         return values;
