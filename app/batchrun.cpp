@@ -12,17 +12,23 @@ QString runInputError(const QString &folder, bool logoChecked, const ProcessingO
         return QStringLiteral("Seleccione un directorio de fotos válido.");
     if (logoChecked && !QFileInfo(options.logoPath).isFile())
         return QStringLiteral("Seleccione un archivo de logo válido.");
-    if (!options.useExif && !QFileInfo(options.csvPath).isFile())
+    if (options.useGpxTrack) {
+        if (!QFileInfo::exists(options.gpxPath))
+            return QStringLiteral("Seleccione un track GPX válido: un archivo .gpx o una carpeta "
+                                  "con archivos .gpx.");
+    } else if (!options.useExif && !QFileInfo(options.csvPath).isFile()) {
         return QStringLiteral("Seleccione un archivo txt válido (o cambie el modo a EXIF).");
+    }
     if (options.useOutputFolder && !QFileInfo(options.outputFolder).isDir())
         return QStringLiteral("Seleccione una carpeta de salida válida.");
     return QString();
 }
 
-BackgroundJob::Work batchRunWork(const ProcessingOptions &options, const QString &folder)
+BackgroundJob::Work batchRunWork(const ProcessingOptions &options, const QString &folder,
+                                 const std::shared_ptr<QString> &refusal)
 {
-    return [options, folder](const LogCallback &log, const ProgressCallback &progress) {
+    return [options, folder, refusal](const LogCallback &log, const ProgressCallback &progress) {
         PhotoProcessor processor(options);
-        processor.renamePhotosWithUTM(folder, log, progress);
+        *refusal = processor.renamePhotosWithUTM(folder, log, progress).refusal;
     };
 }

@@ -14,7 +14,7 @@
 // Each command of the program is one entry here.
 static std::vector<Command> commands()
 {
-    return {processCommand(), altitudeCommand(), sampleCommand()};
+    return {processCommand(), altitudeCommand(), sampleCommand(), exportCommand()};
 }
 
 static const Command *findCommand(const std::vector<Command> &list, const QString &name)

@@ -61,8 +61,8 @@ CompassTab::CompassTab(const Dialogs &dialogs)
     rows = {
             ratioOption(compassRatioSpin, &ProcessingOptions::compassRatio,
                         QStringLiteral("compassRatio")),
-            cornerOption(compassPositionCombo, &ProcessingOptions::compassPosition,
-                         QStringLiteral("compassPosition")),
+            itemTextOption(compassPositionCombo, &ProcessingOptions::compassPosition,
+                           QStringLiteral("compassPosition")),
             // "Estilo Puntos" when a profile has no style.
             indexOption(compassStyleCombo, &ProcessingOptions::compassStyle,
                         QStringLiteral("compassStyle"), 0),

@@ -4,6 +4,7 @@
 #include "app/consoleoutput.h"
 #include "app/storedsettings.h"
 #include "coords/samplefile.h"
+#include "processing/locationexport.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -80,15 +81,32 @@ static int runAltitude(const QCommandLineParser &parser, const QStringList &valu
     return exitCodeOf(output);
 }
 
+static int missingFolder(const QString &folder)
+{
+    return badArgument(QStringLiteral("CARPETA"),
+                       QStringLiteral("no existe la carpeta «%1».").arg(folder));
+}
+
 static int runSample(const QCommandLineParser &parser, const QStringList &values)
 {
     const QString &folder = values.at(0);
     if (!QFileInfo(folder).isDir())
-        return badArgument(QStringLiteral("CARPETA"),
-                           QStringLiteral("no existe la carpeta «%1».").arg(folder));
+        return missingFolder(folder);
     ConsoleOutput output(QString {});
     writeSampleCoordinatesFile(folder, values.at(1), parser.isSet(subfoldersOption()), true,
                                output.log());
+    return exitCodeOf(output);
+}
+
+static int runExport(const QCommandLineParser &parser, const QStringList &values)
+{
+    const QString &folder = values.at(0);
+    if (!QFileInfo(folder).isDir())
+        return missingFolder(folder);
+    ConsoleOutput output(QStringLiteral("Leídas %1 de %2 fotos"));
+    output.log()(QStringLiteral("Exportando ubicaciones de las fotos de: ") + folder);
+    exportFolderLocations(folder, parser.isSet(subfoldersOption()), output.log(),
+                          output.progress());
     return exitCodeOf(output);
 }
 
@@ -110,4 +128,14 @@ Command sampleCommand()
             {QStringLiteral("Carpeta de fotos."), QStringLiteral("Archivo que se crea.")},
             {subfoldersOption()},
             runSample};
+}
+
+Command exportCommand()
+{
+    return {QStringLiteral("exportar"),
+            QStringLiteral("Escribe ubicaciones.kmz, .geojson y .csv de las fotos de CARPETA."),
+            {QStringLiteral("CARPETA")},
+            {QStringLiteral("Carpeta de fotos; se leen, nunca se modifican.")},
+            {subfoldersOption()},
+            runExport};
 }

@@ -1,6 +1,7 @@
 #include "app/generaltab.h"
 
 #include "app/dialogs.h"
+#include "app/trackgroup.h"
 #include "app/widgetparts.h"
 #include "processing/utmname.h"
 
@@ -21,6 +22,7 @@ GeneralTab::GeneralTab(const Dialogs &dialogs)
     setMarginsAndSpacing(layout, 5, 5);
     layout->addWidget(buildModeGroup());
     layout->addWidget(buildCsvGroup());
+    layout->addWidget(trackGroup = new TrackGroup(dialogs));
     layout->addWidget(buildRenameGroup());
     layout->addWidget(buildOutputGroup());
     layout->addStretch();
@@ -40,9 +42,11 @@ QGroupBox *GeneralTab::buildModeGroup()
     modeButtons = named(new QButtonGroup(this), "modeButtons");
     modeButtons->setExclusive(true);
     modeButtons->addButton(exifRadio);
+    gpxRadio = named(new QRadioButton(tr("Desde track GPX")), "gpxRadio");
     modeButtons->addButton(csvRadio);
-    layout->addWidget(exifRadio);
-    layout->addWidget(csvRadio);
+    modeButtons->addButton(gpxRadio);
+    for (QRadioButton *radio : {exifRadio, csvRadio, gpxRadio})
+        layout->addWidget(radio);
     return group;
 }
 
@@ -120,6 +124,10 @@ QGroupBox *GeneralTab::buildOutputGroup()
     backupCheck->setChecked(true);
     layout->addWidget(backupCheck);
 
+    exportLocationsCheck = named(new QCheckBox(tr("Exportar ubicaciones (KMZ y GeoJSON)")),
+                                 "exportLocationsCheck");
+    layout->addWidget(exportLocationsCheck);
+
     auto *note = new QLabel(
             tr("Nota: La copia de seguridad se ignora si se usa una carpeta de salida."));
     note->setStyleSheet(QStringLiteral("font-style: italic; color: grey;"));
@@ -139,10 +147,16 @@ void GeneralTab::connectControls()
             csvPathEdit->setText(path);
     });
     connect(sampleButton, &QPushButton::clicked, this, &GeneralTab::sampleFileRequested);
-    connect(exifRadio, &QRadioButton::toggled, this, [this] {
-        csvGroup->setVisible(csvRadio->isChecked());
-        emit previewOutdated();
-    });
+    connect(trackGroup, &TrackGroup::sampleFileRequested, this, &GeneralTab::sampleFileRequested);
+    // Each change of mode toggles two radios; the one switched on speaks.
+    for (QRadioButton *radio : {exifRadio, csvRadio, gpxRadio})
+        connect(radio, &QRadioButton::toggled, this, [this](bool on) {
+            if (!on)
+                return;
+            csvGroup->setVisible(csvRadio->isChecked());
+            trackGroup->setVisible(gpxRadio->isChecked());
+            emit previewOutdated();
+        });
     connect(altitudeButton, &QPushButton::clicked, this, &GeneralTab::altitudeFillRequested);
     connect(outputFolderButton, &QPushButton::clicked, this, [this] {
         const QString path
@@ -158,7 +172,7 @@ void GeneralTab::buildOptionRows()
     OptionRow csvPath
             = textOption(csvPathEdit, &ProcessingOptions::csvPath, QString(), Preview::Refreshes);
     csvPath.copy = [this](ProcessingOptions &options) {
-        options.csvPath = exifRadio->isChecked() ? QString() : csvPathEdit->text();
+        options.csvPath = csvRadio->isChecked() ? csvPathEdit->text() : QString();
     };
 
     OptionRow usePrefix = checkOption(prefixCheck, &ProcessingOptions::usePrefix,
@@ -189,6 +203,7 @@ void GeneralTab::buildOptionRows()
 
     rows = {
             checkOption(exifRadio, &ProcessingOptions::useExif, QString(), Preview::Refreshes),
+            trackModeRow(),
             csvPath,
             checkOption(embedCsvCheck, &ProcessingOptions::embedCsvInExif, QString(),
                         Preview::Unaffected),
@@ -200,7 +215,31 @@ void GeneralTab::buildOptionRows()
                         Preview::Unaffected),
             outputFolder,
             backup,
+            checkOption(exportLocationsCheck, &ProcessingOptions::exportLocations,
+                        QStringLiteral("exportLocations"), Preview::Unaffected),
     };
+    rows.insert(rows.end(), trackGroup->optionRows().begin(), trackGroup->optionRows().end());
+}
+
+// Profiles older than track mode hold no mode at all, and loading them keeps
+// the mode as it is; a profile that leaves track mode returns to EXIF mode,
+// the default, as the other two modes are not told apart in profiles.
+OptionRow GeneralTab::trackModeRow()
+{
+    OptionRow mode = checkOption(gpxRadio, &ProcessingOptions::useGpxTrack,
+                                 QStringLiteral("useGpxTrack"), Preview::Refreshes);
+    mode.load = [this](const QJsonValue &value) {
+        if (value.toBool())
+            gpxRadio->setChecked(true);
+        else if (value.isBool() && gpxRadio->isChecked())
+            exifRadio->setChecked(true);
+    };
+    return mode;
+}
+
+QString GeneralTab::trackInputError() const
+{
+    return gpxRadio->isChecked() ? trackGroup->inputError() : QString();
 }
 
 QString GeneralTab::coordinatesFile() const

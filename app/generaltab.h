@@ -13,6 +13,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class TrackGroup;
 struct Dialogs;
 
 // Tab "General": where positions come from (with the coordinates file and its
@@ -30,6 +31,8 @@ public:
     QString coordinatesFile() const;
     void setCoordinatesFile(const QString &path);
     bool sampleFromExif() const;
+    // Why the track fields keep a run from starting, in track mode; else empty.
+    QString trackInputError() const;
     bool overwriteAltitudes() const;
     QPushButton *altitudeFillButton() const { return altitudeButton; }
 
@@ -46,6 +49,7 @@ private:
     QGroupBox *buildOutputGroup();
     void connectControls();
     void buildOptionRows();
+    OptionRow trackModeRow();
 
     const Dialogs &dialogs;
 
@@ -53,6 +57,7 @@ private:
     QButtonGroup *modeButtons = nullptr;
     QRadioButton *exifRadio = nullptr;
     QRadioButton *csvRadio = nullptr;
+    QRadioButton *gpxRadio = nullptr;
 
     // "Archivo CSV", shown only in coordinates-file mode
     QGroupBox *csvGroup = nullptr;
@@ -63,6 +68,8 @@ private:
     QCheckBox *overwriteAltitudeCheck = nullptr;
     QCheckBox *sampleFromExifCheck = nullptr;
     QCheckBox *embedCsvCheck = nullptr;
+
+    TrackGroup *trackGroup = nullptr; // shown only in track mode
 
     // Renaming
     QCheckBox *renameCheck = nullptr;
@@ -75,6 +82,7 @@ private:
     QLineEdit *outputFolderEdit = nullptr;
     QPushButton *outputFolderButton = nullptr;
     QCheckBox *backupCheck = nullptr;
+    QCheckBox *exportLocationsCheck = nullptr;
 
     OptionTable rows;
 };

@@ -50,8 +50,8 @@ LogoTab::LogoTab(const InputsPanel &inputs)
     rows = {
             embed,
             ratio,
-            cornerOption(logoPositionCombo, &ProcessingOptions::logoPosition,
-                         QStringLiteral("logoPosition")),
+            itemTextOption(logoPositionCombo, &ProcessingOptions::logoPosition,
+                           QStringLiteral("logoPosition")),
     };
 }
 

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 
 #include <utility>
 
@@ -26,9 +27,10 @@ static OptionRow valueRow(QWidget *control, Preview preview, Value ProcessingOpt
     OptionRow row;
     row.control = control;
     row.refreshesPreview = preview == Preview::Refreshes;
-    row.copy = [field, read](ProcessingOptions &options) {
-        options.*field = read();
-    };
+    if (field)
+        row.copy = [field, read](ProcessingOptions &options) {
+            options.*field = read();
+        };
     row.profileKey = key;
     row.save = [read] {
         return QJsonValue(read());
@@ -58,6 +60,14 @@ OptionRow ratioOption(QDoubleSpinBox *spin, double ProcessingOptions::*field, co
             });
 }
 
+// A number that is no whole int is mistyped and leaves the spin box as it is.
+OptionRow countOption(QSpinBox *spin, int ProcessingOptions::*field, const QString &key)
+{
+    return valueRow<int>(
+            spin, Preview::Refreshes, field, key, [spin] { return spin->value(); },
+            [spin](const QJsonValue &value) { spin->setValue(value.toInt(spin->value())); });
+}
+
 OptionRow textOption(QLineEdit *edit, QString ProcessingOptions::*field, const QString &key,
                      Preview preview)
 {
@@ -69,10 +79,11 @@ OptionRow textOption(QLineEdit *edit, QString ProcessingOptions::*field, const Q
             });
 }
 
-OptionRow cornerOption(QComboBox *combo, QString ProcessingOptions::*field, const QString &key)
+OptionRow itemTextOption(QComboBox *combo, QString ProcessingOptions::*field, const QString &key,
+                         Preview preview)
 {
     return valueRow<QString>(
-            combo, Preview::Refreshes, field, key, [combo] { return combo->currentText(); },
+            combo, preview, field, key, [combo] { return combo->currentText(); },
             [combo](const QJsonValue &value) {
                 const int index = value.isString() ? combo->findText(value.toString()) : -1;
                 if (index >= 0)
@@ -124,6 +135,8 @@ static void connectRefresh(QWidget *control, QObject *receiver,
 {
     if (auto *spin = qobject_cast<QDoubleSpinBox *>(control))
         QObject::connect(spin, &QDoubleSpinBox::valueChanged, receiver, refresh);
+    else if (auto *count = qobject_cast<QSpinBox *>(control))
+        QObject::connect(count, &QSpinBox::valueChanged, receiver, refresh);
     else if (auto *combo = qobject_cast<QComboBox *>(control))
         QObject::connect(combo, &QComboBox::currentTextChanged, receiver, refresh);
     else if (qobject_cast<QCheckBox *>(control) || qobject_cast<QRadioButton *>(control))

@@ -14,6 +14,7 @@ class QAbstractButton;
 class QComboBox;
 class QDoubleSpinBox;
 class QLineEdit;
+class QSpinBox;
 class QObject;
 class QWidget;
 
@@ -52,15 +53,17 @@ enum class Preview { Refreshes, Unaffected };
 // Rows bound to one control. Loading goes through the control's own setter,
 // so its change signals fire and spin boxes clamp and round; a value of the
 // wrong JSON type leaves the control as it is. An empty key keeps the option
-// out of profiles.
+// out of profiles; a null field leaves `copy` to the caller.
 OptionRow checkOption(QAbstractButton *check, bool ProcessingOptions::*field, const QString &key,
                       Preview preview);
 OptionRow ratioOption(QDoubleSpinBox *spin, double ProcessingOptions::*field, const QString &key);
+OptionRow countOption(QSpinBox *spin, int ProcessingOptions::*field, const QString &key);
 OptionRow textOption(QLineEdit *edit, QString ProcessingOptions::*field, const QString &key,
                      Preview preview);
 // Stores the item text and selects the item whose text equals a stored text;
 // other texts change nothing.
-OptionRow cornerOption(QComboBox *combo, QString ProcessingOptions::*field, const QString &key);
+OptionRow itemTextOption(QComboBox *combo, QString ProcessingOptions::*field, const QString &key,
+                         Preview preview = Preview::Refreshes);
 // Stores the current index. A stored number that is no item's index leaves the
 // combo without a current item; a value that is not a number selects
 // absentIndex.

@@ -14,6 +14,7 @@
 #include "app/texttab.h"
 #include "app/widgetparts.h"
 #include "coords/samplefile.h"
+#include "processing/locationexport.h"
 #include "processing/photoprocessor.h"
 
 #include <QAction>
@@ -210,6 +211,9 @@ void PhotoRenamerGUI::buildMenus()
         profilesMenu->addAction(action);
     }
 
+    exportLocationsAction
+            = named(fileMenu->addAction(tr("Exportar ubicaciones...")), "exportLocationsAction");
+
     QMenu *toolsMenu = named(menuBar()->addMenu(tr("&Herramientas")), "toolsMenu");
     settingsAction = named(toolsMenu->addAction(tr("Configuración...")), "settingsAction");
 }
@@ -241,6 +245,7 @@ void PhotoRenamerGUI::connectSignals()
     connect(profileCombo, &QComboBox::currentTextChanged, this,
             &PhotoRenamerGUI::loadPresetFromCombo);
     connect(settingsAction, &QAction::triggered, this, &PhotoRenamerGUI::openSettingsDialog);
+    connect(exportLocationsAction, &QAction::triggered, this, &PhotoRenamerGUI::exportLocations);
 }
 
 // Lines are plain text: file names and server replies may hold '<' and '&',
@@ -277,14 +282,39 @@ void PhotoRenamerGUI::createSampleFile()
                             "de ejemplo."));
         return;
     }
+    const ProcessingOptions options = snapshotOptions(*this);
+    TrackPositioning positioning;
+    if (!prepareSampleTrack(options, positioning))
+        return;
     const QString path = dialogs.saveFileName(this, tr("Guardar Archivo de Ejemplo CSV"),
                                               QStringLiteral("CSV Files (*.csv)"));
     if (path.isEmpty())
         return;
-    writeSampleCoordinatesFile(folder, path, inputs->includesSubfolders(),
-                               generalTab->sampleFromExif(),
-                               [this](const QString &line) { log(line); });
+    // In track mode the photos' own direction, altitude and time go with the
+    // track's positions.
+    writeSampleCoordinatesFile(
+            folder, path, inputs->includesSubfolders(),
+            options.useGpxTrack || generalTab->sampleFromExif(),
+            [this](const QString &line) { log(line); },
+            options.useGpxTrack ? &positioning : nullptr);
     generalTab->setCoordinatesFile(path);
+}
+
+// Reads the track the sample file is placed on, in track mode; says why not
+// when it cannot be used.
+bool PhotoRenamerGUI::prepareSampleTrack(const ProcessingOptions &options,
+                                         TrackPositioning &positioning)
+{
+    QString error = generalTab->trackInputError();
+    if (!options.useGpxTrack
+        || (error.isEmpty()
+            && prepareTrackPositioning(options.gpxPath, options.cameraTimeZone,
+                                       options.clockCorrectionSeconds,
+                                       options.maxPointSeparationSeconds, positioning, error)))
+        return true;
+    log(error);
+    dialogs.critical(this, tr("Error"), error);
+    return false;
 }
 
 void PhotoRenamerGUI::onDirectoryChanged()
@@ -317,7 +347,9 @@ void PhotoRenamerGUI::startProcess()
 {
     const ProcessingOptions options = snapshotOptions(*this);
     const QString folder = inputs->folder();
-    const QString problem = runInputError(folder, logoTab->embedsLogo(), options);
+    QString problem = runInputError(folder, logoTab->embedsLogo(), options);
+    if (problem.isEmpty())
+        problem = generalTab->trackInputError();
     if (!problem.isEmpty()) {
         dialogs.critical(this, tr("Error"), problem);
         return;
@@ -329,19 +361,21 @@ void PhotoRenamerGUI::startProcess()
         return;
     }
     log(tr("Iniciando el proceso de renombrado y modificación de fotos..."));
-    startJob(tr("Procesando fotos..."), startButton, batchRunWork(options, folder),
-             &PhotoRenamerGUI::finishRun);
+    const auto batchRefusal = std::make_shared<QString>();
+    startJob(tr("Procesando fotos..."), startButton, batchRunWork(options, folder, batchRefusal),
+             [this, batchRefusal](const QString &failure) { finishRun(failure, *batchRefusal); });
 }
 
 // Shows the job's progress dialog and runs `work` on the work pool with
-// `button` disabled; `finish` is the completion step on the GUI thread and
-// `cancel`, when given, what "Cancelar" does besides hiding the dialog.
-void PhotoRenamerGUI::startJob(const QString &label, QPushButton *button,
+// `trigger` (a button or a menu action) disabled; `finish` is the completion
+// step on the GUI thread and `cancel`, when given, what "Cancelar" does
+// besides hiding the dialog.
+void PhotoRenamerGUI::startJob(const QString &label, QObject *trigger,
                                const BackgroundJob::Work &work,
-                               void (PhotoRenamerGUI::*finish)(const QString &failure),
+                               const BackgroundJob::Completion &finish,
                                const std::function<void()> &cancel)
 {
-    button->setEnabled(false);
+    trigger->setProperty("enabled", false);
     BackgroundJob::Setup setup;
     setup.window = this;
     setup.dialogSlot = &progressDialog;
@@ -349,24 +383,27 @@ void PhotoRenamerGUI::startJob(const QString &label, QPushButton *button,
     setup.appendLog = [this](const QString &line) {
         log(line);
     };
-    setup.completion = [this, finish](const QString &failure) {
-        (this->*finish)(failure);
-    };
+    setup.completion = finish;
     setup.cancel = cancel;
     QString error;
     if (BackgroundJob::start(setup, work, error))
         return;
     log(tr("Error durante el proceso: ") + error);
     dialogs.critical(this, tr("Error"), tr("Ocurrió un error: ") + error);
-    button->setEnabled(true);
+    trigger->setProperty("enabled", true);
 }
 
-void PhotoRenamerGUI::finishRun(const QString &failure)
+// A batch that refused to start (a track it cannot use) touched no photo and
+// says why in its own box.
+void PhotoRenamerGUI::finishRun(const QString &failure, const QString &refusal)
 {
     if (!failure.isEmpty())
         log(tr("Error durante el proceso: ") + failure);
     log(tr("\nProceso finalizado."));
-    dialogs.information(this, tr("Completado"), tr("El proceso ha finalizado."));
+    if (refusal.isEmpty())
+        dialogs.information(this, tr("Completado"), tr("El proceso ha finalizado."));
+    else
+        dialogs.critical(this, tr("Error"), refusal);
     startButton->setEnabled(true);
     onDirectoryChanged();
 }
@@ -429,7 +466,8 @@ void PhotoRenamerGUI::populateAltitude()
             [job](const LogCallback &jobLog, const ProgressCallback &progress) {
                 runAltitudeFillJob(job, jobLog, progress);
             },
-            &PhotoRenamerGUI::finishAltitudeFill, [stop = job.stop] { *stop = true; });
+            [this](const QString &failure) { finishAltitudeFill(failure); },
+            [stop = job.stop] { *stop = true; });
 }
 
 void PhotoRenamerGUI::finishAltitudeFill(const QString &failure)
@@ -442,4 +480,30 @@ void PhotoRenamerGUI::finishAltitudeFill(const QString &failure)
                            "sido actualizado."));
     generalTab->altitudeFillButton()->setEnabled(true);
     updatePreview();
+}
+
+// Reads the photos already in a folder; it never changes them.
+void PhotoRenamerGUI::exportLocations()
+{
+    const QString folder
+            = dialogs.existingDirectory(this, tr("Seleccionar Carpeta para Exportar Ubicaciones"));
+    if (folder.isEmpty())
+        return;
+    const bool subfolders = inputs->includesSubfolders();
+    log(tr("Exportando ubicaciones de las fotos de: ") + folder);
+    startJob(
+            tr("Exportando ubicaciones..."), exportLocationsAction,
+            [folder, subfolders](const LogCallback &jobLog, const ProgressCallback &progress) {
+                exportFolderLocations(folder, subfolders, jobLog, progress);
+            },
+            [this](const QString &failure) { finishExport(failure); });
+}
+
+void PhotoRenamerGUI::finishExport(const QString &failure)
+{
+    if (!failure.isEmpty())
+        log(tr("Error durante el proceso: ") + failure);
+    log(tr("\nExportación de ubicaciones finalizada."));
+    dialogs.information(this, tr("Completado"), tr("La exportación de ubicaciones ha finalizado."));
+    exportLocationsAction->setEnabled(true);
 }

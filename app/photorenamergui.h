@@ -5,6 +5,7 @@
 #include "app/backgroundjob.h"
 #include "app/dialogs.h"
 #include "app/optiontable.h"
+#include "coords/trackpositioning.h"
 
 #include <QColor>
 #include <QMainWindow>
@@ -73,6 +74,7 @@ private slots:
     void log(const QString &message);
     void openSettingsDialog();
     void populateAltitude();
+    void exportLocations();
 
 protected:
     // Rescales the held preview picture to the preview label.
@@ -94,14 +96,16 @@ private:
 
     void loadSettings();
     void finishAltitudeFill(const QString &failure);
+    void finishExport(const QString &failure);
 
     QWidget *buildLeftPanel();
     void buildMenus();
     void buildStatusBar();
     void connectSignals();
-    void finishRun(const QString &failure);
-    void startJob(const QString &label, QPushButton *button, const BackgroundJob::Work &work,
-                  void (PhotoRenamerGUI::*finish)(const QString &failure),
+    void finishRun(const QString &failure, const QString &refusal);
+    bool prepareSampleTrack(const ProcessingOptions &options, TrackPositioning &positioning);
+    void startJob(const QString &label, QObject *trigger, const BackgroundJob::Work &work,
+                  const BackgroundJob::Completion &finish,
                   const std::function<void()> &cancel = {});
 
     QString altitudeProvider;
@@ -131,6 +135,7 @@ private:
     QPushButton *loadProfileButton = nullptr;
     QPushButton *saveProfileButton = nullptr;
     QAction *settingsAction = nullptr;
+    QAction *exportLocationsAction = nullptr;
 
     QLabel *statusLabel = nullptr;
 };

@@ -29,13 +29,14 @@ static QString readingKey(const QString &photoKey, const ProcessingOptions &opti
             .join(QLatin1Char('\n'));
 }
 
-// Reads what a run of these options reads for this photo, nothing logged.
+// Reads what a run of these options reads for this photo, nothing logged. A
+// run these options refuse (a track that cannot be read) places no photo.
 static void readForStamps(PreviewSource &source, const PreviewRequest &request)
 {
     BatchContext context(request.options, QFileInfo(request.photoPath).path(),
                          [](const QString &) {}, {});
-    loadBatchResources(context);
-    source.reading = readStampValues(context, request.photoPath);
+    const bool refused = !loadBatchResources(context).isEmpty();
+    source.reading = refused ? StampReading() : readStampValues(context, request.photoPath);
     source.logo = context.logo;
     source.fontFamily = context.fontFamily;
 }

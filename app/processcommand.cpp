@@ -4,10 +4,12 @@
 #include "app/profile.h"
 #include "app/stopsignal.h"
 #include "app/windowoptions.h"
+#include "coords/clockcorrection.h"
 #include "processing/photoprocessor.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QTimeZone>
 
 #include <cstdio>
 
@@ -19,6 +21,21 @@ static const QCommandLineOption csvOption(
         QStringLiteral("csv"),
         QStringLiteral("Toma las posiciones de este archivo de coordenadas en vez del EXIF."),
         QStringLiteral("ARCHIVO"));
+static const QCommandLineOption gpxOption(
+        QStringLiteral("gpx"),
+        QStringLiteral("Toma las posiciones de este track GPX (un archivo .gpx o una carpeta de "
+                       "ellos) por la hora de cada foto."),
+        QStringLiteral("ARCHIVO_O_CARPETA"));
+static const QCommandLineOption zoneOption(
+        QStringLiteral("zona-horaria"),
+        QStringLiteral("Zona horaria IANA del reloj de la cámara, p. ej. America/Santiago (por "
+                       "defecto, la del equipo)."),
+        QStringLiteral("ZONA"));
+static const QCommandLineOption correctionOption(
+        QStringLiteral("correccion-reloj"),
+        QStringLiteral("Cuánto adelantaba el reloj de la cámara, ±HH:MM:SS (por defecto "
+                       "+00:00:00)."),
+        QStringLiteral("±HH:MM:SS"));
 static const QCommandLineOption outputOption(
         QStringLiteral("salida"),
         QStringLiteral("Guarda las fotos modificadas en esta carpeta (existente) y deja los "
@@ -35,28 +52,60 @@ static const QCommandLineOption qualityOption(
         QStringLiteral("Calidad JPEG de 1 a 100 (por defecto, la de la configuración)."),
         QStringLiteral("N"));
 
+enum class PathKind { File, Folder, FileOrFolder };
+
 // One input the run needs, checked in the order the window checks them.
 struct InputCheck
 {
     bool needed;
     QString path;
-    bool folder; // a folder, else a file
+    PathKind kind;
     QString argument;
 };
+
+static bool isKind(const QFileInfo &info, PathKind kind)
+{
+    switch (kind) {
+    case PathKind::File:
+        return info.isFile();
+    case PathKind::Folder:
+        return info.isDir();
+    default:
+        return info.exists();
+    }
+}
 
 static int checkInputs(const QList<InputCheck> &checks)
 {
     for (const auto &check : checks) {
-        if (!check.needed)
+        if (!check.needed || isKind(QFileInfo(check.path), check.kind))
             continue;
-        const QFileInfo info(check.path);
-        if (check.folder ? !info.isDir() : !info.isFile())
-            return badArgument(check.argument,
-                               QStringLiteral("no existe %1 «%2».")
-                                       .arg(check.folder ? QStringLiteral("la carpeta")
-                                                         : QStringLiteral("el archivo"),
-                                            check.path));
+        const QString what = check.kind == PathKind::File ? QStringLiteral("el archivo")
+                : check.kind == PathKind::Folder          ? QStringLiteral("la carpeta")
+                                                          : QStringLiteral("el archivo o carpeta");
+        return badArgument(check.argument,
+                           QStringLiteral("no existe %1 «%2».").arg(what, check.path));
     }
+    return exitDone;
+}
+
+// The track options that cannot be checked against the disk, or the exit
+// code of the first one that is wrong.
+static int checkTrackOptions(const QCommandLineParser &parser)
+{
+    if (parser.isSet(csvOption) && parser.isSet(gpxOption))
+        return badArgument(QStringLiteral("--gpx"),
+                           QStringLiteral("no se puede usar junto con --csv: elija una fuente "
+                                          "de posiciones."));
+    if (parser.isSet(zoneOption) && !QTimeZone(parser.value(zoneOption).toUtf8()).isValid())
+        return badArgument(QStringLiteral("--zona-horaria"),
+                           QStringLiteral("«%1» no es una zona horaria IANA conocida.")
+                                   .arg(parser.value(zoneOption)));
+    int seconds = 0;
+    if (parser.isSet(correctionOption)
+        && !parseClockCorrection(parser.value(correctionOption), seconds))
+        return badArgument(QStringLiteral("--correccion-reloj"),
+                           QStringLiteral("debe escribirse ±HH:MM:SS, p. ej. +00:01:30."));
     return exitDone;
 }
 
@@ -93,8 +142,18 @@ static void applyOptions(const QCommandLineParser &parser, ProcessingOptions &op
 {
     if (parser.isSet(csvOption)) {
         options.useExif = false;
+        options.useGpxTrack = false;
         options.csvPath = parser.value(csvOption);
     }
+    if (parser.isSet(gpxOption)) {
+        options.useExif = false;
+        options.useGpxTrack = true;
+        options.gpxPath = parser.value(gpxOption);
+    }
+    if (parser.isSet(zoneOption))
+        options.cameraTimeZone = parser.value(zoneOption);
+    if (parser.isSet(correctionOption))
+        parseClockCorrection(parser.value(correctionOption), options.clockCorrectionSeconds);
     if (parser.isSet(outputOption)) {
         options.useOutputFolder = true;
         options.outputFolder = parser.value(outputOption);
@@ -111,7 +170,9 @@ static int runProcess(const QCommandLineParser &parser, const QStringList &value
     if (!readQuality(parser, quality))
         return badArgument(QStringLiteral("--calidad"),
                            QStringLiteral("debe ser un número entero de 1 a 100."));
-    int exitCode = exitDone;
+    int exitCode = checkTrackOptions(parser);
+    if (exitCode != exitDone)
+        return exitCode;
     auto options = startingOptions(parser, exitCode);
     if (!options)
         return exitCode;
@@ -120,11 +181,16 @@ static int runProcess(const QCommandLineParser &parser, const QStringList &value
         options->jpegQuality = quality;
     const QString logoArgument = parser.isSet(logoOption) ? QStringLiteral("--logo")
                                                           : QStringLiteral("--perfil (logoPath)");
+    const QString gpxArgument = parser.isSet(gpxOption) ? QStringLiteral("--gpx")
+                                                        : QStringLiteral("--perfil (gpxPath)");
     exitCode = checkInputs({
-            {true, folder, true, QStringLiteral("CARPETA")},
-            {!options->logoPath.isEmpty(), options->logoPath, false, logoArgument},
-            {!options->useExif, options->csvPath, false, QStringLiteral("--csv")},
-            {options->useOutputFolder, options->outputFolder, true, QStringLiteral("--salida")},
+            {true, folder, PathKind::Folder, QStringLiteral("CARPETA")},
+            {!options->logoPath.isEmpty(), options->logoPath, PathKind::File, logoArgument},
+            {options->useGpxTrack, options->gpxPath, PathKind::FileOrFolder, gpxArgument},
+            {!options->useExif && !options->useGpxTrack, options->csvPath, PathKind::File,
+             QStringLiteral("--csv")},
+            {options->useOutputFolder, options->outputFolder, PathKind::Folder,
+             QStringLiteral("--salida")},
     });
     if (exitCode != exitDone)
         return exitCode;
@@ -135,8 +201,11 @@ static int runProcess(const QCommandLineParser &parser, const QStringList &value
     processor.setStopFlag(&stopFlagOnSignals());
     const BatchOutcome outcome
             = processor.renamePhotosWithUTM(folder, output.log(), output.progress());
-    if (!outcome.refusal.isEmpty())
+    if (!outcome.refusal.isEmpty()) {
+        std::fputs(QStringLiteral("rumbario: %1\n").arg(outcome.refusal).toUtf8().constData(),
+                   stderr);
         return exitFailed;
+    }
     if (outcome.stopped())
         return 128 + stopSignal();
     output.log()(QStringLiteral("\nProceso finalizado."));
@@ -150,7 +219,7 @@ Command processCommand()
                     "Renombra y estampa las fotos de CARPETA con las opciones de la ventana."),
             {QStringLiteral("CARPETA")},
             {QStringLiteral("Carpeta de fotos.")},
-            {profileOption, csvOption, outputOption, logoOption, subfoldersOption(), noBackupOption,
-             qualityOption},
+            {profileOption, csvOption, gpxOption, zoneOption, correctionOption, outputOption,
+             logoOption, subfoldersOption(), noBackupOption, qualityOption},
             runProcess};
 }

@@ -77,12 +77,12 @@ TextTab::TextTab(const Dialogs &dialogs)
     rows = {
             ratioOption(fontSizeSpin, &ProcessingOptions::fontSizeRatio,
                         QStringLiteral("fontSizeRatio")),
-            cornerOption(dtPositionCombo, &ProcessingOptions::dtPosition,
-                         QStringLiteral("dtPosition")),
-            cornerOption(coordsPositionCombo, &ProcessingOptions::coordsPosition,
-                         QStringLiteral("coordsPosition")),
-            cornerOption(orientationPositionCombo, &ProcessingOptions::orientationPosition,
-                         QStringLiteral("orientationPosition")),
+            itemTextOption(dtPositionCombo, &ProcessingOptions::dtPosition,
+                           QStringLiteral("dtPosition")),
+            itemTextOption(coordsPositionCombo, &ProcessingOptions::coordsPosition,
+                           QStringLiteral("coordsPosition")),
+            itemTextOption(orientationPositionCombo, &ProcessingOptions::orientationPosition,
+                           QStringLiteral("orientationPosition")),
             drawn(drawDataCheck, &ProcessingOptions::drawData, "drawData"),
             drawn(drawOrientationCheck, &ProcessingOptions::drawOrientation, "drawOrientation"),
             drawn(drawTimeCheck, &ProcessingOptions::drawTime, "drawTime"),
@@ -90,8 +90,8 @@ TextTab::TextTab(const Dialogs &dialogs)
             drawn(drawGeoCheck, &ProcessingOptions::drawGeo, "drawGeo"),
             colorRow(),
             drawn(drawAltitudeCheck, &ProcessingOptions::drawAltitude, "drawAltitude"),
-            cornerOption(altitudePositionCombo, &ProcessingOptions::altitudePosition,
-                         QStringLiteral("altitudePosition")),
+            itemTextOption(altitudePositionCombo, &ProcessingOptions::altitudePosition,
+                           QStringLiteral("altitudePosition")),
     };
 }
 

@@ -1,10 +1,9 @@
 #include "coords/trackpositioning.h"
 
 #include "coords/captureinstant.h"
+#include "coords/clockcorrection.h"
 #include "coords/trackplacement.h"
 #include "metadata/exifreader.h"
-
-#include <cstdlib>
 
 bool prepareTrackPositioning(const QString &gpxPath, const QString &cameraZoneId,
                              int clockCorrectionSeconds, int maxSeparationSeconds,
@@ -32,17 +31,6 @@ static QString secondsText(qint64 milliseconds)
     return text;
 }
 
-// "+00:00:10", "-01:02:03".
-static QString correctionText(int seconds)
-{
-    const int magnitude = std::abs(seconds);
-    return QStringLiteral("%1%2:%3:%4")
-            .arg(seconds < 0 ? QLatin1Char('-') : QLatin1Char('+'))
-            .arg(magnitude / 3600, 2, 10, QLatin1Char('0'))
-            .arg(magnitude / 60 % 60, 2, 10, QLatin1Char('0'))
-            .arg(magnitude % 60, 2, 10, QLatin1Char('0'));
-}
-
 static QString utcText(qint64 utcMs)
 {
     return QDateTime::fromMSecsSinceEpoch(utcMs, Qt::UTC).toString(Qt::ISODateWithMs);
@@ -62,7 +50,7 @@ QStringList trackSummary(const TrackPositioning &positioning)
             QStringLiteral("Zona horaria de la cámara: %1. Corrección del reloj: %2. Separación "
                            "máxima entre puntos: %3 s.")
                     .arg(QString::fromUtf8(positioning.cameraZone.id()),
-                         correctionText(positioning.clockCorrectionSeconds),
+                         clockCorrectionText(positioning.clockCorrectionSeconds),
                          secondsText(positioning.maxSeparationMs)),
     };
 }
@@ -110,7 +98,7 @@ TrackFix locateOnTrack(const TrackPositioning &positioning, const Exiv2::ExifDat
     const qint64 utcMs = instant.utc.toMSecsSinceEpoch();
     lines << QStringLiteral("Instante UTC: %1 (zona %2, corrección del reloj %3)")
                      .arg(utcText(utcMs), instant.zone,
-                          correctionText(positioning.clockCorrectionSeconds));
+                          clockCorrectionText(positioning.clockCorrectionSeconds));
     if (instant.ambiguous)
         lines << QStringLiteral("La hora de captura se repite en %1 al atrasar el reloj: se toma "
                                 "la primera vez.")

@@ -4,7 +4,9 @@
 #include "metadata/exiv2setup.h"
 #include "tests/support/windowfixture.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDeadlineTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -228,6 +230,89 @@ private slots:
         QVERIFY2(utmFileName.match(written.first()).hasMatch(), qPrintable(written.first()));
     }
 
+    // The photo has no GPS: only the track can place it, by its clock reading
+    // minus the correction in the camera's zone.
+    void trackModeRunsOrRefuses_data()
+    {
+        QTest::addColumn<QString>("track"); // "missing", or the GPX file's track points
+        QTest::addColumn<QString>("clock"); // the photo's DateTimeOriginal
+        QTest::addColumn<QString>("correction");
+        QTest::addColumn<QString>("critical"); // the start of the box's text; empty: it ran
+        const QString points = "<trkpt lat=\"-33.45\" lon=\"-70.66\"><time>2024-03-05T17:30:00Z"
+                               "</time></trkpt><trkpt lat=\"-33.46\" lon=\"-70.67\"><time>"
+                               "2024-03-05T17:31:00Z</time></trkpt>";
+        QTest::newRow("on the track") << points << "14:30:00"
+                                      << "+00:00:00"
+                                      << "";
+        QTest::newRow("clock an hour ahead") << points << "15:30:00"
+                                             << "+01:00:00"
+                                             << "";
+        QTest::newRow("no track file") << "missing"
+                                       << "14:30:00"
+                                       << "+00:00:00"
+                                       << "Error: Seleccione un track GPX válido";
+        QTest::newRow("correction mistyped") << points << "14:30:00"
+                                             << "+1:00"
+                                             << "Error: Corrección del reloj de la cámara";
+        QTest::newRow("malformed track")
+                << "<trkpt lat=\"1\">"
+                << "14:30:00"
+                << "+00:00:00"
+                << "Error: El track GPX " + work.filePath("t.gpx") + " no es XML";
+    }
+
+    void trackModeRunsOrRefuses()
+    {
+        QFETCH(QString, track);
+        QFETCH(QString, clock);
+        QFETCH(QString, correction);
+        QFETCH(QString, critical);
+        TestPhoto photo;
+        photo.dateTimeOriginal = "2024:03:05 " + clock;
+        writeTestPhoto(photos + "/a.jpg", photo);
+        if (track != "missing")
+            writeFile(work.filePath("t.gpx"),
+                      "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\"><trk><trkseg>"
+                              + track.toUtf8() + "</trkseg></trk></gpx>");
+        const auto before = folderContents(work.path());
+        check("logoCheck")->setChecked(false);
+        check("backupCheck")->setChecked(false);
+        fixture.find<QRadioButton>("gpxRadio")->setChecked(true);
+        fixture.find<QLineEdit>("gpxPathEdit")->setText(work.filePath("t.gpx"));
+        fixture.find<QComboBox>("cameraZoneCombo")->setCurrentText("America/Santiago");
+        fixture.find<QLineEdit>("clockCorrectionEdit")->setText(correction);
+        fixture.find<QLineEdit>("folderEdit")->setText(photos);
+        start()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(
+                !fixture.boxes->information.isEmpty() || !fixture.boxes->critical.isEmpty(), 60000);
+
+        QCOMPARE(fixture.boxes->critical.size(), critical.isEmpty() ? 0 : 1);
+        QCOMPARE(fixture.boxes->information.size(), critical.isEmpty() ? 1 : 0);
+        QVERIFY2(critical.isEmpty() || fixture.boxes->critical.value(0).startsWith(critical),
+                 qPrintable(fixture.boxes->critical.value(0)));
+        QTRY_VERIFY(start()->isEnabled());
+        if (critical.isEmpty())
+            QCOMPARE(fileNames(photos), QStringList {"19H 345713 6297592.jpg"});
+        else
+            QCOMPARE(folderContents(work.path()), before);
+    }
+
+    // The menu action reads the photos only and writes the three files beside them.
+    void exportMenuActionWritesTheLocationFiles()
+    {
+        writeTestPhoto(photos + "/a.jpg", gpsPhoto());
+        writeTestPhoto(photos + "/sin gps.jpg", TestPhoto());
+        const auto before = folderContents(photos);
+        fixture.boxes->directory = photos;
+        fixture.find<QAction>("exportLocationsAction")->trigger();
+        waitForCompletion();
+        auto after = folderContents(photos);
+        for (const char *name : {"ubicaciones.kmz", "ubicaciones.geojson", "ubicaciones.csv"})
+            QVERIFY2(!after.take(name).isEmpty(), name);
+        QCOMPARE(after, before);
+        QVERIFY(fixture.logLines().contains("Fotos con ubicación: 1 de 2."));
+    }
+
     void snapshotRules_data()
     {
         QTest::addColumn<bool>("logoChecked");
@@ -330,6 +415,11 @@ private:
         QFile file(path);
         file.open(QIODevice::WriteOnly);
         file.write(bytes);
+    }
+
+    static QStringList fileNames(const QString &folder)
+    {
+        return QDir(folder).entryList(QDir::Files);
     }
 
     void waitForCompletion()

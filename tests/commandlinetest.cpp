@@ -74,6 +74,7 @@ private:
         photo.hasGps = true;
         photo.latitude = -33.45;
         photo.longitude = -70.66;
+        photo.dateTimeOriginal = QStringLiteral("2024:03:05 14:30:00");
         for (const char *name : {"a.jpg", "b.jpg"})
             writeTestPhoto(QDir(folder).filePath(QLatin1String(name)), photo);
         if (withBrokenPhoto) {
@@ -106,6 +107,13 @@ private slots:
         QVERIFY(dir.isValid());
         writeFile(QStringLiteral("perfil-roto.json"), "[1, 2]");
         writeFile(QStringLiteral("sin-renombrar.json"), R"({"renamePhotos": false})");
+        // The photos' own position, at their capture time in Santiago.
+        writeFile(QStringLiteral("t.gpx"),
+                  R"(<gpx xmlns="http://www.topografix.com/GPX/1/1"><trk><trkseg>)"
+                  R"(<trkpt lat="-33.45" lon="-70.66"><time>2024-03-05T17:30:00Z</time></trkpt>)"
+                  R"(<trkpt lat="-33.45" lon="-70.66"><time>2024-03-05T17:31:00Z</time></trkpt>)"
+                  R"(</trkseg></trk></gpx>)");
+        writeFile(QStringLiteral("roto.gpx"), "<gpx><trk>");
     }
 
     void exitCodes_data()
@@ -132,6 +140,16 @@ private slots:
         row("logo inexistente", "procesar @F --logo @D/nada.png", false, 2, "--logo");
         row("perfil sin objeto", "procesar @F --perfil @D/perfil-roto.json", false, 2, "--perfil");
         row("opción desconocida", "procesar @F --clave x", false, 2, "clave");
+        const QString track = "procesar @F --sin-backup --gpx @D/t.gpx ";
+        row("csv y gpx", track + "--csv @D/t.gpx", false, 2, "--csv");
+        row("gpx inexistente", "procesar @F --gpx @D/nada.gpx", false, 2, "--gpx");
+        row("zona desconocida", track + "--zona-horaria Marte/Olimpo", false, 2, "--zona-horaria");
+        row("corrección mal escrita", track + "--correccion-reloj 1h", false, 2,
+            "--correccion-reloj");
+        row("gpx mal formado", "procesar @F --gpx @D/roto.gpx", false, 1, "no es XML válido");
+        row("reloj corregido fuera del track",
+            track + "--zona-horaria America/Santiago --correccion-reloj +01:00:00", false, 1, "");
+        row("exportar carpeta inexistente", "exportar @D/nada", false, 2, "CARPETA");
         row("proveedor desconocido", "altitud @D/perfil-roto.json --proveedor Bing", false, 2,
             "--proveedor");
         row("Google sin clave", "altitud @D/perfil-roto.json --proveedor Google", false, 2,
@@ -165,6 +183,9 @@ private slots:
                 << QStringList();
         QTest::newRow("carpeta de salida")
                 << QStringList {"--salida", "@D/salida", "--calidad", "50"} << original << renamed;
+        QTest::newRow("track GPX")
+                << QStringList {"--gpx", "@D/t.gpx", "--zona-horaria", "America/Santiago"}
+                << renamed + QStringList {"Backup"} << QStringList();
     }
 
     void optionsReachTheBatch()
@@ -181,6 +202,18 @@ private slots:
         QVERIFY(outcome.out.contains(QStringLiteral("Se procesaron 2 fotos en")));
         QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), inFolder);
         QCOMPARE(fileNames(output), inOutput);
+    }
+
+    void exportWritesTheLocationFilesBesideThePhotos()
+    {
+        const QString folder = photoFolder();
+        const QByteArray photo = fileBytes(QDir(folder).filePath(QStringLiteral("a.jpg")));
+        const Outcome outcome = run({QStringLiteral("exportar"), folder});
+        QVERIFY2(outcome.code == 0, qPrintable(outcome.err));
+        QCOMPARE(fileNames(folder),
+                 QStringList({"a.jpg", "b.jpg", "ubicaciones.csv", "ubicaciones.geojson",
+                              "ubicaciones.kmz"}));
+        QCOMPARE(fileBytes(QDir(folder).filePath(QStringLiteral("a.jpg"))), photo);
     }
 
     void interruptLeavesEveryPhotoWhole()

@@ -1,5 +1,6 @@
 #include "coords/gpxtrack.h"
 #include "coords/captureinstant.h"
+#include "coords/clockcorrection.h"
 #include "coords/isotime.h"
 #include "coords/samplefile.h"
 #include "coords/trackplacement.h"
@@ -10,6 +11,8 @@
 #include "tests/support/testphotos.h"
 
 #include <QtTest>
+
+#include <climits>
 
 static QString point(double latitude, double longitude, const QString &time,
                      const QString &extra = QString())
@@ -75,6 +78,34 @@ private slots:
         if (!parseIsoInstant(text, utcMs))
             utcMs = -1;
         QTEST(utcMs, "expected");
+    }
+
+    // What is read back is written the same way, so the log shows what was typed.
+    void clockCorrections_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("seconds"); // INT_MIN: rejected
+        QTest::addColumn<QString>("written");
+        QTest::newRow("ahead") << "+00:01:30" << 90 << "+00:01:30";
+        QTest::newRow("behind") << "-01:02:03" << -3723 << "-01:02:03";
+        QTest::newRow("no sign, spaces") << " 2:00:05 " << 7205 << "+02:00:05";
+        QTest::newRow("two days") << "-48:00:00" << -172800 << "-48:00:00";
+        QTest::newRow("no seconds") << "+01:30" << INT_MIN << "";
+        QTest::newRow("minutes 60") << "+00:60:00" << INT_MIN << "";
+        QTest::newRow("hours 100") << "+100:00:00" << INT_MIN << "";
+        QTest::newRow("two signs") << "+-00:00:01" << INT_MIN << "";
+    }
+
+    void clockCorrections()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, seconds);
+        int read = INT_MIN;
+        if (!parseClockCorrection(text, read))
+            read = INT_MIN;
+        QCOMPARE(read, seconds);
+        if (seconds != INT_MIN)
+            QTEST(clockCorrectionText(seconds), "written");
     }
 
     void readsEveryTrackPointOfOneFileOrAFolder()
@@ -300,8 +331,11 @@ private slots:
         options.renamePhotos = true;
         options.makeBackup = true;
         QStringList log;
-        const QString refusal = PhotoProcessor(options).renamePhotosWithUTM(
-                dir.path(), [&](const QString &line) { log << line; }, {}).refusal;
+        const QString refusal
+                = PhotoProcessor(options)
+                          .renamePhotosWithUTM(dir.path(),
+                                               [&](const QString &line) { log << line; }, {})
+                          .refusal;
         QVERIFY2(refusal.contains("t.gpx no es XML válido (línea 5, columna"), qPrintable(refusal));
         QCOMPARE(log.value(log.size() - 1), refusal);
         QCOMPARE(fileNames(dir.path()), QStringList({"a.jpg", "t.gpx"}));

@@ -12,9 +12,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTextEdit>
+#include <QTimeZone>
 #include <QtTest>
 
 #include <csignal>
@@ -25,15 +28,16 @@
 
 // Object names of the controls a profile covers.
 static const QStringList checkNames
-        = {"rotateCompassCheck",   "prefixCheck",      "renameCheck",  "drawDataCheck",
-           "drawOrientationCheck", "drawTimeCheck",    "compassCheck", "bgTextCheck",
-           "drawGeoCheck",         "drawAltitudeCheck"};
+        = {"rotateCompassCheck",   "prefixCheck",       "renameCheck",         "drawDataCheck",
+           "drawOrientationCheck", "drawTimeCheck",     "compassCheck",        "bgTextCheck",
+           "drawGeoCheck",         "drawAltitudeCheck", "exportLocationsCheck"};
 static const QStringList spinNames = {"fontSizeSpin", "logoRatioSpin", "compassRatioSpin"};
 static const QStringList comboNames
         = {"logoPositionCombo",        "dtPositionCombo",      "coordsPositionCombo",
            "orientationPositionCombo", "compassPositionCombo", "altitudePositionCombo",
-           "compassStyleCombo"};
-static const QStringList editNames = {"prefixEdit", "logoEdit", "fontEdit"};
+           "compassStyleCombo",        "cameraZoneCombo"};
+static const QStringList editNames
+        = {"prefixEdit", "logoEdit", "fontEdit", "gpxPathEdit", "clockCorrectionEdit"};
 static const QStringList swatchNames = {"fontColorSwatch", "compassArrowSwatch"};
 static const QStringList memberNames = {"logoPath", "fontPath", "fontColor", "compassArrowColor"};
 
@@ -80,13 +84,16 @@ private slots:
         const QJsonObject profile = QJsonDocument::fromJson(bytes).object();
 
         const QStringList booleans
-                = {"rotateCompass", "usePrefix",  "renamePhotos", "drawData", "drawOrientation",
-                   "drawTime",      "addCompass", "bgText",       "drawGeo",  "drawAltitude"};
-        const QStringList numbers = {"fontSizeRatio", "logoRatio", "compassRatio", "compassStyle"};
+                = {"rotateCompass",   "usePrefix",    "renamePhotos", "drawData",
+                   "drawOrientation", "drawTime",     "addCompass",   "bgText",
+                   "drawGeo",         "drawAltitude", "useGpxTrack",  "exportLocations"};
+        const QStringList numbers = {"fontSizeRatio", "logoRatio", "compassRatio", "compassStyle",
+                                     "maxPointSeparation"};
         const QStringList strings = {"logoPath",        "fontPath",          "logoPosition",
                                      "dtPosition",      "coordsPosition",    "orientationPosition",
                                      "compassPosition", "compassArrowColor", "prefix",
-                                     "fontColor",       "altitudePosition"};
+                                     "fontColor",       "altitudePosition",  "gpxPath",
+                                     "cameraTimeZone",  "clockCorrection"};
         QCOMPARE(profile.size(), booleans.size() + numbers.size() + strings.size());
         for (const QString &key : booleans)
             QVERIFY2(profile.value(key).isBool(), qPrintable(key));
@@ -177,6 +184,37 @@ private slots:
         compareOptions(options(*window), expected);
     }
 
+    // Profiles older than track mode hold no "useGpxTrack" and keep the mode;
+    // leaving track mode returns to EXIF mode.
+    void trackModeKeySelectsTheMode_data()
+    {
+        QTest::addColumn<QString>("before"); // the radio checked before loading
+        QTest::addColumn<QJsonValue>("useGpxTrack"); // undefined: absent
+        QTest::addColumn<QString>("after");
+        QTest::newRow("old profile, file mode")
+                << "csvRadio" << QJsonValue(QJsonValue::Undefined) << "csvRadio";
+        QTest::newRow("old profile, track mode")
+                << "gpxRadio" << QJsonValue(QJsonValue::Undefined) << "gpxRadio";
+        QTest::newRow("into track mode") << "csvRadio" << QJsonValue(true) << "gpxRadio";
+        QTest::newRow("out of track mode") << "gpxRadio" << QJsonValue(false) << "exifRadio";
+        QTest::newRow("file mode kept") << "csvRadio" << QJsonValue(false) << "csvRadio";
+        QTest::newRow("mistyped") << "gpxRadio" << QJsonValue("false") << "gpxRadio";
+    }
+
+    void trackModeKeySelectsTheMode()
+    {
+        QFETCH(QString, before);
+        QFETCH(QJsonValue, useGpxTrack);
+        QFETCH(QString, after);
+        find<QRadioButton>(before)->setChecked(true);
+        QJsonObject profile {{"prefix", "x"}};
+        if (!useGpxTrack.isUndefined())
+            profile.insert("useGpxTrack", useGpxTrack);
+        load(profile);
+        QVERIFY(find<QRadioButton>(after)->isChecked());
+        QCOMPARE(find<QWidget>("trackGroup")->isVisibleTo(window.get()), after == "gpxRadio");
+    }
+
     void loadedValuesAreClampedRoundedAndMatchedExactly_data()
     {
         QTest::addColumn<QString>("key");
@@ -205,6 +243,11 @@ private slots:
             QColor(255, 0, 0));
         row("text colour kept as written", "fontColor", "#A0B0C0", "fontColor", "#A0B0C0");
         row("text colour naming no colour", "fontColor", "blanco", "fontColor", "#FFFFFF");
+        row("known zone", "cameraTimeZone", "Europe/Madrid", "cameraZoneCombo", "Europe/Madrid");
+        row("unknown zone", "cameraTimeZone", "Marte/Olimpo", "cameraZoneCombo",
+            QString::fromUtf8(QTimeZone::systemTimeZoneId()));
+        row("separation above range", "maxPointSeparation", 1e6, "maxSeparationSpin", 86400);
+        row("fractional separation", "maxPointSeparation", 1.5, "maxSeparationSpin", 300);
     }
 
     void loadedValuesAreClampedRoundedAndMatchedExactly()
@@ -372,10 +415,14 @@ private:
         find<QDoubleSpinBox>("fontSizeSpin")->setValue(0.0123);
         find<QDoubleSpinBox>("logoRatioSpin")->setValue(0.15);
         find<QDoubleSpinBox>("compassRatioSpin")->setValue(0.33);
-        const QList<int> indices = {3, 0, 1, 2, 1, 0, 3}; // in the order of comboNames
+        const QList<int> indices = {3, 0, 1, 2, 1, 0, 3, 5}; // in the order of comboNames
         for (int i = 0; i < comboNames.size(); ++i)
             find<QComboBox>(comboNames.at(i))->setCurrentIndex(indices.at(i));
         find<QLineEdit>("prefixEdit")->setText("Campaña_2024_");
+        find<QLineEdit>("gpxPathEdit")->setText("/campo/día 1.gpx");
+        find<QLineEdit>("clockCorrectionEdit")->setText("-01:02:03");
+        find<QSpinBox>("maxSeparationSpin")->setValue(120);
+        find<QRadioButton>("gpxRadio")->setChecked(true);
     }
 
     // Every value a profile covers, keyed by control object name or member.
@@ -394,6 +441,9 @@ private:
             values[name] = from.findChild<QLabel *>(name)->styleSheet();
         for (const QString &name : memberNames)
             values[name] = from.property(qPrintable(name));
+        values["gpxRadio"] = from.findChild<QRadioButton *>("gpxRadio")->isChecked();
+        values["maxSeparationSpin"] = from.findChild<QSpinBox *>("maxSeparationSpin")->value();
+        values["cameraZoneCombo"] = from.findChild<QComboBox *>("cameraZoneCombo")->currentText();
         return values;
     }
 

@@ -20,6 +20,7 @@ struct MessageBoxes
 {
     QStringList critical; // "title: text"
     QStringList information;
+    QString directory; // what folder dialogs answer
 };
 
 // The real window, shown headless, with message boxes that only record.
@@ -41,6 +42,9 @@ struct WindowFixture
         };
         dialogs.critical = record(boxes->critical);
         dialogs.information = record(boxes->information);
+        dialogs.existingDirectory = [boxes = boxes](QWidget *, const QString &) {
+            return boxes->directory;
+        };
         window->setDialogs(dialogs);
         window->show();
         return QTest::qWaitForWindowExposed(window.get());
