@@ -18,6 +18,9 @@
 static QComboBox *zoneCombo()
 {
     auto *combo = named(new QComboBox, "cameraZoneCombo");
+    // Zone names run to 30 characters; the options panel is 400 pixels wide.
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    combo->setMinimumContentsLength(12);
     for (const QByteArray &id : QTimeZone::availableTimeZoneIds())
         combo->addItem(QString::fromUtf8(id));
     QString own = QString::fromUtf8(QTimeZone::systemTimeZoneId());

@@ -143,12 +143,12 @@ private slots:
         const QString track = "procesar @F --sin-backup --gpx @D/t.gpx ";
         row("csv y gpx", track + "--csv @D/t.gpx", false, 2, "--csv");
         row("gpx inexistente", "procesar @F --gpx @D/nada.gpx", false, 2, "--gpx");
-        row("zona desconocida", track + "--zona-horaria Marte/Olimpo", false, 2, "--zona-horaria");
         row("corrección mal escrita", track + "--correccion-reloj 1h", false, 2,
             "--correccion-reloj");
         row("gpx mal formado", "procesar @F --gpx @D/roto.gpx", false, 1, "no es XML válido");
         row("reloj corregido fuera del track",
             track + "--zona-horaria America/Santiago --correccion-reloj +01:00:00", false, 1, "");
+        row("exportar", "exportar @F --subcarpetas", false, 0, "");
         row("exportar carpeta inexistente", "exportar @D/nada", false, 2, "CARPETA");
         row("proveedor desconocido", "altitud @D/perfil-roto.json --proveedor Bing", false, 2,
             "--proveedor");
@@ -202,18 +202,6 @@ private slots:
         QVERIFY(outcome.out.contains(QStringLiteral("Se procesaron 2 fotos en")));
         QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), inFolder);
         QCOMPARE(fileNames(output), inOutput);
-    }
-
-    void exportWritesTheLocationFilesBesideThePhotos()
-    {
-        const QString folder = photoFolder();
-        const QByteArray photo = fileBytes(QDir(folder).filePath(QStringLiteral("a.jpg")));
-        const Outcome outcome = run({QStringLiteral("exportar"), folder});
-        QVERIFY2(outcome.code == 0, qPrintable(outcome.err));
-        QCOMPARE(fileNames(folder),
-                 QStringList({"a.jpg", "b.jpg", "ubicaciones.csv", "ubicaciones.geojson",
-                              "ubicaciones.kmz"}));
-        QCOMPARE(fileBytes(QDir(folder).filePath(QStringLiteral("a.jpg"))), photo);
     }
 
     void interruptLeavesEveryPhotoWhole()

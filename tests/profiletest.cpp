@@ -184,35 +184,17 @@ private slots:
         compareOptions(options(*window), expected);
     }
 
-    // Profiles older than track mode hold no "useGpxTrack" and keep the mode;
-    // leaving track mode returns to EXIF mode.
-    void trackModeKeySelectsTheMode_data()
+    // Profiles tell track mode from the others only: leaving it returns to
+    // EXIF mode, and the coordinates-file mode stays. (Old profiles without the
+    // key keep the mode: see absentOrMistypedKeysFollowTheirRules.)
+    void leavingTrackModeReturnsToExifMode()
     {
-        QTest::addColumn<QString>("before"); // the radio checked before loading
-        QTest::addColumn<QJsonValue>("useGpxTrack"); // undefined: absent
-        QTest::addColumn<QString>("after");
-        QTest::newRow("old profile, file mode")
-                << "csvRadio" << QJsonValue(QJsonValue::Undefined) << "csvRadio";
-        QTest::newRow("old profile, track mode")
-                << "gpxRadio" << QJsonValue(QJsonValue::Undefined) << "gpxRadio";
-        QTest::newRow("into track mode") << "csvRadio" << QJsonValue(true) << "gpxRadio";
-        QTest::newRow("out of track mode") << "gpxRadio" << QJsonValue(false) << "exifRadio";
-        QTest::newRow("file mode kept") << "csvRadio" << QJsonValue(false) << "csvRadio";
-        QTest::newRow("mistyped") << "gpxRadio" << QJsonValue("false") << "gpxRadio";
-    }
-
-    void trackModeKeySelectsTheMode()
-    {
-        QFETCH(QString, before);
-        QFETCH(QJsonValue, useGpxTrack);
-        QFETCH(QString, after);
-        find<QRadioButton>(before)->setChecked(true);
-        QJsonObject profile {{"prefix", "x"}};
-        if (!useGpxTrack.isUndefined())
-            profile.insert("useGpxTrack", useGpxTrack);
-        load(profile);
-        QVERIFY(find<QRadioButton>(after)->isChecked());
-        QCOMPARE(find<QWidget>("trackGroup")->isVisibleTo(window.get()), after == "gpxRadio");
+        for (const QString before : {"gpxRadio", "csvRadio"}) {
+            find<QRadioButton>(before)->setChecked(true);
+            load(QJsonObject {{"useGpxTrack", false}});
+            QVERIFY(find<QRadioButton>(before == "gpxRadio" ? "exifRadio" : before)->isChecked());
+            QVERIFY(!find<QWidget>("trackGroup")->isVisibleTo(window.get()));
+        }
     }
 
     void loadedValuesAreClampedRoundedAndMatchedExactly_data()
@@ -243,7 +225,6 @@ private slots:
             QColor(255, 0, 0));
         row("text colour kept as written", "fontColor", "#A0B0C0", "fontColor", "#A0B0C0");
         row("text colour naming no colour", "fontColor", "blanco", "fontColor", "#FFFFFF");
-        row("known zone", "cameraTimeZone", "Europe/Madrid", "cameraZoneCombo", "Europe/Madrid");
         row("unknown zone", "cameraTimeZone", "Marte/Olimpo", "cameraZoneCombo",
             QString::fromUtf8(QTimeZone::systemTimeZoneId()));
         row("separation above range", "maxPointSeparation", 1e6, "maxSeparationSpin", 86400);
