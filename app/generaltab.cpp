@@ -33,8 +33,9 @@ GeneralTab::GeneralTab(const Dialogs &dialogs)
 QGroupBox *GeneralTab::buildModeGroup()
 {
     auto *group = named(new QGroupBox(tr("Modo de Obtención de Coordenadas")), "modeGroup");
-    auto *layout = new QHBoxLayout(group);
-    setMarginsAndSpacing(layout, 5, 10);
+    // Three choices do not fit side by side in the options panel: one a line.
+    auto *layout = new QVBoxLayout(group);
+    setMarginsAndSpacing(layout, 5, 4);
 
     exifRadio = named(new QRadioButton(tr("Desde EXIF de las fotos")), "exifRadio");
     exifRadio->setChecked(true);
