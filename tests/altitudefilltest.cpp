@@ -2,7 +2,7 @@
 
 #include "tests/support/altitudefillrun.h"
 #include "tests/support/fakeelevationserver.h"
-#include "tests/support/filesizelimit.h"
+#include "tests/support/files.h"
 
 #include <QDir>
 #include <QLocale>

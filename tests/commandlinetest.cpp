@@ -1,6 +1,6 @@
 #include "app/startup.h"
 #include "processing/photoloader.h"
-#include "tests/batchtestsupport.h"
+#include "tests/support/files.h"
 #include "tests/support/fakeelevationserver.h"
 #include "tests/support/testphotos.h"
 

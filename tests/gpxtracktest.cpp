@@ -7,7 +7,7 @@
 #include "metadata/exiv2image.h"
 #include "metadata/exiv2setup.h"
 #include "processing/photoprocessor.h"
-#include "tests/batchtestsupport.h"
+#include "tests/support/files.h"
 #include "tests/support/testphotos.h"
 
 #include <QtTest>

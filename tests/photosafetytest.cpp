@@ -6,7 +6,7 @@
 #include "processing/decoderwarnings.h"
 #include "processing/folderlock.h"
 #include "processing/photoprocessor.h"
-#include "tests/batchtestsupport.h"
+#include "tests/support/files.h"
 #include "tests/support/windowfixture.h"
 
 #include <QBuffer>
@@ -289,8 +289,8 @@ private slots:
         const auto problem = batchStartProblem(folder, snapshotOptions(*fixture.window));
         QCOMPARE(fixture.find<QLabel>("prefixProblemLabel")->text().isEmpty(), prefix == "ok_");
         fixture.find<QPushButton>("startButton")->click();
-        QCOMPARE(fixture.boxes->critical, QStringList {"Error: " + problem});
-        QVERIFY(fixture.logLines().contains(problem));
+        QCOMPARE(fixture.critical, QStringList {"Error: " + problem});
+        QVERIFY(fixture.logText().split(QLatin1Char('\n')).contains(problem));
         QCOMPARE(folderContents(folder), before);
     }
 };
