@@ -40,9 +40,13 @@ static ProcessingOptions exifOptions(bool rename = true)
     return options;
 }
 
+// The last line of a photo's group before any "Motivo: " line explaining it.
 static QString lastLine(const BatchResult &result, const QString &name)
 {
-    return logGroup(result.log, name).value(logGroup(result.log, name).size() - 1);
+    QStringList group = logGroup(result.log, name);
+    if (!group.isEmpty() && group.last().startsWith(QStringLiteral("Motivo: ")))
+        group.removeLast();
+    return group.value(group.size() - 1);
 }
 
 class BatchTest : public QObject

@@ -1,7 +1,7 @@
 #include "app/startup.h"
 #include "processing/photoloader.h"
-#include "tests/support/files.h"
 #include "tests/support/fakeelevationserver.h"
+#include "tests/support/files.h"
 #include "tests/support/testphotos.h"
 
 #include <QApplication>

@@ -26,9 +26,10 @@ static QStringList describe(const CoordinateMap &records)
                               r.letter ? QString(QLatin1Char(r.letter)) : QStringLiteral("\\0"),
                               number(r.easting), number(r.northing),
                               r.orientation ? number(*r.orientation) : QStringLiteral("-"),
-                              record.hasDateTime ? (local ? record.dateTime.toString("yyyy-MM-ddTHH:mm:ss")
-                                                     : QStringLiteral("not local"))
-                                            : QStringLiteral("-"),
+                              record.hasDateTime
+                                      ? (local ? record.dateTime.toString("yyyy-MM-ddTHH:mm:ss")
+                                               : QStringLiteral("not local"))
+                                      : QStringLiteral("-"),
                               r.altitude ? number(*r.altitude) : QStringLiteral("-"));
     }
     return lines;
@@ -85,16 +86,40 @@ private slots:
                 << QStringList {"a.jpg: 19 H 345678.5 6301234.25 45.5 2024-03-05T14:30:00 812.25"}
                 << QStringList();
         QTest::newRow("trimmed, first letter, more columns")
-                << QByteArray("  a b.jpg \t;  -5 ; sx ; 3.5e5 ; 2.5 ; -90 ; 05/03/2024 14:30:00 ; "
+                << QByteArray("  a b.jpg \t;  +5 ; sx ; 3.5e5 ; 2.5 ; -90 ; 05/03/2024 14:30:00 ; "
                               "3 ;x")
-                << QStringList {"a b.jpg: -5 s 350000 2.5 -90 2024-03-05T14:30:00 3"}
+                << QStringList {"a b.jpg: 5 s 350000 2.5 -90 2024-03-05T14:30:00 3"}
                 << QStringList();
         QTest::newRow("empty letter is N, empty fields keep their column")
                 << QByteArray("a.jpg;19;;1;2;;;7") << QStringList {"a.jpg: 19 N 1 2 - - 7"}
                 << QStringList();
-        QTest::newRow("letter beyond Latin-1")
-                << QByteArray("a.jpg;19;\xd0\x96;1;2") << QStringList {"a.jpg: 19 \\0 1 2 - - -"}
-                << QStringList();
+        // Values off the grid or the Earth's surface would reach names and EXIF.
+        QTest::newRow("zones, band letters and metres off the grid skip their rows")
+                << QByteArray("a;0;H;1;2\rb;61;H;1;2\r\nc;60;X;1;2\nd;1;c;1;2\n"
+                              "e;19;I;1;2\nf;19;Y;1;2\ng;19;\xc3\x91;1;2\nh;19;B;1;2\n"
+                              "i;19;H;1e300;2\nj;19;H;1;-1\nk;19;H;1;10000001\n")
+                << QStringList {"c: 60 X 1 2 - - -", "d: 1 c 1 2 - - -"}
+                << QStringList {"Zona UTM inválida para a: 0",
+                                "Zona UTM inválida para b: 61",
+                                "Letra de zona UTM inválida para e: I",
+                                "Letra de zona UTM inválida para f: Y",
+                                "Letra de zona UTM inválida para g: Ñ",
+                                "Letra de zona UTM inválida para h: B",
+                                "Easting inválido para i: 1e300",
+                                "Northing inválido para j: -1",
+                                "Northing inválido para k: 10000001"};
+        QTest::newRow("altitudes outside -500 to 9000 m dropped, rows kept")
+                << QByteArray("a;19;H;1;2;;;-1e308\rb;19;H;1;2;;;9000.01\rc;19;H;1;2;;;-500\r")
+                << QStringList {"a: 19 H 1 2 - - -", "b: 19 H 1 2 - - -", "c: 19 H 1 2 - - -500"}
+                << QStringList {"Altitud inválida para a: -1e308 (fuera de -500 … 9000 m)",
+                                "Altitud inválida para b: 9000.01 (fuera de -500 … 9000 m)"};
+        const QByteArray longText(300000, 'x');
+        const QString quoted = QString(200, QLatin1Char('x')) + QStringLiteral("…");
+        QTest::newRow("long texts quoted cut")
+                << longText + "\n" + longText + ";19;H;1;2;" + longText
+                << QStringList {QString(longText) + ": 19 H 1 2 - - -"}
+                << QStringList {"Línea inválida en archivo txt (menos de 5 columnas): " + quoted,
+                                "Orientación inválida para " + quoted + ": " + quoted};
         QTest::newRow("bad optional values")
                 << QByteArray("a.jpg;19;H;1;2; 1,5 ; ayer ; alto ") << one
                 << QStringList {"Orientación inválida para a.jpg: 1,5",

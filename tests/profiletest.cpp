@@ -8,20 +8,24 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <QtTest>
 
 // Object names of the controls a profile covers, and window properties.
 static const QStringList checks
-        = {"rotateCompassCheck",   "prefixCheck",      "renameCheck",  "drawDataCheck",
-           "drawOrientationCheck", "drawTimeCheck",    "compassCheck", "bgTextCheck",
-           "drawGeoCheck",         "drawAltitudeCheck"};
+        = {"rotateCompassCheck",   "prefixCheck",       "renameCheck",         "drawDataCheck",
+           "drawOrientationCheck", "drawTimeCheck",     "compassCheck",        "bgTextCheck",
+           "drawGeoCheck",         "drawAltitudeCheck", "exportLocationsCheck"};
 static const QStringList spins = {"fontSizeSpin", "logoRatioSpin", "compassRatioSpin"};
 static const QStringList combos
         = {"logoPositionCombo",        "dtPositionCombo",      "coordsPositionCombo",
            "orientationPositionCombo", "compassPositionCombo", "altitudePositionCombo",
-           "compassStyleCombo"};
-static const QStringList texts = {"prefixEdit", "logoEdit", "fontEdit"};
+           "compassStyleCombo",        "cameraZoneCombo"};
+static const QStringList texts
+        = {"prefixEdit", "logoEdit", "fontEdit", "gpxPathEdit", "clockCorrectionEdit"};
 static const QStringList swatches = {"fontColorSwatch", "compassArrowSwatch"};
 static const QStringList members = {"logoPath", "fontPath", "fontColor", "compassArrowColor"};
 
@@ -41,6 +45,9 @@ static QVariantMap options(const WindowFixture &f)
         values[name] = f.find<QLabel>(name)->styleSheet();
     for (const QString &name : members)
         values[name] = f.window->property(qPrintable(name));
+    values["cameraZoneCombo"] = f.find<QComboBox>("cameraZoneCombo")->currentText();
+    values["gpxRadio"] = f.find<QRadioButton>("gpxRadio")->isChecked();
+    values["maxSeparationSpin"] = f.find<QSpinBox>("maxSeparationSpin")->value();
     return values;
 }
 
@@ -77,8 +84,12 @@ class ProfileTest : public QObject
         for (int i = 0; i < spins.size(); ++i)
             f.find<QDoubleSpinBox>(spins[i])->setValue(QList<double> {0.0123, 0.15, 0.33}[i]);
         for (int i = 0; i < combos.size(); ++i)
-            f.find<QComboBox>(combos[i])->setCurrentIndex(QList<int> {3, 0, 1, 2, 1, 0, 3}[i]);
+            f.find<QComboBox>(combos[i])->setCurrentIndex(QList<int> {3, 0, 1, 2, 1, 0, 3, 5}[i]);
         f.find<QLineEdit>("prefixEdit")->setText("Campaña_2024_");
+        f.find<QLineEdit>("gpxPathEdit")->setText("/campo/día 1.gpx");
+        f.find<QLineEdit>("clockCorrectionEdit")->setText("-01:02:03");
+        f.find<QSpinBox>("maxSeparationSpin")->setValue(120);
+        f.find<QRadioButton>("gpxRadio")->setChecked(true);
     }
 
 private slots:
@@ -100,7 +111,7 @@ private slots:
         const QByteArray bytes = fileBytes(folder.filePath("a.json"));
         QVERIFY(bytes.contains("\n    \"prefix\": \"Campa\xc3\xb1"
                                "a_2024_\""));
-        QCOMPARE(QJsonDocument::fromJson(bytes).object().size(), 25);
+        QCOMPARE(QJsonDocument::fromJson(bytes).object().size(), 31);
         auto *list = f.find<QComboBox>("profileCombo");
         QCOMPARE(list->count(), 2);
         QCOMPARE(list->itemText(0), "campo");
@@ -156,6 +167,11 @@ private slots:
         row("compassArrowColor", "rojizo", "compassArrowColor", QColor(255, 0, 0));
         row("fontColor", "#A0B0C0", "fontColor", "#A0B0C0");
         row("fontColor", "blanco", "fontColor", "#FFFFFF");
+        row("cameraTimeZone", "Europe/Madrid", "cameraZoneCombo", "Europe/Madrid");
+        row("cameraTimeZone", "Marte/Olimpo", "cameraZoneCombo",
+            QString::fromUtf8(QTimeZone::systemTimeZoneId()));
+        row("maxPointSeparation", 1e6, "maxSeparationSpin", 86400);
+        row("maxPointSeparation", 1.5, "maxSeparationSpin", 300);
     }
 
     void loadedValuesAreClampedAndMatchedExactly()
@@ -167,6 +183,36 @@ private slots:
         load({{"renamePhotos", false}, {"usePrefix", true}});
         QVERIFY(f.find<QCheckBox>("prefixCheck")->isChecked()
                 && !f.find<QLineEdit>("prefixEdit")->isEnabled());
+    }
+
+    // Profiles older than track mode hold no "useGpxTrack" and keep the mode;
+    // leaving track mode returns to EXIF mode.
+    void trackModeKeySelectsTheMode_data()
+    {
+        QTest::addColumn<QString>("before"); // the radio checked before loading
+        QTest::addColumn<QJsonValue>("useGpxTrack"); // undefined: absent
+        QTest::addColumn<QString>("after");
+        const QJsonValue absent(QJsonValue::Undefined);
+        QTest::newRow("old profile, file mode") << "csvRadio" << absent << "csvRadio";
+        QTest::newRow("old profile, track mode") << "gpxRadio" << absent << "gpxRadio";
+        QTest::newRow("into track mode") << "csvRadio" << QJsonValue(true) << "gpxRadio";
+        QTest::newRow("out of track mode") << "gpxRadio" << QJsonValue(false) << "exifRadio";
+        QTest::newRow("file mode kept") << "csvRadio" << QJsonValue(false) << "csvRadio";
+        QTest::newRow("mistyped") << "gpxRadio" << QJsonValue("false") << "gpxRadio";
+    }
+
+    void trackModeKeySelectsTheMode()
+    {
+        QFETCH(QString, before);
+        QFETCH(QJsonValue, useGpxTrack);
+        f.find<QRadioButton>(before)->setChecked(true);
+        QJsonObject profile {{"prefix", "x"}};
+        if (!useGpxTrack.isUndefined())
+            profile.insert("useGpxTrack", useGpxTrack);
+        load(profile);
+        QFETCH(QString, after);
+        QVERIFY(f.find<QRadioButton>(after)->isChecked());
+        QCOMPARE(f.find<QWidget>("trackGroup")->isVisibleTo(f.window.get()), after == "gpxRadio");
     }
 
     void badFilesChangeNothing()
