@@ -4,6 +4,7 @@
 #include "metadata/exiv2setup.h"
 #include "tests/support/windowfixture.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDeadlineTimer>
@@ -338,6 +339,87 @@ private slots:
             QVERIFY2(utmFileName.match(name).hasMatch(), qPrintable(name));
             QCOMPARE(QImage(photos + "/" + name).size(), QSize(1200, 900));
         }
+    }
+
+    // The photo has no GPS: only the track can place it, by its clock reading
+    // minus the correction in the camera's zone.
+    void trackModeRunsOrRefuses_data()
+    {
+        QTest::addColumn<QString>("track"); // "missing", or the GPX file's track points
+        QTest::addColumn<QString>("clock"); // the photo's DateTimeOriginal
+        QTest::addColumn<QString>("correction");
+        QTest::addColumn<QString>("critical"); // the start of the box's text; empty: it ran
+        const QString points = "<trkpt lat=\"-33.45\" lon=\"-70.66\"><time>2024-03-05T17:30:00Z"
+                               "</time></trkpt><trkpt lat=\"-33.46\" lon=\"-70.67\"><time>"
+                               "2024-03-05T17:31:00Z</time></trkpt>";
+        QTest::newRow("on the track") << points << "14:30:00"
+                                      << "+00:00:00"
+                                      << "";
+        QTest::newRow("clock an hour ahead") << points << "15:30:00"
+                                             << "+01:00:00"
+                                             << "";
+        QTest::newRow("no track file") << "missing"
+                                       << "14:30:00"
+                                       << "+00:00:00"
+                                       << "Error: Seleccione un track GPX válido";
+        QTest::newRow("correction mistyped") << points << "14:30:00"
+                                             << "+1:00"
+                                             << "Error: Corrección del reloj de la cámara";
+        QTest::newRow("malformed track")
+                << "<trkpt lat=\"1\">"
+                << "14:30:00"
+                << "+00:00:00"
+                << "Error: El track GPX " + work.filePath("t.gpx") + " no es XML";
+    }
+
+    void trackModeRunsOrRefuses()
+    {
+        QFETCH(QString, track);
+        QFETCH(QString, clock);
+        QFETCH(QString, critical);
+        TestPhoto photo;
+        photo.dateTimeOriginal = "2024:03:05 " + clock;
+        QVERIFY(writeTestPhoto(photos + "/a.jpg", photo));
+        if (track != "missing")
+            QVERIFY(writeBytes(work.filePath("t.gpx"),
+                               "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\"><trk><trkseg>"
+                                       + track.toUtf8() + "</trkseg></trk></gpx>"));
+        const auto before = folderContents(work.path());
+        check("logoCheck")->setChecked(false);
+        check("backupCheck")->setChecked(false);
+        f.find<QRadioButton>("gpxRadio")->setChecked(true);
+        field("gpxPathEdit")->setText(work.filePath("t.gpx"));
+        f.find<QComboBox>("cameraZoneCombo")->setCurrentText("America/Santiago");
+        QFETCH(QString, correction);
+        field("clockCorrectionEdit")->setText(correction);
+        field("folderEdit")->setText(photos);
+        button("startButton")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!f.information.isEmpty() || !f.critical.isEmpty(), 60000);
+        QCOMPARE(f.critical.size() + f.information.size(), 1);
+        QVERIFY2(critical.isEmpty() ? f.critical.isEmpty()
+                                    : f.critical.value(0).startsWith(critical),
+                 qPrintable(f.critical.value(0)));
+        QTRY_VERIFY(button("startButton")->isEnabled());
+        if (critical.isEmpty())
+            QCOMPARE(fileNames(photos), QStringList {"19H 345713 6297592.jpg"});
+        else
+            QCOMPARE(folderContents(work.path()), before);
+    }
+
+    // The menu action reads the photos only and writes the three files beside them.
+    void exportMenuActionWritesTheLocationFiles()
+    {
+        QVERIFY(writeTestPhoto(photos + "/a.jpg", gpsPhoto()));
+        QVERIFY(writeTestPhoto(photos + "/sin gps.jpg", TestPhoto()));
+        const auto before = folderContents(photos);
+        f.nextPath = photos;
+        f.find<QAction>("exportLocationsAction")->trigger();
+        waitForCompletion();
+        auto after = folderContents(photos);
+        for (const char *name : {"ubicaciones.kmz", "ubicaciones.geojson", "ubicaciones.csv"})
+            QVERIFY2(!after.take(name).isEmpty(), name);
+        QCOMPARE(after, before);
+        QVERIFY(f.logText().split('\n').contains("Fotos con ubicación: 1 de 2."));
     }
 
     void previewStepsThroughThePhotos()
