@@ -316,31 +316,6 @@ private slots:
         for (const auto &[key, value] : expected)
             QCOMPARE(exifText(saved, key), value);
     }
-
-    void malformedTrackRefusesTheRunBeforeAnyPhoto()
-    {
-        QTemporaryDir dir;
-        TestPhoto photo;
-        photo.dateTimeOriginal = "2024:03:05 14:30:00";
-        QVERIFY(writeTestPhoto(dir.filePath("a.jpg"), photo));
-        const QByteArray bytes = fileBytes(dir.filePath("a.jpg"));
-        QVERIFY(writeGpx(dir.filePath("t.gpx"), "<trkpt lat=\"1\" lon=\"1\">"));
-        ProcessingOptions options;
-        options.useGpxTrack = true;
-        options.gpxPath = dir.filePath("t.gpx");
-        options.renamePhotos = true;
-        options.makeBackup = true;
-        QStringList log;
-        const QString refusal
-                = PhotoProcessor(options)
-                          .renamePhotosWithUTM(dir.path(),
-                                               [&](const QString &line) { log << line; }, {})
-                          .refusal;
-        QVERIFY2(refusal.contains("t.gpx no es XML válido (línea 5, columna"), qPrintable(refusal));
-        QCOMPARE(log.value(log.size() - 1), refusal);
-        QCOMPARE(fileNames(dir.path()), QStringList({"a.jpg", "t.gpx"}));
-        QCOMPARE(fileBytes(dir.filePath("a.jpg")), bytes);
-    }
 };
 
 QTEST_MAIN(GpxTrackTest)

@@ -264,35 +264,6 @@ private slots:
         runBatch(folder, exifRun());
         QCOMPARE(fileNames(folder), named);
     }
-
-    void windowRefusesARunThatMayNotStart_data()
-    {
-        QTest::addColumn<QString>("prefix");
-        QTest::newRow("unsafe prefix") << "../x/";
-        QTest::newRow("folder in use") << "ok_";
-    }
-
-    void windowRefusesARunThatMayNotStart()
-    {
-        QFETCH(QString, prefix);
-        QVERIFY(usePrivateSettings(dir.filePath("ajustes")));
-        put("a.jpg");
-        const auto before = folderContents(folder);
-        FolderLock other(folder);
-        QVERIFY(prefix != "ok_" || other.tryLock().isEmpty());
-        WindowFixture fixture;
-        QVERIFY(fixture.open());
-        fixture.find<QLineEdit>("folderEdit")->setText(folder);
-        fixture.find<QCheckBox>("logoCheck")->setChecked(false);
-        fixture.find<QCheckBox>("prefixCheck")->setChecked(true);
-        fixture.find<QLineEdit>("prefixEdit")->setText(prefix);
-        const auto problem = batchStartProblem(folder, snapshotOptions(*fixture.window));
-        QCOMPARE(fixture.find<QLabel>("prefixProblemLabel")->text().isEmpty(), prefix == "ok_");
-        fixture.find<QPushButton>("startButton")->click();
-        QCOMPARE(fixture.critical, QStringList {"Error: " + problem});
-        QVERIFY(fixture.logText().split(QLatin1Char('\n')).contains(problem));
-        QCOMPARE(folderContents(folder), before);
-    }
 };
 
 QTEST_MAIN(PhotoSafetyTest)
