@@ -22,8 +22,8 @@ faults=(
     "geo/utm.cpp|s/\\{-40, 'H'\\}/{-40, 'G'}/|wrong band letter"
     'geo/utm.cpp|s/zone\) - 183/zone) - 180/|central meridian off by three degrees'
     'geo/angletext.cpp|s/truncToInteger\(fraction \* 60.0\)/roundHalfAwayFromZero(fraction * 60.0)/|minutes rounded instead of cut'
-    "processing/utmname.cpp|s/QString::number\\(eastingMetres, 'f', 0\\)/QString::number(qint64(eastingMetres))/|easting cut instead of rounded in names"
-    'processing/processphoto.cpp|s/if \(!isNameTaken\(candidate\)\)\n\s*break;/break;/|photos racing for one name give up'
+    "processing/utmname.cpp|s/QString::number\\(position.easting, 'f', 0\\)/QString::number(qint64(position.easting))/|easting cut instead of rounded in names"
+    'processing/processphoto.cpp|s/if \(!isNameTaken\(candidate\)\) \{/if (true) {/|photos racing for one name give up'
     'processing/processphoto.cpp|s/if \(!place\(run\)\)\n\s*return;/place(run);/|failed backup does not stop the photo'
     'processing/photocollection.cpp|s/relative.isEmpty\(\) && name == QLatin1String\(backupFolderName\)/false/|the Backup folder is collected'
     'processing/processphoto.cpp|s/else if \(turned\)/else if (false \&\& turned)/|Orientation tag kept after turning'
@@ -39,13 +39,13 @@ faults=(
     "coords/altitudefill.cpp|s/QString::number\\(\\*elevation, 'f', 2\\)/QString::number(*elevation, 'f', 1)/|altitude written to one decimal"
     'coords/altitudefill.cpp|s/if \(hasAltitude && !job.overwrite\)/if (hasAltitude \&\& job.overwrite)/|overwrite rule inverted'
     'coords/altitudefill.cpp|s/QThread::msleep\(/(void)(/|no pause between requests'
-    "coords/samplefile.cpp|s/row.altitude, 'f', 1\\)/row.altitude, 'f', 0)/|sample altitude without its decimal"
+    "coords/samplefile.cpp|s/position.altitude, 'f', 1\\)/position.altitude, 'f', 0)/|sample altitude without its decimal"
     'processing/overlay.cpp|s/std::max\(10, clampToInt/std::max(1, clampToInt/|no 10-point minimum for text'
     'processing/compassrose.cpp|s/if \(rotateCompass\)/if (!rotateCompass)/|rose rotation inverted'
     'processing/photoloader.cpp|s/QImageReader::setAllocationLimit\(photoAllocationLimitMegabytes\);//|large photos refused'
-    'app/photorenamergui.cpp|s/connect\(renameCheck, &QCheckBox::toggled, prefixCheck, &QWidget::setEnabled\);//|prefix box ignores renaming'
-    'app/optionssnapshot.cpp|s/options.makeBackup = !options.useOutputFolder && /options.makeBackup = /|backups made in output-folder runs'
-    'app/photorenamergui.cpp|s/writeSampleCoordinatesFile\(folder, path, subdirsCheck->isChecked\(\),/writeSampleCoordinatesFile(folder, path, false,/|sample file ignores subfolders'
+    'app/generaltab.cpp|s/followsCheck\(renameCheck, \{prefixCheck\}\)/followsCheck(renameCheck, {})/|prefix box ignores renaming'
+    'app/generaltab.cpp|s/options.makeBackup = !outputFolderCheck->isChecked\(\) && /options.makeBackup = /|backups made in output-folder runs'
+    'app/photorenamergui.cpp|s/folder, path, inputs->includesSubfolders\(\),/folder, path, false,/|sample file ignores subfolders'
 )
 
 # Copies this tree (without builds) to $1, with the tests of $2 when given.
