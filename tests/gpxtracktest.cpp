@@ -25,15 +25,13 @@ static QString point(double latitude, double longitude, const QString &time,
 
 static bool writeGpx(const QString &path, const QString &points, const QString &version = "1/1")
 {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly)
-            && file.write(QStringLiteral("<?xml version=\"1.0\"?>\n<gpx "
-                                         "xmlns=\"http://www.topografix.com/GPX/%1\">\n<wpt "
-                                         "lat=\"1\" lon=\"1\"><time>2024-03-05T12:00:00Z</time></"
-                                         "wpt>\n<trk><trkseg>\n%2</trkseg></trk>\n</gpx>\n")
-                                  .arg(version, points)
-                                  .toUtf8())
-            > 0;
+    return writeBytes(path,
+                      QStringLiteral("<?xml version=\"1.0\"?>\n<gpx "
+                                     "xmlns=\"http://www.topografix.com/GPX/%1\">\n<wpt "
+                                     "lat=\"1\" lon=\"1\"><time>2024-03-05T12:00:00Z</time></"
+                                     "wpt>\n<trk><trkseg>\n%2</trkseg></trk>\n</gpx>\n")
+                              .arg(version, points)
+                              .toUtf8());
 }
 
 static qint64 ms(const char *isoUtc)

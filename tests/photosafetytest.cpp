@@ -31,9 +31,7 @@ class PhotoSafetyTest : public QObject
     QString put(const QString &name, const QByteArray &bytes = {})
     {
         const auto path = QDir(folder).filePath(name);
-        QFile file(path);
-        if (bytes.isEmpty() ? !writeTestPhoto(path, gpsPhoto())
-                            : !file.open(QIODevice::WriteOnly) || file.write(bytes) < 0)
+        if (!(bytes.isEmpty() ? writeTestPhoto(path, gpsPhoto()) : writeBytes(path, bytes)))
             qFatal("cannot write %s", qPrintable(path));
         return path;
     }
