@@ -2,6 +2,7 @@
 #include "app/previewrenderer.h"
 #include "metadata/exifmutex.h"
 #include "metadata/exiv2setup.h"
+#include "tests/support/fakeelevationserver.h"
 #include "tests/support/windowfixture.h"
 
 #include <QAction>
@@ -420,6 +421,40 @@ private slots:
             QVERIFY2(!after.take(name).isEmpty(), name);
         QCOMPARE(after, before);
         QVERIFY(f.logText().split('\n').contains("Fotos con ubicación: 1 de 2."));
+    }
+
+    // "Cancelar" stops the fill at the request in flight: the window cannot
+    // close while it runs, the rows filled so far are written back, the
+    // others stay as they were, and no request follows.
+    void cancelStopsTheAltitudeFillAndKeepsTheRowsDone()
+    {
+        const QString csv = work.filePath("coordenadas.csv");
+        QByteArray content = "nombre_de_la_foto.jpg;zona;letra;easting;northing;orientacion;fecha_"
+                             "hora;altitud\n";
+        QByteArray expected = content;
+        for (int row = 1; row <= 150; ++row) {
+            const QByteArray name = "IMG_" + QByteArray::number(row) + ".jpg;19;H;345678;6301234";
+            content += name + '\n';
+            expected += name + (row <= 100 ? ";;;100.00\n" : "\n");
+        }
+        QVERIFY(writeBytes(csv, content));
+        FakeElevationServer service;
+        QVERIFY(service.start());
+        FakeReply silent;
+        silent.kind = FakeReply::NeverAnswer;
+        service.queueReply(FakeReply());
+        service.queueReply(silent);
+        f.window->setProperty("altitudeProvider", "OpenTopoData");
+        f.window->setElevationService({service.baseUrl(), 0, 60000});
+        field("csvPathEdit")->setText(csv);
+        button("altitudeButton")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(service.requests().size(), 2, 60000);
+        QVERIFY(!f.window->close());
+        f.window->findChild<QProgressDialog *>()->findChild<QPushButton *>()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(button("altitudeButton")->isEnabled(), 10000);
+        QCOMPARE(fileBytes(csv), expected);
+        QCOMPARE(service.requests().size(), 2);
+        QVERIFY(f.logText().contains("se procesaron 100 de 150 registros"));
     }
 
     void previewStepsThroughThePhotos()
