@@ -369,6 +369,23 @@ private slots:
         QCOMPARE(stamped[true], stamped[false]);
     }
 
+    void jpegQualityReachesTheEncoder()
+    {
+        qsizetype sizes[2] = {};
+        for (const int quality : {20, 95}) {
+            init();
+            write("a.jpg", gpsPhoto(400, 300));
+            ProcessingOptions options = exifOptions(false);
+            options.jpegQuality = quality;
+            options.drawData = true;
+            options.fontColor = Qt::red;
+            runBatch(folder, options);
+            sizes[quality > 50] = fileBytes(at("a.jpg")).size();
+        }
+        QVERIFY2(sizes[0] * 3 / 2 < sizes[1],
+                 qPrintable(QString("%1 %2").arg(sizes[0]).arg(sizes[1])));
+    }
+
     void badFilesCostOnlyThemselves()
     {
         write("good.jpg");

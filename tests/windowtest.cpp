@@ -160,10 +160,25 @@ private slots:
     // Server replies and file names can hold markup: shown as typed.
     void logShowsPlainText()
     {
-        for (const char *line : {"<b>dos</b> & tres", "\nfin"})
-            QVERIFY(QMetaObject::invokeMethod(f.window.get(), "log",
-                                              Q_ARG(QString, QString::fromUtf8(line))));
+        for (const QString line : {"<b>dos</b> & tres", "\nfin"})
+            QVERIFY(QMetaObject::invokeMethod(f.window.get(), "log", Q_ARG(QString, line)));
         QCOMPARE(f.logText(), "<b>dos</b> & tres\n\nfin");
+    }
+
+    // The window's choices reach the sample file, whose path lands in the field.
+    void sampleFileFollowsTheWindow()
+    {
+        addPhotos({"a.jpg", "sub/b.jpg"});
+        field("folderEdit")->setText(photos);
+        check("subdirsCheck")->setChecked(true);
+        check("sampleFromExifCheck")->setChecked(false);
+        f.nextPath = work.filePath("ejemplo.csv");
+        button("sampleButton")->click();
+        const QStringList lines = QString::fromUtf8(fileBytes(f.nextPath)).split('\n');
+        QCOMPARE(lines.size(), 4);
+        for (const QString &line : lines.mid(1, 2))
+            QVERIFY2(line.contains(";19;J;500000;6000000;"), qPrintable(line));
+        QCOMPARE(field("csvPathEdit")->text(), f.nextPath);
     }
 
     // Accepted settings are stored and reach the next run; cancelled ones do not.
@@ -305,6 +320,7 @@ private slots:
         waitForCompletion();
         QCOMPARE(folderContents(photos), before);
         QVERIFY(utmFileName.match(fileNames(work.filePath("output")).value(0)).hasMatch());
+        QVERIFY(!snapshotOptions(*f.window).makeBackup);
     }
 
     void closingIsRefusedWhileARunWorks()
