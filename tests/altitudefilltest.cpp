@@ -2,7 +2,7 @@
 
 #include "tests/support/altitudefillrun.h"
 #include "tests/support/fakeelevationserver.h"
-#include "tests/support/filesizelimit.h"
+#include "tests/support/files.h"
 
 #include <QDir>
 #include <QLocale>
@@ -161,88 +161,6 @@ private slots:
                                  "^(Altitud descartada para IMG_1.jpg|Error: el servicio)")))
                          .size(),
                  altitude.isEmpty() ? 1 : 0);
-    }
-
-    void serviceErrorsAreLoggedAndRetried_data()
-    {
-        QTest::addColumn<QString>("provider");
-        QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<QString>("message");
-
-        QTest::newRow("Google with message")
-                << google
-                << QByteArray(R"({"status":"REQUEST_DENIED","error_message":"Clave inválida"})")
-                << "Error de API Google: REQUEST_DENIED - Clave inválida";
-        QTest::newRow("Google without message")
-                << google << QByteArray(R"({"results":[],"status":"OVER_QUERY_LIMIT"})")
-                << "Error de API Google: OVER_QUERY_LIMIT - ";
-        QTest::newRow("OpenTopoData with error")
-                << openTopo << QByteArray(R"({"status":"INVALID_REQUEST","error":"Too many"})")
-                << "Error de API OpenTopoData: INVALID_REQUEST - Too many";
-        QTest::newRow("OpenTopoData without error")
-                << openTopo << QByteArray(R"({"status":"SERVER_ERROR"})")
-                << "Error de API OpenTopoData: SERVER_ERROR - Sin detalles";
-        QTest::newRow("OpenTopoData OK without results")
-                << openTopo << QByteArray(R"({"status":"OK"})")
-                << "Error de API OpenTopoData: OK - Sin detalles";
-    }
-
-    void serviceErrorsAreLoggedAndRetried()
-    {
-        QFETCH(QString, provider);
-        QFETCH(QByteArray, reply);
-        QFETCH(QString, message);
-        fill.server->queueJson(reply);
-        const QString path = fill.writeCsv(header + row1 + '\n' + row2 + '\n');
-        FillSettings settings;
-        settings.provider = provider;
-        const FillRun result = fill.run(path, settings);
-        QVERIFY2(result.log.contains(message), qPrintable(result.log.join('\n')));
-        QCOMPARE(fill.readBytes(path), header + row1 + ";;;100.00\n" + row2 + ";;;100.00\n");
-    }
-
-    void requestsCarryTheProviderPathAndPointsInRowOrder_data()
-    {
-        QTest::addColumn<QString>("provider");
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QStringList>("keys");
-        QTest::newRow("Google") << google << "/maps/api/elevation/json"
-                                << QStringList {"locations", "key"};
-        QTest::newRow("OpenTopoData") << openTopo << "/v1/srtm30m" << QStringList {"locations"};
-        QTest::newRow("unknown name means OpenTopoData")
-                << "Otro"
-                << "/v1/srtm30m" << QStringList {"locations"};
-    }
-
-    void requestsCarryTheProviderPathAndPointsInRowOrder()
-    {
-        QFETCH(QString, provider);
-        QFETCH(QString, path);
-        QFETCH(QStringList, keys);
-        // Santiago (-33.45, -70.66), then a point 10 km further south.
-        const QString file = fill.writeCsv(header + "IMG%2.jpg;19;H;345713.154;6297592.028\n"
-                                           + "b.jpg;19;H;345713.154;6287592.028\n");
-        FillSettings settings;
-        settings.provider = provider;
-        const FillRun result = fill.run(file, settings);
-
-        const QList<RecordedRequest> requests = fill.server->requests();
-        QCOMPARE(requests.size(), 1);
-        const RecordedRequest &request = requests.first();
-        QCOMPARE(request.path, path);
-        QStringList names;
-        for (const auto &item : request.queryItems)
-            names.append(item.first);
-        QCOMPARE(names, keys);
-        const QStringList points = request.points();
-        QCOMPARE(points.size(), 2);
-        QCOMPARE(points.at(0), QStringLiteral("-33.45000000,-70.66000000"));
-        QVERIFY2(QRegularExpression(QStringLiteral("^-33\\.54\\d{6},-70\\.6\\d{7}$"))
-                         .match(points.at(1))
-                         .hasMatch(),
-                 qPrintable(points.at(1)));
-        QVERIFY(result.log.contains("Consultando altitud para IMG%2.jpg (Coords: " + points.at(0)
-                                    + ')'));
     }
 
     void theKeyReachesTheServiceButNeverTheLog()

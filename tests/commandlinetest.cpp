@@ -1,7 +1,6 @@
 #include "app/startup.h"
 #include "processing/photoloader.h"
-#include "tests/batchtestsupport.h"
-#include "tests/support/fakeelevationserver.h"
+#include "tests/support/files.h"
 #include "tests/support/testphotos.h"
 
 #include <QApplication>
@@ -136,8 +135,6 @@ private slots:
         row("carpeta inexistente", "procesar @D/nada", false, 2, "CARPETA");
         row("calidad fuera de rango", "procesar @F --calidad 101", false, 2, "--calidad");
         row("csv inexistente", "procesar @F --csv @D/nada.csv", false, 2, "--csv");
-        row("salida inexistente", "procesar @F --salida @D/nada", false, 2, "--salida");
-        row("logo inexistente", "procesar @F --logo @D/nada.png", false, 2, "--logo");
         row("perfil sin objeto", "procesar @F --perfil @D/perfil-roto.json", false, 2, "--perfil");
         row("opción desconocida", "procesar @F --clave x", false, 2, "clave");
         const QString track = "procesar @F --sin-backup --gpx @D/t.gpx ";
@@ -151,8 +148,6 @@ private slots:
         row("exportar", "exportar @F --subcarpetas", false, 0, "");
         row("exportar carpeta inexistente", "exportar @D/nada", false, 2, "CARPETA");
         row("proveedor desconocido", "altitud @D/perfil-roto.json --proveedor Bing", false, 2,
-            "--proveedor");
-        row("Google sin clave", "altitud @D/perfil-roto.json --proveedor Google", false, 2,
             "--proveedor");
     }
 
@@ -237,28 +232,6 @@ private slots:
             }
         }
         QVERIFY(whole >= photos && whole < 2 * photos);
-    }
-
-    void altitudeKeyStaysHidden()
-    {
-        FakeElevationServer server;
-        QVERIFY(server.start());
-        const QString csv = writeFile(QStringLiteral("alturas.csv"),
-                                      "nombre_de_la_foto.jpg;zona;letra;easting;northing;"
-                                      "orientacion;fecha_hora;altitud\n"
-                                      "a.jpg;19;H;345678;6301234;;;\n");
-        const QString key = QStringLiteral("clave-secreta-123");
-        QProcess process;
-        const Outcome outcome = run(
-                process,
-                {"altitud", csv, "--proveedor", "Google Elevation", "--servidor", server.baseUrl()},
-                key);
-        QVERIFY2(outcome.code == 0, qPrintable(outcome.err));
-        QVERIFY(!process.arguments().join(QLatin1Char(' ')).contains(key));
-        QVERIFY(!outcome.out.contains(key) && !outcome.err.contains(key));
-        QCOMPARE(server.requests().size(), 1);
-        QVERIFY(server.requests().first().queryItems.contains({QStringLiteral("key"), key}));
-        QVERIFY(fileBytes(csv).contains(";100.00"));
     }
 
     void qtDialogsSpeakSpanish()

@@ -7,7 +7,7 @@
 #include "metadata/exiv2image.h"
 #include "metadata/exiv2setup.h"
 #include "processing/photoprocessor.h"
-#include "tests/batchtestsupport.h"
+#include "tests/support/files.h"
 #include "tests/support/testphotos.h"
 
 #include <QtTest>
@@ -25,15 +25,13 @@ static QString point(double latitude, double longitude, const QString &time,
 
 static bool writeGpx(const QString &path, const QString &points, const QString &version = "1/1")
 {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly)
-            && file.write(QStringLiteral("<?xml version=\"1.0\"?>\n<gpx "
-                                         "xmlns=\"http://www.topografix.com/GPX/%1\">\n<wpt "
-                                         "lat=\"1\" lon=\"1\"><time>2024-03-05T12:00:00Z</time></"
-                                         "wpt>\n<trk><trkseg>\n%2</trkseg></trk>\n</gpx>\n")
-                                  .arg(version, points)
-                                  .toUtf8())
-            > 0;
+    return writeBytes(path,
+                      QStringLiteral("<?xml version=\"1.0\"?>\n<gpx "
+                                     "xmlns=\"http://www.topografix.com/GPX/%1\">\n<wpt "
+                                     "lat=\"1\" lon=\"1\"><time>2024-03-05T12:00:00Z</time></"
+                                     "wpt>\n<trk><trkseg>\n%2</trkseg></trk>\n</gpx>\n")
+                              .arg(version, points)
+                              .toUtf8());
 }
 
 static qint64 ms(const char *isoUtc)
@@ -312,31 +310,6 @@ private slots:
                    {"Exif.Photo.DateTimeOriginal", "2024:03:05 14:30:00"}};
         for (const auto &[key, value] : expected)
             QCOMPARE(exifText(saved, key), value);
-    }
-
-    void malformedTrackRefusesTheRunBeforeAnyPhoto()
-    {
-        QTemporaryDir dir;
-        TestPhoto photo;
-        photo.dateTimeOriginal = "2024:03:05 14:30:00";
-        QVERIFY(writeTestPhoto(dir.filePath("a.jpg"), photo));
-        const QByteArray bytes = fileBytes(dir.filePath("a.jpg"));
-        QVERIFY(writeGpx(dir.filePath("t.gpx"), "<trkpt lat=\"1\" lon=\"1\">"));
-        ProcessingOptions options;
-        options.useGpxTrack = true;
-        options.gpxPath = dir.filePath("t.gpx");
-        options.renamePhotos = true;
-        options.makeBackup = true;
-        QStringList log;
-        const QString refusal
-                = PhotoProcessor(options)
-                          .renamePhotosWithUTM(dir.path(),
-                                               [&](const QString &line) { log << line; }, {})
-                          .refusal;
-        QVERIFY2(refusal.contains("t.gpx no es XML válido (línea 5, columna"), qPrintable(refusal));
-        QCOMPARE(log.value(log.size() - 1), refusal);
-        QCOMPARE(fileNames(dir.path()), QStringList({"a.jpg", "t.gpx"}));
-        QCOMPARE(fileBytes(dir.filePath("a.jpg")), bytes);
     }
 };
 

@@ -3,8 +3,7 @@
 #include "metadata/exifreader.h"
 #include "metadata/exiv2setup.h"
 #include "processing/photocollection.h"
-#include "tests/batchtestsupport.h"
-#include "tests/support/filesizelimit.h"
+#include "tests/support/files.h"
 #include "tests/support/testphotos.h"
 
 #include <QDir>

@@ -6,7 +6,7 @@
 #include "processing/decoderwarnings.h"
 #include "processing/folderlock.h"
 #include "processing/photoprocessor.h"
-#include "tests/batchtestsupport.h"
+#include "tests/support/files.h"
 #include "tests/support/windowfixture.h"
 
 #include <QBuffer>
@@ -31,9 +31,7 @@ class PhotoSafetyTest : public QObject
     QString put(const QString &name, const QByteArray &bytes = {})
     {
         const auto path = QDir(folder).filePath(name);
-        QFile file(path);
-        if (bytes.isEmpty() ? !writeTestPhoto(path, gpsPhoto())
-                            : !file.open(QIODevice::WriteOnly) || file.write(bytes) < 0)
+        if (!(bytes.isEmpty() ? writeTestPhoto(path, gpsPhoto()) : writeBytes(path, bytes)))
             qFatal("cannot write %s", qPrintable(path));
         return path;
     }
@@ -263,35 +261,6 @@ private slots:
         QCOMPARE(named.filter(" (2).jpg").size(), 1);
         runBatch(folder, exifRun());
         QCOMPARE(fileNames(folder), named);
-    }
-
-    void windowRefusesARunThatMayNotStart_data()
-    {
-        QTest::addColumn<QString>("prefix");
-        QTest::newRow("unsafe prefix") << "../x/";
-        QTest::newRow("folder in use") << "ok_";
-    }
-
-    void windowRefusesARunThatMayNotStart()
-    {
-        QFETCH(QString, prefix);
-        QVERIFY(usePrivateSettings(dir.filePath("ajustes")));
-        put("a.jpg");
-        const auto before = folderContents(folder);
-        FolderLock other(folder);
-        QVERIFY(prefix != "ok_" || other.tryLock().isEmpty());
-        WindowFixture fixture;
-        QVERIFY(fixture.open());
-        fixture.find<QLineEdit>("folderEdit")->setText(folder);
-        fixture.find<QCheckBox>("logoCheck")->setChecked(false);
-        fixture.find<QCheckBox>("prefixCheck")->setChecked(true);
-        fixture.find<QLineEdit>("prefixEdit")->setText(prefix);
-        const auto problem = batchStartProblem(folder, snapshotOptions(*fixture.window));
-        QCOMPARE(fixture.find<QLabel>("prefixProblemLabel")->text().isEmpty(), prefix == "ok_");
-        fixture.find<QPushButton>("startButton")->click();
-        QCOMPARE(fixture.boxes->critical, QStringList {"Error: " + problem});
-        QVERIFY(fixture.logLines().contains(problem));
-        QCOMPARE(folderContents(folder), before);
     }
 };
 

@@ -8,7 +8,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <exception>
 
 static Exiv2::URational fraction(double value, std::uint32_t denominator)

@@ -36,4 +36,21 @@ struct TestPhoto
 // tif/tiff). Returns false on any failure.
 bool writeTestPhoto(const QString &path, const TestPhoto &photo = {});
 
+// A photo whose EXIF places it in Santiago de Chile: "19H 345713 6297592".
+inline TestPhoto gpsPhoto(int widthPixels = 160, int heightPixels = 120)
+{
+    TestPhoto photo;
+    photo.width = widthPixels;
+    photo.height = heightPixels;
+    photo.hasGps = true;
+    photo.latitude = -33.45;
+    photo.longitude = -70.66;
+    photo.hasDirection = true;
+    photo.direction = 45.0;
+    photo.hasAltitude = true;
+    photo.altitude = 550.0;
+    photo.dateTimeOriginal = QStringLiteral("2024:03:05 14:30:00");
+    return photo;
+}
+
 #endif // TESTPHOTOS_H

@@ -3,94 +3,68 @@
 
 #include "app/dialogs.h"
 #include "app/photorenamergui.h"
-#include "tests/support/privatesettings.h"
+#include "tests/support/files.h"
 #include "tests/support/testphotos.h"
 
-#include <QDir>
-#include <QDirIterator>
-#include <QFile>
-#include <QMap>
 #include <QTest>
 #include <QTextEdit>
 
 #include <memory>
 
-// What the window said through its message boxes.
-struct MessageBoxes
-{
-    QStringList critical; // "title: text"
-    QStringList information;
-    QString directory; // what folder dialogs answer
-};
-
-// The real window, shown headless, with message boxes that only record.
+// The real window, shown headless, with dialogs that answer from the fixture
+// and message boxes that only record ("title: text").
 struct WindowFixture
 {
     std::unique_ptr<PhotoRenamerGUI> window;
-    std::shared_ptr<MessageBoxes> boxes = std::make_shared<MessageBoxes>();
+    QStringList critical;
+    QStringList information;
+    QStringList asked; // titles of the file, folder and colour dialogs opened
+    QString nextPath; // answer of every file and folder dialog; empty cancels
+    QColor nextColor; // answer of the colour dialog; invalid cancels
+    std::function<int(QDialog &)> runDialog; // answers the settings dialog
 
     bool open()
     {
         clearPrivateSettings();
-        boxes = std::make_shared<MessageBoxes>();
+        critical.clear();
+        information.clear();
+        asked.clear();
         window = std::make_unique<PhotoRenamerGUI>();
         Dialogs dialogs;
-        const auto record = [](QStringList &list) {
-            return [&list](QWidget *, const QString &title, const QString &text) {
-                list << title + QStringLiteral(": ") + text;
-            };
+        const auto path = [this](QWidget *, const QString &title, const QString & = {}) {
+            asked << title;
+            return nextPath;
         };
-        dialogs.critical = record(boxes->critical);
-        dialogs.information = record(boxes->information);
-        dialogs.existingDirectory = [boxes = boxes](QWidget *, const QString &) {
-            return boxes->directory;
+        dialogs.existingDirectory = path;
+        dialogs.openFileName = path;
+        dialogs.saveFileName = path;
+        dialogs.color = [this](QWidget *, const QString &title, const QColor &) {
+            asked << title;
+            return nextColor;
+        };
+        dialogs.critical = [this](QWidget *, const QString &title, const QString &text) {
+            critical << title + QStringLiteral(": ") + text;
+        };
+        dialogs.information = [this](QWidget *, const QString &title, const QString &text) {
+            information << title + QStringLiteral(": ") + text;
+        };
+        dialogs.run = [this](QDialog &dialog) {
+            return runDialog(dialog);
         };
         window->setDialogs(dialogs);
         window->show();
         return QTest::qWaitForWindowExposed(window.get());
     }
 
-    template<class T> T *find(const char *name) const
+    template<class T = QWidget> T *find(const QString &name) const
     {
-        auto *child = window->findChild<T *>(QLatin1String(name));
+        auto *child = window->findChild<T *>(name);
         if (!child)
-            qFatal("no control %s", name);
+            qFatal("no control %s", qPrintable(name));
         return child;
     }
 
-    QStringList logLines() const
-    {
-        return find<QTextEdit>("logView")->toPlainText().split(QLatin1Char('\n'));
-    }
+    QString logText() const { return find<QTextEdit>(QStringLiteral("logView"))->toPlainText(); }
 };
-
-// A photo whose EXIF places it near Santiago de Chile (UTM zone 19H).
-inline TestPhoto gpsPhoto(int widthPixels = 160, int heightPixels = 120)
-{
-    TestPhoto photo;
-    photo.width = widthPixels;
-    photo.height = heightPixels;
-    photo.hasGps = true;
-    photo.latitude = -33.45;
-    photo.longitude = -70.66;
-    photo.hasDirection = true;
-    photo.direction = 45.0;
-    photo.dateTimeOriginal = QStringLiteral("2024:03:05 10:00:00");
-    return photo;
-}
-
-// Every file below `folder` by relative path, with its bytes.
-inline QMap<QString, QByteArray> folderContents(const QString &folder)
-{
-    QMap<QString, QByteArray> contents;
-    QDirIterator walk(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (walk.hasNext()) {
-        const QString path = walk.next();
-        QFile file(path);
-        file.open(QIODevice::ReadOnly);
-        contents.insert(QDir(folder).relativeFilePath(path), file.readAll());
-    }
-    return contents;
-}
 
 #endif // WINDOWFIXTURE_H

@@ -1,0 +1,115 @@
+#!/usr/bin/env bash
+# Plants faults in the program one at a time and tells which suite catches
+# each: the current tests/ and, side by side, the tests/ of an older commit.
+#
+# Usage: scripts/plant-faults.sh [OLD_REF] [FAULT_NUMBER...]
+#   OLD_REF  commit whose tests/ is the suite to compare with (default: none)
+#
+# Both suites build once in copies of this tree under build-faults/, copied
+# with fresh time stamps so that no object built from an earlier fault
+# survives (ccache makes that cheap); both must pass before any fault. Per
+# fault only the changed file is compiled and the tests relinked, and ctest
+# stops at the first failing test. Each fault is a perl substitution that must
+# change its file; the file is restored before the next one. The worktree is
+# never touched.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+old_ref=${1:-}
+shift || true
+work="$root/build-faults"
+export CCACHE_BASEDIR=/work CCACHE_NOHASHDIR=1 QT_QPA_PLATFORM=offscreen
+
+# file @ perl substitution @ what goes wrong
+faults=(
+    'geo/utm.cpp@s/latitude >= band.lowerBound/latitude > band.lowerBound/@band boundary belongs to the band below'
+    "geo/utm.cpp@s/\\{-40, 'H'\\}/{-40, 'G'}/@wrong band letter"
+    'geo/utm.cpp@s/zone\) - 183/zone) - 180/@central meridian off by three degrees'
+    'geo/angletext.cpp@s/truncToInteger\(fraction \* 60.0\)/roundHalfAwayFromZero(fraction * 60.0)/@minutes rounded instead of cut'
+    "processing/utmname.cpp@s/QString::number\\(position.easting, 'f', 0\\)/QString::number(qint64(position.easting))/@easting cut instead of rounded in names"
+    'processing/processphoto.cpp@s/if \(!isNameTaken\(candidate\)\) \{/if (true) {/@photos racing for one name give up'
+    'processing/processphoto.cpp@s/if \(!place\(run\)\)\n\s*return;/place(run);/@failed backup does not stop the photo'
+    'processing/photocollection.cpp@s/relative.isEmpty\(\) && name == QLatin1String\(backupFolderName\)/false/@the Backup folder is collected'
+    'processing/processphoto.cpp@s/else if \(turned\)/else if (false \&\& turned)/@Orientation tag kept after turning'
+    'metadata/metadatacopy.cpp@s/image->setIptcData\(metadata.iptc\);//@IPTC dropped on save'
+    'processing/atomicfile.cpp@s/if \(written == size\)/if (written >= 0)/@short write taken as success'
+    'processing/processphoto.cpp@s/writer.setQuality\(quality\);/writer.setQuality(90);/@JPEG quality setting ignored'
+    'processing/processphoto.cpp@s/fetch_add\(1\) \+ 1/fetch_add(1)/@progress one behind'
+    'processing/photoprocessor.cpp@s/if \(!options.useExif && !options.csvPath.isEmpty\(\)\)/if (options.useExif \&\& !options.csvPath.isEmpty())/@coordinates file never read'
+    "metadata/exifreader.cpp@s/isReference\\(\\*latitudeRef, 'S', 's'\\)/isReference(*latitudeRef, 'S', 'S')/@lower-case south reference ignored"
+    'metadata/exifwriter.cpp@s/= local.toUTC\(\)/= local/@GPS time stamp in local time'
+    'metadata/exifwriter.cpp@s/altitude < 0 \? "1" : "0"/altitude < 0 ? "0" : "1"/@altitude reference inverted'
+    'coords/coordinatesfile.cpp@s/\|\| line.contains\(QLatin1String\("zona"\)/\&\& line.contains(QLatin1String("zona")/@header needs both zona and easting'
+    "coords/altitudefill.cpp@s/QString::number\\(\\*elevation, 'f', 2\\)/QString::number(*elevation, 'f', 1)/@altitude written to one decimal"
+    'coords/altitudefill.cpp@s/if \(hasAltitude && !job.overwrite\)/if (hasAltitude \&\& job.overwrite)/@overwrite rule inverted'
+    'coords/altitudefill.cpp@s/QThread::msleep\(/(void)(/@no pause between requests'
+    "coords/samplefile.cpp@s/position.altitude, 'f', 1\\)/position.altitude, 'f', 0)/@sample altitude without its decimal"
+    'processing/overlay.cpp@s/std::max\(10, clampToInt/std::max(1, clampToInt/@no 10-point minimum for text'
+    'processing/compassrose.cpp@s/if \(rotateCompass\)/if (!rotateCompass)/@rose rotation inverted'
+    'processing/photoloader.cpp@s/QImageReader::setAllocationLimit\(photoAllocationLimitMegabytes\);//@large photos refused'
+    'app/generaltab.cpp@s/followsCheck\(renameCheck, \{prefixCheck\}\)/followsCheck(renameCheck, {})/@prefix box ignores renaming'
+    'app/generaltab.cpp@s/options.makeBackup = !outputFolderCheck->isChecked\(\) && /options.makeBackup = /@backups made in output-folder runs'
+    'app/photorenamergui.cpp@s/folder, path, inputs->includesSubfolders\(\),/folder, path, false,/@sample file ignores subfolders'
+)
+
+# Copies this tree (without builds) to $1, with the tests of $2 when given.
+prepare() {
+    local dest=$1 ref=${2:-}
+    mkdir -p "$dest"
+    find "$dest" -mindepth 1 -maxdepth 1 ! -name build -exec rm -rf {} +
+    tar -C "$root" --exclude='./build*' --exclude=./.git -cf - . | tar -C "$dest" --touch -xf -
+    if [ -n "$ref" ]; then
+        rm -rf "$dest/tests"
+        git -C "$root" archive "$ref" tests | tar -x -C "$dest"
+    fi
+    cmake -S "$dest" -B "$dest/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DRUMBARIO_BUILD_BENCH=OFF -DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld >/dev/null
+    cmake --build "$dest/build" -j2 >/dev/null
+}
+
+# Prints the tests that failed in $1, or "-" when all passed.
+run_suite() {
+    local out
+    out=$(cd "$1/build" && ctest -j2 --stop-on-failure --timeout 300 2>&1 || true)
+    local failed
+    failed=$(sed -n 's/^[[:space:]]*[0-9]* - \([a-z]*\) .*/\1/p' <<<"$out" | sort -u | tr '\n' ' ')
+    echo "${failed:--}"
+}
+
+trees=("$work/new")
+prepare "$work/new"
+if [ -n "$old_ref" ]; then
+    trees+=("$work/old")
+    prepare "$work/old" "$old_ref"
+fi
+
+# A suite that fails without a fault would seem to catch every one.
+for tree in "${trees[@]}"; do
+    clean=$(run_suite "$tree")
+    [ "$clean" = "-" ] || { echo "$(basename "$tree") fails without a fault: $clean" >&2; exit 1; }
+done
+
+numbers=("$@")
+[ ${#numbers[@]} -gt 0 ] || numbers=($(seq 1 ${#faults[@]}))
+report="$work/report.txt"
+: >"$report"
+for n in "${numbers[@]}"; do
+    IFS='@' read -r file edit what <<<"${faults[$((n - 1))]}"
+    line="$n. $what ($file):"
+    for tree in "${trees[@]}"; do
+        cp "$tree/$file" "$work/pristine"
+        perl -0pi -e "$edit" "$tree/$file" || true
+        if cmp -s "$tree/$file" "$work/pristine"; then
+            result="NOT PLANTED"
+        elif ! cmake --build "$tree/build" -j2 >/dev/null 2>&1; then
+            result="DOES NOT BUILD"
+        else
+            result=$(run_suite "$tree")
+        fi
+        cp "$work/pristine" "$tree/$file" # a fresh time stamp: rebuilt next time
+        line+=" $(basename "$tree")=[$result]"
+    done
+    echo "$line" | tee -a "$report"
+done
+for tree in "${trees[@]}"; do
+    cmake --build "$tree/build" -j2 >/dev/null
+done

@@ -1,0 +1,507 @@
+#include "coords/coordinatesfile.h"
+#include "metadata/exifreader.h"
+#include "metadata/exiv2setup.h"
+#include "metadata/metadatacopy.h"
+#include "metadata/nativepath.h"
+#include "processing/atomicfile.h"
+#include "processing/photoprocessor.h"
+#include "processing/workpool.h"
+#include "tests/support/files.h"
+#include "tests/support/testphotos.h"
+
+#include <QDir>
+#include <QSemaphore>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtConcurrent>
+
+#include <stdexcept>
+
+static const QString santiago = QStringLiteral("19H 345713 6297592.jpg");
+
+static TestPhoto photoAt(double latitude, double longitude)
+{
+    TestPhoto photo = gpsPhoto();
+    photo.latitude = latitude;
+    photo.longitude = longitude;
+    return photo;
+}
+
+static QString native(const QString &path)
+{
+    return QString::fromStdString(qPathToNativeStdString(path));
+}
+
+static ProcessingOptions exifOptions(bool rename = true)
+{
+    ProcessingOptions options;
+    options.useExif = true;
+    options.renamePhotos = rename;
+    return options;
+}
+
+// The last line of a photo's group before any "Motivo: " line explaining it.
+static QString lastLine(const BatchResult &result, const QString &name)
+{
+    QStringList group = logGroup(result.log, name);
+    if (!group.isEmpty() && group.last().startsWith(QStringLiteral("Motivo: ")))
+        group.removeLast();
+    return group.value(group.size() - 1);
+}
+
+class BatchTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString folder; // a fresh batch folder for every test
+
+    QString write(const QString &relative, const TestPhoto &photo = gpsPhoto())
+    {
+        const QString path = QDir(folder).filePath(relative);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        if (!writeTestPhoto(path, photo))
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+
+    QString at(const QString &relative) const { return QDir(folder).filePath(relative); }
+
+private slots:
+    void initTestCase() { initializeExiv2(); }
+
+    void init()
+    {
+        static int count = 0;
+        folder = dir.filePath(QStringLiteral("batch%1").arg(++count));
+        QVERIFY(QDir().mkpath(folder));
+    }
+
+    void eachPlacementLogsAndKeepsTheOriginal_data()
+    {
+        QTest::addColumn<QString>("placement");
+        QTest::newRow("in place") << "in place";
+        QTest::newRow("with backup") << "backup";
+        QTest::newRow("output folder") << "output";
+    }
+
+    void eachPlacementLogsAndKeepsTheOriginal()
+    {
+        QFETCH(QString, placement);
+        const QString photo = write("a.jpg");
+        const QByteArray original = fileBytes(photo);
+        ProcessingOptions options = exifOptions();
+        options.makeBackup = placement == "backup";
+        options.useOutputFolder = placement == "output";
+        options.outputFolder = folder + "-out";
+        QStringList expected = {"\nProcesando: a.jpg"};
+        if (options.makeBackup)
+            expected << "Backup creado: " + folder + "/Backup/a_backup.jpg";
+        if (options.useOutputFolder)
+            expected << "Copiado a la carpeta de salida: " + options.outputFolder + "/a.jpg";
+        const QString renamed
+                = (options.useOutputFolder ? options.outputFolder : folder) + "/" + santiago;
+        expected << "Intentando leer EXIF desde (nativo original): " + native(photo)
+                 << "Lat: -33.45, Lon: -70.66, Orientación: 45, Altitud: 550"
+                 << "Renombrado: a.jpg a " + santiago
+                 << "Intentando escribir EXIF a (nativo): " + native(renamed)
+                 << "Metadatos escritos para " + santiago;
+        const BatchResult result = runBatch(folder, options);
+        QCOMPARE(logGroup(result.log, "a.jpg"), expected);
+        QCOMPARE(result.log.size(), expected.size() + 1);
+        QVERIFY(fileBytes(renamed).startsWith("\xFF\xD8") && fileBytes(renamed) != original);
+        QCOMPARE(fileBytes(options.makeBackup ? folder + "/Backup/a_backup.jpg" : photo),
+                 options.makeBackup || options.useOutputFolder ? original : QByteArray());
+    }
+
+    void rowsReplaceMetadataAndPhotosWithoutRowStay()
+    {
+        TestPhoto photo;
+        photo.extraExif["Exif.Image.Make"] = "Cámara";
+        photo.iptc["Iptc.Application2.Caption"] = "pie";
+        const QString path = write("a.jpg", photo);
+        const QByteArray untouched = fileBytes(write("sin fila.jpg", photo));
+        ProcessingOptions options;
+        options.csvPath = folder + ".txt";
+        options.renamePhotos = options.embedCsvInExif = true;
+        QVERIFY(writeBytes(
+                options.csvPath,
+                QByteArray(coordinatesFileHeader)
+                        + "\na.jpg;19;H;345678.4;6299999.6;90;2024-03-05 14:30:00;12.5\n"));
+        const BatchResult result = runBatch(folder, options);
+        const QString renamed = folder + "/19H 345678 6300000.jpg";
+        QCOMPARE(logGroup(result.log, "a.jpg"),
+                 QStringList({"\nProcesando: a.jpg",
+                              "Intentando leer EXIF desde (nativo original): " + native(path),
+                              "Fecha de captura no encontrada en metadata para a.jpg. Usando "
+                              "fecha/hora actual.",
+                              "Usando datos TXT: Zona 19H, Easting: 345678, Northing: 6.3e+06, "
+                              "Orientación: 90, Altitud: 12.5",
+                              "Usando fecha/hora del archivo TXT: 05/03/2024 14:30:00",
+                              "Renombrado: a.jpg a 19H 345678 6300000.jpg",
+                              "Generando nuevos metadatos EXIF desde datos TXT para 19H 345678 "
+                              "6300000.jpg",
+                              "Intentando escribir EXIF a (nativo): " + native(renamed),
+                              "Metadatos escritos para 19H 345678 6300000.jpg"}));
+        QCOMPARE(lastLine(result, "sin fila.jpg"),
+                 "Coordenadas UTM no encontradas en archivo TXT para sin fila.jpg");
+        QCOMPARE(fileBytes(at("sin fila.jpg")), untouched);
+        PhotoMetadata saved;
+        QString error;
+        QCOMPARE(copyMetadata(renamed, saved, error), MetadataResult::Done);
+        QVERIFY(saved.iptc.empty()
+                && saved.exif.findKey(Exiv2::ExifKey("Exif.Image.Make")) == saved.exif.end());
+        double latitude, longitude, direction, altitude;
+        QVERIFY(readGpsFromExif(renamed, latitude, longitude, direction, altitude));
+        QCOMPARE(QString("%1 %2").arg(direction).arg(altitude), "90 12.5");
+        QDateTime captured;
+        QVERIFY(readCaptureDateTime(renamed, captured));
+        QCOMPARE(captured, QDateTime(QDate(2024, 3, 5), QTime(14, 30)));
+    }
+
+    void exifIptcAndXmpSurviveAndTurnedPhotosAreMarkedUpright()
+    {
+        TestPhoto photo = gpsPhoto(60, 40);
+        photo.orientation = 6;
+        photo.extraExif["Exif.Image.Make"] = "Cámara";
+        photo.iptc["Iptc.Application2.Caption"] = "pie";
+        photo.xmp["Xmp.dc.title"] = "título";
+        const QString path = write("a.jpg", photo);
+        runBatch(folder, exifOptions(false));
+        QCOMPARE(QImage(path).size(), QSize(40, 60));
+        PhotoMetadata saved;
+        QString error;
+        QCOMPARE(copyMetadata(path, saved, error), MetadataResult::Done);
+        QCOMPARE(saved.exif["Exif.Image.Orientation"].toString(), "1");
+        QCOMPARE(saved.exif["Exif.Image.Make"].toString(), "Cámara");
+        QCOMPARE(saved.exif["Exif.Photo.DateTimeOriginal"].toString(), "2024:03:05 14:30:00");
+        QCOMPARE(saved.iptc["Iptc.Application2.Caption"].toString(), "pie");
+        QVERIFY(QString::fromStdString(saved.xmp["Xmp.dc.title"].toString()).contains("título"));
+    }
+
+    // Visible photo files at any depth, never the backups, links or others.
+    void collectsPhotosAndCountsProgress()
+    {
+        const QStringList names = {"IMG_01.JPG",   "a.Jpeg",       "b.png",     "c.TIFF",
+                                   "señal ñú.jpg", "100%2 %1.jpg", "sub/d.jpg", "sub/x/e.jpg"};
+        for (const QString &name :
+             names + QStringList {".h.jpg", "Backup/a_backup.jpg", ".hidden/f.jpg"})
+            write(name);
+        QVERIFY(writeBytes(at("a.bmp"), "BM") && writeBytes(at("a.jpg.txt"), "texto"));
+        QVERIFY(QFile::link(at("b.png"), at("link.jpg")));
+        for (const bool subfolders : {false, true}) {
+            ProcessingOptions options = exifOptions(false);
+            options.includeSubdirectories = subfolders;
+            const BatchResult result = runBatch(folder, options);
+            const int total = subfolders ? 8 : 6;
+            QSet<QString> expectedNames;
+            for (const QString &name : names.mid(0, total))
+                expectedNames << QFileInfo(name).fileName();
+            QStringList processed;
+            for (const QString &line : result.log.filter("\nProcesando: "))
+                processed << QFileInfo(line.mid(13)).fileName();
+            QCOMPARE(QSet<QString>(processed.begin(), processed.end()), expectedNames);
+            for (const QString &name : processed)
+                QCOMPARE(lastLine(result, name), "Metadatos escritos para " + name);
+            QCOMPARE(result.progress.size(), total + 1);
+            QCOMPARE(result.progress.first(), qMakePair(0, total));
+            QCOMPARE(result.progress.last(), qMakePair(total, total));
+            QVERIFY(QRegularExpression("^Se procesaron \\d fotos en \\d+s\\.$")
+                            .match(result.log.last())
+                            .hasMatch());
+            QCOMPARE(result.log.last().mid(14, 1), QString::number(total));
+        }
+        QCOMPARE(runBatch(dir.filePath("empty"), exifOptions()).progress,
+                 (QList<QPair<int, int>> {{0, 0}}));
+    }
+
+    // Photos of one batch race for one name: each gets its own, none is lost.
+    void photosRacingForOneNameEachGetTheirOwn_data()
+    {
+        QTest::addColumn<bool>("usePrefix");
+        QTest::addColumn<QString>("base");
+        QTest::newRow("same position") << false << "19H 345713 6297592";
+        QTest::newRow("no GPS, prefix with %2") << true << "Obra %2 19J 500000 6000000";
+    }
+
+    void photosRacingForOneNameEachGetTheirOwn()
+    {
+        QFETCH(bool, usePrefix);
+        QFETCH(QString, base);
+        QStringList expected = {base + ".jpg"};
+        for (int i = 0; i < 12; ++i) {
+            write(QStringLiteral("p%1.jpg").arg(i), usePrefix ? TestPhoto() : gpsPhoto());
+            if (i > 0)
+                expected << QStringLiteral("%1 (%2).jpg").arg(base, QString::number(i));
+        }
+        ProcessingOptions options = exifOptions();
+        options.usePrefix = usePrefix;
+        options.prefix = "Obra %2 ";
+        runBatch(folder, options);
+        QStringList names = fileNames(folder);
+        names.sort();
+        expected.sort();
+        QCOMPARE(names, expected);
+        for (const QString &name : expected)
+            QVERIFY(fileBytes(at(name)).startsWith("\xFF\xD8"));
+        runBatch(folder, options); // a second run: every name is taken by another photo
+        QCOMPARE(fileNames(folder).size(), 12);
+    }
+
+    void backupsAreNumberedAcrossRunsAndKeepPermissions()
+    {
+        const QByteArray original = fileBytes(write("sub/a.jpg"));
+        QVERIFY(QFile::setPermissions(at("sub/a.jpg"), QFile::ReadOwner | QFile::WriteOwner));
+        ProcessingOptions options = exifOptions(false);
+        options.makeBackup = options.includeSubdirectories = true;
+        runBatch(folder, options);
+        const QByteArray once = fileBytes(at("sub/a.jpg"));
+        runBatch(folder, options);
+        runBatch(folder, options);
+        QCOMPARE(fileNames(at("Backup/sub")),
+                 QStringList({"a_backup(1).jpg", "a_backup(2).jpg", "a_backup.jpg"}));
+        QCOMPARE(fileBytes(at("Backup/sub/a_backup.jpg")), original);
+        QCOMPARE(fileBytes(at("Backup/sub/a_backup(1).jpg")), once);
+        QCOMPARE(QFileInfo(at("Backup/sub/a_backup.jpg")).permissions(),
+                 QFileInfo(at("sub/a.jpg")).permissions());
+    }
+
+    // A link holds its name even when it points nowhere: never followed or replaced.
+    void linksAreNeverWrittenThrough_data()
+    {
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<QString>("placement");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("at the UTM name") << santiago << "in place"
+                                         << "19H 345713 6297592 (1).jpg";
+        QTest::newRow("at the backup name") << "Backup/a_backup.jpg"
+                                            << "backup"
+                                            << "Backup/a_backup(1).jpg";
+        QTest::newRow("at the output copy") << "../out/a.jpg"
+                                            << "output"
+                                            << "../out/" + santiago;
+    }
+
+    void linksAreNeverWrittenThrough()
+    {
+        QFETCH(QString, link);
+        QFETCH(QString, placement);
+        QFETCH(QString, result);
+        write("a.jpg");
+        const QString pointed = folder + "-pointed.jpg";
+        QVERIFY(QDir().mkpath(QFileInfo(at(link)).absolutePath()));
+        QVERIFY(QFile::link(pointed, at(link)));
+        if (placement == "output")
+            QVERIFY(writeBytes(pointed, "original"));
+        ProcessingOptions options = exifOptions();
+        options.makeBackup = placement == "backup";
+        options.useOutputFolder = placement == "output";
+        options.outputFolder = at("../out");
+        const BatchResult run = runBatch(folder, options);
+        QVERIFY2(QFileInfo::exists(at(result)), qPrintable(run.log.join('|')));
+        QVERIFY(lastLine(run, "a.jpg").startsWith("Metadatos escritos para "));
+        QCOMPARE(fileBytes(pointed), placement == "output" ? QByteArray("original") : QByteArray());
+    }
+
+    void outputFolderMirrorsSubfoldersButNeverIsTheBatchFolder()
+    {
+        const QByteArray top = fileBytes(write("a.jpg", photoAt(-33.4, -70.6)));
+        const QByteArray deep = fileBytes(write("x/y/b.jpg", photoAt(-33.5, -70.7)));
+        ProcessingOptions options = exifOptions();
+        options.includeSubdirectories = options.useOutputFolder = true;
+        options.outputFolder = folder + "-salida";
+        runBatch(folder, options);
+        QCOMPARE(fileNames(options.outputFolder), QStringList {"19H 351205 6303224.jpg"});
+        QCOMPARE(fileNames(options.outputFolder + "/x/y"), QStringList {"19H 342086 6291988.jpg"});
+        options.outputFolder = folder + "/.";
+        const BatchResult result = runBatch(folder, options);
+        QCOMPARE(lastLine(result, "a.jpg"),
+                 "Omitiendo archivo, la ruta de origen y destino son la misma.");
+        QCOMPARE(fileBytes(at("a.jpg")), top);
+        QCOMPARE(fileBytes(at("x/y/b.jpg")), deep);
+    }
+
+    void formatsAreKeptUnlessRenamed_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("rename");
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<QByteArray>("magic");
+        QTest::newRow("png renamed is JPEG")
+                << "a.png" << true << santiago << QByteArray("\xFF\xD8");
+        QTest::newRow("png kept") << "a.png" << false << "a.png" << QByteArray("\x89PNG");
+        QTest::newRow("tiff kept") << "a.tiff" << false << "a.tiff" << QByteArray("II*");
+    }
+
+    void formatsAreKeptUnlessRenamed()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, rename);
+        QFETCH(QString, result);
+        const QByteArray original = fileBytes(write(name));
+        ProcessingOptions options = exifOptions(rename);
+        options.drawData = true; // changes the pixels, so lossless formats change too
+        options.fontColor = Qt::red;
+        runBatch(folder, options);
+        QCOMPARE(fileNames(folder), QStringList {result});
+        QFETCH(QByteArray, magic);
+        QVERIFY(fileBytes(at(result)).startsWith(magic));
+        QVERIFY(fileBytes(at(result)) != original);
+        double latitude, longitude, direction, altitude;
+        QVERIFY(readGpsFromExif(at(result), latitude, longitude, direction, altitude));
+    }
+
+    // The stamp reads the GPS position again, from wherever the photo now is.
+    void degreesStampIsTheSameWhetherOrNotRenamed()
+    {
+        ProcessingOptions options = exifOptions();
+        options.drawData = options.drawGeo = true;
+        options.fontColor = Qt::white;
+        options.fontSizeRatio = 0.1;
+        QImage stamped[2];
+        for (const bool rename : {false, true}) {
+            init();
+            write("a.jpg", gpsPhoto(400, 300));
+            options.renamePhotos = rename;
+            runBatch(folder, options);
+            QVERIFY(stamped[rename].load(at(fileNames(folder).value(0))));
+        }
+        QCOMPARE(stamped[true], stamped[false]);
+    }
+
+    void jpegQualityReachesTheEncoder()
+    {
+        qsizetype sizes[2] = {};
+        for (const int quality : {20, 95}) {
+            init();
+            write("a.jpg", gpsPhoto(400, 300));
+            ProcessingOptions options = exifOptions(false);
+            options.jpegQuality = quality;
+            options.drawData = true;
+            options.fontColor = Qt::red;
+            runBatch(folder, options);
+            sizes[quality > 50] = fileBytes(at("a.jpg")).size();
+        }
+        QVERIFY2(sizes[0] * 3 / 2 < sizes[1],
+                 qPrintable(QString("%1 %2").arg(sizes[0]).arg(sizes[1])));
+    }
+
+    void badFilesCostOnlyThemselves()
+    {
+        write("good.jpg");
+        const QByteArray whole = fileBytes(write("cut.jpg"));
+        // Cut inside the compressed pixels, where Qt would fill the rest in grey.
+        QVERIFY(writeBytes(at("cut.jpg"),
+                           whole.left((whole.lastIndexOf("\xFF\xDA") + whole.size()) / 2)));
+        QVERIFY(writeBytes(at("empty.jpg"), {}) && writeBytes(at("text.jpg"), "no soy una foto"));
+        QVERIFY(QFile::rename(write("png.png", photoAt(-33.4, -70.6)), at("png inside.jpg")));
+        const QMap<QString, QByteArray> before = folderContents(folder);
+        const BatchResult result = runBatch(folder, exifOptions());
+        for (const QString name : {"cut.jpg", "empty.jpg", "text.jpg"}) {
+            QCOMPARE(fileBytes(at(name)), before[name]);
+            QCOMPARE(lastLine(result, name), "Error al abrir la imagen: " + at(name));
+        }
+        QVERIFY(fileBytes(at(santiago)).startsWith("\xFF\xD8"));
+        QVERIFY(fileBytes(at("19H 351205 6303224.jpg")).startsWith("\xFF\xD8"));
+    }
+
+    void writesThatCannotHappenEndOnlyTheirPhoto_data()
+    {
+        QTest::addColumn<QString>("blocker"); // a file, or a folder when it ends in '/'
+        QTest::addColumn<QString>("placement");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("output subfolder is a file")
+                << "out/sub"
+                << "output"
+                << "Error: No se pudo crear la estructura de directorios de salida: ";
+        QTest::newRow("output copy is a folder")
+                << "out/sub/a.jpg/"
+                << "output"
+                << "Error: No se pudo copiar el archivo a la carpeta de salida: ";
+        QTest::newRow("backup folder is a file") << "batch/Backup/sub"
+                                                 << "backup"
+                                                 << "Error creando backup de a.jpg";
+    }
+
+    void writesThatCannotHappenEndOnlyTheirPhoto()
+    {
+        QFETCH(QString, blocker);
+        QFETCH(QString, placement);
+        const QString root = folder + "-root";
+        folder = root + "/batch";
+        const QByteArray original = fileBytes(write("sub/a.jpg"));
+        write("b.jpg", photoAt(-33.4, -70.6));
+        QVERIFY(blocker.endsWith('/') ? QDir().mkpath(root + "/" + blocker)
+                                      : writeBytes(root + "/" + blocker, {}));
+        ProcessingOptions options = exifOptions();
+        options.includeSubdirectories = true;
+        options.useOutputFolder = placement == "output";
+        options.makeBackup = placement == "backup";
+        options.outputFolder = root + "/out";
+        const BatchResult result = runBatch(folder, options);
+        QFETCH(QString, line);
+        QVERIFY2(lastLine(result, "a.jpg").startsWith(line), qPrintable(result.log.join('|')));
+        QCOMPARE(fileBytes(at("sub/a.jpg")), original);
+        QCOMPARE(lastLine(result, "b.jpg"), "Metadatos escritos para 19H 351205 6303224.jpg");
+    }
+
+    // The window runs the batch on a work thread; with one core that is the
+    // pool's only thread. The preview renders one photo while a batch may hold
+    // every work thread.
+    void batchesFinishWhateverHoldsTheWorkThreads()
+    {
+        write("a.jpg");
+        QThreadPool *pool = workPool();
+        const int threads = pool->maxThreadCount();
+        pool->setMaxThreadCount(1);
+        write("b.jpg");
+        auto future
+                = QtConcurrent::run(pool, [this] { return runBatch(folder, exifOptions(false)); });
+        QTRY_VERIFY_WITH_TIMEOUT(future.isFinished(), 60000);
+        pool->setMaxThreadCount(threads);
+        QCOMPARE(future.result().log.filter("Metadatos escritos para ").size(), 2);
+        QFile::remove(at("b.jpg"));
+        QSemaphore occupied, release;
+        for (int i = 0; i < threads; ++i)
+            pool->start([&] {
+                occupied.release();
+                release.acquire();
+            });
+        occupied.acquire(threads);
+        auto single = QtConcurrent::run([this] { return runBatch(folder, exifOptions(false)); });
+        QTRY_VERIFY_WITH_TIMEOUT(single.isFinished(), 20000);
+        release.release(threads);
+        pool->waitForDone();
+        QCOMPARE(lastLine(single.result(), "a.jpg"), "Metadatos escritos para a.jpg");
+    }
+
+    void exceptionInOnePhotoIsReportedAndTheBatchGoesOn()
+    {
+        for (const char *name : {"a.jpg", "b.jpg", "c.jpg"})
+            write(name);
+        ProcessingOptions options = exifOptions();
+        options.addCompass = true;
+        QStringList log;
+        int progressCalls = 0;
+        QMutex mutex;
+        PhotoProcessor(options).renamePhotosWithUTM(
+                folder,
+                [&](const QString &line) {
+                    if (line.startsWith("Dibujando rosa"))
+                        throw std::runtime_error("sin memoria");
+                    QMutexLocker locker(&mutex);
+                    log << line;
+                },
+                [&](int, int) {
+                    QMutexLocker locker(&mutex);
+                    ++progressCalls;
+                });
+        QCOMPARE(progressCalls, 4);
+        for (const QString name : {"a.jpg", "b.jpg", "c.jpg"})
+            QCOMPARE(logGroup(log, name).last(), "Error procesando " + name + ": sin memoria");
+        QVERIFY(log.last().startsWith("Se procesaron 3 fotos en "));
+    }
+};
+
+QTEST_MAIN(BatchTest)
+#include "batchtest.moc"

@@ -1,0 +1,196 @@
+#include "geo/angletext.h"
+#include "geo/utm.h"
+#include "processing/stamptext.h"
+
+#include <QTest>
+
+#include <cmath>
+
+// Metres between two nearby positions, good enough for millimetres.
+static double metresApart(double latitude1, double longitude1, double latitude2, double longitude2)
+{
+    const double north = (latitude2 - latitude1) * 111320.0;
+    const double east = (longitude2 - longitude1) * 111320.0 * std::cos(latitude1 * M_PI / 180.0);
+    return std::hypot(north, east);
+}
+
+class GeoTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Arabic digits or a decimal comma would show through any locale-aware text.
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Arabic, QLocale::Egypt)); }
+
+    void zoneAndBand_data()
+    {
+        QTest::addColumn<double>("latitude");
+        QTest::addColumn<double>("longitude");
+        QTest::addColumn<int>("zone");
+        QTest::addColumn<char>("letter");
+        const auto row = [](double latitude, double longitude, int zone, char letter) {
+            QTest::addRow("%g %g", latitude, longitude) << latitude << longitude << zone << letter;
+        };
+        const char bands[] = "DEFGHJKLMNPQRSTUVWX"; // from -72 on, 8 degrees each
+        for (int band = 1; band < 19; ++band) {
+            row(-72.0 + 8 * band, 0, 31, bands[band]);
+            row(-72.0 + 8 * band - 1e-4, 0, 31, bands[band - 1]);
+        }
+        // X goes on to the pole; no C band below -72; longitudes truncate
+        // towards zero; neither the Norway nor the Svalbard exception applies.
+        const struct
+        {
+            double latitude, longitude;
+            int zone;
+            char letter;
+        } rows[] = {{84, 0, 31, 'X'},       {90, 0, 31, 'X'},          {-1e-6, 0, 31, 'M'},
+                    {-90, 0, 31, 'D'},      {-33.45, -70.66, 19, 'H'}, {10, -180, 1, 'P'},
+                    {10, -185.9, 1, 'P'},   {10, -174.0001, 1, 'P'},   {10, -174, 2, 'P'},
+                    {10, -0.0001, 30, 'P'}, {10, 179.9999, 60, 'P'},   {10, 180, 61, 'P'},
+                    {60, 4, 31, 'V'},       {78, 10, 32, 'X'}};
+        for (const auto &r : rows)
+            row(r.latitude, r.longitude, r.zone, r.letter);
+    }
+
+    void zoneAndBand()
+    {
+        QFETCH(double, latitude);
+        QFETCH(double, longitude);
+        int zone = 0;
+        char letter = 0;
+        double easting = 0, northing = 0;
+        latLonToUtm(latitude, longitude, zone, letter, easting, northing);
+        QTEST(zone, "zone");
+        QTEST(letter, "letter");
+    }
+
+    // Published WGS84 values: GeographicLib's GeoConvert manual (38n), AGI STK
+    // help (43S) and the Elixir "utm" package examples (Perth and Norway, which
+    // disagree with each other by a centimetre, hence 2 cm).
+    void publishedPositionsBothWays_data()
+    {
+        QTest::addColumn<double>("latitude");
+        QTest::addColumn<double>("longitude");
+        QTest::addColumn<int>("zone");
+        QTest::addColumn<char>("letter");
+        QTest::addColumn<double>("easting");
+        QTest::addColumn<double>("northing");
+        QTest::addColumn<double>("tolerance");
+        QTest::newRow("38n") << 33.3 << 44.4 << 38 << 'S' << 444140.54 << 3684706.36 << 0.01;
+        QTest::newRow("43S") << 33.5 << 74.75 << 43 << 'S' << 476779.0 << 3706747.0 << 0.5;
+        QTest::newRow("Perth") << -31.953512 << 115.857048 << 50 << 'J' << 391984.4643429378
+                               << 6464146.921846279 << 0.02;
+        QTest::newRow("Norway") << 59.805241567229885 << 11.40618711509996 << 32 << 'V'
+                                << 634980.0000762338 << 6632172.011406599 << 0.02;
+        QTest::newRow("Norway inverse") << 63.50614385818526 << 9.200909996819014 << 32 << 'V'
+                                        << 510000.0 << 7042000.0 << 0.02;
+        QTest::newRow("central meridian") << 0.0 << 3.0 << 31 << 'N' << 500000.0 << 0.0 << 1e-9;
+    }
+
+    void publishedPositionsBothWays()
+    {
+        QFETCH(double, latitude);
+        QFETCH(double, longitude);
+        QFETCH(int, zone);
+        QFETCH(char, letter);
+        QFETCH(double, easting);
+        QFETCH(double, northing);
+        QFETCH(double, tolerance);
+        int actualZone = 0;
+        char actualLetter = 0;
+        double actualEasting = 0, actualNorthing = 0;
+        latLonToUtm(latitude, longitude, actualZone, actualLetter, actualEasting, actualNorthing);
+        QCOMPARE(actualZone, zone);
+        QCOMPARE(actualLetter, letter);
+        QVERIFY2(std::fabs(actualEasting - easting) < tolerance,
+                 qPrintable(QString::number(actualEasting, 'f', 4)));
+        QVERIFY2(std::fabs(actualNorthing - northing) < tolerance,
+                 qPrintable(QString::number(actualNorthing, 'f', 4)));
+        double backLatitude = 0, backLongitude = 0;
+        utmToLatLon(zone, letter, easting, northing, backLatitude, backLongitude);
+        QVERIFY(metresApart(latitude, longitude, backLatitude, backLongitude) < tolerance + 1e-6);
+    }
+
+    void everyZoneRoundTripsToUnderAMillimetre()
+    {
+        for (int zone = 1; zone <= 61; ++zone) {
+            for (double latitude = -79.0; latitude <= 83.0; latitude += 2.0 + 1.0 / 7.0) {
+                for (double offset : {-2.999, -1.7, 0.0, 0.9, 2.999}) {
+                    const double longitude = 6.0 * zone - 183.0 + offset;
+                    int utmZone = 0;
+                    char letter = 0;
+                    double easting = 0, northing = 0, backLatitude = 0, backLongitude = 0;
+                    latLonToUtm(latitude, longitude, utmZone, letter, easting, northing);
+                    utmToLatLon(utmZone, letter, easting, northing, backLatitude, backLongitude);
+                    QCOMPARE(utmZone, zone);
+                    const double error
+                            = metresApart(latitude, longitude, backLatitude, backLongitude);
+                    QVERIFY2(error < 0.001,
+                             qPrintable(QStringLiteral("%1 %2: %3 m")
+                                                .arg(latitude)
+                                                .arg(longitude)
+                                                .arg(error)));
+                }
+            }
+        }
+    }
+
+    // Letters before 'N' are south, as signed bytes: 'n' and 'h' are north.
+    void inverseTakesTheHemisphereFromTheLetter()
+    {
+        for (const char letter : {'C', 'M', '\0', '\xe9', 'N', 'n', 'h', 'X'}) {
+            double latitude = 0, longitude = 0;
+            utmToLatLon(19, letter, 500000.0, 9000000.0, latitude, longitude);
+            const bool south = letter < 'N';
+            QVERIFY2(south ? latitude < -9.0 && latitude > -9.1
+                           : latitude > 81.0 && latitude < 81.1,
+                     &letter);
+            QVERIFY(std::fabs(longitude + 69.0) < 1e-9);
+        }
+    }
+
+    // Each row: the text the program made, and the text it must be.
+    void stampedTexts_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        const QString n = QStringLiteral("N"), s = QStringLiteral("S");
+        const QDateTime time(QDate(2023, 2, 5), QTime(7, 8, 9));
+        const QPair<QString, const char *> rows[] = {
+                {formatDms(-0.5, n, s), "0° 30' 0\" S"},
+                {formatDms(20.75 / 3600, n, s), "0° 0' 21\" N"},
+                {formatDms(-0.5 / 3600, n, s), "0° 0' 1\" S"}, // halves away from zero
+                {formatDms(2.5 / 3600, n, s), "0° 0' 3\" N"},
+                {formatDms(12.58236111111111, n, s), "12° 34' 56\" N"},
+                {formatDms(10.9999, n, s), "10° 59' 60\" N"}, // minutes cut, seconds not carried
+                {formatDms(-359.5, n, s), "359° 30' 0\" S"},
+                {formatLatLonDms(-33.45, -70.66), "33° 27' 0\" S 70° 39' 36\" W"},
+                {formatLatLonDms(40.4168, 3.7038), "40° 25' 0\" N 3° 42' 14\" E"},
+                {compassPointName(11.2499) + compassPointName(11.25) + compassPointName(33.75),
+                 "NNNENE"},
+                {compassPointName(348.7499) + compassPointName(348.75) + compassPointName(371.25),
+                 "NNWNNNE"},
+                {compassPointName(810) + compassPointName(-11.2499) + compassPointName(-11.25),
+                 "ENNNW"},
+                {compassPointName(-90) + compassPointName(-382.5), "WNNW"},
+                {orientationText(7.4), "007° N"},
+                {orientationText(123.5), "124° ESE"},
+                {orientationText(359.6) + orientationText(720), "000° N000° N"},
+                {orientationText(-7.4), "-007° N"},
+                {roseCentreText(359.6) + roseCentreText(720), "360° N720° N"},
+                {altitudeText(1234.5) + altitudeText(-3.5), "Altitud: 1235 msnmAltitud: -4 msnm"},
+                {dateText(time, true) + dateText(time, false), "05/02/2023 07:08:0905/02/2023"},
+        };
+        for (const auto &[text, expected] : rows)
+            QTest::newRow(expected) << text << QString::fromUtf8(expected);
+    }
+
+    void stampedTexts()
+    {
+        QFETCH(QString, text);
+        QTEST(text, "expected");
+    }
+};
+
+QTEST_GUILESS_MAIN(GeoTest)
+#include "geotest.moc"

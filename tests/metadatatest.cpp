@@ -1,0 +1,354 @@
+#include "geo/utm.h"
+#include "metadata/exifreader.h"
+#include "metadata/exifwriter.h"
+#include "metadata/exiv2image.h"
+#include "metadata/exiv2setup.h"
+#include "metadata/metadatacopy.h"
+#include "metadata/nativepath.h"
+#include "tests/support/files.h"
+#include "tests/support/testphotos.h"
+
+#include <QBuffer>
+#include <QImageWriter>
+#include <QTemporaryDir>
+#include <QtConcurrent>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(TestPhoto)
+
+// What readGpsFromExif and readCaptureDateTime gave, as one line.
+static QString readBack(const QString &path)
+{
+    double latitude = 99, longitude = 99, direction = 99, altitude = 99;
+    const bool found = readGpsFromExif(path, latitude, longitude, direction, altitude);
+    QDateTime time(QDate(1999, 1, 1), QTime(1, 1, 1));
+    const bool dated = readCaptureDateTime(path, time);
+    return QStringLiteral("%1 %2 %3 %4 %5 %6")
+            .arg(found ? "found" : "none")
+            .arg(latitude)
+            .arg(longitude)
+            .arg(direction)
+            .arg(altitude)
+            .arg(dated ? time.toString(Qt::ISODate) : QStringLiteral("undated"));
+}
+
+// The tags of a row written into EXIF, as "key=value" in Exiv2's order.
+static QString rowExif(double latitude, double longitude, double direction, double altitude,
+                       const QDateTime &time)
+{
+    UtmPosition position;
+    latLonToUtm(latitude, longitude, position.zone, position.letter, position.easting,
+                position.northing);
+    if (direction != 0)
+        position.orientation = direction;
+    if (altitude != 0)
+        position.altitude = altitude;
+    Exiv2::ExifData exif;
+    writeRecordToExif(exif, position, time);
+    QStringList tags;
+    for (const auto &datum : exif)
+        tags << QString::fromStdString(datum.tagName() + "=" + datum.toString());
+    return tags.join(' ');
+}
+
+template<typename Data> static QStringList entries(const Data &data)
+{
+    QStringList lines;
+    for (const auto &datum : data) {
+        const QString line = QString::fromStdString(datum.key() + "=" + datum.toString());
+        // The image structure tags describe each file's own encoding.
+        if (!line.startsWith("Exif.Image.") || line.startsWith("Exif.Image.Orientation")
+            || line.startsWith("Exif.Image.Artist"))
+            lines << line;
+    }
+    return lines;
+}
+
+class MetadataTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    int count = 0;
+
+    QString write(const TestPhoto &photo, const QString &suffix = "jpg")
+    {
+        const QString path = dir.filePath(QString("p%1.%2").arg(++count).arg(suffix));
+        return writeTestPhoto(path, photo) ? path : QString();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        initializeExiv2();
+        qputenv("TZ", "Europe/Madrid"); // a zone with a skipped spring hour
+        tzset();
+    }
+
+    void readsPositionAndCaptureTime_data()
+    {
+        QTest::addColumn<TestPhoto>("photo");
+        QTest::addColumn<QString>("read");
+        TestPhoto base;
+        base.hasGps = true;
+        base.latitude = 33.45;
+        base.longitude = 70.5;
+        base.dateTimeOriginal = "2024:03:05 06:07:08";
+        base.imageDateTime = "2020:01:01 00:00:00";
+        const auto row = [&](const char *name, const QString &read,
+                             const std::function<void(TestPhoto &)> &change) {
+            TestPhoto photo = base;
+            change(photo);
+            QTest::newRow(name) << photo << read;
+        };
+        const QString position = "found 33.45 70.5 0 0 ";
+        row("plain", position + "2024-03-05T06:07:08", [](TestPhoto &) {});
+        row("S W", "found -33.45 -70.5 0 0 2024-03-05T06:07:08",
+            [](TestPhoto &p) { p.latitudeRef = "S", p.longitudeRef = "W"; });
+        row("lower case", "found -33.45 -70.5 0 0 2024-03-05T06:07:08",
+            [](TestPhoto &p) { p.latitudeRef = "s", p.longitudeRef = "w"; });
+        row("words do not turn the sign", position + "2024-03-05T06:07:08",
+            [](TestPhoto &p) { p.latitudeRef = "South", p.longitudeRef = "West"; });
+        row("no references: no position", "none 0 0 123.45 -250 2024-03-05T06:07:08",
+            [](TestPhoto &p) {
+                p.latitudeRef = p.longitudeRef = "-";
+                p.hasDirection = p.hasAltitude = true;
+                p.direction = 123.45;
+                p.altitude = -250;
+            });
+        row("altitude reference 0", "found 33.45 70.5 0 12.5 2024-03-05T06:07:08",
+            [](TestPhoto &p) {
+                p.extraExif = {{"Exif.GPSInfo.GPSAltitude", "125/10"},
+                               {"Exif.GPSInfo.GPSAltitudeRef", "0"}};
+            });
+        row("numerators above 2^31", position + "2024-03-05T06:07:08", [](TestPhoto &p) {
+            p.extraExif = {{"Exif.GPSInfo.GPSLatitude", "3345000000/100000000 0/1 0/1"}};
+        });
+        row("two components", "none 0 0 0 0 2024-03-05T06:07:08", [](TestPhoto &p) {
+            p.extraExif = {{"Exif.GPSInfo.GPSLatitude", "33/1 27/1"}};
+        });
+        row("zero denominator", "none 0 0 0 0 2024-03-05T06:07:08", [](TestPhoto &p) {
+            p.extraExif = {{"Exif.GPSInfo.GPSLongitude", "70/1 30/1 0/0"}};
+        });
+        row("beyond the pole", "none 0 0 0 0 2024-03-05T06:07:08", [](TestPhoto &p) {
+            p.extraExif = {{"Exif.GPSInfo.GPSLatitude", "95/1 0/1 0/1"}};
+        });
+        row("beyond 180", "none 0 0 0 0 2024-03-05T06:07:08", [](TestPhoto &p) {
+            p.extraExif = {{"Exif.GPSInfo.GPSLongitude", "180/1 0/1 1/1"}};
+        });
+        row("the pole itself", "found 90 70.5 0 0 2024-03-05T06:07:08", [](TestPhoto &p) {
+            p.extraExif = {{"Exif.GPSInfo.GPSLatitude", "90/1 0/1 0/1"}};
+        });
+        row("zero denominators in direction and altitude", position + "2024-03-05T06:07:08",
+            [](TestPhoto &p) {
+                p.extraExif = {{"Exif.GPSInfo.GPSImgDirection", "90/0"},
+                               {"Exif.GPSInfo.GPSAltitude", "125/0"}};
+            });
+        row("all-zero original: image time", position + "2020-01-01T00:00:00",
+            [](TestPhoto &p) { p.dateTimeOriginal = "0000:00:00 00:00:00"; });
+        row("no original: image time", position + "2020-01-01T00:00:00",
+            [](TestPhoto &p) { p.dateTimeOriginal.clear(); });
+        row("skipped spring hour moves past the gap", position + "2023-03-26T03:30:00",
+            [](TestPhoto &p) { p.dateTimeOriginal = "2023:03:26 02:30:00"; });
+        row("date without time", position + "undated",
+            [](TestPhoto &p) { p.dateTimeOriginal = "2023:03:26", p.imageDateTime.clear(); });
+    }
+
+    void readsPositionAndCaptureTime()
+    {
+        QFETCH(TestPhoto, photo);
+        QTEST(readBack(write(photo)), "read");
+    }
+
+    void unreadableFilesGiveNothing()
+    {
+        const QByteArray jpeg = fileBytes(write(gpsPhoto()));
+        for (const QByteArray &bytes :
+             {QByteArray(), QByteArray("no soy una foto"), jpeg.left(30)}) {
+            QVERIFY(writeBytes(dir.filePath("bad.jpg"), bytes));
+            QCOMPARE(readBack(dir.filePath("bad.jpg")), "none 0 0 0 0 undated");
+        }
+        QCOMPARE(readBack(dir.filePath("missing.jpg")), "none 0 0 0 0 undated");
+        // The content decides the format, not the name.
+        QVERIFY(QFile::rename(write(gpsPhoto(), "png"), dir.filePath("png.jpg")));
+        QCOMPARE(readBack(dir.filePath("png.jpg")),
+                 "found -33.45 -70.66 45 550 2024-03-05T14:30:00");
+    }
+
+    void readersAgreeAcrossThreads()
+    {
+        QStringList paths;
+        for (int i = 0; i < 4; ++i) {
+            TestPhoto photo = gpsPhoto();
+            photo.latitude = 10 + i;
+            photo.xmp.insert("Xmp.dc.source", "muestra"); // XMP is parsed too
+            paths << write(photo, i % 2 ? "png" : "jpg");
+        }
+        QStringList expected;
+        for (const QString &path : paths)
+            expected << readBack(path);
+        QStringList all;
+        for (int round = 0; round < 60; ++round)
+            all << paths;
+        const QStringList parallel = QtConcurrent::blockingMapped<QStringList>(all, readBack);
+        for (int i = 0; i < parallel.size(); ++i)
+            QCOMPARE(parallel.at(i), expected.at(i % 4));
+    }
+
+    void rowsBecomeExifTags_data()
+    {
+        QTest::addColumn<QString>("tags");
+        QTest::addColumn<QString>("expected");
+        const QDateTime time(QDate(2024, 5, 17), QTime(10, 20, 30));
+        const QString dates = " DateTimeOriginal=2024:05:17 10:20:30 DateTimeDigitized=2024:05:17 "
+                              "10:20:30 DateTime=2024:05:17 10:20:30 GPSVersionID=2 3 0 0 "
+                              "GPSDateStamp=2024:05:17 GPSTimeStamp=8/1 20/1 30/1";
+        QTest::newRow("south west") << rowExif(-33.500000001, -70.660000001, 0, 0, time)
+                                    << "GPSLatitudeRef=S GPSLatitude=33/1 30/1 0/1000 "
+                                       "GPSLongitudeRef=W GPSLongitude=70/1 39/1 36000/1000"
+                        + dates;
+        QTest::newRow("seconds not carried") << rowExif(33.4499999997, 10.1234, 0, 0, time)
+                                             << "GPSLatitudeRef=N GPSLatitude=33/1 26/1 60000/1000 "
+                                                "GPSLongitudeRef=E GPSLongitude=10/1 7/1 24240/1000"
+                        + dates;
+        QTest::newRow("direction and altitude")
+                << rowExif(45.123456, 7.654321, 45.678, -12.345, time)
+                << "GPSLatitudeRef=N GPSLatitude=45/1 7/1 24442/1000 GPSLongitudeRef=E "
+                   "GPSLongitude=7/1 39/1 15556/1000 GPSImgDirection=4568/100 GPSImgDirectionRef=T "
+                   "GPSAltitude=1235/100 GPSAltitudeRef=1"
+                        + dates;
+        const QString position = "GPSLatitudeRef=N GPSLatitude=10/1 0/1 0/1000 GPSLongitudeRef=E "
+                                 "GPSLongitude=10/1 0/1 0/1000 ";
+        QTest::newRow("negative bearing wraps")
+                << rowExif(10.000000001, 10.000000001, -90, 2500.5, time)
+                << position
+                        + "GPSImgDirection=27000/100 GPSImgDirectionRef=T GPSAltitude=250050/100 "
+                          "GPSAltitudeRef=0"
+                        + dates;
+        QTest::newRow("tiny negative bearing")
+                << rowExif(10.000000001, 10.000000001, -0.001, 1, time)
+                << position
+                        + "GPSImgDirection=0/100 GPSImgDirectionRef=T GPSAltitude=100/100 "
+                          "GPSAltitudeRef=0"
+                        + dates;
+        QTest::newRow("bearings from 360 stay")
+                << rowExif(10.000000001, 10.000000001, 725.5, 1, time)
+                << position
+                        + "GPSImgDirection=72550/100 GPSImgDirectionRef=T GPSAltitude=100/100 "
+                          "GPSAltitudeRef=0"
+                        + dates;
+        qputenv("TZ", "UTC+3"); // three hours west: the GPS stamp is in the next year
+        tzset();
+        const QString newYear = rowExif(10.000000001, 10.000000001, 0, 0,
+                                        QDateTime(QDate(2023, 12, 31), QTime(23, 30)));
+        const QString fromUtc = rowExif(10.000000001, 10.000000001, 0, 0,
+                                        QDateTime(QDate(2023, 12, 31), QTime(23, 30), Qt::UTC));
+        qputenv("TZ", "Europe/Madrid");
+        tzset();
+        const QString stamps = "DateTimeOriginal=2023:12:31 23:30:00 DateTimeDigitized=2023:12:31 "
+                               "23:30:00 DateTime=2023:12:31 23:30:00 GPSVersionID=2 3 0 0 "
+                               "GPSDateStamp=2024:01:01 GPSTimeStamp=2/1 30/1 0/1";
+        QTest::newRow("GPS time in UTC") << newYear << position + stamps;
+        QTest::newRow("a UTC row means its clock reading") << fromUtc << position + stamps;
+        // Without a date the row gets the current time, compared to the minute.
+        const QRegularExpression original("DateTimeOriginal=\\S+ \\d\\d:\\d\\d");
+        QTest::newRow("no date: now")
+                << original.match(rowExif(10, 10, 0, 0, QDateTime())).captured()
+                << QDateTime::currentDateTime().toString("'DateTimeOriginal='yyyy:MM:dd HH:mm");
+    }
+
+    void rowsBecomeExifTags()
+    {
+        QFETCH(QString, tags);
+        QTEST(tags, "expected");
+    }
+
+    void metadataSurvivesReencoding_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::newRow("jpeg") << "jpg";
+        QTest::newRow("png") << "png";
+        QTest::newRow("tiff") << "tif";
+    }
+
+    void metadataSurvivesReencoding()
+    {
+        QFETCH(QString, format);
+        TestPhoto photo = gpsPhoto();
+        photo.orientation = 6;
+        photo.extraExif.insert("Exif.Image.Artist", "Pérez");
+        photo.iptc = {{"Iptc.Application2.Caption", "Quebrada"},
+                      {"Iptc.Application2.City", "Santiago"}};
+        photo.xmp = {{"Xmp.dc.title", "lang=\"x-default\" Muestra"}, {"Xmp.dc.source", "terreno"}};
+        const QString source = write(photo, format);
+        PhotoMetadata metadata;
+        QString error;
+        QCOMPARE(copyMetadata(source, metadata, error), MetadataResult::Done);
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(QImageWriter(&buffer, format.toLatin1()).write(QImage(source)));
+        QByteArray bytes = buffer.data();
+        QCOMPARE(storeMetadata(bytes, metadata, error), MetadataResult::Done);
+        const QString target = dir.filePath("target." + format);
+        QVERIFY(writeBytes(target, bytes));
+        const Exiv2ImagePtr original = openImageFile(source);
+        const Exiv2ImagePtr stored = openImageFile(target);
+        QCOMPARE(entries(stored->exifData()), entries(original->exifData()));
+        QCOMPARE(entries(stored->exifData()).size(), 10);
+        QCOMPARE(entries(stored->iptcData()), entries(original->iptcData()));
+        QCOMPARE(entries(stored->xmpData()).size(), 2);
+        QCOMPARE(entries(stored->xmpData()), entries(original->xmpData()));
+        QCOMPARE(readBack(target), "found -33.45 -70.66 45 550 2024-03-05T14:30:00");
+    }
+
+    void failuresKeepTheBytesAndEmptyTheCopies()
+    {
+        PhotoMetadata metadata;
+        metadata.exif["Exif.Image.Artist"] = std::string("Pérez");
+        QString error;
+        for (QByteArray bytes :
+             {QByteArray(), QByteArray("texto"), QByteArray("\xff\xd8\xff\xe1")}) {
+            const QByteArray before = bytes;
+            QCOMPARE(storeMetadata(bytes, metadata, error), MetadataResult::Failed);
+            QCOMPARE(bytes, before);
+        }
+        QVERIFY(writeBytes(dir.filePath("nota.jpg"), "solo texto"));
+        QCOMPARE(copyMetadata(dir.filePath("nota.jpg"), metadata, error), MetadataResult::Failed);
+        QVERIFY(!error.isEmpty() && metadata.exif.empty());
+    }
+
+    void pathsReachExiv2_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("native");
+        QTest::newRow("drive") << "C:/x/y.jpg"
+                               << "\\\\?\\C:\\x\\y.jpg";
+        QTest::newRow("network") << "//servidor/compartido/a.jpg"
+                                 << "\\\\servidor\\compartido\\a.jpg";
+        QTest::newRow("network, native") << "\\\\servidor\\a.jpg"
+                                         << "\\\\servidor\\a.jpg";
+        QTest::newRow("prefixed") << "//?/C:/a.jpg"
+                                  << "\\\\?\\C:\\a.jpg";
+        QTest::newRow("one leading backslash") << "\\x.jpg"
+                                               << "\\\\?\\\\x.jpg";
+    }
+
+    void pathsReachExiv2()
+    {
+        QFETCH(QString, path);
+        QTEST(windowsNativePath(path), "native");
+        // Unusual names on this platform, relative ones included.
+        QVERIFY(QDir(dir.path()).mkpath("Ñandú"));
+        const QString name
+                = QStringLiteral("Ñandú/100%25 %s %n ") + QTest::currentDataTag() + ".jpg";
+        QVERIFY(writeTestPhoto(dir.filePath(name), gpsPhoto()));
+        const QString saved = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        const QString read = readBack(name);
+        QDir::setCurrent(saved);
+        QCOMPARE(read, "found -33.45 -70.66 45 550 2024-03-05T14:30:00");
+    }
+};
+
+QTEST_GUILESS_MAIN(MetadataTest)
+#include "metadatatest.moc"

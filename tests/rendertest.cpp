@@ -1,0 +1,313 @@
+#include "geo/utm.h"
+#include "metadata/exiv2setup.h"
+#include "processing/compassrose.h"
+#include "processing/fontregistry.h"
+#include "processing/overlay.h"
+#include "processing/photoloader.h"
+#include "processing/stamptext.h"
+#include "tests/support/files.h"
+#include "tests/support/testphotos.h"
+
+#include <QBuffer>
+#include <QImageWriter>
+#include <QTemporaryDir>
+#include <QtTest>
+
+static const QString notoSans
+        = QStringLiteral("/usr/share/fonts/truetype/noto/NotoSans-Regular.ttf");
+
+// Bounds of the pixels in `area` that are not black, or red text ink.
+static QRect inkBounds(const QImage &image, const QRect &area, bool redOnly = false)
+{
+    QRect bounds;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            if (redOnly ? qRed(p) - qGreen(p) > 60 : (p & 0xffffff) != 0)
+                bounds |= QRect(x, y, 1, 1);
+        }
+    return bounds;
+}
+
+// The rose pixel `distance` from the centre towards a screen angle (0 east, -90 north).
+static QRgb rosePixel(const QImage &rose, double distance, double degrees)
+{
+    const double c = rose.width() / 2, a = degrees * M_PI / 180.0;
+    return rose.pixel(qRound(c + distance * std::cos(a)), qRound(c + distance * std::sin(a)));
+}
+
+class RenderTest : public QObject
+{
+    Q_OBJECT
+
+    QString family;
+
+    static PhotoStamp stamp()
+    {
+        PhotoStamp photo;
+        photo.captureTime = QDateTime(QDate(2023, 2, 5), QTime(7, 8, 9));
+        photo.utmName = QStringLiteral("19H 345678 6300000");
+        photo.position.orientation = 90.0;
+        return photo;
+    }
+
+    QImage draw(const ProcessingOptions &options, QSize size = {4000, 3000},
+                QImage::Format format = QImage::Format_RGB32)
+    {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        image = image.convertToFormat(format);
+        QImage logo(400, 100, QImage::Format_RGB32);
+        logo.fill(Qt::green);
+        drawOverlays(image, options, logo, family, stamp(), {});
+        return image;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        initializeExiv2();
+        QVERIFY(registerFontFile(notoSans, family));
+    }
+
+    void logoAndRoseLandInTheirCorner_data()
+    {
+        QTest::addColumn<bool>("rose");
+        QTest::addColumn<QString>("corner");
+        QTest::addColumn<QRect>("bounds");
+        QTest::newRow("logo, no corner") << false << QString() << QRect(10, 10, 800, 200);
+        QTest::newRow("logo bottom right")
+                << false << "abajo-derecha" << QRect(3190, 2790, 800, 200);
+        QTest::newRow("logo top right") << false << "arriba-derecha" << QRect(3190, 10, 800, 200);
+        QTest::newRow("rose, unknown corner") << true << "centro" << QRect(3450, 2450, 540, 540);
+        QTest::newRow("rose bottom left") << true << "abajo-izquierda" << QRect(10, 2450, 540, 540);
+    }
+
+    void logoAndRoseLandInTheirCorner()
+    {
+        QFETCH(bool, rose);
+        QFETCH(QString, corner);
+        ProcessingOptions options;
+        options.logoRatio = rose ? 0.0 : 0.2;
+        options.logoPosition = options.compassPosition = corner;
+        options.addCompass = rose;
+        options.compassRatio = 0.18;
+        QImage image = draw(options);
+        QTEST(inkBounds(image, image.rect()), "bounds");
+    }
+
+    // Date and coordinates share one corner, date first; the orientation goes
+    // to the opposite one. Corners are read by their words.
+    void textBlocksStackInTheirCorners_data()
+    {
+        QTest::addColumn<QString>("corner");
+        QTest::addColumn<QString>("opposite");
+        QTest::addColumn<bool>("right");
+        QTest::addColumn<bool>("bottom");
+        QTest::newRow("top left") << "arriba-izquierda" << QString("abajo-derecha") << false
+                                  << false;
+        QTest::newRow("top right")
+                << "arriba-derecha" << QString("abajo-izquierda") << true << false;
+        QTest::newRow("bottom left")
+                << "abajo-izquierda" << QString("arriba-derecha") << false << true;
+        QTest::newRow("bottom right")
+                << "abajo-derecha" << QString("arriba-izquierda") << true << true;
+        QTest::newRow("unknown is top left") << "" << QString("abajo-derecha") << false << false;
+        QTest::newRow("read by word") << "x-derecha" << QString("abajo-izquierda") << true << false;
+    }
+
+    void textBlocksStackInTheirCorners()
+    {
+        QFETCH(QString, corner);
+        QFETCH(QString, opposite);
+        QFETCH(bool, right);
+        QFETCH(bool, bottom);
+        ProcessingOptions options;
+        options.drawData = options.bgText = options.drawOrientation = true;
+        options.fontSizeRatio = 0.02;
+        options.fontColor = Qt::red;
+        options.dtPosition = options.coordsPosition = corner;
+        options.orientationPosition = opposite;
+        const QImage image = draw(options);
+        const QRect quarters[2][2] = {{QRect(0, 0, 2000, 1500), QRect(0, 1500, 2000, 1500)},
+                                      {QRect(2000, 0, 2000, 1500), QRect(2000, 1500, 2000, 1500)}};
+        const QRect block = inkBounds(image, quarters[right][bottom], true);
+        const QRect alone = inkBounds(image, quarters[!right][!bottom], true);
+        // 60-point lines: two of them, about as wide as the coordinates line, near the edges.
+        QVERIFY2(block.height() > 120 && block.height() < 220 && block.width() > 900
+                         && block.width() < 1300,
+                 qPrintable(QString("%1x%2").arg(block.width()).arg(block.height())));
+        QVERIFY2(alone.height() > 40 && alone.height() < 100 && alone.width() > 200
+                         && alone.width() < 500,
+                 qPrintable(QString("%1x%2").arg(alone.width()).arg(alone.height())));
+        for (const bool opposite : {false, true}) {
+            const QRect ink = opposite ? alone : block;
+            QVERIFY(right != opposite ? ink.right() > 3955 && ink.right() < 3980
+                                      : ink.left() > 20 && ink.left() < 40);
+            QVERIFY(bottom != opposite ? ink.bottom() > 2940 && ink.bottom() < 2965
+                                       : ink.top() > 40 && ink.top() < 70);
+        }
+        // The box behind the block is translucent grey, outlined in white.
+        const QPoint inside
+                = right ? QPoint(3960, block.center().y()) : QPoint(22, block.center().y());
+        QCOMPARE(qGray(image.pixel(inside)), 106);
+        // The date line comes first: the shorter ink is on top.
+        const QRect area = quarters[right][bottom];
+        const int third = block.height() / 3;
+        const QRect top = inkBounds(image, QRect(area.x(), block.top(), 2000, third), true);
+        const QRect low
+                = inkBounds(image, QRect(area.x(), block.bottom() - third, 2000, third), true);
+        QVERIFY(top.width() * 3 < low.width() * 2);
+    }
+
+    void textHasTenPointsAtLeastAndOnlyAppearsWhenAsked()
+    {
+        ProcessingOptions options;
+        options.drawData = true;
+        options.fontColor = Qt::red;
+        options.fontSizeRatio = 0.01;
+        const QImage tiny = draw(options, {300, 200});
+        options.fontSizeRatio = 0.05;
+        QCOMPARE(draw(options, {300, 200}), tiny);
+        options.fontSizeRatio = 0.06;
+        QVERIFY(draw(options, {300, 200}) != tiny);
+        options.drawData = false;
+        options.logoRatio = 0.1;
+        const QRect logo = inkBounds(draw(options, {300, 200}), QRect(0, 0, 300, 200));
+        QVERIFY(logo.topLeft() == QPoint(10, 10) && QRect(10, 10, 30, 8).contains(logo));
+        // A palette image is stamped in colour.
+        QCOMPARE(draw(options, {200, 100}, QImage::Format_Indexed8).pixel(12, 12), qRgb(0, 255, 0));
+    }
+
+    void roseArrowFollowsTheOrientationOrTheDialTurns_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<bool>("rotate");
+        for (int style = 0; style < 4; ++style) {
+            QTest::addRow("style %d", style) << style << false;
+            QTest::addRow("style %d rotated", style) << style << true;
+        }
+    }
+
+    void roseArrowFollowsTheOrientationOrTheDialTurns()
+    {
+        QFETCH(int, style);
+        QFETCH(bool, rotate);
+        const QImage rose = renderCompassRose(90.0, 400, 0.2, QString(), rotate, style, Qt::blue);
+        const auto blue = [](QRgb p) {
+            return qBlue(p) > 200 && qRed(p) < 60 && qGreen(p) < 60;
+        };
+        for (int quarter = 0; quarter < 4; ++quarter)
+            QCOMPARE(
+                    blue(rosePixel(rose, style == 3 ? 156 : 80, (rotate ? -90 : 0) + quarter * 90)),
+                    quarter == 0);
+        QCOMPARE(
+                rosePixel(renderCompassRose(0.0, 400, 0.2, QString(), false, 2, QColor()), 80, -90),
+                qRgb(255, 0, 0));
+        QVERIFY(renderCompassRose(0.0, 100, 0.2, QString(), false, 4, Qt::blue)
+                == renderCompassRose(0.0, 100, 0.2, QString(), false, -1, Qt::red));
+    }
+
+    // The dial stands still unless rotation is asked for; then it turns with
+    // the orientation. Its north-west part is clear of the arrow.
+    void roseDialTurnsOnlyWhenAsked()
+    {
+        const QRect dial(30, 30, 100, 100);
+        for (const bool rotate : {false, true}) {
+            const auto part = [rotate, &dial](double orientation) {
+                return renderCompassRose(orientation, 400, 0.2, QString(), rotate, 0, Qt::blue)
+                        .copy(dial);
+            };
+            QCOMPARE(part(0.0) == part(90.0), !rotate);
+        }
+    }
+
+    void roseNeedsAnOrientation()
+    {
+        ProcessingOptions options;
+        options.addCompass = true;
+        options.compassRatio = 0.5;
+        PhotoStamp photo = stamp();
+        photo.position.orientation.reset();
+        QImage image(400, 300, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        drawOverlays(image, options, QImage(), family, photo, {});
+        QCOMPARE(inkBounds(image, image.rect()), QRect());
+    }
+
+    void degreesAreReadFromExifOrProjected()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeTestPhoto(dir.filePath("gps.jpg"), gpsPhoto()));
+        QVERIFY(writeTestPhoto(dir.filePath("plain.jpg")));
+        PhotoStamp photo;
+        photo.utmName = QStringLiteral("19H 345678 6300000");
+        latLonToUtm(-33.4504, -70.6604, photo.position.zone, photo.position.letter,
+                    photo.position.easting, photo.position.northing);
+        photo.photoPath = dir.filePath("gps.jpg");
+        QCOMPARE(coordinatesText(photo, false, true), "UTM 19H 345678 6300000");
+        QCOMPARE(coordinatesText(photo, true, true), "33° 27' 0\" S 70° 39' 36\" W");
+        QCOMPARE(coordinatesText(photo, true, false), "33° 27' 1\" S 70° 39' 37\" W");
+        photo.photoPath = dir.filePath("plain.jpg");
+        QCOMPARE(coordinatesText(photo, true, true), "UTM 19H 345678 6300000");
+    }
+
+    void cutJpegsAreIncomplete()
+    {
+        for (const bool progressive : {false, true}) {
+            QBuffer buffer;
+            buffer.open(QIODevice::WriteOnly);
+            QImageWriter writer(&buffer, "jpeg");
+            writer.setProgressiveScanWrite(progressive);
+            QVERIFY(writer.write(makeNaturalImage(320, 240)));
+            const QByteArray whole = buffer.data();
+            QVERIFY(jpegIsComplete(whole) && jpegIsComplete(whole + QByteArray(100, '\0')));
+            for (qsizetype length = 0; length < whole.size(); length += 37)
+                QVERIFY2(!jpegIsComplete(whole.left(length)), qPrintable(QString::number(length)));
+            QVERIFY(!jpegIsComplete(whole.chopped(1)));
+        }
+    }
+
+    void photosLoadUpright_data()
+    {
+        QTest::addColumn<int>("orientation");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("turned");
+        QTest::newRow("no tag") << 0 << QSize(60, 40) << false;
+        QTest::newRow("normal") << 1 << QSize(60, 40) << false;
+        QTest::newRow("upside down") << 3 << QSize(60, 40) << true;
+        QTest::newRow("quarter right") << 6 << QSize(40, 60) << true;
+        QTest::newRow("quarter left") << 8 << QSize(40, 60) << true;
+    }
+
+    void photosLoadUpright()
+    {
+        QFETCH(int, orientation);
+        QTemporaryDir dir;
+        TestPhoto photo;
+        photo.width = 60;
+        photo.height = 40;
+        photo.orientation = orientation;
+        QVERIFY(writeTestPhoto(dir.filePath("a.jpg"), photo));
+        bool turned = false;
+        QString reason;
+        QTEST(loadPhoto(dir.filePath("a.jpg"), turned, reason).size(), "size");
+        QTEST(turned, "turned");
+    }
+
+    // Qt refuses decoded images above 128 MB unless told otherwise.
+    void photosAbove128MegabytesLoad()
+    {
+        QTemporaryDir dir;
+        QImage image(6400, 6000, QImage::Format_RGB32);
+        image.fill(QColor(90, 120, 60));
+        QVERIFY(image.save(dir.filePath("big.jpg"), "JPEG", 50));
+        image = QImage();
+        bool turned = false;
+        QString reason;
+        QCOMPARE(loadPhoto(dir.filePath("big.jpg"), turned, reason).size(), QSize(6400, 6000));
+    }
+};
+
+QTEST_MAIN(RenderTest)
+#include "rendertest.moc"

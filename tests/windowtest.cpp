@@ -1,0 +1,569 @@
+#include "app/optionssnapshot.h"
+#include "app/previewrenderer.h"
+#include "metadata/exifmutex.h"
+#include "metadata/exiv2setup.h"
+#include "tests/support/fakeelevationserver.h"
+#include "tests/support/windowfixture.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDeadlineTimer>
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <mutex>
+
+static const QRegularExpression utmFileName("^19H 345713 6297592( \\(\\d+\\))?\\.jpg$");
+
+// The window driven as a user would: its rules, its dialogs, its runs and the preview.
+class WindowTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir settings;
+    QTemporaryDir work;
+    QString photos;
+    WindowFixture f;
+
+    QCheckBox *check(const QString &name) const { return f.find<QCheckBox>(name); }
+    QLineEdit *field(const QString &name) const { return f.find<QLineEdit>(name); }
+    QPushButton *button(const QString &name) const { return f.find<QPushButton>(name); }
+    // The preview renders off the GUI thread: the picture once the last render is shown.
+    QPixmap shown() const
+    {
+        auto *renderer = f.window->findChild<PreviewRenderer *>();
+        if (!QTest::qWaitFor([renderer] { return !renderer->isBusy(); }))
+            qFatal("the preview never settles");
+        return f.find<QLabel>("previewLabel")->pixmap();
+    }
+    QStringList listed() const { return f.window->property("previewImages").toStringList(); }
+
+    void addPhotos(const QStringList &names, int width = 160)
+    {
+        for (const QString &name : names) {
+            QDir().mkpath(QFileInfo(photos + "/" + name).path());
+            QVERIFY(writeTestPhoto(photos + "/" + name, gpsPhoto(width, width * 3 / 4)));
+        }
+    }
+
+    // Sets the folder first: the preview it renders needs the metadata lock.
+    void startRun(bool holdMetadata = false)
+    {
+        check("logoCheck")->setChecked(false);
+        field("folderEdit")->setText(photos);
+        if (holdMetadata)
+            exifMutex.lock(); // the photos wait: the run is under way
+        button("startButton")->click();
+    }
+
+    void waitForCompletion() { QTRY_VERIFY_WITH_TIMEOUT(!f.information.isEmpty(), 60000); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(usePrivateSettings(settings.path()));
+        initializeExiv2();
+    }
+
+    void init()
+    {
+        QDir(work.path()).removeRecursively();
+        photos = work.filePath("photos");
+        QVERIFY(QDir().mkpath(photos));
+        QVERIFY(f.open());
+    }
+
+    void cleanup() { f.window.reset(); }
+
+    void controlsEnableEachOther()
+    {
+        // Prefix field: only while renaming with a prefix, even when a profile checks it.
+        check("prefixCheck")->setChecked(true);
+        QVERIFY(field("prefixEdit")->isEnabled());
+        check("renameCheck")->setChecked(false);
+        QVERIFY(!check("prefixCheck")->isEnabled() && !field("prefixEdit")->isEnabled());
+        check("prefixCheck")->setChecked(false);
+        check("prefixCheck")->setChecked(true);
+        QVERIFY(!field("prefixEdit")->isEnabled());
+        check("renameCheck")->setChecked(true);
+        QVERIFY(check("prefixCheck")->isEnabled() && field("prefixEdit")->isEnabled());
+        // An output folder takes over from the backup.
+        check("outputFolderCheck")->setChecked(true);
+        QVERIFY(field("outputFolderEdit")->isEnabled() && button("outputFolderButton")->isEnabled()
+                && !check("backupCheck")->isEnabled());
+        check("outputFolderCheck")->setChecked(false);
+        QVERIFY(!field("outputFolderEdit")->isEnabled()
+                && !button("outputFolderButton")->isEnabled() && check("backupCheck")->isEnabled());
+        const QList<QPair<QString, QStringList>> dependents
+                = {{"logoCheck", {"logoEdit", "logoButton"}},
+                   {"compassCheck", {"rotateCompassCheck"}},
+                   {"drawDataCheck", {"bgTextCheck"}}};
+        for (const auto &[driver, names] : dependents)
+            for (const bool on : {false, true}) {
+                check(driver)->setChecked(on);
+                for (const QString &name : names)
+                    QCOMPARE(f.find(name)->isEnabled(), on);
+            }
+        f.find<QRadioButton>("csvRadio")->click();
+        QVERIFY(f.find<QGroupBox>("csvGroup")->isVisible());
+        QVERIFY(f.window->minimumSizeHint().height() <= 800); // screens 900 pixels tall
+        f.find<QRadioButton>("exifRadio")->click();
+        QVERIFY(f.find<QGroupBox>("csvGroup")->isHidden());
+    }
+
+    // Cancelled dialogs change nothing; chosen paths keep the full path and
+    // show the file name where the field holds a file of the program's own.
+    void dialogsFillTheirFields()
+    {
+        check("outputFolderCheck")->setChecked(true);
+        const QList<QStringList> cases
+                = {{"folderButton", "folderEdit", "", "/fotos/campaña", "/fotos/campaña"},
+                   {"outputFolderButton", "outputFolderEdit", "", "/salida", "/salida"},
+                   {"logoButton", "logoEdit", "logoPath", "/datos/escudo.png", "escudo.png"},
+                   {"fontButton", "fontEdit", "fontPath", "/datos/Rótulo.otf", "Rótulo.otf"},
+                   {"csvButton", "csvPathEdit", "", "/datos/c.txt", "/datos/c.txt"}};
+        for (const QStringList &c : cases) {
+            const QString before = field(c[1])->text();
+            f.nextPath.clear();
+            button(c[0])->click();
+            QCOMPARE(field(c[1])->text(), before);
+            f.nextPath = c[3];
+            button(c[0])->click();
+            QCOMPARE(field(c[1])->text(), c[4]);
+            if (!c[2].isEmpty())
+                QCOMPARE(f.window->property(qPrintable(c[2])).toString(), c[3]);
+        }
+        QCOMPARE(f.asked.size(), 10);
+        f.nextColor = QColor();
+        button("fontColorButton")->click();
+        QCOMPARE(f.window->property("fontColor").toString(), "#FFFFFF");
+        f.nextColor = QColor(0x12, 0xab, 0xcd);
+        button("fontColorButton")->click();
+        button("compassArrowButton")->click();
+        QCOMPARE(f.window->property("fontColor").toString(), "#12abcd");
+        QCOMPARE(f.window->property("compassArrowColor").value<QColor>(), f.nextColor);
+        for (const char *swatch : {"fontColorSwatch", "compassArrowSwatch"})
+            QCOMPARE(f.find<QLabel>(swatch)->styleSheet(), "background-color: #12abcd");
+    }
+
+    // Server replies and file names can hold markup: shown as typed.
+    void logShowsPlainText()
+    {
+        for (const QString line : {"<b>dos</b> & tres", "\nfin"})
+            QVERIFY(QMetaObject::invokeMethod(f.window.get(), "log", Q_ARG(QString, line)));
+        QCOMPARE(f.logText(), "<b>dos</b> & tres\n\nfin");
+    }
+
+    // The window's choices reach the sample file, whose path lands in the field.
+    void sampleFileFollowsTheWindow()
+    {
+        addPhotos({"a.jpg", "sub/b.jpg"});
+        field("folderEdit")->setText(photos);
+        check("subdirsCheck")->setChecked(true);
+        check("sampleFromExifCheck")->setChecked(false);
+        f.nextPath = work.filePath("ejemplo.csv");
+        button("sampleButton")->click();
+        const QStringList lines = QString::fromUtf8(fileBytes(f.nextPath)).split('\n');
+        QCOMPARE(lines.size(), 4);
+        for (const QString &line : lines.mid(1, 2))
+            QVERIFY2(line.contains(";19;J;500000;6000000;"), qPrintable(line));
+        QCOMPARE(field("csvPathEdit")->text(), f.nextPath);
+    }
+
+    // Accepted settings are stored and reach the next run; cancelled ones do not.
+    void settingsDialogStoresOnlyWhenAccepted()
+    {
+        QSettings store("Rumbario", "Rumbario");
+        for (const auto answer : {QDialogButtonBox::Cancel, QDialogButtonBox::Ok}) {
+            f.runDialog = [answer](QDialog &dialog) {
+                dialog.findChild<QComboBox *>()->setCurrentText("Google Elevation");
+                dialog.findChild<QLineEdit *>()->setText("clave");
+                dialog.findChild<QSpinBox *>()->setValue(70);
+                dialog.findChild<QDialogButtonBox *>()->button(answer)->click();
+                return dialog.result();
+            };
+            f.window->menuBar()->actions().at(1)->menu()->actions().at(0)->trigger();
+            QCOMPARE(snapshotOptions(*f.window).jpegQuality,
+                     answer == QDialogButtonBox::Ok ? 70 : 90);
+        }
+        QCOMPARE(store.value("output/jpegQuality").toInt(), 70);
+        QCOMPARE(store.value("altitude/apiKey").toString(), "clave");
+        QCOMPARE(f.window->property("altitudeProvider").toString(), "Google Elevation");
+        QCOMPARE(f.logText(), "Configuración de salida y altitud actualizada.");
+        store.setValue("output/jpegQuality", 250);
+        f.window = std::make_unique<PhotoRenamerGUI>();
+        QCOMPARE(f.window->property("jpegQuality").toInt(), 100);
+    }
+
+    void invalidInputsStopTheRunWithTheFirstMessage_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("logo"); // "off", or a path below the work folder
+        QTest::addColumn<QString>("csv"); // "exif", or the coordinates-file field
+        QTest::addColumn<QString>("output"); // "off", or the output-folder field
+        QTest::addColumn<QString>("message");
+        const QString folder = "Seleccione un directorio de fotos válido.",
+                      logo = "Seleccione un archivo de logo válido.";
+        const QString csv = "Seleccione un archivo txt válido (o cambie el modo a EXIF).",
+                      output = "Seleccione una carpeta de salida válida.";
+        QTest::newRow("no folder") << ""
+                                   << "off"
+                                   << "exif"
+                                   << "off" << folder;
+        QTest::newRow("folder first") << "missing"
+                                      << ""
+                                      << ""
+                                      << "" << folder;
+        QTest::newRow("no logo") << "photos"
+                                 << ""
+                                 << "exif"
+                                 << "off" << logo;
+        QTest::newRow("logo is a folder, before the file") << "photos"
+                                                           << "photos"
+                                                           << ""
+                                                           << "" << logo;
+        QTest::newRow("coordinates file missing, before output") << "photos"
+                                                                 << "off"
+                                                                 << "gone.csv"
+                                                                 << "" << csv;
+        QTest::newRow("no output folder") << "photos"
+                                          << "off"
+                                          << "coords.csv"
+                                          << "" << output;
+        QTest::newRow("output folder is a file") << "photos"
+                                                 << "logo.png"
+                                                 << "exif"
+                                                 << "logo.png" << output;
+    }
+
+    void invalidInputsStopTheRunWithTheFirstMessage()
+    {
+        QFETCH(QString, logo);
+        QFETCH(QString, csv);
+        QFETCH(QString, output);
+        addPhotos({"a.jpg"});
+        QVERIFY(writeTestPhoto(work.filePath("logo.png"), TestPhoto())
+                && writeBytes(work.filePath("coords.csv"), "Foto;Zona;Letra;Este;Norte\n"));
+        const auto before = folderContents(work.path());
+        const auto inWork = [this](const QString &name) {
+            return name.isEmpty() ? name : work.filePath(name);
+        };
+        QFETCH(QString, folder);
+        field("folderEdit")->setText(inWork(folder));
+        check("logoCheck")->setChecked(logo != "off");
+        f.window->setProperty("logoPath", inWork(logo));
+        f.find<QRadioButton>(csv == "exif" ? "exifRadio" : "csvRadio")->setChecked(true);
+        field("csvPathEdit")->setText(inWork(csv));
+        check("outputFolderCheck")->setChecked(output != "off");
+        field("outputFolderEdit")->setText(inWork(output));
+        button("startButton")->click();
+        QFETCH(QString, message);
+        QCOMPARE(f.critical, QStringList {"Error: " + message});
+        QVERIFY(f.information.isEmpty() && f.logText().isEmpty()
+                && button("startButton")->isEnabled());
+        QVERIFY(!f.window->findChild<QProgressDialog *>());
+        QCOMPARE(folderContents(work.path()), before);
+    }
+
+    // The options are those of the click: changes during the run are not read.
+    void runRenamesBacksUpAndKeepsTheOptionsOfTheClick()
+    {
+        addPhotos({"a.jpg", "b.jpg", "c.jpg"});
+        {
+            startRun(true);
+            const std::unique_lock<QMutex> holdMetadata(exifMutex, std::adopt_lock);
+            auto *dialog = f.window->findChild<QProgressDialog *>();
+            QVERIFY(dialog && dialog->isVisible() && !button("startButton")->isEnabled());
+            check("prefixCheck")->setChecked(true);
+            field("prefixEdit")->setText("LATE_");
+            check("backupCheck")->setChecked(false);
+            check("renameCheck")->setChecked(false);
+        }
+        waitForCompletion();
+        const QStringList names = fileNames(photos);
+        QCOMPARE(names.size(), 3);
+        for (const QString &name : names)
+            QVERIFY2(utmFileName.match(name).hasMatch(), qPrintable(name));
+        QCOMPARE(fileNames(photos + "/Backup").size(), 3);
+        const QStringList log = f.logText().split('\n');
+        QCOMPARE(log.first(), "Iniciando el proceso de renombrado y modificación de fotos...");
+        for (const char *name : {"a.jpg", "b.jpg", "c.jpg"})
+            QCOMPARE(log.at(log.indexOf(QStringLiteral("Procesando: ") + name) - 1), QString());
+        QVERIFY(log.at(log.size() - 3).startsWith("Se procesaron 3 fotos en "));
+        QCOMPARE(log.mid(log.size() - 2), QStringList({QString(), "Proceso finalizado."}));
+        QCOMPARE(f.information, QStringList {"Completado: El proceso ha finalizado."});
+        QVERIFY(f.critical.isEmpty() && button("startButton")->isEnabled()
+                && !f.window->findChild<QProgressDialog *>());
+        QVERIFY(utmFileName.match(QFileInfo(listed().value(0)).fileName())
+                        .hasMatch()); // the preview follows
+    }
+
+    void outputFolderRunLeavesTheOriginalsAlone()
+    {
+        addPhotos({"a.jpg"});
+        const auto before = folderContents(photos);
+        check("outputFolderCheck")->setChecked(true);
+        field("outputFolderEdit")->setText(work.filePath("output"));
+        QVERIFY(QDir().mkpath(work.filePath("output")));
+        startRun();
+        waitForCompletion();
+        QCOMPARE(folderContents(photos), before);
+        QVERIFY(utmFileName.match(fileNames(work.filePath("output")).value(0)).hasMatch());
+        QVERIFY(!snapshotOptions(*f.window).makeBackup);
+    }
+
+    void closingIsRefusedWhileARunWorks()
+    {
+        addPhotos({"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"});
+        {
+            startRun(true);
+            const std::unique_lock<QMutex> holdMetadata(exifMutex, std::adopt_lock);
+            // After "Cancelar" the close button is usable, and the window still paints.
+            QTest::mouseClick(f.window->findChild<QProgressDialog *>()->findChild<QPushButton *>(),
+                              Qt::LeftButton);
+            f.window->repaint();
+            QVERIFY(!f.window->close());
+            QCOMPARE(f.logText().split('\n').last(),
+                     "Hay un proceso en curso: la ventana se podrá cerrar cuando termine.");
+        }
+        waitForCompletion();
+        QVERIFY(f.window->close());
+    }
+
+    void destroyingTheWindowMidRunLeavesEveryPhotoWhole()
+    {
+        addPhotos({"p0.jpg", "p1.jpg", "p2.jpg", "p3.jpg", "p4.jpg", "p5.jpg"}, 1200);
+        check("backupCheck")->setChecked(false);
+        startRun();
+        QPointer<QProgressDialog> dialog = f.window->findChild<QProgressDialog *>();
+        QDeadlineTimer deadline(60000);
+        while (dialog && dialog->maximum() == 0 && !deadline.hasExpired())
+            QTest::qWait(1); // until the batch reports its first progress
+        f.window.reset();
+        QCOMPARE(fileNames(photos).size(), 6);
+        for (const QString &name : fileNames(photos)) {
+            QVERIFY2(utmFileName.match(name).hasMatch(), qPrintable(name));
+            QCOMPARE(QImage(photos + "/" + name).size(), QSize(1200, 900));
+        }
+    }
+
+    // The photo has no GPS: only the track can place it, by its clock reading
+    // minus the correction in the camera's zone.
+    void trackModeRunsOrRefuses_data()
+    {
+        QTest::addColumn<QString>("track"); // "missing", or the GPX file's track points
+        QTest::addColumn<QString>("clock"); // the photo's DateTimeOriginal
+        QTest::addColumn<QString>("correction");
+        QTest::addColumn<QString>("critical"); // the start of the box's text; empty: it ran
+        const QString points = "<trkpt lat=\"-33.45\" lon=\"-70.66\"><time>2024-03-05T17:30:00Z"
+                               "</time></trkpt><trkpt lat=\"-33.46\" lon=\"-70.67\"><time>"
+                               "2024-03-05T17:31:00Z</time></trkpt>";
+        QTest::newRow("on the track") << points << "14:30:00"
+                                      << "+00:00:00"
+                                      << "";
+        QTest::newRow("clock an hour ahead") << points << "15:30:00"
+                                             << "+01:00:00"
+                                             << "";
+        QTest::newRow("no track file") << "missing"
+                                       << "14:30:00"
+                                       << "+00:00:00"
+                                       << "Error: Seleccione un track GPX válido";
+        QTest::newRow("correction mistyped") << points << "14:30:00"
+                                             << "+1:00"
+                                             << "Error: Corrección del reloj de la cámara";
+        QTest::newRow("malformed track")
+                << "<trkpt lat=\"1\">"
+                << "14:30:00"
+                << "+00:00:00"
+                << "Error: El track GPX " + work.filePath("t.gpx") + " no es XML";
+    }
+
+    void trackModeRunsOrRefuses()
+    {
+        QFETCH(QString, track);
+        QFETCH(QString, clock);
+        QFETCH(QString, critical);
+        TestPhoto photo;
+        photo.dateTimeOriginal = "2024:03:05 " + clock;
+        QVERIFY(writeTestPhoto(photos + "/a.jpg", photo));
+        if (track != "missing")
+            QVERIFY(writeBytes(work.filePath("t.gpx"),
+                               "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\"><trk><trkseg>"
+                                       + track.toUtf8() + "</trkseg></trk></gpx>"));
+        const auto before = folderContents(work.path());
+        check("logoCheck")->setChecked(false);
+        check("backupCheck")->setChecked(false);
+        f.find<QRadioButton>("gpxRadio")->setChecked(true);
+        field("gpxPathEdit")->setText(work.filePath("t.gpx"));
+        f.find<QComboBox>("cameraZoneCombo")->setCurrentText("America/Santiago");
+        QFETCH(QString, correction);
+        field("clockCorrectionEdit")->setText(correction);
+        field("folderEdit")->setText(photos);
+        button("startButton")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!f.information.isEmpty() || !f.critical.isEmpty(), 60000);
+        QCOMPARE(f.critical.size() + f.information.size(), 1);
+        QVERIFY2(critical.isEmpty() ? f.critical.isEmpty()
+                                    : f.critical.value(0).startsWith(critical),
+                 qPrintable(f.critical.value(0)));
+        QTRY_VERIFY(button("startButton")->isEnabled());
+        if (critical.isEmpty())
+            QCOMPARE(fileNames(photos), QStringList {"19H 345713 6297592.jpg"});
+        else
+            QCOMPARE(folderContents(work.path()), before);
+    }
+
+    // The menu action reads the photos only and writes the three files beside them.
+    void exportMenuActionWritesTheLocationFiles()
+    {
+        QVERIFY(writeTestPhoto(photos + "/a.jpg", gpsPhoto()));
+        QVERIFY(writeTestPhoto(photos + "/sin gps.jpg", TestPhoto()));
+        const auto before = folderContents(photos);
+        f.nextPath = photos;
+        f.find<QAction>("exportLocationsAction")->trigger();
+        waitForCompletion();
+        auto after = folderContents(photos);
+        for (const char *name : {"ubicaciones.kmz", "ubicaciones.geojson", "ubicaciones.csv"})
+            QVERIFY2(!after.take(name).isEmpty(), name);
+        QCOMPARE(after, before);
+        QVERIFY(f.logText().split('\n').contains("Fotos con ubicación: 1 de 2."));
+    }
+
+    // "Cancelar" stops the fill at the request in flight: the window cannot
+    // close while it runs, the rows filled so far are written back, the
+    // others stay as they were, and no request follows.
+    void cancelStopsTheAltitudeFillAndKeepsTheRowsDone()
+    {
+        const QString csv = work.filePath("coordenadas.csv");
+        QByteArray content = "nombre_de_la_foto.jpg;zona;letra;easting;northing;orientacion;fecha_"
+                             "hora;altitud\n";
+        QByteArray expected = content;
+        for (int row = 1; row <= 150; ++row) {
+            const QByteArray name = "IMG_" + QByteArray::number(row) + ".jpg;19;H;345678;6301234";
+            content += name + '\n';
+            expected += name + (row <= 100 ? ";;;100.00\n" : "\n");
+        }
+        QVERIFY(writeBytes(csv, content));
+        FakeElevationServer service;
+        QVERIFY(service.start());
+        FakeReply silent;
+        silent.kind = FakeReply::NeverAnswer;
+        service.queueReply(FakeReply());
+        service.queueReply(silent);
+        f.window->setProperty("altitudeProvider", "OpenTopoData");
+        f.window->setElevationService({service.baseUrl(), 0, 60000});
+        field("csvPathEdit")->setText(csv);
+        button("altitudeButton")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(service.requests().size(), 2, 60000);
+        QVERIFY(!f.window->close());
+        f.window->findChild<QProgressDialog *>()->findChild<QPushButton *>()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(button("altitudeButton")->isEnabled(), 10000);
+        QCOMPARE(fileBytes(csv), expected);
+        QCOMPARE(service.requests().size(), 2);
+        QVERIFY(f.logText().contains("se procesaron 100 de 150 registros"));
+    }
+
+    void previewStepsThroughThePhotos()
+    {
+        addPhotos({"a.jpg", "b.png", "sub/c.jpg"});
+        QVERIFY(writeBytes(photos + "/d.jpg.txt", "x") && writeBytes(photos + "/.e.jpg", "x"));
+        field("folderEdit")->setText(photos);
+        QStringList sorted = listed();
+        sorted.sort();
+        QCOMPARE(sorted, QStringList({photos + "/a.jpg", photos + "/b.png"}));
+        QCOMPARE(f.window->property("currentPreviewPath").toString(), listed().at(0));
+        QVERIFY(!button("previousButton")->isEnabled() && button("nextButton")->isEnabled()
+                && !shown().isNull());
+        button("nextButton")->click();
+        QCOMPARE(f.window->property("currentPreviewPath").toString(), listed().at(1));
+        QVERIFY(button("previousButton")->isEnabled() && !button("nextButton")->isEnabled());
+        const qint64 picture = shown().cacheKey();
+        QMetaObject::invokeMethod(f.window.get(), "onNextPreview"); // past the end: nothing
+        QCOMPARE(shown().cacheKey(), picture);
+        check("subdirsCheck")->setChecked(true);
+        QCOMPARE(listed().size(), 3);
+        QCOMPARE(f.window->property("currentPreviewIndex").toInt(), 0);
+        // Resizing scales the full-size picture again.
+        const QImage first = shown().toImage();
+        QCOMPARE(first.size(),
+                 QSize(160, 120).scaled(f.find<QLabel>("previewLabel")->size(),
+                                        Qt::KeepAspectRatio));
+        f.window->resize(500, 300);
+        QCoreApplication::processEvents();
+        QVERIFY(shown().width() < first.width());
+        f.window->resize(1280, 800);
+        QCoreApplication::processEvents();
+        QCOMPARE(shown().toImage(), first);
+    }
+
+    void previewShowsWhyItHasNoPicture_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("message");
+        const QString invalid = "El directorio seleccionado no es válido.";
+        QTest::newRow("missing folder") << "missing" << invalid;
+        QTest::newRow("a file") << "photos/a.jpg" << invalid;
+        QTest::newRow("no photos") << "empty"
+                                   << "No se encontraron imágenes en el directorio seleccionado.";
+        QTest::newRow("undecodable photo") << "broken"
+                                           << "Error al generar la vista previa.";
+    }
+
+    void previewShowsWhyItHasNoPicture()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, message);
+        addPhotos({"a.jpg", "b.jpg"});
+        QVERIFY(writeBytes(work.filePath("empty/a.jpg.txt"), "x")
+                && writeBytes(work.filePath("broken/a.jpg"), "x"));
+        field("folderEdit")->setText(photos);
+        QVERIFY(!shown().isNull());
+        field("folderEdit")->setText(work.filePath(folder));
+        for (const QSize size : {QSize(1100, 700), QSize(1280, 800)}) {
+            QVERIFY(shown().isNull() && !button("previousButton")->isEnabled()
+                    && !button("nextButton")->isEnabled());
+            QCOMPARE(f.find<QLabel>("previewLabel")->text(), message);
+            f.window->resize(size); // the old picture must not come back
+            QCoreApplication::processEvents();
+        }
+    }
+
+    // Only controls that change the stamp render again, and nothing is written.
+    void previewFollowsStampControlsAndWritesNothing()
+    {
+        addPhotos({"a.jpg"});
+        QVERIFY(writeBytes(work.filePath("c.csv"),
+                           "Foto;Zona;Letra;Este;Norte\na.jpg;19;H;345000;6300000\n"));
+        const auto before = folderContents(photos);
+        field("folderEdit")->setText(photos);
+        for (const char *name :
+             {"prefixCheck", "renameCheck", "backupCheck", "outputFolderCheck", "embedCsvCheck",
+              "bgTextCheck", "drawGeoCheck", "rotateCompassCheck"}) {
+            const qint64 picture = shown().cacheKey();
+            check(name)->toggle();
+            QCOMPARE(shown().cacheKey() != picture,
+                     QByteArray(name).contains("Text") || QByteArray(name).contains("Geo")
+                             || QByteArray(name).contains("rotate"));
+        }
+        field("csvPathEdit")->setText(work.filePath("c.csv"));
+        f.find<QRadioButton>("csvRadio")->setChecked(true);
+        const QImage stamped = shown().toImage();
+        check("drawDataCheck")->setChecked(false);
+        check("compassCheck")->setChecked(false);
+        QVERIFY(shown().toImage() != stamped);
+        QCOMPARE(folderContents(photos), before);
+    }
+};
+
+QTEST_MAIN(WindowTest)
+#include "windowtest.moc"
