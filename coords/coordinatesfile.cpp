@@ -68,7 +68,8 @@ static QString optionalField(const QStringList &fields, int index)
 
 static QString invalidValue(const char *what, const QString &name, const QString &value)
 {
-    return QString::fromUtf8(what) + quotedForLog(name) + QStringLiteral(": ") + quotedForLog(value);
+    return QString::fromUtf8(what) + quotedForLog(name) + QStringLiteral(": ")
+            + quotedForLog(value);
 }
 
 // Parses one data line; returns false when the row is to be skipped.

@@ -41,8 +41,9 @@ static void positionFromTrack(const QString &path, const TrackPositioning &track
             log(line);
         return;
     }
-    row.position = utmPositionOf(fix.latitude, fix.longitude, fix.hasDirection ? fix.direction : 0.0,
-                                 fix.hasAltitude ? fix.altitude : 0.0);
+    row.position
+            = utmPositionOf(fix.latitude, fix.longitude, fix.hasDirection ? fix.direction : 0.0,
+                            fix.hasAltitude ? fix.altitude : 0.0);
 }
 
 static void positionFromGps(const QString &path, const LogCallback &log, SampleRow &row)
@@ -99,7 +100,8 @@ void writeSampleCoordinatesFile(const QString &folder, const QString &targetPath
     const auto contents = [&] {
         QByteArray text = QByteArray(coordinatesFileHeader) + lineEnd;
         for (const QString &path : collectPhotos(folder, includeSubdirectories))
-            text += formatRow(QFileInfo(path).fileName(), readRow(path, useExif, log, track)).toUtf8()
+            text += formatRow(QFileInfo(path).fileName(), readRow(path, useExif, log, track))
+                            .toUtf8()
                     + lineEnd;
         return text;
     };

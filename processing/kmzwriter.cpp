@@ -60,8 +60,7 @@ static QString description(const LocationRecord &record, const QString &thumbnai
     lines << QStringLiteral("<b>%1</b>").arg(record.relativePath.toHtmlEscaped());
     if (record.dateTime.isValid())
         lines << QStringLiteral("Fecha: ") + dateText(record.dateTime, true);
-    lines << QStringLiteral("UTM ")
-                    + utmName(record.position);
+    lines << QStringLiteral("UTM ") + utmName(record.position);
     if (record.position.orientation)
         lines << QStringLiteral("Orientación: ") + orientationText(*record.position.orientation);
     if (record.position.altitude)

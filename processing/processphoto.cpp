@@ -330,8 +330,7 @@ static void recordLocation(PhotoRun &run, QByteArray thumbnail)
     const auto &stamp = run.stamp;
     if (!run.hasGps)
         utmToLatLon(stamp.position.zone, stamp.position.letter, stamp.position.easting,
-                    stamp.position.northing, run.latitude,
-                    run.longitude);
+                    stamp.position.northing, run.latitude, run.longitude);
     run.location = locationRecord(stamp, run.latitude, run.longitude, run.targetPath,
                                   locationFolder(run.options, run.context.folder));
     run.location->thumbnail = std::move(thumbnail);
