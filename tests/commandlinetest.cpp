@@ -1,15 +1,11 @@
-#include "app/startup.h"
 #include "processing/photoloader.h"
 #include "tests/support/files.h"
 #include "tests/support/testphotos.h"
 
-#include <QApplication>
 #include <QBuffer>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QProcess>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -132,21 +128,17 @@ private slots:
         row("ventana sin pantalla", "", false, 1, "DISPLAY");
         row("orden desconocida", "renombrar @F", false, 2, "renombrar");
         row("falta la carpeta", "procesar", false, 2, "CARPETA");
-        row("carpeta inexistente", "procesar @D/nada", false, 2, "CARPETA");
         row("calidad fuera de rango", "procesar @F --calidad 101", false, 2, "--calidad");
         row("csv inexistente", "procesar @F --csv @D/nada.csv", false, 2, "--csv");
         row("perfil sin objeto", "procesar @F --perfil @D/perfil-roto.json", false, 2, "--perfil");
-        row("opción desconocida", "procesar @F --clave x", false, 2, "clave");
         const QString track = "procesar @F --sin-backup --gpx @D/t.gpx ";
         row("csv y gpx", track + "--csv @D/t.gpx", false, 2, "--csv");
-        row("gpx inexistente", "procesar @F --gpx @D/nada.gpx", false, 2, "--gpx");
         row("corrección mal escrita", track + "--correccion-reloj 1h", false, 2,
             "--correccion-reloj");
         row("gpx mal formado", "procesar @F --gpx @D/roto.gpx", false, 1, "no es XML válido");
         row("reloj corregido fuera del track",
             track + "--zona-horaria America/Santiago --correccion-reloj +01:00:00", false, 1, "");
         row("exportar", "exportar @F --subcarpetas", false, 0, "");
-        row("exportar carpeta inexistente", "exportar @D/nada", false, 2, "CARPETA");
         row("proveedor desconocido", "altitud @D/perfil-roto.json --proveedor Bing", false, 2,
             "--proveedor");
     }
@@ -232,13 +224,6 @@ private slots:
             }
         }
         QVERIFY(whole >= photos && whole < 2 * photos);
-    }
-
-    void qtDialogsSpeakSpanish()
-    {
-        QVERIFY(installQtSpanish(*QCoreApplication::instance()));
-        QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-        QCOMPARE(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Cancelar"));
     }
 };
 
