@@ -72,21 +72,16 @@ private:
         photo.dateTimeOriginal = QStringLiteral("2024:03:05 14:30:00");
         for (const char *name : {"a.jpg", "b.jpg"})
             writeTestPhoto(QDir(folder).filePath(QLatin1String(name)), photo);
-        if (withBrokenPhoto) {
-            const QByteArray whole = fileBytes(QDir(folder).filePath(QStringLiteral("a.jpg")));
-            QFile broken(QDir(folder).filePath(QStringLiteral("roto.jpg")));
-            broken.open(QIODevice::WriteOnly);
-            broken.write(whole.left(whole.size() / 2));
-        }
+        const QByteArray whole = fileBytes(QDir(folder).filePath(QStringLiteral("a.jpg")));
+        if (withBrokenPhoto)
+            writeBytes(QDir(folder).filePath(QStringLiteral("roto.jpg")),
+                       whole.left(whole.size() / 2));
         return folder;
     }
 
-    QString writeFile(const QString &name, const QByteArray &bytes)
+    void writeFile(const QString &name, const QByteArray &bytes)
     {
-        QFile file(dir.filePath(name));
-        file.open(QIODevice::WriteOnly);
-        file.write(bytes);
-        return file.fileName();
+        QVERIFY(writeBytes(dir.filePath(name), bytes));
     }
 
     // "@F" stands for a new photo folder, "@D" for the test's folder.
@@ -127,7 +122,6 @@ private slots:
         row("ejemplo", "ejemplo @F @D/ejemplo.csv", false, 0, "");
         row("ventana sin pantalla", "", false, 1, "DISPLAY");
         row("orden desconocida", "renombrar @F", false, 2, "renombrar");
-        row("falta la carpeta", "procesar", false, 2, "CARPETA");
         row("calidad fuera de rango", "procesar @F --calidad 101", false, 2, "--calidad");
         row("csv inexistente", "procesar @F --csv @D/nada.csv", false, 2, "--csv");
         row("perfil sin objeto", "procesar @F --perfil @D/perfil-roto.json", false, 2, "--perfil");
@@ -160,35 +154,23 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QStringList>("inFolder");
-        QTest::addColumn<QStringList>("inOutput");
         const QStringList renamed = {"19H 345713 6297592 (1).jpg", "19H 345713 6297592.jpg"};
-        const QStringList original = {"a.jpg", "b.jpg"};
-        QTest::newRow("valores de la ventana")
-                << QStringList() << renamed + QStringList {"Backup"} << QStringList();
+        QTest::newRow("valores de la ventana") << QStringList() << renamed + QStringList {"Backup"};
         QTest::newRow("perfil y sin copia")
-                << QStringList {"--perfil", "@D/sin-renombrar.json", "--sin-backup"} << original
-                << QStringList();
-        QTest::newRow("carpeta de salida")
-                << QStringList {"--salida", "@D/salida", "--calidad", "50"} << original << renamed;
+                << QStringList {"--perfil", "@D/sin-renombrar.json", "--sin-backup"}
+                << QStringList {"a.jpg", "b.jpg"};
         QTest::newRow("track GPX")
                 << QStringList {"--gpx", "@D/t.gpx", "--zona-horaria", "America/Santiago"}
-                << renamed + QStringList {"Backup"} << QStringList();
+                << renamed + QStringList {"Backup"};
     }
 
     void optionsReachTheBatch()
     {
         QFETCH(QStringList, arguments);
-        QFETCH(QStringList, inFolder);
-        QFETCH(QStringList, inOutput);
-        const QString output = dir.filePath(QStringLiteral("salida"));
-        QDir(output).removeRecursively();
-        QDir().mkpath(output);
         const QString folder = photoFolder();
         const Outcome outcome = run(QStringList {"procesar", folder} + expand(arguments, folder));
         QVERIFY2(outcome.code == 0, qPrintable(outcome.err));
-        QVERIFY(outcome.out.contains(QStringLiteral("Se procesaron 2 fotos en")));
-        QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), inFolder);
-        QCOMPARE(fileNames(output), inOutput);
+        QTEST(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), "inFolder");
     }
 
     void interruptLeavesEveryPhotoWhole()
