@@ -37,7 +37,7 @@ class AltitudeFillBatchTest : public QObject
 private slots:
     void init() { QVERIFY(fill.start()); }
 
-    void cleanup() { fill.stop(); }
+    void cleanup() { fill = {}; }
 
     void rowsGoInGroupsInRowOrder_data()
     {

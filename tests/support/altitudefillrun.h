@@ -70,12 +70,6 @@ struct FillFixture
         return dir->isValid() && server->start();
     }
 
-    void stop()
-    {
-        server.reset();
-        dir.reset();
-    }
-
     QString writeCsv(const QByteArray &content) const
     {
         const QString path = dir->filePath(QStringLiteral("coordenadas.csv"));
