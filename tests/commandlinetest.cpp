@@ -1,11 +1,15 @@
+#include "app/startup.h"
 #include "processing/photoloader.h"
 #include "tests/support/files.h"
 #include "tests/support/testphotos.h"
 
+#include <QApplication>
 #include <QBuffer>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -206,6 +210,13 @@ private slots:
             }
         }
         QVERIFY(whole >= photos && whole < 2 * photos);
+    }
+
+    void qtDialogsSpeakSpanish()
+    {
+        QVERIFY(installQtSpanish(*QCoreApplication::instance()));
+        QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        QCOMPARE(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Cancelar"));
     }
 };
 

@@ -2,14 +2,19 @@
 #include "metadata/exifwriter.h"
 #include "metadata/exiv2image.h"
 #include "metadata/exiv2setup.h"
+#include "processing/decoderwarnings.h"
 #include "processing/folderlock.h"
 #include "processing/photoprocessor.h"
 #include "tests/support/files.h"
 #include "tests/support/windowfixture.h"
 
 #include <QBuffer>
+#include <QLoggingCategory>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QThread>
+
+#include <memory>
 
 // Damaged photos, impossible values and runs that may not start: each leaves
 // the photos as they were and says why.
@@ -54,6 +59,22 @@ private slots:
         folder = dir.filePath(QString::fromLatin1(QTest::currentTestFunction())
                               + QString::fromLatin1(QTest::currentDataTag()));
         QVERIFY(QDir().mkpath(folder));
+    }
+
+    void decoderWarningsAreCaughtOnTheDecodingThreadOnly()
+    {
+        QLoggingCategory decoder("qt.gui.imageio.jpeg");
+        const JpegWarningCapture capture;
+        QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio.jpeg.warning=false"));
+        QTest::ignoreMessage(QtWarningMsg, "de otra foto");
+        std::unique_ptr<QThread> other(
+                QThread::create([&] { qCWarning(decoder, "de otra foto"); }));
+        other->start();
+        other->wait();
+        QVERIFY(capture.firstWarning().isEmpty());
+        qCWarning(decoder, "de esta foto");
+        QCOMPARE(capture.firstWarning(), QStringLiteral("de esta foto"));
+        QLoggingCategory::setFilterRules(QString());
     }
 
     void failedPhotoSaysWhyAndKeepsItsBytes_data()
