@@ -4,7 +4,6 @@
 #include "metadata/exiv2image.h"
 #include "metadata/exiv2setup.h"
 #include "metadata/metadatacopy.h"
-#include "metadata/nativepath.h"
 #include "tests/support/files.h"
 #include "tests/support/testphotos.h"
 
@@ -253,32 +252,6 @@ private slots:
         QVERIFY(writeBytes(dir.filePath("nota.jpg"), "solo texto"));
         QCOMPARE(copyMetadata(dir.filePath("nota.jpg"), metadata, error), MetadataResult::Failed);
         QVERIFY(!error.isEmpty() && metadata.exif.empty());
-    }
-
-    void pathsReachExiv2_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("native");
-        QTest::newRow("drive") << "C:/x/y.jpg"
-                               << "\\\\?\\C:\\x\\y.jpg";
-        QTest::newRow("one leading backslash") << "\\x.jpg"
-                                               << "\\\\?\\\\x.jpg";
-    }
-
-    void pathsReachExiv2()
-    {
-        QFETCH(QString, path);
-        QTEST(windowsNativePath(path), "native");
-        // Unusual names on this platform, relative ones included.
-        QVERIFY(QDir(dir.path()).mkpath("Ñandú"));
-        const QString name
-                = QStringLiteral("Ñandú/100%25 %s %n ") + QTest::currentDataTag() + ".jpg";
-        QVERIFY(writeTestPhoto(dir.filePath(name), gpsPhoto()));
-        const QString saved = QDir::currentPath();
-        QDir::setCurrent(dir.path());
-        const QString read = readBack(name);
-        QDir::setCurrent(saved);
-        QCOMPARE(read, "found -33.45 -70.66 45 550 2024-03-05T14:30:00");
     }
 };
 

@@ -221,24 +221,6 @@ private slots:
         QVERIFY(!snapshotOptions(*f.window).makeBackup);
     }
 
-    void closingIsRefusedWhileARunWorks()
-    {
-        addPhotos({"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"});
-        {
-            startRun(true);
-            const std::unique_lock<QMutex> holdMetadata(exifMutex, std::adopt_lock);
-            // After "Cancelar" the close button is usable, and the window still paints.
-            QTest::mouseClick(f.window->findChild<QProgressDialog *>()->findChild<QPushButton *>(),
-                              Qt::LeftButton);
-            f.window->repaint();
-            QVERIFY(!f.window->close());
-            QCOMPARE(f.logText().split('\n').last(),
-                     "Hay un proceso en curso: la ventana se podrá cerrar cuando termine.");
-        }
-        waitForCompletion();
-        QVERIFY(f.window->close());
-    }
-
     // The photo has no GPS: only the track can place it, by its clock reading
     // minus the correction in the camera's zone.
     void trackModeRunsOrRefuses_data()
@@ -400,32 +382,6 @@ private slots:
             f.window->resize(size); // the old picture must not come back
             QCoreApplication::processEvents();
         }
-    }
-
-    // Only controls that change the stamp render again, and nothing is written.
-    void previewFollowsStampControlsAndWritesNothing()
-    {
-        addPhotos({"a.jpg"});
-        QVERIFY(writeBytes(work.filePath("c.csv"),
-                           "Foto;Zona;Letra;Este;Norte\na.jpg;19;H;345000;6300000\n"));
-        const auto before = folderContents(photos);
-        field("folderEdit")->setText(photos);
-        for (const char *name :
-             {"prefixCheck", "renameCheck", "backupCheck", "outputFolderCheck", "embedCsvCheck",
-              "bgTextCheck", "drawGeoCheck", "rotateCompassCheck"}) {
-            const qint64 picture = shown().cacheKey();
-            check(name)->toggle();
-            QCOMPARE(shown().cacheKey() != picture,
-                     QByteArray(name).contains("Text") || QByteArray(name).contains("Geo")
-                             || QByteArray(name).contains("rotate"));
-        }
-        field("csvPathEdit")->setText(work.filePath("c.csv"));
-        f.find<QRadioButton>("csvRadio")->setChecked(true);
-        const QImage stamped = shown().toImage();
-        check("drawDataCheck")->setChecked(false);
-        check("compassCheck")->setChecked(false);
-        QVERIFY(shown().toImage() != stamped);
-        QCOMPARE(folderContents(photos), before);
     }
 };
 
