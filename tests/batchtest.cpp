@@ -230,43 +230,6 @@ private slots:
                  QFileInfo(at("sub/a.jpg")).permissions());
     }
 
-    // A link holds its name even when it points nowhere: never followed or replaced.
-    void linksAreNeverWrittenThrough_data()
-    {
-        QTest::addColumn<QString>("link");
-        QTest::addColumn<QString>("placement");
-        QTest::addColumn<QString>("result");
-        QTest::newRow("at the UTM name") << santiago << "in place"
-                                         << "19H 345713 6297592 (1).jpg";
-        QTest::newRow("at the backup name") << "Backup/a_backup.jpg"
-                                            << "backup"
-                                            << "Backup/a_backup(1).jpg";
-        QTest::newRow("at the output copy") << "../out/a.jpg"
-                                            << "output"
-                                            << "../out/" + santiago;
-    }
-
-    void linksAreNeverWrittenThrough()
-    {
-        QFETCH(QString, link);
-        QFETCH(QString, placement);
-        QFETCH(QString, result);
-        write("a.jpg");
-        const QString pointed = folder + "-pointed.jpg";
-        QVERIFY(QDir().mkpath(QFileInfo(at(link)).absolutePath()));
-        QVERIFY(QFile::link(pointed, at(link)));
-        if (placement == "output")
-            QVERIFY(writeBytes(pointed, "original"));
-        ProcessingOptions options = exifOptions();
-        options.makeBackup = placement == "backup";
-        options.useOutputFolder = placement == "output";
-        options.outputFolder = at("../out");
-        const BatchResult run = runBatch(folder, options);
-        QVERIFY2(QFileInfo::exists(at(result)), qPrintable(run.log.join('|')));
-        QVERIFY(lastLine(run, "a.jpg").startsWith("Metadatos escritos para "));
-        QCOMPARE(fileBytes(pointed), placement == "output" ? QByteArray("original") : QByteArray());
-    }
-
     void outputFolderMirrorsSubfoldersButNeverIsTheBatchFolder()
     {
         const QByteArray top = fileBytes(write("a.jpg", photoAt(-33.4, -70.6)));

@@ -237,22 +237,6 @@ private slots:
         QCOMPARE(entries(stored->xmpData()), entries(original->xmpData()));
         QCOMPARE(readBack(target), "found -33.45 -70.66 45 550 2024-03-05T14:30:00");
     }
-
-    void failuresKeepTheBytesAndEmptyTheCopies()
-    {
-        PhotoMetadata metadata;
-        metadata.exif["Exif.Image.Artist"] = std::string("Pérez");
-        QString error;
-        for (QByteArray bytes :
-             {QByteArray(), QByteArray("texto"), QByteArray("\xff\xd8\xff\xe1")}) {
-            const QByteArray before = bytes;
-            QCOMPARE(storeMetadata(bytes, metadata, error), MetadataResult::Failed);
-            QCOMPARE(bytes, before);
-        }
-        QVERIFY(writeBytes(dir.filePath("nota.jpg"), "solo texto"));
-        QCOMPARE(copyMetadata(dir.filePath("nota.jpg"), metadata, error), MetadataResult::Failed);
-        QVERIFY(!error.isEmpty() && metadata.exif.empty());
-    }
 };
 
 QTEST_GUILESS_MAIN(MetadataTest)

@@ -8,8 +8,6 @@
 #include "tests/support/files.h"
 #include "tests/support/testphotos.h"
 
-#include <QBuffer>
-#include <QImageWriter>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -221,22 +219,6 @@ private slots:
         QCOMPARE(coordinatesText(photo, true, false), "33° 27' 1\" S 70° 39' 37\" W");
         photo.photoPath = dir.filePath("plain.jpg");
         QCOMPARE(coordinatesText(photo, true, true), "UTM 19H 345678 6300000");
-    }
-
-    void cutJpegsAreIncomplete()
-    {
-        for (const bool progressive : {false, true}) {
-            QBuffer buffer;
-            buffer.open(QIODevice::WriteOnly);
-            QImageWriter writer(&buffer, "jpeg");
-            writer.setProgressiveScanWrite(progressive);
-            QVERIFY(writer.write(makeNaturalImage(320, 240)));
-            const QByteArray whole = buffer.data();
-            QVERIFY(jpegIsComplete(whole) && jpegIsComplete(whole + QByteArray(100, '\0')));
-            for (qsizetype length = 0; length < whole.size(); length += 37)
-                QVERIFY2(!jpegIsComplete(whole.left(length)), qPrintable(QString::number(length)));
-            QVERIFY(!jpegIsComplete(whole.chopped(1)));
-        }
     }
 
     void photosLoadUpright_data()
