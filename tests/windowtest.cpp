@@ -8,17 +8,12 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDeadlineTimer>
-#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSettings>
-#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -105,64 +100,6 @@ private slots:
         check("outputFolderCheck")->setChecked(false);
         QVERIFY(!field("outputFolderEdit")->isEnabled()
                 && !button("outputFolderButton")->isEnabled() && check("backupCheck")->isEnabled());
-        const QList<QPair<QString, QStringList>> dependents
-                = {{"logoCheck", {"logoEdit", "logoButton"}},
-                   {"compassCheck", {"rotateCompassCheck"}},
-                   {"drawDataCheck", {"bgTextCheck"}}};
-        for (const auto &[driver, names] : dependents)
-            for (const bool on : {false, true}) {
-                check(driver)->setChecked(on);
-                for (const QString &name : names)
-                    QCOMPARE(f.find(name)->isEnabled(), on);
-            }
-        f.find<QRadioButton>("csvRadio")->click();
-        QVERIFY(f.find<QGroupBox>("csvGroup")->isVisible());
-        QVERIFY(f.window->minimumSizeHint().height() <= 800); // screens 900 pixels tall
-        f.find<QRadioButton>("exifRadio")->click();
-        QVERIFY(f.find<QGroupBox>("csvGroup")->isHidden());
-    }
-
-    // Cancelled dialogs change nothing; chosen paths keep the full path and
-    // show the file name where the field holds a file of the program's own.
-    void dialogsFillTheirFields()
-    {
-        check("outputFolderCheck")->setChecked(true);
-        const QList<QStringList> cases
-                = {{"folderButton", "folderEdit", "", "/fotos/campaña", "/fotos/campaña"},
-                   {"outputFolderButton", "outputFolderEdit", "", "/salida", "/salida"},
-                   {"logoButton", "logoEdit", "logoPath", "/datos/escudo.png", "escudo.png"},
-                   {"fontButton", "fontEdit", "fontPath", "/datos/Rótulo.otf", "Rótulo.otf"},
-                   {"csvButton", "csvPathEdit", "", "/datos/c.txt", "/datos/c.txt"}};
-        for (const QStringList &c : cases) {
-            const QString before = field(c[1])->text();
-            f.nextPath.clear();
-            button(c[0])->click();
-            QCOMPARE(field(c[1])->text(), before);
-            f.nextPath = c[3];
-            button(c[0])->click();
-            QCOMPARE(field(c[1])->text(), c[4]);
-            if (!c[2].isEmpty())
-                QCOMPARE(f.window->property(qPrintable(c[2])).toString(), c[3]);
-        }
-        QCOMPARE(f.asked.size(), 10);
-        f.nextColor = QColor();
-        button("fontColorButton")->click();
-        QCOMPARE(f.window->property("fontColor").toString(), "#FFFFFF");
-        f.nextColor = QColor(0x12, 0xab, 0xcd);
-        button("fontColorButton")->click();
-        button("compassArrowButton")->click();
-        QCOMPARE(f.window->property("fontColor").toString(), "#12abcd");
-        QCOMPARE(f.window->property("compassArrowColor").value<QColor>(), f.nextColor);
-        for (const char *swatch : {"fontColorSwatch", "compassArrowSwatch"})
-            QCOMPARE(f.find<QLabel>(swatch)->styleSheet(), "background-color: #12abcd");
-    }
-
-    // Server replies and file names can hold markup: shown as typed.
-    void logShowsPlainText()
-    {
-        for (const QString line : {"<b>dos</b> & tres", "\nfin"})
-            QVERIFY(QMetaObject::invokeMethod(f.window.get(), "log", Q_ARG(QString, line)));
-        QCOMPARE(f.logText(), "<b>dos</b> & tres\n\nfin");
     }
 
     // The window's choices reach the sample file, whose path lands in the field.
@@ -181,31 +118,6 @@ private slots:
         QCOMPARE(field("csvPathEdit")->text(), f.nextPath);
     }
 
-    // Accepted settings are stored and reach the next run; cancelled ones do not.
-    void settingsDialogStoresOnlyWhenAccepted()
-    {
-        QSettings store("Rumbario", "Rumbario");
-        for (const auto answer : {QDialogButtonBox::Cancel, QDialogButtonBox::Ok}) {
-            f.runDialog = [answer](QDialog &dialog) {
-                dialog.findChild<QComboBox *>()->setCurrentText("Google Elevation");
-                dialog.findChild<QLineEdit *>()->setText("clave");
-                dialog.findChild<QSpinBox *>()->setValue(70);
-                dialog.findChild<QDialogButtonBox *>()->button(answer)->click();
-                return dialog.result();
-            };
-            f.window->menuBar()->actions().at(1)->menu()->actions().at(0)->trigger();
-            QCOMPARE(snapshotOptions(*f.window).jpegQuality,
-                     answer == QDialogButtonBox::Ok ? 70 : 90);
-        }
-        QCOMPARE(store.value("output/jpegQuality").toInt(), 70);
-        QCOMPARE(store.value("altitude/apiKey").toString(), "clave");
-        QCOMPARE(f.window->property("altitudeProvider").toString(), "Google Elevation");
-        QCOMPARE(f.logText(), "Configuración de salida y altitud actualizada.");
-        store.setValue("output/jpegQuality", 250);
-        f.window = std::make_unique<PhotoRenamerGUI>();
-        QCOMPARE(f.window->property("jpegQuality").toInt(), 100);
-    }
-
     void invalidInputsStopTheRunWithTheFirstMessage_data()
     {
         QTest::addColumn<QString>("folder");
@@ -221,18 +133,10 @@ private slots:
                                    << "off"
                                    << "exif"
                                    << "off" << folder;
-        QTest::newRow("folder first") << "missing"
-                                      << ""
-                                      << ""
-                                      << "" << folder;
         QTest::newRow("no logo") << "photos"
                                  << ""
                                  << "exif"
                                  << "off" << logo;
-        QTest::newRow("logo is a folder, before the file") << "photos"
-                                                           << "photos"
-                                                           << ""
-                                                           << "" << logo;
         QTest::newRow("coordinates file missing, before output") << "photos"
                                                                  << "off"
                                                                  << "gone.csv"
@@ -296,12 +200,6 @@ private slots:
         for (const QString &name : names)
             QVERIFY2(utmFileName.match(name).hasMatch(), qPrintable(name));
         QCOMPARE(fileNames(photos + "/Backup").size(), 3);
-        const QStringList log = f.logText().split('\n');
-        QCOMPARE(log.first(), "Iniciando el proceso de renombrado y modificación de fotos...");
-        for (const char *name : {"a.jpg", "b.jpg", "c.jpg"})
-            QCOMPARE(log.at(log.indexOf(QStringLiteral("Procesando: ") + name) - 1), QString());
-        QVERIFY(log.at(log.size() - 3).startsWith("Se procesaron 3 fotos en "));
-        QCOMPARE(log.mid(log.size() - 2), QStringList({QString(), "Proceso finalizado."}));
         QCOMPARE(f.information, QStringList {"Completado: El proceso ha finalizado."});
         QVERIFY(f.critical.isEmpty() && button("startButton")->isEnabled()
                 && !f.window->findChild<QProgressDialog *>());
@@ -321,41 +219,6 @@ private slots:
         QCOMPARE(folderContents(photos), before);
         QVERIFY(utmFileName.match(fileNames(work.filePath("output")).value(0)).hasMatch());
         QVERIFY(!snapshotOptions(*f.window).makeBackup);
-    }
-
-    void closingIsRefusedWhileARunWorks()
-    {
-        addPhotos({"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"});
-        {
-            startRun(true);
-            const std::unique_lock<QMutex> holdMetadata(exifMutex, std::adopt_lock);
-            // After "Cancelar" the close button is usable, and the window still paints.
-            QTest::mouseClick(f.window->findChild<QProgressDialog *>()->findChild<QPushButton *>(),
-                              Qt::LeftButton);
-            f.window->repaint();
-            QVERIFY(!f.window->close());
-            QCOMPARE(f.logText().split('\n').last(),
-                     "Hay un proceso en curso: la ventana se podrá cerrar cuando termine.");
-        }
-        waitForCompletion();
-        QVERIFY(f.window->close());
-    }
-
-    void destroyingTheWindowMidRunLeavesEveryPhotoWhole()
-    {
-        addPhotos({"p0.jpg", "p1.jpg", "p2.jpg", "p3.jpg", "p4.jpg", "p5.jpg"}, 1200);
-        check("backupCheck")->setChecked(false);
-        startRun();
-        QPointer<QProgressDialog> dialog = f.window->findChild<QProgressDialog *>();
-        QDeadlineTimer deadline(60000);
-        while (dialog && dialog->maximum() == 0 && !deadline.hasExpired())
-            QTest::qWait(1); // until the batch reports its first progress
-        f.window.reset();
-        QCOMPARE(fileNames(photos).size(), 6);
-        for (const QString &name : fileNames(photos)) {
-            QVERIFY2(utmFileName.match(name).hasMatch(), qPrintable(name));
-            QCOMPARE(QImage(photos + "/" + name).size(), QSize(1200, 900));
-        }
     }
 
     // The photo has no GPS: only the track can place it, by its clock reading
@@ -382,11 +245,6 @@ private slots:
         QTest::newRow("correction mistyped") << points << "14:30:00"
                                              << "+1:00"
                                              << "Error: Corrección del reloj de la cámara";
-        QTest::newRow("malformed track")
-                << "<trkpt lat=\"1\">"
-                << "14:30:00"
-                << "+00:00:00"
-                << "Error: El track GPX " + work.filePath("t.gpx") + " no es XML";
     }
 
     void trackModeRunsOrRefuses()
@@ -493,75 +351,6 @@ private slots:
         check("subdirsCheck")->setChecked(true);
         QCOMPARE(listed().size(), 3);
         QCOMPARE(f.window->property("currentPreviewIndex").toInt(), 0);
-        // Resizing scales the full-size picture again.
-        const QImage first = shown().toImage();
-        QCOMPARE(first.size(),
-                 QSize(160, 120).scaled(f.find<QLabel>("previewLabel")->size(),
-                                        Qt::KeepAspectRatio));
-        f.window->resize(500, 300);
-        QCoreApplication::processEvents();
-        QVERIFY(shown().width() < first.width());
-        f.window->resize(1280, 800);
-        QCoreApplication::processEvents();
-        QCOMPARE(shown().toImage(), first);
-    }
-
-    void previewShowsWhyItHasNoPicture_data()
-    {
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("message");
-        const QString invalid = "El directorio seleccionado no es válido.";
-        QTest::newRow("missing folder") << "missing" << invalid;
-        QTest::newRow("a file") << "photos/a.jpg" << invalid;
-        QTest::newRow("no photos") << "empty"
-                                   << "No se encontraron imágenes en el directorio seleccionado.";
-        QTest::newRow("undecodable photo") << "broken"
-                                           << "Error al generar la vista previa.";
-    }
-
-    void previewShowsWhyItHasNoPicture()
-    {
-        QFETCH(QString, folder);
-        QFETCH(QString, message);
-        addPhotos({"a.jpg", "b.jpg"});
-        QVERIFY(writeBytes(work.filePath("empty/a.jpg.txt"), "x")
-                && writeBytes(work.filePath("broken/a.jpg"), "x"));
-        field("folderEdit")->setText(photos);
-        QVERIFY(!shown().isNull());
-        field("folderEdit")->setText(work.filePath(folder));
-        for (const QSize size : {QSize(1100, 700), QSize(1280, 800)}) {
-            QVERIFY(shown().isNull() && !button("previousButton")->isEnabled()
-                    && !button("nextButton")->isEnabled());
-            QCOMPARE(f.find<QLabel>("previewLabel")->text(), message);
-            f.window->resize(size); // the old picture must not come back
-            QCoreApplication::processEvents();
-        }
-    }
-
-    // Only controls that change the stamp render again, and nothing is written.
-    void previewFollowsStampControlsAndWritesNothing()
-    {
-        addPhotos({"a.jpg"});
-        QVERIFY(writeBytes(work.filePath("c.csv"),
-                           "Foto;Zona;Letra;Este;Norte\na.jpg;19;H;345000;6300000\n"));
-        const auto before = folderContents(photos);
-        field("folderEdit")->setText(photos);
-        for (const char *name :
-             {"prefixCheck", "renameCheck", "backupCheck", "outputFolderCheck", "embedCsvCheck",
-              "bgTextCheck", "drawGeoCheck", "rotateCompassCheck"}) {
-            const qint64 picture = shown().cacheKey();
-            check(name)->toggle();
-            QCOMPARE(shown().cacheKey() != picture,
-                     QByteArray(name).contains("Text") || QByteArray(name).contains("Geo")
-                             || QByteArray(name).contains("rotate"));
-        }
-        field("csvPathEdit")->setText(work.filePath("c.csv"));
-        f.find<QRadioButton>("csvRadio")->setChecked(true);
-        const QImage stamped = shown().toImage();
-        check("drawDataCheck")->setChecked(false);
-        check("compassCheck")->setChecked(false);
-        QVERIFY(shown().toImage() != stamped);
-        QCOMPARE(folderContents(photos), before);
     }
 };
 
