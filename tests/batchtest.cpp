@@ -3,12 +3,19 @@
 #include "metadata/exiv2setup.h"
 #include "metadata/metadatacopy.h"
 #include "processing/atomicfile.h"
+#include "processing/photoprocessor.h"
+#include "processing/workpool.h"
 #include "tests/support/files.h"
 #include "tests/support/testphotos.h"
 
 #include <QDir>
+#include <QMutex>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtConcurrent>
+
+#include <stdexcept>
 
 static const QString santiago = QStringLiteral("19H 345713 6297592.jpg");
 
@@ -351,6 +358,100 @@ private slots:
         QVERIFY2(lastLine(result, "a.jpg").startsWith(line), qPrintable(result.log.join('|')));
         QCOMPARE(fileBytes(at("sub/a.jpg")), original);
         QCOMPARE(lastLine(result, "b.jpg"), "Metadatos escritos para 19H 351205 6303224.jpg");
+    }
+
+    // A link holds its name even when it points nowhere: never followed or replaced.
+    void linksAreNeverWrittenThrough_data()
+    {
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<QString>("placement");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("at the UTM name") << santiago << "in place"
+                                         << "19H 345713 6297592 (1).jpg";
+        QTest::newRow("at the backup name") << "Backup/a_backup.jpg"
+                                            << "backup"
+                                            << "Backup/a_backup(1).jpg";
+        QTest::newRow("at the output copy") << "../out/a.jpg"
+                                            << "output"
+                                            << "../out/" + santiago;
+    }
+
+    void linksAreNeverWrittenThrough()
+    {
+        QFETCH(QString, link);
+        QFETCH(QString, placement);
+        QFETCH(QString, result);
+        write("a.jpg");
+        const QString pointed = folder + "-pointed.jpg";
+        QVERIFY(QDir().mkpath(QFileInfo(at(link)).absolutePath()));
+        QVERIFY(QFile::link(pointed, at(link)));
+        if (placement == "output")
+            QVERIFY(writeBytes(pointed, "original"));
+        ProcessingOptions options = exifOptions();
+        options.makeBackup = placement == "backup";
+        options.useOutputFolder = placement == "output";
+        options.outputFolder = at("../out");
+        const BatchResult run = runBatch(folder, options);
+        QVERIFY2(QFileInfo::exists(at(result)), qPrintable(run.log.join('|')));
+        QVERIFY(lastLine(run, "a.jpg").startsWith("Metadatos escritos para "));
+        QCOMPARE(fileBytes(pointed), placement == "output" ? QByteArray("original") : QByteArray());
+    }
+
+    // The window runs the batch on a work thread; with one core that is the
+    // pool's only thread. The preview renders one photo while a batch may hold
+    // every work thread.
+    void batchesFinishWhateverHoldsTheWorkThreads()
+    {
+        write("a.jpg");
+        QThreadPool *pool = workPool();
+        const int threads = pool->maxThreadCount();
+        pool->setMaxThreadCount(1);
+        write("b.jpg");
+        auto future
+                = QtConcurrent::run(pool, [this] { return runBatch(folder, exifOptions(false)); });
+        QTRY_VERIFY_WITH_TIMEOUT(future.isFinished(), 60000);
+        pool->setMaxThreadCount(threads);
+        QCOMPARE(future.result().log.filter("Metadatos escritos para ").size(), 2);
+        QFile::remove(at("b.jpg"));
+        QSemaphore occupied, release;
+        for (int i = 0; i < threads; ++i)
+            pool->start([&] {
+                occupied.release();
+                release.acquire();
+            });
+        occupied.acquire(threads);
+        auto single = QtConcurrent::run([this] { return runBatch(folder, exifOptions(false)); });
+        QTRY_VERIFY_WITH_TIMEOUT(single.isFinished(), 20000);
+        release.release(threads);
+        pool->waitForDone();
+        QCOMPARE(lastLine(single.result(), "a.jpg"), "Metadatos escritos para a.jpg");
+    }
+
+    void exceptionInOnePhotoIsReportedAndTheBatchGoesOn()
+    {
+        for (const char *name : {"a.jpg", "b.jpg", "c.jpg"})
+            write(name);
+        ProcessingOptions options = exifOptions();
+        options.addCompass = true;
+        QStringList log;
+        int progressCalls = 0;
+        QMutex mutex;
+        PhotoProcessor(options).renamePhotosWithUTM(
+                folder,
+                [&](const QString &line) {
+                    if (line.startsWith("Dibujando rosa"))
+                        throw std::runtime_error("sin memoria");
+                    QMutexLocker locker(&mutex);
+                    log << line;
+                },
+                [&](int, int) {
+                    QMutexLocker locker(&mutex);
+                    ++progressCalls;
+                });
+        QCOMPARE(progressCalls, 4);
+        for (const QString name : {"a.jpg", "b.jpg", "c.jpg"})
+            QCOMPARE(logGroup(log, name).last(), "Error procesando " + name + ": sin memoria");
+        QVERIFY(log.last().startsWith("Se procesaron 3 fotos en "));
     }
 };
 

@@ -8,6 +8,8 @@
 #include "tests/support/files.h"
 #include "tests/support/testphotos.h"
 
+#include <QBuffer>
+#include <QImageWriter>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -257,6 +259,22 @@ private slots:
         bool turned = false;
         QString reason;
         QCOMPARE(loadPhoto(dir.filePath("big.jpg"), turned, reason).size(), QSize(6400, 6000));
+    }
+
+    void cutJpegsAreIncomplete()
+    {
+        for (const bool progressive : {false, true}) {
+            QBuffer buffer;
+            buffer.open(QIODevice::WriteOnly);
+            QImageWriter writer(&buffer, "jpeg");
+            writer.setProgressiveScanWrite(progressive);
+            QVERIFY(writer.write(makeNaturalImage(320, 240)));
+            const QByteArray whole = buffer.data();
+            QVERIFY(jpegIsComplete(whole) && jpegIsComplete(whole + QByteArray(100, '\0')));
+            for (qsizetype length = 0; length < whole.size(); length += 37)
+                QVERIFY2(!jpegIsComplete(whole.left(length)), qPrintable(QString::number(length)));
+            QVERIFY(!jpegIsComplete(whole.chopped(1)));
+        }
     }
 };
 

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -351,6 +352,41 @@ private slots:
         check("subdirsCheck")->setChecked(true);
         QCOMPARE(listed().size(), 3);
         QCOMPARE(f.window->property("currentPreviewIndex").toInt(), 0);
+    }
+
+    void closingIsRefusedWhileARunWorks()
+    {
+        addPhotos({"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"});
+        {
+            startRun(true);
+            const std::unique_lock<QMutex> holdMetadata(exifMutex, std::adopt_lock);
+            // After "Cancelar" the close button is usable, and the window still paints.
+            QTest::mouseClick(f.window->findChild<QProgressDialog *>()->findChild<QPushButton *>(),
+                              Qt::LeftButton);
+            f.window->repaint();
+            QVERIFY(!f.window->close());
+            QCOMPARE(f.logText().split('\n').last(),
+                     "Hay un proceso en curso: la ventana se podrá cerrar cuando termine.");
+        }
+        waitForCompletion();
+        QVERIFY(f.window->close());
+    }
+
+    void destroyingTheWindowMidRunLeavesEveryPhotoWhole()
+    {
+        addPhotos({"p0.jpg", "p1.jpg", "p2.jpg", "p3.jpg", "p4.jpg", "p5.jpg"}, 1200);
+        check("backupCheck")->setChecked(false);
+        startRun();
+        QPointer<QProgressDialog> dialog = f.window->findChild<QProgressDialog *>();
+        QDeadlineTimer deadline(60000);
+        while (dialog && dialog->maximum() == 0 && !deadline.hasExpired())
+            QTest::qWait(1); // until the batch reports its first progress
+        f.window.reset();
+        QCOMPARE(fileNames(photos).size(), 6);
+        for (const QString &name : fileNames(photos)) {
+            QVERIFY2(utmFileName.match(name).hasMatch(), qPrintable(name));
+            QCOMPARE(QImage(photos + "/" + name).size(), QSize(1200, 900));
+        }
     }
 };
 
