@@ -388,6 +388,38 @@ private slots:
             QCOMPARE(QImage(photos + "/" + name).size(), QSize(1200, 900));
         }
     }
+
+    void previewShowsWhyItHasNoPicture_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("message");
+        const QString invalid = "El directorio seleccionado no es válido.";
+        QTest::newRow("missing folder") << "missing" << invalid;
+        QTest::newRow("a file") << "photos/a.jpg" << invalid;
+        QTest::newRow("no photos") << "empty"
+                                   << "No se encontraron imágenes en el directorio seleccionado.";
+        QTest::newRow("undecodable photo") << "broken"
+                                           << "Error al generar la vista previa.";
+    }
+
+    void previewShowsWhyItHasNoPicture()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, message);
+        addPhotos({"a.jpg", "b.jpg"});
+        QVERIFY(writeBytes(work.filePath("empty/a.jpg.txt"), "x")
+                && writeBytes(work.filePath("broken/a.jpg"), "x"));
+        field("folderEdit")->setText(photos);
+        QVERIFY(!shown().isNull());
+        field("folderEdit")->setText(work.filePath(folder));
+        for (const QSize size : {QSize(1100, 700), QSize(1280, 800)}) {
+            QVERIFY(shown().isNull() && !button("previousButton")->isEnabled()
+                    && !button("nextButton")->isEnabled());
+            QCOMPARE(f.find<QLabel>("previewLabel")->text(), message);
+            f.window->resize(size); // the old picture must not come back
+            QCoreApplication::processEvents();
+        }
+    }
 };
 
 QTEST_MAIN(WindowTest)
