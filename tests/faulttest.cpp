@@ -71,7 +71,14 @@ private slots:
                     QCOMPARE(fileBytes(folder + "/Backup/" + name),
                              originals.value(name.left(name.indexOf("_backup")) + ".jpg"));
             }
-            QCOMPARE(fileNames(folder).filter(".jpg").size(), originals.size());
+            // A kill between the two steps of a link-and-unlink rename may leave
+            // the photo under both names; any name holds a whole photo.
+            for (const QString &name : fileNames(folder).filter(".jpg")) {
+                const QByteArray bytes = fileBytes(folder + "/" + name);
+                QVERIFY2(originals.values().contains(bytes)
+                                 || bytes == fileBytes(reference + "/" + name),
+                         qPrintable(name));
+            }
         }
     }
 
