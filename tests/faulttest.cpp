@@ -1,3 +1,4 @@
+#include "processing/folderlock.h"
 #include "tests/support/files.h"
 #include "tests/support/testphotos.h"
 
@@ -61,6 +62,7 @@ private slots:
             process.waitForFinished(int(runMilliseconds * k / kills));
             process.kill(); // nothing of ours runs after SIGKILL
             process.waitForFinished();
+            QVERIFY(FolderLock(folder).tryLock().isEmpty()); // the dead run's lock is taken over
             for (auto it = originals.cbegin(); it != originals.cend(); ++it) {
                 const QByteArray now = fileBytes(folder + "/" + it.key());
                 QVERIFY2(now == it.value() || now == fileBytes(reference + "/" + it.key()),

@@ -10,8 +10,6 @@
 
 #include <QBuffer>
 #include <QLoggingCategory>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QThread>
 
 #include <memory>
@@ -219,30 +217,6 @@ private slots:
         QCOMPARE(!problem.isEmpty(), refused);
         QCOMPARE(runBatch(folder, exifRun(prefix)).log == QStringList {problem}, refused);
         QCOMPARE(folderContents(folder) == before, refused);
-    }
-
-    void lockOfAnEndedProcessIsTakenOver()
-    {
-        auto held = std::make_unique<FolderLock>(folder);
-        QVERIFY(held->tryLock().isEmpty());
-        const auto ownPid = QByteArray::number(QCoreApplication::applicationPid()) + '\n';
-        auto locks = QDir(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation))
-                             .entryInfoList({"rumbario-*.lock"});
-        locks.removeIf([&](const QFileInfo &lock) {
-            return !fileBytes(lock.filePath()).startsWith(ownPid);
-        });
-        QCOMPARE(locks.size(), 1);
-        const auto contents = fileBytes(locks.first().filePath());
-        held.reset();
-        QProcess ended;
-        ended.start("true");
-        const auto endedPid = ended.processId();
-        QVERIFY(ended.waitForFinished());
-        QFile stale(locks.first().filePath());
-        QVERIFY(stale.open(QIODevice::WriteOnly));
-        stale.write(QByteArray::number(endedPid) + contents.mid(contents.indexOf('\n')));
-        stale.close();
-        QVERIFY(batchStartProblem(folder, exifRun()).isEmpty());
     }
 
     // Photos at one position, named by an earlier run, keep their names.
