@@ -49,6 +49,18 @@ faults=(
     'app/generaltab.cpp@s/followsCheck\(renameCheck, \{prefixCheck\}\)/followsCheck(renameCheck, {})/@prefix box ignores renaming'
     'app/generaltab.cpp@s/options.makeBackup = !outputFolderCheck->isChecked\(\) && /options.makeBackup = /@backups made in output-folder runs'
     'app/photorenamergui.cpp@s/folder, path, inputs->includesSubfolders\(\),/folder, path, false,/@sample file ignores subfolders'
+    'coords/trackplacement.cpp@s/<= maxSeparationMs/>= 0/@points any time apart interpolated'
+    'coords/captureinstant.cpp@s/utcMs - qint64\(clockCorrectionSeconds\)/utcMs + qint64(clockCorrectionSeconds)/@clock correction added instead of taken away'
+    'coords/captureinstant.cpp@s/if \(parseUtcOffset\(clock.offset, offsetSeconds\)\)/if (false \&\& parseUtcOffset(clock.offset, offsetSeconds))/@photo offset ignored for the camera zone'
+    'app/trackgroup.cpp@s/options.clockCorrectionSeconds\)\)/options.clockCorrectionSeconds) || true)/@window clock correction dropped'
+    'processing/geojsonwriter.cpp@s/coordinates \{record.longitude, record.latitude\}/coordinates {record.latitude, record.longitude}/@GeoJSON latitude first'
+    'processing/locationrecord.cpp@s/north \? 32600 : 32700/north ? 32700 : 32600/@EPSG hemisphere inverted'
+    'app/processcommand.cpp@s/return outcome.failed > 0 \? exitFailed : exitDone;/return exitDone;/@command line exits 0 after failed photos'
+    'app/processcommand.cpp@s/ && !parser.isSet\(noBackupOption\)//@--sin-backup ignored'
+    'app/previewrenderer.cpp@s/if \(pending\)/if (false)/@last change of a burst never rendered'
+    'coords/altitudefill.cpp@s/attempt < 2/attempt < 1/@failed group not retried'
+    'coords/altitudefill.cpp@s/points.size\(\) <= job.maxPoints\(\)/points.size() <= job.maxPoints() + 1/@groups one point over the service limit'
+    'processing/photoprocessor.cpp@s/if \(problem.isEmpty\(\)\)\n\s*problem = lock.tryLock\(\);//@two batches at once on one folder'
 )
 
 # Copies this tree (without builds) to $1, with the tests of $2 when given.
