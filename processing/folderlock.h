@@ -7,7 +7,8 @@
 // Keeps a second batch, in this process or another, off a folder that a
 // batch is working on. The lock is a file in the user's runtime folder named
 // after the folder's canonical path, never a file in the photo folder. A lock
-// left by a run that died is taken over. Released when the object goes.
+// left by a run that died is taken over, even one it died writing. Released
+// when the object goes.
 class FolderLock
 {
 public:
@@ -18,7 +19,10 @@ public:
     QString tryLock();
 
 private:
+    bool removeOwnerlessLock();
+
     QString folder;
+    QString path;
     QLockFile file;
 };
 
