@@ -1,20 +1,26 @@
 #include "coords/coordinatesfile.h"
 #include "metadata/exifreader.h"
+#include "metadata/exifwriter.h"
+#include "metadata/exiv2image.h"
 #include "metadata/exiv2setup.h"
 #include "metadata/metadatacopy.h"
-#include "processing/atomicfile.h"
+#include "processing/decoderwarnings.h"
+#include "processing/folderlock.h"
 #include "processing/photoprocessor.h"
 #include "processing/workpool.h"
 #include "tests/support/files.h"
 #include "tests/support/testphotos.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QLoggingCategory>
 #include <QMutex>
 #include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtConcurrent>
 
+#include <memory>
 #include <stdexcept>
 
 static const QString santiago = QStringLiteral("19H 345713 6297592.jpg");
@@ -33,6 +39,25 @@ static ProcessingOptions exifOptions(bool rename = true)
     options.useExif = true;
     options.renamePhotos = rename;
     return options;
+}
+
+// The window's EXIF run: renamed, with backups, under `prefix` when given.
+static ProcessingOptions exifRun(const QString &prefix = {})
+{
+    ProcessingOptions options = exifOptions();
+    options.makeBackup = true;
+    options.usePrefix = !prefix.isEmpty();
+    options.prefix = prefix;
+    return options;
+}
+
+static QByteArray jpeg(int width, int height)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    makeNaturalImage(width, height).save(&buffer, "JPEG", 90);
+    return bytes;
 }
 
 // The last line of a photo's group before any "Motivo: " line explaining it.
@@ -215,8 +240,8 @@ private slots:
         QCOMPARE(names, expected);
         for (const QString &name : expected)
             QVERIFY(fileBytes(at(name)).startsWith("\xFF\xD8"));
-        runBatch(folder, options); // a second run: every name is taken by another photo
-        QCOMPARE(fileNames(folder).size(), 12);
+        runBatch(folder, options); // a second run: each photo keeps the name it has
+        QCOMPARE(fileNames(folder), names);
     }
 
     void backupsAreNumberedAcrossRunsAndKeepPermissions()
@@ -452,6 +477,164 @@ private slots:
         for (const QString name : {"a.jpg", "b.jpg", "c.jpg"})
             QCOMPARE(logGroup(log, name).last(), "Error procesando " + name + ": sin memoria");
         QVERIFY(log.last().startsWith("Se procesaron 3 fotos en "));
+    }
+    void decoderWarningsAreCaughtOnTheDecodingThreadOnly()
+    {
+        QLoggingCategory decoder("qt.gui.imageio.jpeg");
+        const JpegWarningCapture capture;
+        QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio.jpeg.warning=false"));
+        QTest::ignoreMessage(QtWarningMsg, "de otra foto");
+        std::unique_ptr<QThread> other(
+                QThread::create([&] { qCWarning(decoder, "de otra foto"); }));
+        other->start();
+        other->wait();
+        QVERIFY(capture.firstWarning().isEmpty());
+        qCWarning(decoder, "de esta foto");
+        QCOMPARE(capture.firstWarning(), QStringLiteral("de esta foto"));
+        QLoggingCategory::setFilterRules(QString());
+    }
+
+    void failedPhotoSaysWhyAndKeepsItsBytes_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes"); // empty: a good photo
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<QString>("failure"); // the start of the failure line
+        QTest::addColumn<QString>("reason");
+        const QString open = "Error al abrir la imagen: ";
+        const QByteArray whole = jpeg(640, 480);
+        QByteArray claim = jpeg(16, 16);
+        claim.replace(claim.indexOf("\xFF\xC0") + 5, 4, QByteArray::fromHex("0FA00FA0"));
+        const QString longName = QString(251, QLatin1Char('n')) + ".jpg";
+        QTest::newRow("cut in half, end marker added")
+                << "a.jpg" << whole.left(whole.size() / 2) + "\xFF\xD9"
+                << "" << open << "decodificador";
+        QTest::newRow("header claims 4000 x 4000")
+                << "a.jpg" << claim << "" << open << "decodificador";
+        QTest::newRow("255-byte name") << longName << QByteArray() << ""
+                                       << "Error creando backup de "
+                                       << "255";
+        QTest::newRow("too long prefix")
+                << "a.jpg" << QByteArray() << QString(240, 'p') << "Error renombrando a.jpg"
+                << "255";
+    }
+
+    void failedPhotoSaysWhyAndKeepsItsBytes()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, prefix);
+        QFETCH(QString, failure);
+        QFETCH(QString, reason);
+        QVERIFY(bytes.isEmpty() ? !write(name).isEmpty() : writeBytes(at(name), bytes));
+        const auto before = fileBytes(at(name));
+        const auto group = logGroup(runBatch(folder, exifRun(prefix)).log, name);
+        QVERIFY2(group.value(group.size() - 2).startsWith(failure)
+                         && group.last().startsWith("Motivo: ") && group.last().contains(reason),
+                 qPrintable(group.join('|')));
+        QCOMPARE(fileBytes(at(name)), before);
+    }
+
+    void gpsIsReadOnlyFromRationals_data()
+    {
+        QTest::addColumn<int>("type"); // text, unsigned or signed rationals
+        QTest::addColumn<QString>("text");
+        QTest::newRow("text") << 0 << "33 26 25.44";
+        QTest::newRow("unsigned rationals") << 1 << "33/1 26/1 0/1";
+    }
+
+    void gpsIsReadOnlyFromRationals()
+    {
+        QFETCH(int, type);
+        QFETCH(QString, text);
+        const auto path = write("a.jpg");
+        Exiv2::AsciiValue ascii;
+        Exiv2::URationalValue unsignedValue;
+        Exiv2::RationalValue signedValue;
+        Exiv2::Value *values[] = {&ascii, &unsignedValue, &signedValue};
+        values[type]->read(text.toStdString());
+        const Exiv2ImagePtr image = openImageFile(path);
+        image->exifData()["Exif.GPSInfo.GPSLatitude"] = *values[type];
+        image->writeMetadata();
+        double latitude = 0, longitude = 0, direction = 0, altitude = 0;
+        QCOMPARE(readGpsFromExif(path, latitude, longitude, direction, altitude), type != 0);
+        QCOMPARE(latitude, type != 0 ? -(33 + 26 / 60.0) : 0.0);
+    }
+
+    void unreadableXmpIsReported_data()
+    {
+        QTest::addColumn<QByteArray>("packet");
+        QTest::addColumn<int>("lines");
+        QTest::newRow("broken") << QByteArray("<x:xmpmeta><rdf:RDF><rdf:Descr") << 1;
+        QTest::newRow("valid") << QByteArray("<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+                                             "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-"
+                                             "ns#'/></x:xmpmeta>")
+                               << 0;
+    }
+
+    void unreadableXmpIsReported()
+    {
+        QFETCH(QByteArray, packet);
+        QFETCH(int, lines);
+        const QByteArray body = QByteArray("http://ns.adobe.com/xap/1.0/", 29) + packet;
+        const char length[] = {char((body.size() + 2) >> 8), char((body.size() + 2) & 0xFF)};
+        QVERIFY(writeBytes(at("a.jpg"),
+                           jpeg(64, 48).insert(2, "\xFF\xE1" + QByteArray(length, 2) + body)));
+        QCOMPARE(runBatch(folder, exifRun()).log.filter("XMP").size(), lines);
+    }
+
+    void impossibleValuesNeverReachExif_data()
+    {
+        QTest::addColumn<int>("zone");
+        QTest::addColumn<char>("letter");
+        QTest::addColumn<double>("easting");
+        QTest::addColumn<double>("altitude");
+        QTest::addColumn<bool>("position"); // written
+        QTest::newRow("on the globe") << 19 << 'H' << 345678.0 << 812.0 << true;
+        QTest::newRow("zone 0") << 0 << 'H' << 345678.0 << 812.0 << false;
+        QTest::newRow("band Ñ") << 19 << char(0xD1) << 345678.0 << 812.0 << false;
+        QTest::newRow("easting 1e300") << 19 << 'H' << 1e300 << 812.0 << false;
+    }
+
+    void impossibleValuesNeverReachExif()
+    {
+        QFETCH(int, zone);
+        QFETCH(char, letter);
+        QFETCH(double, easting);
+        QFETCH(double, altitude);
+        QFETCH(bool, position);
+        Exiv2::ExifData exif;
+        writeRecordToExif(exif, {zone, letter, easting, 6300000.0, {}, altitude}, {});
+        const auto has = [&](const char *key) {
+            return exif.findKey(Exiv2::ExifKey(key)) != exif.end();
+        };
+        QCOMPARE(has("Exif.GPSInfo.GPSLatitude") && has("Exif.GPSInfo.GPSLongitude"), position);
+        QCOMPARE(has("Exif.GPSInfo.GPSAltitude"), altitude == 812.0);
+    }
+
+    void runThatMayNotStartLeavesThePhotos_data()
+    {
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<bool>("locked");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("parent folder") << "../x/" << false << true;
+        QTest::newRow("plain") << "XXX_XXX_SA_" << false << false;
+        QTest::newRow("folder in use") << "XXX_XXX_SA_" << true << true;
+    }
+
+    void runThatMayNotStartLeavesThePhotos()
+    {
+        QFETCH(QString, prefix);
+        QFETCH(bool, locked);
+        QFETCH(bool, refused);
+        write("a.jpg");
+        const auto before = folderContents(folder);
+        FolderLock other(folder + "/../" + QFileInfo(folder).fileName());
+        QVERIFY(!locked || other.tryLock().isEmpty());
+        const auto problem = batchStartProblem(folder, exifRun(prefix));
+        QCOMPARE(!problem.isEmpty(), refused);
+        QCOMPARE(runBatch(folder, exifRun(prefix)).log == QStringList {problem}, refused);
+        QCOMPARE(folderContents(folder) == before, refused);
     }
 };
 
