@@ -4,10 +4,7 @@
 #include "tests/support/fakeelevationserver.h"
 #include "tests/support/files.h"
 
-#include <QDir>
-#include <QLocale>
-#include <QRegularExpression>
-#include <QTest>
+#include <QtTest>
 
 Q_DECLARE_METATYPE(FakeReply)
 
@@ -103,10 +100,6 @@ private slots:
         QTest::newRow("altitude among the first four fields")
                 << QByteArray("nombre;zona;altitud\nIMG_1.jpg;19\n") << true
                 << "menos de 5 columnas";
-        QTest::newRow("decimal comma") << header + "IMG_1.jpg;19;H;345678,5;6301234\n"
-                                       << true << "UTM inválido";
-        QTest::newRow("not a finite number") << header + "IMG_1.jpg;19;H;inf;6301234\n"
-                                             << true << "UTM inválido";
         QTest::newRow("altitude kept when not overwriting") << header + row1
                         + ";;;570.3\n" << false << "ya tiene altitud y no se debe sobrescribir.";
     }

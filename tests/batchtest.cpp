@@ -4,21 +4,15 @@
 #include "metadata/exiv2image.h"
 #include "metadata/exiv2setup.h"
 #include "metadata/metadatacopy.h"
-#include "processing/decoderwarnings.h"
 #include "processing/folderlock.h"
 #include "processing/photoprocessor.h"
 #include "processing/workpool.h"
 #include "tests/support/files.h"
 #include "tests/support/testphotos.h"
 
-#include <QBuffer>
-#include <QDir>
-#include <QLoggingCategory>
-#include <QMutex>
-#include <QSemaphore>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QtConcurrent>
+#include <QtGui>
+#include <QtTest>
 
 #include <memory>
 #include <stdexcept>
@@ -95,32 +89,6 @@ private slots:
         static int count = 0;
         folder = dir.filePath(QStringLiteral("batch%1").arg(++count));
         QVERIFY(QDir().mkpath(folder));
-    }
-
-    void eachPlacementLogsAndKeepsTheOriginal_data()
-    {
-        QTest::addColumn<QString>("placement");
-        QTest::newRow("in place") << "in place";
-        QTest::newRow("with backup") << "backup";
-        QTest::newRow("output folder") << "output";
-    }
-
-    void eachPlacementLogsAndKeepsTheOriginal()
-    {
-        QFETCH(QString, placement);
-        const QString photo = write("a.jpg");
-        const QByteArray original = fileBytes(photo);
-        ProcessingOptions options = exifOptions();
-        options.makeBackup = placement == "backup";
-        options.useOutputFolder = placement == "output";
-        options.outputFolder = folder + "-out";
-        const QString renamed
-                = (options.useOutputFolder ? options.outputFolder : folder) + "/" + santiago;
-        const BatchResult result = runBatch(folder, options);
-        QCOMPARE(lastLine(result, "a.jpg"), "Metadatos escritos para " + santiago);
-        QVERIFY(fileBytes(renamed).startsWith("\xFF\xD8") && fileBytes(renamed) != original);
-        QCOMPARE(fileBytes(options.makeBackup ? folder + "/Backup/a_backup.jpg" : photo),
-                 options.makeBackup || options.useOutputFolder ? original : QByteArray());
     }
 
     void rowsReplaceMetadataAndPhotosWithoutRowStay()
@@ -478,22 +446,6 @@ private slots:
             QCOMPARE(logGroup(log, name).last(), "Error procesando " + name + ": sin memoria");
         QVERIFY(log.last().startsWith("Se procesaron 3 fotos en "));
     }
-    void decoderWarningsAreCaughtOnTheDecodingThreadOnly()
-    {
-        QLoggingCategory decoder("qt.gui.imageio.jpeg");
-        const JpegWarningCapture capture;
-        QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio.jpeg.warning=false"));
-        QTest::ignoreMessage(QtWarningMsg, "de otra foto");
-        std::unique_ptr<QThread> other(
-                QThread::create([&] { qCWarning(decoder, "de otra foto"); }));
-        other->start();
-        other->wait();
-        QVERIFY(capture.firstWarning().isEmpty());
-        qCWarning(decoder, "de esta foto");
-        QCOMPARE(capture.firstWarning(), QStringLiteral("de esta foto"));
-        QLoggingCategory::setFilterRules(QString());
-    }
-
     void failedPhotoSaysWhyAndKeepsItsBytes_data()
     {
         QTest::addColumn<QString>("name");

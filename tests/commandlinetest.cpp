@@ -3,16 +3,8 @@
 #include "tests/support/files.h"
 #include "tests/support/testphotos.h"
 
-#include <QApplication>
-#include <QBuffer>
-#include <QDialogButtonBox>
-#include <QDir>
-#include <QEventLoop>
-#include <QProcess>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <csignal>
 

@@ -1,7 +1,6 @@
 #include "coords/captureinstant.h"
 #include "coords/coordinatesfile.h"
 #include "coords/gpxtrack.h"
-#include "coords/isotime.h"
 #include "coords/samplefile.h"
 #include "coords/trackplacement.h"
 #include "metadata/exiv2image.h"
@@ -10,8 +9,6 @@
 #include "tests/support/files.h"
 #include "tests/support/testphotos.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(TestPhoto)
@@ -231,27 +228,6 @@ private slots:
         QCOMPARE(log.last(), "Archivo de ejemplo creado en: " + dir.filePath("ejemplo.csv"));
         QCOMPARE(log.size(), photo.hasGps || !useExif ? 1 : 2);
     }
-    void isoTimes_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<qint64>("expected"); // -1: rejected
-        QTest::newRow("west offset") << "2024-03-05T11:30:00-03:00" << ms("2024-03-05T14:30:00Z");
-        QTest::newRow("east offset, no colon")
-                << "2024-03-06T01:00:00+0530" << ms("2024-03-05T19:30:00Z");
-        QTest::newRow("fraction") << "2024-03-05T14:30:00.25Z" << ms("2024-03-05T14:30:00.250Z");
-        QTest::newRow("no leap day") << "2023-02-29T00:00:00Z" << qint64(-1);
-        QTest::newRow("no seconds") << "2024-03-05T14:30Z" << qint64(-1);
-    }
-
-    void isoTimes()
-    {
-        QFETCH(QString, text);
-        qint64 utcMs = -1;
-        if (!parseIsoInstant(text, utcMs))
-            utcMs = -1;
-        QTEST(utcMs, "expected");
-    }
-
     void readsEveryTrackPointOfOneFileOrAFolder()
     {
         QTemporaryDir dir;

@@ -2,13 +2,8 @@
 #include "tests/support/files.h"
 #include "tests/support/testphotos.h"
 
-#include <QBuffer>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtGui>
+#include <QtTest>
 
 // A batch killed or starved of disk in a child process; afterwards every
 // original is whole, or replaced by the complete result, and so are backups.

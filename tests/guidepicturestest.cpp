@@ -1,11 +1,6 @@
 // The user guide's pictures: every picture docs/guia.md shows is made by the
 // screenshots tool from the window as it is, and docs/img holds just those.
-#include <QDir>
-#include <QFile>
-#include <QImage>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTemporaryDir>
+#include <QtGui>
 #include <QtTest>
 
 static const QDir guideDir(QStringLiteral(GUIDE_DIR));

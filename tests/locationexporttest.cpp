@@ -6,17 +6,8 @@
 #include "tests/support/files.h"
 #include "tests/support/testphotos.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QHash>
-#include <QImage>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QXmlStreamReader>
+#include <QtGui>
+#include <QtTest>
 
 #include <zip.h>
 

@@ -5,7 +5,6 @@
 #include "tests/support/files.h"
 #include "tests/support/testphotos.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(TestPhoto)

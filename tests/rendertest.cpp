@@ -10,10 +10,7 @@
 #include "tests/support/files.h"
 #include "tests/support/testphotos.h"
 
-#include <QBuffer>
-#include <QImageWriter>
-#include <QSignalSpy>
-#include <QTemporaryDir>
+#include <QtGui>
 #include <QtTest>
 
 static const QString notoSans
@@ -240,31 +237,6 @@ private slots:
         QCOMPARE(coordinatesText(photo, true, true), "UTM 19H 345678 6300000");
     }
 
-    void photosLoadUpright_data()
-    {
-        QTest::addColumn<int>("orientation");
-        QTest::addColumn<QSize>("size");
-        QTest::addColumn<bool>("turned");
-        QTest::newRow("no tag") << 0 << QSize(60, 40) << false;
-        QTest::newRow("upside down") << 3 << QSize(60, 40) << true;
-        QTest::newRow("quarter right") << 6 << QSize(40, 60) << true;
-    }
-
-    void photosLoadUpright()
-    {
-        QFETCH(int, orientation);
-        QTemporaryDir dir;
-        TestPhoto photo;
-        photo.width = 60;
-        photo.height = 40;
-        photo.orientation = orientation;
-        QVERIFY(writeTestPhoto(dir.filePath("a.jpg"), photo));
-        bool turned = false;
-        QString reason;
-        QTEST(loadPhoto(dir.filePath("a.jpg"), turned, reason).size(), "size");
-        QTEST(turned, "turned");
-    }
-
     // Qt refuses decoded images above 128 MB unless told otherwise.
     void photosAbove128MegabytesLoad()
     {
@@ -278,21 +250,6 @@ private slots:
         QCOMPARE(loadPhoto(dir.filePath("big.jpg"), turned, reason).size(), QSize(6400, 6000));
     }
 
-    void cutJpegsAreIncomplete()
-    {
-        for (const bool progressive : {false, true}) {
-            QBuffer buffer;
-            buffer.open(QIODevice::WriteOnly);
-            QImageWriter writer(&buffer, "jpeg");
-            writer.setProgressiveScanWrite(progressive);
-            QVERIFY(writer.write(makeNaturalImage(320, 240)));
-            const QByteArray whole = buffer.data();
-            QVERIFY(jpegIsComplete(whole) && jpegIsComplete(whole + QByteArray(100, '\0')));
-            for (qsizetype length = 0; length < whole.size(); length += 37)
-                QVERIFY2(!jpegIsComplete(whole.left(length)), qPrintable(QString::number(length)));
-            QVERIFY(!jpegIsComplete(whole.chopped(1)));
-        }
-    }
     void decodesAtTheSmallestScaleThatFillsTheLabel_data()
     {
         QTest::addColumn<QSize>("label");

@@ -5,23 +5,8 @@
 #include "tests/support/fakeelevationserver.h"
 #include "tests/support/windowfixture.h"
 
-#include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDeadlineTimer>
-#include <QDoubleSpinBox>
-#include <QGroupBox>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QLabel>
-#include <QLineEdit>
-#include <QProgressDialog>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSpinBox>
-#include <QTemporaryDir>
-#include <QTimeZone>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <mutex>
 
@@ -202,30 +187,20 @@ private slots:
         QTest::addColumn<QString>("csv"); // "exif", or the coordinates-file field
         QTest::addColumn<QString>("output"); // "off", or the output-folder field
         QTest::addColumn<QString>("message");
-        const QString folder = "Seleccione un directorio de fotos válido.",
-                      logo = "Seleccione un archivo de logo válido.";
-        const QString csv = "Seleccione un archivo txt válido (o cambie el modo a EXIF).",
-                      output = "Seleccione una carpeta de salida válida.";
-        QTest::newRow("no folder") << ""
-                                   << "off"
-                                   << "exif"
-                                   << "off" << folder;
-        QTest::newRow("no logo") << "photos"
-                                 << ""
-                                 << "exif"
-                                 << "off" << logo;
-        QTest::newRow("coordinates file missing, before output") << "photos"
-                                                                 << "off"
-                                                                 << "gone.csv"
-                                                                 << "" << csv;
-        QTest::newRow("no output folder") << "photos"
-                                          << "off"
-                                          << "coords.csv"
-                                          << "" << output;
-        QTest::newRow("output folder is a file") << "photos"
-                                                 << "logo.png"
-                                                 << "exif"
-                                                 << "logo.png" << output;
+        const QString noFolder = "Seleccione un directorio de fotos válido.",
+                      noLogo = "Seleccione un archivo de logo válido.",
+                      noCsv = "Seleccione un archivo txt válido (o cambie el modo a EXIF).",
+                      noOutput = "Seleccione una carpeta de salida válida.";
+        const auto row = [](const char *tag, const char *folder, const char *logo, const char *csv,
+                            const char *output, const QString &message) {
+            QTest::newRow(tag) << QString(folder) << QString(logo) << QString(csv)
+                               << QString(output) << message;
+        };
+        row("no folder", "", "off", "exif", "off", noFolder);
+        row("no logo", "photos", "", "exif", "off", noLogo);
+        row("coordinates file missing, before output", "photos", "off", "gone.csv", "", noCsv);
+        row("no output folder", "photos", "off", "coords.csv", "", noOutput);
+        row("output folder is a file", "photos", "logo.png", "exif", "logo.png", noOutput);
     }
 
     void invalidInputsStopTheRunWithTheFirstMessage()
@@ -309,19 +284,17 @@ private slots:
         const QString points = "<trkpt lat=\"-33.45\" lon=\"-70.66\"><time>2024-03-05T17:30:00Z"
                                "</time></trkpt><trkpt lat=\"-33.46\" lon=\"-70.67\"><time>"
                                "2024-03-05T17:31:00Z</time></trkpt>";
-        QTest::newRow("on the track") << points << "14:30:00"
-                                      << "+00:00:00"
-                                      << "";
-        QTest::newRow("clock an hour ahead") << points << "15:30:00"
-                                             << "+01:00:00"
-                                             << "";
-        QTest::newRow("no track file") << "missing"
-                                       << "14:30:00"
-                                       << "+00:00:00"
-                                       << "Error: Seleccione un track GPX válido";
-        QTest::newRow("correction mistyped") << points << "14:30:00"
-                                             << "+1:00"
-                                             << "Error: Corrección del reloj de la cámara";
+        const auto row = [&points](const char *tag, bool track, const char *clock,
+                                   const char *correction, const char *critical) {
+            QTest::newRow(tag) << (track ? points : "missing") << QString(clock)
+                               << QString(correction) << QString(critical);
+        };
+        row("on the track", true, "14:30:00", "+00:00:00", "");
+        row("clock an hour ahead", true, "15:30:00", "+01:00:00", "");
+        row("no track file", false, "14:30:00", "+00:00:00",
+            "Error: Seleccione un track GPX válido");
+        row("correction mistyped", true, "14:30:00", "+1:00",
+            "Error: Corrección del reloj de la cámara");
     }
 
     void trackModeRunsOrRefuses()
@@ -614,24 +587,6 @@ private slots:
         }
         click("loadProfileButton", folder.filePath("ausente.json"));
         QCOMPARE(options(f), before);
-    }
-
-    // A write cut short must not replace the profile on disk nor leave a part beside it.
-    void failedSaveKeepsTheOldProfile()
-    {
-        click("saveProfileButton", folder.filePath("b.json"));
-        const QByteArray old = fileBytes(folder.filePath("b.json"));
-        f.find<QLineEdit>("prefixEdit")->setText("nuevo_");
-        {
-            const FileSizeLimit limit(100);
-            QVERIFY(limit.isActive());
-            click("saveProfileButton", folder.filePath("b.json"));
-        }
-        QCOMPARE(fileBytes(folder.filePath("b.json")), old);
-        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).filter("b."),
-                 QStringList {"b.json"});
-        click("saveProfileButton", folder.filePath("b.json/c.json"));
-        QCOMPARE(f.find<QComboBox>("profileCombo")->count(), 1);
     }
 };
 
