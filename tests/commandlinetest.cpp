@@ -1,4 +1,5 @@
 #include "app/startup.h"
+#include "processing/folderlock.h"
 #include "processing/photoloader.h"
 #include "tests/support/files.h"
 #include "tests/support/testphotos.h"
@@ -24,6 +25,7 @@ class CommandLineTest : public QObject
 private:
     QTemporaryDir dir;
     int folders = 0;
+    QMap<QString, QByteArray> originals; // photos of the killed and starved runs
 
     QProcessEnvironment environment(const QString &apiKey = QString())
     {
@@ -80,6 +82,33 @@ private:
         QVERIFY(writeBytes(dir.filePath(name), bytes));
     }
 
+    QString freshBatch(const QString &name)
+    {
+        for (auto it = originals.cbegin(); it != originals.cend(); ++it)
+            if (!writeBytes(dir.filePath(name + "/" + it.key()), it.value()))
+                qFatal("cannot write %s", qPrintable(it.key()));
+        return dir.filePath(name);
+    }
+
+    // The runs that keep the photos' names, so each compares with a reference run.
+    QStringList keepingNames(const QString &folder) const
+    {
+        return {"procesar", folder, "--perfil", dir.filePath("sin-renombrar.json")};
+    }
+
+    // A kill between creating a lock and writing its owner leaves a lock
+    // that is taken over once a few seconds old: make those a minute old.
+    static void ageOwnerlessLocks()
+    {
+        const QDir runtime(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation));
+        for (const QFileInfo &lock : runtime.entryInfoList({"rumbario-*.lock"})) {
+            QFile file(lock.filePath());
+            if (!fileBytes(lock.filePath()).contains('\n') && file.open(QIODevice::ReadWrite))
+                file.setFileTime(QDateTime::currentDateTime().addSecs(-60),
+                                 QFileDevice::FileModificationTime);
+        }
+    }
+
     // "@F" stands for a new photo folder, "@D" for the test's folder.
     QStringList expand(QStringList arguments, const QString &folder)
     {
@@ -92,7 +121,8 @@ private slots:
     {
         QVERIFY(dir.isValid());
         writeFile(QStringLiteral("perfil-roto.json"), "[1, 2]");
-        writeFile(QStringLiteral("sin-renombrar.json"), R"({"renamePhotos": false})");
+        writeFile(QStringLiteral("sin-renombrar.json"),
+                  R"({"renamePhotos": false, "drawData": false})");
         // The photos' own position, at their capture time in Santiago.
         writeFile(QStringLiteral("t.gpx"),
                   R"(<gpx xmlns="http://www.topografix.com/GPX/1/1"><trk><trkseg>)"
@@ -100,6 +130,12 @@ private slots:
                   R"(<trkpt lat="-33.45" lon="-70.66"><time>2024-03-05T17:31:00Z</time></trkpt>)"
                   R"(</trkseg></trk></gpx>)");
         writeFile(QStringLiteral("roto.gpx"), "<gpx><trk>");
+        for (int i = 0; i < 4; ++i) {
+            QBuffer buffer;
+            buffer.open(QIODevice::WriteOnly);
+            QVERIFY(makeNaturalImage(1600, 1200, unsigned(i + 1)).save(&buffer, "JPEG", 90));
+            originals[QStringLiteral("foto %1.jpg").arg(i)] = buffer.data();
+        }
     }
 
     void exitCodes_data()
@@ -202,6 +238,88 @@ private slots:
             }
         }
         QVERIFY(whole >= photos && whole < 2 * photos);
+    }
+
+    void killedAtAnyMomentLeavesEachPhotoWholeOrReplaced()
+    {
+        const QString reference = freshBatch("reference");
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(run(keepingNames(reference)).code, 0);
+        const qint64 runMilliseconds = qMax<qint64>(clock.elapsed(), 50);
+        constexpr int kills = 16;
+        for (int k = 0; k < kills; ++k) {
+            const QString folder = freshBatch(QStringLiteral("killed%1").arg(k));
+            QProcess process;
+            process.setProcessEnvironment(environment());
+            process.start(QStringLiteral(RUMBARIO_PATH), keepingNames(folder));
+            QVERIFY(process.waitForStarted());
+            process.waitForFinished(int(runMilliseconds * k / kills));
+            process.kill(); // nothing of ours runs after SIGKILL
+            process.waitForFinished();
+            ageOwnerlessLocks();
+            QVERIFY(FolderLock(folder).tryLock().isEmpty()); // the dead run's lock is taken over
+            for (auto it = originals.cbegin(); it != originals.cend(); ++it) {
+                const QByteArray now = fileBytes(folder + "/" + it.key());
+                QVERIFY2(now == it.value() || now == fileBytes(reference + "/" + it.key()),
+                         qPrintable(it.key()));
+            }
+            for (const QString &name : fileNames(folder + "/Backup")) {
+                if (!name.startsWith('.')) // a temporary file cut off by the kill
+                    QCOMPARE(fileBytes(folder + "/Backup/" + name),
+                             originals.value(name.left(name.indexOf("_backup")) + ".jpg"));
+            }
+            // A kill between the two steps of a link-and-unlink rename may leave
+            // the photo under both names; any name holds a whole photo.
+            for (const QString &name : fileNames(folder).filter(".jpg")) {
+                const QByteArray bytes = fileBytes(folder + "/" + name);
+                QVERIFY2(originals.values().contains(bytes)
+                                 || bytes == fileBytes(reference + "/" + name),
+                         qPrintable(name));
+            }
+        }
+    }
+
+    void fullDiskLeavesEveryOriginalWhole_data()
+    {
+        QTest::addColumn<QStringList>("extra");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("save") << QStringList {"--sin-backup"} << "Error guardando la imagen: ";
+        QTest::newRow("backup") << QStringList() << "Error creando backup de ";
+    }
+
+    void fullDiskLeavesEveryOriginalWhole()
+    {
+        QFETCH(QStringList, extra);
+        QFETCH(QString, line);
+        const QString folder = freshBatch(QStringLiteral("full-") + QTest::currentDataTag());
+        qsizetype smallest = originals.first().size();
+        for (const QByteArray &bytes : originals)
+            smallest = qMin(smallest, bytes.size());
+        // Writes past the limit fail with EFBIG; the program goes on.
+        QProcess process;
+        process.setChildProcessModifier([limit = rlim_t(smallest / 2)] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit size = {limit, limit};
+            setrlimit(RLIMIT_FSIZE, &size);
+        });
+        const Outcome outcome = run(process, keepingNames(folder) + extra);
+        QCOMPARE(outcome.code, 1);
+        QStringList log = outcome.out.split('\n', Qt::SkipEmptyParts);
+        for (QString &line : log)
+            if (line.startsWith("Procesando: "))
+                line.prepend('\n'); // as the batch gives it
+        for (auto it = originals.cbegin(); it != originals.cend(); ++it) {
+            QCOMPARE(fileBytes(folder + "/" + it.key()), it.value());
+            QStringList group = logGroup(log, it.key());
+            if (group.last().startsWith(QStringLiteral("Motivo: ")))
+                group.removeLast();
+            QVERIFY2(group.size() > 1 && group.last().startsWith(line),
+                     qPrintable(group.join('|')));
+        }
+        // Metadata lines belong to a saved photo only.
+        QVERIFY(log.filter("Intentando escribir EXIF").isEmpty()
+                && log.filter("Metadatos escritos").isEmpty());
     }
 
     void qtDialogsSpeakSpanish()
