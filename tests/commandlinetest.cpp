@@ -62,14 +62,8 @@ private:
     QString photoFolder(bool withBrokenPhoto = false)
     {
         const QString folder = dir.filePath(QStringLiteral("fotos%1").arg(++folders));
-        QDir().mkpath(folder);
-        TestPhoto photo;
-        photo.hasGps = true;
-        photo.latitude = -33.45;
-        photo.longitude = -70.66;
-        photo.dateTimeOriginal = QStringLiteral("2024:03:05 14:30:00");
         for (const char *name : {"a.jpg", "b.jpg"})
-            writeTestPhoto(QDir(folder).filePath(QLatin1String(name)), photo);
+            writeTestPhoto(QDir(folder).filePath(QLatin1String(name)), gpsPhoto());
         const QByteArray whole = fileBytes(QDir(folder).filePath(QStringLiteral("a.jpg")));
         if (withBrokenPhoto)
             writeBytes(QDir(folder).filePath(QStringLiteral("roto.jpg")),
@@ -151,7 +145,6 @@ private slots:
         };
         row("lote correcto", "procesar @F", false, 0, "");
         row("foto dañada", "procesar @F --sin-backup", true, 1, "");
-        row("ejemplo", "ejemplo @F @D/ejemplo.csv", false, 0, "");
         row("ventana sin pantalla", "", false, 1, "DISPLAY");
         row("orden desconocida", "renombrar @F", false, 2, "renombrar");
         row("calidad fuera de rango", "procesar @F --calidad 101", false, 2, "--calidad");

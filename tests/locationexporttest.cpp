@@ -65,28 +65,17 @@ private:
 
     void writePhotos()
     {
-        TestPhoto santiago;
-        santiago.width = 1000;
-        santiago.height = 700;
-        santiago.hasGps = santiago.hasDirection = santiago.hasAltitude = true;
-        santiago.latitude = -33.45;
-        santiago.longitude = -70.66;
-        santiago.direction = 45.0;
-        santiago.altitude = 550.0;
-        santiago.dateTimeOriginal = QStringLiteral("2024:03:05 14:30:00");
         TestPhoto madrid;
         madrid.hasGps = true;
         madrid.latitude = 40.4168;
         madrid.longitude = -3.7038;
-        QVERIFY(QDir(folder).mkpath(QStringLiteral("sub")));
-        QVERIFY(writeTestPhoto(QDir(folder).filePath(specialName), santiago));
-        QVERIFY(writeTestPhoto(QDir(folder).filePath(QStringLiteral("sub/norte.jpg")), madrid));
-        QVERIFY(writeTestPhoto(QDir(folder).filePath(QStringLiteral("sin gps.jpg"))));
-        QFile file(coordinatesFile);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray(coordinatesFileHeader) + '\n' + specialName.toUtf8()
-                   + ";19;H;345713;6297592;45;2024-03-05 14:30:00;550\n"
-                     "norte.jpg;30;T;440290;4474257;;;\n");
+        QVERIFY(writeTestPhoto(QDir(folder).filePath(specialName), gpsPhoto(1000, 700)));
+        QVERIFY(writeTestPhoto(QDir(folder).filePath("sub/norte.jpg"), madrid));
+        QVERIFY(writeTestPhoto(QDir(folder).filePath("sin gps.jpg")));
+        QVERIFY(writeBytes(coordinatesFile,
+                           QByteArray(coordinatesFileHeader) + '\n' + specialName.toUtf8()
+                                   + ";19;H;345713;6297592;45;2024-03-05 14:30:00;550\n"
+                                     "norte.jpg;30;T;440290;4474257;;;\n"));
     }
 
     // Bytes and modification time of every photo.
@@ -203,27 +192,6 @@ private slots:
         zip_close(archive);
         if (run == Run::FolderExport)
             QVERIFY(photoStates() == before);
-    }
-
-    void failedWriteKeepsTheOldFiles()
-    {
-        const auto quiet = [](const QString &) {
-        };
-        exportFolderLocations(folder, true, quiet, {});
-        const auto names = fileNames(folder);
-        const QStringList files = {kmzFileName, geoJsonFileName, csvFileName};
-        QList<QByteArray> old;
-        for (const auto &name : files)
-            old << fileBytes(QDir(folder).filePath(name));
-        QVERIFY(QFile::remove(QDir(folder).filePath(QStringLiteral("sub/norte.jpg"))));
-        {
-            const FileSizeLimit limit(64);
-            QVERIFY(limit.isActive());
-            exportFolderLocations(folder, true, quiet, {});
-        }
-        for (int i = 0; i < files.size(); ++i)
-            QCOMPARE(fileBytes(QDir(folder).filePath(files.at(i))), old.at(i));
-        QCOMPARE(fileNames(folder), names);
     }
 };
 

@@ -220,23 +220,6 @@ private slots:
                 == renderCompassRose(0.0, 100, 0.2, QString(), false, -1, Qt::red));
     }
 
-    void degreesAreReadFromExifOrProjected()
-    {
-        QTemporaryDir dir;
-        QVERIFY(writeTestPhoto(dir.filePath("gps.jpg"), gpsPhoto()));
-        QVERIFY(writeTestPhoto(dir.filePath("plain.jpg")));
-        PhotoStamp photo;
-        photo.utmName = QStringLiteral("19H 345678 6300000");
-        latLonToUtm(-33.4504, -70.6604, photo.position.zone, photo.position.letter,
-                    photo.position.easting, photo.position.northing);
-        photo.photoPath = dir.filePath("gps.jpg");
-        QCOMPARE(coordinatesText(photo, false, true), "UTM 19H 345678 6300000");
-        QCOMPARE(coordinatesText(photo, true, true), "33° 27' 0\" S 70° 39' 36\" W");
-        QCOMPARE(coordinatesText(photo, true, false), "33° 27' 1\" S 70° 39' 37\" W");
-        photo.photoPath = dir.filePath("plain.jpg");
-        QCOMPARE(coordinatesText(photo, true, true), "UTM 19H 345678 6300000");
-    }
-
     // Qt refuses decoded images above 128 MB unless told otherwise.
     void photosAbove128MegabytesLoad()
     {

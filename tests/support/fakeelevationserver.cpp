@@ -29,18 +29,13 @@ FakeElevationServer::FakeElevationServer(QObject *parent)
     connect(&server, &QTcpServer::newConnection, this, &FakeElevationServer::acceptConnections);
 }
 
-FakeElevationServer::~FakeElevationServer()
-{
-    stop();
-}
-
 bool FakeElevationServer::start()
 {
     clock.start();
     return server.listen(QHostAddress::LocalHost, 0);
 }
 
-void FakeElevationServer::stop()
+FakeElevationServer::~FakeElevationServer()
 {
     server.close();
     const QList<QTcpSocket *> sockets = pendingInput.keys();
@@ -98,7 +93,6 @@ void FakeElevationServer::answer(QTcpSocket *socket, const QByteArray &requestHe
     const QList<QByteArray> requestLine = requestHead.left(requestHead.indexOf("\r\n")).split(' ');
     const QUrl target(QString::fromLatin1(requestLine.value(1)));
     RecordedRequest request;
-    request.path = target.path();
     request.queryItems = QUrlQuery(target).queryItems(QUrl::FullyDecoded);
     request.receivedMs = clock.elapsed();
     request.targetChars = requestLine.value(1).size();

@@ -15,7 +15,6 @@ class QTcpSocket;
 // One GET request as the server received it.
 struct RecordedRequest
 {
-    QString path;
     QList<QPair<QString, QString>> queryItems; // decoded, in request order
     qint64 receivedMs = 0; // since the server started
     qsizetype targetChars = 0; // path and query as sent
@@ -55,7 +54,6 @@ public:
 
     // Listens on 127.0.0.1 at a free port.
     bool start();
-    void stop();
     // "http://127.0.0.1:<port>"
     QString baseUrl() const;
 

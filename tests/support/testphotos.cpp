@@ -2,6 +2,7 @@
 
 #include "metadata/exiv2image.h"
 
+#include <QDir>
 #include <QImageWriter>
 
 #include <exiv2/exiv2.hpp>
@@ -95,6 +96,7 @@ static bool fillIptcAndXmp(Exiv2::Image &image, const TestPhoto &photo)
 
 bool writeTestPhoto(const QString &path, const TestPhoto &photo)
 {
+    QDir().mkpath(QFileInfo(path).absolutePath());
     QImage image(photo.width, photo.height, QImage::Format_RGB32);
     image.fill(photo.fill);
     QImageWriter writer(path);

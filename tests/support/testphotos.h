@@ -33,7 +33,7 @@ struct TestPhoto
 };
 
 // Writes `photo` to `path`; the format follows the suffix (jpg/jpeg, png,
-// tif/tiff). Returns false on any failure.
+// tif/tiff); parent folders are made. Returns false on any failure.
 bool writeTestPhoto(const QString &path, const TestPhoto &photo = {});
 
 // A photo whose EXIF places it in Santiago de Chile: "19H 345713 6297592".
