@@ -130,6 +130,7 @@ private slots:
                 << google << QByteArray("<html>Bad Gateway</html>") << "100.00";
         for (const char *absurd : {"1e308", "-500.01"})
             QTest::newRow(absurd) << openTopo << elevations(absurd) << "";
+        QTest::newRow("text") << openTopo << elevations("\"812\"") << "";
         QTest::newRow("highest summit") << openTopo << elevations("9000") << "9000.00";
     }
 

@@ -135,11 +135,11 @@ private slots:
                 << QStringList {"a: 19 H 1 2 - - -", "b: 19 H 1 2 - - -", "c: 19 H 1 2 - - -500"}
                 << QStringList {"Altitud inválida para a: -1e308 (fuera de -500 … 9000 m)",
                                 "Altitud inválida para b: 9000.01 (fuera de -500 … 9000 m)"};
-        QTest::newRow("bad optional values")
-                << QByteArray("a.jpg;19;H;1;2; 1,5 ; ayer ; alto ") << one
+        QTest::newRow("bad optional values, long text cut")
+                << "a.jpg;19;H;1;2; 1,5 ; ayer ;" + QByteArray(300, 'x') << one
                 << QStringList {"Orientación inválida para a.jpg: 1,5",
                                 "Fecha inválida en archivo txt para a.jpg: ayer",
-                                "Altitud inválida para a.jpg: alto"};
+                                "Altitud inválida para a.jpg: " + QString(200, 'x') + "…"};
         QTest::newRow("bad required values, in file order")
                 << QByteArray("a.jpg; 19x "
                               ";H;1;2\nb.jpg;19.5;H;1;2\nc.jpg;;H;1;2\nd.jpg;19;H;345678,5;2\ne."
