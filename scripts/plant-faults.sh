@@ -41,7 +41,7 @@ faults=(
     'coords/coordinatesfile.cpp@s/\|\| line.contains\(QLatin1String\("zona"\)/\&\& line.contains(QLatin1String("zona")/@header needs both zona and easting'
     "coords/altitudefill.cpp@s/QString::number\\(\\*elevation, 'f', 2\\)/QString::number(*elevation, 'f', 1)/@altitude written to one decimal"
     'coords/altitudefill.cpp@s/if \(hasAltitude && !job.overwrite\)/if (hasAltitude \&\& job.overwrite)/@overwrite rule inverted'
-    'coords/altitudefill.cpp@s/QThread::msleep\(/(void)(/@no pause between requests'
+    'coords/altitudefill.cpp@s/job.service.pauseMs - lastStart.elapsed\(\)/-1/@no pause between requests'
     "coords/samplefile.cpp@s/position.altitude, 'f', 1\\)/position.altitude, 'f', 0)/@sample altitude without its decimal"
     'processing/overlay.cpp@s/std::max\(10, clampToInt/std::max(1, clampToInt/@no 10-point minimum for text'
     'processing/compassrose.cpp@s/if \(rotateCompass\)/if (!rotateCompass)/@rose rotation inverted'

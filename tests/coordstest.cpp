@@ -165,6 +165,8 @@ private slots:
                 << one
                 << QStringList {
                            "Línea inválida en archivo txt (menos de 5 columnas): b.jpg;19;H;1"};
+        QTest::newRow("header: nombre with zona or easting")
+                << "Foto Nombre;la ZONA\n" + row << one << QStringList();
     }
 
     void readsRows()

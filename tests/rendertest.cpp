@@ -220,6 +220,19 @@ private slots:
                 == renderCompassRose(0.0, 100, 0.2, QString(), false, -1, Qt::red));
     }
 
+    // The dial stands still unless rotation is asked for; then it turns with
+    // the orientation. Its north-west part is clear of the arrow.
+    void roseDialTurnsOnlyWhenAsked()
+    {
+        for (const bool rotate : {false, true}) {
+            const auto part = [rotate](double orientation) {
+                return renderCompassRose(orientation, 400, 0.2, QString(), rotate, 0, Qt::blue)
+                        .copy(30, 30, 100, 100);
+            };
+            QCOMPARE(part(0.0) == part(90.0), !rotate);
+        }
+    }
+
     // Qt refuses decoded images above 128 MB unless told otherwise.
     void photosAbove128MegabytesLoad()
     {

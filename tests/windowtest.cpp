@@ -503,28 +503,19 @@ private slots:
 
     // Profiles older than track mode hold no "useGpxTrack" and keep the mode;
     // leaving track mode returns to EXIF mode.
-    void trackModeKeySelectsTheMode_data()
-    {
-        QTest::addColumn<QString>("before"); // the radio checked before loading
-        QTest::addColumn<QJsonValue>("useGpxTrack"); // undefined: absent
-        QTest::addColumn<QString>("after");
-        const QJsonValue absent(QJsonValue::Undefined);
-        QTest::newRow("old profile, track mode") << "gpxRadio" << absent << "gpxRadio";
-        QTest::newRow("out of track mode") << "gpxRadio" << QJsonValue(false) << "exifRadio";
-    }
-
     void trackModeKeySelectsTheMode()
     {
-        QFETCH(QString, before);
-        QFETCH(QJsonValue, useGpxTrack);
-        f.find<QRadioButton>(before)->setChecked(true);
-        QJsonObject profile {{"prefix", "x"}};
-        if (!useGpxTrack.isUndefined())
-            profile.insert("useGpxTrack", useGpxTrack);
-        load(profile);
-        QFETCH(QString, after);
-        QVERIFY(f.find<QRadioButton>(after)->isChecked());
-        QCOMPARE(f.find<QWidget>("trackGroup")->isVisibleTo(f.window.get()), after == "gpxRadio");
+        for (const QJsonValue &useGpxTrack :
+             {QJsonValue(QJsonValue::Undefined), QJsonValue(false)}) {
+            f.find<QRadioButton>("gpxRadio")->setChecked(true);
+            QJsonObject profile {{"prefix", "x"}};
+            if (!useGpxTrack.isUndefined())
+                profile.insert("useGpxTrack", useGpxTrack);
+            load(profile);
+            const bool kept = useGpxTrack.isUndefined();
+            QVERIFY(f.find<QRadioButton>(kept ? "gpxRadio" : "exifRadio")->isChecked());
+            QCOMPARE(f.find<QWidget>("trackGroup")->isVisibleTo(f.window.get()), kept);
+        }
     }
 
     void badFilesChangeNothing()
