@@ -185,7 +185,7 @@ private slots:
         QFETCH(bool, usePrefix);
         QFETCH(QString, base);
         QStringList expected = {base + ".jpg"};
-        for (int i = 0; i < 12; ++i) {
+        for (int i = 0; i < 24; ++i) {
             write(QStringLiteral("p%1.jpg").arg(i), usePrefix ? TestPhoto() : gpsPhoto());
             if (i > 0)
                 expected << QStringLiteral("%1 (%2).jpg").arg(base, QString::number(i));
@@ -193,7 +193,11 @@ private slots:
         ProcessingOptions options = exifOptions();
         options.usePrefix = usePrefix;
         options.prefix = "Obra %2 ";
+        // A thread a photo: they reach the same free name at the same moment.
+        const int threads = workPool()->maxThreadCount();
+        workPool()->setMaxThreadCount(24);
         runBatch(folder, options);
+        workPool()->setMaxThreadCount(threads);
         QStringList names = fileNames(folder);
         names.sort();
         expected.sort();
