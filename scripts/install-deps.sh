@@ -8,6 +8,11 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libexiv2-dev
     libzip-dev
+    libjpeg62-turbo-dev
+    libproj-dev proj-data
+    libheif-dev libheif-examples
+    qt6-pdf-dev
+    parallel
     qt6-image-formats-plugins
     qt6-translations-l10n
     fonts-noto-core
