@@ -10,6 +10,7 @@
 #include "processing/atomicfile.h"
 #include "processing/failurereason.h"
 #include "processing/locationexport.h"
+#include "processing/losslessstamp.h"
 #include "processing/overlay.h"
 #include "processing/photoloader.h"
 #include "processing/photoplacement.h"
@@ -20,7 +21,9 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QImageWriter>
+#include <QPainter>
 
 #include <exception>
 #include <optional>
@@ -296,20 +299,109 @@ static QStringList embedMetadata(const PhotoRun &run, QByteArray &encoded)
     return lines;
 }
 
-// The photo is finished in memory, metadata included, and replaces the
-// target in one step: an interrupted or failed save leaves the target as it
-// was. Exiv2 never writes to the photo's path.
-static bool save(PhotoRun &run, QImage &image)
+// The stamped photo encoded whole at the set quality; `image` is released.
+static bool encodeWhole(PhotoRun &run, QImage &image, bool turned, QByteArray &encoded)
 {
-    QByteArray encoded;
+    if (turned)
+        markUpright(run.metadata);
     QString error;
     const bool encodedOk
             = encodeImage(image, run.targetPath, run.options.jpegQuality, encoded, error);
     image = QImage();
-    if (!encodedOk) {
+    if (!encodedOk)
         run.lines << QStringLiteral("Error guardando la imagen: ") + error;
+    return encodedOk;
+}
+
+// The stamps alone, laid out on a transparent picture of the photo's size and
+// cut down to where they are. The photo itself is released first, so that
+// the two are never held together.
+static std::vector<StampPatch> drawStampPatches(const PhotoRun &run, QImage &image)
+{
+    QImage layer(image.size(), QImage::Format_ARGB32_Premultiplied);
+    image = QImage();
+    layer.fill(Qt::transparent);
+    drawOverlays(layer, run.options, run.context.logo, run.context.fontFamily, run.stamp,
+                 run.context.log);
+    return stampPatches(layer);
+}
+
+// The photo's bytes as stored and the EXIF Orientation that turns them
+// upright; false, with the reason, for a photo that is no JPEG.
+static bool readStoredJpeg(const QString &path, QByteArray &bytes, int &orientation,
+                           QString &reason)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        reason = QStringLiteral("no se pudo leer el archivo");
         return false;
     }
+    bytes = file.readAll();
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    if (reader.format() != "jpeg") {
+        reason = QStringLiteral("la foto no es JPEG");
+        return false;
+    }
+    orientation = exifOrientation(reader.transformation());
+    return true;
+}
+
+// Lays the stamps on the photo loaded again, when they could not be laid on
+// its blocks.
+static bool stampReloaded(PhotoRun &run, const std::vector<StampPatch> &patches, QImage &image,
+                          bool &turned)
+{
+    QString reason;
+    image = loadPhoto(run.targetPath, turned, reason);
+    if (image.isNull()) {
+        run.lines << QStringLiteral("Error al abrir la imagen: ") + run.targetPath
+                  << reasonLine(reason);
+        return false;
+    }
+    QPainter painter(&image);
+    for (const StampPatch &patch : patches)
+        painter.drawImage(patch.origin, patch.picture);
+    return true;
+}
+
+// With `losslessStamps`: a JPEG keeps every block its stamps leave alone, and
+// its pixels stay as stored, so the Orientation tag stays too (also in EXIF
+// made anew from a coordinates-file row). Any other photo, or a JPEG that
+// cannot be done so (see stampJpegLosslessly), is encoded whole, with a line
+// saying why.
+static bool encodeLosslessly(PhotoRun &run, QImage &image, bool turned, QByteArray &encoded)
+{
+    QByteArray original;
+    int orientation = 1;
+    QString reason;
+    if (!readStoredJpeg(run.targetPath, original, orientation, reason)) {
+        drawOverlays(image, run.options, run.context.logo, run.context.fontFamily, run.stamp,
+                     run.context.log);
+    } else {
+        const QSize size = image.size();
+        const auto patches = drawStampPatches(run, image);
+        if (stampJpegLosslessly(original, patches, size, orientation, encoded, reason)) {
+            if (orientation != 1)
+                run.metadata.exif["Exif.Image.Orientation"] = uint16_t(orientation);
+            run.lines << QStringLiteral("Compresión original conservada fuera de las marcas.");
+            return true;
+        }
+        original.clear();
+        if (!stampReloaded(run, patches, image, turned))
+            return false;
+    }
+    run.lines << QStringLiteral("Se recodifica la foto entera: %1.").arg(reason);
+    return encodeWhole(run, image, turned, encoded);
+}
+
+// The photo is finished in memory, metadata included, and replaces the
+// target in one step: an interrupted or failed save leaves the target as it
+// was. Exiv2 never writes to the photo's path.
+static bool save(PhotoRun &run, QByteArray &encoded)
+{
+    QString error;
     const auto metadataLines = embedMetadata(run, encoded);
     if (!replaceFileAtomically(run.targetPath, encoded, error)) {
         run.lines << QStringLiteral("Error guardando la imagen: ") + error;
@@ -359,18 +451,27 @@ static void runPipeline(PhotoRun &run)
     // The stamp may read the GPS position again: from where the photo's
     // unchanged bytes are now, since a rename has moved them.
     run.stamp.photoPath = run.targetPath;
-    drawOverlays(image, run.options, run.context.logo, run.context.fontFamily, run.stamp,
-                 run.context.log);
     if (!run.options.useExif && !run.options.useGpxTrack && run.options.embedCsvInExif)
         replaceMetadataWithRow(run);
-    else if (turned)
-        markUpright(run.metadata);
-    // Made while the stamped image is still in memory; `save` releases it.
+    QByteArray encoded;
     QByteArray thumbnail;
-    if (run.options.exportLocations)
-        thumbnail = thumbnailJpeg(image);
-    if (save(run, image) && run.options.exportLocations)
-        recordLocation(run, std::move(thumbnail));
+    if (run.options.losslessStamps) {
+        if (!encodeLosslessly(run, image, turned, encoded))
+            return;
+    } else {
+        drawOverlays(image, run.options, run.context.logo, run.context.fontFamily, run.stamp,
+                     run.context.log);
+        // Made while the stamped image is still in memory.
+        if (run.options.exportLocations)
+            thumbnail = thumbnailJpeg(image);
+        if (!encodeWhole(run, image, turned, encoded))
+            return;
+    }
+    if (!save(run, encoded) || !run.options.exportLocations)
+        return;
+    if (thumbnail.isEmpty())
+        thumbnail = photoThumbnail(run.targetPath);
+    recordLocation(run, std::move(thumbnail));
 }
 
 static void finish(BatchContext &context, int slot, PhotoRun &run)
