@@ -63,6 +63,7 @@ faults=(
     'processing/photoprocessor.cpp@s/if \(problem.isEmpty\(\)\)\n\s*problem = lock.tryLock\(\);//@two batches at once on one folder'
     'processing/losslessstamp.cpp@s/const int scaleX = source.max_h_samp_factor \/ info.h_samp_factor;/const int scaleX = 1;/@stamps laid on chroma blocks as if not subsampled'
     'processing/losslessstamp.cpp@s/stampBlock\(row\[0\]\[blockX\], \*info.quant_table/stampBlock(row[0][blockX], *source.comp_info[0].quant_table/@chroma quantised with the luma table'
+    'processing/processphoto.cpp@s/if \(orientation != 1\)\n(\s*)run.metadata.exif/if (false)\n$1run.metadata.exif/@Orientation tag lost when blocks are kept'
 )
 
 # Copies this tree (without builds) to $1, with the tests of $2 when given.
