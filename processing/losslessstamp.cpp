@@ -1,5 +1,10 @@
 #include "processing/losslessstamp.h"
 
+#include "processing/photoloader.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
 #include <QPoint>
 #include <QRect>
 
@@ -8,6 +13,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include <jpeglib.h>
@@ -75,52 +81,71 @@ static bool swapsSides(int orientation)
     return orientation >= 5 && orientation <= 8;
 }
 
-// The stamps seen in the stored picture's coordinates, as premultiplied JFIF
-// YCbCr (or gray) values.
-struct StampLayer
+// The stamps turned into the stored picture's coordinates (`width` ×
+// `height`), once, so that blocks read them row by row.
+static std::vector<StampPatch> storedPatches(const std::vector<StampPatch> &patches,
+                                             int orientation, int width, int height)
 {
-    const std::vector<StampPatch> &patches;
-    int orientation;
-    int width; // stored picture, pixels
-    int height;
-
-    QRgb pixel(int x, int y) const
-    {
-        const QPoint upright = uprightPixel(orientation, width, height, x, y);
-        for (const StampPatch &patch : patches) {
-            const QPoint at = upright - patch.origin;
-            if (patch.picture.rect().contains(at))
-                return reinterpret_cast<const QRgb *>(patch.picture.constScanLine(at.y()))[at.x()];
-        }
-        return 0;
-    }
-
-    // The stamps' premultiplied `component` value and coverage (0 to 1),
-    // averaged over the pixels [x0, x1) × [y0, y1) that one sample covers.
-    void average(int component, int x0, int y0, int x1, int y1, double &value,
-                 double &coverage) const
-    {
-        static const double weights[3][3]
-                = {{0.299, 0.587, 0.114}, {-0.168736, -0.331264, 0.5}, {0.5, -0.418688, -0.081312}};
-        const double *weight = weights[component];
-        const double offset = component == 0 ? 0.0 : 128.0;
-        value = 0.0;
-        coverage = 0.0;
-        int count = 0;
-        for (int y = y0; y < std::min(y1, height); ++y) {
-            for (int x = x0; x < std::min(x1, width); ++x) {
-                const QRgb rgb = pixel(x, y);
-                const double alpha = qAlpha(rgb) / 255.0;
-                value += weight[0] * qRed(rgb) + weight[1] * qGreen(rgb) + weight[2] * qBlue(rgb)
-                        + offset * alpha;
-                coverage += alpha;
-                ++count;
+    const QSize upright = swapsSides(orientation) ? QSize(height, width) : QSize(width, height);
+    std::vector<StampPatch> stored;
+    for (const StampPatch &patch : patches) {
+        const QRect area = QRect(patch.origin, patch.picture.size()) & QRect(QPoint(), upright);
+        if (area.isEmpty())
+            continue;
+        const QPoint first = storedPixel(orientation, upright.width(), upright.height(),
+                                         area.left(), area.top());
+        const QPoint last = storedPixel(orientation, upright.width(), upright.height(),
+                                        area.right(), area.bottom());
+        const QRect target(QPoint(std::min(first.x(), last.x()), std::min(first.y(), last.y())),
+                           QPoint(std::max(first.x(), last.x()), std::max(first.y(), last.y())));
+        QImage turned(target.size(), QImage::Format_ARGB32_Premultiplied);
+        for (int y = target.top(); y <= target.bottom(); ++y) {
+            auto *line = reinterpret_cast<QRgb *>(turned.scanLine(y - target.top()));
+            for (int x = target.left(); x <= target.right(); ++x) {
+                const QPoint at = uprightPixel(orientation, width, height, x, y) - patch.origin;
+                line[x - target.left()] = patch.picture.pixel(at);
             }
         }
-        value /= count;
-        coverage /= count;
+        stored.push_back({target.topLeft(), turned});
     }
+    return stored;
+}
+
+// The stamps over one block's samples: each sample's premultiplied value of
+// one component and its coverage (0 to 1), averaged over the pixels it
+// stands for.
+struct BlockStamp
+{
+    double value[8][8] = {};
+    double coverage[8][8] = {};
 };
+
+// Adds the pixels of `patch` within the block whose first sample stands at
+// pixel `corner`, each sample standing for `scaleX` × `scaleY` pixels.
+static void addPatch(const StampPatch &patch, int component, const QPoint &corner, int scaleX,
+                     int scaleY, const QRect &block, BlockStamp &sums)
+{
+    static const double weights[3][3]
+            = {{0.299, 0.587, 0.114}, {-0.168736, -0.331264, 0.5}, {0.5, -0.418688, -0.081312}};
+    const double *weight = weights[component];
+    const double offset = component == 0 ? 0.0 : 128.0 / 255.0;
+    const QRect overlap = block & QRect(patch.origin, patch.picture.size());
+    for (int y = overlap.top(); y <= overlap.bottom(); ++y) {
+        const auto *line
+                = reinterpret_cast<const QRgb *>(patch.picture.constScanLine(y - patch.origin.y()));
+        const int row = (y - corner.y()) / scaleY;
+        for (int x = overlap.left(); x <= overlap.right(); ++x) {
+            const QRgb rgb = line[x - patch.origin.x()];
+            const int alpha = qAlpha(rgb);
+            if (alpha == 0)
+                continue;
+            const int column = (x - corner.x()) / scaleX;
+            sums.value[row][column] += weight[0] * qRed(rgb) + weight[1] * qGreen(rgb)
+                    + weight[2] * qBlue(rgb) + offset * alpha;
+            sums.coverage[row][column] += alpha / 255.0;
+        }
+    }
+}
 
 // Scaled cosines of the orthonormal 8 × 8 DCT: F(u, v) = Σ c[u][x] c[v][y] s(x, y).
 struct DctBasis
@@ -198,34 +223,26 @@ struct TouchedCells
     }
 };
 
-static void markTouchedCells(const StampPatch &patch, int orientation, const QSize &upright,
+static void findTouchedCells(const std::vector<StampPatch> &stamps, int width, int height,
                              TouchedCells &cells)
 {
-    const QImage &picture = patch.picture;
-    for (int v = 0; v < picture.height(); ++v) {
-        const auto *line = reinterpret_cast<const QRgb *>(picture.constScanLine(v));
-        for (int u = 0; u < picture.width(); ++u) {
-            if (qAlpha(line[u]) == 0)
-                continue;
-            const QPoint at = patch.origin + QPoint(u, v);
-            const QPoint stored
-                    = storedPixel(orientation, upright.width(), upright.height(), at.x(), at.y());
-            const size_t cell = size_t(stored.y() / 8) * cells.columns + stored.x() / 8;
-            if (!cells.touched[cell]) {
-                cells.touched[cell] = true;
-                ++cells.count;
+    cells.columns = (width + 7) / 8;
+    cells.rows = (height + 7) / 8;
+    cells.touched.assign(size_t(cells.columns) * cells.rows, false);
+    for (const StampPatch &patch : stamps)
+        for (int v = 0; v < patch.picture.height(); ++v) {
+            const auto *line = reinterpret_cast<const QRgb *>(patch.picture.constScanLine(v));
+            for (int u = 0; u < patch.picture.width(); ++u) {
+                if (qAlpha(line[u]) == 0)
+                    continue;
+                const QPoint at = patch.origin + QPoint(u, v);
+                const size_t cell = size_t(at.y() / 8) * cells.columns + at.x() / 8;
+                if (!cells.touched[cell]) {
+                    cells.touched[cell] = true;
+                    ++cells.count;
+                }
             }
         }
-    }
-}
-
-static void findTouchedCells(const StampLayer &stamps, const QSize &upright, TouchedCells &cells)
-{
-    cells.columns = (stamps.width + 7) / 8;
-    cells.rows = (stamps.height + 7) / 8;
-    cells.touched.assign(size_t(cells.columns) * cells.rows, false);
-    for (const StampPatch &patch : stamps.patches)
-        markTouchedCells(patch, stamps.orientation, upright, cells);
 }
 
 // A component's block covers `scaleX` × `scaleY` cells; it is touched when any is.
@@ -238,30 +255,41 @@ static bool blockTouched(const TouchedCells &cells, int blockX, int blockY, int 
     return false;
 }
 
-// Blends the stamps into one block of `component`, whose block (blockX,
-// blockY) covers samples that each stand for `scaleX` × `scaleY` pixels.
-// Samples off the picture and samples no stamp covers keep their values.
-static void stampBlock(JCOEF *block, const JQUANT_TBL &table, const StampLayer &stamps,
-                       int component, int blockX, int blockY, int scaleX, int scaleY)
+// One component's samples: each stands for `scaleX` × `scaleY` pixels of the
+// stored picture, `width` × `height`.
+struct ComponentGrid
 {
+    int component;
+    int scaleX;
+    int scaleY;
+    int width;
+    int height;
+};
+
+// Blends the stamps into block (blockX, blockY) of a component. Samples off
+// the picture and samples no stamp covers keep their values.
+static void stampBlock(JCOEF *block, const JQUANT_TBL &table, const std::vector<StampPatch> &stamps,
+                       const ComponentGrid &grid, int blockX, int blockY)
+{
+    const QPoint corner(blockX * 8 * grid.scaleX, blockY * 8 * grid.scaleY);
+    const QRect pixels = QRect(corner, QSize(8 * grid.scaleX, 8 * grid.scaleY))
+            & QRect(0, 0, grid.width, grid.height);
+    BlockStamp sums;
+    for (const StampPatch &patch : stamps)
+        addPatch(patch, grid.component, corner, grid.scaleX, grid.scaleY, pixels, sums);
     double samples[8][8];
     decodeBlock(block, table, samples);
-    for (int y = 0; y < 8; ++y) {
-        const int pixelY = (blockY * 8 + y) * scaleY;
-        if (pixelY >= stamps.height)
-            break;
-        for (int x = 0; x < 8; ++x) {
-            const int pixelX = (blockX * 8 + x) * scaleX;
-            if (pixelX >= stamps.width)
-                break;
-            double value = 0.0;
-            double coverage = 0.0;
-            stamps.average(component, pixelX, pixelY, pixelX + scaleX, pixelY + scaleY, value,
-                           coverage);
-            if (coverage > 0.0)
-                samples[y][x] = value + (1.0 - coverage) * std::clamp(samples[y][x], 0.0, 255.0);
+    for (int y = 0; y * grid.scaleY < pixels.height(); ++y)
+        for (int x = 0; x * grid.scaleX < pixels.width(); ++x) {
+            if (sums.coverage[y][x] == 0.0)
+                continue;
+            // Pixels of this sample that lie on the picture.
+            const int count = std::min(grid.scaleX, pixels.width() - x * grid.scaleX)
+                    * std::min(grid.scaleY, pixels.height() - y * grid.scaleY);
+            const double coverage = sums.coverage[y][x] / count;
+            samples[y][x] = sums.value[y][x] / count
+                    + (1.0 - coverage) * std::clamp(samples[y][x], 0.0, 255.0);
         }
-    }
     encodeBlock(samples, table, block);
 }
 
@@ -295,18 +323,20 @@ static QString unsuitability(const jpeg_decompress_struct &source)
 }
 
 static void stampComponent(jpeg_decompress_struct &source, jvirt_barray_ptr coefficients,
-                           int component, const StampLayer &stamps, const TouchedCells &cells)
+                           int component, const std::vector<StampPatch> &stamps,
+                           const TouchedCells &cells)
 {
     const jpeg_component_info &info = source.comp_info[component];
-    const int scaleX = source.max_h_samp_factor / info.h_samp_factor;
-    const int scaleY = source.max_v_samp_factor / info.v_samp_factor;
+    const ComponentGrid grid {component, source.max_h_samp_factor / info.h_samp_factor,
+                              source.max_v_samp_factor / info.v_samp_factor,
+                              int(source.image_width), int(source.image_height)};
     for (JDIMENSION blockY = 0; blockY < info.height_in_blocks; ++blockY) {
         JBLOCKARRAY row = (*source.mem->access_virt_barray)(reinterpret_cast<j_common_ptr>(&source),
                                                             coefficients, blockY, 1, TRUE);
         for (JDIMENSION blockX = 0; blockX < info.width_in_blocks; ++blockX)
-            if (blockTouched(cells, int(blockX), int(blockY), scaleX, scaleY))
-                stampBlock(row[0][blockX], *info.quant_table, stamps, component, int(blockX),
-                           int(blockY), scaleX, scaleY);
+            if (blockTouched(cells, int(blockX), int(blockY), grid.scaleX, grid.scaleY))
+                stampBlock(row[0][blockX], *info.quant_table, stamps, grid, int(blockX),
+                           int(blockY));
     }
 }
 
@@ -337,9 +367,16 @@ struct LosslessJob
     unsigned long outputSize = 0;
 };
 
+// What runJob fills; held by the caller, since an error jumps out of runJob.
+struct StampWork
+{
+    std::vector<StampPatch> stamps; // in the stored picture's coordinates
+    TouchedCells cells;
+};
+
 static bool runJob(LosslessJob &job, const QByteArray &bytes,
                    const std::vector<StampPatch> &patches, const QSize &uprightSize,
-                   int orientation, TouchedCells &cells, QString &reason)
+                   int orientation, StampWork &work, QString &reason)
 {
     jpeg_create_decompress(&job.source);
     jpeg_create_compress(&job.target);
@@ -357,14 +394,14 @@ static bool runJob(LosslessJob &job, const QByteArray &bytes,
         reason = QStringLiteral("las marcas no tienen el tamaño de la foto");
         return false;
     }
-    const StampLayer stamps {patches, orientation, width, height};
-    findTouchedCells(stamps, upright, cells);
-    if (cells.count * 2 > cells.columns * cells.rows) {
+    work.stamps = storedPatches(patches, orientation, width, height);
+    findTouchedCells(work.stamps, width, height, work.cells);
+    if (work.cells.count * 2 > work.cells.columns * work.cells.rows) {
         reason = QStringLiteral("las marcas cubren más de la mitad de la foto");
         return false;
     }
     for (int component = 0; component < job.source.num_components; ++component)
-        stampComponent(job.source, coefficients[component], component, stamps, cells);
+        stampComponent(job.source, coefficients[component], component, work.stamps, work.cells);
     jpeg_mem_dest(&job.target, &job.output, &job.outputSize);
     jpeg_copy_critical_parameters(&job.source, &job.target);
     copyFraming(job.source, job.target);
@@ -378,26 +415,25 @@ static bool runJob(LosslessJob &job, const QByteArray &bytes,
 // message in the trap.
 static bool runTrapped(LosslessJob &job, JpegErrorTrap &trap, const QByteArray &bytes,
                        const std::vector<StampPatch> &patches, const QSize &uprightSize,
-                       int orientation, TouchedCells &cells, QString &reason)
+                       int orientation, StampWork &work, QString &reason)
 {
     if (setjmp(trap.jump) != 0)
         return false;
-    return runJob(job, bytes, patches, uprightSize, orientation, cells, reason);
+    return runJob(job, bytes, patches, uprightSize, orientation, work, reason);
 }
 
 bool stampJpegLosslessly(const QByteArray &source, const std::vector<StampPatch> &stamps,
                          const QSize &uprightSize, int orientation, QByteArray &stamped,
                          QString &reason)
 {
-    TouchedCells cells;
+    StampWork work;
     JpegErrorTrap trap;
     LosslessJob job {};
     job.source.err = jpeg_std_error(&trap.manager);
     job.target.err = &trap.manager;
     trap.manager.error_exit = leaveOnError;
     trap.manager.output_message = stayQuiet;
-    const bool done
-            = runTrapped(job, trap, source, stamps, uprightSize, orientation, cells, reason);
+    const bool done = runTrapped(job, trap, source, stamps, uprightSize, orientation, work, reason);
     if (trap.message[0] != '\0')
         reason = QStringLiteral("el decodificador no puede leerla (%1)")
                          .arg(QString::fromLocal8Bit(trap.message));
@@ -409,6 +445,20 @@ bool stampJpegLosslessly(const QByteArray &source, const std::vector<StampPatch>
     return done;
 }
 
+// Whether any pixel of `line` from `left` to `right` is stamped, eight bytes
+// at a time: most rows of a layer hold no stamp at all.
+static bool rowStamped(const QRgb *line, int left, int right)
+{
+    int x = left;
+    for (; x + 1 <= right; x += 2) {
+        quint64 pair;
+        std::memcpy(&pair, line + x, sizeof pair);
+        if (pair != 0)
+            return true;
+    }
+    return x == right && line[x] != 0;
+}
+
 // The bounding box of the stamped pixels of `layer` within `area`.
 static QRect stampedBox(const QImage &layer, const QRect &area)
 {
@@ -418,17 +468,15 @@ static QRect stampedBox(const QImage &layer, const QRect &area)
     int bottom = -1;
     for (int y = area.top(); y <= area.bottom(); ++y) {
         const auto *line = reinterpret_cast<const QRgb *>(layer.constScanLine(y));
-        bool stamped = false;
+        if (!rowStamped(line, area.left(), area.right()))
+            continue;
         for (int x = area.left(); x <= area.right(); ++x)
             if (qAlpha(line[x]) != 0) {
                 left = std::min(left, x);
                 right = std::max(right, x);
-                stamped = true;
             }
-        if (stamped) {
-            top = top < 0 ? y : top;
-            bottom = y;
-        }
+        top = top < 0 ? y : top;
+        bottom = y;
     }
     return top < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
 }
@@ -471,4 +519,50 @@ int exifOrientation(QImageIOHandler::Transformations transformation)
     default:
         return 1;
     }
+}
+
+// A transparent picture whose memory the kernel hands out zeroed and only
+// where it is painted on.
+static QImage transparentLayer(const QSize &size)
+{
+    const qsizetype bytes = qsizetype(size.width()) * size.height() * 4;
+    void *pixels = std::calloc(size_t(bytes), 1);
+    if (!pixels)
+        return {};
+    return QImage(static_cast<uchar *>(pixels), size.width(), size.height(), size.width() * 4,
+                  QImage::Format_ARGB32_Premultiplied, std::free, pixels);
+}
+
+bool stampKeepingCompression(const QString &path, const std::function<void(QImage &)> &draw,
+                             KeptCompression &kept)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        kept.reason = QStringLiteral("no se pudo leer el archivo");
+        return false;
+    }
+    const QByteArray original = file.readAll();
+    QBuffer buffer;
+    buffer.setData(original);
+    QImageReader reader(&buffer);
+    if (reader.format() != "jpeg") {
+        kept.reason = QStringLiteral("la foto no es JPEG");
+        return false;
+    }
+    if (!jpegIsComplete(original)) {
+        kept.reason = QStringLiteral("el archivo JPEG está cortado");
+        return false;
+    }
+    kept.orientation = exifOrientation(reader.transformation());
+    const QSize upright = swapsSides(kept.orientation) ? reader.size().transposed() : reader.size();
+    QImage layer = transparentLayer(upright);
+    if (layer.isNull()) {
+        kept.reason = QStringLiteral("no hay memoria para las marcas");
+        return false;
+    }
+    draw(layer);
+    kept.patches = stampPatches(layer);
+    layer = QImage();
+    return stampJpegLosslessly(original, kept.patches, upright, kept.orientation, kept.jpeg,
+                               kept.reason);
 }

@@ -7,6 +7,7 @@
 #include <QPoint>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 // A piece of the stamps: `picture` (premultiplied ARGB) stands at `origin`
@@ -43,5 +44,23 @@ int exifOrientation(QImageIOHandler::Transformations transformation);
 bool stampJpegLosslessly(const QByteArray &source, const std::vector<StampPatch> &stamps,
                          const QSize &uprightSize, int orientation, QByteArray &stamped,
                          QString &reason);
+
+// A photo file stamped on its own blocks, or why it could not be.
+struct KeptCompression
+{
+    QByteArray jpeg; // the stamped JPEG, without metadata
+    int orientation = 1; // its EXIF Orientation, which must stay
+    // The stamps laid out for the photo; empty when it was refused before
+    // they were drawn (not a JPEG, cut short).
+    std::vector<StampPatch> patches;
+    QString reason; // in Spanish, when it could not be done
+};
+
+// Reads the JPEG at `path`, has `draw` paint the stamps on a transparent
+// picture of its upright size, and lays them on its blocks. Only the photo's
+// header is decoded besides the blocks, so the whole picture is never held.
+// A JPEG that libjpeg reads with a warning is refused, as is one cut short.
+bool stampKeepingCompression(const QString &path, const std::function<void(QImage &)> &draw,
+                             KeptCompression &kept);
 
 #endif // LOSSLESSSTAMP_H

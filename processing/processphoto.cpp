@@ -21,7 +21,6 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
 
@@ -313,87 +312,35 @@ static bool encodeWhole(PhotoRun &run, QImage &image, bool turned, QByteArray &e
     return encodedOk;
 }
 
-// The stamps alone, laid out on a transparent picture of the photo's size and
-// cut down to where they are. The photo itself is released first, so that
-// the two are never held together.
-static std::vector<StampPatch> drawStampPatches(const PhotoRun &run, QImage &image)
+// With `losslessStamps`, before any rename: a JPEG whose blocks take the
+// stamps keeps every other block, and its pixels stay as stored. Says why
+// when the photo must be encoded whole instead.
+static bool keepCompression(PhotoRun &run, KeptCompression &kept)
 {
-    QImage layer(image.size(), QImage::Format_ARGB32_Premultiplied);
-    image = QImage();
-    layer.fill(Qt::transparent);
-    drawOverlays(layer, run.options, run.context.logo, run.context.fontFamily, run.stamp,
-                 run.context.log);
-    return stampPatches(layer);
+    const bool done = stampKeepingCompression(
+            run.workFile,
+            [&run](QImage &layer) {
+                drawOverlays(layer, run.options, run.context.logo, run.context.fontFamily,
+                             run.stamp, run.context.log);
+            },
+            kept);
+    run.lines << (done ? QStringLiteral("Compresión original conservada fuera de las marcas.")
+                       : QStringLiteral("Se recodifica la foto entera: %1.").arg(kept.reason));
+    return done;
 }
 
-// The photo's bytes as stored and the EXIF Orientation that turns them
-// upright; false, with the reason, for a photo that is no JPEG.
-static bool readStoredJpeg(const QString &path, QByteArray &bytes, int &orientation,
-                           QString &reason)
+// The stamps on the decoded photo: those already laid out for its blocks
+// when it could not keep them, else drawn now.
+static void stampImage(const PhotoRun &run, const KeptCompression &kept, QImage &image)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        reason = QStringLiteral("no se pudo leer el archivo");
-        return false;
-    }
-    bytes = file.readAll();
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    if (reader.format() != "jpeg") {
-        reason = QStringLiteral("la foto no es JPEG");
-        return false;
-    }
-    orientation = exifOrientation(reader.transformation());
-    return true;
-}
-
-// Lays the stamps on the photo loaded again, when they could not be laid on
-// its blocks.
-static bool stampReloaded(PhotoRun &run, const std::vector<StampPatch> &patches, QImage &image,
-                          bool &turned)
-{
-    QString reason;
-    image = loadPhoto(run.targetPath, turned, reason);
-    if (image.isNull()) {
-        run.lines << QStringLiteral("Error al abrir la imagen: ") + run.targetPath
-                  << reasonLine(reason);
-        return false;
-    }
-    QPainter painter(&image);
-    for (const StampPatch &patch : patches)
-        painter.drawImage(patch.origin, patch.picture);
-    return true;
-}
-
-// With `losslessStamps`: a JPEG keeps every block its stamps leave alone, and
-// its pixels stay as stored, so the Orientation tag stays too (also in EXIF
-// made anew from a coordinates-file row). Any other photo, or a JPEG that
-// cannot be done so (see stampJpegLosslessly), is encoded whole, with a line
-// saying why.
-static bool encodeLosslessly(PhotoRun &run, QImage &image, bool turned, QByteArray &encoded)
-{
-    QByteArray original;
-    int orientation = 1;
-    QString reason;
-    if (!readStoredJpeg(run.targetPath, original, orientation, reason)) {
+    if (kept.patches.empty()) {
         drawOverlays(image, run.options, run.context.logo, run.context.fontFamily, run.stamp,
                      run.context.log);
-    } else {
-        const QSize size = image.size();
-        const auto patches = drawStampPatches(run, image);
-        if (stampJpegLosslessly(original, patches, size, orientation, encoded, reason)) {
-            if (orientation != 1)
-                run.metadata.exif["Exif.Image.Orientation"] = uint16_t(orientation);
-            run.lines << QStringLiteral("Compresión original conservada fuera de las marcas.");
-            return true;
-        }
-        original.clear();
-        if (!stampReloaded(run, patches, image, turned))
-            return false;
+        return;
     }
-    run.lines << QStringLiteral("Se recodifica la foto entera: %1.").arg(reason);
-    return encodeWhole(run, image, turned, encoded);
+    QPainter painter(&image);
+    for (const StampPatch &patch : kept.patches)
+        painter.drawImage(patch.origin, patch.picture);
 }
 
 // The photo is finished in memory, metadata included, and replaces the
@@ -436,15 +383,20 @@ static void runPipeline(PhotoRun &run)
     if (!readStamp(run))
         return;
     run.targetPath = run.workFile;
-    // Loaded before renaming, so a file that is no image, or a damaged one,
+    // Decoded before renaming, so a file that is no image, or a damaged one,
     // keeps its name and its bytes.
+    KeptCompression kept;
+    const bool keptBlocks = run.options.losslessStamps && keepCompression(run, kept);
     bool turned = false;
-    QString reason;
-    QImage image = loadPhoto(run.workFile, turned, reason);
-    if (image.isNull()) {
-        run.lines << QStringLiteral("Error al abrir la imagen: ") + run.workFile
-                  << reasonLine(reason);
-        return;
+    QImage image;
+    if (!keptBlocks) {
+        QString reason;
+        image = loadPhoto(run.workFile, turned, reason);
+        if (image.isNull()) {
+            run.lines << QStringLiteral("Error al abrir la imagen: ") + run.workFile
+                      << reasonLine(reason);
+            return;
+        }
     }
     if (run.options.renamePhotos && !renameTarget(run))
         return;
@@ -453,14 +405,14 @@ static void runPipeline(PhotoRun &run)
     run.stamp.photoPath = run.targetPath;
     if (!run.options.useExif && !run.options.useGpxTrack && run.options.embedCsvInExif)
         replaceMetadataWithRow(run);
-    QByteArray encoded;
+    QByteArray encoded = kept.jpeg;
     QByteArray thumbnail;
-    if (run.options.losslessStamps) {
-        if (!encodeLosslessly(run, image, turned, encoded))
-            return;
+    if (keptBlocks) {
+        // Also in EXIF made anew from a row: the pixels were not turned.
+        if (kept.orientation != 1)
+            run.metadata.exif["Exif.Image.Orientation"] = uint16_t(kept.orientation);
     } else {
-        drawOverlays(image, run.options, run.context.logo, run.context.fontFamily, run.stamp,
-                     run.context.log);
+        stampImage(run, kept, image);
         // Made while the stamped image is still in memory.
         if (run.options.exportLocations)
             thumbnail = thumbnailJpeg(image);
@@ -469,7 +421,7 @@ static void runPipeline(PhotoRun &run)
     }
     if (!save(run, encoded) || !run.options.exportLocations)
         return;
-    if (thumbnail.isEmpty())
+    if (keptBlocks)
         thumbnail = photoThumbnail(run.targetPath);
     recordLocation(run, std::move(thumbnail));
 }

@@ -61,7 +61,7 @@ faults=(
     'coords/altitudefill.cpp@s/attempt < 2/attempt < 1/@failed group not retried'
     'coords/altitudefill.cpp@s/points.size\(\) <= job.maxPoints\(\)/points.size() <= job.maxPoints() + 1/@groups one point over the service limit'
     'processing/photoprocessor.cpp@s/if \(problem.isEmpty\(\)\)\n\s*problem = lock.tryLock\(\);//@two batches at once on one folder'
-    'processing/losslessstamp.cpp@s/const int scaleX = source.max_h_samp_factor \/ info.h_samp_factor;/const int scaleX = 1;/@stamps laid on chroma blocks as if not subsampled'
+    'processing/losslessstamp.cpp@s/source.max_h_samp_factor \/ info.h_samp_factor,/1,/@stamps laid on chroma blocks as if not subsampled'
     'processing/losslessstamp.cpp@s/stampBlock\(row\[0\]\[blockX\], \*info.quant_table/stampBlock(row[0][blockX], *source.comp_info[0].quant_table/@chroma quantised with the luma table'
     'processing/processphoto.cpp@s/if \(orientation != 1\)\n(\s*)run.metadata.exif/if (false)\n$1run.metadata.exif/@Orientation tag lost when blocks are kept'
 )
