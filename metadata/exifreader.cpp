@@ -1,6 +1,6 @@
 #include "metadata/exifreader.h"
 
-#include "coords/localdatetime.h"
+#include "files/localdatetime.h"
 #include "geo/globelimits.h"
 #include "metadata/exifmutex.h"
 #include "metadata/exiv2compat.h"

@@ -1,8 +1,8 @@
 #include "processing/photoplacement.h"
 
-#include "processing/atomicfile.h"
+#include "files/atomicfile.h"
+#include "files/photocollection.h"
 #include "processing/failurereason.h"
-#include "processing/photocollection.h"
 
 #include <QDir>
 #include <QFileInfo>

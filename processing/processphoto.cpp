@@ -1,5 +1,6 @@
 #include "processing/processphoto.h"
 
+#include "files/atomicfile.h"
 #include "geo/globelimits.h"
 #include "geo/utm.h"
 #include "geo/utmposition.h"
@@ -7,7 +8,6 @@
 #include "metadata/exifwriter.h"
 #include "metadata/metadatacopy.h"
 #include "metadata/nativepath.h"
-#include "processing/atomicfile.h"
 #include "processing/failurereason.h"
 #include "processing/locationexport.h"
 #include "processing/overlay.h"

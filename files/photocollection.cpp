@@ -1,4 +1,4 @@
-#include "processing/photocollection.h"
+#include "files/photocollection.h"
 
 #include <QDir>
 

@@ -1,4 +1,4 @@
-#include "processing/atomicfile.h"
+#include "files/atomicfile.h"
 
 #include <QFile>
 #include <QFileInfo>
