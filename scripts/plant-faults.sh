@@ -61,6 +61,9 @@ faults=(
     'coords/altitudefill.cpp@s/attempt < 2/attempt < 1/@failed group not retried'
     'coords/altitudefill.cpp@s/points.size\(\) <= job.maxPoints\(\)/points.size() <= job.maxPoints() + 1/@groups one point over the service limit'
     'processing/photoprocessor.cpp@s/if \(problem.isEmpty\(\)\)\n\s*problem = lock.tryLock\(\);//@two batches at once on one folder'
+    'metadata/heifmetadata.cpp@s/start = offsetBytes \+ qsizetype\(offset\)/start = 0/@HEIF EXIF parsed from libheif'"'"'s offset header'
+    'processing/photoloader.cpp@s/turned = true;(\s*return decodeHeif)/turned = false;$1/@HEIF JPEG keeps a stale EXIF orientation'
+    'processing/processphoto.cpp@s/if \(run.options.useOutputFolder\)\n        return;\n    if \(!run.options.makeBackup\)/if (run.options.useOutputFolder || !run.options.makeBackup)\n        return;\n    if (false)/@HEIF original left in the folder when backups are off'
 )
 
 # Copies this tree (without builds) to $1, with the tests of $2 when given.
