@@ -208,9 +208,13 @@ static void memoryAsTheBatchGrows(const QStringList &photos, const QString &work
     std::printf("\n");
 }
 
+// Runs `tool` with its output swallowed; a failure ends the benchmark.
 static void runTool(const QString &tool, const QStringList &arguments)
 {
-    if (QProcess::execute(tool, arguments) != 0)
+    QProcess process;
+    process.start(tool, arguments);
+    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit
+        || process.exitCode() != 0)
         qFatal("%s failed on %s", qPrintable(tool), qPrintable(arguments.join(' ')));
 }
 
