@@ -28,10 +28,10 @@ faults=(
     "processing/utmname.cpp@s/QString::number\\(position.easting, 'f', 0\\)/QString::number(qint64(position.easting))/@easting cut instead of rounded in names"
     'processing/processphoto.cpp@s/if \(!isNameTaken\(candidate\)\) \{/if (true) {/@photos racing for one name give up'
     'processing/processphoto.cpp@s/if \(!place\(run\)\)\n\s*return;/place(run);/@failed backup does not stop the photo'
-    'processing/photocollection.cpp@s/relative.isEmpty\(\) && name == QLatin1String\(backupFolderName\)/false/@the Backup folder is collected'
+    'files/photocollection.cpp@s/relative.isEmpty\(\) && name == QLatin1String\(backupFolderName\)/false/@the Backup folder is collected'
     'processing/processphoto.cpp@s/else if \(turned\)/else if (false \&\& turned)/@Orientation tag kept after turning'
     'metadata/metadatacopy.cpp@s/image->setIptcData\(metadata.iptc\);//@IPTC dropped on save'
-    'processing/atomicfile.cpp@s/if \(written == size\)/if (written >= 0)/@short write taken as success'
+    'files/atomicfile.cpp@s/if \(written == size\)/if (written >= 0)/@short write taken as success'
     'processing/processphoto.cpp@s/writer.setQuality\(quality\);/writer.setQuality(90);/@JPEG quality setting ignored'
     'processing/processphoto.cpp@s/fetch_add\(1\) \+ 1/fetch_add(1)/@progress one behind'
     'processing/photoprocessor.cpp@s/if \(!options.useExif && !options.csvPath.isEmpty\(\)\)/if (options.useExif \&\& !options.csvPath.isEmpty())/@coordinates file never read'
@@ -63,7 +63,10 @@ faults=(
     'processing/photoprocessor.cpp@s/if \(problem.isEmpty\(\)\)\n\s*problem = lock.tryLock\(\);//@two batches at once on one folder'
     'processing/losslessstamp.cpp@s/source.max_h_samp_factor \/ info.h_samp_factor,/1,/@stamps laid on chroma blocks as if not subsampled'
     'processing/losslessstamp.cpp@s/stampBlock\(row\[0\]\[blockX\], \*info.quant_table/stampBlock(row[0][blockX], *source.comp_info[0].quant_table/@chroma quantised with the luma table'
-    'processing/processphoto.cpp@s/if \(orientation != 1\)\n(\s*)run.metadata.exif/if (false)\n$1run.metadata.exif/@Orientation tag lost when blocks are kept'
+    'processing/processphoto.cpp@s/if \(kept.orientation != 1\)\n(\s*)run.metadata.exif/if (false)\n$1run.metadata.exif/@Orientation tag lost when blocks are kept'
+    'metadata/heifmetadata.cpp@s/start = offsetBytes \+ qsizetype\(offset\)/start = 0/@HEIF EXIF parsed from libheif'"'"'s offset header'
+    'processing/photoloader.cpp@s/turned = true;(\s*return decodeHeif)/turned = false;$1/@HEIF JPEG keeps a stale EXIF orientation'
+    'processing/processphoto.cpp@s/if \(run.options.useOutputFolder\)\n        return;\n    if \(!run.options.makeBackup\)/if (run.options.useOutputFolder || !run.options.makeBackup)\n        return;\n    if (false)/@HEIF original left in the folder when backups are off'
 )
 
 # Copies this tree (without builds) to $1, with the tests of $2 when given.
