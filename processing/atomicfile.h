@@ -49,4 +49,9 @@ bool copyFileToNewName(const QString &source, const QString &destination, QStrin
 // makes this fail instead of being overwritten.
 bool moveFileToNewName(const QString &source, const QString &destination, QString &error);
 
+// Moves `source` onto `destination` in one step, replacing the file there:
+// at every moment one of the two files is at `destination`. Both must be on
+// one file system.
+bool moveFileReplacing(const QString &source, const QString &destination, QString &error);
+
 #endif // ATOMICFILE_H

@@ -13,4 +13,9 @@ inline constexpr char backupFolderName[] = "Backup";
 // backup folder. Each entry is `folder` joined with the path below it.
 QStringList collectPhotos(const QString &folder, bool includeSubdirectories);
 
+// The pictures in the same folders that are not photos the program reads
+// (".tif", ".bmp", ".heic", camera raw files...), so a run can say it left
+// them out.
+QStringList collectUnsupportedPictures(const QString &folder, bool includeSubdirectories);
+
 #endif // PHOTOCOLLECTION_H

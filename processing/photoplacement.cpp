@@ -62,7 +62,8 @@ bool placeInOutputFolder(const QString &batchFolder, const QString &outputFolder
     return true;
 }
 
-bool backUpPhoto(const QString &batchFolder, const QString &photoPath, QStringList &lines)
+bool backUpPhoto(const QString &batchFolder, const QString &photoPath, QString &backupPath,
+                 QStringList &lines)
 {
     const auto relative = relativeFolder(batchFolder, photoPath);
     const QDir root(QDir(batchFolder).filePath(QLatin1String(backupFolderName)));
@@ -78,6 +79,7 @@ bool backUpPhoto(const QString &batchFolder, const QString &photoPath, QStringLi
         QString error;
         if (copyFileToNewName(photoPath, path, error)) {
             lines << QStringLiteral("Backup creado: ") + path;
+            backupPath = path;
             return true;
         }
         // Another photo took the name between the test and the copy.

@@ -19,8 +19,9 @@ QString backupFileName(const QString &photoFileName, int counter);
 bool placeInOutputFolder(const QString &batchFolder, const QString &outputFolder,
                          const QString &photoPath, QString &workFile, QStringList &lines);
 
-// Copies the photo under a new name below the batch folder's "Backup". The
-// photo must not be changed when this fails.
-bool backUpPhoto(const QString &batchFolder, const QString &photoPath, QStringList &lines);
+// Copies the photo under a new name below the batch folder's "Backup" and sets
+// `backupPath` to the copy. The photo must not be changed when this fails.
+bool backUpPhoto(const QString &batchFolder, const QString &photoPath, QString &backupPath,
+                 QStringList &lines);
 
 #endif // PHOTOPLACEMENT_H

@@ -124,6 +124,13 @@ QString batchStartProblem(const QString &folder, const ProcessingOptions &option
     return problem.isEmpty() ? FolderLock(folder).tryLock() : problem;
 }
 
+static BatchOutcome refusedBatch(const QString &refusal)
+{
+    BatchOutcome outcome;
+    outcome.refusal = refusal;
+    return outcome;
+}
+
 BatchOutcome PhotoProcessor::renamePhotosWithUTM(const QString &folder,
                                                  const std::function<void(const QString &)> &log,
                                                  const std::function<void(int, int)> &progress)
@@ -134,19 +141,20 @@ BatchOutcome PhotoProcessor::renamePhotosWithUTM(const QString &folder,
         problem = lock.tryLock();
     if (!problem.isEmpty()) {
         log(problem);
-        return {problem};
+        return refusedBatch(problem);
     }
     BatchContext context(options, folder, log, progress);
     const auto photos = collectPhotos(folder, options.includeSubdirectories);
     const QString refusal = loadBatchResources(context);
     if (!refusal.isEmpty())
-        return {refusal};
+        return refusedBatch(refusal);
     context.total = int(photos.size());
     QElapsedTimer clock;
     clock.start();
     if (progress)
         progress(0, context.total);
     context.photoLogs.resize(size_t(context.total));
+    context.stampedSkips.resize(size_t(context.total));
     if (options.exportLocations)
         context.locations.resize(size_t(context.total));
     processAll(context, photos, stop);
@@ -160,6 +168,12 @@ BatchOutcome PhotoProcessor::renamePhotosWithUTM(const QString &folder,
     outcome.total = context.total;
     outcome.done = context.doneCount;
     outcome.failed = context.failedCount;
+    for (const auto &path : context.stampedSkips) {
+        if (!path.isEmpty())
+            outcome.alreadyStamped.append(path);
+    }
+    outcome.alreadyStamped.sort();
+    outcome.unsupported = collectUnsupportedPictures(folder, options.includeSubdirectories);
     const QString time = formatElapsedTime(clock.elapsed());
     if (outcome.stopped())
         log(QStringLiteral("Proceso detenido: se procesaron %1 de %2 fotos en %3.")

@@ -7,6 +7,7 @@
 #include "metadata/exifwriter.h"
 #include "metadata/metadatacopy.h"
 #include "metadata/nativepath.h"
+#include "metadata/stampmarker.h"
 #include "processing/atomicfile.h"
 #include "processing/failurereason.h"
 #include "processing/locationexport.h"
@@ -18,6 +19,7 @@
 #include "processing/utmname.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
@@ -56,7 +58,10 @@ struct PhotoRun
     double latitude = 0.0;
     double longitude = 0.0;
     std::optional<LocationRecord> location;
+    std::optional<StampMarker> earlierMarker; // left by an earlier run
+    QString backupPath; // empty while no backup was made
     bool saved = false; // the photo reached its target whole
+    bool skippedAsStamped = false;
 };
 
 static QString number(double value)
@@ -75,7 +80,7 @@ static bool place(PhotoRun &run)
         return placeInOutputFolder(run.context.folder, run.options.outputFolder, run.photoPath,
                                    run.workFile, run.lines);
     if (run.options.makeBackup)
-        return backUpPhoto(run.context.folder, run.photoPath, run.lines);
+        return backUpPhoto(run.context.folder, run.photoPath, run.backupPath, run.lines);
     return true;
 }
 
@@ -85,8 +90,10 @@ static bool copyOriginalMetadata(PhotoRun &run)
     run.lines << QStringLiteral("Intentando leer EXIF desde (nativo original): ")
                     + nativePathText(run.photoPath);
     QString error;
-    if (copyMetadata(run.photoPath, run.metadata, error) != MetadataResult::Failed)
+    if (copyMetadata(run.photoPath, run.metadata, error) != MetadataResult::Failed) {
+        run.earlierMarker = readStampMarker(run.metadata.xmp);
         return true;
+    }
     run.metadata.clear();
     run.lines << QStringLiteral("Error leyendo metadata original para %1: %2")
                          .arg(run.fileName, error);
@@ -196,10 +203,39 @@ static bool nameAfterPosition(PhotoRun &run)
 
 // Everything the stamps take from the photo, read once; the preview reads it
 // through the same steps.
-static bool readStamp(PhotoRun &run)
+static bool readStamp(PhotoRun &run, bool metadataRead)
 {
-    findCaptureTime(run, copyOriginalMetadata(run));
+    findCaptureTime(run, metadataRead);
     return findPosition(run) && nameAfterPosition(run);
+}
+
+// A second stamp would cover the first, and its backup would hold a stamped
+// copy instead of the original.
+static bool leftAsStamped(PhotoRun &run)
+{
+    if (!run.earlierMarker || run.options.restampStamped)
+        return false;
+    run.lines << QStringLiteral("Ya estampada el %1; se omite. Use Herramientas → Restaurar "
+                                "originales para procesarla de nuevo.")
+                         .arg(run.earlierMarker->stampedAt.toLocalTime().toString(
+                                 QStringLiteral("dd/MM/yyyy HH:mm")));
+    run.skippedAsStamped = true;
+    return true;
+}
+
+// A photo stamped again without a backup keeps pointing at the backup of its
+// original, so a restore still brings back the photo as taken.
+static void markStamped(PhotoRun &run)
+{
+    StampMarker marker;
+    if (run.backupPath.isEmpty() && run.earlierMarker)
+        marker = *run.earlierMarker;
+    else
+        marker.originalName = run.fileName;
+    marker.stampedAt = run.context.startedAt;
+    if (!run.backupPath.isEmpty())
+        marker.backup = QFileInfo(run.photoPath).absoluteDir().relativeFilePath(run.backupPath);
+    writeStampMarker(run.metadata.xmp, marker);
 }
 
 // Photos of one batch run in parallel, so a name found free may be taken
@@ -339,9 +375,12 @@ static void recordLocation(PhotoRun &run, QByteArray thumbnail)
 static void runPipeline(PhotoRun &run)
 {
     run.lines << QStringLiteral("\nProcesando: ") + run.fileName;
+    const bool metadataRead = copyOriginalMetadata(run);
+    if (leftAsStamped(run))
+        return;
     if (!place(run))
         return;
-    if (!readStamp(run))
+    if (!readStamp(run, metadataRead))
         return;
     run.targetPath = run.workFile;
     // Loaded before renaming, so a file that is no image, or a damaged one,
@@ -365,6 +404,7 @@ static void runPipeline(PhotoRun &run)
         replaceMetadataWithRow(run);
     else if (turned)
         markUpright(run.metadata);
+    markStamped(run);
     // Made while the stamped image is still in memory; `save` releases it.
     QByteArray thumbnail;
     if (run.options.exportLocations)
@@ -397,7 +437,9 @@ void processPhoto(BatchContext &context, const QString &photoPath)
         run.lines << QStringLiteral("Error procesando %1: %2")
                              .arg(run.fileName, QStringLiteral("error desconocido"));
     }
-    if (!run.saved)
+    if (run.skippedAsStamped)
+        context.stampedSkips[size_t(slot)] = photoPath;
+    else if (!run.saved)
         context.failedCount.fetch_add(1);
     finish(context, slot, run);
 }
@@ -406,7 +448,8 @@ StampReading readStampValues(const BatchContext &context, const QString &photoPa
 {
     PhotoRun run(context, photoPath);
     StampReading reading;
-    reading.positioned = readStamp(run);
+    reading.positioned = readStamp(run, copyOriginalMetadata(run));
+    reading.alreadyStamped = run.earlierMarker.has_value();
     reading.stamp = run.stamp;
     return reading;
 }
