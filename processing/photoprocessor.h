@@ -19,10 +19,10 @@ struct BatchOutcome
     // photos left alone as already stamped are not failures.
     int failed = 0;
     // Photos (paths) that were not processed as asked, by reason.
-    QStringList fixedPosition; // stamped and named at the fixed position
-    QStringList withoutPosition; // left untouched: no position was found
-    QStringList alreadyStamped; // left untouched: stamped by an earlier run
-    QStringList unsupported; // files in the folder that are not photos it can read
+    QStringList fixedPosition {}; // stamped and named at the fixed position
+    QStringList withoutPosition {}; // left untouched: no position was found
+    QStringList alreadyStamped {}; // left untouched: stamped by an earlier run
+    QStringList unsupported {}; // files in the folder that are not photos it can read
     bool stopped() const { return done < total; }
     int processed() const { return done - failed - int(alreadyStamped.size()); }
     int errors() const { return failed - int(withoutPosition.size()); }
