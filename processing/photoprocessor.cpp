@@ -124,13 +124,6 @@ QString batchStartProblem(const QString &folder, const ProcessingOptions &option
     return problem.isEmpty() ? FolderLock(folder).tryLock() : problem;
 }
 
-static BatchOutcome refusedBatch(const QString &refusal)
-{
-    BatchOutcome outcome;
-    outcome.refusal = refusal;
-    return outcome;
-}
-
 BatchOutcome PhotoProcessor::renamePhotosWithUTM(const QString &folder,
                                                  const std::function<void(const QString &)> &log,
                                                  const std::function<void(int, int)> &progress)
@@ -141,13 +134,13 @@ BatchOutcome PhotoProcessor::renamePhotosWithUTM(const QString &folder,
         problem = lock.tryLock();
     if (!problem.isEmpty()) {
         log(problem);
-        return refusedBatch(problem);
+        return {problem};
     }
     BatchContext context(options, folder, log, progress);
     const auto photos = collectPhotos(folder, options.includeSubdirectories);
     const QString refusal = loadBatchResources(context);
     if (!refusal.isEmpty())
-        return refusedBatch(refusal);
+        return {refusal};
     context.total = int(photos.size());
     QElapsedTimer clock;
     clock.start();
