@@ -242,6 +242,26 @@ private slots:
                 && !f.window->findChild<QProgressDialog *>());
     }
 
+    // The menu action says what it will do, asks, and gives the folder back as it was.
+    void restoreMenuActionUndoesTheRun()
+    {
+        addPhotos({"a.jpg", "b.jpg"});
+        const auto before = folderContents(photos);
+        startRun();
+        waitForCompletion();
+        f.information.clear();
+        f.nextPath = photos;
+        f.find<QAction>("restoreAction")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(f.information.size() == 2, 60000);
+        QCOMPARE(f.information,
+                 QStringList({"Restaurar originales? Se restaurarán 2 fotos; 0 no "
+                              "tienen copia de seguridad.\n¿Desea continuar?",
+                              "Restaurar originales: Se restauraron 2 fotos."}));
+        QCOMPARE(folderContents(photos), before);
+        QVERIFY(f.logText().contains(
+                QRegularExpression("\n19H 345713 6297592( \\(1\\))?\\.jpg → [ab]\\.jpg\n")));
+    }
+
     void outputFolderRunLeavesTheOriginalsAlone()
     {
         addPhotos({"a.jpg"});
