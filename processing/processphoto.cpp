@@ -223,12 +223,13 @@ static bool leftAsStamped(PhotoRun &run)
     return true;
 }
 
-// A photo stamped again without a backup keeps pointing at the backup of its
-// original, so a restore still brings back the photo as taken.
+// A photo stamped again in place without a backup keeps pointing at the
+// backup of its original, so a restore still brings back the photo as taken.
+// A copy in an output folder has no backup beside it.
 static void markStamped(PhotoRun &run)
 {
     StampMarker marker;
-    if (run.backupPath.isEmpty() && run.earlierMarker)
+    if (run.backupPath.isEmpty() && run.earlierMarker && !run.options.useOutputFolder)
         marker = *run.earlierMarker;
     else
         marker.originalName = run.fileName;
