@@ -1,9 +1,9 @@
 #include "processing/photorestore.h"
 
+#include "files/atomicfile.h"
+#include "files/photocollection.h"
 #include "metadata/stampmarker.h"
-#include "processing/atomicfile.h"
 #include "processing/folderlock.h"
-#include "processing/photocollection.h"
 
 #include <QDir>
 #include <QFile>

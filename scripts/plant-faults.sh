@@ -28,10 +28,10 @@ faults=(
     "processing/utmname.cpp@s/QString::number\\(position.easting, 'f', 0\\)/QString::number(qint64(position.easting))/@easting cut instead of rounded in names"
     'processing/processphoto.cpp@s/if \(!isNameTaken\(candidate\)\) \{/if (true) {/@photos racing for one name give up'
     'processing/processphoto.cpp@s/if \(!place\(run\)\)\n\s*return;/place(run);/@failed backup does not stop the photo'
-    'processing/photocollection.cpp@s/relative.isEmpty\(\) && name == QLatin1String\(backupFolderName\)/false/@the Backup folder is collected'
+    'files/photocollection.cpp@s/relative.isEmpty\(\) && name == QLatin1String\(backupFolderName\)/false/@the Backup folder is collected'
     'processing/processphoto.cpp@s/else if \(turned\)/else if (false \&\& turned)/@Orientation tag kept after turning'
     'metadata/metadatacopy.cpp@s/image->setIptcData\(metadata.iptc\);//@IPTC dropped on save'
-    'processing/atomicfile.cpp@s/if \(written == size\)/if (written >= 0)/@short write taken as success'
+    'files/atomicfile.cpp@s/if \(written == size\)/if (written >= 0)/@short write taken as success'
     'processing/processphoto.cpp@s/writer.setQuality\(quality\);/writer.setQuality(90);/@JPEG quality setting ignored'
     'processing/processphoto.cpp@s/fetch_add\(1\) \+ 1/fetch_add(1)/@progress one behind'
     'processing/photoprocessor.cpp@s/if \(!options.useExif && !options.csvPath.isEmpty\(\)\)/if (options.useExif \&\& !options.csvPath.isEmpty())/@coordinates file never read'
@@ -61,6 +61,9 @@ faults=(
     'coords/altitudefill.cpp@s/attempt < 2/attempt < 1/@failed group not retried'
     'coords/altitudefill.cpp@s/points.size\(\) <= job.maxPoints\(\)/points.size() <= job.maxPoints() + 1/@groups one point over the service limit'
     'processing/photoprocessor.cpp@s/if \(problem.isEmpty\(\)\)\n\s*problem = lock.tryLock\(\);//@two batches at once on one folder'
+    'metadata/heifmetadata.cpp@s/start = offsetBytes \+ qsizetype\(offset\)/start = 0/@HEIF EXIF parsed from libheif'"'"'s offset header'
+    'processing/photoloader.cpp@s/turned = true;(\s*return decodeHeif)/turned = false;$1/@HEIF JPEG keeps a stale EXIF orientation'
+    'processing/processphoto.cpp@s/if \(run.options.useOutputFolder\)\n        return;\n    if \(!run.options.makeBackup\)/if (run.options.useOutputFolder || !run.options.makeBackup)\n        return;\n    if (false)/@HEIF original left in the folder when backups are off'
     'processing/processphoto.cpp@s/if \(!run.earlierMarker \|\| run.options.restampStamped\)/if (true)/@stamped photos stamped again'
     'processing/photorestore.cpp@s/\n\s*\|\| !isBackupOf\(photoFolder.absolutePath\(\), backup\)\)/)/@a forged marker brings in a file from outside Backup'
     "app/photorenamergui.cpp@s/\\[state\\] \\{ state->stop = true; \\}/[state] {}/@Cancelar leaves the batch running"

@@ -1,10 +1,13 @@
-#include "processing/photocollection.h"
+#include "files/photocollection.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-static const QStringList photoNameFilters = {QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"),
-                                             QStringLiteral("*.tiff"), QStringLiteral("*.png")};
+static const QStringList heifNameFilters = {QStringLiteral("*.heic"), QStringLiteral("*.heif")};
+static const QStringList photoNameFilters
+        = QStringList {QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"), QStringLiteral("*.tiff"),
+                       QStringLiteral("*.png")}
+        + heifNameFilters;
 
 // Pictures a camera, phone or scanner makes that users may expect a run to
 // take; those the program reads are left out by `photoNameFilters`.
@@ -57,4 +60,9 @@ QStringList collectUnsupportedPictures(const QString &folder, bool includeSubdir
                 pictures);
     pictures.removeIf([](const QString &path) { return isPhotoName(QFileInfo(path).fileName()); });
     return pictures;
+}
+
+bool isHeifName(const QString &path)
+{
+    return QDir::match(heifNameFilters, QFileInfo(path).fileName());
 }
