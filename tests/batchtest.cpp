@@ -521,6 +521,9 @@ private slots:
         QVERIFY(preview.whole);
         QCOMPARE(preview.photoSize, QSize(40, 60));
         QCOMPARE(QFileInfo::exists(at("c.heic")), toOutputFolder);
+        const auto marker = readStampMarkerFromFile(jpeg);
+        QVERIFY(marker && marker->originalName == "c.heic");
+        QCOMPARE(marker->backup, toOutputFolder ? "" : "Backup/c_backup.heic");
         QCOMPARE(lastLine(result, "d.HEIF"), "Error al abrir la imagen: " + at("d.HEIF"));
         QCOMPARE(fileBytes(at("d.HEIF")), damaged);
         QVERIFY(logGroup(result.log, "e.heic").last().contains("excede el tamaño admitido"));
