@@ -84,6 +84,7 @@ private:
     QCheckBox *backupCheck = nullptr;
     QCheckBox *exportLocationsCheck = nullptr;
     QCheckBox *restampCheck = nullptr;
+    QCheckBox *losslessCheck = nullptr;
 
     OptionTable rows;
 };

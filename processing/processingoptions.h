@@ -54,6 +54,9 @@ struct ProcessingOptions
     bool exportLocations = false;
     // Stamp again the photos an earlier run has stamped; otherwise they are left as they are.
     bool restampStamped = false;
+    // JPEG photos keep their own compression: only the blocks under the
+    // stamps are coded again; others fall back to `jpegQuality`.
+    bool losslessStamps = false;
 };
 
 #endif // PROCESSINGOPTIONS_H

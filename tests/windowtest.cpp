@@ -16,7 +16,8 @@
 static const QStringList checks
         = {"rotateCompassCheck",   "prefixCheck",       "renameCheck",          "drawDataCheck",
            "drawOrientationCheck", "drawTimeCheck",     "compassCheck",         "bgTextCheck",
-           "drawGeoCheck",         "drawAltitudeCheck", "exportLocationsCheck", "restampCheck"};
+           "drawGeoCheck",         "drawAltitudeCheck", "exportLocationsCheck", "losslessCheck",
+           "restampCheck"};
 static const QStringList spins = {"fontSizeSpin", "logoRatioSpin", "compassRatioSpin"};
 static const QStringList combos
         = {"logoPositionCombo",        "dtPositionCombo",      "coordsPositionCombo",
@@ -524,7 +525,7 @@ private slots:
         QVERIFY(bytes.contains("\n    \"prefix\": \"Campa\xc3\xb1"
                                "a_2024_\""));
         const QJsonObject profile = QJsonDocument::fromJson(bytes).object();
-        QCOMPARE(profile.size(), 32);
+        QCOMPARE(profile.size(), 33);
         QVERIFY(f.open());
         const QJsonObject defaults = QJsonDocument::fromJson(saved()).object();
         for (auto it = profile.constBegin(); it != profile.constEnd(); ++it)
