@@ -96,6 +96,44 @@ static bool isPaintable(QImage::Format format)
     }
 }
 
+// Every JPEG codes at least one bit for each 8 x 8 block; a byte for 4 096
+// pixels is an eighth of that, far below any real photo.
+static constexpr qint64 minimumJpegPixelsPerByte = 4096;
+
+static bool hasPhotoSignature(const QByteArray &head)
+{
+    return head.startsWith("\xFF\xD8\xFF") || head.startsWith("\x89PNG\r\n\x1A\n")
+            || head.startsWith(QByteArray("II*\0", 4)) || head.startsWith(QByteArray("MM\0*", 4));
+}
+
+QString photoFileProblem(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("no se pudo leer el archivo.");
+    if (!hasPhotoSignature(file.peek(8)))
+        return QStringLiteral("el archivo no es una imagen de un formato reconocido.");
+    if (!looksLikeJpeg(file.peek(2)))
+        return QString();
+    // The reader takes only the header from the file.
+    QImageReader reader(&file, "jpeg");
+    const QSize declared = reader.size();
+    if (declared.isValid()
+        && file.size() < qint64(declared.width()) * declared.height() / minimumJpegPixelsPerByte)
+        return QStringLiteral("el archivo JPEG ocupa %1 bytes, muy pocos para los %2 × %3 "
+                              "píxeles que declara.")
+                .arg(QString::number(file.size()), QString::number(declared.width()),
+                     QString::number(declared.height()));
+    return QString();
+}
+
+qint64 decodedPhotoBytes(const QString &path)
+{
+    const QSize size = QImageReader(path).size();
+    constexpr qint64 bytesPerPixel = 4; // the paintable formats loadPhoto gives
+    return size.isValid() ? qint64(size.width()) * size.height() * bytesPerPixel : 0;
+}
+
 // Reads the whole file: the same bytes are checked and decoded.
 static bool readPhotoFile(const QString &path, QByteArray &bytes)
 {
@@ -185,7 +223,7 @@ ReducedPhoto loadPhotoReduced(const QString &path, const QSize &box)
 {
     ReducedPhoto photo;
     QByteArray bytes;
-    if (!readPhotoFile(path, bytes))
+    if (!photoFileProblem(path).isEmpty() || !readPhotoFile(path, bytes))
         return photo;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);

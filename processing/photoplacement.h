@@ -14,8 +14,10 @@ QString relativeFolder(const QString &batchFolder, const QString &photoPath);
 // "%1_backup.%2" for counter 0, "%1_backup(%2).%3" for later counters.
 QString backupFileName(const QString &photoFileName, int counter);
 
-// Copies the photo to the same relative subfolder of `outputFolder`; on
-// success `workFile` is the copy's path.
+// Copies the photo to the same relative subfolder of `outputFolder`, under
+// its own name or, when that is taken, the first free "<name> (N).<suffix>":
+// an existing file is never replaced. On success `workFile` is the copy's
+// path.
 bool placeInOutputFolder(const QString &batchFolder, const QString &outputFolder,
                          const QString &photoPath, QString &workFile, QStringList &lines);
 

@@ -21,6 +21,7 @@ struct BatchOutcome
     QStringList withoutPosition; // left untouched: no position was found
     QStringList alreadyStamped; // left untouched: stamped by an earlier run
     QStringList unsupported; // files in the folder that are not photos it can read
+    QStringList badNames; // photos and folders skipped: their names are not valid text
     bool stopped() const { return done < total; }
 };
 
@@ -38,6 +39,9 @@ public:
     // Once `stop` is set, photos not yet started are skipped; photos under
     // way finish. Read from any thread, so a signal handler may set it.
     void setStopFlag(const std::atomic<bool> *stop);
+    // Bytes of decoded pixels the photos under way may hold at once;
+    // defaultPixelBudgetBytes unless set.
+    void setPixelBudget(qint64 bytes);
 
     // Processes every photo of `folder` in parallel and blocks until done,
     // holding the folder's lock. `log` must be set; `progress` may be empty.
@@ -50,6 +54,7 @@ public:
 private:
     ProcessingOptions options;
     const std::atomic<bool> *stop = nullptr;
+    qint64 pixelBudgetBytes;
 };
 
 // Why a batch over `folder` with `options` may not start: a prefix that
