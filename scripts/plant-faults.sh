@@ -55,12 +55,16 @@ faults=(
     'app/trackgroup.cpp@s/options.clockCorrectionSeconds\)\)/options.clockCorrectionSeconds) || true)/@window clock correction dropped'
     'processing/geojsonwriter.cpp@s/coordinates \{record.longitude, record.latitude\}/coordinates {record.latitude, record.longitude}/@GeoJSON latitude first'
     'processing/locationrecord.cpp@s/north \? 32600 : 32700/north ? 32700 : 32600/@EPSG hemisphere inverted'
-    'app/processcommand.cpp@s/return outcome.failed > 0 \? exitFailed : exitDone;/return exitDone;/@command line exits 0 after failed photos'
+    'app/processcommand.cpp@s/return outcome.failed > 0 \|\| !outcome.badNames.isEmpty\(\) \? exitFailed : exitDone;/return exitDone;/@command line exits 0 after failed photos'
     'app/processcommand.cpp@s/ && !parser.isSet\(noBackupOption\)//@--sin-backup ignored'
     'app/previewrenderer.cpp@s/if \(pending\)/if (false)/@last change of a burst never rendered'
     'coords/altitudefill.cpp@s/attempt < 2/attempt < 1/@failed group not retried'
     'coords/altitudefill.cpp@s/points.size\(\) <= job.maxPoints\(\)/points.size() <= job.maxPoints() + 1/@groups one point over the service limit'
-    'processing/photoprocessor.cpp@s/if \(problem.isEmpty\(\)\)\n\s*problem = lock.tryLock\(\);//@two batches at once on one folder'
+    'processing/photoprocessor.cpp@s/return problem.isEmpty\(\) \? lock.tryLock\(foldersWrittenIn\(folder, options, photos\)\) : problem;/return problem;/@two batches at once on one folder'
+    'processing/photocollection.cpp@s/if \(name == QLatin1String\(backupFolderName\)\)/if (relative.isEmpty() \&\& name == QLatin1String(backupFolderName))/@backups of subfolders processed'
+    'processing/photoprocessor.cpp@s/if \(options.useOutputFolder && QFileInfo\(copyFolder\)/if (options.useOutputFolder \&\& copyFolder == options.outputFolder \&\& QFileInfo(copyFolder)/@output subfolders left unlocked'
+    'processing/atomicfile.cpp@s/if \(!removeLink\(path, error\)\)\n\s*return FileReplacement::NotOpened;//@written files go through links'
+    'processing/photoloader.cpp@s/&& file.size\(\) < qint64/\&\& false \&\& file.size() < qint64/@JPEG too small for its pixels decoded anyway'
 )
 
 # Copies this tree (without builds) to $1, with the tests of $2 when given.
