@@ -28,7 +28,7 @@ faults=(
     "processing/utmname.cpp@s/QString::number\\(position.easting, 'f', 0\\)/QString::number(qint64(position.easting))/@easting cut instead of rounded in names"
     'processing/processphoto.cpp@s/if \(!isNameTaken\(candidate\)\) \{/if (true) {/@photos racing for one name give up'
     'processing/processphoto.cpp@s/if \(!place\(run\)\)\n\s*return;/place(run);/@failed backup does not stop the photo'
-    'processing/photocollection.cpp@s/relative.isEmpty\(\) && name == QLatin1String\(backupFolderName\)/false/@the Backup folder is collected'
+    'processing/photocollection.cpp@s/if \(name == QLatin1String\(backupFolderName\)\)/if (false)/@the Backup folder is collected'
     'processing/processphoto.cpp@s/else if \(turned\)/else if (false \&\& turned)/@Orientation tag kept after turning'
     'metadata/metadatacopy.cpp@s/image->setIptcData\(metadata.iptc\);//@IPTC dropped on save'
     'processing/atomicfile.cpp@s/if \(written == size\)/if (written >= 0)/@short write taken as success'
