@@ -163,13 +163,6 @@ QString batchStartProblem(const QString &folder, const ProcessingOptions &option
                         collectPhotos(folder, options.includeSubdirectories));
 }
 
-static BatchOutcome refusedBatch(const QString &refusal)
-{
-    BatchOutcome outcome;
-    outcome.refusal = refusal;
-    return outcome;
-}
-
 static void logBadNames(const QStringList &badNames, const LogCallback &log)
 {
     for (const auto &name : badNames)
@@ -191,14 +184,14 @@ BatchOutcome PhotoProcessor::renamePhotosWithUTM(const QString &folder,
     const QString problem = startProblem(lock, folder, options, photos);
     if (!problem.isEmpty()) {
         log(problem);
-        return refusedBatch(problem);
+        return {problem};
     }
     BatchContext context(options, folder, log, progress);
     context.pixelBudget.setLimit(pixelBudgetBytes);
     logBadNames(badNames, log);
     const QString refusal = loadBatchResources(context);
     if (!refusal.isEmpty())
-        return refusedBatch(refusal);
+        return {refusal};
     context.total = int(photos.size());
     QElapsedTimer clock;
     clock.start();
