@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -25,12 +26,6 @@ static void raiseDescriptorLimit()
     });
 }
 
-static QString cannotLock(const QString &folder, int error)
-{
-    return QStringLiteral("No se pudo bloquear la carpeta %1: %2.")
-            .arg(folder, qt_error_string(error));
-}
-
 FolderLock::~FolderLock()
 {
     release();
@@ -47,26 +42,26 @@ QString FolderLock::tryLock(const QStringList &folders)
 {
     raiseDescriptorLimit();
     release();
-    QStringList locked; // a folder reached twice would refuse its own lock
+    QSet<QString> locked; // a folder reached twice would refuse its own lock
     for (const QString &folder : folders) {
         const QString canonical = QFileInfo(folder).canonicalFilePath();
         if (!canonical.isEmpty() && locked.contains(canonical))
             continue;
-        locked.append(canonical);
+        locked.insert(canonical);
         const int descriptor
                 = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         const int error = errno;
         const QString shown = QDir::toNativeSeparators(QFileInfo(folder).absoluteFilePath());
         if (descriptor < 0) {
             release();
-            return cannotLock(shown, error);
+            return QStringLiteral("No se pudo bloquear la carpeta %1: %2.")
+                    .arg(shown, qt_error_string(error));
         }
         descriptors.push_back(descriptor);
-        if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
-            const int lockError = errno;
+        // A file system without locks (some network shares) cannot keep two
+        // runs apart: the run goes on there as it would without the lock.
+        if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
             release();
-            if (lockError != EWOULDBLOCK)
-                return cannotLock(shown, lockError);
             return QStringLiteral("Otro proceso ya está trabajando en la carpeta %1. Espere a "
                                   "que termine antes de iniciar otro.")
                     .arg(shown);

@@ -44,7 +44,7 @@ public:
     void setPixelBudget(qint64 bytes);
 
     // Processes every photo of `folder` in parallel and blocks until done,
-    // holding the folder's lock. `log` must be set; `progress` may be empty.
+    // holding the lock of every folder it writes in. `log` must be set; `progress` may be empty.
     // A batch that may not start (see batchStartProblem, or a GPS track that
     // cannot be used) touches no photo and says why in its outcome.
     BatchOutcome renamePhotosWithUTM(const QString &folder,
@@ -58,9 +58,9 @@ private:
 };
 
 // Why a batch over `folder` with `options` may not start: a prefix that
-// would move photos out of their folder, or another batch working on the
-// folder. Empty when it may start. Callers ask before a run; the run itself
-// checks again.
+// would move photos out of their folder, or another batch working in a
+// folder it would write in (see FolderLock). Empty when it may start. Callers ask before a run; the
+// run itself checks again.
 QString batchStartProblem(const QString &folder, const ProcessingOptions &options);
 
 // Fills what the photos of a batch share, by its options: the logo, the rows
