@@ -1,10 +1,14 @@
 #include "processing/photoloader.h"
 
+#include "metadata/heiffile.h"
 #include "processing/decoderwarnings.h"
+#include "processing/heifdecoder.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
+
+#include <libheif/heif.h>
 
 #include <algorithm>
 #include <cstring>
@@ -111,9 +115,10 @@ QString photoFileProblem(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("no se pudo leer el archivo.");
-    if (!hasPhotoSignature(file.peek(8)))
+    const QByteArray head = file.peek(12);
+    if (!hasPhotoSignature(head) && !looksLikeHeif(head))
         return QStringLiteral("el archivo no es una imagen de un formato reconocido.");
-    if (!looksLikeJpeg(file.peek(2)))
+    if (!looksLikeJpeg(head))
         return QString();
     // The reader takes only the header from the file.
     QImageReader reader(&file, "jpeg");
@@ -127,9 +132,19 @@ QString photoFileProblem(const QString &path)
     return QString();
 }
 
+// libheif reads the size from the file's boxes only.
+static QSize heifSize(const QString &path)
+{
+    const HeifFile file(path);
+    if (!file.primary())
+        return {};
+    return QSize(heif_image_handle_get_width(file.primary()),
+                 heif_image_handle_get_height(file.primary()));
+}
+
 qint64 decodedPhotoBytes(const QString &path)
 {
-    const QSize size = QImageReader(path).size();
+    const QSize size = isHeifFile(path) ? heifSize(path) : QImageReader(path).size();
     constexpr qint64 bytesPerPixel = 4; // the paintable formats loadPhoto gives
     return size.isValid() ? qint64(size.width()) * size.height() * bytesPerPixel : 0;
 }
@@ -207,6 +222,11 @@ QImage loadPhoto(const QString &path, bool &turned, QString &reason)
         reason = QStringLiteral("no se pudo leer el archivo.");
         return {};
     }
+    if (looksLikeHeif(bytes)) {
+        // Upright by libheif; whatever EXIF orientation it carries is stale.
+        turned = true;
+        return decodeHeif(bytes, reason);
+    }
     if (looksLikeJpeg(bytes) && !jpegIsComplete(bytes)) {
         reason = QStringLiteral("el archivo JPEG está cortado: termina antes del marcador de fin "
                                 "de imagen.");
@@ -219,12 +239,28 @@ QImage loadPhoto(const QString &path, bool &turned, QString &reason)
     return reason.isEmpty() ? image : QImage();
 }
 
+// libheif decodes whole pictures only: reduced after decoding.
+static ReducedPhoto reducedHeif(const QByteArray &bytes, const QSize &box)
+{
+    ReducedPhoto photo;
+    QString reason;
+    photo.picture = decodeHeif(bytes, reason);
+    photo.photoSize = photo.picture.size();
+    photo.whole = !photo.picture.isNull();
+    const QSize fit = photo.photoSize.scaled(box, Qt::KeepAspectRatio);
+    if (!box.isEmpty() && fit.width() < photo.photoSize.width())
+        photo.picture = photo.picture.scaled(fit, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return photo;
+}
+
 ReducedPhoto loadPhotoReduced(const QString &path, const QSize &box)
 {
     ReducedPhoto photo;
     QByteArray bytes;
     if (!photoFileProblem(path).isEmpty() || !readPhotoFile(path, bytes))
         return photo;
+    if (looksLikeHeif(bytes))
+        return reducedHeif(bytes, box);
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);

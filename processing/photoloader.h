@@ -9,9 +9,9 @@
 // Qt's decoded-image limit raised so that photos of 200 megapixels load.
 inline constexpr int photoAllocationLimitMegabytes = 2048;
 
-// Loads a photo upright, with its EXIF orientation applied, in a format a
-// painter can draw on. Returns a null image, with the reason in Spanish in
-// `reason`, when the file cannot be decoded whole: a JPEG cut short or one
+// Loads a photo upright, with its EXIF orientation applied (a HEIF file, told
+// by its bytes, through libheif), in a format a painter can draw on. Returns a null image, with the
+// reason in Spanish in `reason`, when the file cannot be decoded whole: a JPEG cut short or one
 // whose decoder reports damaged or missing data is refused, since Qt would
 // decode it with the missing part filled in grey. `turned` tells whether the
 // pixels were rotated or mirrored.
@@ -19,7 +19,7 @@ QImage loadPhoto(const QString &path, bool &turned, QString &reason);
 
 // Why the file at `path` cannot be a photo this program reads, judged from its
 // first bytes and its size alone, so that nothing is read whole, copied or
-// decoded before: no JPEG, PNG or TIFF signature, or a JPEG far smaller than
+// decoded before: no JPEG, PNG, TIFF or HEIF signature, or a JPEG far smaller than
 // any JPEG of the pixels its header declares. Empty when it may be one.
 QString photoFileProblem(const QString &path);
 

@@ -28,10 +28,10 @@ faults=(
     "processing/utmname.cpp@s/QString::number\\(position.easting, 'f', 0\\)/QString::number(qint64(position.easting))/@easting cut instead of rounded in names"
     'processing/processphoto.cpp@s/if \(!isNameTaken\(candidate\)\) \{/if (true) {/@photos racing for one name give up'
     'processing/processphoto.cpp@s/if \(!place\(run\)\)\n\s*return;/place(run);/@failed backup does not stop the photo'
-    'processing/photocollection.cpp@s/if \(name == QLatin1String\(backupFolderName\)\)/if (false)/@the Backup folder is collected'
+    'files/photocollection.cpp@s/if \(name == QLatin1String\(backupFolderName\)\)/if (false)/@the Backup folder is collected'
     'processing/processphoto.cpp@s/else if \(turned\)/else if (false \&\& turned)/@Orientation tag kept after turning'
     'metadata/metadatacopy.cpp@s/image->setIptcData\(metadata.iptc\);//@IPTC dropped on save'
-    'processing/atomicfile.cpp@s/if \(written == size\)/if (written >= 0)/@short write taken as success'
+    'files/atomicfile.cpp@s/if \(written == size\)/if (written >= 0)/@short write taken as success'
     'processing/processphoto.cpp@s/writer.setQuality\(quality\);/writer.setQuality(90);/@JPEG quality setting ignored'
     'processing/processphoto.cpp@s/fetch_add\(1\) \+ 1/fetch_add(1)/@progress one behind'
     'processing/photoprocessor.cpp@s/if \(!options.useExif && !options.csvPath.isEmpty\(\)\)/if (options.useExif \&\& !options.csvPath.isEmpty())/@coordinates file never read'
@@ -60,10 +60,13 @@ faults=(
     'app/previewrenderer.cpp@s/if \(pending\)/if (false)/@last change of a burst never rendered'
     'coords/altitudefill.cpp@s/attempt < 2/attempt < 1/@failed group not retried'
     'coords/altitudefill.cpp@s/points.size\(\) <= job.maxPoints\(\)/points.size() <= job.maxPoints() + 1/@groups one point over the service limit'
+    'metadata/heifmetadata.cpp@s/start = offsetBytes \+ qsizetype\(offset\)/start = 0/@HEIF EXIF parsed from libheif'"'"'s offset header'
+    'processing/photoloader.cpp@s/turned = true;(\s*return decodeHeif)/turned = false;$1/@HEIF JPEG keeps a stale EXIF orientation'
+    'processing/processphoto.cpp@s/if \(run.options.useOutputFolder\)\n        return;\n    if \(!run.options.makeBackup\)/if (run.options.useOutputFolder || !run.options.makeBackup)\n        return;\n    if (false)/@HEIF original left in the folder when backups are off'
     'processing/photoprocessor.cpp@s/return problem.isEmpty\(\) \? lock.tryLock\(foldersWrittenIn\(folder, options, photos\)\) : problem;/return problem;/@two batches at once on one folder'
-    'processing/photocollection.cpp@s/if \(name == QLatin1String\(backupFolderName\)\)/if (relative.isEmpty() \&\& name == QLatin1String(backupFolderName))/@backups of subfolders processed'
+    'files/photocollection.cpp@s/if \(name == QLatin1String\(backupFolderName\)\)/if (relative.isEmpty() \&\& name == QLatin1String(backupFolderName))/@backups of subfolders processed'
     'processing/photoprocessor.cpp@s/if \(options.useOutputFolder && QFileInfo\(copyFolder\)/if (options.useOutputFolder \&\& copyFolder == options.outputFolder \&\& QFileInfo(copyFolder)/@output subfolders left unlocked'
-    'processing/atomicfile.cpp@s/if \(!removeLink\(path, error\)\)\n\s*return FileReplacement::NotOpened;//@written files go through links'
+    'files/atomicfile.cpp@s/if \(!removeLink\(path, error\)\)\n\s*return FileReplacement::NotOpened;//@written files go through links'
     'processing/photoloader.cpp@s/&& file.size\(\) < qint64/\&\& false \&\& file.size() < qint64/@JPEG too small for its pixels decoded anyway'
 )
 

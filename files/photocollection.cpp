@@ -1,7 +1,8 @@
-#include "processing/photocollection.h"
+#include "files/photocollection.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 
 #include <dirent.h>
@@ -9,8 +10,11 @@
 #include <memory>
 #include <sys/stat.h>
 
-static const QStringList photoNameFilters = {QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"),
-                                             QStringLiteral("*.tiff"), QStringLiteral("*.png")};
+static const QStringList heifNameFilters = {QStringLiteral("*.heic"), QStringLiteral("*.heif")};
+static const QStringList photoNameFilters
+        = QStringList {QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"), QStringLiteral("*.tiff"),
+                       QStringLiteral("*.png")}
+        + heifNameFilters;
 
 static bool isValidText(const QByteArray &name)
 {
@@ -82,4 +86,9 @@ QStringList collectPhotos(const QString &folder, bool includeSubdirectories, QSt
     QStringList photos;
     collectFrom(QDir(folder), folder, QString(), includeSubdirectories, photos, badNames);
     return photos;
+}
+
+bool isHeifName(const QString &path)
+{
+    return QDir::match(heifNameFilters, QFileInfo(path).fileName());
 }
