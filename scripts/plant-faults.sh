@@ -28,7 +28,7 @@ faults=(
     "processing/utmname.cpp@s/QString::number\\(position.easting, 'f', 0\\)/QString::number(qint64(position.easting))/@easting cut instead of rounded in names"
     'processing/processphoto.cpp@s/if \(!isNameTaken\(candidate\)\) \{/if (true) {/@photos racing for one name give up'
     'processing/processphoto.cpp@s/if \(!place\(run\)\)\n\s*return;/place(run);/@failed backup does not stop the photo'
-    'files/photocollection.cpp@s/relative.isEmpty\(\) && name == QLatin1String\(backupFolderName\)/false/@the Backup folder is collected'
+    'files/photocollection.cpp@s/if \(name == QLatin1String\(backupFolderName\)\)/if (false)/@the Backup folder is collected'
     'processing/processphoto.cpp@s/else if \(turned\)/else if (false \&\& turned)/@Orientation tag kept after turning'
     'metadata/metadatacopy.cpp@s/image->setIptcData\(metadata.iptc\);//@IPTC dropped on save'
     'files/atomicfile.cpp@s/if \(written == size\)/if (written >= 0)/@short write taken as success'
@@ -55,12 +55,12 @@ faults=(
     'app/trackgroup.cpp@s/options.clockCorrectionSeconds\)\)/options.clockCorrectionSeconds) || true)/@window clock correction dropped'
     'processing/geojsonwriter.cpp@s/coordinates \{record.longitude, record.latitude\}/coordinates {record.latitude, record.longitude}/@GeoJSON latitude first'
     'processing/locationrecord.cpp@s/north \? 32600 : 32700/north ? 32700 : 32600/@EPSG hemisphere inverted'
-    'app/processcommand.cpp@s/return outcome.processed\(\) == outcome.total \? exitDone : exitFailed;/return exitDone;/@command line exits 0 after failed photos'
+    'app/processcommand.cpp@s/return outcome.processed\(\) == outcome.total && outcome.badNames.isEmpty\(\) \? exitDone/return true ? exitDone/@command line exits 0 after failed photos'
     'app/processcommand.cpp@s/ && !parser.isSet\(noBackupOption\)//@--sin-backup ignored'
     'app/previewrenderer.cpp@s/if \(pending\)/if (false)/@last change of a burst never rendered'
     'coords/altitudefill.cpp@s/attempt < 2/attempt < 1/@failed group not retried'
     'coords/altitudefill.cpp@s/points.size\(\) <= job.maxPoints\(\)/points.size() <= job.maxPoints() + 1/@groups one point over the service limit'
-    'processing/photoprocessor.cpp@s/if \(problem.isEmpty\(\)\)\n\s*problem = lock.tryLock\(\);//@two batches at once on one folder'
+    'processing/photoprocessor.cpp@s/return problem.isEmpty\(\) \? lock.tryLock\(foldersWrittenIn\(folder, options, photos\)\) : problem;/return problem;/@two batches at once on one folder'
     'processing/losslessstamp.cpp@s/source.max_h_samp_factor \/ info.h_samp_factor,/1,/@stamps laid on chroma blocks as if not subsampled'
     'processing/losslessstamp.cpp@s/stampBlock\(row\[0\]\[blockX\], \*info.quant_table/stampBlock(row[0][blockX], *source.comp_info[0].quant_table/@chroma quantised with the luma table'
     'processing/processphoto.cpp@s/if \(kept.orientation != 1\)\n(\s*)run.metadata.exif/if (false)\n$1run.metadata.exif/@Orientation tag lost when blocks are kept'
@@ -70,6 +70,10 @@ faults=(
     'processing/processphoto.cpp@s/if \(!run.earlierMarker \|\| run.options.restampStamped\)/if (true)/@stamped photos stamped again'
     'processing/photorestore.cpp@s/\n\s*\|\| !isBackupOf\(photoFolder.absolutePath\(\), backup\)\)/)/@a forged marker brings in a file from outside Backup'
     "app/photorenamergui.cpp@s/\\[state\\] \\{ state->stop = true; \\}/[state] {}/@Cancelar leaves the batch running"
+    'files/photocollection.cpp@s/if \(name == QLatin1String\(backupFolderName\)\)/if (relative.isEmpty() \&\& name == QLatin1String(backupFolderName))/@backups of subfolders processed'
+    'processing/photoprocessor.cpp@s/if \(options.useOutputFolder && QFileInfo\(copyFolder\)/if (options.useOutputFolder \&\& copyFolder == options.outputFolder \&\& QFileInfo(copyFolder)/@output subfolders left unlocked'
+    'files/atomicfile.cpp@s/if \(!removeLink\(path, error\)\)\n\s*return FileReplacement::NotOpened;//@written files go through links'
+    'processing/photoloader.cpp@s/&& file.size\(\) < qint64/\&\& false \&\& file.size() < qint64/@JPEG too small for its pixels decoded anyway'
 )
 
 # Copies this tree (without builds) to $1, with the tests of $2 when given.
