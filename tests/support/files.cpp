@@ -60,7 +60,7 @@ BatchResult runBatch(const QString &folder, const ProcessingOptions &options)
 {
     BatchResult result;
     QMutex mutex;
-    PhotoProcessor(options).renamePhotosWithUTM(
+    result.outcome = PhotoProcessor(options).renamePhotosWithUTM(
             folder,
             [&](const QString &line) {
                 QMutexLocker locker(&mutex);

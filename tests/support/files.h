@@ -1,6 +1,7 @@
 #ifndef FILES_H
 #define FILES_H
 
+#include "processing/photoprocessor.h"
 #include "processing/processingoptions.h"
 
 #include <QByteArray>
@@ -32,6 +33,7 @@ struct BatchResult
 {
     QStringList log;
     QList<QPair<int, int>> progress;
+    BatchOutcome outcome;
 };
 BatchResult runBatch(const QString &folder, const ProcessingOptions &options);
 // The lines of one photo's group, from its "\nProcesando: " line on.
