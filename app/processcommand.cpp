@@ -102,8 +102,7 @@ static int checkTrackOptions(const QCommandLineParser &parser)
         return badArgument(QStringLiteral("--zona-horaria"),
                            QStringLiteral("«%1» no es una zona horaria IANA conocida. ¿Quiso "
                                           "decir %2?")
-                                   .arg(zone, closestTimeZoneIds(zone).join(
-                                                      QStringLiteral(", "))));
+                                   .arg(zone, closestTimeZoneIds(zone).join(QStringLiteral(", "))));
     int seconds = 0;
     if (parser.isSet(correctionOption)
         && !parseClockCorrection(parser.value(correctionOption), seconds))

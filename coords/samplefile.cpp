@@ -53,8 +53,8 @@ static void positionFromGps(const QString &path, const LogCallback &log, SampleR
             + QStringLiteral(". Usando coordenadas fijas"));
         return;
     }
-    row.position = utmPositionOf(gps->latitude, gps->longitude, gps->direction,
-                                 gps->altitude.metres);
+    row.position
+            = utmPositionOf(gps->latitude, gps->longitude, gps->direction, gps->altitude.metres);
     if (gps->altitude.discarded)
         log(discardedAltitudeLine(fileName, *gps->altitude.discarded));
 }

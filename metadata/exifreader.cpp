@@ -149,8 +149,8 @@ bool readCaptureDateTime(const QString &path, QDateTime &dateTime)
     // damaged file provokes is a failed read too, never a crash.
     try {
         return readExif(path, [&](const Exiv2::ExifData &exif) {
-            return readDateTag(exif, "Exif.Photo.DateTimeOriginal",
-                               "Exif.Photo.OffsetTimeOriginal", dateTime)
+            return readDateTag(exif, "Exif.Photo.DateTimeOriginal", "Exif.Photo.OffsetTimeOriginal",
+                               dateTime)
                     || readDateTag(exif, "Exif.Image.DateTime", nullptr, dateTime);
         });
     } catch (const std::exception &error) {

@@ -61,8 +61,8 @@ static bool readPhotoLocation(const QString &photo, const QString &folder, Locat
     if (gps->altitude.discarded)
         log(discardedAltitudeLine(QDir(folder).relativeFilePath(photo), *gps->altitude.discarded));
     PhotoStamp stamp;
-    stamp.position = utmPositionOf(gps->latitude, gps->longitude, gps->direction,
-                                   gps->altitude.metres);
+    stamp.position
+            = utmPositionOf(gps->latitude, gps->longitude, gps->direction, gps->altitude.metres);
     readCaptureDateTime(photo, stamp.captureTime);
     record = locationRecord(stamp, gps->latitude, gps->longitude, photo, folder);
     record.thumbnail = photoThumbnail(photo);

@@ -132,8 +132,8 @@ static void logPhotoList(const QString &folder, const QStringList &paths, const 
     QStringList names;
     for (const QString &path : paths)
         names << QDir(folder).relativeFilePath(path);
-    log(QStringLiteral("%1 %2: %3.").arg(QString::number(paths.size()), what,
-                                         names.join(QStringLiteral(", "))));
+    log(QStringLiteral("%1 %2: %3.")
+                .arg(QString::number(paths.size()), what, names.join(QStringLiteral(", "))));
 }
 
 static void logClockShiftHint(const BatchContext &context, const LogCallback &log)

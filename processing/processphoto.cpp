@@ -109,7 +109,8 @@ static void findCaptureTime(PhotoRun &run, bool readFromPhoto)
 // Direction and altitude appear only when the photo has them.
 static QString gpsLine(const GpsReading &gps)
 {
-    QString line = QStringLiteral("Lat: %1, Lon: %2").arg(number(gps.latitude), number(gps.longitude));
+    QString line
+            = QStringLiteral("Lat: %1, Lon: %2").arg(number(gps.latitude), number(gps.longitude));
     if (gps.direction)
         line += QStringLiteral(", Orientación: ") + number(*gps.direction);
     if (gps.altitude.metres)
@@ -186,8 +187,7 @@ static bool positionFromTrack(PhotoRun &run)
     run.longitude = fix.longitude;
     run.trackInstant = fix.zoned;
     run.stamp.position = utmPositionOf(fix.latitude, fix.longitude, fix.direction, fix.altitude);
-    writeTrackPositionToExif(run.metadata.exif, fix.latitude, fix.longitude, fix.altitude,
-                             fix.utc);
+    writeTrackPositionToExif(run.metadata.exif, fix.latitude, fix.longitude, fix.altitude, fix.utc);
     return true;
 }
 
@@ -405,9 +405,9 @@ static void finish(BatchContext &context, int slot, PhotoRun &run)
         context.locations[size_t(slot)] = std::move(run.location);
     // Only a saved photo carries the fixed position.
     const bool fixedButLost = run.positionOutcome == PositionOutcome::Fixed && !run.saved;
-    context.photoEnds[size_t(slot)] = {run.photoPath,
-                                       fixedButLost ? PositionOutcome::Found : run.positionOutcome,
-                                       run.captureUtcMs};
+    context.photoEnds[size_t(slot)]
+            = {run.photoPath, fixedButLost ? PositionOutcome::Found : run.positionOutcome,
+               run.captureUtcMs};
 }
 
 void processPhoto(BatchContext &context, const QString &photoPath)
