@@ -148,13 +148,6 @@ static void logClockShiftHint(const BatchContext &context, const LogCallback &lo
         log(hint);
 }
 
-static BatchOutcome refused(const QString &reason)
-{
-    BatchOutcome outcome;
-    outcome.refusal = reason;
-    return outcome;
-}
-
 static QString usedPrefixProblem(const ProcessingOptions &options)
 {
     return options.renamePhotos && options.usePrefix ? prefixProblem(options.prefix) : QString();
@@ -176,13 +169,13 @@ BatchOutcome PhotoProcessor::renamePhotosWithUTM(const QString &folder,
         problem = lock.tryLock();
     if (!problem.isEmpty()) {
         log(problem);
-        return refused(problem);
+        return {problem};
     }
     BatchContext context(options, folder, log, progress);
     const auto photos = collectPhotos(folder, options.includeSubdirectories);
     const QString refusal = loadBatchResources(context);
     if (!refusal.isEmpty())
-        return refused(refusal);
+        return {refusal};
     context.total = int(photos.size());
     QElapsedTimer clock;
     clock.start();
