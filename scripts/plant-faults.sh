@@ -61,8 +61,11 @@ faults=(
     'coords/altitudefill.cpp@s/attempt < 2/attempt < 1/@failed group not retried'
     'coords/altitudefill.cpp@s/points.size\(\) <= job.maxPoints\(\)/points.size() <= job.maxPoints() + 1/@groups one point over the service limit'
     'processing/photoprocessor.cpp@s/if \(problem.isEmpty\(\)\)\n\s*problem = lock.tryLock\(\);//@two batches at once on one folder'
+    'metadata/exifreader.cpp@s/if \(!isPlausibleAltitude\(altitude\)\)/if (false)/@EXIF altitude off the globe kept'
+    'processing/locationrecord.cpp@s/if \(dateTime.timeSpec\(\) == Qt::LocalTime\)/if (false)/@export time of unknown zone given the local offset'
+    'processing/processphoto.cpp@s/if \(!readStamp\(run\) \|\| !place\(run\)\)/if (!place(run) || !readStamp(run))/@photo without a position backed up'
+    'processing/processphoto.cpp@s/run.positionOutcome = PositionOutcome::Fixed;//@fixed position not reported'
 )
-
 # Copies this tree (without builds) to $1, with the tests of $2 when given.
 prepare() {
     local dest=$1 ref=${2:-}
