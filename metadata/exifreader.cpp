@@ -1,11 +1,6 @@
 #include "metadata/exifreader.h"
 
-<<<<<<< HEAD
-#include "coords/isotime.h"
-#include "coords/localdatetime.h"
-=======
 #include "files/localdatetime.h"
->>>>>>> main
 #include "geo/globelimits.h"
 #include "metadata/exifmutex.h"
 #include "metadata/exiv2compat.h"
@@ -15,6 +10,7 @@
 
 #include <QDebug>
 #include <QMutexLocker>
+#include <QRegularExpression>
 
 #include <exiv2/exiv2.hpp>
 
@@ -130,11 +126,16 @@ static bool readDateTag(const Exiv2::ExifData &exif, const char *key, const char
     QTime time;
     if (!splitExifDateTime(tagText(exif, key), date, time))
         return false;
-    int offsetSeconds = 0;
-    if (offsetKey && parseUtcOffset(tagText(exif, offsetKey), offsetSeconds))
-        dateTime = QDateTime(date, time, Qt::OffsetFromUTC, offsetSeconds);
-    else
-        dateTime = localDateTime(date, time);
+    // EXIF writes "±HH:MM"; Qt's ISO reader checks the numbers.
+    static const QRegularExpression offsetForm(QStringLiteral("^[+-]\\d\\d:\\d\\d$"));
+    const QString offset = offsetKey ? tagText(exif, offsetKey) : QString();
+    const QDateTime zoned = QDateTime::fromString(date.toString(Qt::ISODate) + QLatin1Char('T')
+                                                          + time.toString(Qt::ISODate) + offset,
+                                                  Qt::ISODate);
+    dateTime = offsetForm.match(offset).hasMatch() && zoned.isValid()
+                    && zoned.timeSpec() != Qt::LocalTime
+            ? zoned
+            : localDateTime(date, time);
     return dateTime.isValid();
 }
 

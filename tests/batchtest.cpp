@@ -537,9 +537,9 @@ private slots:
         QCOMPARE(saved.exif["Exif.Photo.DateTimeOriginal"].toString(), "2024:03:05 14:30:00");
         QVERIFY(QString::fromStdString(saved.xmp["Xmp.dc.description"].toString())
                         .contains("pie de foto"));
-        double latitude, longitude, direction, altitude;
-        QVERIFY(readGpsFromExif(jpeg, latitude, longitude, direction, altitude));
-        QCOMPARE(QString("%1 %2").arg(direction).arg(altitude), "45 550");
+        const auto gps = readGpsFromExif(jpeg);
+        QVERIFY(gps && gps->direction && gps->altitude.metres);
+        QCOMPARE(QString("%1 %2").arg(*gps->direction).arg(*gps->altitude.metres), "45 550");
         const QString original = toOutputFolder ? at("c.heic") : at("Backup/c_backup.heic");
         QCOMPARE(fileBytes(original), heif);
         const ReducedPhoto preview = loadPhotoReduced(original, QSize(20, 20));
