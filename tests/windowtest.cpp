@@ -12,9 +12,9 @@
 
 // Object names of controls a profile covers.
 static const QStringList checks
-        = {"rotateCompassCheck",   "prefixCheck",       "renameCheck",         "drawDataCheck",
-           "drawOrientationCheck", "drawTimeCheck",     "compassCheck",        "bgTextCheck",
-           "drawGeoCheck",         "drawAltitudeCheck", "exportLocationsCheck"};
+        = {"rotateCompassCheck",   "prefixCheck",       "renameCheck",          "drawDataCheck",
+           "drawOrientationCheck", "drawTimeCheck",     "compassCheck",         "bgTextCheck",
+           "drawGeoCheck",         "drawAltitudeCheck", "exportLocationsCheck", "losslessCheck"};
 static const QStringList spins = {"fontSizeSpin", "logoRatioSpin", "compassRatioSpin"};
 static const QStringList combos
         = {"logoPositionCombo",        "dtPositionCombo",      "coordsPositionCombo",
