@@ -448,7 +448,7 @@ private slots:
         QVERIFY(bytes.contains("\n    \"prefix\": \"Campa\xc3\xb1"
                                "a_2024_\""));
         const QJsonObject profile = QJsonDocument::fromJson(bytes).object();
-        QCOMPARE(profile.size(), 32);
+        QCOMPARE(profile.size(), 33);
         QVERIFY(f.open());
         const QJsonObject defaults = QJsonDocument::fromJson(saved()).object();
         for (auto it = profile.constBegin(); it != profile.constEnd(); ++it)
