@@ -74,6 +74,10 @@ faults=(
     'processing/photoprocessor.cpp@s/if \(options.useOutputFolder && QFileInfo\(copyFolder\)/if (options.useOutputFolder \&\& copyFolder == options.outputFolder \&\& QFileInfo(copyFolder)/@output subfolders left unlocked'
     'files/atomicfile.cpp@s/if \(!removeLink\(path, error\)\)\n\s*return FileReplacement::NotOpened;//@written files go through links'
     'processing/photoloader.cpp@s/&& file.size\(\) < qint64/\&\& false \&\& file.size() < qint64/@JPEG too small for its pixels decoded anyway'
+    'metadata/exifreader.cpp@s/if \(!isPlausibleAltitude\(altitude\)\)/if (false)/@EXIF altitude off the globe kept'
+    'processing/locationrecord.cpp@s/if \(dateTime.timeSpec\(\) == Qt::LocalTime\)/if (false)/@export time of unknown zone given the local offset'
+    'processing/processphoto.cpp@s/if \(!readStamp\(run, metadataRead\) \|\| !place\(run\)\)/if (!place(run) || !readStamp(run, metadataRead))/@photo without a position backed up'
+    'processing/processphoto.cpp@s/run.positionOutcome = PositionOutcome::Fixed;//@fixed position not reported'
 )
 
 # Copies this tree (without builds) to $1, with the tests of $2 when given.
