@@ -25,5 +25,8 @@ Dialogs::Dialogs()
     , information([](QWidget *parent, const QString &title, const QString &text) {
         QMessageBox::information(parent, title, text);
     })
+    , warning([](QWidget *parent, const QString &title, const QString &text) {
+        QMessageBox::warning(parent, title, text);
+    })
     , run([](QDialog &dialog) { return dialog.exec(); })
 { }

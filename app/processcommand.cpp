@@ -120,11 +120,18 @@ static std::optional<ProcessingOptions> startingOptions(const QCommandLineParser
                                QStringLiteral("«%1» no es un perfil legible.").arg(profile));
         return std::nullopt;
     }
+    QStringList refusedKeys;
     const auto options = windowOptions(
-            profile, parser.isSet(logoOption) ? parser.value(logoOption) : QString());
+            profile, parser.isSet(logoOption) ? parser.value(logoOption) : QString(), refusedKeys);
     if (!options) {
         std::fputs("rumbario: la ventana no entregó sus opciones.\n", stderr);
         exitCode = exitFailed;
+    } else if (!refusedKeys.isEmpty()) {
+        // As the same values given as options are refused.
+        exitCode = badArgument(QStringLiteral("--perfil"),
+                               QStringLiteral("valores no válidos en «%1»: %2.")
+                                       .arg(profile, refusedKeys.join(QStringLiteral(", "))));
+        return std::nullopt;
     }
     return options;
 }
@@ -209,7 +216,8 @@ static int runProcess(const QCommandLineParser &parser, const QStringList &value
     if (outcome.stopped())
         return 128 + stopSignal();
     output.log()(QStringLiteral("\nProceso finalizado."));
-    return outcome.failed > 0 ? exitFailed : exitDone;
+    const bool allDone = outcome.failed == 0 && !outcome.logoMissing && !outcome.exportFailed;
+    return allDone ? exitDone : exitFailed;
 }
 
 Command processCommand()

@@ -39,7 +39,7 @@ static QString utcText(qint64 utcMs)
 QStringList trackSummary(const TrackPositioning &positioning)
 {
     const GpxTrack &track = positioning.track;
-    return {
+    QStringList lines {
             QStringLiteral("Track GPX: %1 archivo(s), %2 puntos leídos, %3 puntos omitidos (sin "
                            "hora válida o fuera del globo).")
                     .arg(track.fileCount)
@@ -53,6 +53,11 @@ QStringList trackSummary(const TrackPositioning &positioning)
                          clockCorrectionText(positioning.clockCorrectionSeconds),
                          secondsText(positioning.maxSeparationMs)),
     };
+    if (track.implausibleElevationCount > 0)
+        lines << QStringLiteral("Track GPX: %1 puntos con una elevación fuera de -500 … 9000 m; "
+                                "se usan sin altitud.")
+                         .arg(track.implausibleElevationCount);
+    return lines;
 }
 
 static QString howFound(const TrackPlacement &placement)

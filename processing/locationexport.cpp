@@ -18,13 +18,15 @@ QString locationFolder(const ProcessingOptions &options, const QString &batchFol
     return options.useOutputFolder ? options.outputFolder : batchFolder;
 }
 
-static void writeLocationFile(const QString &path, bool built, const QByteArray &bytes,
+static bool writeLocationFile(const QString &path, bool built, const QByteArray &bytes,
                               QString error, const LogCallback &log)
 {
-    if (built && replaceFileAtomically(path, bytes, error))
+    if (built && replaceFileAtomically(path, bytes, error)) {
         log(QStringLiteral("Ubicaciones exportadas a: ") + path);
-    else
-        log(QStringLiteral("Error: No se pudo escribir %1: %2").arg(path, error));
+        return true;
+    }
+    log(QStringLiteral("Error: No se pudo escribir %1: %2").arg(path, error));
+    return false;
 }
 
 static QString documentName(const QString &folder)
@@ -32,7 +34,7 @@ static QString documentName(const QString &folder)
     return QDir(QDir(folder).absolutePath()).dirName();
 }
 
-void writeLocationFiles(const QString &folder, QVector<LocationRecord> records,
+bool writeLocationFiles(const QString &folder, QVector<LocationRecord> records,
                         const LogCallback &log)
 {
     std::sort(records.begin(), records.end(), [](const auto &a, const auto &b) {
@@ -44,11 +46,14 @@ void writeLocationFiles(const QString &folder, QVector<LocationRecord> records,
     QByteArray kmz;
     QString error;
     const bool kmzBuilt = buildKmz(documentName(folder), records, kmz, error);
-    writeLocationFile(directory.filePath(QLatin1String(kmzFileName)), kmzBuilt, kmz, error, log);
-    writeLocationFile(directory.filePath(QLatin1String(geoJsonFileName)), true,
-                      geoJsonDocument(records), {}, log);
-    writeLocationFile(directory.filePath(QLatin1String(csvFileName)), true, locationCsv(records),
-                      {}, log);
+    // Each file is tried whatever became of the others.
+    bool written = writeLocationFile(directory.filePath(QLatin1String(kmzFileName)), kmzBuilt,
+                                     kmz, error, log);
+    written &= writeLocationFile(directory.filePath(QLatin1String(geoJsonFileName)), true,
+                                 geoJsonDocument(records), {}, log);
+    written &= writeLocationFile(directory.filePath(QLatin1String(csvFileName)), true,
+                                 locationCsv(records), {}, log);
+    return written;
 }
 
 // False when the photo has no GPS position in its EXIF.

@@ -154,9 +154,11 @@ BatchOutcome PhotoProcessor::renamePhotosWithUTM(const QString &folder,
         for (const auto &line : lines)
             log(line);
     }
-    if (options.exportLocations)
-        writeLocationFiles(locationFolder(options, folder), locatedPhotos(context), log);
     BatchOutcome outcome;
+    outcome.logoMissing = !options.logoPath.isEmpty() && context.logo.isNull();
+    if (options.exportLocations)
+        outcome.exportFailed
+                = !writeLocationFiles(locationFolder(options, folder), locatedPhotos(context), log);
     outcome.total = context.total;
     outcome.done = context.doneCount;
     outcome.failed = context.failedCount;

@@ -21,6 +21,8 @@ struct BatchOutcome
     QStringList withoutPosition; // left untouched: no position was found
     QStringList alreadyStamped; // left untouched: stamped by an earlier run
     QStringList unsupported; // files in the folder that are not photos it can read
+    bool logoMissing = false; // a logo was asked for and could not be opened
+    bool exportFailed = false; // a location file could not be written
     bool stopped() const { return done < total; }
 };
 

@@ -17,7 +17,8 @@ QString utmName(const UtmPosition &position);
 QString freeJpegName(const QDir &folder, const QString &baseName, const QString &ownName = {});
 
 // Why `prefix` cannot start a file name, in Spanish: a separator or ".."
-// would move the photos out of their folder. Empty when it can.
+// would move the photos out of their folder, a control character (NUL
+// above all) would cut or garble the name. Empty when it can.
 QString prefixProblem(const QString &prefix);
 
 #endif // UTMNAME_H

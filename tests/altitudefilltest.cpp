@@ -1,4 +1,5 @@
 #include "coords/altitudefill.h"
+#include "geo/utm.h"
 
 #include "tests/support/altitudefillrun.h"
 #include "tests/support/fakeelevationserver.h"
@@ -123,7 +124,7 @@ private slots:
         QTest::addColumn<QString>("altitude"); // empty: the row stays as it was
 
         QTest::newRow("overwritten and rounded") << google << elevations("569.987") << "569.99";
-        QTest::newRow("null reads as zero") << openTopo << elevations("null") << "0.00";
+        QTest::newRow("null is no data, not sea level") << openTopo << elevations("null") << "";
         QTest::newRow("elevation missing")
                 << openTopo << QByteArray(R"({"results":[{"location":{}}],"status":"OK"})") << "";
         QTest::newRow("not JSON, retried")
@@ -227,6 +228,44 @@ private slots:
         QCOMPARE(fill.readBytes(path), shortHeader + rows(1, rowCount, ";100.00"));
         QCOMPARE(result.progress.size(), sizes.size() + 1);
         QCOMPARE(result.progress.last(), qMakePair(rowCount, rowCount));
+    }
+
+    // Each row: how far the locations replied lie from the points asked
+    // (degrees of latitude), in which order, and whether the rows got values.
+    void repliedLocationsMustBeThePointsAsked_data()
+    {
+        QTest::addColumn<double>("offset");
+        QTest::addColumn<bool>("reversed");
+        QTest::addColumn<bool>("filled");
+        QTest::newRow("same points") << 0.0 << false << true;
+        QTest::newRow("rounded within 1e-5") << 0.9e-5 << false << true;
+        QTest::newRow("2e-5 away") << 2e-5 << false << false;
+        QTest::newRow("reversed") << 0.0 << true << false;
+    }
+
+    void repliedLocationsMustBeThePointsAsked()
+    {
+        QFETCH(double, offset);
+        QFETCH(bool, reversed);
+        QFETCH(bool, filled);
+        QByteArray results;
+        for (int i = 1; i <= 2; ++i) {
+            const int row = reversed ? 3 - i : i;
+            double latitude = 0, longitude = 0;
+            utmToLatLon(19, 'H', 345678, 6301234 + 10 * row, latitude, longitude);
+            results += QStringLiteral(R"(%1{"elevation":%2,"location":{"lat":%3,"lng":%4}})")
+                               .arg(i == 1 ? "" : ",", QString::number(row),
+                                    QString::number(latitude + offset, 'f', 9),
+                                    QString::number(longitude - 360, 'f', 9))
+                               .toUtf8();
+        }
+        fill.server->queueJson(R"({"results":[)" + results + R"(],"status":"OK"})");
+        const QString path = fill.writeCsv(shortHeader + rows(1, 2));
+        const FillRun result = fill.run(path);
+        QCOMPARE(fill.readBytes(path),
+                 filled ? shortHeader + rows(1, 1, ";1.00") + rows(2, 2, ";2.00")
+                        : shortHeader + rows(1, 2));
+        QCOMPARE(result.log.filter("otros puntos").size(), filled ? 0 : 1);
     }
 
     // Skipped rows take no result.

@@ -493,6 +493,9 @@ private slots:
         QTest::addColumn<bool>("locked");
         QTest::addColumn<bool>("refused");
         QTest::newRow("parent folder") << "../x/" << false << true;
+        QTest::newRow("NUL") << QString::fromLatin1("Obra\0", 5) << false << true;
+        QTest::newRow("tab") << "Obra\t" << false << true;
+        QTest::newRow("DEL") << "Obra\x7f" << false << true;
         QTest::newRow("plain") << "XXX_XXX_SA_" << false << false;
         QTest::newRow("folder in use") << "XXX_XXX_SA_" << true << true;
     }

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 #include "processing/folderlock.h"
 #include "processing/photoloader.h"
+#include "tests/support/fakeelevationserver.h"
 #include "tests/support/files.h"
 #include "tests/support/testphotos.h"
 
@@ -124,6 +125,11 @@ private slots:
                   R"(<trkpt lat="-33.45" lon="-70.66"><time>2024-03-05T17:31:00Z</time></trkpt>)"
                   R"(</trkseg></trk></gpx>)");
         writeFile(QStringLiteral("roto.gpx"), "<gpx><trk>");
+        writeFile(QStringLiteral("exportar.json"), R"({"exportLocations": true})");
+        writeFile(QStringLiteral("reloj-malo.json"),
+                  R"({"cameraTimeZone": "America/Santiajo", "clockCorrection": "+99:99:99"})");
+        // A folder where the location table should go cannot be replaced.
+        writeFile(QStringLiteral("salida/ubicaciones.csv/x"), "x");
         for (int i = 0; i < 4; ++i) {
             QBuffer buffer;
             buffer.open(QIODevice::WriteOnly);
@@ -152,12 +158,17 @@ private slots:
         row("perfil sin objeto", "procesar @F --perfil @D/perfil-roto.json", false, 2, "--perfil");
         const QString track = "procesar @F --sin-backup --gpx @D/t.gpx ";
         row("csv y gpx", track + "--csv @D/t.gpx", false, 2, "--csv");
+        row("perfil con reloj mal escrito", track + "--perfil @D/reloj-malo.json", false, 2,
+            "cameraTimeZone, clockCorrection");
         row("corrección mal escrita", track + "--correccion-reloj 1h", false, 2,
             "--correccion-reloj");
         row("gpx mal formado", "procesar @F --gpx @D/roto.gpx", false, 1, "no es XML válido");
         row("reloj corregido fuera del track",
             track + "--zona-horaria America/Santiago --correccion-reloj +01:00:00", false, 1, "");
         row("exportar", "exportar @F --subcarpetas", false, 0, "");
+        row("logo ilegible", "procesar @F --logo @D/roto.gpx", false, 1, "");
+        row("ubicaciones sin escribir", "procesar @F --perfil @D/exportar.json --salida @D/salida",
+            false, 1, "");
         row("proveedor desconocido", "altitud @D/perfil-roto.json --proveedor Bing", false, 2,
             "--proveedor");
     }
@@ -171,6 +182,40 @@ private slots:
         const Outcome outcome = run(expand(arguments, photoFolder(brokenPhoto)));
         QVERIFY2(outcome.code == code, qPrintable(outcome.err));
         QVERIFY2(outcome.err.contains(named), qPrintable(outcome.err));
+    }
+
+    // Each row: the first reply (0: none beyond the default 100 m a point)
+    // and the exit code; the row without a letter is not asked about.
+    void altitudeExitsZeroExactlyWhenEveryRowGotAValue_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("code");
+        QTest::newRow("todas con valor") << 0 << QByteArray() << 0;
+        QTest::newRow("429 y luego bien") << 429 << QByteArray("{}") << 0;
+        QTest::newRow("una descartada")
+                << 200 << QByteArray(R"({"results":[{"elevation":5},{"elevation":1e308}],"status":"OK"})")
+                << 1;
+        QTest::newRow("sin dato")
+                << 200 << QByteArray(R"({"results":[{"elevation":null},{"elevation":null}],"status":"OK"})")
+                << 1;
+    }
+
+    void altitudeExitsZeroExactlyWhenEveryRowGotAValue()
+    {
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        FakeElevationServer server;
+        QVERIFY(server.start());
+        if (status != 0)
+            server.queueReply({FakeReply::Whole, status, body, {}, 0});
+        writeFile("altitudes.csv",
+                  "nombre;zona;letra;easting;northing;altitud\na.jpg;19;H;345678;6301234\n"
+                  "b.jpg;19;H;345678;6301244\nsin letra.jpg;19;;1;2\n");
+        const Outcome outcome = run({"altitud", dir.filePath("altitudes.csv"), "--proveedor",
+                                     "OpenTopoData", "--servidor", server.baseUrl()});
+        QFETCH(int, code);
+        QVERIFY2(outcome.code == code, qPrintable(outcome.out + outcome.err));
     }
 
     // The window's defaults rename and back up; a profile and the options

@@ -1,6 +1,7 @@
 #include "coords/captureinstant.h"
 #include "coords/coordinatesfile.h"
 #include "coords/gpxtrack.h"
+#include "coords/isotime.h"
 #include "coords/samplefile.h"
 #include "coords/trackplacement.h"
 #include "metadata/exiv2image.h"
@@ -247,6 +248,62 @@ private slots:
         QCOMPARE(track.points[1].elevation, 600.0);
     }
 
+    // Each row: a point's <ele>, the elevation kept (NaN: none) and whether
+    // the track's summary says one was out of range.
+    void trackElevationsOffTheEarthAreNone_data()
+    {
+        QTest::addColumn<QString>("ele");
+        QTest::addColumn<double>("elevation");
+        QTest::addColumn<int>("lines");
+        const double none = qQNaN();
+        QTest::newRow("1e30") << "1e30" << none << 1;
+        QTest::newRow("nan") << "nan" << none << 1;
+        QTest::newRow("-inf") << "-inf" << none << 1;
+        QTest::newRow("below the Dead Sea") << "-500.5" << none << 1;
+        QTest::newRow("above the summits") << "9000.01" << none << 1;
+        QTest::newRow("lowest") << "-500" << -500.0 << 0;
+        QTest::newRow("highest") << " 9000 " << 9000.0 << 0;
+    }
+
+    void trackElevationsOffTheEarthAreNone()
+    {
+        QFETCH(QString, ele);
+        QFETCH(double, elevation);
+        QTemporaryDir dir;
+        QVERIFY(writeGpx(dir.filePath("t.gpx"),
+                         point(-33.5, -70.5, "2024-03-06T10:00:00Z", "<ele>" + ele + "</ele>")));
+        TrackPositioning positioning;
+        QString error;
+        QVERIFY(prepareTrackPositioning(dir.filePath("t.gpx"), "UTC", 0, 300, positioning, error));
+        const TrackPoint &read = positioning.track.points.at(0);
+        QCOMPARE(read.hasElevation, !qIsNaN(elevation));
+        if (read.hasElevation)
+            QCOMPARE(read.elevation, elevation);
+        QTEST(int(trackSummary(positioning).filter("fuera de -500 … 9000 m").size()), "lines");
+    }
+
+    // Each row: a GPX time and its instant; empty when it is no time.
+    void trackTimes_data()
+    {
+        QTest::addColumn<QString>("time");
+        QTest::addColumn<QString>("utc");
+        QTest::newRow("fraction") << "2024-03-05T17:29:50.3Z" << "2024-03-05T17:29:50.300Z";
+        QTest::newRow("offset") << "2024-03-05T14:29:50-03:00" << "2024-03-05T17:29:50.000Z";
+        QTest::newRow("Arabic-Indic fraction") << QStringLiteral("2024-03-05T17:29:50.\u0663Z") << "";
+        QTest::newRow("full-width fraction") << QStringLiteral("2024-03-05T17:29:50.\uFF13Z") << "";
+        QTest::newRow("full-width second") << QStringLiteral("2024-03-05T17:29:5\uFF10Z") << "";
+    }
+
+    void trackTimes()
+    {
+        QFETCH(QString, time);
+        qint64 utcMs = 0;
+        const bool read = parseIsoInstant(time, utcMs);
+        QTEST(read ? QDateTime::fromMSecsSinceEpoch(utcMs, Qt::UTC).toString(Qt::ISODateWithMs)
+                   : QString(),
+              "utc");
+    }
+
     void placement_data()
     {
         QTest::addColumn<qint64>("seconds"); // after the first point
@@ -265,6 +322,10 @@ private slots:
         QTest::newRow("wide gap, near its start")
                 << 50LL << nearest << 1.0 << -2.0 << 200.0 << 40000LL;
         QTest::newRow("wide gap, middle") << 500LL << missing << 1.0 << -2.0 << 200.0 << 490000LL;
+        // Across the antimeridian, not around the world.
+        QTest::newRow("antimeridian, east side") << 1002LL << between << 5.0 << 179.4 << none << 0LL;
+        QTest::newRow("antimeridian, west side")
+                << 1008LL << between << 5.0 << -179.4 << none << 0LL;
         QTest::newRow("after, within 60 s")
                 << 1070LL << nearest << 5.0 << -178.0 << none << 50000LL;
     }

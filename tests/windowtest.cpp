@@ -501,6 +501,34 @@ private slots:
                 && !f.find<QLineEdit>("prefixEdit")->isEnabled());
     }
 
+    // Each row: a track value a profile holds, and whether the window takes
+    // it; a refused one keeps the control's value and names its key in a box.
+    void unusableTrackValuesAreRefusedByKey_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QJsonValue>("value");
+        QTest::addColumn<bool>("taken");
+        const QString correction = "clockCorrection", zone = "cameraTimeZone";
+        QTest::newRow("correction") << correction << QJsonValue("+00:01:30") << true;
+        QTest::newRow("correction +99:99:99") << correction << QJsonValue("+99:99:99") << false;
+        QTest::newRow("correction as a number") << correction << QJsonValue(90) << false;
+        QTest::newRow("zone") << zone << QJsonValue("America/Santiago") << true;
+        QTest::newRow("misspelt zone") << zone << QJsonValue("America/Santiajo") << false;
+    }
+
+    void unusableTrackValuesAreRefusedByKey()
+    {
+        QFETCH(QString, key);
+        QFETCH(QJsonValue, value);
+        QFETCH(bool, taken);
+        setEveryOptionAwayFromDefault();
+        const QJsonValue before = QJsonDocument::fromJson(saved()).object().value(key);
+        load({{key, value}});
+        QCOMPARE(QJsonDocument::fromJson(saved()).object().value(key), taken ? value : before);
+        QCOMPARE(f.warning.size(), taken ? 0 : 1);
+        QCOMPARE(f.warning.join("").contains(key), !taken);
+    }
+
     // Profiles older than track mode hold no "useGpxTrack" and keep the mode;
     // leaving track mode returns to EXIF mode.
     void trackModeKeySelectsTheMode()

@@ -18,6 +18,7 @@ struct WindowFixture
     std::unique_ptr<PhotoRenamerGUI> window;
     QStringList critical;
     QStringList information;
+    QStringList warning;
     QStringList asked; // titles of the file, folder and colour dialogs opened
     QString nextPath; // answer of every file and folder dialog; empty cancels
     QColor nextColor; // answer of the colour dialog; invalid cancels
@@ -28,6 +29,7 @@ struct WindowFixture
         clearPrivateSettings();
         critical.clear();
         information.clear();
+        warning.clear();
         asked.clear();
         window = std::make_unique<PhotoRenamerGUI>();
         Dialogs dialogs;
@@ -47,6 +49,9 @@ struct WindowFixture
         };
         dialogs.information = [this](QWidget *, const QString &title, const QString &text) {
             information << title + QStringLiteral(": ") + text;
+        };
+        dialogs.warning = [this](QWidget *, const QString &title, const QString &text) {
+            warning << title + QStringLiteral(": ") + text;
         };
         dialogs.run = [this](QDialog &dialog) {
             return runDialog(dialog);
