@@ -268,6 +268,15 @@ private slots:
         QCOMPARE(result.log.filter("otros puntos").size(), filled ? 0 : 1);
     }
 
+    // A lower-case band letter is its upper-case band: "h" is as far south as "H".
+    void lowerCaseBandIsAskedAsItsBand()
+    {
+        fill.run(fill.writeCsv(shortHeader + "a.jpg;19;h;345678;6301234\n" + row2 + '\n'));
+        const QStringList points = fill.server->requests().value(0).points();
+        QCOMPARE(points.size(), 2);
+        QCOMPARE(points.at(0), points.at(1));
+    }
+
     // Skipped rows take no result.
     void resultsLandOnTheRowsAskedAbout()
     {

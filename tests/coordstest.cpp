@@ -118,7 +118,7 @@ private slots:
         QTest::newRow("trimmed, first letter, more columns")
                 << QByteArray("  a b.jpg \t;  +5 ; sx ; 3.5e5 ; 2.5 ; -90 ; 05/03/2024 14:30:00 ; "
                               "3 ;x")
-                << QStringList {"a b.jpg: 5 s 350000 2.5 -90 2024-03-05T14:30:00 3"}
+                << QStringList {"a b.jpg: 5 S 350000 2.5 -90 2024-03-05T14:30:00 3"}
                 << QStringList();
         QTest::newRow("empty letter is N, empty fields keep their column")
                 << QByteArray("a.jpg;19;;1;2;;;7") << QStringList {"a.jpg: 19 N 1 2 - - 7"}
@@ -127,7 +127,7 @@ private slots:
         QTest::newRow("zones, band letters and metres off the grid skip their rows")
                 << QByteArray("a;0;H;1;2\rb;61;H;1;2\r\nc;60;X;1;2\nd;1;c;1;2\n"
                               "e;19;I;1;2\ni;19;H;1e300;2\nj;19;H;1;-1\n")
-                << QStringList {"c: 60 X 1 2 - - -", "d: 1 c 1 2 - - -"}
+                << QStringList {"c: 60 X 1 2 - - -", "d: 1 C 1 2 - - -"}
                 << QStringList {"Zona UTM inválida para a: 0", "Zona UTM inválida para b: 61",
                                 "Letra de zona UTM inválida para e: I",
                                 "Easting inválido para i: 1e300", "Northing inválido para j: -1"};
