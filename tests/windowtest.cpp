@@ -450,6 +450,37 @@ private slots:
         QCOMPARE(saved(), bytes);
     }
 
+    // A profile file as users keep them, written by hand in today's format:
+    // every key loads into its option, so a renamed key fails here (a save
+    // and a load of the same window would both use the new name).
+    void handWrittenProfileLoadsEveryOption()
+    {
+        const QByteArray written = R"({
+    "addCompass": false, "altitudePosition": "arriba-izquierda", "bgText": false,
+    "cameraTimeZone": "Africa/Bamako", "clockCorrection": "-01:02:03",
+    "compassArrowColor": "#0080ff", "compassPosition": "arriba-derecha", "compassRatio": 0.33,
+    "compassStyle": 3, "coordsPosition": "arriba-derecha", "drawAltitude": false,
+    "drawData": false, "drawGeo": true, "drawOrientation": false, "drawTime": false,
+    "dtPosition": "arriba-izquierda", "exportLocations": true, "fontColor": "#12ab34",
+    "fontPath": "/fuentes/Campaña.otf", "fontSizeRatio": 0.0123, "gpxPath": "/campo/día 1.gpx",
+    "logoPath": "/fotos/logo empresa.png", "logoPosition": "abajo-derecha", "logoRatio": 0.15,
+    "maxPointSeparation": 120, "orientationPosition": "abajo-izquierda",
+    "prefix": "Campaña_2024_", "renamePhotos": false, "rotateCompass": true,
+    "useGpxTrack": true, "usePrefix": true
+})";
+        const QJsonObject profile = QJsonDocument::fromJson(written).object();
+        const QJsonObject defaults = QJsonDocument::fromJson(saved()).object();
+        QVERIFY(writeBytes(folder.filePath("a mano.json"), written));
+        click("loadProfileButton", folder.filePath("a mano.json"));
+        const QJsonObject loaded = QJsonDocument::fromJson(saved()).object();
+        QCOMPARE(loaded.keys(), profile.keys());
+        for (auto it = profile.constBegin(); it != profile.constEnd(); ++it) {
+            QVERIFY2(defaults.value(it.key()) != it.value(), qPrintable(it.key()));
+            QVERIFY2(loaded.value(it.key()) == it.value(), qPrintable(it.key()));
+        }
+        QVERIFY(f.warning.isEmpty());
+    }
+
     // Style, arrow colour and paths fall back to fixed values; the rest stays.
     void absentOrMistypedKeysFollowTheirRules()
     {
