@@ -55,12 +55,16 @@ faults=(
     'app/trackgroup.cpp@s/options.clockCorrectionSeconds\)\)/options.clockCorrectionSeconds) || true)/@window clock correction dropped'
     'processing/geojsonwriter.cpp@s/coordinates \{record.longitude, record.latitude\}/coordinates {record.latitude, record.longitude}/@GeoJSON latitude first'
     'processing/locationrecord.cpp@s/north \? 32600 : 32700/north ? 32700 : 32600/@EPSG hemisphere inverted'
-    'app/processcommand.cpp@s/return outcome.failed > 0 \? exitFailed : exitDone;/return exitDone;/@command line exits 0 after failed photos'
+    'app/processcommand.cpp@s/return allDone \? exitDone : exitFailed;/return exitDone;/@command line exits 0 after failed photos'
     'app/processcommand.cpp@s/ && !parser.isSet\(noBackupOption\)//@--sin-backup ignored'
     'app/previewrenderer.cpp@s/if \(pending\)/if (false)/@last change of a burst never rendered'
     'coords/altitudefill.cpp@s/attempt < 2/attempt < 1/@failed group not retried'
     'coords/altitudefill.cpp@s/points.size\(\) <= job.maxPoints\(\)/points.size() <= job.maxPoints() + 1/@groups one point over the service limit'
     'processing/photoprocessor.cpp@s/if \(problem.isEmpty\(\)\)\n\s*problem = lock.tryLock\(\);//@two batches at once on one folder'
+    'coords/altitudefill.cpp@s/if \(stray.isEmpty\(\)\)/if (true)/@replied locations not checked against the points'
+    'geo/utm.cpp@s/if \(longitude == 180.0\)/if (false)/@longitude 180 put in a zone 61'
+    'processing/locationcsv.cpp@s/QStringLiteral\("=\+-@"\)/QStringLiteral("=")/@CSV names starting with + - @ left as formulas'
+    'app/texttab.cpp@s/"bgText"/"backgroundText"/@profile key renamed'
 )
 
 # Copies this tree (without builds) to $1, with the tests of $2 when given.
