@@ -38,6 +38,6 @@ QString altitudeFillJobProblem(const AltitudeFillJob &job)
 bool runAltitudeFillJob(const AltitudeFillJob &job, const LogCallback &log,
                         const ProgressCallback &progress)
 {
-    return fillAltitudes(job.csvPath, job.provider, job.apiKey, job.overwrite, log, progress, job.service,
-                  job.stop.get());
+    return fillAltitudes(job.csvPath, job.provider, job.apiKey, job.overwrite, log, progress,
+                         job.service, job.stop.get());
 }

@@ -36,10 +36,9 @@ static char bandLetter(double latitude)
     {
         double lowerBound;
         char letter;
-    } bands[] = {{72, 'X'},  {64, 'W'},  {56, 'V'},  {48, 'U'},  {40, 'T'},  {32, 'S'},
-                 {24, 'R'},  {16, 'Q'},  {8, 'P'},   {0, 'N'},   {-8, 'M'},  {-16, 'L'},
-                 {-24, 'K'}, {-32, 'J'}, {-40, 'H'}, {-48, 'G'}, {-56, 'F'}, {-64, 'E'},
-                 {-72, 'D'}};
+    } bands[] = {{72, 'X'},  {64, 'W'},  {56, 'V'},  {48, 'U'},  {40, 'T'},  {32, 'S'},  {24, 'R'},
+                 {16, 'Q'},  {8, 'P'},   {0, 'N'},   {-8, 'M'},  {-16, 'L'}, {-24, 'K'}, {-32, 'J'},
+                 {-40, 'H'}, {-48, 'G'}, {-56, 'F'}, {-64, 'E'}, {-72, 'D'}};
     for (const auto &band : bands) {
         if (latitude >= band.lowerBound)
             return band.letter;

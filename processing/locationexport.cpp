@@ -47,8 +47,8 @@ bool writeLocationFiles(const QString &folder, QVector<LocationRecord> records,
     QString error;
     const bool kmzBuilt = buildKmz(documentName(folder), records, kmz, error);
     // Each file is tried whatever became of the others.
-    bool written = writeLocationFile(directory.filePath(QLatin1String(kmzFileName)), kmzBuilt,
-                                     kmz, error, log);
+    bool written = writeLocationFile(directory.filePath(QLatin1String(kmzFileName)), kmzBuilt, kmz,
+                                     error, log);
     written &= writeLocationFile(directory.filePath(QLatin1String(geoJsonFileName)), true,
                                  geoJsonDocument(records), {}, log);
     written &= writeLocationFile(directory.filePath(QLatin1String(csvFileName)), true,

@@ -194,10 +194,13 @@ private slots:
         QTest::newRow("todas con valor") << 0 << QByteArray() << 0;
         QTest::newRow("429 y luego bien") << 429 << QByteArray("{}") << 0;
         QTest::newRow("una descartada")
-                << 200 << QByteArray(R"({"results":[{"elevation":5},{"elevation":1e308}],"status":"OK"})")
+                << 200
+                << QByteArray(R"({"results":[{"elevation":5},{"elevation":1e308}],"status":"OK"})")
                 << 1;
         QTest::newRow("sin dato")
-                << 200 << QByteArray(R"({"results":[{"elevation":null},{"elevation":null}],"status":"OK"})")
+                << 200
+                << QByteArray(
+                           R"({"results":[{"elevation":null},{"elevation":null}],"status":"OK"})")
                 << 1;
     }
 

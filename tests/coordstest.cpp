@@ -287,9 +287,12 @@ private slots:
     {
         QTest::addColumn<QString>("time");
         QTest::addColumn<QString>("utc");
-        QTest::newRow("fraction") << "2024-03-05T17:29:50.3Z" << "2024-03-05T17:29:50.300Z";
-        QTest::newRow("offset") << "2024-03-05T14:29:50-03:00" << "2024-03-05T17:29:50.000Z";
-        QTest::newRow("Arabic-Indic fraction") << QStringLiteral("2024-03-05T17:29:50.\u0663Z") << "";
+        QTest::newRow("fraction") << "2024-03-05T17:29:50.3Z"
+                                  << "2024-03-05T17:29:50.300Z";
+        QTest::newRow("offset") << "2024-03-05T14:29:50-03:00"
+                                << "2024-03-05T17:29:50.000Z";
+        QTest::newRow("Arabic-Indic fraction")
+                << QStringLiteral("2024-03-05T17:29:50.\u0663Z") << "";
         QTest::newRow("full-width fraction") << QStringLiteral("2024-03-05T17:29:50.\uFF13Z") << "";
         QTest::newRow("full-width second") << QStringLiteral("2024-03-05T17:29:5\uFF10Z") << "";
     }
@@ -323,7 +326,8 @@ private slots:
                 << 50LL << nearest << 1.0 << -2.0 << 200.0 << 40000LL;
         QTest::newRow("wide gap, middle") << 500LL << missing << 1.0 << -2.0 << 200.0 << 490000LL;
         // Across the antimeridian, not around the world.
-        QTest::newRow("antimeridian, east side") << 1002LL << between << 5.0 << 179.4 << none << 0LL;
+        QTest::newRow("antimeridian, east side")
+                << 1002LL << between << 5.0 << 179.4 << none << 0LL;
         QTest::newRow("antimeridian, west side")
                 << 1008LL << between << 5.0 << -179.4 << none << 0LL;
         QTest::newRow("after, within 60 s")

@@ -200,12 +200,18 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("row");
-        QTest::newRow("=") << "=cmd|' /C calc'!A0.jpg" << "'=cmd|' /C calc'!A0.jpg;";
-        QTest::newRow("+") << "+56 9.jpg" << "'+56 9.jpg;";
-        QTest::newRow("-") << "-1.jpg" << "'-1.jpg;";
-        QTest::newRow("@") << "@SUM(A1).jpg" << "'@SUM(A1).jpg;";
-        QTest::newRow("quoted") << "=1;2.jpg" << "\"'=1;2.jpg\";";
-        QTest::newRow("inside") << "a=b.jpg" << "a=b.jpg;";
+        QTest::newRow("=") << "=cmd|' /C calc'!A0.jpg"
+                           << "'=cmd|' /C calc'!A0.jpg;";
+        QTest::newRow("+") << "+56 9.jpg"
+                           << "'+56 9.jpg;";
+        QTest::newRow("-") << "-1.jpg"
+                           << "'-1.jpg;";
+        QTest::newRow("@") << "@SUM(A1).jpg"
+                           << "'@SUM(A1).jpg;";
+        QTest::newRow("quoted") << "=1;2.jpg"
+                                << "\"'=1;2.jpg\";";
+        QTest::newRow("inside") << "a=b.jpg"
+                                << "a=b.jpg;";
     }
 
     void csvNamesNeverStartAFormula()
@@ -218,7 +224,8 @@ private slots:
         record.longitude = -70.66;
         record.position = {19, 'H', 345713.0, 6297592.0, -45.0, -3.5};
         const QStringList rows = QString::fromUtf8(locationCsv({record})).split('\n');
-        QCOMPARE(rows.at(1), row + "-33.45000000;-70.66000000;-3.50;-45.00;;19;H;345713.00;6297592.00;32719");
+        QCOMPARE(rows.at(1),
+                 row + "-33.45000000;-70.66000000;-3.50;-45.00;;19;H;345713.00;6297592.00;32719");
     }
 };
 
