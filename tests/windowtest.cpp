@@ -507,9 +507,11 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QJsonValue>("loaded");
         QTest::addColumn<QJsonValue>("expected"); // as saved again
-        const auto row = [](const char *key, const QJsonValue &loaded, const QJsonValue &expected) {
+        QTest::addColumn<bool>("refused"); // a box names the key
+        const auto row = [](const char *key, const QJsonValue &loaded, const QJsonValue &expected,
+                            bool refused = false) {
             QTest::addRow("%s %s", key, qPrintable(loaded.toVariant().toString()))
-                    << QString(key) << loaded << expected;
+                    << QString(key) << loaded << expected << refused;
         };
         row("fontSizeRatio", 0.01234, 0.0123);
         row("compassRatio", 0.01, 0.05);
@@ -517,7 +519,13 @@ private slots:
         row("compassStyle", 3, 3);
         row("compassStyle", 7, -1);
         row("fontColor", "blanco", "#FFFFFF");
-        row("cameraTimeZone", "Marte/Olimpo", QString::fromUtf8(QTimeZone::systemTimeZoneId()));
+        const QString ownZone = QString::fromUtf8(QTimeZone::systemTimeZoneId());
+        row("cameraTimeZone", "Marte/Olimpo", ownZone, true);
+        row("cameraTimeZone", "America/Santiajo", ownZone, true);
+        row("cameraTimeZone", "Pacific/Easter", "Pacific/Easter");
+        row("clockCorrection", "+99:99:99", "+00:00:00", true);
+        row("clockCorrection", 90, "+00:00:00", true);
+        row("clockCorrection", "-00:01:30", "-00:01:30");
         row("maxPointSeparation", 1e6, 86400);
     }
 
@@ -527,37 +535,10 @@ private slots:
         QFETCH(QJsonValue, loaded);
         load({{key, loaded}});
         QTEST(QJsonDocument::fromJson(saved()).object().value(key), "expected");
+        QTEST(!f.warning.filter(key).isEmpty(), "refused");
         load({{"renamePhotos", false}, {"usePrefix", true}});
         QVERIFY(f.find<QCheckBox>("prefixCheck")->isChecked()
                 && !f.find<QLineEdit>("prefixEdit")->isEnabled());
-    }
-
-    // Each row: a track value a profile holds, and whether the window takes
-    // it; a refused one keeps the control's value and names its key in a box.
-    void unusableTrackValuesAreRefusedByKey_data()
-    {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QJsonValue>("value");
-        QTest::addColumn<bool>("taken");
-        const QString correction = "clockCorrection", zone = "cameraTimeZone";
-        QTest::newRow("correction") << correction << QJsonValue("+00:01:30") << true;
-        QTest::newRow("correction +99:99:99") << correction << QJsonValue("+99:99:99") << false;
-        QTest::newRow("correction as a number") << correction << QJsonValue(90) << false;
-        QTest::newRow("zone") << zone << QJsonValue("America/Santiago") << true;
-        QTest::newRow("misspelt zone") << zone << QJsonValue("America/Santiajo") << false;
-    }
-
-    void unusableTrackValuesAreRefusedByKey()
-    {
-        QFETCH(QString, key);
-        QFETCH(QJsonValue, value);
-        QFETCH(bool, taken);
-        setEveryOptionAwayFromDefault();
-        const QJsonValue before = QJsonDocument::fromJson(saved()).object().value(key);
-        load({{key, value}});
-        QCOMPARE(QJsonDocument::fromJson(saved()).object().value(key), taken ? value : before);
-        QCOMPARE(f.warning.size(), taken ? 0 : 1);
-        QCOMPARE(f.warning.join("").contains(key), !taken);
     }
 
     // Profiles older than track mode hold no "useGpxTrack" and keep the mode;
