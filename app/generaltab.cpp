@@ -95,9 +95,7 @@ QGroupBox *GeneralTab::buildRenameGroup()
     prefixEdit = named(new QLineEdit(QStringLiteral("XXX_XXX_SA_")), "prefixEdit");
     layout->addLayout(row({prefixCheck, prefixEdit}));
     // Says, while the prefix is typed, why a run would refuse it.
-    prefixProblemLabel = named(new QLabel, "prefixProblemLabel");
-    prefixProblemLabel->setStyleSheet(QStringLiteral("color: #b00020;"));
-    prefixProblemLabel->setWordWrap(true);
+    prefixProblemLabel = warningLabel("prefixProblemLabel");
     layout->addWidget(prefixProblemLabel);
     connect(prefixEdit, &QLineEdit::textChanged, prefixProblemLabel,
             [this](const QString &prefix) { prefixProblemLabel->setText(prefixProblem(prefix)); });

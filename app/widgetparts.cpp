@@ -49,9 +49,20 @@ QLabel *colorSwatch(const char *name, const QString &colorName)
     return swatch;
 }
 
+// The thin grey border keeps a white or very light colour visible on the
+// window's light background.
 void paintSwatch(QLabel *swatch, const QString &colorName)
 {
-    swatch->setStyleSheet(QStringLiteral("background-color: ") + colorName);
+    swatch->setStyleSheet(QStringLiteral("background-color: ") + colorName
+                          + QStringLiteral("; border: 1px solid #808080;"));
+}
+
+QLabel *warningLabel(const char *name)
+{
+    auto *label = named(new QLabel, name);
+    label->setStyleSheet(QStringLiteral("color: #b00020;"));
+    label->setWordWrap(true);
+    return label;
 }
 
 QString fileNameOf(const QString &path)

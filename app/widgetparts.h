@@ -37,6 +37,9 @@ QDoubleSpinBox *ratioSpin(const char *name, int decimals, double minimum, double
 QLabel *colorSwatch(const char *name, const QString &colorName);
 void paintSwatch(QLabel *swatch, const QString &colorName);
 
+// An empty red line under the controls it warns about, wrapping when long.
+QLabel *warningLabel(const char *name);
+
 // The last component of a path, as the file fields show it.
 QString fileNameOf(const QString &path);
 
