@@ -242,6 +242,7 @@ QWidget *PhotoRenamerGUI::buildOptionsPanel()
     optionTabs->addTab(logoTab = new LogoTab(*inputs), tr("Logo"));
     optionTabs->addTab(compassTab = new CompassTab(dialogs), tr("Rosa de Vientos"));
     layout->addWidget(optionTabs);
+    keepHeightForWidth(optionTabs);
     layout->addStretch();
     return panel;
 }

@@ -40,6 +40,11 @@ void paintSwatch(QLabel *swatch, const QString &colorName);
 // An empty red line under the controls it warns about, wrapping when long.
 QLabel *warningLabel(const char *name);
 
+// Keeps `widget` at least as tall as its height for its width, which a
+// scroll area does not ask a tab widget for: wrapped labels in it would be
+// cut.
+void keepHeightForWidth(QWidget *widget);
+
 // The last component of a path, as the file fields show it.
 QString fileNameOf(const QString &path);
 

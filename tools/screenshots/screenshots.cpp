@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QMap>
 #include <QPainter>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -74,18 +75,24 @@ static QImage grabNeutral(QWidget &widget, const QDir &demo)
         const QSignalBlocker quiet(field);
         field->setText(QString(field->text()).replace(real, neutral));
     }
+    // The log scrolled as it was, to its newest line.
     std::vector<std::pair<QTextEdit *, QString>> logs;
     for (QTextEdit *log : widget.findChildren<QTextEdit *>()) {
         logs.emplace_back(log, log->toPlainText());
+        const int scrolled = log->verticalScrollBar()->value();
         log->setPlainText(QString(log->toPlainText()).replace(real, neutral));
+        log->verticalScrollBar()->setValue(scrolled);
     }
     const QImage picture = widget.grab().toImage();
     for (const auto &[field, text] : fields) {
         const QSignalBlocker quiet(field);
         field->setText(text);
     }
-    for (const auto &[log, text] : logs)
+    for (const auto &[log, text] : logs) {
+        const int scrolled = log->verticalScrollBar()->value();
         log->setPlainText(text);
+        log->verticalScrollBar()->setValue(scrolled);
+    }
     return picture;
 }
 
@@ -153,6 +160,8 @@ static void takePictures(const QDir &demo, const QDir &out)
 
     PhotoRenamerGUI window;
     window.setDialogs(dialogs);
+    // The window's own size, which the offscreen screen would shrink.
+    window.resize(1280, 800);
     window.show();
     const auto click = [&window](const char *name) {
         control<QAbstractButton>(window, name)->click();
