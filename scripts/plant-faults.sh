@@ -61,6 +61,10 @@ faults=(
     'coords/altitudefill.cpp@s/attempt < 2/attempt < 1/@failed group not retried'
     'coords/altitudefill.cpp@s/points.size\(\) <= job.maxPoints\(\)/points.size() <= job.maxPoints() + 1/@groups one point over the service limit'
     'processing/photoprocessor.cpp@s/if \(problem.isEmpty\(\)\)\n\s*problem = lock.tryLock\(\);//@two batches at once on one folder'
+    'app/logview.cpp@s/if \(followsEnd\)/if (false)/@log stops following its newest line'
+    'app/cornerclash.cpp@s/if \(!options.drawData\)/if (false)/@rose warned against text that is not drawn'
+    'app/photorenamergui.cpp@s/options->insert\(QStringLiteral\("folder"\), inputs->folder\(\)\);//@remembered options lose the photo folder'
+    'app/previewpane.cpp@s/case Qt::Key_PageDown://@Page Down does not step the preview'
 )
 
 # Copies this tree (without builds) to $1, with the tests of $2 when given.
