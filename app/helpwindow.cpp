@@ -5,7 +5,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QImageReader>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextCursor>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -29,6 +32,30 @@ HelpWindow::HelpWindow(QWidget *parent)
     }
     // Relative picture links ("img/ventana.png") resolve against the guide's folder.
     browser->setSource(QUrl::fromLocalFile(guide), QTextDocument::MarkdownResource);
+    fitPictures(QFileInfo(guide).absolutePath(), 820);
+}
+
+// The guide's pictures are up to 1280 pixels wide; shown narrower, they fit
+// the window without a sideways scroll.
+void HelpWindow::fitPictures(const QString &guideFolder, int widthPixels)
+{
+    for (QTextBlock block = browser->document()->begin(); block.isValid(); block = block.next()) {
+        for (auto part = block.begin(); !part.atEnd(); ++part) {
+            const QTextFragment fragment = part.fragment();
+            QTextImageFormat picture = fragment.charFormat().toImageFormat();
+            if (!picture.isValid())
+                continue;
+            const QSize size = QImageReader(guideFolder + QLatin1Char('/') + picture.name()).size();
+            if (size.width() <= widthPixels)
+                continue;
+            picture.setWidth(widthPixels);
+            picture.setHeight(double(size.height()) * widthPixels / size.width());
+            QTextCursor cursor(browser->document());
+            cursor.setPosition(fragment.position());
+            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+            cursor.setCharFormat(picture);
+        }
+    }
 }
 
 QStringList HelpWindow::guideFolders()

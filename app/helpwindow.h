@@ -24,6 +24,8 @@ public:
     static QString guideFile();
 
 private:
+    void fitPictures(const QString &guideFolder, int widthPixels);
+
     QTextBrowser *browser = nullptr;
 };
 

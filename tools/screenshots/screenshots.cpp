@@ -11,6 +11,7 @@
 #include "processing/compassrose.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDeadlineTimer>
@@ -208,6 +209,13 @@ static void takePictures(const QDir &demo, const QDir &out)
     settings.show();
     QCoreApplication::processEvents();
     save(settings.grab().toImage(), out, QStringLiteral("configuracion"));
+    settings.hide();
+
+    // The guide as the program shows it, from the copy beside this tool.
+    control<QAction>(window, "guideAction")->trigger();
+    auto *help = control<QWidget>(window, "helpWindow");
+    QCoreApplication::processEvents();
+    save(help->grab().toImage(), out, QStringLiteral("ayuda"));
 }
 
 int main(int argc, char *argv[])
