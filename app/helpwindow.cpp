@@ -33,6 +33,31 @@ HelpWindow::HelpWindow(QWidget *parent)
     // Relative picture links ("img/ventana.png") resolve against the guide's folder.
     browser->setSource(QUrl::fromLocalFile(guide), QTextDocument::MarkdownResource);
     fitPictures(QFileInfo(guide).absolutePath(), 820);
+    nameHeadings();
+}
+
+// The guide's index links to its headings as web pages name them
+// ("#la-ventana-el-teclado-y-la-ayuda"): lower case, spaces as hyphens,
+// other punctuation dropped.
+void HelpWindow::nameHeadings()
+{
+    for (QTextBlock block = browser->document()->begin(); block.isValid(); block = block.next()) {
+        if (block.blockFormat().headingLevel() == 0)
+            continue;
+        QString name;
+        for (const QChar c : block.text().toLower()) {
+            if (c.isLetterOrNumber() || c == QLatin1Char('-') || c == QLatin1Char('_'))
+                name += c;
+            else if (c == QLatin1Char(' '))
+                name += QLatin1Char('-');
+        }
+        QTextCharFormat anchor;
+        anchor.setAnchor(true);
+        anchor.setAnchorNames({name});
+        QTextCursor cursor(block);
+        cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        cursor.mergeCharFormat(anchor);
+    }
 }
 
 // The guide's pictures are up to 1280 pixels wide; shown narrower, they fit

@@ -25,6 +25,7 @@ public:
 
 private:
     void fitPictures(const QString &guideFolder, int widthPixels);
+    void nameHeadings();
 
     QTextBrowser *browser = nullptr;
 };
