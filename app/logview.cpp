@@ -2,7 +2,7 @@
 
 #include "app/dialogs.h"
 #include "app/widgetparts.h"
-#include "processing/atomicfile.h"
+#include "files/atomicfile.h"
 
 #include <QAction>
 #include <QClipboard>
