@@ -137,6 +137,7 @@ QGroupBox *GeneralTab::buildOutputGroup()
     note->setStyleSheet(QStringLiteral("font-style: italic; color: grey;"));
     // The options panel is at most 400 pixels wide, narrower than this line.
     note->setWordWrap(true);
+    keepHeightForWidth(note);
     layout->addWidget(note);
     return group;
 }

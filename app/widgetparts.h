@@ -40,9 +40,9 @@ void paintSwatch(QLabel *swatch, const QString &colorName);
 // An empty red line under the controls it warns about, wrapping when long.
 QLabel *warningLabel(const char *name);
 
-// Keeps `widget` at least as tall as its height for its width, which a
-// scroll area does not ask a tab widget for: wrapped labels in it would be
-// cut.
+// Keeps `widget` at least as tall as its height for its width. Layouts
+// inside a scroll area do not always ask for it (a tab widget, a row wider
+// than the panel), and a wrapped label would be cut.
 void keepHeightForWidth(QWidget *widget);
 
 // The last component of a path, as the file fields show it.
