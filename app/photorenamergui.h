@@ -6,6 +6,9 @@
 #include "app/dialogs.h"
 #include "app/optiontable.h"
 #include "coords/trackpositioning.h"
+#include "processing/locationexport.h"
+#include "processing/photoprocessor.h"
+#include "processing/photorestore.h"
 
 #include <QColor>
 #include <QMainWindow>
@@ -88,6 +91,7 @@ private slots:
     void exportLocations();
     void showGuide();
     void showAbout();
+    void restoreOriginals();
 
 protected:
     // Rescales the held preview picture to the preview label.
@@ -111,7 +115,11 @@ private:
 
     void loadSettings();
     void finishAltitudeFill(const QString &failure);
-    void finishExport(const QString &failure);
+    void finishExport(const QString &failure, const QString &folder,
+                      const LocationExportOutcome &outcome);
+    void finishRestore(const QString &failure, const RestoreOutcome &outcome);
+    // The box that ends a job: a warning when anything went other than asked.
+    void showEnd(bool warns, const QString &title, const QString &text);
 
     QWidget *buildOptionsPanel();
     QWidget *buildLeftColumn();
@@ -123,7 +131,7 @@ private:
     void saveSession();
     void buildStatusBar();
     void connectSignals();
-    void finishRun(const QString &failure, const QString &refusal);
+    void finishRun(const QString &failure, const BatchOutcome &outcome);
     bool prepareSampleTrack(const ProcessingOptions &options, TrackPositioning &positioning);
     void startJob(const QString &label, QObject *trigger, const BackgroundJob::Work &work,
                   const BackgroundJob::Completion &finish,
@@ -168,6 +176,7 @@ private:
     QAction *guideAction = nullptr;
     QAction *aboutAction = nullptr;
     QPointer<HelpWindow> helpWindow;
+    QAction *restoreAction = nullptr;
 
     QLabel *statusLabel = nullptr;
 };

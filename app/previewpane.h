@@ -48,7 +48,7 @@ protected:
 
 private:
     void showPreviewAtIndex(int index);
-    void showRendered(const QString &photoPath, const QImage &picture);
+    void showRendered(const QString &photoPath, const QImage &picture, const QString &note);
     void showPreviewMessage(const QString &text);
     void showScaledPreview();
     void applyPreviewButtonRule();
@@ -63,6 +63,7 @@ private:
     int currentPreviewIndex = -1;
 
     QLabel *previewLabel = nullptr;
+    QLabel *noteLabel = nullptr; // under the photo: "Ya estampada"
     QLabel *nameLabel = nullptr; // the shown photo's path within the folder
     QLabel *placeLabel = nullptr; // "3 de 8"
     PreviewRenderer *renderer = nullptr;

@@ -74,23 +74,9 @@ static bool commit(QSaveFile &file, QString &error)
     return false;
 }
 
-FileReplacement replaceFile(const QString &path, const std::function<QByteArray()> &contents,
-                            QString &error)
-{
-    QSaveFile file(path);
-    if (!openSaveFile(file, error))
-        return FileReplacement::NotOpened;
-    const QByteArray bytes = contents();
-    if (!writeAll(file, bytes.constData(), bytes.size(), error)) {
-        file.cancelWriting();
-        return FileReplacement::NotWritten;
-    }
-    return commit(file, error) ? FileReplacement::Done : FileReplacement::NotWritten;
-}
-
-// QSaveFile writes through a link to the file it points at. A copy replaces
-// the name, as a rename would: the link goes, the file it pointed at (maybe
-// someone's original photo) stays as it is.
+// QSaveFile writes through a link to the file it points at. A written file
+// replaces the name, as a rename would: the link goes, the file it pointed at
+// (maybe someone's original photo or another file of the user) stays as it is.
 static bool removeLink(const QString &path, QString &error)
 {
     if (!QFileInfo(path).isSymLink())
@@ -102,26 +88,20 @@ static bool removeLink(const QString &path, QString &error)
     return false;
 }
 
-bool copyFileAtomically(const QString &source, const QString &destination, QString &error)
+FileReplacement replaceFile(const QString &path, const std::function<QByteArray()> &contents,
+                            QString &error)
 {
-    QFile input(source);
-    if (!openSource(input, error) || !removeLink(destination, error))
-        return false;
-    QSaveFile output(destination);
-    if (!openSaveFile(output, error))
-        return false;
-    // Set while the file is still empty and under its temporary name: a
-    // private photo is never readable by others, not even for a moment.
-    if (!output.setPermissions(input.permissions())) {
-        error = output.errorString();
-        output.cancelWriting();
-        return false;
+    if (!removeLink(path, error))
+        return FileReplacement::NotOpened;
+    QSaveFile file(path);
+    if (!openSaveFile(file, error))
+        return FileReplacement::NotOpened;
+    const QByteArray bytes = contents();
+    if (!writeAll(file, bytes.constData(), bytes.size(), error)) {
+        file.cancelWriting();
+        return FileReplacement::NotWritten;
     }
-    if (!copyContents(input, output, error)) {
-        output.cancelWriting();
-        return false;
-    }
-    return commit(output, error);
+    return commit(file, error) ? FileReplacement::Done : FileReplacement::NotWritten;
 }
 
 bool isNameTaken(const QString &path)
@@ -188,6 +168,17 @@ bool writeFileToNewName(const QString &path, const QByteArray &bytes,
 }
 
 #ifdef Q_OS_WIN
+bool moveFileReplacing(const QString &source, const QString &destination, QString &error)
+{
+    const QString from = QDir::toNativeSeparators(source);
+    const QString to = QDir::toNativeSeparators(destination);
+    if (MoveFileExW(reinterpret_cast<const wchar_t *>(from.utf16()),
+                    reinterpret_cast<const wchar_t *>(to.utf16()), MOVEFILE_REPLACE_EXISTING))
+        return true;
+    error = qt_error_string(static_cast<int>(GetLastError()));
+    return false;
+}
+
 bool moveFileToNewName(const QString &source, const QString &destination, QString &error)
 {
     // Without MOVEFILE_REPLACE_EXISTING the move fails on an existing name.
@@ -200,6 +191,15 @@ bool moveFileToNewName(const QString &source, const QString &destination, QStrin
     return false;
 }
 #else
+bool moveFileReplacing(const QString &source, const QString &destination, QString &error)
+{
+    if (::rename(QFile::encodeName(source).constData(), QFile::encodeName(destination).constData())
+        == 0)
+        return true;
+    error = qt_error_string(errno);
+    return false;
+}
+
 // Last resort for file systems with neither no-replace renames nor hard
 // links: the check and the rename cannot race with this process's own photos.
 static bool renameUnlessExists(const QByteArray &from, const QByteArray &to)

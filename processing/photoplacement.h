@@ -20,8 +20,10 @@ QString backupFileName(const QString &photoFileName, int counter);
 QString outputPathFor(const QString &batchFolder, const QString &outputFolder,
                       const QString &photoPath, QStringList &lines);
 
-// Copies the photo to the same relative subfolder of `outputFolder`; on
-// success `workFile` is the copy's path.
+// Copies the photo to the same relative subfolder of `outputFolder`, under
+// its own name or, when that is taken, the first free "<name> (N).<suffix>":
+// an existing file is never replaced. On success `workFile` is the copy's
+// path.
 bool placeInOutputFolder(const QString &batchFolder, const QString &outputFolder,
                          const QString &photoPath, QString &workFile, QStringList &lines);
 
@@ -30,8 +32,9 @@ bool placeInOutputFolder(const QString &batchFolder, const QString &outputFolder
 enum class BackupKind { Copy, Move };
 
 // Copies (or moves) the photo under a new name below the batch folder's
-// "Backup". The photo must not be changed when this fails.
-bool backUpPhoto(const QString &batchFolder, const QString &photoPath, QStringList &lines,
-                 BackupKind kind = BackupKind::Copy);
+// "Backup" and sets `backupPath` to it. The photo must not be changed when
+// this fails.
+bool backUpPhoto(const QString &batchFolder, const QString &photoPath, QString &backupPath,
+                 QStringList &lines, BackupKind kind = BackupKind::Copy);
 
 #endif // PHOTOPLACEMENT_H

@@ -4,10 +4,14 @@
 #include "metadata/exiv2image.h"
 #include "metadata/exiv2setup.h"
 #include "metadata/metadatacopy.h"
+#include "metadata/stampmarker.h"
+#include "processing/batchsummary.h"
 #include "processing/folderlock.h"
 #include "processing/locationexport.h"
 #include "processing/photoloader.h"
 #include "processing/photoprocessor.h"
+#include "processing/photorestore.h"
+#include "processing/pixelbudget.h"
 #include "processing/workpool.h"
 #include "tests/support/files.h"
 #include "tests/support/testphotos.h"
@@ -16,7 +20,9 @@
 #include <QtGui>
 #include <QtTest>
 
+#include <cstdio>
 #include <memory>
+#include <sys/stat.h>
 
 static const QString santiago = QStringLiteral("19H 345713 6297592.jpg");
 
@@ -28,11 +34,13 @@ static TestPhoto photoAt(double latitude, double longitude)
     return photo;
 }
 
+// Stamps again what an earlier run stamped, for tests that run twice over a folder.
 static ProcessingOptions exifOptions(bool rename = true)
 {
     ProcessingOptions options;
     options.useExif = true;
     options.renamePhotos = rename;
+    options.restampStamped = true;
     return options;
 }
 
@@ -40,6 +48,7 @@ static ProcessingOptions exifOptions(bool rename = true)
 static ProcessingOptions exifRun(const QString &prefix = {})
 {
     ProcessingOptions options = exifOptions();
+    options.restampStamped = false;
     options.makeBackup = true;
     options.usePrefix = !prefix.isEmpty();
     options.prefix = prefix;
@@ -193,8 +202,9 @@ private slots:
             options.useExif = false;
             options.embedCsvInExif = true;
             options.csvPath = folder + ".txt";
-            QVERIFY(writeBytes(options.csvPath, QByteArray(coordinatesFileHeader)
-                                                        + "\na.jpg;19;H;345678;6299999;90;;\n"));
+            QVERIFY(writeBytes(options.csvPath,
+                               QByteArray(coordinatesFileHeader)
+                                       + "\na.jpg;19;H;345678;6299999;90;;\n"));
         }
         options.losslessStamps = options.drawGeo = options.bgText = true;
         options.coordsPosition = QStringLiteral("abajo-derecha");
@@ -213,16 +223,25 @@ private slots:
         QCOMPARE(saved.exif["Exif.Image.Orientation"].toString(), "6");
     }
 
-    // Visible photo files at any depth, never the backups, links or others.
+    // Visible photo files at any depth, never the backups of any run, links
+    // or others; names that are not text are reported, not skipped silently.
     void collectsPhotosAndCountsProgress()
     {
         const QStringList names = {"IMG_01.JPG",   "a.Jpeg",       "b.png",     "c.TIFF",
                                    "señal ñú.jpg", "100%2 %1.jpg", "sub/d.jpg", "sub/x/e.jpg"};
-        for (const QString &name :
-             names + QStringList {".h.jpg", "Backup/a_backup.jpg", ".hidden/f.jpg"})
+        for (const QString &name : names
+                     + QStringList {".h.jpg", "Backup/a_backup.jpg", "sub/Backup/d_backup.jpg",
+                                    "sub/x/Backup/e_backup.jpg", ".hidden/f.jpg"})
             write(name);
         QVERIFY(writeBytes(at("a.bmp"), "BM") && writeBytes(at("a.jpg.txt"), "texto"));
         QVERIFY(QFile::link(at("b.png"), at("link.jpg")));
+        // Latin-1 names on a UTF-8 system: a photo, and a folder of photos.
+        const QByteArray latin1 = QFile::encodeName(folder) + "/Pe\xF1on";
+        QVERIFY(::mkdir(latin1, 0755) == 0);
+        for (const QByteArray &path : {latin1 + ".jpg", latin1 + "/ok.jpg"}) {
+            std::FILE *file = std::fopen(path, "w");
+            QVERIFY(file && std::fwrite("\xFF\xD8\xFF", 1, 3, file) == 3 && std::fclose(file) == 0);
+        }
         for (const bool subfolders : {false, true}) {
             ProcessingOptions options = exifOptions(false);
             options.includeSubdirectories = subfolders;
@@ -241,6 +260,10 @@ private slots:
             QCOMPARE(result.progress.first(), qMakePair(0, total));
             QCOMPARE(result.progress.last(), qMakePair(total, total));
             QVERIFY(result.log.last().startsWith(QString("Se procesaron %1 fotos en ").arg(total)));
+            const QStringList badNames = result.log.filter("su nombre no es texto válido");
+            QCOMPARE(badNames.size(), subfolders ? 2 : 1);
+            QVERIFY2(badNames.first().startsWith("Se omite " + at("Pe\uFFFDon")),
+                     qPrintable(badNames.first()));
         }
     }
 
@@ -296,6 +319,7 @@ private slots:
         QCOMPARE(fileBytes(at("Backup/sub/a_backup(1).jpg")), once);
     }
 
+    // Another batch's photo in the output folder is never replaced.
     void outputFolderMirrorsSubfoldersButNeverIsTheBatchFolder()
     {
         const QByteArray top = fileBytes(write("a.jpg", photoAt(-33.4, -70.6)));
@@ -303,8 +327,10 @@ private slots:
         ProcessingOptions options = exifOptions();
         options.includeSubdirectories = options.useOutputFolder = true;
         options.outputFolder = folder + "-salida";
+        QVERIFY(writeBytes(options.outputFolder + "/a.jpg", "otra tanda"));
         runBatch(folder, options);
-        QCOMPARE(fileNames(options.outputFolder), QStringList {"19H 351205 6303224.jpg"});
+        QCOMPARE(fileNames(options.outputFolder), QStringList({"19H 351205 6303224.jpg", "a.jpg"}));
+        QCOMPARE(fileBytes(options.outputFolder + "/a.jpg"), "otra tanda");
         QCOMPARE(fileNames(options.outputFolder + "/x/y"), QStringList {"19H 342086 6291988.jpg"});
         options.outputFolder = folder + "/.";
         const BatchResult result = runBatch(folder, options);
@@ -333,7 +359,8 @@ private slots:
         qsizetype sizes[2] = {};
         for (const int quality : {20, 95}) {
             init();
-            write("a.jpg", gpsPhoto(400, 300));
+            // Natural pixels: the metadata of a flat photo outweighs them.
+            QVERIFY(writeBytes(at("a.jpg"), jpeg(400, 300)));
             ProcessingOptions options = exifOptions(false);
             options.jpegQuality = quality;
             options.drawData = true;
@@ -362,6 +389,14 @@ private slots:
         }
         QVERIFY(fileBytes(at(santiago)).startsWith("\xFF\xD8"));
         QVERIFY(fileBytes(at("19H 351205 6303224.jpg")).startsWith("\xFF\xD8"));
+        // Refused by their first bytes, before they are copied.
+        ProcessingOptions options = exifOptions();
+        options.useOutputFolder = true;
+        options.outputFolder = folder + "-salida";
+        const BatchResult copied = runBatch(folder, options);
+        QCOMPARE(lastLine(copied, "text.jpg"), "Error al abrir la imagen: " + at("text.jpg"));
+        QVERIFY(!QFileInfo::exists(options.outputFolder + "/text.jpg")
+                && !QFileInfo::exists(options.outputFolder + "/empty.jpg"));
     }
 
     void writesThatCannotHappenEndOnlyTheirPhoto_data()
@@ -373,10 +408,6 @@ private slots:
                 << "out/sub"
                 << "output"
                 << "Error: No se pudo crear la estructura de directorios de salida: ";
-        QTest::newRow("output copy is a folder")
-                << "out/sub/a.jpg/"
-                << "output"
-                << "Error: No se pudo copiar el archivo a la carpeta de salida: ";
         QTest::newRow("backup folder is a file") << "batch/Backup/sub"
                                                  << "backup"
                                                  << "Error creando backup de a.jpg";
@@ -404,7 +435,8 @@ private slots:
         QCOMPARE(lastLine(result, "b.jpg"), "Metadatos escritos para 19H 351205 6303224.jpg");
     }
 
-    // A link holds its name even when it points nowhere: never followed or replaced.
+    // A link at a photo's name holds it even when it points nowhere; one at a
+    // file the batch writes is replaced. Neither is written through.
     void linksAreNeverWrittenThrough_data()
     {
         QTest::addColumn<QString>("link");
@@ -418,6 +450,9 @@ private slots:
         QTest::newRow("at the output copy") << "../out/a.jpg"
                                             << "output"
                                             << "../out/" + santiago;
+        QTest::newRow("at a location file") << "ubicaciones.csv"
+                                            << "export"
+                                            << "ubicaciones.csv";
     }
 
     void linksAreNeverWrittenThrough()
@@ -429,16 +464,18 @@ private slots:
         const QString pointed = folder + "-pointed.jpg";
         QVERIFY(QDir().mkpath(QFileInfo(at(link)).absolutePath()));
         QVERIFY(QFile::link(pointed, at(link)));
-        if (placement == "output")
+        const bool pointsAtFile = placement == "output" || placement == "export";
+        if (pointsAtFile)
             QVERIFY(writeBytes(pointed, "original"));
         ProcessingOptions options = exifOptions();
         options.makeBackup = placement == "backup";
         options.useOutputFolder = placement == "output";
+        options.exportLocations = placement == "export";
         options.outputFolder = at("../out");
         const BatchResult run = runBatch(folder, options);
         QVERIFY2(QFileInfo::exists(at(result)), qPrintable(run.log.join('|')));
-        QVERIFY(lastLine(run, "a.jpg").startsWith("Metadatos escritos para "));
-        QCOMPARE(fileBytes(pointed), placement == "output" ? QByteArray("original") : QByteArray());
+        QCOMPARE(logGroup(run.log, "a.jpg").filter("Metadatos escritos para ").size(), 1);
+        QCOMPARE(fileBytes(pointed), pointsAtFile ? QByteArray("original") : QByteArray());
     }
 
     // The window runs the batch on a work thread; with one core that is the
@@ -487,7 +524,7 @@ private slots:
                 << "a.jpg" << whole.left(whole.size() / 2) + "\xFF\xD9"
                 << "" << open << "decodificador";
         QTest::newRow("header claims 4000 x 4000")
-                << "a.jpg" << claim << "" << open << "decodificador";
+                << "a.jpg" << claim << "" << open << "muy pocos para los 4000 × 4000 píxeles";
         QTest::newRow("255-byte name") << longName << QByteArray() << ""
                                        << "Error creando backup de "
                                        << "255";
@@ -561,6 +598,9 @@ private slots:
         QVERIFY(preview.whole);
         QCOMPARE(preview.photoSize, QSize(40, 60));
         QCOMPARE(QFileInfo::exists(at("c.heic")), toOutputFolder);
+        const auto marker = readStampMarkerFromFile(jpeg);
+        QVERIFY(marker && marker->originalName == "c.heic");
+        QCOMPARE(marker->backup, toOutputFolder ? "" : "Backup/c_backup.heic");
         QCOMPARE(lastLine(result, "d.HEIF"), "Error al abrir la imagen: " + at("d.HEIF"));
         QCOMPARE(fileBytes(at("d.HEIF")), damaged);
         QVERIFY(logGroup(result.log, "e.heic").last().contains("excede el tamaño admitido"));
@@ -617,29 +657,231 @@ private slots:
         QCOMPARE(runBatch(folder, exifRun()).log.filter("XMP").size(), lines);
     }
 
+    // Another run holds a folder this one would write in: the batch folder,
+    // one of its subfolders, or the output folder.
     void runThatMayNotStartLeavesThePhotos_data()
     {
         QTest::addColumn<QString>("prefix");
-        QTest::addColumn<bool>("locked");
+        QTest::addColumn<QString>("held"); // below the root; empty: none
+        QTest::addColumn<bool>("subfolders");
+        QTest::addColumn<bool>("output");
         QTest::addColumn<bool>("refused");
-        QTest::newRow("parent folder") << "../x/" << false << true;
-        QTest::newRow("plain") << "XXX_XXX_SA_" << false << false;
-        QTest::newRow("folder in use") << "XXX_XXX_SA_" << true << true;
+        QTest::newRow("parent folder") << "../x/"
+                                       << "" << false << false << true;
+        QTest::newRow("plain") << "XXX_XXX_SA_"
+                               << "" << false << false << false;
+        QTest::newRow("folder in use") << "XXX_XXX_SA_"
+                                       << "batch" << false << false << true;
+        QTest::newRow("subfolder in use") << ""
+                                          << "batch/sub" << true << false << true;
+        QTest::newRow("subfolder in use, run without") << ""
+                                                       << "batch/sub" << false << false << false;
+        QTest::newRow("output folder in use") << ""
+                                              << "out" << false << true << true;
+        QTest::newRow("output subfolder in use") << ""
+                                                 << "out/sub" << true << true << true;
     }
 
     void runThatMayNotStartLeavesThePhotos()
     {
         QFETCH(QString, prefix);
-        QFETCH(bool, locked);
+        QFETCH(QString, held);
+        QFETCH(bool, subfolders);
+        QFETCH(bool, output);
         QFETCH(bool, refused);
+        const QString root = folder + "-root";
+        folder = root + "/batch";
         write("a.jpg");
-        const auto before = folderContents(folder);
-        FolderLock other(folder + "/../" + QFileInfo(folder).fileName());
-        QVERIFY(!locked || other.tryLock().isEmpty());
-        const auto problem = batchStartProblem(folder, exifRun(prefix));
+        write("sub/b.jpg");
+        QVERIFY(QDir().mkpath(root + "/out/sub"));
+        const auto before = folderContents(root);
+        FolderLock other;
+        QVERIFY(held.isEmpty() || other.tryLock({root + "/" + held}).isEmpty());
+        ProcessingOptions options = exifRun(prefix);
+        options.includeSubdirectories = subfolders;
+        options.useOutputFolder = output;
+        options.outputFolder = root + "/out";
+        const auto problem = batchStartProblem(folder, options);
         QCOMPARE(!problem.isEmpty(), refused);
-        QCOMPARE(runBatch(folder, exifRun(prefix)).log == QStringList {problem}, refused);
-        QCOMPARE(folderContents(folder) == before, refused);
+        QCOMPARE(runBatch(folder, options).log == QStringList {problem}, refused);
+        QCOMPARE(folderContents(root) == before, refused);
+    }
+
+    // Photos whose pixels would take the batch past its budget wait for
+    // others; one photo always runs, however big.
+    void pixelBudgetHoldsBackBigPhotos_data()
+    {
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<QList<int>>("photos"); // bytes of each photo's pixels
+        QTest::addColumn<int>("peak"); // most bytes held at once
+        QTest::newRow("two big ones, one at a time") << 100 << QList<int> {80, 80, 80} << 80;
+        QTest::newRow("small ones together") << 100 << QList<int> {40, 40} << 80;
+        QTest::newRow("one bigger than the budget") << 100 << QList<int> {150, 10} << 150;
+    }
+
+    void pixelBudgetHoldsBackBigPhotos()
+    {
+        QFETCH(int, limit);
+        QFETCH(QList<int>, photos);
+        PixelBudget budget(limit);
+        std::atomic<int> held {0}, peak {0};
+        QThreadPool pool;
+        pool.setMaxThreadCount(int(photos.size()));
+        for (const int bytes : photos)
+            pool.start([&, bytes] {
+                const PixelBudgetShare share(budget, bytes);
+                const int now = held.fetch_add(bytes) + bytes;
+                for (int seen = peak; now > seen && !peak.compare_exchange_weak(seen, now);)
+                    ;
+                QThread::msleep(100);
+                held.fetch_sub(bytes);
+            });
+        QVERIFY(pool.waitForDone(20000));
+        QTEST(peak.load(), "peak");
+    }
+
+    // "estampada*" photos carry an earlier run's marker, "roto*" are no
+    // photos at all, other names are photos with GPS or files of their kind.
+    void summaryCountsEveryKindOfFile_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<bool>("stopped");
+        QTest::addColumn<QStringList>("summary");
+        QTest::addColumn<bool>("warns");
+        const QString done = "El proceso ha finalizado.";
+        QTest::newRow("clean") << QStringList {"a.jpg", "b.png"} << false
+                               << QStringList {done, "Fotos procesadas: 2."} << false;
+        QTest::newRow("mixed")
+                << QStringList {"a.jpg", "estampada.jpg", "roto.jpg", "c.tif",
+                                "d.bmp", "e.dng",         "f.gif",    "g.webp",
+                                "h.nef", "sub/i.tif",     "notas.txt"}
+                << false
+                << QStringList {done, "Fotos procesadas: 1.", "Fotos ya estampadas (omitidas): 1.",
+                                "Fotos con error: 1.",
+                                "Archivos omitidos por formato no compatible: 6 (c.tif, d.bmp, "
+                                "e.dng, f.gif, g.webp y 1 más)."}
+                << true;
+        QTest::newRow("empty") << QStringList() << false
+                               << QStringList {done, "No se encontraron fotos en la carpeta."}
+                               << true;
+        QTest::newRow("stopped") << QStringList {"a.jpg", "b.jpg"} << true
+                                 << QStringList {"El proceso se detuvo a petición del usuario.",
+                                                 "Fotos sin procesar por la detención: 2."}
+                                 << true;
+    }
+
+    void summaryCountsEveryKindOfFile()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(bool, stopped);
+        TestPhoto stamped = gpsPhoto();
+        stamped.xmp["Xmp.rumbario.stampDate"] = "2024-03-05T10:00:00-03:00";
+        for (const QString &name : files) {
+            if (name.startsWith("roto") || !name.contains(QRegularExpression("\\.(jpg|png)$")))
+                QVERIFY(writeBytes(at(name), "no es una foto"));
+            else
+                write(name, name.startsWith("estampada") ? stamped : gpsPhoto());
+        }
+        const BatchOutcome outcome = runBatch(folder, exifRun(), stopped).outcome;
+        QTEST(batchSummary(outcome), "summary");
+        QTEST(summaryWarns(outcome), "warns");
+    }
+
+    // Every saved photo is marked; a second run leaves it alone unless asked,
+    // and then its marker still leads to a backup of the photo as it was.
+    void stampedPhotosAreMarkedAndLeftAloneUnlessRestamped_data()
+    {
+        QTest::addColumn<bool>("outputFolder");
+        QTest::addColumn<bool>("restamp");
+        QTest::newRow("in place") << false << false;
+        QTest::newRow("in place, stamped again") << false << true;
+        QTest::newRow("copy in an output folder") << true << false;
+    }
+
+    void stampedPhotosAreMarkedAndLeftAloneUnlessRestamped()
+    {
+        QFETCH(bool, outputFolder);
+        QFETCH(bool, restamp);
+        write("a.jpg");
+        ProcessingOptions options = exifRun();
+        const QString output = folder + "-salida";
+        options.useOutputFolder = outputFolder;
+        options.outputFolder = output;
+        options.makeBackup = !outputFolder;
+        QVERIFY(QDir().mkpath(output));
+        const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+        runBatch(folder, options);
+        const QString stamped = QDir(outputFolder ? output : folder).filePath(santiago);
+        auto marker = readStampMarkerFromFile(stamped);
+        QVERIFY(marker && marker->stampedAt >= before);
+        QCOMPARE(marker->originalName, "a.jpg");
+        QCOMPARE(marker->backup, outputFolder ? "" : "Backup/a_backup.jpg");
+        if (outputFolder) {
+            QVERIFY(!readStampMarkerFromFile(at("a.jpg")));
+            return;
+        }
+        const QByteArray once = fileBytes(stamped);
+        options.restampStamped = restamp;
+        const BatchResult again = runBatch(folder, options);
+        QCOMPARE(fileBytes(stamped) == once, !restamp);
+        QCOMPARE(fileNames(at("Backup")).size(), restamp ? 2 : 1);
+        QCOMPARE(again.outcome.alreadyStamped, restamp ? QStringList() : QStringList {stamped});
+        QCOMPARE(lastLine(again, santiago).startsWith("Ya estampada el "), !restamp);
+        marker = readStampMarkerFromFile(stamped);
+        QCOMPARE(marker->backup,
+                 restamp ? "Backup/" + QFileInfo(santiago).baseName() + "_backup.jpg"
+                         : "Backup/a_backup.jpg");
+    }
+
+    // a and d come back; b lost its backup, c's name was taken since (by a
+    // file that is no photo), e was never stamped, f forges a backup outside
+    // "Backup", g was stamped without renaming. A second restore changes nothing; freeing c's name
+    // brings c back and empties "Backup", which goes.
+    void restoreBringsBackWhatItCanAndSaysWhyNotTheRest()
+    {
+        QMap<QString, QByteArray> originals;
+        for (const char *name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"})
+            originals[name] = fileBytes(write(name));
+        runBatch(folder, exifRun());
+        originals["g.jpg"] = fileBytes(write("g.jpg"));
+        ProcessingOptions keepNames = exifRun();
+        keepNames.renamePhotos = false;
+        runBatch(folder, keepNames);
+        QVERIFY(QFile::remove(at("Backup/b_backup.jpg")));
+        QVERIFY(writeBytes(at("c.jpg"), "otro archivo"));
+        write("e.jpg");
+        TestPhoto forged = gpsPhoto();
+        forged.xmp["Xmp.rumbario.stampDate"] = "2024-03-05T10:00:00-03:00";
+        forged.xmp["Xmp.rumbario.originalName"] = "x.jpg";
+        forged.xmp["Xmp.rumbario.backup"] = "../fuera.jpg";
+        write("f.jpg", forged);
+        QVERIFY(writeBytes(folder + "/../fuera.jpg", "no es de la carpeta"));
+
+        const auto restore = [this] {
+            QStringList log;
+            const RestorePlan plan = planRestore(folder, false);
+            restoreOriginals(
+                    folder, plan, [&log](const QString &line) { log << line; }, {}, nullptr);
+            return restorePlanText(plan) + "\n" + log.join("\n");
+        };
+        QString log = restore();
+        QVERIFY2(log.startsWith("Se restaurarán 4 fotos; 2 no tienen copia de seguridad."),
+                 qPrintable(log));
+        QVERIFY2(log.contains("Fotos sin marca; no se restauran: c.jpg, e.jpg"), qPrintable(log));
+        QVERIFY2(log.contains("el nombre c.jpg lo ocupa otro archivo"), qPrintable(log));
+        QVERIFY2(log.endsWith("Se restauraron 3 de 4 fotos."), qPrintable(log));
+        for (const char *name : {"a.jpg", "d.jpg", "g.jpg"})
+            QCOMPARE(fileBytes(at(name)), originals[name]);
+        QCOMPARE(fileBytes(at("c.jpg")), "otro archivo");
+        const auto afterFirst = folderContents(folder);
+        QCOMPARE(afterFirst.size(), 9); // a, c, d, e, f, g, b and c stamped, c's backup
+        QVERIFY(restore().endsWith("Se restauraron 0 de 1 fotos."));
+        QCOMPARE(folderContents(folder), afterFirst);
+        QVERIFY(QFile::remove(at("c.jpg")));
+        QVERIFY(restore().endsWith("Se restauraron 1 de 1 fotos."));
+        QCOMPARE(fileBytes(at("c.jpg")), originals["c.jpg"]);
+        QVERIFY(!QFileInfo::exists(at("Backup")));
+        QCOMPARE(fileBytes(folder + "/../fuera.jpg"), "no es de la carpeta");
     }
 };
 
