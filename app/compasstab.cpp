@@ -32,6 +32,8 @@ CompassTab::CompassTab(const Dialogs &dialogs)
 
     compassPositionCombo = cornerCombo("compassPositionCombo", QStringLiteral("abajo-izquierda"));
     form->addRow(tr("Posición:"), compassPositionCombo);
+    cornerWarning = warningLabel("compassCornerWarning");
+    form->addRow(cornerWarning);
 
     compassRatioSpin = ratioSpin("compassRatioSpin", 2, 0.05, 0.5, 0.01, 0.18);
     form->addRow(tr("Tamaño (ratio):"), compassRatioSpin);
@@ -71,6 +73,12 @@ CompassTab::CompassTab(const Dialogs &dialogs)
             checkOption(compassCheck, &ProcessingOptions::addCompass, QStringLiteral("addCompass"),
                         Preview::Refreshes),
     };
+}
+
+void CompassTab::showCornerWarning(const QString &text)
+{
+    cornerWarning->setText(text);
+    cornerWarning->setVisible(!text.isEmpty());
 }
 
 // The button refreshes the preview after every click, a colour chosen or not.

@@ -25,6 +25,9 @@ public:
     const OptionTable &optionRows() const { return rows; }
     QColor arrowColor() const { return arrow; }
 
+    // Red text under the corner choosers; empty hides it.
+    void showCornerWarning(const QString &text);
+
 signals:
     // An arrow colour was chosen.
     void previewOutdated();
@@ -41,6 +44,7 @@ private:
     QDoubleSpinBox *compassRatioSpin = nullptr;
     QComboBox *compassStyleCombo = nullptr;
     QLabel *compassArrowSwatch = nullptr;
+    QLabel *cornerWarning = nullptr; // another stamp in the rose's corner
     QPushButton *compassArrowButton = nullptr;
     QCheckBox *rotateCompassCheck = nullptr;
 

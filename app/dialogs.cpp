@@ -3,18 +3,19 @@
 #include <QColorDialog>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 Dialogs::Dialogs()
     : existingDirectory([](QWidget *parent, const QString &title) {
-        return QFileDialog::getExistingDirectory(parent, title, QString(),
+        return QFileDialog::getExistingDirectory(parent, title, dialogStartFolder(parent),
                                                  QFileDialog::ShowDirsOnly);
     })
     , openFileName([](QWidget *parent, const QString &title, const QString &filter) {
-        return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+        return QFileDialog::getOpenFileName(parent, title, dialogStartFolder(parent), filter);
     })
     , saveFileName([](QWidget *parent, const QString &title, const QString &filter) {
-        return QFileDialog::getSaveFileName(parent, title, QString(), filter);
+        return QFileDialog::getSaveFileName(parent, title, dialogStartFolder(parent), filter);
     })
     , color([](QWidget *parent, const QString &title, const QColor &initial) {
         return QColorDialog::getColor(initial, parent, title);
@@ -35,3 +36,11 @@ Dialogs::Dialogs()
     })
     , run([](QDialog &dialog) { return dialog.exec(); })
 { }
+
+QString dialogStartFolder(const QWidget *parent)
+{
+    if (!parent)
+        return {};
+    const QString folder = parent->window()->property("photoFolder").toString();
+    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QString();
+}

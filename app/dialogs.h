@@ -11,8 +11,9 @@ class QWidget;
 
 // The modal questions the window asks the user. Each member defaults to the
 // standard Qt dialog; tests replace them to answer without a person. Every
-// file dialog starts in an empty directory, so none takes a start folder.
-// An empty path or an invalid colour means the user cancelled.
+// file dialog starts where the work is, `dialogStartFolder(parent)`, so none
+// takes a start folder. An empty path or an invalid colour means the user
+// cancelled.
 struct Dialogs
 {
     Dialogs();
@@ -31,5 +32,9 @@ struct Dialogs
     // Runs an already built dialog modally and returns its result code.
     std::function<int(QDialog &dialog)> run;
 };
+
+// The photo folder of `parent`'s window (its "photoFolder" property) when it
+// names an existing folder; else empty, the working directory.
+QString dialogStartFolder(const QWidget *parent);
 
 #endif // DIALOGS_H

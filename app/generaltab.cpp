@@ -97,9 +97,7 @@ QGroupBox *GeneralTab::buildRenameGroup()
     prefixEdit = named(new QLineEdit(QStringLiteral("XXX_XXX_SA_")), "prefixEdit");
     layout->addLayout(row({prefixCheck, prefixEdit}));
     // Says, while the prefix is typed, why a run would refuse it.
-    prefixProblemLabel = named(new QLabel, "prefixProblemLabel");
-    prefixProblemLabel->setStyleSheet(QStringLiteral("color: #b00020;"));
-    prefixProblemLabel->setWordWrap(true);
+    prefixProblemLabel = warningLabel("prefixProblemLabel");
     layout->addWidget(prefixProblemLabel);
     connect(prefixEdit, &QLineEdit::textChanged, prefixProblemLabel,
             [this](const QString &prefix) { prefixProblemLabel->setText(prefixProblem(prefix)); });
@@ -143,8 +141,9 @@ QGroupBox *GeneralTab::buildOutputGroup()
                                  "exportLocationsCheck");
     layout->addWidget(exportLocationsCheck);
 
+    // On two lines: in one it would widen the options panel.
     losslessCheck = named(
-            new QCheckBox(tr("Conservar la compresión original (sin pérdida fuera de las marcas)")),
+            new QCheckBox(tr("Conservar la compresión original\n(sin pérdida fuera de las marcas)")),
             "losslessCheck");
     layout->addWidget(losslessCheck);
 
@@ -153,6 +152,7 @@ QGroupBox *GeneralTab::buildOutputGroup()
     note->setStyleSheet(QStringLiteral("font-style: italic; color: grey;"));
     // The options panel is at most 400 pixels wide, narrower than this line.
     note->setWordWrap(true);
+    keepHeightForWidth(note);
     layout->addWidget(note);
     return group;
 }

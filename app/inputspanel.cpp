@@ -56,7 +56,7 @@ InputsPanel::InputsPanel(const Dialogs &dialogs, const QString &fontPath)
     fontButton = named(new QPushButton(tr("Seleccionar")), "fontButton");
     form->addRow(tr("Fuente (opcional):"), row({fontEdit, fontButton}));
 
-    connect(folderButton, &QPushButton::clicked, this, &InputsPanel::selectDirectory);
+    connect(folderButton, &QPushButton::clicked, this, &InputsPanel::chooseFolder);
     connect(logoButton, &QPushButton::clicked, this, [this] {
         chooseFile(tr("Seleccionar Logo"),
                    QStringLiteral("Image Files (*.png *.jpg *.jpeg *.tiff)"), logo, logoEdit);
@@ -92,11 +92,18 @@ std::vector<QWidget *> InputsPanel::logoControls() const
     return {logoEdit, logoButton};
 }
 
-void InputsPanel::selectDirectory()
+void InputsPanel::setFolder(const QString &path)
+{
+    folderEdit->setText(path);
+}
+
+void InputsPanel::chooseFolder()
 {
     const QString path = dialogs.existingDirectory(window(), tr("Seleccionar Directorio"));
-    if (!path.isEmpty())
-        folderEdit->setText(path);
+    if (path.isEmpty())
+        return;
+    folderEdit->setText(path);
+    emit folderChosen(path);
 }
 
 void InputsPanel::chooseFile(const QString &title, const QString &filter, QString &path,

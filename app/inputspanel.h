@@ -26,6 +26,11 @@ public:
     const OptionTable &optionRows() const { return rows; }
 
     QString folder() const;
+    // Sets "Carpeta de Fotos:" as a folder chosen in its dialog does.
+    void setFolder(const QString &path);
+    // Asks for the photo folder ("Seleccionar Directorio").
+    void chooseFolder();
+    QPushButton *folderChooser() const { return folderButton; }
     bool includesSubfolders() const;
     QString logoPath() const { return logo; }
     void setLogoPath(const QString &path) { logo = path; }
@@ -36,11 +41,12 @@ public:
 signals:
     // The folder field or the subfolder choice changed.
     void folderChanged();
+    // A folder chosen in the dialog, not one typed.
+    void folderChosen(const QString &path);
     // A chosen file changes the stamping beyond its field's own signal.
     void previewOutdated();
 
 private:
-    void selectDirectory();
     void chooseFile(const QString &title, const QString &filter, QString &path, QLineEdit *field);
 
     const Dialogs &dialogs;

@@ -8,6 +8,7 @@
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QLabel>
 #include <QVBoxLayout>
 
 LogoTab::LogoTab(const InputsPanel &inputs)
@@ -31,6 +32,8 @@ LogoTab::LogoTab(const InputsPanel &inputs)
     form->addRow(tr("Posición del Logo:"), logoPositionCombo);
     form->addRow(tr("Tamaño del Logo (ratio):"), logoRatioSpin);
     groupLayout->addLayout(form);
+    cornerWarning = warningLabel("logoCornerWarning");
+    groupLayout->addWidget(cornerWarning);
 
     layout->addWidget(group);
 
@@ -53,6 +56,12 @@ LogoTab::LogoTab(const InputsPanel &inputs)
             itemTextOption(logoPositionCombo, &ProcessingOptions::logoPosition,
                            QStringLiteral("logoPosition")),
     };
+}
+
+void LogoTab::showCornerWarning(const QString &text)
+{
+    cornerWarning->setText(text);
+    cornerWarning->setVisible(!text.isEmpty());
 }
 
 bool LogoTab::embedsLogo() const

@@ -9,6 +9,7 @@ class InputsPanel;
 class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
+class QLabel;
 
 // Tab "Logo": whether the logo chosen among the inputs is drawn, where and
 // how large.
@@ -22,6 +23,9 @@ public:
     const OptionTable &optionRows() const { return rows; }
     bool embedsLogo() const;
 
+    // Red text under the corner chooser; empty hides it.
+    void showCornerWarning(const QString &text);
+
 private:
     // The logo a run draws; empty when none is.
     QString drawnLogo() const;
@@ -30,6 +34,7 @@ private:
     QCheckBox *logoCheck = nullptr;
     QComboBox *logoPositionCombo = nullptr;
     QDoubleSpinBox *logoRatioSpin = nullptr;
+    QLabel *cornerWarning = nullptr; // the rose in the logo's corner
 
     OptionTable rows;
 };

@@ -21,6 +21,7 @@ static int runWindow(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("rumbario"));
     PhotoRenamerGUI window;
     window.setWindowIcon(QIcon(QStringLiteral(":/icon.ico")));
+    window.restoreSession();
     window.show();
     return app.exec();
 }

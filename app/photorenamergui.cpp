@@ -1,11 +1,15 @@
 #include "app/photorenamergui.h"
 
+#include "app/abouttext.h"
 #include "app/backgroundjob.h"
 #include "app/batchrun.h"
 #include "app/compasstab.h"
+#include "app/cornerclash.h"
 #include "app/generaltab.h"
+#include "app/helpwindow.h"
 #include "app/inputspanel.h"
 #include "app/logotab.h"
+#include "app/logview.h"
 #include "app/optionssnapshot.h"
 #include "app/previewpane.h"
 #include "app/profile.h"
@@ -13,6 +17,7 @@
 #include "app/storedsettings.h"
 #include "app/texttab.h"
 #include "app/widgetparts.h"
+#include "app/windowmemory.h"
 #include "coords/samplefile.h"
 #include "processing/batchsummary.h"
 
@@ -31,21 +36,22 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
-#include <QTextCursor>
-#include <QTextEdit>
 #include <QVBoxLayout>
 #include <QWidgetAction>
 
+#include <algorithm>
 #include <initializer_list>
 
-// The options are taller than the window in coordinates-file mode and the
-// window must fit screens 900 pixels tall, so the panel scrolls vertically.
+// The options are taller than the window in coordinates-file and track
+// mode and the window must fit laptop screens, so the panel scrolls
+// vertically; the run button and the log stay outside it, always in view.
 // The scroll area is as wide as the panel plus its scroll bar.
 static QScrollArea *verticalScroller(QWidget *panel)
 {
@@ -62,16 +68,41 @@ static QScrollArea *verticalScroller(QWidget *panel)
     return scroller;
 }
 
+// 1280 x 800, made smaller where the screen's free area (without task bars)
+// is smaller, and centred in that area. The frame is not known before the
+// window is shown: the title bar and borders are allowed for.
+static void fitToScreen(QWidget &window)
+{
+    const QRect available = window.screen()->availableGeometry();
+    const int border = 8; // pixels each side, more than window managers draw
+    const int titleBar = window.style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    const QSize frame(2 * border, titleBar + 2 * border);
+    const QSize size = QSize(1280, 800).boundedTo(available.size() - frame);
+    window.resize(size);
+    window.move(available.left() + (available.width() - size.width() - frame.width()) / 2,
+                available.top() + (available.height() - size.height() - frame.height()) / 2);
+}
+
+// The menu text and each of its keys, as a button's tool tip shows them.
+static void showShortcutsInToolTip(QWidget *button, const QString &text, const QAction *action)
+{
+    QStringList keys;
+    for (const QKeySequence &key : action->shortcuts())
+        keys << key.toString(QKeySequence::NativeText);
+    button->setToolTip(text + QStringLiteral(" (") + keys.join(QStringLiteral(", "))
+                       + QStringLiteral(")"));
+}
+
 PhotoRenamerGUI::PhotoRenamerGUI(QWidget *parent)
     : QMainWindow(parent)
 {
     loadSettings();
 
     setWindowTitle(tr("Rumbario: Renombrador/Incrustador de coordenadas UTM en fotografías"));
-    resize(1280, 800);
+    fitToScreen(*this);
 
-    auto *splitter = named(new QSplitter(Qt::Horizontal), "splitter");
-    splitter->addWidget(verticalScroller(buildLeftPanel()));
+    splitter = named(new QSplitter(Qt::Horizontal), "splitter");
+    splitter->addWidget(buildLeftColumn());
     preview = new PreviewPane([this] {
         return previewOptions(snapshotOptions(*this), generalTab->coordinatesFile());
     });
@@ -100,6 +131,34 @@ PhotoRenamerGUI::PhotoRenamerGUI(QWidget *parent)
     optionTable.push_back(quality);
 
     connectSignals();
+    updateCornerWarnings();
+}
+
+void PhotoRenamerGUI::restoreSession()
+{
+    const WindowLayout layout = readWindowLayout();
+    // A geometry from another screen is moved onto this one by Qt.
+    restoreGeometry(layout.geometry);
+    splitter->restoreState(layout.splitter);
+    logSplitter->restoreState(layout.logSplitter);
+    if (!readStoredSettings().rememberOptions)
+        return;
+    if (const std::optional<QJsonObject> options = readRememberedOptions()) {
+        applyProfile(optionTable, *options);
+        inputs->setFolder(options->value(QStringLiteral("folder")).toString());
+    }
+}
+
+// The remembered options are a profile plus the photo folder.
+void PhotoRenamerGUI::saveSession()
+{
+    writeWindowLayout({saveGeometry(), splitter->saveState(), logSplitter->saveState()});
+    std::optional<QJsonObject> options;
+    if (readStoredSettings().rememberOptions) {
+        options = profileObject(optionTable);
+        options->insert(QStringLiteral("folder"), inputs->folder());
+    }
+    writeRememberedOptions(options);
 }
 
 void PhotoRenamerGUI::setDialogs(const Dialogs &replacement)
@@ -145,6 +204,11 @@ QColor PhotoRenamerGUI::compassArrowColor() const
     return compassTab->arrowColor();
 }
 
+QString PhotoRenamerGUI::photoFolder() const
+{
+    return inputs->folder();
+}
+
 QString PhotoRenamerGUI::currentPreviewPath() const
 {
     return preview->currentPath();
@@ -160,7 +224,7 @@ int PhotoRenamerGUI::currentPreviewIndex() const
     return preview->currentIndex();
 }
 
-QWidget *PhotoRenamerGUI::buildLeftPanel()
+QWidget *PhotoRenamerGUI::buildOptionsPanel()
 {
     auto *panel = named(new QWidget, "leftPanel");
     panel->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Expanding);
@@ -178,27 +242,75 @@ QWidget *PhotoRenamerGUI::buildLeftPanel()
     optionTabs->addTab(logoTab = new LogoTab(*inputs), tr("Logo"));
     optionTabs->addTab(compassTab = new CompassTab(dialogs), tr("Rosa de Vientos"));
     layout->addWidget(optionTabs);
-
-    startButton = named(new QPushButton(tr("Iniciar Proceso")), "startButton");
-    startButton->setStyleSheet(QStringLiteral("QPushButton { font-size: 16px; padding: 8px; }"));
-    layout->addLayout(row({startButton}));
-
-    auto *logGroup = named(new QGroupBox(tr("Log de Procesos")), "logGroup");
-    auto *logLayout = new QVBoxLayout(logGroup);
-    logView = named(new QTextEdit, "logView");
-    logView->setReadOnly(true);
-    logLayout->addWidget(logView);
-    // The log asks for a few lines only, so the panel scrolls only when its
-    // minimum does not fit; the log's stretch still takes all spare height.
-    logView->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
-    logView->setMinimumHeight(4 * logView->fontMetrics().lineSpacing());
-    layout->addWidget(logGroup, 1);
+    keepHeightForWidth(optionTabs);
+    layout->addStretch();
     return panel;
 }
 
+// The scrolled options with the run button under them, above the log; the
+// splitter between them moves, the button stays in view.
+QWidget *PhotoRenamerGUI::buildLeftColumn()
+{
+    QScrollArea *scroller = verticalScroller(buildOptionsPanel());
+    auto *optionsPane = named(new QWidget, "optionsPane");
+    auto *optionsLayout = new QVBoxLayout(optionsPane);
+    setMarginsAndSpacing(optionsLayout, 0, 4);
+    optionsLayout->addWidget(scroller, 1);
+    startButton = named(new QPushButton(tr("Iniciar Proceso")), "startButton");
+    startButton->setStyleSheet(QStringLiteral("QPushButton { font-size: 16px; padding: 8px; }"));
+    optionsLayout->addWidget(startButton);
+
+    auto *logGroup = named(new QGroupBox(tr("Log de Procesos")), "logGroup");
+    auto *logLayout = new QVBoxLayout(logGroup);
+    setMarginsAndSpacing(logLayout, 5, 0);
+    logView = new LogView(dialogs);
+    logLayout->addWidget(logView);
+
+    logSplitter = named(new QSplitter(Qt::Vertical), "logSplitter");
+    logSplitter->addWidget(optionsPane);
+    logSplitter->addWidget(logGroup);
+    logSplitter->setChildrenCollapsible(false);
+    // The log keeps its height (eight lines at first) as the window grows.
+    logSplitter->setStretchFactor(0, 1);
+    logSplitter->setStretchFactor(1, 0);
+    logSplitter->setMaximumWidth(scroller->maximumWidth());
+    return logSplitter;
+}
+
+// Every menu of the window is built here, in menu order.
 void PhotoRenamerGUI::buildMenus()
 {
+    buildFileMenu();
+
+    QMenu *toolsMenu = named(menuBar()->addMenu(tr("&Herramientas")), "toolsMenu");
+    settingsAction = named(toolsMenu->addAction(tr("Configuración...")), "settingsAction");
+    restoreAction = named(toolsMenu->addAction(tr("Restaurar originales desde Backup...")),
+                          "restoreAction");
+
+    QMenu *helpMenu = named(menuBar()->addMenu(tr("A&yuda")), "helpMenu");
+    guideAction = named(helpMenu->addAction(tr("Guía de uso")), "guideAction");
+    guideAction->setShortcut(QKeySequence(Qt::Key_F1));
+    aboutAction = named(helpMenu->addAction(tr("Acerca de Rumbario")), "aboutAction");
+}
+
+void PhotoRenamerGUI::buildFileMenu()
+{
     QMenu *fileMenu = named(menuBar()->addMenu(tr("&Archivo")), "fileMenu");
+    chooseFolderAction = named(fileMenu->addAction(tr("Seleccionar carpeta de fotos...")),
+                               "chooseFolderAction");
+    chooseFolderAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    showShortcutsInToolTip(inputs->folderChooser(), tr("Seleccionar la carpeta de fotos"),
+                           chooseFolderAction);
+    recentMenu = named(fileMenu->addMenu(tr("Carpetas recientes")), "recentMenu");
+    // Rebuilt on every opening, so folders removed meanwhile are dropped.
+    connect(recentMenu, &QMenu::aboutToShow, this, &PhotoRenamerGUI::buildRecentMenu);
+    fileMenu->addSeparator();
+
+    runAction = named(fileMenu->addAction(tr("Iniciar proceso")), "runAction");
+    runAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_R), QKeySequence(Qt::Key_F5)});
+    showShortcutsInToolTip(startButton, tr("Iniciar el proceso"), runAction);
+    fileMenu->addSeparator();
+
     QMenu *profilesMenu = named(fileMenu->addMenu(tr("Perfiles")), "profilesMenu");
 
     profileCombo = named(new QComboBox, "profileCombo");
@@ -211,14 +323,58 @@ void PhotoRenamerGUI::buildMenus()
         action->setDefaultWidget(widget);
         profilesMenu->addAction(action);
     }
+    loadProfileAction = named(fileMenu->addAction(tr("Cargar perfil...")), "loadProfileAction");
+    loadProfileAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    showShortcutsInToolTip(loadProfileButton, tr("Cargar un perfil"), loadProfileAction);
+    saveProfileAction = named(fileMenu->addAction(tr("Guardar perfil...")), "saveProfileAction");
+    saveProfileAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    showShortcutsInToolTip(saveProfileButton, tr("Guardar el perfil"), saveProfileAction);
+    fileMenu->addSeparator();
 
     exportLocationsAction
             = named(fileMenu->addAction(tr("Exportar ubicaciones...")), "exportLocationsAction");
+    fileMenu->addSeparator();
 
-    QMenu *toolsMenu = named(menuBar()->addMenu(tr("&Herramientas")), "toolsMenu");
-    settingsAction = named(toolsMenu->addAction(tr("Configuración...")), "settingsAction");
-    restoreAction = named(toolsMenu->addAction(tr("Restaurar originales desde Backup...")),
-                          "restoreAction");
+    quitAction = named(fileMenu->addAction(tr("Salir")), "quitAction");
+    quitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+}
+
+// The stored folders that still exist, newest first; the stored list loses
+// the others.
+void PhotoRenamerGUI::buildRecentMenu()
+{
+    recentMenu->clear();
+    QStringList folders = readRecentFolders();
+    folders.erase(std::remove_if(folders.begin(), folders.end(),
+                                 [](const QString &folder) { return !QFileInfo(folder).isDir(); }),
+                  folders.end());
+    writeRecentFolders(folders);
+    for (const QString &folder : folders) {
+        QAction *action = recentMenu->addAction(QDir::toNativeSeparators(folder));
+        connect(action, &QAction::triggered, this, [this, folder] {
+            inputs->setFolder(folder);
+            rememberFolder(folder);
+        });
+    }
+    if (folders.isEmpty())
+        recentMenu->addAction(tr("(ninguna)"))->setEnabled(false);
+}
+
+void PhotoRenamerGUI::rememberFolder(const QString &folder)
+{
+    writeRecentFolders(withRecentFolder(readRecentFolders(), folder));
+}
+
+// The rose is drawn over what shares its corner; each tab with a chooser of
+// those corners says so.
+void PhotoRenamerGUI::updateCornerWarnings()
+{
+    const CornerClash clash = cornerClash(optionsFrom(optionTable));
+    textTab->showCornerWarning(clash.withText);
+    logoTab->showCornerWarning(clash.withLogo);
+    QStringList both = {clash.withText, clash.withLogo};
+    both.removeAll(QString());
+    compassTab->showCornerWarning(both.join(QLatin1Char('\n')));
 }
 
 void PhotoRenamerGUI::buildStatusBar()
@@ -241,7 +397,19 @@ void PhotoRenamerGUI::connectSignals()
     connectEnableRules(optionTable);
 
     connect(inputs, &InputsPanel::folderChanged, this, &PhotoRenamerGUI::onDirectoryChanged);
-    connectPreviewRefresh(optionTable, this, [this] { updatePreview(); });
+    connectPreviewRefresh(optionTable, this, [this] {
+        updateCornerWarnings();
+        updatePreview();
+    });
+    connect(inputs, &InputsPanel::folderChosen, this, &PhotoRenamerGUI::rememberFolder);
+    connect(chooseFolderAction, &QAction::triggered, inputs, &InputsPanel::chooseFolder);
+    // Through the button, which a running job keeps disabled.
+    connect(runAction, &QAction::triggered, startButton, &QPushButton::click);
+    connect(loadProfileAction, &QAction::triggered, this, &PhotoRenamerGUI::loadPreset);
+    connect(saveProfileAction, &QAction::triggered, this, &PhotoRenamerGUI::savePreset);
+    connect(quitAction, &QAction::triggered, this, &QWidget::close);
+    connect(guideAction, &QAction::triggered, this, &PhotoRenamerGUI::showGuide);
+    connect(aboutAction, &QAction::triggered, this, &PhotoRenamerGUI::showAbout);
 
     connect(saveProfileButton, &QPushButton::clicked, this, &PhotoRenamerGUI::savePreset);
     connect(loadProfileButton, &QPushButton::clicked, this, &PhotoRenamerGUI::loadPreset);
@@ -252,19 +420,24 @@ void PhotoRenamerGUI::connectSignals()
     connect(restoreAction, &QAction::triggered, this, &PhotoRenamerGUI::restoreOriginals);
 }
 
-// Lines are plain text: file names and server replies may hold '<' and '&',
-// which rich text would swallow.
 void PhotoRenamerGUI::log(const QString &message)
 {
-    QScrollBar *scrollBar = logView->verticalScrollBar();
-    const bool followsEnd = scrollBar->value() == scrollBar->maximum();
-    QTextCursor cursor(logView->document());
-    cursor.movePosition(QTextCursor::End);
-    if (!logView->document()->isEmpty())
-        cursor.insertBlock();
-    cursor.insertText(message);
-    if (followsEnd)
-        scrollBar->setValue(scrollBar->maximum());
+    logView->appendLine(message);
+}
+
+// One guide window, brought to the front when asked for again.
+void PhotoRenamerGUI::showGuide()
+{
+    if (!helpWindow)
+        helpWindow = new HelpWindow(this);
+    helpWindow->show();
+    helpWindow->raise();
+    helpWindow->activateWindow();
+}
+
+void PhotoRenamerGUI::showAbout()
+{
+    dialogs.information(this, tr("Acerca de Rumbario"), aboutText());
 }
 
 void PhotoRenamerGUI::openSettingsDialog()
@@ -367,6 +540,7 @@ void PhotoRenamerGUI::startProcess()
         dialogs.critical(this, tr("Error"), refusal);
         return;
     }
+    rememberFolder(folder);
     log(tr("Iniciando el proceso de renombrado y modificación de fotos..."));
     const auto state = std::make_shared<BatchRunState>();
     startJob(
@@ -434,6 +608,7 @@ void PhotoRenamerGUI::finishRun(const QString &failure, const BatchOutcome &outc
 void PhotoRenamerGUI::closeEvent(QCloseEvent *event)
 {
     if (!BackgroundJob::isRunningOn(this)) {
+        saveSession();
         QMainWindow::closeEvent(event);
         return;
     }

@@ -18,7 +18,9 @@
 
 class CompassTab;
 class GeneralTab;
+class HelpWindow;
 class InputsPanel;
+class LogView;
 class LogoTab;
 class PreviewPane;
 class QAction;
@@ -27,15 +29,17 @@ class QComboBox;
 class QLabel;
 class QProgressDialog;
 class QPushButton;
+class QMenu;
 class QResizeEvent;
+class QSplitter;
 class QTabWidget;
-class QTextEdit;
 class QWidget;
 class TextTab;
 
-// The program's single window: the option panels on the left, the preview on
-// the right, menus, the log, and the jobs it starts. Jobs never read its
-// widgets; they get a snapshot of the option table taken on the GUI thread.
+// The program's single window: the option panels on the left above the run
+// button and the log, the preview on the right, menus, and the jobs it
+// starts. Jobs never read its widgets; they get a snapshot of the option
+// table taken on the GUI thread.
 //
 // Every control carries its member name as object name, so tests can find it.
 // The panels' state is also readable as properties of the window for the
@@ -53,6 +57,8 @@ class PhotoRenamerGUI : public QMainWindow
     Q_PROPERTY(QString altitudeProvider MEMBER altitudeProvider)
     Q_PROPERTY(QString altitudeApiKey MEMBER altitudeApiKey)
     Q_PROPERTY(int jpegQuality MEMBER jpegQuality)
+    // Where file dialogs start (`dialogStartFolder`).
+    Q_PROPERTY(QString photoFolder READ photoFolder)
 
 public:
     explicit PhotoRenamerGUI(QWidget *parent = nullptr);
@@ -63,6 +69,11 @@ public:
     // Points the altitude fill at another elevation server and pace; there is
     // no control for it, the default is each provider's public service.
     void setElevationService(const ElevationService &service);
+
+    // Brings back what the last window kept on closing: its size, place and
+    // splitters, and its options when "Recordar las opciones al cerrar" is on.
+    // Only the window a person sees does this; the command line's never.
+    void restoreSession();
 
 private slots:
     void createSampleFile();
@@ -81,12 +92,15 @@ private slots:
     void openSettingsDialog();
     void populateAltitude();
     void exportLocations();
+    void showGuide();
+    void showAbout();
     void restoreOriginals();
 
 protected:
     // Rescales the held preview picture to the preview label.
     void resizeEvent(QResizeEvent *event) override;
-    // Refused while a job works: ending the program then would cut a photo short.
+    // Refused while a job works: ending the program then would cut a photo
+    // short. A window that closes keeps its layout, and its options if asked.
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -97,6 +111,7 @@ private:
     void setLogoPath(const QString &path);
     QString fontColor() const;
     QColor compassArrowColor() const;
+    QString photoFolder() const;
     QString currentPreviewPath() const;
     QStringList previewImages() const;
     int currentPreviewIndex() const;
@@ -109,8 +124,14 @@ private:
     // The box that ends a job: a warning when anything went other than asked.
     void showEnd(bool warns, const QString &title, const QString &text);
 
-    QWidget *buildLeftPanel();
+    QWidget *buildOptionsPanel();
+    QWidget *buildLeftColumn();
     void buildMenus();
+    void buildFileMenu();
+    void buildRecentMenu();
+    void rememberFolder(const QString &folder);
+    void updateCornerWarnings();
+    void saveSession();
     void buildStatusBar();
     void connectSignals();
     void finishRun(const QString &failure, const BatchOutcome &outcome);
@@ -137,16 +158,27 @@ private:
     // Every option of the panels, then those the window holds itself.
     OptionTable optionTable;
 
-    // Run and log
+    // Run and log, below the scrolled options
     QPushButton *startButton = nullptr;
-    QTextEdit *logView = nullptr;
+    LogView *logView = nullptr;
+    QSplitter *splitter = nullptr; // left column | preview
+    QSplitter *logSplitter = nullptr; // options above the log
 
-    // Menu "&Archivo" -> "Perfiles", and "&Herramientas"
+    // Menu "&Archivo" (with "Perfiles"), "&Herramientas" and "A&yuda"
+    QAction *chooseFolderAction = nullptr;
+    QMenu *recentMenu = nullptr;
+    QAction *runAction = nullptr;
     QComboBox *profileCombo = nullptr;
     QPushButton *loadProfileButton = nullptr;
     QPushButton *saveProfileButton = nullptr;
-    QAction *settingsAction = nullptr;
+    QAction *loadProfileAction = nullptr;
+    QAction *saveProfileAction = nullptr;
     QAction *exportLocationsAction = nullptr;
+    QAction *quitAction = nullptr;
+    QAction *settingsAction = nullptr;
+    QAction *guideAction = nullptr;
+    QAction *aboutAction = nullptr;
+    QPointer<HelpWindow> helpWindow;
     QAction *restoreAction = nullptr;
 
     QLabel *statusLabel = nullptr;

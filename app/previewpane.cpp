@@ -4,8 +4,10 @@
 #include "app/widgetparts.h"
 #include "files/photocollection.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -32,6 +34,16 @@ PreviewPane::PreviewPane(std::function<ProcessingOptions()> options)
     noteLabel->setAlignment(Qt::AlignCenter);
     noteLabel->hide();
     layout->addWidget(noteLabel);
+    // Clicking the picture gives the pane the focus its keys need.
+    setFocusPolicy(Qt::StrongFocus);
+
+    nameLabel = named(new QLabel, "previewNameLabel");
+    nameLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    placeLabel = named(new QLabel, "previewPlaceLabel");
+    auto *place = new QHBoxLayout;
+    place->addWidget(nameLabel, 1);
+    place->addWidget(placeLabel);
+    layout->addLayout(place);
     renderer = new PreviewRenderer(this);
     connect(renderer, &PreviewRenderer::rendered, this, &PreviewPane::showRendered);
 
@@ -52,6 +64,7 @@ PreviewPane::PreviewPane(std::function<ProcessingOptions()> options)
 
 void PreviewPane::showFolder(const QString &folder, bool includeSubfolders)
 {
+    previewFolder = folder;
     previewImages.clear();
     currentPreviewIndex = -1;
     currentPreviewPath.clear();
@@ -59,12 +72,14 @@ void PreviewPane::showFolder(const QString &folder, bool includeSubfolders)
     if (!QFileInfo(folder).isDir()) {
         showPreviewMessage(tr("El directorio seleccionado no es válido."));
         applyPreviewButtonRule();
+        showPlace();
         return;
     }
     previewImages = collectPhotos(folder, includeSubfolders);
     if (previewImages.isEmpty()) {
         showPreviewMessage(tr("No se encontraron imágenes en el directorio seleccionado."));
         applyPreviewButtonRule();
+        showPlace();
         return;
     }
     currentPreviewIndex = 0;
@@ -95,6 +110,34 @@ void PreviewPane::showPreviewAtIndex(int index)
     currentPreviewPath = previewImages.at(index);
     refresh();
     applyPreviewButtonRule();
+    showPlace();
+}
+
+// A photo of a subfolder shows the subfolder too; no photo, no text.
+void PreviewPane::showPlace()
+{
+    const bool shown = currentPreviewIndex >= 0 && currentPreviewIndex < previewImages.size();
+    nameLabel->setText(shown ? QDir(previewFolder).relativeFilePath(currentPreviewPath)
+                             : QString());
+    placeLabel->setText(
+            shown ? tr("%1 de %2").arg(currentPreviewIndex + 1).arg(previewImages.size())
+                  : QString());
+}
+
+void PreviewPane::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_PageUp:
+        showPrevious();
+        break;
+    case Qt::Key_Right:
+    case Qt::Key_PageDown:
+        showNext();
+        break;
+    default:
+        QGroupBox::keyPressEvent(event);
+    }
 }
 
 void PreviewPane::refresh()

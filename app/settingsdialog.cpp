@@ -2,6 +2,7 @@
 
 #include "app/storedsettings.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -19,6 +20,7 @@ SettingsDialog::SettingsDialog(QWidget *parent)
     , apiKeyEdit(new QLineEdit)
     , jpegQualityLabel(new QLabel(tr("Calidad JPEG (1-100):")))
     , jpegQualitySpin(new QSpinBox)
+    , rememberOptionsCheck(new QCheckBox(tr("Recordar las opciones al cerrar")))
 {
     setWindowTitle(tr("Configuración"));
     setModal(true);
@@ -32,6 +34,8 @@ SettingsDialog::SettingsDialog(QWidget *parent)
     form->addRow(tr("Proveedor de API de Altitud:"), providerCombo);
     form->addRow(apiKeyLabel, apiKeyEdit);
     form->addRow(jpegQualityLabel, jpegQualitySpin);
+    rememberOptionsCheck->setObjectName(QStringLiteral("rememberOptionsCheck"));
+    form->addRow(rememberOptionsCheck);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     auto *layout = new QVBoxLayout(this);
@@ -53,6 +57,7 @@ void SettingsDialog::loadSettings()
     providerCombo->setCurrentText(settings.altitudeProvider);
     apiKeyEdit->setText(settings.altitudeApiKey);
     jpegQualitySpin->setValue(settings.jpegQuality);
+    rememberOptionsCheck->setChecked(settings.rememberOptions);
 }
 
 void SettingsDialog::saveSettings()
@@ -61,6 +66,7 @@ void SettingsDialog::saveSettings()
     settings.altitudeProvider = providerCombo->currentText();
     settings.altitudeApiKey = apiKeyEdit->text();
     settings.jpegQuality = jpegQualitySpin->value();
+    settings.rememberOptions = rememberOptionsCheck->isChecked();
     writeStoredSettings(settings);
 }
 

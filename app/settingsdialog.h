@@ -3,14 +3,15 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QSpinBox;
 
-// Edits the stored settings: the elevation service, its API key and the JPEG
-// quality. It shows the stored values when built and writes them back only
-// when the caller asks, after the user accepted.
+// Edits the stored settings: the elevation service, its API key, the JPEG
+// quality and whether the window remembers its options. It shows the stored values when built and
+// writes them back only when the caller asks, after the user accepted.
 class SettingsDialog : public QDialog
 {
     Q_OBJECT
@@ -30,6 +31,7 @@ private:
     QLineEdit *apiKeyEdit = nullptr;
     QLabel *jpegQualityLabel = nullptr;
     QSpinBox *jpegQualitySpin = nullptr;
+    QCheckBox *rememberOptionsCheck = nullptr;
 };
 
 #endif // SETTINGSDIALOG_H

@@ -41,6 +41,8 @@ TextTab::TextTab(const Dialogs &dialogs)
     form->addRow(tr("Posición Coordenadas:"), coordsPositionCombo);
     form->addRow(tr("Posición Orientación:"), orientationPositionCombo);
     form->addRow(tr("Posición Altitud:"), altitudePositionCombo);
+    cornerWarning = warningLabel("textCornerWarning");
+    form->addRow(cornerWarning);
 
     fontSizeSpin = ratioSpin("fontSizeSpin", 4, 0.001, 0.2, 0.001, 0.03);
     // Every committed value re-renders the preview, so not on each keystroke.
@@ -93,6 +95,12 @@ TextTab::TextTab(const Dialogs &dialogs)
             itemTextOption(altitudePositionCombo, &ProcessingOptions::altitudePosition,
                            QStringLiteral("altitudePosition")),
     };
+}
+
+void TextTab::showCornerWarning(const QString &text)
+{
+    cornerWarning->setText(text);
+    cornerWarning->setVisible(!text.isEmpty());
 }
 
 // Kept as written, since a profile stores the text as it was chosen.

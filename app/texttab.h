@@ -24,6 +24,9 @@ public:
     const OptionTable &optionRows() const { return rows; }
     QString fontColor() const { return color; }
 
+    // Red text under the corner choosers; empty hides it.
+    void showCornerWarning(const QString &text);
+
 signals:
     // A colour was chosen.
     void previewOutdated();
@@ -42,6 +45,7 @@ private:
     QComboBox *altitudePositionCombo = nullptr;
     QDoubleSpinBox *fontSizeSpin = nullptr;
     QLabel *fontColorSwatch = nullptr;
+    QLabel *cornerWarning = nullptr; // another stamp in the rose's corner
     QPushButton *fontColorButton = nullptr;
     QCheckBox *drawOrientationCheck = nullptr;
     QCheckBox *drawAltitudeCheck = nullptr;

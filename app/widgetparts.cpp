@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -49,9 +50,41 @@ QLabel *colorSwatch(const char *name, const QString &colorName)
     return swatch;
 }
 
+// The thin grey border keeps a white or very light colour visible on the
+// window's light background.
 void paintSwatch(QLabel *swatch, const QString &colorName)
 {
-    swatch->setStyleSheet(QStringLiteral("background-color: ") + colorName);
+    swatch->setStyleSheet(QStringLiteral("background-color: ") + colorName
+                          + QStringLiteral("; border: 1px solid #808080;"));
+}
+
+QLabel *warningLabel(const char *name)
+{
+    auto *label = named(new QLabel, name);
+    label->setStyleSheet(QStringLiteral("color: #b00020;"));
+    label->setWordWrap(true);
+    return label;
+}
+
+// Resizes and new content both change the height the width needs.
+class HeightForWidthKeeper : public QObject
+{
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest) {
+            auto *widget = static_cast<QWidget *>(watched);
+            widget->setMinimumHeight(qMax(0, widget->heightForWidth(widget->width())));
+        }
+        return false;
+    }
+};
+
+void keepHeightForWidth(QWidget *widget)
+{
+    widget->installEventFilter(new HeightForWidthKeeper(widget));
 }
 
 QString fileNameOf(const QString &path)

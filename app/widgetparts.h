@@ -37,6 +37,14 @@ QDoubleSpinBox *ratioSpin(const char *name, int decimals, double minimum, double
 QLabel *colorSwatch(const char *name, const QString &colorName);
 void paintSwatch(QLabel *swatch, const QString &colorName);
 
+// An empty red line under the controls it warns about, wrapping when long.
+QLabel *warningLabel(const char *name);
+
+// Keeps `widget` at least as tall as its height for its width. Layouts
+// inside a scroll area do not always ask for it (a tab widget, a row wider
+// than the panel), and a wrapped label would be cut.
+void keepHeightForWidth(QWidget *widget);
+
 // The last component of a path, as the file fields show it.
 QString fileNameOf(const QString &path);
 

@@ -82,6 +82,10 @@ faults=(
     'geo/utm.cpp@s/if \(longitude == 180.0\)/if (false)/@longitude 180 put in a zone 61'
     'processing/locationcsv.cpp@s/QStringLiteral\("=\+-@"\)/QStringLiteral("=")/@CSV names starting with + - @ left as formulas'
     'app/texttab.cpp@s/"bgText"/"backgroundText"/@profile key renamed'
+    'app/logview.cpp@s/if \(followsEnd\)/if (false)/@log stops following its newest line'
+    'app/cornerclash.cpp@s/if \(!options.drawData\)/if (false)/@rose warned against text that is not drawn'
+    'app/photorenamergui.cpp@s/options->insert\(QStringLiteral\("folder"\), inputs->folder\(\)\);//@remembered options lose the photo folder'
+    'app/previewpane.cpp@s/case Qt::Key_PageDown://@Page Down does not step the preview'
 )
 
 # Copies this tree (without builds) to $1, with the tests of $2 when given.

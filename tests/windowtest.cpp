@@ -1,3 +1,4 @@
+#include "app/helpwindow.h"
 #include "app/optionssnapshot.h"
 #include "app/previewrenderer.h"
 #include "metadata/exifmutex.h"
@@ -109,6 +110,21 @@ class WindowTest : public QObject
     void waitForCompletion()
     {
         QTRY_VERIFY_WITH_TIMEOUT(!f.information.isEmpty() || !f.warnings.isEmpty(), 60000);
+    }
+
+    QString settingsFile() const { return settings.filePath("Rumbario/Rumbario.conf"); }
+    QMenu *recentMenu() const
+    {
+        auto *menu = f.find<QMenu>("recentMenu");
+        emit menu->aboutToShow();
+        return menu;
+    }
+    QStringList recentItems() const
+    {
+        QStringList texts;
+        for (const QAction *action : recentMenu()->actions())
+            texts << action->text();
+        return texts;
     }
 
 private slots:
@@ -465,6 +481,283 @@ private slots:
         check("subdirsCheck")->setChecked(true);
         QCOMPARE(listed().size(), 3);
         QCOMPARE(f.window->property("currentPreviewIndex").toInt(), 0);
+    }
+
+    // On the offscreen platform's 800 x 600 screen and on a 1366 x 768
+    // laptop screen less its task bar, in every mode, the run button is whole
+    // in view and the log shows eight lines.
+    void runButtonAndLogStayInView_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QSize>("size");
+        for (const char *mode : {"exifRadio", "csvRadio", "gpxRadio"}) {
+            QTest::addRow("%s at start", mode) << mode << QSize();
+            QTest::addRow("%s 1280x800", mode) << mode << QSize(1280, 800);
+            QTest::addRow("%s 1366x728", mode) << mode << QSize(1366, 728);
+        }
+    }
+
+    void runButtonAndLogStayInView()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QSize, size);
+        const QRect screen = f.window->screen()->availableGeometry();
+        QVERIFY(screen.contains(f.window->frameGeometry()));
+        f.find<QRadioButton>(mode)->setChecked(true);
+        if (size.isValid())
+            f.window->resize(size);
+        QTest::qWait(20);
+        QPushButton *start = button("startButton");
+        QVERIFY(start->isVisible());
+        QCOMPARE(start->visibleRegion().boundingRect(), start->rect());
+        QVERIFY(f.window->rect().contains(
+                QRect(start->mapTo(f.window.get(), QPoint()), start->size())));
+        auto *log = f.find<QTextEdit>("logView");
+        QVERIFY2(log->viewport()->height() >= 8 * log->fontMetrics().lineSpacing(),
+                 qPrintable(QString::number(log->viewport()->height())));
+    }
+
+    // The log stays on its newest line unless the user scrolled up; its menu
+    // saves every line and clears them.
+    void logFollowsNewLinesAndIsSavedWhole()
+    {
+        auto *log = f.find<QTextEdit>("logView");
+        const auto add = [this](const QString &line) {
+            QMetaObject::invokeMethod(f.window.get(), "log", Q_ARG(QString, line));
+        };
+        for (int i = 0; i < 60; ++i)
+            add(QString("línea %1 <b>&</b>").arg(i));
+        QScrollBar *bar = log->verticalScrollBar();
+        QVERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), bar->maximum());
+        bar->setValue(5);
+        add("leída después");
+        QCOMPARE(bar->value(), 5);
+        bar->setValue(bar->maximum());
+        add("última");
+        QCOMPARE(bar->value(), bar->maximum());
+
+        f.nextPath = work.filePath("registro.txt");
+        f.find<QAction>("saveLogAction")->trigger();
+        const QStringList saved = QString::fromUtf8(fileBytes(f.nextPath)).split('\n');
+        QCOMPARE(saved.size(), 63); // and the final line end
+        QCOMPARE(saved.at(0), "línea 0 <b>&</b>");
+        QCOMPARE(saved.at(61), "última");
+        f.find<QAction>("clearLogAction")->trigger();
+        QVERIFY(f.logText().isEmpty());
+    }
+
+    void keysStepThroughThePreview_data()
+    {
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<int>("index");
+        QTest::newRow("right") << QList<int> {Qt::Key_Right} << 1;
+        QTest::newRow("page down twice") << QList<int> {Qt::Key_PageDown, Qt::Key_PageDown} << 2;
+        QTest::newRow("right past the end")
+                << QList<int> {Qt::Key_Right, Qt::Key_Right, Qt::Key_Right} << 2;
+        QTest::newRow("left at the start") << QList<int> {Qt::Key_Left} << 0;
+        QTest::newRow("page up back")
+                << QList<int> {Qt::Key_Right, Qt::Key_Right, Qt::Key_PageUp} << 1;
+    }
+
+    void keysStepThroughThePreview()
+    {
+        QFETCH(QList<int>, keys);
+        QFETCH(int, index);
+        addPhotos({"a.jpg", "b.jpg", "sub/c.jpg"});
+        check("subdirsCheck")->setChecked(true);
+        field("folderEdit")->setText(photos);
+        auto *pane = f.find<QGroupBox>("previewGroup");
+        pane->setFocus();
+        for (const int key : keys)
+            QTest::keyClick(pane, Qt::Key(key));
+        QCOMPARE(f.window->property("currentPreviewIndex").toInt(), index);
+        QCOMPARE(f.find<QLabel>("previewNameLabel")->text(),
+                 QDir(photos).relativeFilePath(listed().at(index)));
+        QCOMPARE(f.find<QLabel>("previewPlaceLabel")->text(), QString("%1 de 3").arg(index + 1));
+        field("folderEdit")->setText(work.filePath("nada"));
+        QVERIFY(f.find<QLabel>("previewPlaceLabel")->text().isEmpty());
+    }
+
+    // Which tabs warn, for the rose's corner against what a run draws.
+    void sameCornerWarnsWithoutForbidding_data()
+    {
+        QTest::addColumn<QString>("rose");
+        QTest::addColumn<QStringList>("unchecked");
+        QTest::addColumn<QString>("altitudeCorner");
+        QTest::addColumn<bool>("textClash");
+        QTest::addColumn<bool>("logoClash");
+        QTest::newRow("defaults") << "abajo-izquierda" << QStringList() << "abajo-derecha" << false
+                                  << false;
+        QTest::newRow("rose on the text")
+                << "abajo-derecha" << QStringList() << "abajo-derecha" << true << false;
+        QTest::newRow("rose on the logo")
+                << "arriba-izquierda" << QStringList() << "abajo-derecha" << false << true;
+        QTest::newRow("no logo drawn") << "arriba-izquierda" << QStringList {"logoCheck"}
+                                       << "abajo-derecha" << false << false;
+        QTest::newRow("no text drawn") << "abajo-derecha" << QStringList {"drawDataCheck"}
+                                       << "abajo-derecha" << false << false;
+        QTest::newRow("no rose drawn") << "abajo-derecha" << QStringList {"compassCheck"}
+                                       << "abajo-derecha" << false << false;
+        QTest::newRow("altitude alone")
+                << "arriba-derecha" << QStringList() << "arriba-derecha" << true << false;
+        QTest::newRow("altitude not drawn") << "arriba-derecha" << QStringList {"drawAltitudeCheck"}
+                                            << "arriba-derecha" << false << false;
+    }
+
+    void sameCornerWarnsWithoutForbidding()
+    {
+        QFETCH(QString, rose);
+        QFETCH(QStringList, unchecked);
+        QFETCH(QString, altitudeCorner);
+        QFETCH(bool, textClash);
+        QFETCH(bool, logoClash);
+        click("logoButton", "/fotos/logo.png");
+        for (const QString &name : unchecked)
+            check(name)->setChecked(false);
+        f.find<QComboBox>("altitudePositionCombo")->setCurrentText(altitudeCorner);
+        f.find<QComboBox>("compassPositionCombo")->setCurrentText(rose);
+        const QString withText = textClash
+                ? "La rosa y el texto están en la misma esquina y se superpondrán."
+                : "";
+        const QString withLogo
+                = logoClash ? "La rosa y el logo están en la misma esquina y se superpondrán." : "";
+        QCOMPARE(f.find<QLabel>("textCornerWarning")->text(), withText);
+        QCOMPARE(f.find<QLabel>("logoCornerWarning")->text(), withLogo);
+        QCOMPARE(f.find<QLabel>("compassCornerWarning")->text(), withText + withLogo);
+        QCOMPARE(f.find<QComboBox>("compassPositionCombo")->currentText(), rose);
+    }
+
+    void shortcutsReachTheirActions_data()
+    {
+        QTest::addColumn<QKeySequence>("key");
+        QTest::addColumn<QString>("asked");
+        QTest::newRow("folder") << QKeySequence("Ctrl+O") << "Seleccionar Directorio";
+        QTest::newRow("save profile") << QKeySequence("Ctrl+S") << "Guardar Perfil";
+        QTest::newRow("load profile") << QKeySequence("Ctrl+L") << "Cargar Perfil";
+        QTest::newRow("run") << QKeySequence("Ctrl+R") << "Error";
+        QTest::newRow("run again") << QKeySequence("F5") << "Error";
+    }
+
+    void shortcutsReachTheirActions()
+    {
+        QFETCH(QKeySequence, key);
+        QFETCH(QString, asked);
+        f.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        QTest::keySequence(f.window.get(), key);
+        QCOMPARE((f.asked + f.critical).join("").section(':', 0, 0), asked);
+        QVERIFY(button("startButton")->toolTip().contains("Ctrl+R, F5"));
+    }
+
+    // F1 opens the installed guide with its pictures; "Acerca de" names the
+    // licence and the libraries; Ctrl+Q closes.
+    void helpMenuShowsTheGuideAndTheVersions()
+    {
+        f.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        QTest::keyClick(f.window.get(), Qt::Key_F1);
+        auto *help = f.window->findChild<HelpWindow *>();
+        QVERIFY(help && help->isVisible());
+        auto *browser = help->findChild<QTextBrowser *>("guideBrowser");
+        QVERIFY(browser->toPlainText().contains("Iniciar Proceso"));
+        browser->verticalScrollBar()->setValue(0);
+        browser->scrollToAnchor("la-ventana-el-teclado-y-la-ayuda"); // a link of the index
+        QVERIFY(browser->verticalScrollBar()->value() > 0);
+        QStringList pictures;
+        for (QTextBlock block = browser->document()->begin(); block.isValid(); block = block.next())
+            for (auto part = block.begin(); !part.atEnd(); ++part)
+                if (part.fragment().charFormat().isImageFormat())
+                    pictures << part.fragment().charFormat().toImageFormat().name();
+        QVERIFY(!pictures.isEmpty());
+        const QVariant picture
+                = browser->loadResource(QTextDocument::ImageResource, QUrl(pictures.first()));
+        QVERIFY2(!QImage::fromData(picture.toByteArray()).isNull(), qPrintable(pictures.first()));
+
+        f.find<QAction>("aboutAction")->trigger();
+        QCOMPARE(f.information.size(), 1);
+        for (const QString &part :
+             {QString("Rumbario 1."), QString("GPL-3.0-or-later"), "Qt " + QString(qVersion()),
+              QString("Exiv2 0."), QString("libjpeg-turbo 2."), QString("libzip 1.")})
+            QVERIFY2(f.information.first().contains(part), qPrintable(part));
+        QTest::keySequence(f.window.get(), QKeySequence("Ctrl+Q"));
+        QVERIFY(!f.window->isVisible());
+    }
+
+    void fileDialogsStartInThePhotoFolder()
+    {
+        check("outputFolderCheck")->setChecked(true);
+        const QStringList buttons = {"csvButton", "gpxButton", "logoButton", "outputFolderButton",
+                                     "loadProfileButton"};
+        for (const QString &name : buttons)
+            button(name)->click();
+        field("folderEdit")->setText(photos);
+        for (const QString &name : buttons)
+            button(name)->click();
+        QCOMPARE(f.startedIn, QStringList(5, QString()) + QStringList(5, photos));
+    }
+
+    // The menu lists the stored folders that still exist, newest first, at
+    // most eight; a choice sets the photo folder. Written by hand, as stored.
+    void recentFoldersKeepTheLastEightThatExist()
+    {
+        QVERIFY(QDir().mkpath(work.filePath("uno")) && QDir().mkpath(work.filePath("dos")));
+        QVERIFY(writeBytes(settingsFile(),
+                           "[General]\nrecentFolders=" + work.filePath("uno").toUtf8()
+                                   + ", /no/existe, " + work.filePath("dos").toUtf8() + "\n"));
+        QCOMPARE(recentItems(), QStringList({work.filePath("uno"), work.filePath("dos")}));
+        recentMenu()->actions().at(1)->trigger();
+        QCOMPARE(field("folderEdit")->text(), work.filePath("dos"));
+        QCOMPARE(recentItems(), QStringList({work.filePath("dos"), work.filePath("uno")}));
+        for (int i = 0; i < 9; ++i) {
+            QVERIFY(QDir().mkpath(work.filePath(QString("c%1").arg(i))));
+            click("folderButton", work.filePath(QString("c%1").arg(i)));
+        }
+        const QStringList items = recentItems();
+        QCOMPARE(items.size(), 8);
+        QCOMPARE(items.first(), work.filePath("c8"));
+        QCOMPARE(items.last(), work.filePath("c1"));
+    }
+
+    // Two lifetimes of the window on one settings store: the layout always
+    // comes back, the options only when the settings dialog asked for it.
+    void optionsAreRememberedOnlyWhenAsked_data()
+    {
+        QTest::addColumn<bool>("remember");
+        QTest::newRow("asked") << true;
+        QTest::newRow("not asked") << false;
+    }
+
+    void optionsAreRememberedOnlyWhenAsked()
+    {
+        QFETCH(bool, remember);
+        f.runDialog = [remember](QDialog &dialog) {
+            dialog.findChild<QCheckBox *>("rememberOptionsCheck")->setChecked(remember);
+            return int(QDialog::Accepted);
+        };
+        f.find<QAction>("settingsAction")->trigger();
+        field("folderEdit")->setText(photos);
+        f.find<QDoubleSpinBox>("fontSizeSpin")->setValue(0.05);
+        f.find<QComboBox>("compassStyleCombo")->setCurrentIndex(0);
+        check("drawGeoCheck")->setChecked(true);
+        f.window->resize(900, 560);
+        auto *logSplitter = f.find<QSplitter>("logSplitter");
+        QTest::qWait(20);
+        logSplitter->setSizes({200, logSplitter->height() - 200});
+        const QList<int> sizes = logSplitter->sizes();
+        QVERIFY(f.window->close());
+
+        PhotoRenamerGUI next;
+        next.restoreSession();
+        next.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&next));
+        QCOMPARE(next.size(), QSize(900, 560));
+        QCOMPARE(next.findChild<QSplitter *>("logSplitter")->sizes(), sizes);
+        QCOMPARE(next.findChild<QLineEdit *>("folderEdit")->text(), remember ? photos : QString());
+        QCOMPARE(next.findChild<QDoubleSpinBox *>("fontSizeSpin")->value(), remember ? 0.05 : 0.03);
+        QCOMPARE(next.findChild<QComboBox *>("compassStyleCombo")->currentIndex(),
+                 remember ? 0 : 2);
+        QCOMPARE(next.findChild<QCheckBox *>("drawGeoCheck")->isChecked(), remember);
     }
 
     void destroyingTheWindowMidRunLeavesEveryPhotoWhole()

@@ -21,6 +21,7 @@ struct WindowFixture
     QStringList information;
     QStringList warnings;
     QStringList asked; // titles of the file, folder and colour dialogs opened
+    QStringList startedIn; // where each file and folder dialog would have started
     QString nextPath; // answer of every file and folder dialog; empty cancels
     QColor nextColor; // answer of the colour dialog; invalid cancels
     std::function<int(QDialog &)> runDialog; // answers the settings dialog
@@ -32,10 +33,12 @@ struct WindowFixture
         information.clear();
         warnings.clear();
         asked.clear();
+        startedIn.clear();
         window = std::make_unique<PhotoRenamerGUI>();
         Dialogs dialogs;
-        const auto path = [this](QWidget *, const QString &title, const QString & = {}) {
+        const auto path = [this](QWidget *parent, const QString &title, const QString & = {}) {
             asked << title;
+            startedIn << dialogStartFolder(parent);
             return nextPath;
         };
         dialogs.existingDirectory = path;

@@ -11,19 +11,25 @@
 #include "processing/compassrose.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QLineEdit>
 #include <QMap>
 #include <QPainter>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTextEdit>
 #include <QThread>
 
 #include <cstdio>
 #include <functional>
+#include <utility>
+#include <vector>
 
 static constexpr int maxWidth = 1280; // pixels
 
@@ -53,6 +59,42 @@ static void settle(const QWidget &window)
     const auto *renderer = window.findChild<PreviewRenderer *>();
     waitUntil([renderer] { return !renderer->isBusy(); });
     QCoreApplication::processEvents();
+}
+
+// The pictures show the demo folder as a user's folder would be named, not
+// as the temporary folder it is in: while `widget` is grabbed, its fields
+// and log say "/home/usuario" where they say `demo`.
+static QImage grabNeutral(QWidget &widget, const QDir &demo)
+{
+    const QString real = demo.absolutePath();
+    const QString neutral = QStringLiteral("/home/usuario");
+    std::vector<std::pair<QLineEdit *, QString>> fields;
+    for (QLineEdit *field : widget.findChildren<QLineEdit *>()) {
+        if (!field->text().contains(real))
+            continue;
+        fields.emplace_back(field, field->text());
+        const QSignalBlocker quiet(field);
+        field->setText(QString(field->text()).replace(real, neutral));
+    }
+    // The log scrolled as it was, to its newest line.
+    std::vector<std::pair<QTextEdit *, QString>> logs;
+    for (QTextEdit *log : widget.findChildren<QTextEdit *>()) {
+        logs.emplace_back(log, log->toPlainText());
+        const int scrolled = log->verticalScrollBar()->value();
+        log->setPlainText(QString(log->toPlainText()).replace(real, neutral));
+        log->verticalScrollBar()->setValue(scrolled);
+    }
+    const QImage picture = widget.grab().toImage();
+    for (const auto &[field, text] : fields) {
+        const QSignalBlocker quiet(field);
+        field->setText(text);
+    }
+    for (const auto &[log, text] : logs) {
+        const int scrolled = log->verticalScrollBar()->value();
+        log->setPlainText(text);
+        log->verticalScrollBar()->setValue(scrolled);
+    }
+    return picture;
 }
 
 // At most maxWidth wide, in 256 colours: screenshots are mostly flat colours,
@@ -120,6 +162,8 @@ static void takePictures(const QDir &demo, const QDir &out)
 
     PhotoRenamerGUI window;
     window.setDialogs(dialogs);
+    // The window's own size, which the offscreen screen would shrink.
+    window.resize(1280, 800);
     window.show();
     const auto click = [&window](const char *name) {
         control<QAbstractButton>(window, name)->click();
@@ -129,12 +173,12 @@ static void takePictures(const QDir &demo, const QDir &out)
     const auto tabPicture = [&](int tab, const QString &name) {
         tabs->setCurrentIndex(tab);
         settle(window);
-        save(tabs->grab().toImage(), out, name);
+        save(grabNeutral(*tabs, demo), out, name);
     };
 
     click("folderButton");
     click("logoButton");
-    save(window.grab().toImage(), out, QStringLiteral("ventana"));
+    save(grabNeutral(window, demo), out, QStringLiteral("ventana"));
     tabPicture(1, QStringLiteral("pestana-texto"));
     tabPicture(2, QStringLiteral("pestana-logo"));
     tabPicture(3, QStringLiteral("pestana-rosa"));
@@ -145,7 +189,7 @@ static void takePictures(const QDir &demo, const QDir &out)
     click("startButton");
     waitUntil([&finished] { return finished; });
     settle(window);
-    save(window.grab().toImage(), out, QStringLiteral("proceso-terminado"));
+    save(grabNeutral(window, demo), out, QStringLiteral("proceso-terminado"));
     const QDir done(demo.filePath(QStringLiteral("procesadas")));
     const QStringList stamped = done.entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
     if (stamped.isEmpty())
@@ -166,6 +210,13 @@ static void takePictures(const QDir &demo, const QDir &out)
     settings.show();
     QCoreApplication::processEvents();
     save(settings.grab().toImage(), out, QStringLiteral("configuracion"));
+    settings.hide();
+
+    // The guide as the program shows it, from the copy beside this tool.
+    control<QAction>(window, "guideAction")->trigger();
+    auto *help = control<QWidget>(window, "helpWindow");
+    QCoreApplication::processEvents();
+    save(help->grab().toImage(), out, QStringLiteral("ayuda"));
 }
 
 int main(int argc, char *argv[])
