@@ -301,6 +301,16 @@ bool CrsTransform::inverse(double easting, double northing, double &latitude, do
     return transform(PJ_INV, easting, northing, longitude, latitude, operation);
 }
 
+bool projectPosition(const CrsTransform &crs, double latitude, double longitude,
+                     UtmPosition &position, QString *operation)
+{
+    if (!crs.forward(latitude, longitude, position.easting, position.northing, operation))
+        return false;
+    if (crs.utmZone())
+        position.zone = *crs.utmZone();
+    return true;
+}
+
 static std::shared_ptr<const CrsTransform> buildTransform(const CrsEntry &entry, QString &problem)
 {
     PJ_CONTEXT *context = quietContext();

@@ -1,6 +1,8 @@
 #ifndef CRS_H
 #define CRS_H
 
+#include "geo/utmposition.h"
+
 #include <QMutex>
 #include <QString>
 #include <QStringList>
@@ -11,6 +13,13 @@
 
 struct pj_ctx;
 struct PJconsts;
+
+// A position on the WGS 84 ellipsoid, in degrees (north and east positive).
+struct LatLon
+{
+    double latitude = 0.0;
+    double longitude = 0.0;
+};
 
 // One projected coordinate reference system of PROJ's EPSG database, with
 // its area of use in WGS 84 degrees.
@@ -86,6 +95,12 @@ private:
     pj_ctx *masterContext;
     PJconsts *master; // cloned into each thread's context, never run
 };
+
+// Puts `position`'s easting and northing into the system of `crs`, and a
+// UTM system's zone in place of its own; the band stays the latitude's.
+// False, leaving `position` as it was, when PROJ cannot transform it.
+bool projectPosition(const CrsTransform &crs, double latitude, double longitude,
+                     UtmPosition &position, QString *operation = nullptr);
 
 // The transformation from WGS 84 to the projected CRS `epsg`, built on first
 // use (hundreds of milliseconds: PROJ searches its database) and kept for

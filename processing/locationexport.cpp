@@ -51,8 +51,9 @@ void writeLocationFiles(const QString &folder, QVector<LocationRecord> records,
                       {}, log);
 }
 
-// False when the photo has no GPS position in its EXIF.
-static bool readPhotoLocation(const QString &photo, const QString &folder, LocationRecord &record)
+// False when the photo has no GPS position in its EXIF, or none in `crs`.
+static bool readPhotoLocation(const QString &photo, const QString &folder, const CrsTransform *crs,
+                              LocationRecord &record)
 {
     double latitude = 0.0;
     double longitude = 0.0;
@@ -63,14 +64,18 @@ static bool readPhotoLocation(const QString &photo, const QString &folder, Locat
     PhotoStamp stamp;
     // As in a batch: direction and altitude read from EXIF count as known.
     stamp.position = utmPositionOf(latitude, longitude, direction, altitude);
+    if (crs && !projectPosition(*crs, latitude, longitude, stamp.position))
+        return false;
     readCaptureDateTime(photo, stamp.captureTime);
     record = locationRecord(stamp, latitude, longitude, photo, folder);
     record.thumbnail = photoThumbnail(photo);
+    record.epsg = crs ? crs->entry().epsg : 0;
     return true;
 }
 
 void exportFolderLocations(const QString &folder, bool includeSubdirectories,
-                           const LogCallback &log, const ProgressCallback &progress)
+                           const LogCallback &log, const ProgressCallback &progress,
+                           const CrsTransform *crs)
 {
     const QStringList photos = collectPhotos(folder, includeSubdirectories);
     const int total = int(photos.size());
@@ -79,7 +84,7 @@ void exportFolderLocations(const QString &folder, bool includeSubdirectories,
     QVector<LocationRecord> records;
     for (int i = 0; i < total; ++i) {
         LocationRecord record;
-        if (readPhotoLocation(photos.at(i), folder, record))
+        if (readPhotoLocation(photos.at(i), folder, crs, record))
             records.append(std::move(record));
         else
             log(QStringLiteral("Sin datos GPS, se omite: ")

@@ -26,7 +26,9 @@ void writeLocationFiles(const QString &folder, QVector<LocationRecord> records,
 // with `includeSubdirectories`), from their EXIF GPS. Photos without one are
 // named in the log and left out. Only reads the photos, never changes them.
 // Blocks until done: run it off the GUI thread. `progress` may be empty.
+// With `crs`, easting and northing are in that system.
 void exportFolderLocations(const QString &folder, bool includeSubdirectories,
-                           const LogCallback &log, const ProgressCallback &progress);
+                           const LogCallback &log, const ProgressCallback &progress,
+                           const CrsTransform *crs = nullptr);
 
 #endif // LOCATIONEXPORT_H

@@ -17,6 +17,7 @@ struct LocationRecord
     UtmPosition position; // with the direction (degrees from north) and altitude when known
     QDateTime dateTime; // invalid when unknown
     QByteArray thumbnail; // JPEG, longer side at most 640 px; empty when none
+    int epsg = 0; // the system of the position's easting and northing; 0: WGS 84 / UTM
 };
 
 // The record of the photo at `photoPath` from the values stamped on it and

@@ -41,6 +41,26 @@ static void registerFont(BatchContext &context)
                     + fontPath);
 }
 
+// A system PROJ cannot build refuses the run before any photo is touched.
+static QString prepareCrs(BatchContext &context)
+{
+    const QString &code = context.options.outputCrs;
+    if (code.isEmpty())
+        return QString();
+    QString problem;
+    if (const auto entry = findProjectedCrs(code, problem))
+        context.crs = crsTransform(entry->epsg, problem);
+    if (!context.crs) {
+        context.log(problem);
+        return problem;
+    }
+    context.log(QStringLiteral("Sistema de coordenadas: %1 (%2).")
+                        .arg(context.crs->entry().name, crsCode(context.crs->entry().epsg)));
+    for (const QString &warning : context.crs->warnings())
+        context.log(warning);
+    return QString();
+}
+
 // The track is read before any photo is touched: bad input refuses the run.
 static QString prepareTrack(BatchContext &context)
 {
@@ -61,12 +81,15 @@ QString loadBatchResources(BatchContext &context)
 {
     loadLogo(context);
     const auto &options = context.options;
+    const QString crsRefusal = prepareCrs(context);
+    if (!crsRefusal.isEmpty())
+        return crsRefusal;
     if (options.useGpxTrack) {
         const QString refusal = prepareTrack(context);
         if (!refusal.isEmpty())
             return refusal;
     } else if (!options.useExif && !options.csvPath.isEmpty()) {
-        context.coordinates = readCoordinatesFile(options.csvPath, context.log);
+        context.coordinates = readCoordinatesFile(options.csvPath, context.log, context.crs.get());
     }
     registerFont(context);
     return QString();
@@ -113,6 +136,20 @@ static QVector<LocationRecord> locatedPhotos(const BatchContext &context)
     return records;
 }
 
+// Each transformation the photos went through, said once: which one and how
+// exact PROJ says it is.
+static void logTransformations(const BatchContext &context)
+{
+    QStringList used;
+    for (const QString &transformation : context.transformations)
+        if (!transformation.isEmpty() && !used.contains(transformation))
+            used << transformation;
+    used.sort();
+    for (const QString &transformation : used)
+        for (const QString &line : transformation.split(QLatin1Char('\n')))
+            context.log(line);
+}
+
 static QString usedPrefixProblem(const ProcessingOptions &options)
 {
     return options.renamePhotos && options.usePrefix ? prefixProblem(options.prefix) : QString();
@@ -149,11 +186,14 @@ BatchOutcome PhotoProcessor::renamePhotosWithUTM(const QString &folder,
     context.photoLogs.resize(size_t(context.total));
     if (options.exportLocations)
         context.locations.resize(size_t(context.total));
+    if (context.crs)
+        context.transformations.resize(size_t(context.total));
     processAll(context, photos, stop);
     for (const auto &lines : context.photoLogs) {
         for (const auto &line : lines)
             log(line);
     }
+    logTransformations(context);
     if (options.exportLocations)
         writeLocationFiles(locationFolder(options, folder), locatedPhotos(context), log);
     BatchOutcome outcome;

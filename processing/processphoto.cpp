@@ -14,6 +14,7 @@
 #include "processing/photoloader.h"
 #include "processing/photoplacement.h"
 #include "processing/photostamp.h"
+#include "processing/stamptext.h"
 #include "processing/thumbnail.h"
 #include "processing/utmname.h"
 
@@ -22,6 +23,7 @@
 #include <QFileInfo>
 #include <QImageWriter>
 
+#include <cmath>
 #include <exception>
 #include <optional>
 #include <string>
@@ -56,6 +58,7 @@ struct PhotoRun
     double latitude = 0.0;
     double longitude = 0.0;
     std::optional<LocationRecord> location;
+    QString transformation; // with a chosen system: the one this photo went through
     bool saved = false; // the photo reached its target whole
 };
 
@@ -103,7 +106,54 @@ static void findCaptureTime(PhotoRun &run, bool readFromPhoto)
                          .arg(run.fileName);
 }
 
-static void positionFromExif(PhotoRun &run)
+// A position outside the chosen system's area of use is still transformed
+// (one zone for a whole project), but said.
+static void noteOutsideArea(PhotoRun &run)
+{
+    const CrsEntry &crs = run.context.crs->entry();
+    if (!crs.contains(run.stamp.wgs84->latitude, run.stamp.wgs84->longitude))
+        run.lines << QStringLiteral("%1 queda fuera del área de uso de %2 (%3).")
+                             .arg(run.fileName, crsCode(crs.epsg), crs.areaName);
+}
+
+// With a chosen system the easting and northing are in it and a UTM system's
+// zone replaces the photo's own; the band stays the latitude's.
+static bool projectIntoChosenSystem(PhotoRun &run)
+{
+    const CrsTransform &crs = *run.context.crs;
+    if (!projectPosition(crs, run.latitude, run.longitude, run.stamp.position,
+                         &run.transformation)) {
+        run.lines << QStringLiteral("No se pudo transformar la posición de %1 a %2; la foto "
+                                    "queda sin cambios.")
+                             .arg(run.fileName, crs.entry().name);
+        return false;
+    }
+    run.stamp.wgs84 = LatLon {run.latitude, run.longitude};
+    noteOutsideArea(run);
+    return true;
+}
+
+// A row's easting and northing are in the chosen system: its WGS 84 position
+// comes back through PROJ.
+static bool rowToWgs84(PhotoRun &run)
+{
+    const CrsTransform &crs = *run.context.crs;
+    const auto &position = run.stamp.position;
+    LatLon wgs84;
+    if (!crs.inverse(position.easting, position.northing, wgs84.latitude, wgs84.longitude,
+                     &run.transformation)
+        || !isOnGlobe(wgs84.latitude, wgs84.longitude)) {
+        run.lines << QStringLiteral("No se pudo transformar la posición de %1 desde %2 a WGS 84; "
+                                    "la foto queda sin cambios.")
+                             .arg(run.fileName, crs.entry().name);
+        return false;
+    }
+    run.stamp.wgs84 = wgs84;
+    noteOutsideArea(run);
+    return true;
+}
+
+static bool positionFromExif(PhotoRun &run)
 {
     double latitude = 0.0;
     double longitude = 0.0;
@@ -113,7 +163,7 @@ static void positionFromExif(PhotoRun &run)
         run.lines << QStringLiteral(
                              "Datos GPS no encontrados en EXIF para %1. Usando coords fijas.")
                              .arg(run.fileName);
-        return;
+        return true;
     }
     run.lines << QStringLiteral("Lat: %1, Lon: %2, Orientación: %3, Altitud: %4")
                          .arg(number(latitude), number(longitude), number(direction),
@@ -122,6 +172,7 @@ static void positionFromExif(PhotoRun &run)
     run.latitude = latitude;
     run.longitude = longitude;
     run.stamp.position = utmPositionOf(latitude, longitude, direction, altitude);
+    return !run.context.crs || projectIntoChosenSystem(run);
 }
 
 static bool positionFromRow(PhotoRun &run)
@@ -147,7 +198,7 @@ static bool positionFromRow(PhotoRun &run)
         run.lines << QStringLiteral("Usando fecha/hora del archivo TXT: ")
                         + row->dateTime.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
     }
-    return true;
+    return !run.context.crs || rowToWgs84(run);
 }
 
 // Also geotags the EXIF copy, so the saved photo carries the position.
@@ -168,7 +219,7 @@ static bool positionFromTrack(PhotoRun &run)
         position.altitude.reset();
     writeTrackPositionToExif(run.metadata.exif, fix.latitude, fix.longitude, fix.altitude,
                              fix.hasAltitude, fix.utc);
-    return true;
+    return !run.context.crs || projectIntoChosenSystem(run);
 }
 
 static bool findPosition(PhotoRun &run)
@@ -177,20 +228,31 @@ static bool findPosition(PhotoRun &run)
         return positionFromTrack(run);
     if (!run.options.useExif)
         return positionFromRow(run);
-    positionFromExif(run);
-    return true;
+    return positionFromExif(run);
 }
 
 // A position off the globe never reaches a name, a stamp or EXIF.
 static bool nameAfterPosition(PhotoRun &run)
 {
     const auto &position = run.stamp.position;
-    if (!isUtmPosition(position.zone, position.letter, position.easting, position.northing)) {
+    const CrsTransform *crs = run.context.crs.get();
+    // A chosen system has its own false origin: only its zone and band are
+    // checked, the position itself came through PROJ.
+    const bool possible = crs
+            ? isUtmZoneAndBand(position.zone, position.letter) && std::isfinite(position.easting)
+                    && std::isfinite(position.northing)
+            : isUtmPosition(position.zone, position.letter, position.easting, position.northing);
+    if (!possible) {
         run.lines << QStringLiteral("Posición UTM imposible para %1; la foto queda sin cambios.")
                              .arg(run.fileName);
         return false;
     }
-    run.stamp.utmName = utmName(position);
+    if (!crs) {
+        run.stamp.utmName = utmName(position);
+        return true;
+    }
+    run.stamp.utmName = crsName(position, *crs);
+    run.stamp.crsText = crsCoordinatesText(position, *crs);
     return true;
 }
 
@@ -242,7 +304,7 @@ static void replaceMetadataWithRow(PhotoRun &run)
     if (stamp.position.altitude && !isPlausibleAltitude(*stamp.position.altitude))
         run.lines << QStringLiteral("Altitud fuera de rango (%1 m): no se escribe en el EXIF.")
                              .arg(number(*stamp.position.altitude));
-    writeRecordToExif(run.metadata.exif, stamp.position, stamp.captureTime);
+    writeRecordToExif(run.metadata.exif, stamp.position, stamp.captureTime, stamp.wgs84);
 }
 
 // The pixels now stand upright, so viewers must not turn them again.
@@ -328,11 +390,17 @@ static void recordLocation(PhotoRun &run, QByteArray thumbnail)
     if (run.options.useExif && !run.hasGps)
         return;
     const auto &stamp = run.stamp;
-    if (!run.hasGps)
+    if (stamp.wgs84) {
+        run.latitude = stamp.wgs84->latitude;
+        run.longitude = stamp.wgs84->longitude;
+    } else if (!run.hasGps) {
         utmToLatLon(stamp.position.zone, stamp.position.letter, stamp.position.easting,
                     stamp.position.northing, run.latitude, run.longitude);
+    }
     run.location = locationRecord(stamp, run.latitude, run.longitude, run.targetPath,
                                   locationFolder(run.options, run.context.folder));
+    if (run.context.crs)
+        run.location->epsg = run.context.crs->entry().epsg;
     run.location->thumbnail = std::move(thumbnail);
 }
 
@@ -381,6 +449,8 @@ static void finish(BatchContext &context, int slot, PhotoRun &run)
     context.photoLogs[size_t(slot)] = std::move(run.lines);
     if (!context.locations.empty())
         context.locations[size_t(slot)] = std::move(run.location);
+    if (!context.transformations.empty())
+        context.transformations[size_t(slot)] = std::move(run.transformation);
 }
 
 void processPhoto(BatchContext &context, const QString &photoPath)
