@@ -3,8 +3,12 @@
 
 #include "app/optiontable.h"
 
+#include <QPair>
 #include <QString>
+#include <QVector>
 #include <QWidget>
+
+#include <functional>
 
 class QButtonGroup;
 class QCheckBox;
@@ -13,6 +17,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class CrsGroup;
 class TrackGroup;
 struct Dialogs;
 
@@ -23,7 +28,8 @@ class GeneralTab : public QWidget
     Q_OBJECT
 
 public:
-    explicit GeneralTab(const Dialogs &dialogs);
+    // `photoPlaces`: latitude and longitude of some of the folder's photos.
+    GeneralTab(const Dialogs &dialogs, std::function<QVector<QPair<double, double>>()> photoPlaces);
 
     const OptionTable &optionRows() const { return rows; }
 
@@ -70,6 +76,7 @@ private:
     QCheckBox *embedCsvCheck = nullptr;
 
     TrackGroup *trackGroup = nullptr; // shown only in track mode
+    CrsGroup *crsGroup = nullptr;
 
     // Renaming
     QCheckBox *renameCheck = nullptr;

@@ -14,7 +14,9 @@
 #include "app/texttab.h"
 #include "app/widgetparts.h"
 #include "coords/samplefile.h"
+#include "metadata/exifreader.h"
 #include "processing/locationexport.h"
+#include "processing/photocollection.h"
 #include "processing/photoprocessor.h"
 
 #include <QAction>
@@ -46,6 +48,39 @@
 // The options are taller than the window in coordinates-file mode and the
 // window must fit screens 900 pixels tall, so the panel scrolls vertically.
 // The scroll area is as wide as the panel plus its scroll bar.
+// Where the folder's first photos were taken: enough to put the systems that
+// hold them first in the list.
+static QVector<QPair<double, double>> photoPlaces(const QString &folder, bool subfolders)
+{
+    static constexpr int photosAsked = 20;
+    QVector<QPair<double, double>> places;
+    if (!QFileInfo(folder).isDir())
+        return places;
+    for (const QString &photo : collectPhotos(folder, subfolders)) {
+        double latitude = 0.0, longitude = 0.0, direction = 0.0, altitude = 0.0;
+        if (readGpsFromExif(photo, latitude, longitude, direction, altitude))
+            places.append({latitude, longitude});
+        if (places.size() == photosAsked)
+            break;
+    }
+    return places;
+}
+
+// The system chosen in the window, ready to transform; null for WGS 84 / UTM.
+// False after a critical box when PROJ cannot build it.
+static bool chosenCrs(const Dialogs &dialogs, QWidget *parent, const QString &code,
+                      std::shared_ptr<const CrsTransform> &crs)
+{
+    if (code.isEmpty())
+        return true;
+    QString problem;
+    if (const auto entry = findProjectedCrs(code, problem))
+        crs = crsTransform(entry->epsg, problem);
+    if (!crs)
+        dialogs.critical(parent, QObject::tr("Error"), problem);
+    return bool(crs);
+}
+
 static QScrollArea *verticalScroller(QWidget *panel)
 {
     auto *scroller = named(new QScrollArea, "leftScroller");
@@ -172,7 +207,11 @@ QWidget *PhotoRenamerGUI::buildLeftPanel()
     layout->addWidget(inputs);
 
     optionTabs = named(new QTabWidget, "optionTabs");
-    optionTabs->addTab(generalTab = new GeneralTab(dialogs), tr("General"));
+    optionTabs->addTab(
+            generalTab = new GeneralTab(
+                    dialogs,
+                    [this] { return photoPlaces(inputs->folder(), inputs->includesSubfolders()); }),
+            tr("General"));
     optionTabs->addTab(textTab = new TextTab(dialogs), tr("Texto"));
     optionTabs->addTab(logoTab = new LogoTab(*inputs), tr("Logo"));
     optionTabs->addTab(compassTab = new CompassTab(dialogs), tr("Rosa de Vientos"));
@@ -284,7 +323,9 @@ void PhotoRenamerGUI::createSampleFile()
     }
     const ProcessingOptions options = snapshotOptions(*this);
     TrackPositioning positioning;
-    if (!prepareSampleTrack(options, positioning))
+    std::shared_ptr<const CrsTransform> crs;
+    if (!prepareSampleTrack(options, positioning)
+        || !chosenCrs(dialogs, this, options.outputCrs, crs))
         return;
     const QString path = dialogs.saveFileName(this, tr("Guardar Archivo de Ejemplo CSV"),
                                               QStringLiteral("CSV Files (*.csv)"));
@@ -296,7 +337,7 @@ void PhotoRenamerGUI::createSampleFile()
             folder, path, inputs->includesSubfolders(),
             options.useGpxTrack || generalTab->sampleFromExif(),
             [this](const QString &line) { log(line); },
-            options.useGpxTrack ? &positioning : nullptr);
+            options.useGpxTrack ? &positioning : nullptr, crs.get());
     generalTab->setCoordinatesFile(path);
 }
 
@@ -490,11 +531,14 @@ void PhotoRenamerGUI::exportLocations()
     if (folder.isEmpty())
         return;
     const bool subfolders = inputs->includesSubfolders();
+    std::shared_ptr<const CrsTransform> crs;
+    if (!chosenCrs(dialogs, this, snapshotOptions(*this).outputCrs, crs))
+        return;
     log(tr("Exportando ubicaciones de las fotos de: ") + folder);
     startJob(
             tr("Exportando ubicaciones..."), exportLocationsAction,
-            [folder, subfolders](const LogCallback &jobLog, const ProgressCallback &progress) {
-                exportFolderLocations(folder, subfolders, jobLog, progress);
+            [folder, subfolders, crs](const LogCallback &jobLog, const ProgressCallback &progress) {
+                exportFolderLocations(folder, subfolders, jobLog, progress, crs.get());
             },
             [this](const QString &failure) { finishExport(failure); });
 }

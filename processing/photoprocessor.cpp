@@ -155,9 +155,20 @@ static QString usedPrefixProblem(const ProcessingOptions &options)
     return options.renamePhotos && options.usePrefix ? prefixProblem(options.prefix) : QString();
 }
 
+// A system PROJ does not know, or no projected one, refuses the run.
+static QString crsProblem(const ProcessingOptions &options)
+{
+    QString problem;
+    if (!options.outputCrs.isEmpty())
+        findProjectedCrs(options.outputCrs, problem);
+    return problem;
+}
+
 QString batchStartProblem(const QString &folder, const ProcessingOptions &options)
 {
-    const QString problem = usedPrefixProblem(options);
+    QString problem = usedPrefixProblem(options);
+    if (problem.isEmpty())
+        problem = crsProblem(options);
     return problem.isEmpty() ? FolderLock(folder).tryLock() : problem;
 }
 

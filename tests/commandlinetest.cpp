@@ -124,6 +124,8 @@ private slots:
                   R"(<trkpt lat="-33.45" lon="-70.66"><time>2024-03-05T17:31:00Z</time></trkpt>)"
                   R"(</trkseg></trk></gpx>)");
         writeFile(QStringLiteral("roto.gpx"), "<gpx><trk>");
+        writeFile(QStringLiteral("psad56.json"), R"({"outputCrs": "EPSG:24879"})");
+        writeFile(QStringLiteral("crs-roto.json"), R"({"outputCrs": "EPSG:4326"})");
         for (int i = 0; i < 4; ++i) {
             QBuffer buffer;
             buffer.open(QIODevice::WriteOnly);
@@ -158,6 +160,11 @@ private slots:
         row("reloj corregido fuera del track",
             track + "--zona-horaria America/Santiago --correccion-reloj +01:00:00", false, 1, "");
         row("exportar", "exportar @F --subcarpetas", false, 0, "");
+        row("sistema no proyectado", "procesar @F --crs EPSG:4326", false, 2, "--crs");
+        row("sistema del perfil desconocido", "procesar @F --perfil @D/crs-roto.json", false, 2,
+            "--perfil (outputCrs)");
+        row("exportar a un sistema desconocido", "exportar @F --crs EPSG:999999", false, 2,
+            "--crs");
         row("proveedor desconocido", "altitud @D/perfil-roto.json --proveedor Bing", false, 2,
             "--proveedor");
     }
@@ -187,6 +194,10 @@ private slots:
         QTest::newRow("track GPX")
                 << QStringList {"--gpx", "@D/t.gpx", "--zona-horaria", "America/Santiago"}
                 << renamed + QStringList {"Backup"};
+        const QStringList psad56
+                = {"19H 345896 6297965 (1).jpg", "19H 345896 6297965.jpg", "Backup"};
+        QTest::newRow("sistema elegido") << QStringList {"--crs", "EPSG:24879"} << psad56;
+        QTest::newRow("sistema del perfil") << QStringList {"--perfil", "@D/psad56.json"} << psad56;
     }
 
     void optionsReachTheBatch()
@@ -196,6 +207,14 @@ private slots:
         const Outcome outcome = run(QStringList {"procesar", folder} + expand(arguments, folder));
         QVERIFY2(outcome.code == 0, qPrintable(outcome.err));
         QTEST(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), "inFolder");
+    }
+
+    void sampleFileInChosenSystem()
+    {
+        const QString sample = dir.filePath(QStringLiteral("psad56.csv"));
+        const Outcome outcome = run({"ejemplo", photoFolder(), sample, "--crs", "EPSG:24879"});
+        QVERIFY2(outcome.code == 0, qPrintable(outcome.err));
+        QVERIFY(fileBytes(sample).contains("\na.jpg;19;H;345896;6297965;45;"));
     }
 
     void interruptLeavesEveryPhotoWhole()
