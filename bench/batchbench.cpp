@@ -2,9 +2,12 @@
 // QImage decode + encode of the same photos at the same quality on the same
 // threads. Prints seconds per photo, their ratio, the speed-up of all threads
 // over one, and peak resident memory as the batch grows.
-// Usage: batchbench [--photos N] [--large N] [--rounds N] [--work FOLDER]
+// With --crs, the same batch in WGS 84 / UTM and in that projected system,
+// alternately, and their ratio.
+// Usage: batchbench [--photos N] [--large N] [--rounds N] [--work FOLDER] [--crs EPSG:NNNN]
 #include "bench/photogenerator.h"
 #include "bench/poolthreads.h"
+#include "geo/crs.h"
 #include "metadata/exiv2setup.h"
 #include "processing/photoloader.h"
 #include "processing/photoprocessor.h"
@@ -190,6 +193,36 @@ static void compare(const char *title, const QStringList &photos, const QString 
                 bareOne.peakMegabytes);
 }
 
+// The chosen system against the default, round by round on the same photos.
+static void compareSystems(const QStringList &photos, const QString &work,
+                           ProcessingOptions options, const QString &crs, int rounds)
+{
+    // PROJ's database search happens once per process and system; timed
+    // apart, so that the rounds compare the photos' work alone.
+    QElapsedTimer build;
+    build.start();
+    QString problem;
+    const auto entry = findProjectedCrs(crs, problem);
+    if (!entry || !crsTransform(entry->epsg, problem))
+        qFatal("%s", qPrintable(problem));
+    const double buildSeconds = build.elapsed() / 1000.0;
+    const auto folder = QDir(work).filePath(QStringLiteral("batch"));
+    Measure utm, chosen;
+    for (int round = 0; round < rounds; ++round) {
+        options.outputCrs.clear();
+        keepBest(utm, runBatch(photos, folder, options));
+        options.outputCrs = crs;
+        keepBest(chosen, runBatch(photos, folder, options));
+    }
+    std::printf("\n%s against WGS 84 / UTM, %lld photos, best of %d rounds\n", qPrintable(crs),
+                qlonglong(photos.size()), rounds);
+    std::printf("  WGS 84 / UTM s/photo %8.3f\n  %s s/photo %8.3f\n", utm.secondsPerPhoto,
+                qPrintable(crs), chosen.secondsPerPhoto);
+    std::printf("  ratio chosen / default %6.3f   (target <= 1.02)\n",
+                chosen.secondsPerPhoto / utm.secondsPerPhoto);
+    std::printf("  building the transformation, once per process: %.3f s\n", buildSeconds);
+}
+
 static void memoryAsTheBatchGrows(const QStringList &photos, const QString &work,
                                   const ProcessingOptions &options)
 {
@@ -222,6 +255,8 @@ int main(int argc, char *argv[])
     initializeExiv2();
     QImageReader::setAllocationLimit(photoAllocationLimitMegabytes);
     const int threads = workPool()->maxThreadCount();
+    const auto crsAt = arguments.indexOf(QStringLiteral("--crs"));
+    const QString crs = crsAt >= 0 ? arguments.value(crsAt + 1) : QString();
 
     const auto logo = QDir(work).filePath(QStringLiteral("logo.png"));
     QImage logoImage(400, 100, QImage::Format_ARGB32);
@@ -237,6 +272,10 @@ int main(int argc, char *argv[])
             = generatePhotos(QDir(work).filePath(QStringLiteral("100mp")), largeCount, 11547, 8660);
     std::printf("Every overlay, compass rose, renaming and backups on; quality %d; %d threads.\n",
                 jpegQuality, threads);
+    if (!crs.isEmpty()) {
+        compareSystems(photos, work, options, crs, rounds);
+        return 0;
+    }
     compare("12 MP (4000 x 3000)", photos, work, options, threads, rounds);
     memoryAsTheBatchGrows(photos, work, options);
     if (!large.isEmpty())

@@ -61,6 +61,10 @@ faults=(
     'coords/altitudefill.cpp@s/attempt < 2/attempt < 1/@failed group not retried'
     'coords/altitudefill.cpp@s/points.size\(\) <= job.maxPoints\(\)/points.size() <= job.maxPoints() + 1/@groups one point over the service limit'
     'processing/photoprocessor.cpp@s/if \(problem.isEmpty\(\)\)\n\s*problem = lock.tryLock\(\);//@two batches at once on one folder'
+    'geo/crs.cpp@s/proj_normalize_for_visualization\(context, raw\)/proj_clone(context, raw)/@chosen system keeps its own axis order (northing first)'
+    'processing/processphoto.cpp@s/stamp.captureTime, stamp.wgs84\)/stamp.captureTime)/@EXIF from a row in a chosen system taken as WGS 84 UTM'
+    'coords/coordinatesfile.cpp@s/\*crs.utmZone\(\) == position.zone/true/@row of another zone read into a UTM system'
+    'processing/utmname.cpp@s/if \(crs.utmZone\(\)\)/if (true)/@non-UTM system named as UTM'
 )
 
 # Copies this tree (without builds) to $1, with the tests of $2 when given.
