@@ -267,7 +267,8 @@ bool CrsTransform::transform(int direction, double x, double y, double &outX, do
         return false;
     const PJ_COORD result
             = proj_trans(transformation, PJ_DIRECTION(direction), proj_coord(x, y, 0.0, HUGE_VAL));
-    if (!std::isfinite(result.xy.x) || !std::isfinite(result.xy.y) || result.xy.x == HUGE_VAL)
+    // PROJ marks a point it cannot transform with HUGE_VAL.
+    if (!std::isfinite(result.xy.x) || !std::isfinite(result.xy.y))
         return false;
     outX = result.xy.x;
     outY = result.xy.y;
