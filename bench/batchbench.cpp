@@ -208,11 +208,12 @@ static void compareSystems(const QStringList &photos, const QString &work,
     const double buildSeconds = build.elapsed() / 1000.0;
     const auto folder = QDir(work).filePath(QStringLiteral("batch"));
     Measure utm, chosen;
+    // Each goes first in every other round, so neither gains from the order.
     for (int round = 0; round < rounds; ++round) {
-        options.outputCrs.clear();
-        keepBest(utm, runBatch(photos, folder, options));
-        options.outputCrs = crs;
-        keepBest(chosen, runBatch(photos, folder, options));
+        for (const bool chosenTurn : {round % 2 == 1, round % 2 == 0}) {
+            options.outputCrs = chosenTurn ? crs : QString();
+            keepBest(chosenTurn ? chosen : utm, runBatch(photos, folder, options));
+        }
     }
     std::printf("\n%s against WGS 84 / UTM, %lld photos, best of %d rounds\n", qPrintable(crs),
                 qlonglong(photos.size()), rounds);
