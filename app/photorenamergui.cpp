@@ -14,9 +14,9 @@
 #include "app/texttab.h"
 #include "app/widgetparts.h"
 #include "coords/samplefile.h"
+#include "files/photocollection.h"
 #include "metadata/exifreader.h"
 #include "processing/locationexport.h"
-#include "processing/photocollection.h"
 #include "processing/photoprocessor.h"
 
 #include <QAction>

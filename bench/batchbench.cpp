@@ -1,10 +1,13 @@
 // Measures the batch side by side with the floor any such tool pays: bare
 // QImage decode + encode of the same photos at the same quality on the same
 // threads. Prints seconds per photo, their ratio, the speed-up of all threads
-// over one, and peak resident memory as the batch grows.
-// With --crs, the same batch in WGS 84 / UTM and in that projected system,
-// alternately, and their ratio.
-// Usage: batchbench [--photos N] [--large N] [--rounds N] [--work FOLDER] [--crs EPSG:NNNN]
+// over one, and peak resident memory as the batch grows. HEIC photos, made
+// from the 12 MP ones with heif-enc, are timed beside what a user would do
+// without HEIC support: heif-convert each to JPEG, then the JPEG batch.
+// With --crs, only the 12 MP batch in WGS 84 / UTM and in that projected
+// system, alternately, and their ratio.
+// Usage: batchbench [--photos N] [--large N] [--heif N] [--rounds N] [--work FOLDER]
+//                   [--crs EPSG:NNNN]
 #include "bench/photogenerator.h"
 #include "bench/poolthreads.h"
 #include "geo/crs.h"
@@ -19,10 +22,13 @@
 #include <QImage>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <cstdio>
+#include <numeric>
 
 static constexpr int jpegQuality = 90;
 
@@ -237,6 +243,81 @@ static void memoryAsTheBatchGrows(const QStringList &photos, const QString &work
     std::printf("\n");
 }
 
+// Runs `tool` with its output swallowed; a failure ends the benchmark.
+static void runTool(const QString &tool, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(tool, arguments);
+    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit
+        || process.exitCode() != 0)
+        qFatal("%s failed on %s", qPrintable(tool), qPrintable(arguments.join(' ')));
+}
+
+// The same photos as HEIC, encoded on the work pool's threads.
+static QStringList encodeHeif(const QStringList &jpegs, const QString &folder)
+{
+    QDir().mkpath(folder);
+    QStringList heifs;
+    for (const auto &jpeg : jpegs)
+        heifs << QDir(folder).filePath(QFileInfo(jpeg).completeBaseName() + ".heic");
+    QList<int> indexes(jpegs.size());
+    std::iota(indexes.begin(), indexes.end(), 0);
+    QtConcurrent::map(workPool(), indexes, [&](int i) {
+        runTool(QStringLiteral("heif-enc"),
+                {"-q", "50", "-p", "preset=ultrafast", "-o", heifs.at(i), jpegs.at(i)});
+    }).waitForFinished();
+    return heifs;
+}
+
+// heif-convert to JPEG at the batch's quality, as many at once as the batch
+// has threads, then the JPEG batch on the results.
+static Measure runConvertedPair(const QStringList &heifs, const QString &folder,
+                                const ProcessingOptions &options)
+{
+    freshCopy(heifs, folder);
+    QStringList copies;
+    for (const auto &heif : heifs)
+        copies << QDir(folder).filePath(QFileInfo(heif).fileName());
+    PhotoProcessor processor(options);
+    resetPeakResident();
+    QElapsedTimer clock;
+    clock.start();
+    QtConcurrent::map(workPool(), copies, [](const QString &heif) {
+        const auto jpeg
+                = QFileInfo(heif).path() + '/' + QFileInfo(heif).completeBaseName() + ".jpg";
+        runTool(QStringLiteral("heif-convert"), {"-q", QString::number(jpegQuality), heif, jpeg});
+        QFile::remove(heif);
+    }).waitForFinished();
+    processor.renamePhotosWithUTM(folder, [](const QString &) {}, {});
+    return {clock.elapsed() / 1000.0 / heifs.size(), peakResidentMegabytes()};
+}
+
+static void compareHeif(const QStringList &jpegs, const QString &work,
+                        const ProcessingOptions &options, int rounds)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("heif-enc")).isEmpty()
+        || QStandardPaths::findExecutable(QStringLiteral("heif-convert")).isEmpty()) {
+        std::printf("\nHEIC: heif-enc and heif-convert (libheif-examples) are needed\n");
+        return;
+    }
+    const auto heifs = encodeHeif(jpegs, QDir(work).filePath(QStringLiteral("heic")));
+    const auto folder = QDir(work).filePath(QStringLiteral("batch"));
+    Measure batch, pair;
+    for (int round = 0; round < rounds; ++round) {
+        keepBest(pair, runConvertedPair(heifs, folder, options));
+        keepBest(batch, runBatch(heifs, folder, options));
+    }
+    std::printf("\nHEIC 12 MP: %lld photos, HEIC %.1f MB on average, best of %d rounds\n",
+                qlonglong(heifs.size()), averageMegabytes(heifs), rounds);
+    std::printf("  HEIC batch, s/photo                  %8.3f\n", batch.secondsPerPhoto);
+    std::printf("  heif-convert + JPEG batch, s/photo   %8.3f\n", pair.secondsPerPhoto);
+    std::printf("  ratio                                %8.2f   (target <= 1.1)\n",
+                batch.secondsPerPhoto / pair.secondsPerPhoto);
+    std::printf("  peak RSS, MB: HEIC batch %ld, JPEG batch after heif-convert %ld\n",
+                batch.peakMegabytes, pair.peakMegabytes);
+    memoryAsTheBatchGrows(heifs, work, options);
+}
+
 static int argumentValue(const QStringList &arguments, const QString &name, int fallback)
 {
     const auto at = arguments.indexOf(name);
@@ -249,6 +330,7 @@ int main(int argc, char *argv[])
     const auto arguments = app.arguments();
     const int count = argumentValue(arguments, QStringLiteral("--photos"), 24);
     const int largeCount = argumentValue(arguments, QStringLiteral("--large"), 4);
+    const int heifCount = argumentValue(arguments, QStringLiteral("--heif"), 6);
     const int rounds = qMax(1, argumentValue(arguments, QStringLiteral("--rounds"), 3));
     QTemporaryDir temporary;
     const auto workAt = arguments.indexOf(QStringLiteral("--work"));
@@ -277,8 +359,16 @@ int main(int argc, char *argv[])
         compareSystems(photos, work, options, crs, rounds);
         return 0;
     }
-    compare("12 MP (4000 x 3000)", photos, work, options, threads, rounds);
-    memoryAsTheBatchGrows(photos, work, options);
+    if (!photos.isEmpty()) {
+        compare("12 MP (4000 x 3000)", photos, work, options, threads, rounds);
+        memoryAsTheBatchGrows(photos, work, options);
+    }
+    if (heifCount > 0)
+        compareHeif(heifCount <= photos.size()
+                            ? photos.mid(0, heifCount)
+                            : generatePhotos(QDir(work).filePath(QStringLiteral("heic-sources")),
+                                             heifCount, 4000, 3000),
+                    work, options, rounds);
     if (!large.isEmpty())
         compare("100 MP (11547 x 8660)", large, work, options, threads, rounds);
     return 0;

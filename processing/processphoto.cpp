@@ -1,5 +1,7 @@
 #include "processing/processphoto.h"
 
+#include "files/atomicfile.h"
+#include "files/photocollection.h"
 #include "geo/globelimits.h"
 #include "geo/utm.h"
 #include "geo/utmposition.h"
@@ -7,7 +9,6 @@
 #include "metadata/exifwriter.h"
 #include "metadata/metadatacopy.h"
 #include "metadata/nativepath.h"
-#include "processing/atomicfile.h"
 #include "processing/failurereason.h"
 #include "processing/locationexport.h"
 #include "processing/overlay.h"
@@ -19,6 +20,7 @@
 #include "processing/utmname.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
@@ -41,6 +43,7 @@ struct PhotoRun
         , photoPath(photoPath)
         , fileName(QFileInfo(photoPath).fileName())
         , workFile(QFileInfo(photoPath).absoluteFilePath())
+        , fromHeif(isHeifName(photoPath))
     {
         stamp.photoPath = photoPath;
     }
@@ -51,6 +54,9 @@ struct PhotoRun
     const QString fileName;
     QStringList lines;
     QString workFile;
+    // A HEIF photo is only read: its result is a new JPEG in `jpegFolder`.
+    const bool fromHeif;
+    QString jpegFolder;
     QString targetPath;
     PhotoMetadata metadata;
     PhotoStamp stamp;
@@ -72,8 +78,24 @@ static QString nativePathText(const QString &path)
     return QString::fromStdString(qPathToNativeStdString(path));
 }
 
+// The JPEG of a HEIF photo goes beside it, or into the output folder where
+// a copy of it would go.
+static bool placeHeif(PhotoRun &run)
+{
+    if (!run.options.useOutputFolder) {
+        run.jpegFolder = QFileInfo(run.workFile).absolutePath();
+        return true;
+    }
+    const auto destination
+            = outputPathFor(run.context.folder, run.options.outputFolder, run.photoPath, run.lines);
+    run.jpegFolder = QFileInfo(destination).absolutePath();
+    return !destination.isEmpty();
+}
+
 static bool place(PhotoRun &run)
 {
+    if (run.fromHeif)
+        return placeHeif(run);
     if (run.options.useOutputFolder)
         return placeInOutputFolder(run.context.folder, run.options.outputFolder, run.photoPath,
                                    run.workFile, run.lines);
@@ -264,12 +286,16 @@ static bool readStamp(PhotoRun &run)
     return findPosition(run) && nameAfterPosition(run);
 }
 
+static QString positionBaseName(const PhotoRun &run)
+{
+    return run.options.usePrefix ? run.options.prefix + run.stamp.utmName : run.stamp.utmName;
+}
+
 // Photos of one batch run in parallel, so a name found free may be taken
 // before the rename: then the next free name is tried.
 static bool renameTarget(PhotoRun &run)
 {
-    const auto baseName
-            = run.options.usePrefix ? run.options.prefix + run.stamp.utmName : run.stamp.utmName;
+    const auto baseName = positionBaseName(run);
     const QFileInfo work(run.workFile);
     QString reason = QStringLiteral("otras fotos ocupan todos los nombres posibles.");
     for (int attempt = 0; attempt < maxRenameAttempts; ++attempt) {
@@ -295,6 +321,13 @@ static bool renameTarget(PhotoRun &run)
     return false;
 }
 
+// Named after the position when renaming, else after the HEIF photo.
+static QString heifJpegBaseName(const PhotoRun &run)
+{
+    return run.options.renamePhotos ? positionBaseName(run)
+                                    : QFileInfo(run.fileName).completeBaseName();
+}
+
 static void replaceMetadataWithRow(PhotoRun &run)
 {
     run.lines << QStringLiteral("Generando nuevos metadatos EXIF desde datos TXT para ")
@@ -307,9 +340,11 @@ static void replaceMetadataWithRow(PhotoRun &run)
     writeRecordToExif(run.metadata.exif, stamp.position, stamp.captureTime, stamp.wgs84);
 }
 
-// The pixels now stand upright, so viewers must not turn them again.
+// The pixels now stand upright, so viewers must not turn them again, and
+// the EXIF thumbnail, still turned, would no longer match them.
 static void markUpright(PhotoMetadata &metadata)
 {
+    Exiv2::ExifThumb(metadata.exif).erase();
     const Exiv2::ExifKey exifKey("Exif.Image.Orientation");
     if (metadata.exif.findKey(exifKey) != metadata.exif.end())
         metadata.exif["Exif.Image.Orientation"] = uint16_t(1);
@@ -358,28 +393,78 @@ static QStringList embedMetadata(const PhotoRun &run, QByteArray &encoded)
     return lines;
 }
 
+static bool failSave(PhotoRun &run, const QString &error)
+{
+    run.lines << QStringLiteral("Error guardando la imagen: ") + error;
+    return false;
+}
+
+// Encodes for the target's format and releases the image at once.
+static bool encodeForSave(PhotoRun &run, QImage &image, QByteArray &encoded)
+{
+    QString error;
+    const bool encodedOk
+            = encodeImage(image, run.targetPath, run.options.jpegQuality, encoded, error);
+    image = QImage();
+    return encodedOk || failSave(run, error);
+}
+
 // The photo is finished in memory, metadata included, and replaces the
 // target in one step: an interrupted or failed save leaves the target as it
 // was. Exiv2 never writes to the photo's path.
 static bool save(PhotoRun &run, QImage &image)
 {
     QByteArray encoded;
+    if (!encodeForSave(run, image, encoded))
+        return false;
     QString error;
-    const bool encodedOk
-            = encodeImage(image, run.targetPath, run.options.jpegQuality, encoded, error);
-    image = QImage();
-    if (!encodedOk) {
-        run.lines << QStringLiteral("Error guardando la imagen: ") + error;
-        return false;
-    }
     const auto metadataLines = embedMetadata(run, encoded);
-    if (!replaceFileAtomically(run.targetPath, encoded, error)) {
-        run.lines << QStringLiteral("Error guardando la imagen: ") + error;
-        return false;
-    }
+    if (!replaceFileAtomically(run.targetPath, encoded, error))
+        return failSave(run, error);
     run.lines << metadataLines;
     run.saved = true;
     return true;
+}
+
+// The JPEG of a HEIF photo is a new file: a name another photo takes at the
+// same moment makes it try the next free one.
+static bool saveAsNewJpeg(PhotoRun &run, QImage &image)
+{
+    QByteArray encoded;
+    if (!encodeForSave(run, image, encoded))
+        return false;
+    QString error;
+    const QDir folder(run.jpegFolder);
+    const auto permissions = QFileInfo(run.photoPath).permissions();
+    for (int attempt = 0; attempt < maxRenameAttempts; ++attempt) {
+        QByteArray withMetadata = encoded;
+        const auto metadataLines = embedMetadata(run, withMetadata);
+        if (writeFileToNewName(run.targetPath, withMetadata, permissions, error)) {
+            run.lines << QStringLiteral("Convertido a JPEG: %1 a %2")
+                                 .arg(run.fileName, QFileInfo(run.targetPath).fileName())
+                      << metadataLines;
+            run.saved = true;
+            return true;
+        }
+        if (!isNameTaken(run.targetPath))
+            break;
+        run.targetPath = freeJpegName(folder, heifJpegBaseName(run));
+    }
+    return failSave(run, error);
+}
+
+// Once its JPEG is saved, the HEIF photo leaves the batch folder for Backup,
+// so that no later run converts it again: also without backups, since it is
+// the only original at full quality.
+static void moveHeifToBackup(PhotoRun &run)
+{
+    if (run.options.useOutputFolder)
+        return;
+    if (!run.options.makeBackup)
+        run.lines << QStringLiteral("Sin copia de seguridad pedida, el original %1 se guarda igual "
+                                    "en Backup: es el único con toda su calidad.")
+                             .arg(run.fileName);
+    backUpPhoto(run.context.folder, run.photoPath, run.lines, BackupKind::Move);
 }
 
 // Photos that got a position: from EXIF GPS or the track, or from their row,
@@ -422,11 +507,13 @@ static void runPipeline(PhotoRun &run)
                   << reasonLine(reason);
         return;
     }
-    if (run.options.renamePhotos && !renameTarget(run))
+    if (run.fromHeif)
+        run.targetPath = freeJpegName(QDir(run.jpegFolder), heifJpegBaseName(run));
+    else if (run.options.renamePhotos && !renameTarget(run))
         return;
     // The stamp may read the GPS position again: from where the photo's
     // unchanged bytes are now, since a rename has moved them.
-    run.stamp.photoPath = run.targetPath;
+    run.stamp.photoPath = run.fromHeif ? run.workFile : run.targetPath;
     drawOverlays(image, run.options, run.context.logo, run.context.fontFamily, run.stamp,
                  run.context.log);
     if (!run.options.useExif && !run.options.useGpxTrack && run.options.embedCsvInExif)
@@ -437,7 +524,10 @@ static void runPipeline(PhotoRun &run)
     QByteArray thumbnail;
     if (run.options.exportLocations)
         thumbnail = thumbnailJpeg(image);
-    if (save(run, image) && run.options.exportLocations)
+    const bool saved = run.fromHeif ? saveAsNewJpeg(run, image) : save(run, image);
+    if (saved && run.fromHeif)
+        moveHeifToBackup(run);
+    if (saved && run.options.exportLocations)
         recordLocation(run, std::move(thumbnail));
 }
 

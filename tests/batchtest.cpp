@@ -1,10 +1,13 @@
 #include "coords/coordinatesfile.h"
+#include "files/photocollection.h"
 #include "metadata/exifreader.h"
 #include "metadata/exiv2image.h"
 #include "metadata/exiv2setup.h"
 #include "metadata/metadatacopy.h"
 #include "processing/batchcontext.h"
 #include "processing/folderlock.h"
+#include "processing/locationexport.h"
+#include "processing/photoloader.h"
 #include "processing/photoprocessor.h"
 #include "processing/processphoto.h"
 #include "processing/stamptext.h"
@@ -53,6 +56,29 @@ static QByteArray jpeg(int width, int height)
     buffer.open(QIODevice::WriteOnly);
     makeNaturalImage(width, height).save(&buffer, "JPEG", 90);
     return bytes;
+}
+
+// `heif` with the size its images claim (in their "ispe" boxes) changed.
+static QByteArray withClaimedSize(QByteArray heif, quint32 width, quint32 height)
+{
+    for (qsizetype box = heif.indexOf("ispe"); box >= 0; box = heif.indexOf("ispe", box + 1)) {
+        qToBigEndian(width, heif.data() + box + 8);
+        qToBigEndian(height, heif.data() + box + 12);
+    }
+    return heif;
+}
+
+// heif-enc keeps a JPEG's pixels as stored and copies its EXIF Orientation
+// unchanged, adding no rotation of its own. Its "pixi" box of the primary
+// image becomes an "irot" of the same size: a quarter turn anticlockwise,
+// as a phone stores a portrait photo.
+static QByteArray turnedByRotationProperty(QByteArray heif)
+{
+    const qsizetype box = heif.indexOf("pixi");
+    if (box < 4 || qFromBigEndian<quint32>(heif.constData() + box - 4) != 16)
+        return {};
+    heif.replace(box, 12, QByteArray("irot\x01", 5) + QByteArray(7, '\0'));
+    return heif;
 }
 
 // The last line of a photo's group before any "Motivo: " line explaining it.
@@ -440,6 +466,63 @@ private slots:
                          && group.last().startsWith("Motivo: ") && group.last().contains(reason),
                  qPrintable(group.join('|')));
         QCOMPARE(fileBytes(at(name)), before);
+    }
+
+    void heifPhotosBecomeStampedJpegsAndTheirOriginalsStay_data()
+    {
+        QTest::addColumn<bool>("toOutputFolder");
+        QTest::newRow("renamed in place, backups off") << false;
+        QTest::newRow("named after it in an output folder") << true;
+    }
+
+    // A folder off a phone: JPEG, PNG and HEIF, one turned, one damaged and
+    // one too large to decode.
+    void heifPhotosBecomeStampedJpegsAndTheirOriginalsStay()
+    {
+        if (!canWriteTestHeif())
+            QSKIP("heif-enc (package libheif-examples) is needed to make HEIF photos");
+        QFETCH(bool, toOutputFolder);
+        write("a.jpg", TestPhoto());
+        write("b.png", TestPhoto());
+        TestPhoto turned = gpsPhoto(60, 40);
+        turned.orientation = 6;
+        turned.xmp["Xmp.dc.description"] = "pie de foto";
+        QVERIFY(writeTestHeif(at("c.heic"), turned));
+        const QByteArray heif = turnedByRotationProperty(fileBytes(at("c.heic")));
+        QVERIFY(writeBytes(at("c.heic"), heif));
+        const QByteArray damaged = heif.left(heif.size() / 2);
+        QVERIFY(writeBytes(at("d.HEIF"), damaged));
+        QVERIFY(writeBytes(at("e.heic"), withClaimedSize(heif, 30000, 30000)));
+        QCOMPARE(collectPhotos(folder, false).size(), 5);
+        ProcessingOptions options = exifOptions(!toOutputFolder);
+        options.useOutputFolder = toOutputFolder;
+        options.outputFolder = folder + "-salida";
+        const BatchResult result = runBatch(folder, options);
+
+        const QString jpeg = toOutputFolder ? options.outputFolder + "/c.jpg" : at(santiago);
+        QCOMPARE(QImage(jpeg).size(), QSize(40, 60));
+        PhotoMetadata saved;
+        QString error;
+        QCOMPARE(copyMetadata(jpeg, saved, error), MetadataResult::Done);
+        QCOMPARE(saved.exif["Exif.Image.Orientation"].toString(), "1");
+        QCOMPARE(saved.exif["Exif.Photo.DateTimeOriginal"].toString(), "2024:03:05 14:30:00");
+        QVERIFY(QString::fromStdString(saved.xmp["Xmp.dc.description"].toString())
+                        .contains("pie de foto"));
+        double latitude, longitude, direction, altitude;
+        QVERIFY(readGpsFromExif(jpeg, latitude, longitude, direction, altitude));
+        QCOMPARE(QString("%1 %2").arg(direction).arg(altitude), "45 550");
+        const QString original = toOutputFolder ? at("c.heic") : at("Backup/c_backup.heic");
+        QCOMPARE(fileBytes(original), heif);
+        const ReducedPhoto preview = loadPhotoReduced(original, QSize(20, 20));
+        QVERIFY(preview.whole);
+        QCOMPARE(preview.photoSize, QSize(40, 60));
+        QCOMPARE(QFileInfo::exists(at("c.heic")), toOutputFolder);
+        QCOMPARE(lastLine(result, "d.HEIF"), "Error al abrir la imagen: " + at("d.HEIF"));
+        QCOMPARE(fileBytes(at("d.HEIF")), damaged);
+        QVERIFY(logGroup(result.log, "e.heic").last().contains("excede el tamaño admitido"));
+        // A converted photo is gone from a later run and a later export.
+        exportFolderLocations(folder, false, [](const QString &) {}, {});
+        QCOMPARE(fileBytes(at(csvFileName)).count("c.heic"), toOutputFolder ? 1 : 0);
     }
 
     void gpsIsReadOnlyFromRationals_data()
