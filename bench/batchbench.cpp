@@ -4,10 +4,11 @@
 // over one, and peak resident memory as the batch grows. HEIC photos, made
 // from the 12 MP ones with heif-enc, are timed beside what a user would do
 // without HEIC support: heif-convert each to JPEG, then the JPEG batch.
-// With --crs, only the 12 MP batch in WGS 84 / UTM and in that projected
-// system, alternately, and their ratio.
+// With --sin-recomprimir it compares instead the batch keeping the photos'
+// own compression with the default batch on 12 and 24 MP photos; with --crs,
+// the 12 MP batch in WGS 84 / UTM and in that projected system, alternately.
 // Usage: batchbench [--photos N] [--large N] [--heif N] [--rounds N] [--work FOLDER]
-//                   [--crs EPSG:NNNN]
+//                   [--sin-recomprimir] [--crs EPSG:NNNN]
 #include "bench/photogenerator.h"
 #include "bench/poolthreads.h"
 #include "geo/crs.h"
@@ -243,6 +244,29 @@ static void memoryAsTheBatchGrows(const QStringList &photos, const QString &work
     std::printf("\n");
 }
 
+// Both batches on the same photos, rounds interleaved.
+static void compareKeptCompression(const char *title, const QStringList &photos,
+                                   const QString &work, ProcessingOptions options, int rounds)
+{
+    const auto folder = QDir(work).filePath(QStringLiteral("batch"));
+    Measure whole, kept;
+    for (int round = 0; round < rounds; ++round) {
+        options.losslessStamps = false;
+        keepBest(whole, runBatch(photos, folder, options));
+        options.losslessStamps = true;
+        keepBest(kept, runBatch(photos, folder, options));
+    }
+    std::printf("\n%s: %lld photos, JPEG %.1f MB on average, best of %d rounds\n", title,
+                qlonglong(photos.size()), averageMegabytes(photos), rounds);
+    std::printf("  re-encoded whole    %.3f s/photo, peak RSS %ld MB\n", whole.secondsPerPhoto,
+                whole.peakMegabytes);
+    std::printf("  own compression     %.3f s/photo, peak RSS %ld MB\n", kept.secondsPerPhoto,
+                kept.peakMegabytes);
+    std::printf("  ratio own / whole   time %.2f, memory %.2f   (targets <= 1.0)\n",
+                kept.secondsPerPhoto / whole.secondsPerPhoto,
+                double(kept.peakMegabytes) / whole.peakMegabytes);
+}
+
 // Runs `tool` with its output swallowed; a failure ends the benchmark.
 static void runTool(const QString &tool, const QStringList &arguments)
 {
@@ -346,6 +370,18 @@ int main(int argc, char *argv[])
     logoImage.fill(QColor(30, 110, 70, 200));
     logoImage.save(logo);
     const auto options = everyOverlay(logo);
+    if (arguments.contains(QStringLiteral("--sin-recomprimir"))) {
+        std::printf("Keeping the photos' own compression against re-encoding them whole.\n");
+        compareKeptCompression(
+                "12 MP (4000 x 3000)",
+                generatePhotos(QDir(work).filePath(QStringLiteral("12mp")), count, 4000, 3000),
+                work, options, rounds);
+        compareKeptCompression(
+                "24 MP (6000 x 4000)",
+                generatePhotos(QDir(work).filePath(QStringLiteral("24mp")), count, 6000, 4000),
+                work, options, rounds);
+        return 0;
+    }
 
     std::printf("Generating %d photos of 12 MP and %d of 100 MP in %s\n", count, largeCount,
                 qPrintable(work));

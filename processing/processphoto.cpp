@@ -11,6 +11,7 @@
 #include "metadata/nativepath.h"
 #include "processing/failurereason.h"
 #include "processing/locationexport.h"
+#include "processing/losslessstamp.h"
 #include "processing/overlay.h"
 #include "processing/photoloader.h"
 #include "processing/photoplacement.h"
@@ -24,6 +25,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
+#include <QPainter>
 
 #include <cmath>
 #include <exception>
@@ -399,9 +401,12 @@ static bool failSave(PhotoRun &run, const QString &error)
     return false;
 }
 
-// Encodes for the target's format and releases the image at once.
-static bool encodeForSave(PhotoRun &run, QImage &image, QByteArray &encoded)
+// The stamped photo encoded whole for the target's format at the set
+// quality; the image is released at once.
+static bool encodeWhole(PhotoRun &run, QImage &image, bool turned, QByteArray &encoded)
 {
+    if (turned)
+        markUpright(run.metadata);
     QString error;
     const bool encodedOk
             = encodeImage(image, run.targetPath, run.options.jpegQuality, encoded, error);
@@ -409,14 +414,42 @@ static bool encodeForSave(PhotoRun &run, QImage &image, QByteArray &encoded)
     return encodedOk || failSave(run, error);
 }
 
+// With `losslessStamps`, before any rename: a JPEG whose blocks take the
+// stamps keeps every other block, and its pixels stay as stored. Says why
+// when the photo must be encoded whole instead.
+static bool keepCompression(PhotoRun &run, KeptCompression &kept)
+{
+    const bool done = stampKeepingCompression(
+            run.workFile,
+            [&run](QImage &layer) {
+                drawOverlays(layer, run.options, run.context.logo, run.context.fontFamily,
+                             run.stamp, run.context.log);
+            },
+            kept);
+    run.lines << (done ? QStringLiteral("Compresión original conservada fuera de las marcas.")
+                       : QStringLiteral("Se recodifica la foto entera: %1.").arg(kept.reason));
+    return done;
+}
+
+// The stamps on the decoded photo: those already laid out for its blocks
+// when it could not keep them, else drawn now.
+static void stampImage(const PhotoRun &run, const KeptCompression &kept, QImage &image)
+{
+    if (kept.patches.empty()) {
+        drawOverlays(image, run.options, run.context.logo, run.context.fontFamily, run.stamp,
+                     run.context.log);
+        return;
+    }
+    QPainter painter(&image);
+    for (const StampPatch &patch : kept.patches)
+        painter.drawImage(patch.origin, patch.picture);
+}
+
 // The photo is finished in memory, metadata included, and replaces the
 // target in one step: an interrupted or failed save leaves the target as it
 // was. Exiv2 never writes to the photo's path.
-static bool save(PhotoRun &run, QImage &image)
+static bool save(PhotoRun &run, QByteArray &encoded)
 {
-    QByteArray encoded;
-    if (!encodeForSave(run, image, encoded))
-        return false;
     QString error;
     const auto metadataLines = embedMetadata(run, encoded);
     if (!replaceFileAtomically(run.targetPath, encoded, error))
@@ -428,11 +461,8 @@ static bool save(PhotoRun &run, QImage &image)
 
 // The JPEG of a HEIF photo is a new file: a name another photo takes at the
 // same moment makes it try the next free one.
-static bool saveAsNewJpeg(PhotoRun &run, QImage &image)
+static bool saveAsNewJpeg(PhotoRun &run, const QByteArray &encoded)
 {
-    QByteArray encoded;
-    if (!encodeForSave(run, image, encoded))
-        return false;
     QString error;
     const QDir folder(run.jpegFolder);
     const auto permissions = QFileInfo(run.photoPath).permissions();
@@ -497,15 +527,20 @@ static void runPipeline(PhotoRun &run)
     if (!readStamp(run))
         return;
     run.targetPath = run.workFile;
-    // Loaded before renaming, so a file that is no image, or a damaged one,
+    // Decoded before renaming, so a file that is no image, or a damaged one,
     // keeps its name and its bytes.
+    KeptCompression kept;
+    const bool keptBlocks = run.options.losslessStamps && keepCompression(run, kept);
     bool turned = false;
-    QString reason;
-    QImage image = loadPhoto(run.workFile, turned, reason);
-    if (image.isNull()) {
-        run.lines << QStringLiteral("Error al abrir la imagen: ") + run.workFile
-                  << reasonLine(reason);
-        return;
+    QImage image;
+    if (!keptBlocks) {
+        QString reason;
+        image = loadPhoto(run.workFile, turned, reason);
+        if (image.isNull()) {
+            run.lines << QStringLiteral("Error al abrir la imagen: ") + run.workFile
+                      << reasonLine(reason);
+            return;
+        }
     }
     if (run.fromHeif)
         run.targetPath = freeJpegName(QDir(run.jpegFolder), heifJpegBaseName(run));
@@ -514,21 +549,30 @@ static void runPipeline(PhotoRun &run)
     // The stamp may read the GPS position again: from where the photo's
     // unchanged bytes are now, since a rename has moved them.
     run.stamp.photoPath = run.fromHeif ? run.workFile : run.targetPath;
-    drawOverlays(image, run.options, run.context.logo, run.context.fontFamily, run.stamp,
-                 run.context.log);
     if (!run.options.useExif && !run.options.useGpxTrack && run.options.embedCsvInExif)
         replaceMetadataWithRow(run);
-    else if (turned)
-        markUpright(run.metadata);
-    // Made while the stamped image is still in memory; `save` releases it.
+    QByteArray encoded = kept.jpeg;
     QByteArray thumbnail;
-    if (run.options.exportLocations)
-        thumbnail = thumbnailJpeg(image);
-    const bool saved = run.fromHeif ? saveAsNewJpeg(run, image) : save(run, image);
+    if (keptBlocks) {
+        // Also in EXIF made anew from a row: the pixels were not turned.
+        if (kept.orientation != 1)
+            run.metadata.exif["Exif.Image.Orientation"] = uint16_t(kept.orientation);
+    } else {
+        stampImage(run, kept, image);
+        // Made while the stamped image is still in memory.
+        if (run.options.exportLocations)
+            thumbnail = thumbnailJpeg(image);
+        if (!encodeWhole(run, image, turned, encoded))
+            return;
+    }
+    const bool saved = run.fromHeif ? saveAsNewJpeg(run, encoded) : save(run, encoded);
     if (saved && run.fromHeif)
         moveHeifToBackup(run);
-    if (saved && run.options.exportLocations)
-        recordLocation(run, std::move(thumbnail));
+    if (!saved || !run.options.exportLocations)
+        return;
+    if (keptBlocks)
+        thumbnail = photoThumbnail(run.targetPath);
+    recordLocation(run, std::move(thumbnail));
 }
 
 static void finish(BatchContext &context, int slot, PhotoRun &run)

@@ -169,6 +169,53 @@ private slots:
         QVERIFY(QString::fromStdString(saved.xmp["Xmp.dc.title"].toString()).contains("título"));
     }
 
+    void keptCompressionLeavesThePixelsAsStored_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("fromRow");
+        QTest::addColumn<QString>("line");
+        const QString kept = QStringLiteral("Compresión original conservada fuera de las marcas.");
+        QTest::newRow("JPEG turned by EXIF") << "a.jpg" << false << kept;
+        QTest::newRow("EXIF made anew from a row") << "a.jpg" << true << kept;
+        QTest::newRow("PNG") << "a.png" << false
+                             << "Se recodifica la foto entera: la foto no es JPEG.";
+    }
+
+    // The stored pixels keep their orientation, so the Orientation tag must
+    // stay, also in EXIF made from a coordinates-file row.
+    void keptCompressionLeavesThePixelsAsStored()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, fromRow);
+        QFETCH(QString, line);
+        TestPhoto photo = gpsPhoto(320, 160);
+        photo.orientation = 6;
+        const QString path = write(name, photo);
+        ProcessingOptions options = exifOptions(false);
+        if (fromRow) {
+            options.useExif = false;
+            options.embedCsvInExif = true;
+            options.csvPath = folder + ".txt";
+            QVERIFY(writeBytes(options.csvPath, QByteArray(coordinatesFileHeader)
+                                                        + "\na.jpg;19;H;345678;6299999;90;;\n"));
+        }
+        options.losslessStamps = options.drawGeo = options.bgText = true;
+        options.coordsPosition = QStringLiteral("abajo-derecha");
+        options.fontSizeRatio = 0.05;
+        options.fontColor = Qt::white;
+        const BatchResult result = runBatch(folder, options);
+        QVERIFY2(logGroup(result.log, name).contains(line), qPrintable(result.log.join('\n')));
+        if (!name.endsWith(QLatin1String(".jpg")))
+            return;
+        QImageReader reader(path);
+        reader.setAutoTransform(false);
+        QCOMPARE(reader.size(), QSize(320, 160));
+        PhotoMetadata saved;
+        QString error;
+        QCOMPARE(copyMetadata(path, saved, error), MetadataResult::Done);
+        QCOMPARE(saved.exif["Exif.Image.Orientation"].toString(), "6");
+    }
+
     // Visible photo files at any depth, never the backups, links or others.
     void collectsPhotosAndCountsProgress()
     {
