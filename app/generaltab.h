@@ -90,6 +90,7 @@ private:
     QPushButton *outputFolderButton = nullptr;
     QCheckBox *backupCheck = nullptr;
     QCheckBox *exportLocationsCheck = nullptr;
+    QCheckBox *restampCheck = nullptr;
     QCheckBox *losslessCheck = nullptr;
 
     OptionTable rows;

@@ -6,6 +6,9 @@
 #include "app/dialogs.h"
 #include "app/optiontable.h"
 #include "coords/trackpositioning.h"
+#include "processing/locationexport.h"
+#include "processing/photoprocessor.h"
+#include "processing/photorestore.h"
 
 #include <QColor>
 #include <QMainWindow>
@@ -75,6 +78,7 @@ private slots:
     void openSettingsDialog();
     void populateAltitude();
     void exportLocations();
+    void restoreOriginals();
 
 protected:
     // Rescales the held preview picture to the preview label.
@@ -96,13 +100,17 @@ private:
 
     void loadSettings();
     void finishAltitudeFill(const QString &failure);
-    void finishExport(const QString &failure);
+    void finishExport(const QString &failure, const QString &folder,
+                      const LocationExportOutcome &outcome);
+    void finishRestore(const QString &failure, const RestoreOutcome &outcome);
+    // The box that ends a job: a warning when anything went other than asked.
+    void showEnd(bool warns, const QString &title, const QString &text);
 
     QWidget *buildLeftPanel();
     void buildMenus();
     void buildStatusBar();
     void connectSignals();
-    void finishRun(const QString &failure, const QString &refusal);
+    void finishRun(const QString &failure, const BatchOutcome &outcome);
     bool prepareSampleTrack(const ProcessingOptions &options, TrackPositioning &positioning);
     void startJob(const QString &label, QObject *trigger, const BackgroundJob::Work &work,
                   const BackgroundJob::Completion &finish,
@@ -136,6 +144,7 @@ private:
     QPushButton *saveProfileButton = nullptr;
     QAction *settingsAction = nullptr;
     QAction *exportLocationsAction = nullptr;
+    QAction *restoreAction = nullptr;
 
     QLabel *statusLabel = nullptr;
 };
