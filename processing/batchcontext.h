@@ -6,6 +6,7 @@
 #include "coords/trackpositioning.h"
 #include "geo/crs.h"
 #include "processing/locationrecord.h"
+#include "processing/pixelbudget.h"
 #include "processing/processingoptions.h"
 
 #include <QDateTime>
@@ -19,8 +20,9 @@
 #include <vector>
 
 // What the photos of one batch share. Filled before the photos start and read
-// only while they run, except for the three counters (atomic) and `photoLogs`,
-// where each photo writes only the slot it took from `startedCount`.
+// only while they run, except for the three counters (atomic), the pixel
+// budget (locked) and `photoLogs`, where each photo writes only the slot it
+// took from `startedCount`.
 struct BatchContext
 {
     BatchContext(const ProcessingOptions &options, const QString &folder, const LogCallback &log,
@@ -51,6 +53,7 @@ struct BatchContext
     // `total` slots: the photo's path when it was left alone as already stamped.
     std::vector<QString> stampedSkips;
     const QDateTime startedAt = QDateTime::currentDateTime(); // goes into every stamp marker
+    mutable PixelBudget pixelBudget; // decoded pixels of the photos under way
     // With `crs`, `total` slots: the transformation each photo went through.
     std::vector<QString> transformations;
 };
