@@ -12,6 +12,7 @@
 
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -56,6 +57,7 @@ private:
     void connectControls();
     void buildOptionRows();
     OptionRow trackModeRow();
+    OptionRow positionlessRow();
 
     const Dialogs &dialogs;
 
@@ -83,6 +85,7 @@ private:
     QCheckBox *prefixCheck = nullptr;
     QLineEdit *prefixEdit = nullptr;
     QLabel *prefixProblemLabel = nullptr;
+    QComboBox *positionlessCombo = nullptr; // EXIF mode: photos without GPS
 
     // Output
     QCheckBox *outputFolderCheck = nullptr;

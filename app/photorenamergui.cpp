@@ -60,9 +60,8 @@ static QVector<QPair<double, double>> photoPlaces(const QString &folder, bool su
     if (!QFileInfo(folder).isDir())
         return places;
     for (const QString &photo : collectPhotos(folder, subfolders)) {
-        double latitude = 0.0, longitude = 0.0, direction = 0.0, altitude = 0.0;
-        if (readGpsFromExif(photo, latitude, longitude, direction, altitude))
-            places.append({latitude, longitude});
+        if (const auto gps = readGpsFromExif(photo))
+            places.append({gps->latitude, gps->longitude});
         if (places.size() == photosAsked)
             break;
     }
@@ -333,10 +332,13 @@ void PhotoRenamerGUI::createSampleFile()
     if (!prepareSampleTrack(options, positioning)
         || !chosenCrs(dialogs, this, options.outputCrs, crs))
         return;
-    const QString path = dialogs.saveFileName(this, tr("Guardar Archivo de Ejemplo CSV"),
-                                              QStringLiteral("CSV Files (*.csv)"));
+    QString path = dialogs.saveFileName(this, tr("Guardar Archivo de Ejemplo CSV"),
+                                        QStringLiteral("CSV Files (*.csv)"));
     if (path.isEmpty())
         return;
+    // The dialog's filter promises a .csv file.
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".csv");
     // In track mode the photos' own direction, altitude and time go with the
     // track's positions.
     writeSampleCoordinatesFile(

@@ -57,21 +57,20 @@ bool writeLocationFiles(const QString &folder, QVector<LocationRecord> records,
 
 // False when the photo has no GPS position in its EXIF, or none in `crs`.
 static bool readPhotoLocation(const QString &photo, const QString &folder, const CrsTransform *crs,
-                              LocationRecord &record)
+                              LocationRecord &record, const LogCallback &log)
 {
-    double latitude = 0.0;
-    double longitude = 0.0;
-    double direction = 0.0;
-    double altitude = 0.0;
-    if (!readGpsFromExif(photo, latitude, longitude, direction, altitude))
+    const auto gps = readGpsFromExif(photo);
+    if (!gps)
         return false;
+    if (gps->altitude.discarded)
+        log(discardedAltitudeLine(QDir(folder).relativeFilePath(photo), *gps->altitude.discarded));
     PhotoStamp stamp;
-    // As in a batch: direction and altitude read from EXIF count as known.
-    stamp.position = utmPositionOf(latitude, longitude, direction, altitude);
-    if (crs && !projectPosition(*crs, latitude, longitude, stamp.position))
+    stamp.position
+            = utmPositionOf(gps->latitude, gps->longitude, gps->direction, gps->altitude.metres);
+    if (crs && !projectPosition(*crs, gps->latitude, gps->longitude, stamp.position))
         return false;
     readCaptureDateTime(photo, stamp.captureTime);
-    record = locationRecord(stamp, latitude, longitude, photo, folder);
+    record = locationRecord(stamp, gps->latitude, gps->longitude, photo, folder);
     record.thumbnail = photoThumbnail(photo);
     record.epsg = crs ? crs->entry().epsg : 0;
     return true;
@@ -97,7 +96,7 @@ LocationExportOutcome exportFolderLocations(const QString &folder, bool includeS
             return outcome;
         }
         LocationRecord record;
-        if (readPhotoLocation(photos.at(i), folder, crs, record))
+        if (readPhotoLocation(photos.at(i), folder, crs, record, log))
             records.append(std::move(record));
         else
             log(QStringLiteral("Sin datos GPS, se omite: ")
