@@ -21,7 +21,7 @@ QString locationFolder(const ProcessingOptions &options, const QString &batchFol
 // Writes "ubicaciones.kmz", "ubicaciones.geojson" and "ubicaciones.csv" into
 // `folder`, the records in order of date. Each file replaces the old one
 // only when complete; one log line per file says where it went or why not.
-// False when a file could not be written.
+// True when all three were written.
 bool writeLocationFiles(const QString &folder, QVector<LocationRecord> records,
                         const LogCallback &log);
 

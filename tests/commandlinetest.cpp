@@ -1,6 +1,7 @@
 #include "app/startup.h"
 #include "processing/folderlock.h"
 #include "processing/photoloader.h"
+#include "tests/support/fakeelevationserver.h"
 #include "tests/support/files.h"
 #include "tests/support/testphotos.h"
 
@@ -139,6 +140,11 @@ private slots:
         writeFile(QStringLiteral("crs-roto.json"), R"({"outputCrs": "EPSG:4326"})");
         QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("sin_fotos")));
         QVERIFY(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("fifo"))), 0600) == 0);
+        writeFile(QStringLiteral("exportar.json"), R"({"exportLocations": true})");
+        writeFile(QStringLiteral("reloj-malo.json"),
+                  R"({"cameraTimeZone": "America/Santiajo", "clockCorrection": "+99:99:99"})");
+        // A folder where the location table should go cannot be replaced.
+        writeFile(QStringLiteral("salida/ubicaciones.csv/x"), "x");
         for (int i = 0; i < 4; ++i) {
             QBuffer buffer;
             buffer.open(QIODevice::WriteOnly);
@@ -173,6 +179,8 @@ private slots:
         row("perfil sin objeto", "procesar @F --perfil @D/perfil-roto.json", false, 2, "--perfil");
         const QString track = "procesar @F --sin-backup --gpx @D/t.gpx ";
         row("csv y gpx", track + "--csv @D/t.gpx", false, 2, "--csv");
+        row("perfil con reloj mal escrito", track + "--perfil @D/reloj-malo.json", false, 2,
+            "cameraTimeZone, clockCorrection");
         row("corrección mal escrita", track + "--correccion-reloj 1h", false, 2,
             "--correccion-reloj");
         row("zona sin región", track + "--zona-horaria Santiago", false, 2, "America/Santiago");
@@ -186,6 +194,9 @@ private slots:
         row("exportar", "exportar @F --subcarpetas", false, 0, "");
         row("exportar sin ubicaciones", "exportar @D/sin_fotos", false, 1, "");
         row("restaurar sin carpeta", "restaurar @D/nada", false, 2, "CARPETA");
+        row("logo ilegible", "procesar @F --logo @D/roto.gpx", false, 1, "");
+        row("ubicaciones sin escribir", "procesar @F --perfil @D/exportar.json --salida @D/salida",
+            false, 1, "");
         row("sistema no proyectado", "procesar @F --crs EPSG:4326", false, 2, "--crs");
         row("sistema del perfil desconocido", "procesar @F --perfil @D/crs-roto.json", false, 2,
             "--perfil (outputCrs)");
@@ -232,6 +243,19 @@ private slots:
         QCOMPARE(QDir(runtime).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
                  QStringList());
         QCOMPARE(fileNames(folder), QStringList({"a.jpg", "b.jpg"}));
+    }
+
+    // A request refused once and answered on its retry fills every row: exit 0.
+    void altitudeRetriedToTheEndExitsZero()
+    {
+        FakeElevationServer server;
+        QVERIFY(server.start());
+        server.queueReply({FakeReply::Whole, 429, "{}", {}, 0});
+        writeFile("altitudes.csv",
+                  "nombre;zona;letra;easting;northing\na.jpg;19;H;345678;6301234\n");
+        const Outcome outcome = run({"altitud", dir.filePath("altitudes.csv"), "--proveedor",
+                                     "OpenTopoData", "--servidor", server.baseUrl()});
+        QVERIFY2(outcome.code == 0, qPrintable(outcome.out));
     }
 
     // The window's defaults rename and back up; a profile and the options
