@@ -1,12 +1,15 @@
 #ifndef COMMAND_H
 #define COMMAND_H
 
+#include "geo/crs.h"
+
 #include <QCommandLineOption>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 class QCommandLineParser;
 
@@ -30,6 +33,15 @@ struct Command
 
 // "--subcarpetas", which several commands share.
 QCommandLineOption subfoldersOption();
+
+// "--crs EPSG:NNNN", which several commands share.
+QCommandLineOption crsOption();
+
+// The projected system `code` names, ready to transform: null for an empty
+// code, and null with `exitCode` set by badArgument(`argument`) when PROJ
+// cannot build it.
+std::shared_ptr<const CrsTransform> commandCrs(const QString &code, const QString &argument,
+                                               int &exitCode);
 
 // Writes "rumbario: ARGUMENT: PROBLEM" to standard error and returns
 // exitBadArguments.

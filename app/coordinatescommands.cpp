@@ -94,9 +94,13 @@ static int runSample(const QCommandLineParser &parser, const QStringList &values
     const QString &folder = values.at(0);
     if (!QFileInfo(folder).isDir())
         return missingFolder(folder);
+    int exitCode = exitDone;
+    const auto crs = commandCrs(parser.value(crsOption()), QStringLiteral("--crs"), exitCode);
+    if (exitCode != exitDone)
+        return exitCode;
     ConsoleOutput output(QString {});
     writeSampleCoordinatesFile(folder, values.at(1), parser.isSet(subfoldersOption()), true,
-                               output.log());
+                               output.log(), nullptr, crs.get());
     return exitCodeOf(output);
 }
 
@@ -105,11 +109,15 @@ static int runExport(const QCommandLineParser &parser, const QStringList &values
     const QString &folder = values.at(0);
     if (!QFileInfo(folder).isDir())
         return missingFolder(folder);
+    int exitCode = exitDone;
+    const auto crs = commandCrs(parser.value(crsOption()), QStringLiteral("--crs"), exitCode);
+    if (exitCode != exitDone)
+        return exitCode;
     ConsoleOutput output(QStringLiteral("Leídas %1 de %2 fotos"));
     output.log()(QStringLiteral("Exportando ubicaciones de las fotos de: ") + folder);
     const LocationExportOutcome outcome
             = exportFolderLocations(folder, parser.isSet(subfoldersOption()), output.log(),
-                                    output.progress(), &stopFlagOnSignals());
+                                    output.progress(), &stopFlagOnSignals(), crs.get());
     if (outcome.stopped)
         return 128 + stopSignal();
     return exitCodeOf(output);
@@ -131,7 +139,7 @@ Command sampleCommand()
             QStringLiteral("Crea un archivo de coordenadas de ejemplo para las fotos de CARPETA."),
             {QStringLiteral("CARPETA"), QStringLiteral("ARCHIVO")},
             {QStringLiteral("Carpeta de fotos."), QStringLiteral("Archivo que se crea.")},
-            {subfoldersOption()},
+            {subfoldersOption(), crsOption()},
             runSample};
 }
 
@@ -141,6 +149,6 @@ Command exportCommand()
             QStringLiteral("Escribe ubicaciones.kmz, .geojson y .csv de las fotos de CARPETA."),
             {QStringLiteral("CARPETA")},
             {QStringLiteral("Carpeta de fotos; se leen, nunca se modifican.")},
-            {subfoldersOption()},
+            {subfoldersOption(), crsOption()},
             runExport};
 }

@@ -1,5 +1,6 @@
 #include "app/generaltab.h"
 
+#include "app/crsgroup.h"
 #include "app/dialogs.h"
 #include "app/trackgroup.h"
 #include "app/widgetparts.h"
@@ -17,7 +18,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-GeneralTab::GeneralTab(const Dialogs &dialogs)
+GeneralTab::GeneralTab(const Dialogs &dialogs,
+                       std::function<QVector<QPair<double, double>>()> photoPlaces)
     : dialogs(dialogs)
 {
     auto *layout = new QVBoxLayout(this);
@@ -25,6 +27,7 @@ GeneralTab::GeneralTab(const Dialogs &dialogs)
     layout->addWidget(buildModeGroup());
     layout->addWidget(buildCsvGroup());
     layout->addWidget(trackGroup = new TrackGroup(dialogs));
+    layout->addWidget(crsGroup = new CrsGroup(std::move(photoPlaces)));
     layout->addWidget(buildRenameGroup());
     layout->addWidget(buildOutputGroup());
     layout->addStretch();
@@ -244,6 +247,7 @@ void GeneralTab::buildOptionRows()
                         QStringLiteral("losslessStamps"), Preview::Unaffected),
     };
     rows.insert(rows.end(), trackGroup->optionRows().begin(), trackGroup->optionRows().end());
+    rows.insert(rows.end(), crsGroup->optionRows().begin(), crsGroup->optionRows().end());
 }
 
 // Profiles older than this choice hold no value and keep the combo as it is.

@@ -3,8 +3,12 @@
 
 #include "app/optiontable.h"
 
+#include <QPair>
 #include <QString>
+#include <QVector>
 #include <QWidget>
+
+#include <functional>
 
 class QButtonGroup;
 class QCheckBox;
@@ -14,6 +18,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class CrsGroup;
 class TrackGroup;
 struct Dialogs;
 
@@ -24,7 +29,8 @@ class GeneralTab : public QWidget
     Q_OBJECT
 
 public:
-    explicit GeneralTab(const Dialogs &dialogs);
+    // `photoPlaces`: latitude and longitude of some of the folder's photos.
+    GeneralTab(const Dialogs &dialogs, std::function<QVector<QPair<double, double>>()> photoPlaces);
 
     const OptionTable &optionRows() const { return rows; }
 
@@ -72,6 +78,7 @@ private:
     QCheckBox *embedCsvCheck = nullptr;
 
     TrackGroup *trackGroup = nullptr; // shown only in track mode
+    CrsGroup *crsGroup = nullptr;
 
     // Renaming
     QCheckBox *renameCheck = nullptr;

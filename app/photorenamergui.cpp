@@ -19,7 +19,11 @@
 #include "app/widgetparts.h"
 #include "app/windowmemory.h"
 #include "coords/samplefile.h"
+#include "files/photocollection.h"
+#include "metadata/exifreader.h"
 #include "processing/batchsummary.h"
+#include "processing/locationexport.h"
+#include "processing/photoprocessor.h"
 
 #include <QAction>
 #include <QApplication>
@@ -53,6 +57,38 @@
 // mode and the window must fit laptop screens, so the panel scrolls
 // vertically; the run button and the log stay outside it, always in view.
 // The scroll area is as wide as the panel plus its scroll bar.
+// Where the folder's first photos were taken: enough to put the systems that
+// hold them first in the list.
+static QVector<QPair<double, double>> photoPlaces(const QString &folder, bool subfolders)
+{
+    static constexpr int photosAsked = 20;
+    QVector<QPair<double, double>> places;
+    if (!QFileInfo(folder).isDir())
+        return places;
+    for (const QString &photo : collectPhotos(folder, subfolders)) {
+        if (const auto gps = readGpsFromExif(photo))
+            places.append({gps->latitude, gps->longitude});
+        if (places.size() == photosAsked)
+            break;
+    }
+    return places;
+}
+
+// The system chosen in the window, ready to transform; null for WGS 84 / UTM.
+// False after a critical box when PROJ cannot build it.
+static bool chosenCrs(const Dialogs &dialogs, QWidget *parent, const QString &code,
+                      std::shared_ptr<const CrsTransform> &crs)
+{
+    if (code.isEmpty())
+        return true;
+    QString problem;
+    if (const auto entry = findProjectedCrs(code, problem))
+        crs = crsTransform(entry->epsg, problem);
+    if (!crs)
+        dialogs.critical(parent, QObject::tr("Error"), problem);
+    return bool(crs);
+}
+
 static QScrollArea *verticalScroller(QWidget *panel)
 {
     auto *scroller = named(new QScrollArea, "leftScroller");
@@ -237,7 +273,11 @@ QWidget *PhotoRenamerGUI::buildOptionsPanel()
     layout->addWidget(inputs);
 
     optionTabs = named(new QTabWidget, "optionTabs");
-    optionTabs->addTab(generalTab = new GeneralTab(dialogs), tr("General"));
+    optionTabs->addTab(
+            generalTab = new GeneralTab(
+                    dialogs,
+                    [this] { return photoPlaces(inputs->folder(), inputs->includesSubfolders()); }),
+            tr("General"));
     optionTabs->addTab(textTab = new TextTab(dialogs), tr("Texto"));
     optionTabs->addTab(logoTab = new LogoTab(*inputs), tr("Logo"));
     optionTabs->addTab(compassTab = new CompassTab(dialogs), tr("Rosa de Vientos"));
@@ -461,7 +501,9 @@ void PhotoRenamerGUI::createSampleFile()
     }
     const ProcessingOptions options = snapshotOptions(*this);
     TrackPositioning positioning;
-    if (!prepareSampleTrack(options, positioning))
+    std::shared_ptr<const CrsTransform> crs;
+    if (!prepareSampleTrack(options, positioning)
+        || !chosenCrs(dialogs, this, options.outputCrs, crs))
         return;
     QString path = dialogs.saveFileName(this, tr("Guardar Archivo de Ejemplo CSV"),
                                         QStringLiteral("CSV Files (*.csv)"));
@@ -476,7 +518,7 @@ void PhotoRenamerGUI::createSampleFile()
             folder, path, inputs->includesSubfolders(),
             options.useGpxTrack || generalTab->sampleFromExif(),
             [this](const QString &line) { log(line); },
-            options.useGpxTrack ? &positioning : nullptr);
+            options.useGpxTrack ? &positioning : nullptr, crs.get());
     generalTab->setCoordinatesFile(path);
 }
 
@@ -700,14 +742,18 @@ void PhotoRenamerGUI::exportLocations()
     if (folder.isEmpty())
         return;
     const bool subfolders = inputs->includesSubfolders();
+    std::shared_ptr<const CrsTransform> crs;
+    if (!chosenCrs(dialogs, this, snapshotOptions(*this).outputCrs, crs))
+        return;
     log(tr("Exportando ubicaciones de las fotos de: ") + folder);
     const auto stop = std::make_shared<std::atomic<bool>>(false);
     const auto outcome = std::make_shared<LocationExportOutcome>();
     startJob(
             tr("Exportando ubicaciones..."), exportLocationsAction,
-            [folder, subfolders, stop, outcome](const LogCallback &jobLog,
-                                                const ProgressCallback &progress) {
-                *outcome = exportFolderLocations(folder, subfolders, jobLog, progress, stop.get());
+            [folder, subfolders, stop, outcome, crs](const LogCallback &jobLog,
+                                                     const ProgressCallback &progress) {
+                *outcome = exportFolderLocations(folder, subfolders, jobLog, progress, stop.get(),
+                                                 crs.get());
             },
             [this, folder, outcome](const QString &failure) {
                 finishExport(failure, folder, *outcome);

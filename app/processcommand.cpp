@@ -192,6 +192,8 @@ static void applyOptions(const QCommandLineParser &parser, ProcessingOptions &op
         options.useOutputFolder = true;
         options.outputFolder = parser.value(outputOption);
     }
+    if (parser.isSet(crsOption()))
+        options.outputCrs = parser.value(crsOption());
     options.includeSubdirectories |= parser.isSet(subfoldersOption());
     options.losslessStamps |= parser.isSet(losslessOption);
     options.makeBackup
@@ -230,6 +232,12 @@ static int runProcess(const QCommandLineParser &parser, const QStringList &value
     applyOptions(parser, *options);
     if (parser.isSet(qualityOption))
         options->jpegQuality = quality;
+    commandCrs(options->outputCrs,
+               parser.isSet(crsOption()) ? QStringLiteral("--crs")
+                                         : QStringLiteral("--perfil (outputCrs)"),
+               exitCode);
+    if (exitCode != exitDone)
+        return exitCode;
     const QString logoArgument = parser.isSet(logoOption) ? QStringLiteral("--logo")
                                                           : QStringLiteral("--perfil (logoPath)");
     const QString gpxArgument = parser.isSet(gpxOption) ? QStringLiteral("--gpx")
@@ -275,6 +283,7 @@ Command processCommand()
             {QStringLiteral("CARPETA")},
             {QStringLiteral("Carpeta de fotos.")},
             {profileOption, csvOption, gpxOption, zoneOption, correctionOption, outputOption,
-             logoOption, subfoldersOption(), noBackupOption, qualityOption, losslessOption},
+             logoOption, subfoldersOption(), noBackupOption, qualityOption, losslessOption,
+             crsOption()},
             runProcess};
 }

@@ -73,9 +73,24 @@ static QString invalidValue(const char *what, const QString &name, const QString
             + quotedForLog(value);
 }
 
+// A chosen system has its own false origin, so its easting and northing
+// need only be numbers; its zone, when it has one, must be the row's.
+static bool fitsChosenSystem(const QStringList &fields, const CrsTransform &crs,
+                             RowPosition &position, const QString &name, const LogCallback &log)
+{
+    position.eastingValid = readCoordinateNumber(fields.at(3).trimmed(), position.easting);
+    position.northingValid = readCoordinateNumber(fields.at(4).trimmed(), position.northing);
+    if (!position.zoneValid || !crs.utmZone() || *crs.utmZone() == position.zone)
+        return true;
+    log(QStringLiteral("La fila de %1 está en la zona %2, pero %3 es de la zona %4: se omite.")
+                .arg(quotedForLog(name), QString::number(position.zone), crs.entry().name,
+                     QString::number(*crs.utmZone())));
+    return false;
+}
+
 // Parses one data line; returns false when the row is to be skipped.
-static bool parseRow(const QString &line, const LogCallback &log, QString &name,
-                     CoordinateRecord &record)
+static bool parseRow(const QString &line, const LogCallback &log, const CrsTransform *crs,
+                     QString &name, CoordinateRecord &record)
 {
     const QStringList fields = splitCoordinatesRow(line);
     if (fields.size() < 5) {
@@ -87,7 +102,9 @@ static bool parseRow(const QString &line, const LogCallback &log, QString &name,
 
     // An empty letter means 'N'; a letter or zone off the UTM grid would put
     // the photo off the globe, in its name and its EXIF alike.
-    const RowPosition position = readRowPosition(fields);
+    RowPosition position = readRowPosition(fields);
+    if (crs && !fitsChosenSystem(fields, *crs, position, name, log))
+        return false;
     if (!position.zoneValid) {
         log(invalidValue("Zona UTM inválida para ", name, fields.at(1).trimmed()));
         return false;
@@ -138,7 +155,8 @@ static bool parseRow(const QString &line, const LogCallback &log, QString &name,
     return true;
 }
 
-CoordinateMap readCoordinatesFile(const QString &path, const LogCallback &log)
+CoordinateMap readCoordinatesFile(const QString &path, const LogCallback &log,
+                                  const CrsTransform *crs)
 {
     CoordinateMap records;
     QFile file(path);
@@ -154,7 +172,7 @@ CoordinateMap readCoordinatesFile(const QString &path, const LogCallback &log)
             continue;
         QString name;
         CoordinateRecord record;
-        if (parseRow(line, log, name, record))
+        if (parseRow(line, log, crs, name, record))
             records.insert(name, record);
     }
     return records;

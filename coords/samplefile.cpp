@@ -27,9 +27,23 @@ static constexpr char lineEnd[] = "\r\n";
 static constexpr char lineEnd[] = "\n";
 #endif
 
+// In a chosen system the easting and northing are in it and a UTM system's
+// zone replaces the photo's own.
+static void projectRow(const QString &path, double latitude, double longitude,
+                       const CrsTransform *crs, const LogCallback &log, SampleRow &row)
+{
+    if (!crs)
+        return;
+    if (projectPosition(*crs, latitude, longitude, row.position))
+        return;
+    log(QStringLiteral("No se pudo transformar la posición de %1 a %2. Usando coordenadas fijas")
+                .arg(QFileInfo(path).fileName(), crs->entry().name));
+    row.position = fallbackPosition;
+}
+
 // The photo's place on the track; its lines are logged only when it has none.
 static void positionFromTrack(const QString &path, const TrackPositioning &track,
-                              const LogCallback &log, SampleRow &row)
+                              const CrsTransform *crs, const LogCallback &log, SampleRow &row)
 {
     PhotoMetadata metadata;
     QString error;
@@ -42,9 +56,11 @@ static void positionFromTrack(const QString &path, const TrackPositioning &track
         return;
     }
     row.position = utmPositionOf(fix.latitude, fix.longitude, fix.direction, fix.altitude);
+    projectRow(path, fix.latitude, fix.longitude, crs, log, row);
 }
 
-static void positionFromGps(const QString &path, const LogCallback &log, SampleRow &row)
+static void positionFromGps(const QString &path, const CrsTransform *crs, const LogCallback &log,
+                            SampleRow &row)
 {
     const QString fileName = QFileInfo(path).fileName();
     const auto gps = readGpsFromExif(path);
@@ -57,18 +73,19 @@ static void positionFromGps(const QString &path, const LogCallback &log, SampleR
             = utmPositionOf(gps->latitude, gps->longitude, gps->direction, gps->altitude.metres);
     if (gps->altitude.discarded)
         log(discardedAltitudeLine(fileName, *gps->altitude.discarded));
+    projectRow(path, gps->latitude, gps->longitude, crs, log, row);
 }
 
 static SampleRow readRow(const QString &path, bool useExif, const LogCallback &log,
-                         const TrackPositioning *track)
+                         const TrackPositioning *track, const CrsTransform *crs)
 {
     SampleRow row;
     if (!useExif)
         return row;
     if (track)
-        positionFromTrack(path, *track, log, row);
+        positionFromTrack(path, *track, crs, log, row);
     else
-        positionFromGps(path, log, row);
+        positionFromGps(path, crs, log, row);
     readCaptureDateTime(path, row.dateTime);
     return row;
 }
@@ -94,12 +111,12 @@ static QString formatRow(const QString &name, const SampleRow &row)
 
 void writeSampleCoordinatesFile(const QString &folder, const QString &targetPath,
                                 bool includeSubdirectories, bool useExif, const LogCallback &log,
-                                const TrackPositioning *track)
+                                const TrackPositioning *track, const CrsTransform *crs)
 {
     const auto contents = [&] {
         QByteArray text = QByteArray(coordinatesFileHeader) + lineEnd;
         for (const QString &path : collectPhotos(folder, includeSubdirectories))
-            text += formatRow(QFileInfo(path).fileName(), readRow(path, useExif, log, track))
+            text += formatRow(QFileInfo(path).fileName(), readRow(path, useExif, log, track, crs))
                             .toUtf8()
                     + lineEnd;
         return text;

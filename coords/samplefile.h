@@ -3,6 +3,7 @@
 
 #include "coords/callbacks.h"
 #include "coords/trackpositioning.h"
+#include "geo/crs.h"
 
 #include <QString>
 
@@ -12,10 +13,13 @@
 // altitude and capture time; photos without GPS, and every photo without
 // `useExif`, get a fixed position and the current time. With `track` too,
 // the position comes from the track by the photo's capture time instead of
-// from its GPS tags. Outcomes are log lines; the file is always readable by
-// readCoordinatesFile, and replaces an older one only once complete.
+// from its GPS tags. With `crs` the positions are written in that system (a
+// UTM system's zone in the zone column). Outcomes are log lines; the file is
+// always readable by readCoordinatesFile, and replaces an older one only once
+// complete.
 void writeSampleCoordinatesFile(const QString &folder, const QString &targetPath,
                                 bool includeSubdirectories, bool useExif, const LogCallback &log,
-                                const TrackPositioning *track = nullptr);
+                                const TrackPositioning *track = nullptr,
+                                const CrsTransform *crs = nullptr);
 
 #endif // SAMPLEFILE_H

@@ -71,13 +71,19 @@ static void writeGpsStamps(Exiv2::ExifData &exif, const QDateTime &utc)
 }
 
 void writeRecordToExif(Exiv2::ExifData &exif, const UtmPosition &position,
-                       const QDateTime &dateTime)
+                       const QDateTime &dateTime, const std::optional<LatLon> &wgs84)
 {
     double latitude = 0.0;
     double longitude = 0.0;
-    utmToLatLon(position.zone, position.letter, position.easting, position.northing, latitude,
-                longitude);
-    if (isUtmPosition(position.zone, position.letter, position.easting, position.northing)
+    if (wgs84) {
+        latitude = wgs84->latitude;
+        longitude = wgs84->longitude;
+    } else {
+        utmToLatLon(position.zone, position.letter, position.easting, position.northing, latitude,
+                    longitude);
+    }
+    if ((wgs84
+         || isUtmPosition(position.zone, position.letter, position.easting, position.northing))
         && isOnGlobe(latitude, longitude)) {
         writeText(exif, "Exif.GPSInfo.GPSLatitudeRef", latitude >= 0 ? "N" : "S");
         writeDms(exif, "Exif.GPSInfo.GPSLatitude", latitude);

@@ -1,6 +1,7 @@
 #ifndef EXIFWRITER_H
 #define EXIFWRITER_H
 
+#include "geo/crs.h"
 #include "geo/utmposition.h"
 
 #include <QDateTime>
@@ -12,9 +13,11 @@
 // Fills GPS position, direction and altitude (those known), GPS date/time
 // stamps and the three date-time tags of `exif` from a coordinates-file row:
 // its position and its local date-time. A position or altitude that cannot
-// be on Earth is left out, never written damaged.
+// be on Earth is left out, never written damaged. A row in a chosen
+// coordinate system brings its WGS 84 position (`wgs84`) along; otherwise the
+// position is projected back from WGS 84 / UTM.
 void writeRecordToExif(Exiv2::ExifData &exif, const UtmPosition &position,
-                       const QDateTime &dateTime);
+                       const QDateTime &dateTime, const std::optional<LatLon> &wgs84 = {});
 
 // Geotags `exif` with a position found on a GPS track (degrees, seconds to
 // 1/10000), its altitude when known (metres) and the UTC instant of the

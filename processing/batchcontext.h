@@ -4,6 +4,7 @@
 #include "coords/callbacks.h"
 #include "coords/coordinaterecord.h"
 #include "coords/trackpositioning.h"
+#include "geo/crs.h"
 #include "processing/locationrecord.h"
 #include "processing/pixelbudget.h"
 #include "processing/processingoptions.h"
@@ -14,6 +15,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -54,6 +56,7 @@ struct BatchContext
     TrackPositioning track; // read only when positions come from a GPS track
     QImage logo; // null when there is none
     QString fontFamily; // empty: the system font
+    std::shared_ptr<const CrsTransform> crs; // null: WGS 84 / UTM by each photo's zone
     const LogCallback log;
     std::atomic<int> doneCount {0};
     std::atomic<int> failedCount {0}; // photos that were not saved
@@ -68,6 +71,8 @@ struct BatchContext
     const QDateTime startedAt = QDateTime::currentDateTime(); // goes into every stamp marker
     mutable PixelBudget pixelBudget; // decoded pixels of the photos under way
     std::vector<PhotoEnd> photoEnds; // `total` slots
+    // With `crs`, `total` slots: the transformation each photo went through.
+    std::vector<QString> transformations;
 };
 
 #endif // BATCHCONTEXT_H

@@ -24,7 +24,7 @@ static QJsonObject feature(const LocationRecord &record)
     if (record.position.altitude)
         coordinates.append(*record.position.altitude);
     const QString date = isoDateTime(record.dateTime);
-    const QJsonObject properties {
+    QJsonObject properties {
             {QStringLiteral("archivo"), record.fileName},
             {QStringLiteral("ruta"), record.relativePath},
             {QStringLiteral("fecha"),
@@ -36,6 +36,9 @@ static QJsonObject feature(const LocationRecord &record)
             {QStringLiteral("orientacion"), optional(record.position.orientation)},
             {QStringLiteral("altitud"), optional(record.position.altitude)},
     };
+    // Easting and northing in a chosen system say which one.
+    if (record.epsg)
+        properties.insert(QStringLiteral("epsg"), record.epsg);
     return QJsonObject {
             {QStringLiteral("type"), QStringLiteral("Feature")},
             {QStringLiteral("geometry"),

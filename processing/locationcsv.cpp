@@ -45,7 +45,9 @@ static QString row(const LocationRecord &record)
                         QString(QLatin1Char(record.position.letter)),
                         decimal(record.position.easting, 2),
                         decimal(record.position.northing, 2),
-                        QString::number(utmEpsgCode(record.position.zone, record.position.letter))}
+                        QString::number(record.epsg ? record.epsg
+                                                    : utmEpsgCode(record.position.zone,
+                                                                  record.position.letter))}
             .join(QLatin1Char(';'));
 }
 

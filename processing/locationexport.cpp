@@ -56,9 +56,9 @@ bool writeLocationFiles(const QString &folder, QVector<LocationRecord> records,
     return written;
 }
 
-// False when the photo has no GPS position in its EXIF.
-static bool readPhotoLocation(const QString &photo, const QString &folder, LocationRecord &record,
-                              const LogCallback &log)
+// False when the photo has no GPS position in its EXIF, or none in `crs`.
+static bool readPhotoLocation(const QString &photo, const QString &folder, const CrsTransform *crs,
+                              LocationRecord &record, const LogCallback &log)
 {
     const auto gps = readGpsFromExif(photo);
     if (!gps)
@@ -68,16 +68,19 @@ static bool readPhotoLocation(const QString &photo, const QString &folder, Locat
     PhotoStamp stamp;
     stamp.position
             = utmPositionOf(gps->latitude, gps->longitude, gps->direction, gps->altitude.metres);
+    if (crs && !projectPosition(*crs, gps->latitude, gps->longitude, stamp.position))
+        return false;
     readCaptureDateTime(photo, stamp.captureTime);
     record = locationRecord(stamp, gps->latitude, gps->longitude, photo, folder);
     record.thumbnail = photoThumbnail(photo);
+    record.epsg = crs ? crs->entry().epsg : 0;
     return true;
 }
 
 LocationExportOutcome exportFolderLocations(const QString &folder, bool includeSubdirectories,
                                             const LogCallback &log,
                                             const ProgressCallback &progress,
-                                            const std::atomic<bool> *stop)
+                                            const std::atomic<bool> *stop, const CrsTransform *crs)
 {
     const QStringList photos = collectPhotos(folder, includeSubdirectories);
     LocationExportOutcome outcome;
@@ -94,7 +97,7 @@ LocationExportOutcome exportFolderLocations(const QString &folder, bool includeS
             return outcome;
         }
         LocationRecord record;
-        if (readPhotoLocation(photos.at(i), folder, record, log))
+        if (readPhotoLocation(photos.at(i), folder, crs, record, log))
             records.append(std::move(record));
         else
             log(QStringLiteral("Sin datos GPS, se omite: ")

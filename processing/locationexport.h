@@ -38,10 +38,12 @@ struct LocationExportOutcome
 // named in the log and left out. Only reads the photos, never changes them.
 // Writes nothing when no photo has a position or once `stop` (may be null)
 // is set: the files of an earlier export stay as they were. Blocks until
-// done: run it off the GUI thread. `progress` may be empty.
+// done: run it off the GUI thread. `progress` may be empty. With `crs`,
+// easting and northing are in that system.
 LocationExportOutcome exportFolderLocations(const QString &folder, bool includeSubdirectories,
                                             const LogCallback &log,
                                             const ProgressCallback &progress,
-                                            const std::atomic<bool> *stop = nullptr);
+                                            const std::atomic<bool> *stop = nullptr,
+                                            const CrsTransform *crs = nullptr);
 
 #endif // LOCATIONEXPORT_H

@@ -19,6 +19,7 @@ struct LocationRecord
     // local time (written without a zone) when not; invalid when unknown.
     QDateTime dateTime;
     QByteArray thumbnail; // JPEG, longer side at most 640 px; empty when none
+    int epsg = 0; // the system of the position's easting and northing; 0: WGS 84 / UTM
 };
 
 // The record of the photo at `photoPath` from the values stamped on it and

@@ -46,6 +46,26 @@ static void registerFont(BatchContext &context)
                     + fontPath);
 }
 
+// A system PROJ cannot build refuses the run before any photo is touched.
+static QString prepareCrs(BatchContext &context)
+{
+    const QString &code = context.options.outputCrs;
+    if (code.isEmpty())
+        return QString();
+    QString problem;
+    if (const auto entry = findProjectedCrs(code, problem))
+        context.crs = crsTransform(entry->epsg, problem);
+    if (!context.crs) {
+        context.log(problem);
+        return problem;
+    }
+    context.log(QStringLiteral("Sistema de coordenadas: %1 (%2).")
+                        .arg(context.crs->entry().name, crsCode(context.crs->entry().epsg)));
+    for (const QString &warning : context.crs->warnings())
+        context.log(warning);
+    return QString();
+}
+
 // The track is read before any photo is touched: bad input refuses the run.
 static QString prepareTrack(BatchContext &context)
 {
@@ -66,12 +86,15 @@ QString loadBatchResources(BatchContext &context)
 {
     loadLogo(context);
     const auto &options = context.options;
+    const QString crsRefusal = prepareCrs(context);
+    if (!crsRefusal.isEmpty())
+        return crsRefusal;
     if (options.useGpxTrack) {
         const QString refusal = prepareTrack(context);
         if (!refusal.isEmpty())
             return refusal;
     } else if (!options.useExif && !options.csvPath.isEmpty()) {
-        context.coordinates = readCoordinatesFile(options.csvPath, context.log);
+        context.coordinates = readCoordinatesFile(options.csvPath, context.log, context.crs.get());
     }
     registerFont(context);
     return QString();
@@ -123,6 +146,20 @@ static QVector<LocationRecord> locatedPhotos(const BatchContext &context)
     return records;
 }
 
+// Each transformation the photos went through, said once: which one and how
+// exact PROJ says it is.
+static void logTransformations(const BatchContext &context)
+{
+    QStringList used;
+    for (const QString &transformation : context.transformations)
+        if (!transformation.isEmpty() && !used.contains(transformation))
+            used << transformation;
+    used.sort();
+    for (const QString &transformation : used)
+        for (const QString &line : transformation.split(QLatin1Char('\n')))
+            context.log(line);
+}
+
 static QStringList photosWith(const BatchContext &context, PositionOutcome outcome)
 {
     QStringList paths;
@@ -162,6 +199,15 @@ static QString usedPrefixProblem(const ProcessingOptions &options)
     return options.renamePhotos && options.usePrefix ? prefixProblem(options.prefix) : QString();
 }
 
+// A system PROJ does not know, or no projected one, refuses the run.
+static QString crsProblem(const ProcessingOptions &options)
+{
+    QString problem;
+    if (!options.outputCrs.isEmpty())
+        findProjectedCrs(options.outputCrs, problem);
+    return problem;
+}
+
 // Every folder the batch writes in: the batch folder (backups go below it),
 // each folder holding its photos, and their counterparts in the output folder
 // that exist already.
@@ -186,7 +232,9 @@ static QStringList foldersWrittenIn(const QString &folder, const ProcessingOptio
 static QString startProblem(FolderLock &lock, const QString &folder,
                             const ProcessingOptions &options, const QStringList &photos)
 {
-    const QString problem = usedPrefixProblem(options);
+    QString problem = usedPrefixProblem(options);
+    if (problem.isEmpty())
+        problem = crsProblem(options);
     return problem.isEmpty() ? lock.tryLock(foldersWrittenIn(folder, options, photos)) : problem;
 }
 
@@ -236,11 +284,14 @@ BatchOutcome PhotoProcessor::renamePhotosWithUTM(const QString &folder,
     if (options.exportLocations)
         context.locations.resize(size_t(context.total));
     context.photoEnds.resize(size_t(context.total));
+    if (context.crs)
+        context.transformations.resize(size_t(context.total));
     processAll(context, photos, stop);
     for (const auto &lines : context.photoLogs) {
         for (const auto &line : lines)
             log(line);
     }
+    logTransformations(context);
     if (options.useGpxTrack)
         logClockShiftHint(context, log);
     BatchOutcome outcome;

@@ -1,6 +1,7 @@
 #ifndef PHOTOSTAMP_H
 #define PHOTOSTAMP_H
 
+#include "geo/crs.h"
 #include "geo/utmposition.h"
 
 #include <QDateTime>
@@ -12,6 +13,11 @@ struct PhotoStamp
     QDateTime captureTime;
     QString utmName; // "19H 345678 6300000", without the prefix
     UtmPosition position = fallbackPosition;
+    // With a chosen coordinate system `position` holds its easting and
+    // northing (and a UTM system's zone); then `crsText` is the stamped
+    // coordinates line and `wgs84` the photo's true position.
+    QString crsText;
+    std::optional<LatLon> wgs84;
     QString photoPath; // the photo as collected
 };
 

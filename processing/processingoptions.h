@@ -60,6 +60,9 @@ struct ProcessingOptions
     // JPEG photos keep their own compression: only the blocks under the
     // stamps are coded again; others fall back to `jpegQuality`.
     bool losslessStamps = false;
+    // Names, stamps and files in this projected system ("EPSG:24879");
+    // empty: WGS 84 / UTM in each photo's own zone.
+    QString outputCrs;
 };
 
 #endif // PROCESSINGOPTIONS_H

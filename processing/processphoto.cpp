@@ -17,6 +17,7 @@
 #include "processing/photoloader.h"
 #include "processing/photoplacement.h"
 #include "processing/photostamp.h"
+#include "processing/stamptext.h"
 #include "processing/thumbnail.h"
 #include "processing/utmname.h"
 
@@ -27,6 +28,7 @@
 #include <QImageWriter>
 #include <QPainter>
 
+#include <cmath>
 #include <exception>
 #include <optional>
 #include <string>
@@ -70,6 +72,7 @@ struct PhotoRun
     std::optional<LocationRecord> location;
     std::optional<StampMarker> earlierMarker; // left by an earlier run
     QString backupPath; // empty while no backup was made
+    QString transformation; // with a chosen system: the one this photo went through
     bool saved = false; // the photo reached its target whole
     bool skippedAsStamped = false;
 };
@@ -136,6 +139,53 @@ static void findCaptureTime(PhotoRun &run, bool readFromPhoto)
                          .arg(run.fileName);
 }
 
+// A position outside the chosen system's area of use is still transformed
+// (one zone for a whole project), but said.
+static void noteOutsideArea(PhotoRun &run)
+{
+    const CrsEntry &crs = run.context.crs->entry();
+    if (!crs.contains(run.stamp.wgs84->latitude, run.stamp.wgs84->longitude))
+        run.lines << QStringLiteral("%1 queda fuera del área de uso de %2 (%3).")
+                             .arg(run.fileName, crsCode(crs.epsg), crs.areaName);
+}
+
+// With a chosen system the easting and northing are in it and a UTM system's
+// zone replaces the photo's own; the band stays the latitude's.
+static bool projectIntoChosenSystem(PhotoRun &run)
+{
+    const CrsTransform &crs = *run.context.crs;
+    if (!projectPosition(crs, run.latitude, run.longitude, run.stamp.position,
+                         &run.transformation)) {
+        run.lines << QStringLiteral("No se pudo transformar la posición de %1 a %2; la foto "
+                                    "queda sin cambios.")
+                             .arg(run.fileName, crs.entry().name);
+        return false;
+    }
+    run.stamp.wgs84 = LatLon {run.latitude, run.longitude};
+    noteOutsideArea(run);
+    return true;
+}
+
+// A row's easting and northing are in the chosen system: its WGS 84 position
+// comes back through PROJ.
+static bool rowToWgs84(PhotoRun &run)
+{
+    const CrsTransform &crs = *run.context.crs;
+    const auto &position = run.stamp.position;
+    LatLon wgs84;
+    if (!crs.inverse(position.easting, position.northing, wgs84.latitude, wgs84.longitude,
+                     &run.transformation)
+        || !isOnGlobe(wgs84.latitude, wgs84.longitude)) {
+        run.lines << QStringLiteral("No se pudo transformar la posición de %1 desde %2 a WGS 84; "
+                                    "la foto queda sin cambios.")
+                             .arg(run.fileName, crs.entry().name);
+        return false;
+    }
+    run.stamp.wgs84 = wgs84;
+    noteOutsideArea(run);
+    return true;
+}
+
 // Direction and altitude appear only when the photo has them.
 static QString gpsLine(const GpsReading &gps)
 {
@@ -174,7 +224,7 @@ static bool positionFromExif(PhotoRun &run)
     run.longitude = gps->longitude;
     run.stamp.position
             = utmPositionOf(gps->latitude, gps->longitude, gps->direction, gps->altitude.metres);
-    return true;
+    return !run.context.crs || projectIntoChosenSystem(run);
 }
 
 static bool positionFromRow(PhotoRun &run)
@@ -200,7 +250,7 @@ static bool positionFromRow(PhotoRun &run)
         run.lines << QStringLiteral("Usando fecha/hora del archivo TXT: ")
                         + row->dateTime.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
     }
-    return true;
+    return !run.context.crs || rowToWgs84(run);
 }
 
 // Also geotags the EXIF copy, so the saved photo carries the position.
@@ -218,7 +268,7 @@ static bool positionFromTrack(PhotoRun &run)
     run.trackInstant = fix.zoned;
     run.stamp.position = utmPositionOf(fix.latitude, fix.longitude, fix.direction, fix.altitude);
     writeTrackPositionToExif(run.metadata.exif, fix.latitude, fix.longitude, fix.altitude, fix.utc);
-    return true;
+    return !run.context.crs || projectIntoChosenSystem(run);
 }
 
 static bool findPosition(PhotoRun &run)
@@ -235,12 +285,24 @@ static bool findPosition(PhotoRun &run)
 static bool nameAfterPosition(PhotoRun &run)
 {
     const auto &position = run.stamp.position;
-    if (!isUtmPosition(position.zone, position.letter, position.easting, position.northing)) {
+    const CrsTransform *crs = run.context.crs.get();
+    // A chosen system has its own false origin: only its zone and band are
+    // checked, the position itself came through PROJ.
+    const bool possible = crs
+            ? isUtmZoneAndBand(position.zone, position.letter) && std::isfinite(position.easting)
+                    && std::isfinite(position.northing)
+            : isUtmPosition(position.zone, position.letter, position.easting, position.northing);
+    if (!possible) {
         run.lines << QStringLiteral("Posición UTM imposible para %1; la foto queda sin cambios.")
                              .arg(run.fileName);
         return false;
     }
-    run.stamp.utmName = utmName(position);
+    if (!crs) {
+        run.stamp.utmName = utmName(position);
+        return true;
+    }
+    run.stamp.utmName = crsName(position, *crs);
+    run.stamp.crsText = crsCoordinatesText(position, *crs);
     return true;
 }
 
@@ -333,7 +395,7 @@ static void replaceMetadataWithRow(PhotoRun &run)
     if (stamp.position.altitude && !isPlausibleAltitude(*stamp.position.altitude))
         run.lines << QStringLiteral("Altitud fuera de rango (%1 m): no se escribe en el EXIF.")
                              .arg(number(*stamp.position.altitude));
-    writeRecordToExif(run.metadata.exif, stamp.position, stamp.captureTime);
+    writeRecordToExif(run.metadata.exif, stamp.position, stamp.captureTime, stamp.wgs84);
 }
 
 // The pixels now stand upright, so viewers must not turn them again, and
@@ -518,11 +580,17 @@ static void recordLocation(PhotoRun &run, QByteArray thumbnail)
     if (run.options.useExif && !run.hasGps)
         return;
     const auto &stamp = run.stamp;
-    if (!run.hasGps)
+    if (stamp.wgs84) {
+        run.latitude = stamp.wgs84->latitude;
+        run.longitude = stamp.wgs84->longitude;
+    } else if (!run.hasGps) {
         utmToLatLon(stamp.position.zone, stamp.position.letter, stamp.position.easting,
                     stamp.position.northing, run.latitude, run.longitude);
+    }
     run.location = locationRecord(stamp, run.latitude, run.longitude, run.targetPath,
                                   locationFolder(run.options, run.context.folder));
+    if (run.context.crs)
+        run.location->epsg = run.context.crs->entry().epsg;
     // The track's instant carries its zone; the camera's reading may not.
     if (run.trackInstant.isValid())
         run.location->dateTime = run.trackInstant;
@@ -606,6 +674,8 @@ static void finish(BatchContext &context, int slot, PhotoRun &run)
     context.photoLogs[size_t(slot)] = std::move(run.lines);
     if (!context.locations.empty())
         context.locations[size_t(slot)] = std::move(run.location);
+    if (!context.transformations.empty())
+        context.transformations[size_t(slot)] = std::move(run.transformation);
     // Only a saved photo carries the fixed position.
     const bool fixedButLost = run.positionOutcome == PositionOutcome::Fixed && !run.saved;
     context.photoEnds[size_t(slot)]

@@ -9,7 +9,8 @@
 
 QString coordinatesText(const PhotoStamp &photo, bool drawGeo, bool useExif)
 {
-    const QString utmText = QStringLiteral("UTM ") + photo.utmName;
+    const QString utmText
+            = photo.crsText.isEmpty() ? QStringLiteral("UTM ") + photo.utmName : photo.crsText;
     if (!drawGeo)
         return utmText;
     double latitude = 0.0;
@@ -20,11 +21,21 @@ QString coordinatesText(const PhotoStamp &photo, bool drawGeo, bool useExif)
             return utmText;
         latitude = gps->latitude;
         longitude = gps->longitude;
+    } else if (photo.wgs84) {
+        latitude = photo.wgs84->latitude;
+        longitude = photo.wgs84->longitude;
     } else {
         utmToLatLon(photo.position.zone, photo.position.letter, photo.position.easting,
                     photo.position.northing, latitude, longitude);
     }
     return formatLatLonDms(latitude, longitude);
+}
+
+QString crsCoordinatesText(const UtmPosition &position, const CrsTransform &crs)
+{
+    return QStringLiteral("%1  E %2  N %3")
+            .arg(crs.shortName(), QString::number(position.easting, 'f', 0),
+                 QString::number(position.northing, 'f', 0));
 }
 
 QString orientationText(double orientation)

@@ -12,7 +12,12 @@
 // "UTM <name>", or latitude/longitude in degrees, minutes and seconds when
 // `drawGeo` is set: read again from the photo's EXIF GPS in EXIF mode (keeping
 // the UTM text when it has none), projected back from UTM otherwise.
+// With a chosen coordinate system its line (`crsText`) replaces the UTM text.
 QString coordinatesText(const PhotoStamp &photo, bool drawGeo, bool useExif);
+
+// "PSAD56 / UTM 19S  E 352593  N 6299134": easting and northing in whole
+// metres in the chosen system.
+QString crsCoordinatesText(const UtmPosition &position, const CrsTransform &crs);
 
 // "007° N": the bearing in degrees rounded half away from zero, taken modulo
 // 360, three digits; the compass point of the unrounded bearing.

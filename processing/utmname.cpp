@@ -12,6 +12,15 @@ QString utmName(const UtmPosition &position)
                  QString::number(position.northing, 'f', 0));
 }
 
+QString crsName(const UtmPosition &position, const CrsTransform &crs)
+{
+    if (crs.utmZone())
+        return utmName(position);
+    return QStringLiteral("EPSG%1 %2 %3")
+            .arg(QString::number(crs.entry().epsg), QString::number(position.easting, 'f', 0),
+                 QString::number(position.northing, 'f', 0));
+}
+
 QString freeFileName(const QDir &folder, const QString &baseName, const QString &suffix,
                      const QString &ownName)
 {

@@ -1,6 +1,7 @@
 #ifndef UTMNAME_H
 #define UTMNAME_H
 
+#include "geo/crs.h"
 #include "geo/utmposition.h"
 
 #include <QDir>
@@ -9,6 +10,10 @@
 // "%1%2 %3 %4": zone, band letter, easting and northing rounded to whole
 // metres, e.g. "19H 345678 6300000". The same text whatever the locale.
 QString utmName(const UtmPosition &position);
+
+// The name in a chosen projected system: as utmName for a UTM system (its
+// zone, the latitude's band), "EPSG<code> <E> <N>" for other projections.
+QString crsName(const UtmPosition &position, const CrsTransform &crs);
 
 // The path in `folder` of the first name not taken (by a file, a folder or a
 // link, even a dangling one) among "<baseName>.<suffix>", "<baseName>

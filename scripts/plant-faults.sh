@@ -86,6 +86,10 @@ faults=(
     'app/cornerclash.cpp@s/if \(!options.drawData\)/if (false)/@rose warned against text that is not drawn'
     'app/photorenamergui.cpp@s/options->insert\(QStringLiteral\("folder"\), inputs->folder\(\)\);//@remembered options lose the photo folder'
     'app/previewpane.cpp@s/case Qt::Key_PageDown://@Page Down does not step the preview'
+    'geo/crs.cpp@s/proj_normalize_for_visualization\(context, raw\)/proj_clone(context, raw)/@chosen system keeps its own axis order (northing first)'
+    'processing/processphoto.cpp@s/stamp.captureTime, stamp.wgs84\)/stamp.captureTime)/@EXIF from a row in a chosen system taken as WGS 84 UTM'
+    'coords/coordinatesfile.cpp@s/\*crs.utmZone\(\) == position.zone/true/@row of another zone read into a UTM system'
+    'processing/utmname.cpp@s/if \(crs.utmZone\(\)\)/if (true)/@non-UTM system named as UTM'
 )
 
 # Copies this tree (without builds) to $1, with the tests of $2 when given.

@@ -5,6 +5,7 @@
 #include "metadata/exiv2setup.h"
 #include "metadata/metadatacopy.h"
 #include "metadata/stampmarker.h"
+#include "processing/batchcontext.h"
 #include "processing/batchsummary.h"
 #include "processing/folderlock.h"
 #include "processing/locationexport.h"
@@ -12,6 +13,8 @@
 #include "processing/photoprocessor.h"
 #include "processing/photorestore.h"
 #include "processing/pixelbudget.h"
+#include "processing/processphoto.h"
+#include "processing/stamptext.h"
 #include "processing/workpool.h"
 #include "tests/support/files.h"
 #include "tests/support/testphotos.h"
@@ -687,6 +690,101 @@ private slots:
         QVERIFY(writeBytes(at("a.jpg"),
                            jpeg(64, 48).insert(2, "\xFF\xE1" + QByteArray(length, 2) + body)));
         QCOMPARE(runBatch(folder, exifRun()).log.filter("XMP").size(), lines);
+    }
+
+    // Names, stamps, CSV and the log in a chosen system, positions from EXIF,
+    // from a coordinates file in that system (its EXIF written back in WGS 84)
+    // and from a track. References as in geotest, from cs2cs.
+    void chosenSystemInEachCoordinatesMode_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("crs");
+        QTest::addColumn<double>("latitude");
+        QTest::addColumn<double>("longitude");
+        QTest::addColumn<QString>("csvRow"); // easting;northing;epsg in ubicaciones.csv
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("stamp");
+        QTest::addColumn<QString>("logged");
+        const QString psad = "Transformación: Inverse of PSAD56 to WGS 84 (16) + UTM zone 19S, "
+                             "exactitud 17 m.";
+        QTest::newRow("EXIF in PSAD56")
+                << "exif"
+                << "EPSG:24879" << -33.45 << -70.66 << "345896.44;6297965.37;24879"
+                << "19H 345896 6297965"
+                << "PSAD56 / UTM 19S  E 345896  N 6297965" << psad;
+        QTest::newRow("PSAD56 file, WGS 84 EXIF")
+                << "csv"
+                << "epsg:24879" << -33.45 << -70.66 << "345896.44;6297965.37;24879"
+                << "19H 345896 6297965"
+                << "PSAD56 / UTM 19S  E 345896  N 6297965" << psad;
+        QTest::newRow("track in MAGNA-SIRGAS")
+                << "gpx"
+                << "EPSG:9377" << 4.711 << -74.0721 << "4881143.15;2078651.31;9377"
+                << "EPSG9377 4881143 2078651"
+                << "MAGNA-SIRGAS / Origen-Nacional  E 4881143  N 2078651"
+                << "Colombia Transverse Mercator, exactitud 1 m.";
+        QTest::newRow("zone 19 for a photo in zone 18")
+                << "exif"
+                << "EPSG:32719" << -36.8201 << -73.0444 << "139214.13;5917445.62;32719"
+                << "19H 139214 5917446"
+                << "WGS 84 / UTM 19S  E 139214  N 5917446"
+                << "a.jpg queda fuera del área de uso de EPSG:32719";
+    }
+
+    void chosenSystemInEachCoordinatesMode()
+    {
+        QFETCH(QString, mode);
+        QFETCH(double, latitude);
+        QFETCH(double, longitude);
+        QFETCH(QString, csvRow);
+        QFETCH(QString, name);
+        ProcessingOptions options = exifOptions();
+        QFETCH(QString, crs);
+        options.outputCrs = crs;
+        options.exportLocations = true;
+        options.useExif = mode == "exif";
+        TestPhoto photo = photoAt(latitude, longitude);
+        photo.hasGps = options.useExif;
+        write("a.jpg", photo);
+        if (mode == "csv") {
+            write("b.jpg", photo);
+            options.csvPath = folder + ".txt";
+            options.embedCsvInExif = true;
+            const QString row = csvRow.section(';', 0, 1);
+            QVERIFY(writeBytes(options.csvPath,
+                               QString("a.jpg;19;H;%1\nb.jpg;18;H;%1\n").arg(row).toUtf8()));
+        } else if (mode == "gpx") {
+            options.useGpxTrack = true;
+            options.gpxPath = folder + ".gpx";
+            options.cameraTimeZone = "America/Santiago";
+            QVERIFY(writeBytes(options.gpxPath,
+                               QString("<gpx><trk><trkseg><trkpt lat=\"%1\" lon=\"%2\"><time>"
+                                       "2024-03-05T17:30:00Z</time></trkpt></trkseg></trk></gpx>")
+                                       .arg(latitude)
+                                       .arg(longitude)
+                                       .toUtf8()));
+        }
+        BatchContext context(options, folder, [](const QString &) {}, {});
+        QVERIFY(loadBatchResources(context).isEmpty());
+        const StampReading reading = readStampValues(context, at("a.jpg"));
+        QVERIFY(reading.positioned);
+        QTEST(coordinatesText(reading.stamp, false, options.useExif), "stamp");
+
+        const BatchResult result = runBatch(folder, options);
+        const QString renamed = at(name + ".jpg");
+        QVERIFY2(QFile::exists(renamed), qPrintable(result.log.join('\n')));
+        QFETCH(QString, logged);
+        QVERIFY2(result.log.join('\n').contains(logged), qPrintable(result.log.join('\n')));
+        QVERIFY(fileBytes(at("ubicaciones.csv")).contains(csvRow.toUtf8()));
+        if (mode != "csv")
+            return;
+        QVERIFY(result.log.contains("La fila de b.jpg está en la zona 18, pero PSAD56 / UTM "
+                                    "zone 19S es de la zona 19: se omite."));
+        const auto gps = readGpsFromExif(renamed);
+        QVERIFY(gps);
+        QVERIFY(std::abs(gps->latitude - latitude) * 111320 < 0.5);
+        QVERIFY(std::abs(gps->longitude - longitude) * 111320 * std::cos(latitude * M_PI / 180)
+                < 0.5);
     }
 
     // Another run holds a folder this one would write in: the batch folder,

@@ -136,6 +136,8 @@ private slots:
                   R"(<trkpt lat="-33.45" lon="-70.66"><time>2024-03-05T17:31:00Z</time></trkpt>)"
                   R"(</trkseg></trk></gpx>)");
         writeFile(QStringLiteral("roto.gpx"), "<gpx><trk>");
+        writeFile(QStringLiteral("psad56.json"), R"({"outputCrs": "EPSG:24879"})");
+        writeFile(QStringLiteral("crs-roto.json"), R"({"outputCrs": "EPSG:4326"})");
         QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("sin_fotos")));
         QVERIFY(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("fifo"))), 0600) == 0);
         writeFile(QStringLiteral("exportar.json"), R"({"exportLocations": true})");
@@ -195,6 +197,11 @@ private slots:
         row("logo ilegible", "procesar @F --logo @D/roto.gpx", false, 1, "");
         row("ubicaciones sin escribir", "procesar @F --perfil @D/exportar.json --salida @D/salida",
             false, 1, "");
+        row("sistema no proyectado", "procesar @F --crs EPSG:4326", false, 2, "--crs");
+        row("sistema del perfil desconocido", "procesar @F --perfil @D/crs-roto.json", false, 2,
+            "--perfil (outputCrs)");
+        row("exportar a un sistema desconocido", "exportar @F --crs EPSG:999999", false, 2,
+            "--crs");
         row("proveedor desconocido", "altitud @D/perfil-roto.json --proveedor Bing", false, 2,
             "--proveedor");
     }
@@ -267,6 +274,10 @@ private slots:
                 << renamed + QStringList {"Backup"};
         QTest::newRow("sin recomprimir")
                 << QStringList {"--sin-recomprimir", "--sin-backup"} << renamed;
+        const QStringList psad56
+                = {"19H 345896 6297965 (1).jpg", "19H 345896 6297965.jpg", "Backup"};
+        QTest::newRow("sistema elegido") << QStringList {"--crs", "EPSG:24879"} << psad56;
+        QTest::newRow("sistema del perfil") << QStringList {"--perfil", "@D/psad56.json"} << psad56;
     }
 
     void optionsReachTheBatch()
@@ -280,6 +291,14 @@ private slots:
         QCOMPARE(outcome.out.contains(QRegularExpression("Compresión original conservada|Se "
                                                          "recodifica la foto entera")),
                  arguments.contains("--sin-recomprimir"));
+    }
+
+    void sampleFileInChosenSystem()
+    {
+        const QString sample = dir.filePath(QStringLiteral("psad56.csv"));
+        const Outcome outcome = run({"ejemplo", photoFolder(), sample, "--crs", "EPSG:24879"});
+        QVERIFY2(outcome.code == 0, qPrintable(outcome.err));
+        QVERIFY(fileBytes(sample).contains("\na.jpg;19;H;345896;6297965;45;"));
     }
 
     // A second run stamps nothing and says so; the restore gives back the

@@ -1,11 +1,14 @@
 #include "geo/angletext.h"
+#include "geo/crs.h"
 #include "geo/utm.h"
 #include "processing/elapsedtime.h"
 #include "processing/stamptext.h"
 
 #include <QTest>
+#include <QtConcurrent/QtConcurrentMap>
 
 #include <cmath>
+#include <numeric>
 
 // Metres between two nearby positions, good enough for millimetres.
 static double metresApart(double latitude1, double longitude1, double latitude2, double longitude2)
@@ -138,6 +141,120 @@ private slots:
     }
 
     // Each row: the text the program made, and the text it must be.
+    // Computed once with cs2cs (PROJ 9.1, proj-data) from EPSG:4326; none
+    // of these transformations uses a grid, so ±0.01 m.
+    void referencePointsInChosenSystems_data()
+    {
+        QTest::addColumn<int>("epsg");
+        QTest::addColumn<double>("latitude");
+        QTest::addColumn<double>("longitude");
+        QTest::addColumn<double>("easting");
+        QTest::addColumn<double>("northing");
+        QTest::addColumn<QString>("shortName");
+        QTest::addColumn<int>("zone"); // 0: not a UTM system
+        QTest::addColumn<QString>("operation"); // part of the logged line
+        QTest::newRow("WGS 84 / UTM 19S forced on zone 18")
+                << 32719 << -36.8201 << -73.0444 << 139214.1350 << 5917445.6197
+                << "WGS 84 / UTM 19S" << 19 << "Transformación: UTM zone 19S, exactitud 0 m.";
+        QTest::newRow("PSAD56 / UTM 19S, Santiago")
+                << 24879 << -33.45 << -70.66 << 345896.4414 << 6297965.3699 << "PSAD56 / UTM 19S"
+                << 19 << "Inverse of PSAD56 to WGS 84 (16) + UTM zone 19S, exactitud 17 m.";
+        QTest::newRow("SIRGAS-Chile 2016 / UTM 19S, Santiago")
+                << 9155 << -33.45 << -70.66 << 345713.1543 << 6297592.0285
+                << "SIRGAS-Chile 2016 / UTM 19S" << 19 << "PSAD56 to SIRGAS-Chile 2016 (2)";
+        QTest::newRow("SIRGAS-Chile 2016 / UTM 19S, Aysén: ballpark only")
+                << 9155 << -45.57 << -72.07 << 260450.2550 << 4949141.5256
+                << "SIRGAS-Chile 2016 / UTM 19S" << 19
+                << "exactitud desconocida.\nAviso: entre WGS 84 y SIRGAS-Chile 2016 / UTM zone 19S "
+                   "solo hay una transformación aproximada";
+        QTest::newRow("ETRS89 / UTM 30N, Madrid")
+                << 25830 << 40.4168 << -3.7038 << 440290.4581 << 4474257.3819 << "ETRS89 / UTM 30N"
+                << 30 << "Inverse of ETRS89 to WGS 84 (1) + UTM zone 30N, exactitud 1 m.";
+        QTest::newRow("MAGNA-SIRGAS Origen-Nacional, northing first in EPSG")
+                << 9377 << 4.711 << -74.0721 << 4881143.1487 << 2078651.3122
+                << "MAGNA-SIRGAS / Origen-Nacional" << 0 << "Colombia Transverse Mercator";
+        QTest::newRow("POSGAR 2007 / Argentina 1, Bariloche")
+                << 5343 << -41.1335 << -71.3103 << 1557911.2327 << 5446337.9144
+                << "POSGAR 2007 / Argentina 1" << 0 << "POSGAR 2007 to WGS 84 (2)";
+    }
+
+    void referencePointsInChosenSystems()
+    {
+        QFETCH(int, epsg);
+        QFETCH(double, latitude);
+        QFETCH(double, longitude);
+        QFETCH(double, easting);
+        QFETCH(double, northing);
+        QString problem;
+        const auto transform = crsTransform(epsg, problem);
+        QVERIFY2(transform, qPrintable(problem));
+        QTEST(transform->shortName(), "shortName");
+        QTEST(transform->utmZone().value_or(0), "zone");
+        double e = 0.0, n = 0.0, backLatitude = 0.0, backLongitude = 0.0;
+        QString logged;
+        QVERIFY(transform->forward(latitude, longitude, e, n, &logged));
+        QVERIFY2(std::abs(e - easting) < 0.01, qPrintable(QString::number(e, 'f', 4)));
+        QVERIFY2(std::abs(n - northing) < 0.01, qPrintable(QString::number(n, 'f', 4)));
+        QFETCH(QString, operation);
+        QVERIFY2(logged.contains(operation), qPrintable(logged));
+        QVERIFY(transform->inverse(easting, northing, backLatitude, backLongitude));
+        QVERIFY(metresApart(latitude, longitude, backLatitude, backLongitude) < 0.01);
+    }
+
+    // Each thread transforms through its own context and copy.
+    void transformsFromManyThreadsAgree()
+    {
+        QString problem;
+        const auto transform = crsTransform(24879, problem);
+        QVERIFY(transform);
+        QVector<int> steps(400);
+        std::iota(steps.begin(), steps.end(), 0);
+        const auto wrong = QtConcurrent::blockingMapped(steps, [&](int step) {
+            // PSAD56 lies about 373 m north of WGS 84 here.
+            const double latitude = -33.45 + step * 1e-4;
+            int zone = 0;
+            char letter = 0;
+            double e = 0.0, n = 0.0, wgsE = 0.0, wgsN = 0.0;
+            latLonToUtm(latitude, -70.66, zone, letter, wgsE, wgsN);
+            return !transform->forward(latitude, -70.66, e, n) || std::abs(n - wgsN - 373) > 5;
+        });
+        QVERIFY(!wrong.contains(true));
+    }
+
+    void onlyKnownProjectedSystemsAreAccepted_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<int>("epsg"); // 0: refused
+        QTest::newRow("projected") << "EPSG:24879" << 24879;
+        QTest::newRow("lower case") << "epsg:9377" << 9377;
+        QTest::newRow("geographic") << "EPSG:4326" << 0;
+        QTest::newRow("unknown code") << "EPSG:999999" << 0;
+        QTest::newRow("no authority") << "24879" << 0;
+    }
+
+    void onlyKnownProjectedSystemsAreAccepted()
+    {
+        QFETCH(QString, code);
+        QString problem;
+        const auto entry = findProjectedCrs(code, problem);
+        QTEST(entry ? entry->epsg : 0, "epsg");
+        QCOMPARE(problem.isEmpty(), bool(entry));
+    }
+
+    // The photos' own systems come first in the picker.
+    void systemsHoldingThePhotosComeFirst()
+    {
+        const auto list = crsListForPlaces({{-33.45, -70.66}, {-33.5, -70.7}});
+        QVERIFY(list.size() > 1000);
+        const auto psad = std::find_if(list.cbegin(), list.cend(),
+                                       [](const CrsEntry &e) { return e.epsg == 24879; });
+        QVERIFY(psad != list.cend());
+        QVERIFY(list.first().contains(-33.45, -70.66));
+        QVERIFY(!list.last().contains(-33.45, -70.66));
+        QVERIFY(std::all_of(list.cbegin(), psad,
+                            [](const CrsEntry &e) { return e.contains(-33.5, -70.7); }));
+    }
+
     void stampedTexts_data()
     {
         QTest::addColumn<QString>("text");

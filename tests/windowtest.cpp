@@ -1,6 +1,7 @@
 #include "app/helpwindow.h"
 #include "app/optionssnapshot.h"
 #include "app/previewrenderer.h"
+#include "geo/crs.h"
 #include "metadata/exifmutex.h"
 #include "metadata/exiv2setup.h"
 #include "processing/photoprocessor.h"
@@ -105,6 +106,8 @@ class WindowTest : public QObject
         f.find<QLineEdit>("clockCorrectionEdit")->setText("-01:02:03");
         f.find<QSpinBox>("maxSeparationSpin")->setValue(120);
         f.find<QRadioButton>("gpxRadio")->setChecked(true);
+        f.find<QRadioButton>("crsOtherRadio")->setChecked(true);
+        f.find<QLineEdit>("crsSearchEdit")->setText("9377");
     }
 
     void waitForCompletion()
@@ -825,7 +828,7 @@ private slots:
         QVERIFY(bytes.contains("\n    \"prefix\": \"Campa\xc3\xb1"
                                "a_2024_\""));
         const QJsonObject profile = QJsonDocument::fromJson(bytes).object();
-        QCOMPARE(profile.size(), 34);
+        QCOMPARE(profile.size(), 35);
         QVERIFY(f.open());
         const QJsonObject defaults = QJsonDocument::fromJson(saved()).object();
         for (auto it = profile.constBegin(); it != profile.constEnd(); ++it)
@@ -940,6 +943,31 @@ private slots:
             QVERIFY(f.find<QRadioButton>(kept ? "gpxRadio" : "exifRadio")->isChecked());
             QCOMPARE(f.find<QWidget>("trackGroup")->isVisibleTo(f.window.get()), kept);
         }
+    }
+
+    // The photos' own systems first, then searched by words; the run uses
+    // the choice, and a profile's code that is no projected system stops it.
+    void coordinateSystemPickerChoosesTheRunsSystem()
+    {
+        addPhotos({"a.jpg"});
+        field("folderEdit")->setText(photos);
+        auto *combo = f.find<QComboBox>("crsCombo");
+        QVERIFY(!combo->isEnabled());
+        f.find<QRadioButton>("crsOtherRadio")->setChecked(true);
+        QVERIFY(combo->isEnabled() && combo->count() > 1000);
+        QString problem;
+        QVERIFY(findProjectedCrs(combo->itemData(0).toString(), problem)->contains(-33.45, -70.66));
+        field("crsSearchEdit")->setText("psad56 19s");
+        QCOMPARE(combo->currentData().toString(), "EPSG:24879");
+        startRun();
+        waitForCompletion();
+        QVERIFY2(QFile::exists(photos + "/19H 345896 6297965.jpg"), qPrintable(f.logText()));
+        load({{"outputCrs", "EPSG:4326"}});
+        button("startButton")->click();
+        QCOMPARE(f.critical.size(), 1);
+        QVERIFY(f.critical.first().contains("EPSG:4326 (WGS 84) no es un sistema proyectado"));
+        load({{"outputCrs", ""}});
+        QVERIFY(f.find<QRadioButton>("crsDefaultRadio")->isChecked());
     }
 
     void badFilesChangeNothing()
