@@ -32,14 +32,17 @@ static QString documentName(const QString &folder)
     return QDir(QDir(folder).absolutePath()).dirName();
 }
 
+bool capturedBefore(const LocationRecord &a, const LocationRecord &b)
+{
+    if (a.dateTime != b.dateTime)
+        return a.dateTime < b.dateTime;
+    return a.relativePath < b.relativePath;
+}
+
 void writeLocationFiles(const QString &folder, QVector<LocationRecord> records,
                         const LogCallback &log)
 {
-    std::sort(records.begin(), records.end(), [](const auto &a, const auto &b) {
-        if (a.dateTime != b.dateTime)
-            return a.dateTime < b.dateTime;
-        return a.relativePath < b.relativePath;
-    });
+    std::sort(records.begin(), records.end(), capturedBefore);
     const QDir directory(folder);
     QByteArray kmz;
     QString error;
@@ -51,8 +54,7 @@ void writeLocationFiles(const QString &folder, QVector<LocationRecord> records,
                       {}, log);
 }
 
-// False when the photo has no GPS position in its EXIF.
-static bool readPhotoLocation(const QString &photo, const QString &folder, LocationRecord &record)
+bool readPhotoLocation(const QString &photo, const QString &folder, LocationRecord &record)
 {
     double latitude = 0.0;
     double longitude = 0.0;
@@ -65,7 +67,6 @@ static bool readPhotoLocation(const QString &photo, const QString &folder, Locat
     stamp.position = utmPositionOf(latitude, longitude, direction, altitude);
     readCaptureDateTime(photo, stamp.captureTime);
     record = locationRecord(stamp, latitude, longitude, photo, folder);
-    record.thumbnail = photoThumbnail(photo);
     return true;
 }
 
@@ -79,9 +80,10 @@ void exportFolderLocations(const QString &folder, bool includeSubdirectories,
     QVector<LocationRecord> records;
     for (int i = 0; i < total; ++i) {
         LocationRecord record;
-        if (readPhotoLocation(photos.at(i), folder, record))
+        if (readPhotoLocation(photos.at(i), folder, record)) {
+            record.thumbnail = photoThumbnail(photos.at(i));
             records.append(std::move(record));
-        else
+        } else
             log(QStringLiteral("Sin datos GPS, se omite: ")
                 + QDir(folder).relativeFilePath(photos.at(i)));
         if (progress)
