@@ -3,6 +3,7 @@
 #include "app/command.h"
 #include "app/coordinatescommands.h"
 #include "app/processcommand.h"
+#include "app/reportcommand.h"
 #include "app/startup.h"
 
 #include <QApplication>
@@ -14,7 +15,7 @@
 // Each command of the program is one entry here.
 static std::vector<Command> commands()
 {
-    return {processCommand(), altitudeCommand(), sampleCommand(), exportCommand()};
+    return {processCommand(), altitudeCommand(), sampleCommand(), exportCommand(), reportCommand()};
 }
 
 static const Command *findCommand(const std::vector<Command> &list, const QString &name)

@@ -97,6 +97,8 @@ PhotoRenamerGUI::PhotoRenamerGUI(QWidget *parent)
         options.jpegQuality = jpegQuality;
     };
     optionTable.push_back(quality);
+    const OptionTable reportRows = reportProfileRows(reportDetails);
+    optionTable.insert(optionTable.end(), reportRows.begin(), reportRows.end());
 
     connectSignals();
 }
@@ -213,6 +215,8 @@ void PhotoRenamerGUI::buildMenus()
 
     exportLocationsAction
             = named(fileMenu->addAction(tr("Exportar ubicaciones...")), "exportLocationsAction");
+    createReportAction
+            = named(fileMenu->addAction(tr("Crear registro fotográfico...")), "createReportAction");
 
     QMenu *toolsMenu = named(menuBar()->addMenu(tr("&Herramientas")), "toolsMenu");
     settingsAction = named(toolsMenu->addAction(tr("Configuración...")), "settingsAction");
@@ -246,6 +250,7 @@ void PhotoRenamerGUI::connectSignals()
             &PhotoRenamerGUI::loadPresetFromCombo);
     connect(settingsAction, &QAction::triggered, this, &PhotoRenamerGUI::openSettingsDialog);
     connect(exportLocationsAction, &QAction::triggered, this, &PhotoRenamerGUI::exportLocations);
+    connect(createReportAction, &QAction::triggered, this, &PhotoRenamerGUI::createReport);
 }
 
 // Lines are plain text: file names and server replies may hold '<' and '&',
@@ -506,4 +511,50 @@ void PhotoRenamerGUI::finishExport(const QString &failure)
     log(tr("\nExportación de ubicaciones finalizada."));
     dialogs.information(this, tr("Completado"), tr("La exportación de ubicaciones ha finalizado."));
     exportLocationsAction->setEnabled(true);
+}
+
+// Reads the photos of the window's folder only; the files are written once
+// complete, and "Cancelar" leaves none.
+void PhotoRenamerGUI::createReport()
+{
+    const QString folder = inputs->folder();
+    if (!QFileInfo(folder).isDir()) {
+        dialogs.critical(this, tr("Error"),
+                         tr("Seleccione un directorio de fotos válido antes de crear el registro "
+                            "fotográfico."));
+        return;
+    }
+    ReportDialog dialog(this, dialogs, reportDetails, folder);
+    if (dialogs.run(dialog) != QDialog::Accepted)
+        return;
+    reportDetails = dialog.details();
+    ReportSettings settings = dialog.settings();
+    settings.folder = folder;
+    settings.includeSubdirectories = inputs->includesSubfolders();
+    settings.logoPath = snapshotOptions(*this).logoPath;
+    log(tr("Creando el registro fotográfico de las fotos de: ") + folder);
+    const auto stop = std::make_shared<std::atomic<bool>>(false);
+    const auto outcome = std::make_shared<ReportOutcome>();
+    startJob(
+            tr("Creando registro fotográfico..."), createReportAction,
+            [settings, stop, outcome](const LogCallback &jobLog, const ProgressCallback &progress) {
+                *outcome = writePhotoReport(settings, jobLog, progress, stop.get());
+            },
+            [this, outcome](const QString &failure) { finishReport(failure, *outcome); },
+            [stop] { *stop = true; });
+}
+
+void PhotoRenamerGUI::finishReport(const QString &failure, const ReportOutcome &outcome)
+{
+    if (!failure.isEmpty())
+        log(tr("Error durante el proceso: ") + failure);
+    if (outcome.stopped)
+        dialogs.information(this, tr("Cancelado"),
+                            tr("Registro fotográfico cancelado: no se escribió ningún archivo."));
+    else if (!outcome.written.isEmpty())
+        dialogs.information(this, tr("Completado"),
+                            tr("Registro fotográfico creado:\n") + outcome.written.join('\n'));
+    else
+        dialogs.critical(this, tr("Error"), tr("No se pudo crear el registro fotográfico."));
+    createReportAction->setEnabled(true);
 }

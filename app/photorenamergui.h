@@ -5,6 +5,7 @@
 #include "app/backgroundjob.h"
 #include "app/dialogs.h"
 #include "app/optiontable.h"
+#include "app/reportdialog.h"
 #include "coords/trackpositioning.h"
 
 #include <QColor>
@@ -75,6 +76,7 @@ private slots:
     void openSettingsDialog();
     void populateAltitude();
     void exportLocations();
+    void createReport();
 
 protected:
     // Rescales the held preview picture to the preview label.
@@ -97,6 +99,7 @@ private:
     void loadSettings();
     void finishAltitudeFill(const QString &failure);
     void finishExport(const QString &failure);
+    void finishReport(const QString &failure, const ReportOutcome &outcome);
 
     QWidget *buildLeftPanel();
     void buildMenus();
@@ -136,6 +139,8 @@ private:
     QPushButton *saveProfileButton = nullptr;
     QAction *settingsAction = nullptr;
     QAction *exportLocationsAction = nullptr;
+    QAction *createReportAction = nullptr;
+    ReportDetails reportDetails; // the report dialog's project data, kept in profiles
 
     QLabel *statusLabel = nullptr;
 };

@@ -278,6 +278,17 @@ PhotoReport collectReport(const ReportSettings &settings, const LogCallback &log
     return report;
 }
 
+void setReportTargets(ReportSettings &settings, const QString &path)
+{
+    QString base = path;
+    for (const char *ending : {".pdf", ".docx"}) {
+        if (base.endsWith(QLatin1String(ending), Qt::CaseInsensitive))
+            base.chop(int(qstrlen(ending)));
+    }
+    settings.pdfPath = base + QStringLiteral(".pdf");
+    settings.docxPath = base + QStringLiteral(".docx");
+}
+
 QStringList reportTargets(const ReportSettings &settings)
 {
     QStringList targets;

@@ -141,6 +141,10 @@ bool forEachPicture(ReportRun &run, const QVector<ReportPhoto> &photos,
 PhotoReport collectReport(const ReportSettings &settings, const LogCallback &log,
                           const std::atomic<bool> *stop);
 
+// Sets the PDF and Word targets from `path`: its name without a ".pdf" or
+// ".docx" ending, with each format's ending.
+void setReportTargets(ReportSettings &settings, const QString &path);
+
 // The files the chosen formats go to.
 QStringList reportTargets(const ReportSettings &settings);
 

@@ -158,6 +158,10 @@ private slots:
         row("reloj corregido fuera del track",
             track + "--zona-horaria America/Santiago --correccion-reloj +01:00:00", false, 1, "");
         row("exportar", "exportar @F --subcarpetas", false, 0, "");
+        row("informe", "informe @F --formato ambos --pagina carta", false, 0, "");
+        row("formato de informe desconocido", "informe @F --formato odt", false, 2, "--formato");
+        row("3 fotos por página", "informe @F --fotos-por-pagina 3", false, 2,
+            "--fotos-por-pagina");
         row("proveedor desconocido", "altitud @D/perfil-roto.json --proveedor Bing", false, 2,
             "--proveedor");
     }
@@ -171,6 +175,19 @@ private slots:
         const Outcome outcome = run(expand(arguments, photoFolder(brokenPhoto)));
         QVERIFY2(outcome.code == code, qPrintable(outcome.err));
         QVERIFY2(outcome.err.contains(named), qPrintable(outcome.err));
+    }
+
+    // "--salida" names both files, whatever its ending; the photos stay as they were.
+    void reportGoesWhereAsked()
+    {
+        const QString folder = photoFolder();
+        const auto before = folderContents(folder);
+        const Outcome outcome = run({"informe", folder, "--formato", "ambos", "--salida",
+                                     dir.filePath("anexo 1.docx"), "--proyecto", "Mina"});
+        QVERIFY2(outcome.code == 0, qPrintable(outcome.err));
+        QCOMPARE(folderContents(folder), before);
+        for (const char *name : {"anexo 1.pdf", "anexo 1.docx"})
+            QVERIFY2(fileBytes(dir.filePath(name)).size() > 1000, name);
     }
 
     // The window's defaults rename and back up; a profile and the options
