@@ -61,6 +61,9 @@ faults=(
     'coords/altitudefill.cpp@s/attempt < 2/attempt < 1/@failed group not retried'
     'coords/altitudefill.cpp@s/points.size\(\) <= job.maxPoints\(\)/points.size() <= job.maxPoints() + 1/@groups one point over the service limit'
     'processing/photoprocessor.cpp@s/if \(problem.isEmpty\(\)\)\n\s*problem = lock.tryLock\(\);//@two batches at once on one folder'
+    'processing/reportmap.cpp@s/area.bottom\(\) - \(northing/area.top() + (northing/@report map drawn upside down'
+    'metadata/photocaption.cpp@s/return simplified.isEmpty\(\) \|\| cameraTexts/return simplified.isEmpty() \&\& cameraTexts/@camera boilerplate taken for a caption'
+    'processing/photoreport.cpp@s/if \(run.stopped\(\)\) \{/if (false) {/@stopped report written all the same'
 )
 
 # Copies this tree (without builds) to $1, with the tests of $2 when given.
