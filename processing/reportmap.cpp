@@ -97,10 +97,10 @@ QStringList mapNotes(const PhotoReport &report, const MapFrame &frame)
     return notes;
 }
 
-// 1, 2 or 5 times a power of ten: about six grid lines across.
+// 1, 2 or 5 times a power of ten: four to eight grid lines across.
 static double gridStep(double metres)
 {
-    const double raw = metres / 6;
+    const double raw = metres / 8;
     const double power = std::pow(10.0, std::floor(std::log10(raw)));
     for (double factor : {1.0, 2.0, 5.0}) {
         if (factor * power >= raw)
