@@ -17,10 +17,10 @@ struct BatchOutcome
     int done = 0; // photos that went through the pipeline, failed ones included
     int failed = 0; // photos the pipeline could not save
     // Photos (paths) that were not processed as asked, by reason.
-    QStringList fixedPosition; // stamped and named at the fixed position
-    QStringList withoutPosition; // left untouched: no position was found
-    QStringList alreadyStamped; // left untouched: stamped by an earlier run
-    QStringList unsupported; // files in the folder that are not photos it can read
+    QStringList fixedPosition {}; // stamped and named at the fixed position
+    QStringList withoutPosition {}; // left untouched: no position was found
+    QStringList alreadyStamped {}; // left untouched: stamped by an earlier run
+    QStringList unsupported {}; // files in the folder that are not photos it can read
     bool stopped() const { return done < total; }
 };
 
