@@ -147,24 +147,20 @@ private slots:
         QVERIFY(writeFixture(folder));
     }
 
-    // The record both formats are written from: order, numbers, captions
-    // from the right place, and no value for what is unknown.
+    // The record both formats are written from: order, numbers and captions
+    // from the right place.
     void recordHoldsEachPhotoInCaptureOrder_data()
     {
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("caption");
-        QTest::addColumn<QString>("direction"); // the summary's cell
         QTest::newRow("primera, sin descripción") << 0 << "e.jpg"
-                                                  << ""
-                                                  << "090° E";
-        QTest::newRow("XMP antes que IPTC") << 1 << "a.jpg" << specialCaption << "045° NE";
-        QTest::newRow("IPTC, sin orientación") << 2 << "b.jpg"
-                                               << "Quebrada seca"
-                                               << "—";
+                                                  << "";
+        QTest::newRow("XMP antes que IPTC") << 1 << "a.jpg" << specialCaption;
+        QTest::newRow("IPTC") << 2 << "b.jpg"
+                              << "Quebrada seca";
         QTest::newRow("texto de cámara, luego UserComment") << 3 << "c.jpg"
-                                                            << "Pozo de monitoreo"
-                                                            << "045° NE";
+                                                            << "Pozo de monitoreo";
     }
 
     void recordHoldsEachPhotoInCaptureOrder()
@@ -177,14 +173,41 @@ private slots:
         QCOMPARE(photo.number, index + 1);
         QTEST(photo.record.fileName, "file");
         QTEST(photo.caption, "caption");
-        QTEST(summaryRows(report).at(index).last(), "direction");
-        QFETCH(QString, direction);
+        QCOMPARE(report.unlocated.size(), 1);
+        QCOMPARE(report.unlocated.first().caption, QStringLiteral("Acceso al campamento"));
+    }
+
+    // An unknown direction or altitude has no caption row and a dash in the
+    // summary, never a number.
+    void unknownValuesShowNoNumber_data()
+    {
+        QTest::addColumn<std::optional<double>>("direction");
+        QTest::addColumn<std::optional<double>>("altitude");
+        QTest::addColumn<QStringList>("lastCells");
+        QTest::newRow("ambas") << std::optional(0.0) << std::optional(0.0)
+                               << QStringList {"0 msnm", "000° N"};
+        QTest::newRow("sin orientación")
+                << std::optional<double>() << std::optional(550.0) << QStringList {"550 msnm", "—"};
+        QTest::newRow("sin altitud")
+                << std::optional(90.0) << std::optional<double>() << QStringList {"—", "090° E"};
+    }
+
+    void unknownValuesShowNoNumber()
+    {
+        QFETCH(std::optional<double>, direction);
+        QFETCH(std::optional<double>, altitude);
+        PhotoReport report;
+        ReportPhoto photo;
+        photo.number = 1;
+        photo.located = true;
+        photo.record.position = {19, 'H', 345713, 6297592, direction, altitude};
+        report.located = {photo};
+        QTEST(summaryRows(report).first().mid(6), "lastCells");
         QStringList labels;
         for (const auto &row : captionRows(photo))
             labels << row.first;
-        QCOMPARE(labels.contains(QStringLiteral("Orientación")), direction != QStringLiteral("—"));
-        QCOMPARE(report.unlocated.size(), 1);
-        QCOMPARE(report.unlocated.first().caption, QStringLiteral("Acceso al campamento"));
+        QCOMPARE(labels.contains(QStringLiteral("Orientación")), direction.has_value());
+        QCOMPARE(labels.contains(QStringLiteral("Altitud")), altitude.has_value());
     }
 
     void pdfReadsBackWithEveryPageAndText_data()
@@ -257,7 +280,6 @@ private slots:
               QStringLiteral("090° E"), QStringLiteral("6297592"), QStringLiteral("d.jpg")})
             QVERIFY2(document.cells.contains(cell), qPrintable(cell));
         QVERIFY(document.paragraphs.contains(QStringLiteral("Fotografía N° 3")));
-        QVERIFY(!document.cells.contains(QStringLiteral("0°")));
         const WordText header = readWord(parts["word/header1.xml"]);
         QVERIFY(header.wellFormed);
         QVERIFY2(header.cells.first().startsWith(QStringLiteral("Registro fotográfico · Proyecto: ")
