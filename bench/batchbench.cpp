@@ -31,13 +31,8 @@ struct Measure
 static Measure runBatch(const QStringList &photos, const QString &folder,
                         const ProcessingOptions &options)
 {
-    freshCopy(photos, folder);
-    PhotoProcessor processor(options);
-    resetPeakResident();
-    QElapsedTimer clock;
-    clock.start();
-    processor.renamePhotosWithUTM(folder, [](const QString &) {}, {});
-    return {clock.elapsed() / 1000.0 / photos.size(), peakResidentMegabytes()};
+    const BatchTiming timing = timeBatch(photos, folder, options);
+    return {timing.seconds / photos.size(), timing.peakMegabytes};
 }
 
 static Measure runBare(const QStringList &photos, const QString &folder)
@@ -129,8 +124,7 @@ int main(int argc, char *argv[])
     const int largeCount = argumentValue(arguments, QStringLiteral("--large"), 4);
     const int rounds = qMax(1, argumentValue(arguments, QStringLiteral("--rounds"), 3));
     QTemporaryDir temporary;
-    const auto workAt = arguments.indexOf(QStringLiteral("--work"));
-    const QString work = workAt >= 0 ? arguments.value(workAt + 1) : temporary.path();
+    const QString work = workFolder(arguments, temporary.path());
     initializeExiv2();
     QImageReader::setAllocationLimit(photoAllocationLimitMegabytes);
     const int threads = workPool()->maxThreadCount();

@@ -1,8 +1,10 @@
 #include "bench/benchtools.h"
 
 #include "bench/photogenerator.h"
+#include "processing/photoprocessor.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -100,4 +102,22 @@ int argumentValue(const QStringList &arguments, const QString &name, int fallbac
 {
     const auto at = arguments.indexOf(name);
     return at >= 0 ? arguments.value(at + 1).toInt() : fallback;
+}
+
+BatchTiming timeBatch(const QStringList &photos, const QString &folder,
+                      const ProcessingOptions &options)
+{
+    freshCopy(photos, folder);
+    PhotoProcessor processor(options);
+    resetPeakResident();
+    QElapsedTimer clock;
+    clock.start();
+    processor.renamePhotosWithUTM(folder, [](const QString &) {}, {});
+    return {clock.elapsed() / 1000.0, peakResidentMegabytes()};
+}
+
+QString workFolder(const QStringList &arguments, const QString &temporary)
+{
+    const auto at = arguments.indexOf(QStringLiteral("--work"));
+    return at >= 0 ? arguments.value(at + 1) : temporary;
 }

@@ -22,6 +22,15 @@ QStringList generatePhotos(const QString &folder, int count, int width, int heig
 // A new copy of `photos` in `folder`, which is emptied first.
 QString freshCopy(const QStringList &photos, const QString &folder);
 
+// One timed batch on a fresh copy of `photos` in `folder`.
+struct BatchTiming
+{
+    double seconds = 0.0; // the whole batch
+    long peakMegabytes = 0;
+};
+BatchTiming timeBatch(const QStringList &photos, const QString &folder,
+                      const ProcessingOptions &options);
+
 // A batch that renames, backs up and stamps every overlay and the logo.
 ProcessingOptions everyOverlay(const QString &logoPath);
 
@@ -30,5 +39,8 @@ QString writeBenchLogo(const QString &folder);
 
 // The number after `name` in the arguments, `fallback` when it is absent.
 int argumentValue(const QStringList &arguments, const QString &name, int fallback);
+
+// The folder after "--work", else `temporary`'s.
+QString workFolder(const QStringList &arguments, const QString &temporary);
 
 #endif // BENCHTOOLS_H

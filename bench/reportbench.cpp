@@ -6,7 +6,6 @@
 #include "bench/benchtools.h"
 #include "metadata/exiv2setup.h"
 #include "processing/photoloader.h"
-#include "processing/photoprocessor.h"
 #include "processing/photoreport.h"
 #include "processing/workpool.h"
 
@@ -65,13 +64,8 @@ static void runReport(Measure &measure, const ReportSettings &settings)
 static void runBatch(Measure &measure, const QStringList &photos, const QString &folder,
                      const ProcessingOptions &options)
 {
-    freshCopy(photos, folder);
-    PhotoProcessor processor(options);
-    resetPeakResident();
-    QElapsedTimer clock;
-    clock.start();
-    processor.renamePhotosWithUTM(folder, [](const QString &) {}, {});
-    keepBest(measure, clock.elapsed() / 1000.0, peakResidentMegabytes(), 0);
+    const BatchTiming timing = timeBatch(photos, folder, options);
+    keepBest(measure, timing.seconds, timing.peakMegabytes, 0);
 }
 
 int main(int argc, char *argv[])
@@ -81,8 +75,7 @@ int main(int argc, char *argv[])
     const int count = argumentValue(arguments, QStringLiteral("--photos"), 100);
     const int rounds = qMax(1, argumentValue(arguments, QStringLiteral("--rounds"), 2));
     QTemporaryDir temporary;
-    const auto workAt = arguments.indexOf(QStringLiteral("--work"));
-    const QString work = workAt >= 0 ? arguments.value(workAt + 1) : temporary.path();
+    const QString work = workFolder(arguments, temporary.path());
     initializeExiv2();
     QImageReader::setAllocationLimit(photoAllocationLimitMegabytes);
     const QString logo = writeBenchLogo(work);
