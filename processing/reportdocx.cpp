@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QXmlStreamWriter>
 
+#include <utility>
+
 static const QString wordNamespace
         = QStringLiteral("http://schemas.openxmlformats.org/wordprocessingml/2006/main");
 static const QString relationshipNamespace
@@ -271,16 +273,58 @@ public:
         document.xml.writeStartElement(QStringLiteral("w:body"));
     }
 
-    // Each page but the first opens with an empty paragraph breaking before it.
-    void newPage()
+    // Each page but the first starts with the paragraph that breaks before it:
+    // a paragraph left over at a page's end would start a blank page.
+    void newPage() { pendingBreak = pages++ > 0; }
+
+    void paragraph(const QString &text, bool bold, double points)
     {
-        if (pages++ > 0)
-            document.paragraph(QString(), false, 1, true);
+        document.paragraph(text, bold, points, std::exchange(pendingBreak, false));
     }
 
-    void block(const ReportPhoto &photo, const QImage &picture, const QSizeF &box)
+    // The block of the `index`th located photo; four a page go two by two
+    // into a borderless table, one cell each.
+    void addBlock(int index, const QImage &picture)
     {
-        document.paragraph(photoTitle(photo.number), true, 9.5);
+        const int perPage = report.settings.photosPerPage;
+        const int slot = index % perPage;
+        const bool last = index + 1 == report.located.size();
+        if (slot == 0)
+            newPage();
+        if (layout.columns == 1) {
+            if (slot > 0)
+                paragraph(QString(), false, 4);
+            block(report.located.at(index), picture);
+            return;
+        }
+        if (slot == 0) {
+            if (pendingBreak)
+                paragraph(QString(), false, 1);
+            document.startTable({0.5, 0.5}, layout.body().width(), false);
+        }
+        if (slot % 2 == 0)
+            document.startRow(layout.block.height(), false);
+        document.startCell(slot % 2);
+        block(report.located.at(index), picture);
+        document.paragraph(QString(), false, 1);
+        document.end(); // w:tc
+        // An odd last block leaves its row's second cell empty.
+        if (slot % 2 == 0 && last) {
+            document.startCell(1);
+            document.paragraph(QString(), false, 1);
+            document.end();
+        }
+        if (slot % 2 == 1 || last)
+            document.end(); // w:tr
+        if (slot + 1 == perPage || last)
+            document.end(); // w:tbl
+    }
+
+    void block(const ReportPhoto &photo, const QImage &picture)
+    {
+        // Word's rows grow a little over their height: the picture leaves room.
+        const QSizeF box = layout.pictureBox * 0.9;
+        paragraph(photoTitle(photo.number), true, 9.5);
         if (picture.isNull())
             document.paragraph(QStringLiteral("No se pudo leer la foto"), false, 9, false,
                                QStringLiteral("center"));
@@ -302,30 +346,22 @@ public:
         document.end();
     }
 
-    // Four blocks a page go two by two into a borderless table.
-    void startBlockGrid()
-    {
-        const double width = layout.body().width();
-        document.startTable({0.5, 0.5}, width, false);
-    }
-
     void table(const QString &heading, const QStringList &header, const QVector<QStringList> &rows,
                const QVector<double> &shares)
     {
         newPage();
-        document.paragraph(heading, true, 11);
+        paragraph(heading, true, 11);
         document.startTable(shares, layout.body().width());
         document.row(header, true);
         for (const auto &cells : rows)
             document.row(cells, false);
         document.end();
-        document.paragraph(QString(), false, 1);
     }
 
     void map()
     {
         newPage();
-        document.paragraph(QStringLiteral("Mapa de ubicación"), true, 11);
+        paragraph(QStringLiteral("Mapa de ubicación"), true, 11);
         const QSizeF size(layout.body().width(), layout.body().height() - 30);
         const double pixelsPerMillimetre = reportPictureDpi / 25.4;
         QImage image((size * pixelsPerMillimetre).toSize(), QImage::Format_RGB32);
@@ -563,49 +599,17 @@ private:
     QVector<ZipEntry> media;
     int nextId = 10; // drawing ids; the header's logo has its own
     int pages = 0;
+    bool pendingBreak = false; // the next paragraph starts a page
 };
 
 bool buildReportDocx(const PhotoReport &report, ReportRun &run, QByteArray &docx, QString &error)
 {
     DocxBuilder builder(report);
     const ReportSettings &settings = report.settings;
-    const ReportLayout &layout = builder.layout;
-    const bool grid = layout.columns > 1;
-    // Word's rows grow a little over their height: the picture leaves room.
-    const QSizeF box = layout.pictureBox * 0.9;
     const qsizetype count = report.located.size();
     const bool complete = forEachPicture(
-            run, report.located, layout.pictureBox, [&](int index, const QImage &picture) {
-                const int slot = index % settings.photosPerPage;
-                if (slot == 0) {
-                    builder.newPage();
-                    if (grid)
-                        builder.startBlockGrid();
-                }
-                if (grid && slot % 2 == 0)
-                    builder.document.startRow(layout.block.height(), false);
-                if (grid)
-                    builder.document.startCell(slot % 2);
-                builder.block(report.located.at(index), picture, box);
-                if (grid) {
-                    builder.document.paragraph(QString(), false, 1);
-                    builder.document.end(); // w:tc
-                    // An odd last block leaves its row's second cell empty.
-                    if (slot % 2 == 0 && index + 1 == count) {
-                        builder.document.startCell(1);
-                        builder.document.paragraph(QString(), false, 1);
-                        builder.document.end();
-                    }
-                    if (slot % 2 == 1 || index + 1 == count)
-                        builder.document.end(); // w:tr
-                    if (slot + 1 == settings.photosPerPage || index + 1 == count) {
-                        builder.document.end(); // w:tbl
-                        builder.document.paragraph(QString(), false, 1);
-                    }
-                } else {
-                    builder.document.paragraph(QString(), false, 4);
-                }
-            });
+            run, report.located, builder.layout.pictureBox,
+            [&builder](int index, const QImage &picture) { builder.addBlock(index, picture); });
     if (!complete)
         return false;
     if (settings.includeSummary && count > 0)

@@ -1,6 +1,7 @@
 #include "metadata/exiv2setup.h"
 #include "processing/photoreport.h"
 #include "processing/reportmap.h"
+#include "processing/reportpdf.h"
 #include "tests/support/files.h"
 #include "tests/support/testphotos.h"
 
@@ -76,12 +77,14 @@ static QMap<QString, QByteArray> unzip(const QByteArray &archive)
 }
 
 // What a Word part holds: the text of each table cell, of each paragraph
-// outside tables, the drawings and the attributes of w:pgSz.
+// outside tables, the drawings, page breaks, header rows and w:pgSz.
 struct WordText
 {
     QStringList cells;
     QStringList paragraphs;
     int drawings = 0;
+    int pageBreaks = 0;
+    int repeatedRows = 0;
     QXmlStreamAttributes pageSize;
     bool wellFormed = false;
 };
@@ -98,6 +101,8 @@ static WordText readWord(const QByteArray &part)
         if (xml.isStartElement()) {
             tableDepth += name == QLatin1String("w:tbl");
             word.drawings += name == QLatin1String("w:drawing");
+            word.pageBreaks += name == QLatin1String("w:pageBreakBefore");
+            word.repeatedRows += name == QLatin1String("w:tblHeader");
             if (name == QLatin1String("w:pgSz"))
                 word.pageSize = xml.attributes();
             if (name == QLatin1String("w:t"))
@@ -259,9 +264,59 @@ private slots:
         QVERIFY(text.last().contains(QStringLiteral("Acceso al campamento")));
     }
 
+    // 60 photos, 2 a page: the summary runs over two pages, its header row
+    // on each, and every page counts all of them.
+    void longSummaryRepeatsItsHeaderOnEachPage()
+    {
+        PhotoReport report;
+        report.settings = settings(ReportFormat::Pdf);
+        for (int number = 1; number <= 60; ++number) {
+            ReportPhoto photo;
+            photo.number = number;
+            photo.located = true;
+            photo.path = QStringLiteral("/nada/foto%1.jpg").arg(number);
+            photo.record.relativePath = QStringLiteral("foto%1.jpg").arg(number);
+            photo.record.position = {19, 'H', 345000.0 + number, 6297000.0, {}, {}};
+            report.located.append(photo);
+        }
+        ReportRun run;
+        QByteArray bytes;
+        QString error;
+        QVERIFY(buildReportPdf(report, run, bytes, error));
+        QCOMPARE(run.unreadable.size(), 60);
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QPdfDocument pdf;
+        pdf.load(&buffer);
+        QTRY_COMPARE(pdf.pageCount(), 30 + 2 + 1);
+        for (int page : {30, 31}) {
+            const QString text = pdf.getAllText(page).text().simplified();
+            QVERIFY2(text.contains(QStringLiteral("Página %1 de 33").arg(page + 1))
+                             && text.contains(QStringLiteral("N° Archivo Fecha y hora")),
+                     qPrintable(text));
+        }
+        QVERIFY(pdf.getAllText(31).text().contains(QStringLiteral("foto60.jpg")));
+    }
+
+    void docxReadsBackWithTablesAndDrawings_data()
+    {
+        QTest::addColumn<int>("perPage");
+        QTest::addColumn<ReportPaper>("paper");
+        QTest::addColumn<int>("pages"); // blocks, summary, map, without position
+        QTest::addColumn<QString>("pageWidth"); // twips
+        QTest::newRow("2 por página, A4") << 2 << ReportPaper::A4 << 2 + 3 << "11906";
+        QTest::newRow("4 por página, carta") << 4 << ReportPaper::Letter << 1 + 3 << "12240";
+        QTest::newRow("1 por página") << 1 << ReportPaper::A4 << 4 + 3 << "11906";
+    }
+
     void docxReadsBackWithTablesAndDrawings()
     {
-        const ReportSettings chosen = settings(ReportFormat::Docx);
+        QFETCH(int, pages);
+        ReportSettings chosen = settings(ReportFormat::Docx);
+        QFETCH(int, perPage);
+        chosen.photosPerPage = perPage;
+        QFETCH(ReportPaper, paper);
+        chosen.paper = paper;
         const ReportOutcome outcome = writePhotoReport(
                 chosen, [](const QString &) {}, {}, nullptr);
         QCOMPARE(outcome.written, QStringList {chosen.docxPath});
@@ -274,12 +329,16 @@ private slots:
         const WordText document = readWord(parts["word/document.xml"]);
         QVERIFY(document.wellFormed);
         QCOMPARE(document.drawings, 4 + 1); // the photos and the map
-        QCOMPARE(document.pageSize.value(QStringLiteral("w:w")), QStringLiteral("11906"));
+        QTEST(document.pageSize.value(QStringLiteral("w:w")).toString(), "pageWidth");
+        QCOMPARE(document.pageBreaks, pages - 1);
+        QCOMPARE(document.repeatedRows, 2); // the summary's and the list's header rows
         for (const QString &cell :
              {specialCaption, QStringLiteral("Pozo de monitoreo"), QStringLiteral("Orientación"),
               QStringLiteral("090° E"), QStringLiteral("6297592"), QStringLiteral("d.jpg")})
             QVERIFY2(document.cells.contains(cell), qPrintable(cell));
-        QVERIFY(document.paragraphs.contains(QStringLiteral("Fotografía N° 3")));
+        QVERIFY((document.paragraphs + document.cells)
+                        .join(QLatin1Char('\n'))
+                        .contains(QStringLiteral("Fotografía N° 3")));
         const WordText header = readWord(parts["word/header1.xml"]);
         QVERIFY(header.wellFormed);
         QVERIFY2(header.cells.first().startsWith(QStringLiteral("Registro fotográfico · Proyecto: ")
