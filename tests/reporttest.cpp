@@ -1,4 +1,5 @@
 #include "metadata/exiv2setup.h"
+#include "metadata/photocaption.h"
 #include "processing/photoreport.h"
 #include "processing/reportmap.h"
 #include "processing/reportpdf.h"
@@ -49,6 +50,8 @@ static bool writeFixture(const QString &folder)
             && writeTestPhoto(dir.filePath("c.jpg"), c) && writeTestPhoto(dir.filePath("d.jpg"), d)
             && writeTestPhoto(dir.filePath("e.jpg"), e);
 }
+
+using Tags = QMap<QString, QString>; // Exif./Iptc./Xmp. key -> value
 
 // Every entry of a ZIP archive by name; empty when it cannot be opened.
 static QMap<QString, QByteArray> unzip(const QByteArray &archive)
@@ -180,6 +183,39 @@ private slots:
         QTEST(photo.caption, "caption");
         QCOMPARE(report.unlocated.size(), 1);
         QCOMPARE(report.unlocated.first().caption, QStringLiteral("Acceso al campamento"));
+    }
+
+    // Which text of the photo's metadata becomes its caption.
+    void captionComesFromThePhotosOwnText_data()
+    {
+        QTest::addColumn<Tags>("tags");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("XMP en otro idioma")
+                << Tags {{"Xmp.dc.description", "lang=\"es-CL\" Bocatoma"}} << "Bocatoma";
+        QTest::newRow("descripción en blanco, comentario Unicode")
+                << Tags {{"Exif.Image.ImageDescription", "   "},
+                         {"Exif.Photo.UserComment", "charset=Unicode Cañón"}}
+                << "Cañón";
+        QTest::newRow("IPTC en blanco") << Tags {{"Iptc.Application2.Caption", " "},
+                                                 {"Exif.Image.ImageDescription", "Dren"}}
+                                        << "Dren";
+        QTest::newRow("solo texto de cámara")
+                << Tags {{"Exif.Image.ImageDescription", "SONY DSC"}} << "";
+    }
+
+    void captionComesFromThePhotosOwnText()
+    {
+        QFETCH(Tags, tags);
+        TestPhoto photo;
+        for (auto it = tags.cbegin(); it != tags.cend(); ++it) {
+            auto &place = it.key().startsWith("Exif") ? photo.extraExif
+                    : it.key().startsWith("Iptc")     ? photo.iptc
+                                                      : photo.xmp;
+            place[it.key()] = it.value();
+        }
+        const QString path = dir.filePath(QStringLiteral("leyenda.jpg"));
+        QVERIFY(writeTestPhoto(path, photo));
+        QTEST(readPhotoCaption(path), "caption");
     }
 
     // An unknown direction or altitude has no caption row and a dash in the
