@@ -4,7 +4,6 @@
 #include "processing/ziparchive.h"
 
 #include <QBuffer>
-#include <QImageReader>
 #include <QPainter>
 #include <QXmlStreamWriter>
 

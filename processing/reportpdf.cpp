@@ -4,12 +4,10 @@
 
 #include <QBuffer>
 #include <QFontMetricsF>
-#include <QImageReader>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 
-#include <cmath>
 
 static constexpr int pdfResolution = 600; // dots per inch of the painter's device
 static constexpr double headingHeight = 9.0; // millimetres above a table or the map
