@@ -129,6 +129,11 @@ QGroupBox *GeneralTab::buildOutputGroup()
                                  "exportLocationsCheck");
     layout->addWidget(exportLocationsCheck);
 
+    losslessCheck = named(
+            new QCheckBox(tr("Conservar la compresión original (sin pérdida fuera de las marcas)")),
+            "losslessCheck");
+    layout->addWidget(losslessCheck);
+
     auto *note = new QLabel(
             tr("Nota: La copia de seguridad se ignora si se usa una carpeta de salida."));
     note->setStyleSheet(QStringLiteral("font-style: italic; color: grey;"));
@@ -218,6 +223,8 @@ void GeneralTab::buildOptionRows()
             backup,
             checkOption(exportLocationsCheck, &ProcessingOptions::exportLocations,
                         QStringLiteral("exportLocations"), Preview::Unaffected),
+            checkOption(losslessCheck, &ProcessingOptions::losslessStamps,
+                        QStringLiteral("losslessStamps"), Preview::Unaffected),
     };
     rows.insert(rows.end(), trackGroup->optionRows().begin(), trackGroup->optionRows().end());
 }

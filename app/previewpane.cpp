@@ -2,7 +2,7 @@
 
 #include "app/previewrenderer.h"
 #include "app/widgetparts.h"
-#include "processing/photocollection.h"
+#include "files/photocollection.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>

@@ -51,6 +51,10 @@ static const QCommandLineOption qualityOption(
         QStringLiteral("calidad"),
         QStringLiteral("Calidad JPEG de 1 a 100 (por defecto, la de la configuración)."),
         QStringLiteral("N"));
+static const QCommandLineOption losslessOption(
+        QStringLiteral("sin-recomprimir"),
+        QStringLiteral("Conserva la compresión original de las fotos JPEG: solo se recodifican "
+                       "los bloques bajo las marcas."));
 
 enum class PathKind { File, Folder, FileOrFolder };
 
@@ -159,6 +163,7 @@ static void applyOptions(const QCommandLineParser &parser, ProcessingOptions &op
         options.outputFolder = parser.value(outputOption);
     }
     options.includeSubdirectories |= parser.isSet(subfoldersOption());
+    options.losslessStamps |= parser.isSet(losslessOption);
     options.makeBackup
             = options.makeBackup && !options.useOutputFolder && !parser.isSet(noBackupOption);
 }
@@ -220,6 +225,6 @@ Command processCommand()
             {QStringLiteral("CARPETA")},
             {QStringLiteral("Carpeta de fotos.")},
             {profileOption, csvOption, gpxOption, zoneOption, correctionOption, outputOption,
-             logoOption, subfoldersOption(), noBackupOption, qualityOption},
+             logoOption, subfoldersOption(), noBackupOption, qualityOption, losslessOption},
             runProcess};
 }

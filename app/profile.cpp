@@ -1,6 +1,6 @@
 #include "app/profile.h"
 
-#include "processing/atomicfile.h"
+#include "files/atomicfile.h"
 
 #include <QComboBox>
 #include <QFile>

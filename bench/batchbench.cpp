@@ -1,8 +1,13 @@
 // Measures the batch side by side with the floor any such tool pays: bare
 // QImage decode + encode of the same photos at the same quality on the same
 // threads. Prints seconds per photo, their ratio, the speed-up of all threads
-// over one, and peak resident memory as the batch grows.
-// Usage: batchbench [--photos N] [--large N] [--rounds N] [--work FOLDER]
+// over one, and peak resident memory as the batch grows. HEIC photos, made
+// from the 12 MP ones with heif-enc, are timed beside what a user would do
+// without HEIC support: heif-convert each to JPEG, then the JPEG batch.
+// With --sin-recomprimir it compares instead the batch keeping the photos'
+// own compression with the default batch on 12 and 24 MP photos.
+// Usage: batchbench [--photos N] [--large N] [--heif N] [--rounds N] [--work FOLDER]
+//                   [--sin-recomprimir]
 #include "bench/benchtools.h"
 #include "bench/photogenerator.h"
 #include "bench/poolthreads.h"
@@ -17,10 +22,13 @@
 #include <QImage>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <cstdio>
+#include <numeric>
 
 struct Measure
 {
@@ -116,12 +124,111 @@ static void memoryAsTheBatchGrows(const QStringList &photos, const QString &work
     std::printf("\n");
 }
 
+// Both batches on the same photos, rounds interleaved.
+static void compareKeptCompression(const char *title, const QStringList &photos,
+                                   const QString &work, ProcessingOptions options, int rounds)
+{
+    const auto folder = QDir(work).filePath(QStringLiteral("batch"));
+    Measure whole, kept;
+    for (int round = 0; round < rounds; ++round) {
+        options.losslessStamps = false;
+        keepBest(whole, runBatch(photos, folder, options));
+        options.losslessStamps = true;
+        keepBest(kept, runBatch(photos, folder, options));
+    }
+    std::printf("\n%s: %lld photos, JPEG %.1f MB on average, best of %d rounds\n", title,
+                qlonglong(photos.size()), averageMegabytes(photos), rounds);
+    std::printf("  re-encoded whole    %.3f s/photo, peak RSS %ld MB\n", whole.secondsPerPhoto,
+                whole.peakMegabytes);
+    std::printf("  own compression     %.3f s/photo, peak RSS %ld MB\n", kept.secondsPerPhoto,
+                kept.peakMegabytes);
+    std::printf("  ratio own / whole   time %.2f, memory %.2f   (targets <= 1.0)\n",
+                kept.secondsPerPhoto / whole.secondsPerPhoto,
+                double(kept.peakMegabytes) / whole.peakMegabytes);
+}
+
+// Runs `tool` with its output swallowed; a failure ends the benchmark.
+static void runTool(const QString &tool, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(tool, arguments);
+    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit
+        || process.exitCode() != 0)
+        qFatal("%s failed on %s", qPrintable(tool), qPrintable(arguments.join(' ')));
+}
+
+// The same photos as HEIC, encoded on the work pool's threads.
+static QStringList encodeHeif(const QStringList &jpegs, const QString &folder)
+{
+    QDir().mkpath(folder);
+    QStringList heifs;
+    for (const auto &jpeg : jpegs)
+        heifs << QDir(folder).filePath(QFileInfo(jpeg).completeBaseName() + ".heic");
+    QList<int> indexes(jpegs.size());
+    std::iota(indexes.begin(), indexes.end(), 0);
+    QtConcurrent::map(workPool(), indexes, [&](int i) {
+        runTool(QStringLiteral("heif-enc"),
+                {"-q", "50", "-p", "preset=ultrafast", "-o", heifs.at(i), jpegs.at(i)});
+    }).waitForFinished();
+    return heifs;
+}
+
+// heif-convert to JPEG at the batch's quality, as many at once as the batch
+// has threads, then the JPEG batch on the results.
+static Measure runConvertedPair(const QStringList &heifs, const QString &folder,
+                                const ProcessingOptions &options)
+{
+    freshCopy(heifs, folder);
+    QStringList copies;
+    for (const auto &heif : heifs)
+        copies << QDir(folder).filePath(QFileInfo(heif).fileName());
+    PhotoProcessor processor(options);
+    resetPeakResident();
+    QElapsedTimer clock;
+    clock.start();
+    QtConcurrent::map(workPool(), copies, [](const QString &heif) {
+        const auto jpeg
+                = QFileInfo(heif).path() + '/' + QFileInfo(heif).completeBaseName() + ".jpg";
+        runTool(QStringLiteral("heif-convert"), {"-q", QString::number(jpegQuality), heif, jpeg});
+        QFile::remove(heif);
+    }).waitForFinished();
+    processor.renamePhotosWithUTM(folder, [](const QString &) {}, {});
+    return {clock.elapsed() / 1000.0 / heifs.size(), peakResidentMegabytes()};
+}
+
+static void compareHeif(const QStringList &jpegs, const QString &work,
+                        const ProcessingOptions &options, int rounds)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("heif-enc")).isEmpty()
+        || QStandardPaths::findExecutable(QStringLiteral("heif-convert")).isEmpty()) {
+        std::printf("\nHEIC: heif-enc and heif-convert (libheif-examples) are needed\n");
+        return;
+    }
+    const auto heifs = encodeHeif(jpegs, QDir(work).filePath(QStringLiteral("heic")));
+    const auto folder = QDir(work).filePath(QStringLiteral("batch"));
+    Measure batch, pair;
+    for (int round = 0; round < rounds; ++round) {
+        keepBest(pair, runConvertedPair(heifs, folder, options));
+        keepBest(batch, runBatch(heifs, folder, options));
+    }
+    std::printf("\nHEIC 12 MP: %lld photos, HEIC %.1f MB on average, best of %d rounds\n",
+                qlonglong(heifs.size()), averageMegabytes(heifs), rounds);
+    std::printf("  HEIC batch, s/photo                  %8.3f\n", batch.secondsPerPhoto);
+    std::printf("  heif-convert + JPEG batch, s/photo   %8.3f\n", pair.secondsPerPhoto);
+    std::printf("  ratio                                %8.2f   (target <= 1.1)\n",
+                batch.secondsPerPhoto / pair.secondsPerPhoto);
+    std::printf("  peak RSS, MB: HEIC batch %ld, JPEG batch after heif-convert %ld\n",
+                batch.peakMegabytes, pair.peakMegabytes);
+    memoryAsTheBatchGrows(heifs, work, options);
+}
+
 int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
     const auto arguments = app.arguments();
     const int count = argumentValue(arguments, QStringLiteral("--photos"), 24);
     const int largeCount = argumentValue(arguments, QStringLiteral("--large"), 4);
+    const int heifCount = argumentValue(arguments, QStringLiteral("--heif"), 6);
     const int rounds = qMax(1, argumentValue(arguments, QStringLiteral("--rounds"), 3));
     QTemporaryDir temporary;
     const QString work = workFolder(arguments, temporary.path());
@@ -130,6 +237,18 @@ int main(int argc, char *argv[])
     const int threads = workPool()->maxThreadCount();
 
     const auto options = everyOverlay(writeBenchLogo(work));
+    if (arguments.contains(QStringLiteral("--sin-recomprimir"))) {
+        std::printf("Keeping the photos' own compression against re-encoding them whole.\n");
+        compareKeptCompression(
+                "12 MP (4000 x 3000)",
+                generatePhotos(QDir(work).filePath(QStringLiteral("12mp")), count, 4000, 3000),
+                work, options, rounds);
+        compareKeptCompression(
+                "24 MP (6000 x 4000)",
+                generatePhotos(QDir(work).filePath(QStringLiteral("24mp")), count, 6000, 4000),
+                work, options, rounds);
+        return 0;
+    }
 
     std::printf("Generating %d photos of 12 MP and %d of 100 MP in %s\n", count, largeCount,
                 qPrintable(work));
@@ -139,8 +258,16 @@ int main(int argc, char *argv[])
             = generatePhotos(QDir(work).filePath(QStringLiteral("100mp")), largeCount, 11547, 8660);
     std::printf("Every overlay, compass rose, renaming and backups on; quality %d; %d threads.\n",
                 jpegQuality, threads);
-    compare("12 MP (4000 x 3000)", photos, work, options, threads, rounds);
-    memoryAsTheBatchGrows(photos, work, options);
+    if (!photos.isEmpty()) {
+        compare("12 MP (4000 x 3000)", photos, work, options, threads, rounds);
+        memoryAsTheBatchGrows(photos, work, options);
+    }
+    if (heifCount > 0)
+        compareHeif(heifCount <= photos.size()
+                            ? photos.mid(0, heifCount)
+                            : generatePhotos(QDir(work).filePath(QStringLiteral("heic-sources")),
+                                             heifCount, 4000, 3000),
+                    work, options, rounds);
     if (!large.isEmpty())
         compare("100 MP (11547 x 8660)", large, work, options, threads, rounds);
     return 0;

@@ -1,9 +1,9 @@
 #include "bench/photogenerator.h"
 
 #include "bench/naturalimage.h"
+#include "files/atomicfile.h"
 #include "metadata/exifwriter.h"
 #include "metadata/metadatacopy.h"
-#include "processing/atomicfile.h"
 
 #include <QBuffer>
 #include <QImageWriter>

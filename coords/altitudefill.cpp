@@ -2,8 +2,8 @@
 
 #include "coords/coordinatesrow.h"
 #include "coords/logquote.h"
+#include "files/atomicfile.h"
 #include "geo/utm.h"
-#include "processing/atomicfile.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

@@ -1,8 +1,8 @@
 #include "coords/coordinatesfile.h"
 
 #include "coords/coordinatesrow.h"
-#include "coords/localdatetime.h"
 #include "coords/logquote.h"
+#include "files/localdatetime.h"
 
 #include <QFile>
 #include <QStringList>

@@ -1,12 +1,12 @@
 #include "coords/samplefile.h"
 
 #include "coords/coordinatesfile.h"
+#include "files/atomicfile.h"
+#include "files/photocollection.h"
 #include "geo/numbers.h"
 #include "geo/utmposition.h"
 #include "metadata/exifreader.h"
 #include "metadata/metadatacopy.h"
-#include "processing/atomicfile.h"
-#include "processing/photocollection.h"
 
 #include <QDateTime>
 #include <QFileInfo>

@@ -1,10 +1,12 @@
 #include "metadata/exifreader.h"
 
-#include "coords/localdatetime.h"
+#include "files/localdatetime.h"
 #include "geo/globelimits.h"
 #include "metadata/exifmutex.h"
 #include "metadata/exiv2compat.h"
 #include "metadata/exiv2image.h"
+#include "metadata/heiffile.h"
+#include "metadata/heifmetadata.h"
 
 #include <QDebug>
 #include <QMutexLocker>
@@ -12,6 +14,7 @@
 #include <exiv2/exiv2.hpp>
 
 #include <exception>
+#include <utility>
 
 static const Exiv2::Exifdatum *findDatum(const Exiv2::ExifData &exif, const char *key)
 {
@@ -128,10 +131,16 @@ static bool readDateTag(const Exiv2::ExifData &exif, const char *key, QDateTime 
     return true;
 }
 
-// Opens the photo and hands its EXIF to `read` while the image is alive;
-// false when Exiv2 gives no image or the photo has no EXIF.
+// Opens the photo (a HEIF file through libheif) and hands its EXIF to `read`
+// while the image is alive; false when there is no image or no EXIF.
 template<typename Read> static bool readExif(const QString &path, Read read)
 {
+    if (isHeifFile(path)) {
+        PhotoMetadata metadata;
+        QString error;
+        return readHeifMetadata(path, metadata, error) == MetadataResult::Done
+                && !metadata.exif.empty() && read(std::as_const(metadata.exif));
+    }
     const Exiv2ImagePtr image = openImageFile(path);
     if (!image.get())
         return false;

@@ -3,6 +3,8 @@
 #include "metadata/exifmutex.h"
 #include "metadata/exiv2compat.h"
 #include "metadata/exiv2image.h"
+#include "metadata/heiffile.h"
+#include "metadata/heifmetadata.h"
 
 #include <QMutexLocker>
 
@@ -41,6 +43,9 @@ static QByteArray ioBytes(Exiv2::BasicIo &io)
 MetadataResult copyMetadata(const QString &path, PhotoMetadata &metadata, QString &error)
 {
     QMutexLocker locker(&exifMutex);
+    // Exiv2 reads no HEIF: libheif finds its blocks.
+    if (isHeifFile(path))
+        return readHeifMetadata(path, metadata, error);
     try {
         const Exiv2ImagePtr image = openImageFile(path);
         if (!image.get())

@@ -1,12 +1,12 @@
 #include "processing/locationexport.h"
 
+#include "files/atomicfile.h"
+#include "files/photocollection.h"
 #include "geo/utmposition.h"
 #include "metadata/exifreader.h"
-#include "processing/atomicfile.h"
 #include "processing/geojsonwriter.h"
 #include "processing/kmzwriter.h"
 #include "processing/locationcsv.h"
-#include "processing/photocollection.h"
 #include "processing/thumbnail.h"
 
 #include <QDir>

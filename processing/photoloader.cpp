@@ -1,6 +1,8 @@
 #include "processing/photoloader.h"
 
+#include "metadata/heiffile.h"
 #include "processing/decoderwarnings.h"
+#include "processing/heifdecoder.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -169,6 +171,11 @@ QImage loadPhoto(const QString &path, bool &turned, QString &reason)
         reason = QStringLiteral("no se pudo leer el archivo.");
         return {};
     }
+    if (looksLikeHeif(bytes)) {
+        // Upright by libheif; whatever EXIF orientation it carries is stale.
+        turned = true;
+        return decodeHeif(bytes, reason);
+    }
     if (looksLikeJpeg(bytes) && !jpegIsComplete(bytes)) {
         reason = QStringLiteral("el archivo JPEG está cortado: termina antes del marcador de fin "
                                 "de imagen.");
@@ -181,12 +188,28 @@ QImage loadPhoto(const QString &path, bool &turned, QString &reason)
     return reason.isEmpty() ? image : QImage();
 }
 
+// libheif decodes whole pictures only: reduced after decoding.
+static ReducedPhoto reducedHeif(const QByteArray &bytes, const QSize &box)
+{
+    ReducedPhoto photo;
+    QString reason;
+    photo.picture = decodeHeif(bytes, reason);
+    photo.photoSize = photo.picture.size();
+    photo.whole = !photo.picture.isNull();
+    const QSize fit = photo.photoSize.scaled(box, Qt::KeepAspectRatio);
+    if (!box.isEmpty() && fit.width() < photo.photoSize.width())
+        photo.picture = photo.picture.scaled(fit, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return photo;
+}
+
 ReducedPhoto loadPhotoReduced(const QString &path, const QSize &box)
 {
     ReducedPhoto photo;
     QByteArray bytes;
     if (!readPhotoFile(path, bytes))
         return photo;
+    if (looksLikeHeif(bytes))
+        return reducedHeif(bytes, box);
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);

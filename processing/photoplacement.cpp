@@ -1,8 +1,8 @@
 #include "processing/photoplacement.h"
 
-#include "processing/atomicfile.h"
+#include "files/atomicfile.h"
+#include "files/photocollection.h"
 #include "processing/failurereason.h"
-#include "processing/photocollection.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -36,21 +36,30 @@ static bool isSameFile(const QString &photoPath, const QString &destination)
     return copy.exists() && photo.canonicalFilePath() == copy.canonicalFilePath();
 }
 
-bool placeInOutputFolder(const QString &batchFolder, const QString &outputFolder,
-                         const QString &photoPath, QString &workFile, QStringList &lines)
+QString outputPathFor(const QString &batchFolder, const QString &outputFolder,
+                      const QString &photoPath, QStringList &lines)
 {
     const auto relative = relativeFolder(batchFolder, photoPath);
     const auto folder = QDir::cleanPath(QDir(outputFolder).filePath(relative));
     if (!QDir(outputFolder).mkpath(relative) || !QFileInfo(folder).isDir()) {
         lines << QStringLiteral("Error: No se pudo crear la estructura de directorios de salida: ")
                         + folder;
-        return false;
+        return {};
     }
     const auto destination = QDir(folder).filePath(QFileInfo(photoPath).fileName());
     if (isSameFile(photoPath, destination)) {
         lines << QStringLiteral("Omitiendo archivo, la ruta de origen y destino son la misma.");
-        return false;
+        return {};
     }
+    return destination;
+}
+
+bool placeInOutputFolder(const QString &batchFolder, const QString &outputFolder,
+                         const QString &photoPath, QString &workFile, QStringList &lines)
+{
+    const auto destination = outputPathFor(batchFolder, outputFolder, photoPath, lines);
+    if (destination.isEmpty())
+        return false;
     QString error;
     if (!copyFileAtomically(photoPath, destination, error)) {
         lines << QStringLiteral("Error: No se pudo copiar el archivo a la carpeta de salida: ")
@@ -62,7 +71,8 @@ bool placeInOutputFolder(const QString &batchFolder, const QString &outputFolder
     return true;
 }
 
-bool backUpPhoto(const QString &batchFolder, const QString &photoPath, QStringList &lines)
+bool backUpPhoto(const QString &batchFolder, const QString &photoPath, QStringList &lines,
+                 BackupKind kind)
 {
     const auto relative = relativeFolder(batchFolder, photoPath);
     const QDir root(QDir(batchFolder).filePath(QLatin1String(backupFolderName)));
@@ -76,7 +86,9 @@ bool backUpPhoto(const QString &batchFolder, const QString &photoPath, QStringLi
         if (isNameTaken(path))
             continue;
         QString error;
-        if (copyFileToNewName(photoPath, path, error)) {
+        const bool done = kind == BackupKind::Move ? moveFileToNewName(photoPath, path, error)
+                                                   : copyFileToNewName(photoPath, path, error);
+        if (done) {
             lines << QStringLiteral("Backup creado: ") + path;
             return true;
         }

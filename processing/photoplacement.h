@@ -14,13 +14,24 @@ QString relativeFolder(const QString &batchFolder, const QString &photoPath);
 // "%1_backup.%2" for counter 0, "%1_backup(%2).%3" for later counters.
 QString backupFileName(const QString &photoFileName, int counter);
 
+// The path the photo has in the same relative subfolder of `outputFolder`,
+// that subfolder made; empty when it cannot be made or the path is the
+// photo's own.
+QString outputPathFor(const QString &batchFolder, const QString &outputFolder,
+                      const QString &photoPath, QStringList &lines);
+
 // Copies the photo to the same relative subfolder of `outputFolder`; on
 // success `workFile` is the copy's path.
 bool placeInOutputFolder(const QString &batchFolder, const QString &outputFolder,
                          const QString &photoPath, QString &workFile, QStringList &lines);
 
-// Copies the photo under a new name below the batch folder's "Backup". The
-// photo must not be changed when this fails.
-bool backUpPhoto(const QString &batchFolder, const QString &photoPath, QStringList &lines);
+// How a backup is made: a copy of a photo that is then changed in place, or
+// the photo itself moved there once a new file has taken its place.
+enum class BackupKind { Copy, Move };
+
+// Copies (or moves) the photo under a new name below the batch folder's
+// "Backup". The photo must not be changed when this fails.
+bool backUpPhoto(const QString &batchFolder, const QString &photoPath, QStringList &lines,
+                 BackupKind kind = BackupKind::Copy);
 
 #endif // PHOTOPLACEMENT_H

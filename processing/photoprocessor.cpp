@@ -1,12 +1,12 @@
 #include "processing/photoprocessor.h"
 
 #include "coords/coordinatesfile.h"
+#include "files/photocollection.h"
 #include "processing/batchcontext.h"
 #include "processing/elapsedtime.h"
 #include "processing/folderlock.h"
 #include "processing/fontregistry.h"
 #include "processing/locationexport.h"
-#include "processing/photocollection.h"
 #include "processing/processphoto.h"
 #include "processing/utmname.h"
 #include "processing/workpool.h"

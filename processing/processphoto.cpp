@@ -1,5 +1,7 @@
 #include "processing/processphoto.h"
 
+#include "files/atomicfile.h"
+#include "files/photocollection.h"
 #include "geo/globelimits.h"
 #include "geo/utm.h"
 #include "geo/utmposition.h"
@@ -7,9 +9,9 @@
 #include "metadata/exifwriter.h"
 #include "metadata/metadatacopy.h"
 #include "metadata/nativepath.h"
-#include "processing/atomicfile.h"
 #include "processing/failurereason.h"
 #include "processing/locationexport.h"
+#include "processing/losslessstamp.h"
 #include "processing/overlay.h"
 #include "processing/photoloader.h"
 #include "processing/photoplacement.h"
@@ -18,9 +20,11 @@
 #include "processing/utmname.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
+#include <QPainter>
 
 #include <exception>
 #include <optional>
@@ -39,6 +43,7 @@ struct PhotoRun
         , photoPath(photoPath)
         , fileName(QFileInfo(photoPath).fileName())
         , workFile(QFileInfo(photoPath).absoluteFilePath())
+        , fromHeif(isHeifName(photoPath))
     {
         stamp.photoPath = photoPath;
     }
@@ -49,6 +54,9 @@ struct PhotoRun
     const QString fileName;
     QStringList lines;
     QString workFile;
+    // A HEIF photo is only read: its result is a new JPEG in `jpegFolder`.
+    const bool fromHeif;
+    QString jpegFolder;
     QString targetPath;
     PhotoMetadata metadata;
     PhotoStamp stamp;
@@ -69,8 +77,24 @@ static QString nativePathText(const QString &path)
     return QString::fromStdString(qPathToNativeStdString(path));
 }
 
+// The JPEG of a HEIF photo goes beside it, or into the output folder where
+// a copy of it would go.
+static bool placeHeif(PhotoRun &run)
+{
+    if (!run.options.useOutputFolder) {
+        run.jpegFolder = QFileInfo(run.workFile).absolutePath();
+        return true;
+    }
+    const auto destination
+            = outputPathFor(run.context.folder, run.options.outputFolder, run.photoPath, run.lines);
+    run.jpegFolder = QFileInfo(destination).absolutePath();
+    return !destination.isEmpty();
+}
+
 static bool place(PhotoRun &run)
 {
+    if (run.fromHeif)
+        return placeHeif(run);
     if (run.options.useOutputFolder)
         return placeInOutputFolder(run.context.folder, run.options.outputFolder, run.photoPath,
                                    run.workFile, run.lines);
@@ -202,12 +226,16 @@ static bool readStamp(PhotoRun &run)
     return findPosition(run) && nameAfterPosition(run);
 }
 
+static QString positionBaseName(const PhotoRun &run)
+{
+    return run.options.usePrefix ? run.options.prefix + run.stamp.utmName : run.stamp.utmName;
+}
+
 // Photos of one batch run in parallel, so a name found free may be taken
 // before the rename: then the next free name is tried.
 static bool renameTarget(PhotoRun &run)
 {
-    const auto baseName
-            = run.options.usePrefix ? run.options.prefix + run.stamp.utmName : run.stamp.utmName;
+    const auto baseName = positionBaseName(run);
     const QFileInfo work(run.workFile);
     QString reason = QStringLiteral("otras fotos ocupan todos los nombres posibles.");
     for (int attempt = 0; attempt < maxRenameAttempts; ++attempt) {
@@ -233,6 +261,13 @@ static bool renameTarget(PhotoRun &run)
     return false;
 }
 
+// Named after the position when renaming, else after the HEIF photo.
+static QString heifJpegBaseName(const PhotoRun &run)
+{
+    return run.options.renamePhotos ? positionBaseName(run)
+                                    : QFileInfo(run.fileName).completeBaseName();
+}
+
 static void replaceMetadataWithRow(PhotoRun &run)
 {
     run.lines << QStringLiteral("Generando nuevos metadatos EXIF desde datos TXT para ")
@@ -245,9 +280,11 @@ static void replaceMetadataWithRow(PhotoRun &run)
     writeRecordToExif(run.metadata.exif, stamp.position, stamp.captureTime);
 }
 
-// The pixels now stand upright, so viewers must not turn them again.
+// The pixels now stand upright, so viewers must not turn them again, and
+// the EXIF thumbnail, still turned, would no longer match them.
 static void markUpright(PhotoMetadata &metadata)
 {
+    Exiv2::ExifThumb(metadata.exif).erase();
     const Exiv2::ExifKey exifKey("Exif.Image.Orientation");
     if (metadata.exif.findKey(exifKey) != metadata.exif.end())
         metadata.exif["Exif.Image.Orientation"] = uint16_t(1);
@@ -296,28 +333,106 @@ static QStringList embedMetadata(const PhotoRun &run, QByteArray &encoded)
     return lines;
 }
 
-// The photo is finished in memory, metadata included, and replaces the
-// target in one step: an interrupted or failed save leaves the target as it
-// was. Exiv2 never writes to the photo's path.
-static bool save(PhotoRun &run, QImage &image)
+static bool failSave(PhotoRun &run, const QString &error)
 {
-    QByteArray encoded;
+    run.lines << QStringLiteral("Error guardando la imagen: ") + error;
+    return false;
+}
+
+// The stamped photo encoded whole for the target's format at the set
+// quality; the image is released at once.
+static bool encodeWhole(PhotoRun &run, QImage &image, bool turned, QByteArray &encoded)
+{
+    if (turned)
+        markUpright(run.metadata);
     QString error;
     const bool encodedOk
             = encodeImage(image, run.targetPath, run.options.jpegQuality, encoded, error);
     image = QImage();
-    if (!encodedOk) {
-        run.lines << QStringLiteral("Error guardando la imagen: ") + error;
-        return false;
+    return encodedOk || failSave(run, error);
+}
+
+// With `losslessStamps`, before any rename: a JPEG whose blocks take the
+// stamps keeps every other block, and its pixels stay as stored. Says why
+// when the photo must be encoded whole instead.
+static bool keepCompression(PhotoRun &run, KeptCompression &kept)
+{
+    const bool done = stampKeepingCompression(
+            run.workFile,
+            [&run](QImage &layer) {
+                drawOverlays(layer, run.options, run.context.logo, run.context.fontFamily,
+                             run.stamp, run.context.log);
+            },
+            kept);
+    run.lines << (done ? QStringLiteral("Compresión original conservada fuera de las marcas.")
+                       : QStringLiteral("Se recodifica la foto entera: %1.").arg(kept.reason));
+    return done;
+}
+
+// The stamps on the decoded photo: those already laid out for its blocks
+// when it could not keep them, else drawn now.
+static void stampImage(const PhotoRun &run, const KeptCompression &kept, QImage &image)
+{
+    if (kept.patches.empty()) {
+        drawOverlays(image, run.options, run.context.logo, run.context.fontFamily, run.stamp,
+                     run.context.log);
+        return;
     }
+    QPainter painter(&image);
+    for (const StampPatch &patch : kept.patches)
+        painter.drawImage(patch.origin, patch.picture);
+}
+
+// The photo is finished in memory, metadata included, and replaces the
+// target in one step: an interrupted or failed save leaves the target as it
+// was. Exiv2 never writes to the photo's path.
+static bool save(PhotoRun &run, QByteArray &encoded)
+{
+    QString error;
     const auto metadataLines = embedMetadata(run, encoded);
-    if (!replaceFileAtomically(run.targetPath, encoded, error)) {
-        run.lines << QStringLiteral("Error guardando la imagen: ") + error;
-        return false;
-    }
+    if (!replaceFileAtomically(run.targetPath, encoded, error))
+        return failSave(run, error);
     run.lines << metadataLines;
     run.saved = true;
     return true;
+}
+
+// The JPEG of a HEIF photo is a new file: a name another photo takes at the
+// same moment makes it try the next free one.
+static bool saveAsNewJpeg(PhotoRun &run, const QByteArray &encoded)
+{
+    QString error;
+    const QDir folder(run.jpegFolder);
+    const auto permissions = QFileInfo(run.photoPath).permissions();
+    for (int attempt = 0; attempt < maxRenameAttempts; ++attempt) {
+        QByteArray withMetadata = encoded;
+        const auto metadataLines = embedMetadata(run, withMetadata);
+        if (writeFileToNewName(run.targetPath, withMetadata, permissions, error)) {
+            run.lines << QStringLiteral("Convertido a JPEG: %1 a %2")
+                                 .arg(run.fileName, QFileInfo(run.targetPath).fileName())
+                      << metadataLines;
+            run.saved = true;
+            return true;
+        }
+        if (!isNameTaken(run.targetPath))
+            break;
+        run.targetPath = freeJpegName(folder, heifJpegBaseName(run));
+    }
+    return failSave(run, error);
+}
+
+// Once its JPEG is saved, the HEIF photo leaves the batch folder for Backup,
+// so that no later run converts it again: also without backups, since it is
+// the only original at full quality.
+static void moveHeifToBackup(PhotoRun &run)
+{
+    if (run.options.useOutputFolder)
+        return;
+    if (!run.options.makeBackup)
+        run.lines << QStringLiteral("Sin copia de seguridad pedida, el original %1 se guarda igual "
+                                    "en Backup: es el único con toda su calidad.")
+                             .arg(run.fileName);
+    backUpPhoto(run.context.folder, run.photoPath, run.lines, BackupKind::Move);
 }
 
 // Photos that got a position: from EXIF GPS or the track, or from their row,
@@ -344,33 +459,52 @@ static void runPipeline(PhotoRun &run)
     if (!readStamp(run))
         return;
     run.targetPath = run.workFile;
-    // Loaded before renaming, so a file that is no image, or a damaged one,
+    // Decoded before renaming, so a file that is no image, or a damaged one,
     // keeps its name and its bytes.
+    KeptCompression kept;
+    const bool keptBlocks = run.options.losslessStamps && keepCompression(run, kept);
     bool turned = false;
-    QString reason;
-    QImage image = loadPhoto(run.workFile, turned, reason);
-    if (image.isNull()) {
-        run.lines << QStringLiteral("Error al abrir la imagen: ") + run.workFile
-                  << reasonLine(reason);
-        return;
+    QImage image;
+    if (!keptBlocks) {
+        QString reason;
+        image = loadPhoto(run.workFile, turned, reason);
+        if (image.isNull()) {
+            run.lines << QStringLiteral("Error al abrir la imagen: ") + run.workFile
+                      << reasonLine(reason);
+            return;
+        }
     }
-    if (run.options.renamePhotos && !renameTarget(run))
+    if (run.fromHeif)
+        run.targetPath = freeJpegName(QDir(run.jpegFolder), heifJpegBaseName(run));
+    else if (run.options.renamePhotos && !renameTarget(run))
         return;
     // The stamp may read the GPS position again: from where the photo's
     // unchanged bytes are now, since a rename has moved them.
-    run.stamp.photoPath = run.targetPath;
-    drawOverlays(image, run.options, run.context.logo, run.context.fontFamily, run.stamp,
-                 run.context.log);
+    run.stamp.photoPath = run.fromHeif ? run.workFile : run.targetPath;
     if (!run.options.useExif && !run.options.useGpxTrack && run.options.embedCsvInExif)
         replaceMetadataWithRow(run);
-    else if (turned)
-        markUpright(run.metadata);
-    // Made while the stamped image is still in memory; `save` releases it.
+    QByteArray encoded = kept.jpeg;
     QByteArray thumbnail;
-    if (run.options.exportLocations)
-        thumbnail = thumbnailJpeg(image);
-    if (save(run, image) && run.options.exportLocations)
-        recordLocation(run, std::move(thumbnail));
+    if (keptBlocks) {
+        // Also in EXIF made anew from a row: the pixels were not turned.
+        if (kept.orientation != 1)
+            run.metadata.exif["Exif.Image.Orientation"] = uint16_t(kept.orientation);
+    } else {
+        stampImage(run, kept, image);
+        // Made while the stamped image is still in memory.
+        if (run.options.exportLocations)
+            thumbnail = thumbnailJpeg(image);
+        if (!encodeWhole(run, image, turned, encoded))
+            return;
+    }
+    const bool saved = run.fromHeif ? saveAsNewJpeg(run, encoded) : save(run, encoded);
+    if (saved && run.fromHeif)
+        moveHeifToBackup(run);
+    if (!saved || !run.options.exportLocations)
+        return;
+    if (keptBlocks)
+        thumbnail = photoThumbnail(run.targetPath);
+    recordLocation(run, std::move(thumbnail));
 }
 
 static void finish(BatchContext &context, int slot, PhotoRun &run)

@@ -1,5 +1,8 @@
 #include "processing/thumbnail.h"
 
+#include "metadata/heiffile.h"
+#include "processing/photoloader.h"
+
 #include <QBuffer>
 #include <QImageReader>
 #include <QImageWriter>
@@ -40,6 +43,9 @@ QByteArray thumbnailJpeg(const QImage &image)
 
 QByteArray photoThumbnail(const QString &path)
 {
+    // Qt reads no HEIF: decoded whole by libheif, then reduced.
+    if (isHeifFile(path))
+        return thumbnailJpeg(loadPhotoReduced(path, {}).picture);
     QImageReader reader(path);
     reader.setAutoTransform(true);
     // The size before the EXIF orientation is applied, as the decoder sees it.

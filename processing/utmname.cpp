@@ -1,6 +1,6 @@
 #include "processing/utmname.h"
 
-#include "processing/atomicfile.h"
+#include "files/atomicfile.h"
 
 QString utmName(const UtmPosition &position)
 {

@@ -1,9 +1,12 @@
 #include "coords/coordinatesfile.h"
+#include "files/photocollection.h"
 #include "metadata/exifreader.h"
 #include "metadata/exiv2image.h"
 #include "metadata/exiv2setup.h"
 #include "metadata/metadatacopy.h"
 #include "processing/folderlock.h"
+#include "processing/locationexport.h"
+#include "processing/photoloader.h"
 #include "processing/photoprocessor.h"
 #include "processing/workpool.h"
 #include "tests/support/files.h"
@@ -50,6 +53,29 @@ static QByteArray jpeg(int width, int height)
     buffer.open(QIODevice::WriteOnly);
     makeNaturalImage(width, height).save(&buffer, "JPEG", 90);
     return bytes;
+}
+
+// `heif` with the size its images claim (in their "ispe" boxes) changed.
+static QByteArray withClaimedSize(QByteArray heif, quint32 width, quint32 height)
+{
+    for (qsizetype box = heif.indexOf("ispe"); box >= 0; box = heif.indexOf("ispe", box + 1)) {
+        qToBigEndian(width, heif.data() + box + 8);
+        qToBigEndian(height, heif.data() + box + 12);
+    }
+    return heif;
+}
+
+// heif-enc keeps a JPEG's pixels as stored and copies its EXIF Orientation
+// unchanged, adding no rotation of its own. Its "pixi" box of the primary
+// image becomes an "irot" of the same size: a quarter turn anticlockwise,
+// as a phone stores a portrait photo.
+static QByteArray turnedByRotationProperty(QByteArray heif)
+{
+    const qsizetype box = heif.indexOf("pixi");
+    if (box < 4 || qFromBigEndian<quint32>(heif.constData() + box - 4) != 16)
+        return {};
+    heif.replace(box, 12, QByteArray("irot\x01", 5) + QByteArray(7, '\0'));
+    return heif;
 }
 
 // The last line of a photo's group before any "Motivo: " line explaining it.
@@ -138,6 +164,53 @@ private slots:
         QCOMPARE(saved.exif["Exif.Photo.DateTimeOriginal"].toString(), "2024:03:05 14:30:00");
         QCOMPARE(saved.iptc["Iptc.Application2.Caption"].toString(), "pie");
         QVERIFY(QString::fromStdString(saved.xmp["Xmp.dc.title"].toString()).contains("título"));
+    }
+
+    void keptCompressionLeavesThePixelsAsStored_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("fromRow");
+        QTest::addColumn<QString>("line");
+        const QString kept = QStringLiteral("Compresión original conservada fuera de las marcas.");
+        QTest::newRow("JPEG turned by EXIF") << "a.jpg" << false << kept;
+        QTest::newRow("EXIF made anew from a row") << "a.jpg" << true << kept;
+        QTest::newRow("PNG") << "a.png" << false
+                             << "Se recodifica la foto entera: la foto no es JPEG.";
+    }
+
+    // The stored pixels keep their orientation, so the Orientation tag must
+    // stay, also in EXIF made from a coordinates-file row.
+    void keptCompressionLeavesThePixelsAsStored()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, fromRow);
+        QFETCH(QString, line);
+        TestPhoto photo = gpsPhoto(320, 160);
+        photo.orientation = 6;
+        const QString path = write(name, photo);
+        ProcessingOptions options = exifOptions(false);
+        if (fromRow) {
+            options.useExif = false;
+            options.embedCsvInExif = true;
+            options.csvPath = folder + ".txt";
+            QVERIFY(writeBytes(options.csvPath, QByteArray(coordinatesFileHeader)
+                                                        + "\na.jpg;19;H;345678;6299999;90;;\n"));
+        }
+        options.losslessStamps = options.drawGeo = options.bgText = true;
+        options.coordsPosition = QStringLiteral("abajo-derecha");
+        options.fontSizeRatio = 0.05;
+        options.fontColor = Qt::white;
+        const BatchResult result = runBatch(folder, options);
+        QVERIFY2(logGroup(result.log, name).contains(line), qPrintable(result.log.join('\n')));
+        if (!name.endsWith(QLatin1String(".jpg")))
+            return;
+        QImageReader reader(path);
+        reader.setAutoTransform(false);
+        QCOMPARE(reader.size(), QSize(320, 160));
+        PhotoMetadata saved;
+        QString error;
+        QCOMPARE(copyMetadata(path, saved, error), MetadataResult::Done);
+        QCOMPARE(saved.exif["Exif.Image.Orientation"].toString(), "6");
     }
 
     // Visible photo files at any depth, never the backups, links or others.
@@ -437,6 +510,63 @@ private slots:
                          && group.last().startsWith("Motivo: ") && group.last().contains(reason),
                  qPrintable(group.join('|')));
         QCOMPARE(fileBytes(at(name)), before);
+    }
+
+    void heifPhotosBecomeStampedJpegsAndTheirOriginalsStay_data()
+    {
+        QTest::addColumn<bool>("toOutputFolder");
+        QTest::newRow("renamed in place, backups off") << false;
+        QTest::newRow("named after it in an output folder") << true;
+    }
+
+    // A folder off a phone: JPEG, PNG and HEIF, one turned, one damaged and
+    // one too large to decode.
+    void heifPhotosBecomeStampedJpegsAndTheirOriginalsStay()
+    {
+        if (!canWriteTestHeif())
+            QSKIP("heif-enc (package libheif-examples) is needed to make HEIF photos");
+        QFETCH(bool, toOutputFolder);
+        write("a.jpg", TestPhoto());
+        write("b.png", TestPhoto());
+        TestPhoto turned = gpsPhoto(60, 40);
+        turned.orientation = 6;
+        turned.xmp["Xmp.dc.description"] = "pie de foto";
+        QVERIFY(writeTestHeif(at("c.heic"), turned));
+        const QByteArray heif = turnedByRotationProperty(fileBytes(at("c.heic")));
+        QVERIFY(writeBytes(at("c.heic"), heif));
+        const QByteArray damaged = heif.left(heif.size() / 2);
+        QVERIFY(writeBytes(at("d.HEIF"), damaged));
+        QVERIFY(writeBytes(at("e.heic"), withClaimedSize(heif, 30000, 30000)));
+        QCOMPARE(collectPhotos(folder, false).size(), 5);
+        ProcessingOptions options = exifOptions(!toOutputFolder);
+        options.useOutputFolder = toOutputFolder;
+        options.outputFolder = folder + "-salida";
+        const BatchResult result = runBatch(folder, options);
+
+        const QString jpeg = toOutputFolder ? options.outputFolder + "/c.jpg" : at(santiago);
+        QCOMPARE(QImage(jpeg).size(), QSize(40, 60));
+        PhotoMetadata saved;
+        QString error;
+        QCOMPARE(copyMetadata(jpeg, saved, error), MetadataResult::Done);
+        QCOMPARE(saved.exif["Exif.Image.Orientation"].toString(), "1");
+        QCOMPARE(saved.exif["Exif.Photo.DateTimeOriginal"].toString(), "2024:03:05 14:30:00");
+        QVERIFY(QString::fromStdString(saved.xmp["Xmp.dc.description"].toString())
+                        .contains("pie de foto"));
+        double latitude, longitude, direction, altitude;
+        QVERIFY(readGpsFromExif(jpeg, latitude, longitude, direction, altitude));
+        QCOMPARE(QString("%1 %2").arg(direction).arg(altitude), "45 550");
+        const QString original = toOutputFolder ? at("c.heic") : at("Backup/c_backup.heic");
+        QCOMPARE(fileBytes(original), heif);
+        const ReducedPhoto preview = loadPhotoReduced(original, QSize(20, 20));
+        QVERIFY(preview.whole);
+        QCOMPARE(preview.photoSize, QSize(40, 60));
+        QCOMPARE(QFileInfo::exists(at("c.heic")), toOutputFolder);
+        QCOMPARE(lastLine(result, "d.HEIF"), "Error al abrir la imagen: " + at("d.HEIF"));
+        QCOMPARE(fileBytes(at("d.HEIF")), damaged);
+        QVERIFY(logGroup(result.log, "e.heic").last().contains("excede el tamaño admitido"));
+        // A converted photo is gone from a later run and a later export.
+        exportFolderLocations(folder, false, [](const QString &) {}, {});
+        QCOMPARE(fileBytes(at(csvFileName)).count("c.heic"), toOutputFolder ? 1 : 0);
     }
 
     void gpsIsReadOnlyFromRationals_data()

@@ -204,6 +204,8 @@ private slots:
         QTest::newRow("track GPX")
                 << QStringList {"--gpx", "@D/t.gpx", "--zona-horaria", "America/Santiago"}
                 << renamed + QStringList {"Backup"};
+        QTest::newRow("sin recomprimir")
+                << QStringList {"--sin-recomprimir", "--sin-backup"} << renamed;
     }
 
     void optionsReachTheBatch()
@@ -213,6 +215,10 @@ private slots:
         const Outcome outcome = run(QStringList {"procesar", folder} + expand(arguments, folder));
         QVERIFY2(outcome.code == 0, qPrintable(outcome.err));
         QTEST(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), "inFolder");
+        // Stamps that cover most of so small a photo make it fall back, with its line.
+        QCOMPARE(outcome.out.contains(QRegularExpression("Compresión original conservada|Se "
+                                                         "recodifica la foto entera")),
+                 arguments.contains("--sin-recomprimir"));
     }
 
     void interruptLeavesEveryPhotoWhole()

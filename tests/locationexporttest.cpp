@@ -1,8 +1,8 @@
 #include "processing/locationexport.h"
 #include "coords/coordinatesfile.h"
+#include "files/photocollection.h"
 #include "metadata/exifreader.h"
 #include "metadata/exiv2setup.h"
-#include "processing/photocollection.h"
 #include "tests/support/files.h"
 #include "tests/support/testphotos.h"
 

@@ -12,9 +12,9 @@
 
 // Object names of controls a profile covers.
 static const QStringList checks
-        = {"rotateCompassCheck",   "prefixCheck",       "renameCheck",         "drawDataCheck",
-           "drawOrientationCheck", "drawTimeCheck",     "compassCheck",        "bgTextCheck",
-           "drawGeoCheck",         "drawAltitudeCheck", "exportLocationsCheck"};
+        = {"rotateCompassCheck",   "prefixCheck",       "renameCheck",          "drawDataCheck",
+           "drawOrientationCheck", "drawTimeCheck",     "compassCheck",         "bgTextCheck",
+           "drawGeoCheck",         "drawAltitudeCheck", "exportLocationsCheck", "losslessCheck"};
 static const QStringList spins = {"fontSizeSpin", "logoRatioSpin", "compassRatioSpin"};
 static const QStringList combos
         = {"logoPositionCombo",        "dtPositionCombo",      "coordsPositionCombo",
@@ -489,7 +489,7 @@ private slots:
         QVERIFY(bytes.contains("\n    \"prefix\": \"Campa\xc3\xb1"
                                "a_2024_\""));
         const QJsonObject profile = QJsonDocument::fromJson(bytes).object();
-        QCOMPARE(profile.size(), 34);
+        QCOMPARE(profile.size(), 35);
         QVERIFY(f.open());
         const QJsonObject defaults = QJsonDocument::fromJson(saved()).object();
         for (auto it = profile.constBegin(); it != profile.constEnd(); ++it)

@@ -3,7 +3,10 @@
 #include "metadata/exiv2image.h"
 
 #include <QDir>
+#include <QFile>
 #include <QImageWriter>
+#include <QProcess>
+#include <QStandardPaths>
 
 #include <exiv2/exiv2.hpp>
 
@@ -113,4 +116,28 @@ bool writeTestPhoto(const QString &path, const TestPhoto &photo)
     } catch (const std::exception &) {
         return false;
     }
+}
+
+static QString heifEncoder()
+{
+    return QStandardPaths::findExecutable(QStringLiteral("heif-enc"));
+}
+
+bool canWriteTestHeif()
+{
+    return !heifEncoder().isEmpty();
+}
+
+bool writeTestHeif(const QString &path, const TestPhoto &photo)
+{
+    const QString source = path + QStringLiteral(".source.jpg");
+    if (!writeTestPhoto(source, photo))
+        return false;
+    QProcess encoder;
+    encoder.start(heifEncoder(),
+                  {QStringLiteral("-q"), QStringLiteral("50"), QStringLiteral("-o"), path, source});
+    const bool encoded = encoder.waitForFinished(120000)
+            && encoder.exitStatus() == QProcess::NormalExit && encoder.exitCode() == 0;
+    QFile::remove(source);
+    return encoded;
 }

@@ -36,6 +36,12 @@ struct TestPhoto
 // tif/tiff); parent folders are made. Returns false on any failure.
 bool writeTestPhoto(const QString &path, const TestPhoto &photo = {});
 
+// True when heif-enc (package libheif-examples) is there to make HEIF photos.
+bool canWriteTestHeif();
+// Writes `photo` as a JPEG and has heif-enc encode it into the HEIF file at
+// `path`, carrying its EXIF and XMP across; the JPEG is removed.
+bool writeTestHeif(const QString &path, const TestPhoto &photo = {});
+
 // A photo whose EXIF places it in Santiago de Chile: "19H 345713 6297592".
 inline TestPhoto gpsPhoto(int widthPixels = 160, int heightPixels = 120)
 {

@@ -2,6 +2,7 @@
 #define ATOMICFILE_H
 
 #include <QByteArray>
+#include <QFileDevice>
 #include <QString>
 
 #include <functional>
@@ -43,6 +44,11 @@ bool isNameTaken(const QString &path);
 // existing file is never replaced, even when another thread or process takes
 // the name at the same moment.
 bool copyFileToNewName(const QString &source, const QString &destination, QString &error);
+
+// Writes `bytes` to a new file at `path`, with `permissions`, only if no file
+// of that name exists, as copyFileToNewName does.
+bool writeFileToNewName(const QString &path, const QByteArray &bytes,
+                        QFileDevice::Permissions permissions, QString &error);
 
 // Moves `source` to `destination` only if no file of that name exists. Unlike
 // QFile::rename, a name taken at the same moment by another thread or process

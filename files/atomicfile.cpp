@@ -1,4 +1,4 @@
-#include "processing/atomicfile.h"
+#include "files/atomicfile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -140,26 +140,25 @@ static bool syncToDisk(QFileDevice &file)
 #endif
 }
 
-bool copyFileToNewName(const QString &source, const QString &destination, QString &error)
+// Hidden and without a photo suffix, so a file left by a kill is never
+// collected as a photo.
+static bool openTemporaryBeside(QTemporaryFile &output, const QString &destination, QString &error)
 {
-    QFile input(source);
-    if (!openSource(input, error))
-        return false;
-    // Hidden and without a photo suffix, so a file left by a kill is never
-    // collected as a photo.
-    QTemporaryFile output(QFileInfo(destination).absolutePath()
-                          + QStringLiteral("/.rumbario-XXXXXX.tmp"));
-    if (!output.open()) {
-        error = output.errorString();
-        return false;
-    }
-    // A temporary file writes through a buffer: the flush reports a short
-    // write of whatever was still held in it.
-    if (!copyContents(input, output, error))
-        return false;
-    // Temporary files are private to their owner; a copy keeps the source's
-    // permissions.
-    if (!output.flush() || !output.setPermissions(input.permissions()) || !syncToDisk(output)) {
+    output.setFileTemplate(QFileInfo(destination).absolutePath()
+                           + QStringLiteral("/.rumbario-XXXXXX.tmp"));
+    if (output.open())
+        return true;
+    error = output.errorString();
+    return false;
+}
+
+// A temporary file writes through a buffer: the flush reports a short write
+// of whatever was still held in it. Temporary files are private to their
+// owner; the new file gets `permissions`.
+static bool moveTemporaryToNewName(QTemporaryFile &output, QFileDevice::Permissions permissions,
+                                   const QString &destination, QString &error)
+{
+    if (!output.flush() || !output.setPermissions(permissions) || !syncToDisk(output)) {
         error = output.errorString();
         return false;
     }
@@ -168,6 +167,24 @@ bool copyFileToNewName(const QString &source, const QString &destination, QStrin
         return false;
     output.setAutoRemove(false);
     return true;
+}
+
+bool copyFileToNewName(const QString &source, const QString &destination, QString &error)
+{
+    QFile input(source);
+    QTemporaryFile output;
+    return openSource(input, error) && openTemporaryBeside(output, destination, error)
+            && copyContents(input, output, error)
+            && moveTemporaryToNewName(output, input.permissions(), destination, error);
+}
+
+bool writeFileToNewName(const QString &path, const QByteArray &bytes,
+                        QFileDevice::Permissions permissions, QString &error)
+{
+    QTemporaryFile output;
+    return openTemporaryBeside(output, path, error)
+            && writeAll(output, bytes.constData(), bytes.size(), error)
+            && moveTemporaryToNewName(output, permissions, path, error);
 }
 
 #ifdef Q_OS_WIN

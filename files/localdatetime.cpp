@@ -1,4 +1,4 @@
-#include "coords/localdatetime.h"
+#include "files/localdatetime.h"
 
 QDateTime localDateTime(const QDate &date, const QTime &time)
 {

@@ -1,9 +1,13 @@
-#include "processing/photocollection.h"
+#include "files/photocollection.h"
 
 #include <QDir>
+#include <QFileInfo>
 
-static const QStringList photoNameFilters = {QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"),
-                                             QStringLiteral("*.tiff"), QStringLiteral("*.png")};
+static const QStringList heifNameFilters = {QStringLiteral("*.heic"), QStringLiteral("*.heif")};
+static const QStringList photoNameFilters
+        = QStringList {QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"), QStringLiteral("*.tiff"),
+                       QStringLiteral("*.png")}
+        + heifNameFilters;
 
 static void collectFrom(const QDir &root, const QString &folder, const QString &relative,
                         bool recurse, QStringList &photos)
@@ -32,4 +36,9 @@ QStringList collectPhotos(const QString &folder, bool includeSubdirectories)
     QStringList photos;
     collectFrom(QDir(folder), folder, QString(), includeSubdirectories, photos);
     return photos;
+}
+
+bool isHeifName(const QString &path)
+{
+    return QDir::match(heifNameFilters, QFileInfo(path).fileName());
 }

@@ -1,0 +1,41 @@
+#ifndef HEIFFILE_H
+#define HEIFFILE_H
+
+#include <QByteArray>
+#include <QString>
+
+struct heif_context;
+struct heif_image_handle;
+
+// True when `head`, the first bytes of a file (12 are enough), starts a HEIF
+// file that libheif can read.
+bool looksLikeHeif(const QByteArray &head);
+// The same for the file at `path`, whatever its name.
+bool isHeifFile(const QString &path);
+
+// A HEIF file opened with libheif, holding the handle of its primary image.
+// Opening reads the file's boxes only; the image data is read when decoded.
+class HeifFile
+{
+public:
+    explicit HeifFile(const QString &path);
+    // Reads from `bytes`, which must outlive this object.
+    explicit HeifFile(const QByteArray &bytes);
+    ~HeifFile();
+    HeifFile(const HeifFile &) = delete;
+    HeifFile &operator=(const HeifFile &) = delete;
+
+    // Null when the file cannot be read or has no primary image; then
+    // `error` holds libheif's reason.
+    heif_image_handle *primary() const { return handle; }
+    QString error() const { return problem; }
+
+private:
+    void openPrimary();
+
+    heif_context *context;
+    heif_image_handle *handle = nullptr;
+    QString problem;
+};
+
+#endif // HEIFFILE_H

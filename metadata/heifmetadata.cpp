@@ -1,0 +1,83 @@
+#include "metadata/heifmetadata.h"
+
+#include "metadata/heiffile.h"
+
+#include <QtEndian>
+
+#include <libheif/heif.h>
+
+#include <exception>
+#include <string>
+#include <vector>
+
+static QByteArray metadataBlock(heif_image_handle *handle, heif_item_id id)
+{
+    QByteArray block(qsizetype(heif_image_handle_get_metadata_size(handle, id)), Qt::Uninitialized);
+    const heif_error read = heif_image_handle_get_metadata(handle, id, block.data());
+    return read.code == heif_error_Ok ? block : QByteArray();
+}
+
+// libheif hands the EXIF block over with a 4-byte big-endian offset in
+// front: the TIFF header starts that many bytes after it (after "Exif\0\0"
+// in some files).
+static bool parseExif(const QByteArray &block, Exiv2::ExifData &exif)
+{
+    constexpr qsizetype offsetBytes = 4;
+    if (block.size() < offsetBytes)
+        return false;
+    const quint32 offset = qFromBigEndian<quint32>(block.constData());
+    if (offset > quint32(block.size() - offsetBytes))
+        return false;
+    const qsizetype start = offsetBytes + qsizetype(offset);
+    Exiv2::ExifParser::decode(exif,
+                              reinterpret_cast<const Exiv2::byte *>(block.constData()) + start,
+                              uint32_t(block.size() - start));
+    return true;
+}
+
+static bool isXmpBlock(heif_image_handle *handle, heif_item_id id)
+{
+    return std::string(heif_image_handle_get_metadata_type(handle, id)) == "mime"
+            && std::string(heif_image_handle_get_metadata_content_type(handle, id))
+            == "application/rdf+xml";
+}
+
+static void parseXmp(const QByteArray &block, PhotoMetadata &metadata)
+{
+    // Exiv2 leaves the data empty when the packet does not parse.
+    if (Exiv2::XmpParser::decode(metadata.xmp, block.toStdString()) != 0) {
+        metadata.xmp.clear();
+        metadata.xmpUnreadable = true;
+    }
+}
+
+MetadataResult readHeifMetadata(const QString &path, PhotoMetadata &metadata, QString &error)
+{
+    metadata.clear();
+    const HeifFile file(path);
+    heif_image_handle *handle = file.primary();
+    if (!handle) {
+        error = file.error();
+        return MetadataResult::Failed;
+    }
+    std::vector<heif_item_id> ids(
+            size_t(heif_image_handle_get_number_of_metadata_blocks(handle, nullptr)));
+    heif_image_handle_get_list_of_metadata_block_IDs(handle, nullptr, ids.data(), int(ids.size()));
+    try {
+        for (const heif_item_id id : ids) {
+            const std::string type = heif_image_handle_get_metadata_type(handle, id);
+            if (type == "Exif" && !parseExif(metadataBlock(handle, id), metadata.exif)) {
+                error = QStringLiteral("el bloque EXIF del archivo HEIF está dañado.");
+                metadata.clear();
+                return MetadataResult::Failed;
+            }
+            if (isXmpBlock(handle, id))
+                parseXmp(metadataBlock(handle, id), metadata);
+        }
+    } catch (const std::exception &exception) {
+        metadata.clear();
+        error = QString::fromUtf8(exception.what());
+        return MetadataResult::Failed;
+    }
+    return MetadataResult::Done;
+}

@@ -1,0 +1,14 @@
+#ifndef HEIFMETADATA_H
+#define HEIFMETADATA_H
+
+#include "metadata/metadatacopy.h"
+
+#include <QString>
+
+// The EXIF and XMP blocks of a HEIF file's primary image, as libheif finds
+// them, parsed with Exiv2 into `metadata` (HEIF has no place for IPTC).
+// Failed, with the reason in `error`, when libheif cannot read the file or
+// Exiv2 cannot parse its EXIF.
+MetadataResult readHeifMetadata(const QString &path, PhotoMetadata &metadata, QString &error);
+
+#endif // HEIFMETADATA_H

@@ -1,0 +1,568 @@
+#include "processing/losslessstamp.h"
+
+#include "processing/photoloader.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+#include <QPoint>
+#include <QRect>
+
+#include <algorithm>
+#include <cmath>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include <jpeglib.h>
+
+// libjpeg's own error handler ends the process; this one jumps back to the
+// caller with the message.
+struct JpegErrorTrap
+{
+    jpeg_error_mgr manager;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX] = {};
+};
+
+static void leaveOnError(j_common_ptr info)
+{
+    auto *trap = reinterpret_cast<JpegErrorTrap *>(info->err);
+    (*info->err->format_message)(info, trap->message);
+    std::longjmp(trap->jump, 1);
+}
+
+// Warnings are counted in `num_warnings`, not printed.
+static void stayQuiet(j_common_ptr) { }
+
+// Where a pixel of the stored picture (`width` × `height`) stands once the
+// EXIF orientation has turned it upright.
+static QPoint uprightPixel(int orientation, int width, int height, int x, int y)
+{
+    switch (orientation) {
+    case 2:
+        return {width - 1 - x, y};
+    case 3:
+        return {width - 1 - x, height - 1 - y};
+    case 4:
+        return {x, height - 1 - y};
+    case 5:
+        return {y, x};
+    case 6:
+        return {height - 1 - y, x};
+    case 7:
+        return {height - 1 - y, width - 1 - x};
+    case 8:
+        return {y, width - 1 - x};
+    default:
+        return {x, y};
+    }
+}
+
+// Where a pixel of the upright picture (`width` × `height`) is stored.
+static QPoint storedPixel(int orientation, int width, int height, int u, int v)
+{
+    switch (orientation) {
+    case 6:
+        return {v, width - 1 - u};
+    case 7:
+        return {height - 1 - v, width - 1 - u};
+    case 8:
+        return {height - 1 - v, u};
+    default: // the others undo themselves
+        return uprightPixel(orientation, width, height, u, v);
+    }
+}
+
+static bool swapsSides(int orientation)
+{
+    return orientation >= 5 && orientation <= 8;
+}
+
+// The stamps turned into the stored picture's coordinates (`width` ×
+// `height`), once, so that blocks read them row by row.
+static std::vector<StampPatch> storedPatches(const std::vector<StampPatch> &patches,
+                                             int orientation, int width, int height)
+{
+    const QSize upright = swapsSides(orientation) ? QSize(height, width) : QSize(width, height);
+    std::vector<StampPatch> stored;
+    for (const StampPatch &patch : patches) {
+        const QRect area = QRect(patch.origin, patch.picture.size()) & QRect(QPoint(), upright);
+        if (area.isEmpty())
+            continue;
+        const QPoint first = storedPixel(orientation, upright.width(), upright.height(),
+                                         area.left(), area.top());
+        const QPoint last = storedPixel(orientation, upright.width(), upright.height(),
+                                        area.right(), area.bottom());
+        const QRect target(QPoint(std::min(first.x(), last.x()), std::min(first.y(), last.y())),
+                           QPoint(std::max(first.x(), last.x()), std::max(first.y(), last.y())));
+        QImage turned(target.size(), QImage::Format_ARGB32_Premultiplied);
+        for (int y = target.top(); y <= target.bottom(); ++y) {
+            auto *line = reinterpret_cast<QRgb *>(turned.scanLine(y - target.top()));
+            for (int x = target.left(); x <= target.right(); ++x) {
+                const QPoint at = uprightPixel(orientation, width, height, x, y) - patch.origin;
+                line[x - target.left()] = patch.picture.pixel(at);
+            }
+        }
+        stored.push_back({target.topLeft(), turned});
+    }
+    return stored;
+}
+
+// The stamps over one block's samples: each sample's premultiplied value of
+// one component and its coverage (0 to 1), averaged over the pixels it
+// stands for.
+struct BlockStamp
+{
+    double value[8][8] = {};
+    double coverage[8][8] = {};
+};
+
+// Adds the pixels of `patch` within the block whose first sample stands at
+// pixel `corner`, each sample standing for `scaleX` × `scaleY` pixels.
+static void addPatch(const StampPatch &patch, int component, const QPoint &corner, int scaleX,
+                     int scaleY, const QRect &block, BlockStamp &sums)
+{
+    static const double weights[3][3]
+            = {{0.299, 0.587, 0.114}, {-0.168736, -0.331264, 0.5}, {0.5, -0.418688, -0.081312}};
+    const double *weight = weights[component];
+    const double offset = component == 0 ? 0.0 : 128.0 / 255.0;
+    const QRect overlap = block & QRect(patch.origin, patch.picture.size());
+    for (int y = overlap.top(); y <= overlap.bottom(); ++y) {
+        const auto *line
+                = reinterpret_cast<const QRgb *>(patch.picture.constScanLine(y - patch.origin.y()));
+        const int row = (y - corner.y()) / scaleY;
+        for (int x = overlap.left(); x <= overlap.right(); ++x) {
+            const QRgb rgb = line[x - patch.origin.x()];
+            const int alpha = qAlpha(rgb);
+            if (alpha == 0)
+                continue;
+            const int column = (x - corner.x()) / scaleX;
+            sums.value[row][column] += weight[0] * qRed(rgb) + weight[1] * qGreen(rgb)
+                    + weight[2] * qBlue(rgb) + offset * alpha;
+            sums.coverage[row][column] += alpha / 255.0;
+        }
+    }
+}
+
+// Scaled cosines of the orthonormal 8 × 8 DCT: F(u, v) = Σ c[u][x] c[v][y] s(x, y).
+struct DctBasis
+{
+    double c[8][8];
+
+    DctBasis()
+    {
+        for (int u = 0; u < 8; ++u)
+            for (int x = 0; x < 8; ++x)
+                c[u][x] = (u == 0 ? std::sqrt(0.125) : 0.5)
+                        * std::cos((2 * x + 1) * u * M_PI / 16.0);
+    }
+};
+
+static const DctBasis &dctBasis()
+{
+    static const DctBasis basis;
+    return basis;
+}
+
+// Samples (level-shifted back to 0..255, not clamped) of one quantised block.
+static void decodeBlock(const JCOEF *block, const JQUANT_TBL &table, double samples[8][8])
+{
+    const auto &c = dctBasis().c;
+    double rows[8][8] = {}; // rows[v][x]: horizontal frequencies undone
+    for (int v = 0; v < 8; ++v)
+        for (int u = 0; u < 8; ++u) {
+            const double coefficient = double(block[v * 8 + u]) * table.quantval[v * 8 + u];
+            if (coefficient != 0.0)
+                for (int x = 0; x < 8; ++x)
+                    rows[v][x] += c[u][x] * coefficient;
+        }
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) {
+            double sum = 0.0;
+            for (int v = 0; v < 8; ++v)
+                sum += c[v][y] * rows[v][x];
+            samples[y][x] = sum + 128.0;
+        }
+}
+
+static void encodeBlock(const double samples[8][8], const JQUANT_TBL &table, JCOEF *block)
+{
+    const auto &c = dctBasis().c;
+    double columns[8][8] = {}; // columns[y][u]: horizontal transform of each row
+    for (int y = 0; y < 8; ++y)
+        for (int u = 0; u < 8; ++u) {
+            double sum = 0.0;
+            for (int x = 0; x < 8; ++x)
+                sum += c[u][x] * (samples[y][x] - 128.0);
+            columns[y][u] = sum;
+        }
+    for (int v = 0; v < 8; ++v)
+        for (int u = 0; u < 8; ++u) {
+            double sum = 0.0;
+            for (int y = 0; y < 8; ++y)
+                sum += c[v][y] * columns[y][u];
+            const double quantised = std::round(sum / table.quantval[v * 8 + u]);
+            block[v * 8 + u] = JCOEF(std::clamp(quantised, -2047.0, 2047.0));
+        }
+}
+
+// Which 8 × 8 pixel cells of the stored picture a stamp pixel touches.
+struct TouchedCells
+{
+    int columns = 0;
+    int rows = 0;
+    std::vector<bool> touched;
+    int count = 0;
+
+    bool at(int column, int row) const
+    {
+        return column < columns && row < rows && touched[size_t(row) * columns + column];
+    }
+};
+
+static void findTouchedCells(const std::vector<StampPatch> &stamps, int width, int height,
+                             TouchedCells &cells)
+{
+    cells.columns = (width + 7) / 8;
+    cells.rows = (height + 7) / 8;
+    cells.touched.assign(size_t(cells.columns) * cells.rows, false);
+    for (const StampPatch &patch : stamps)
+        for (int v = 0; v < patch.picture.height(); ++v) {
+            const auto *line = reinterpret_cast<const QRgb *>(patch.picture.constScanLine(v));
+            for (int u = 0; u < patch.picture.width(); ++u) {
+                if (qAlpha(line[u]) == 0)
+                    continue;
+                const QPoint at = patch.origin + QPoint(u, v);
+                const size_t cell = size_t(at.y() / 8) * cells.columns + at.x() / 8;
+                if (!cells.touched[cell]) {
+                    cells.touched[cell] = true;
+                    ++cells.count;
+                }
+            }
+        }
+}
+
+// A component's block covers `scaleX` × `scaleY` cells; it is touched when any is.
+static bool blockTouched(const TouchedCells &cells, int blockX, int blockY, int scaleX, int scaleY)
+{
+    for (int row = blockY * scaleY; row < (blockY + 1) * scaleY; ++row)
+        for (int column = blockX * scaleX; column < (blockX + 1) * scaleX; ++column)
+            if (cells.at(column, row))
+                return true;
+    return false;
+}
+
+// One component's samples: each stands for `scaleX` × `scaleY` pixels of the
+// stored picture, `width` × `height`.
+struct ComponentGrid
+{
+    int component;
+    int scaleX;
+    int scaleY;
+    int width;
+    int height;
+};
+
+// Blends the stamps into block (blockX, blockY) of a component. Samples off
+// the picture and samples no stamp covers keep their values.
+static void stampBlock(JCOEF *block, const JQUANT_TBL &table, const std::vector<StampPatch> &stamps,
+                       const ComponentGrid &grid, int blockX, int blockY)
+{
+    const QPoint corner(blockX * 8 * grid.scaleX, blockY * 8 * grid.scaleY);
+    const QRect pixels = QRect(corner, QSize(8 * grid.scaleX, 8 * grid.scaleY))
+            & QRect(0, 0, grid.width, grid.height);
+    BlockStamp sums;
+    for (const StampPatch &patch : stamps)
+        addPatch(patch, grid.component, corner, grid.scaleX, grid.scaleY, pixels, sums);
+    double samples[8][8];
+    decodeBlock(block, table, samples);
+    for (int y = 0; y * grid.scaleY < pixels.height(); ++y)
+        for (int x = 0; x * grid.scaleX < pixels.width(); ++x) {
+            if (sums.coverage[y][x] == 0.0)
+                continue;
+            // Pixels of this sample that lie on the picture.
+            const int count = std::min(grid.scaleX, pixels.width() - x * grid.scaleX)
+                    * std::min(grid.scaleY, pixels.height() - y * grid.scaleY);
+            const double coverage = sums.coverage[y][x] / count;
+            samples[y][x] = sums.value[y][x] / count
+                    + (1.0 - coverage) * std::clamp(samples[y][x], 0.0, 255.0);
+        }
+    encodeBlock(samples, table, block);
+}
+
+// Why the coefficients of this JPEG cannot be stamped in place; empty when
+// they can.
+static QString unsuitability(const jpeg_decompress_struct &source)
+{
+    if (source.err->num_warnings > 0)
+        return QStringLiteral("el decodificador avisa de datos dañados");
+    if (source.data_precision != 8)
+        return QStringLiteral("la foto no tiene 8 bits por muestra");
+    const bool gray = source.jpeg_color_space == JCS_GRAYSCALE && source.num_components == 1;
+    const bool ycc = source.jpeg_color_space == JCS_YCbCr && source.num_components == 3;
+    if (!gray && !ycc)
+        return QStringLiteral("la foto no está codificada en YCbCr ni en escala de grises");
+    const jpeg_component_info *components = source.comp_info;
+    if (ycc) {
+        const bool lumaUsual = components[0].h_samp_factor <= 2 && components[0].v_samp_factor <= 2;
+        for (int c = 1; c < 3; ++c)
+            if (!lumaUsual || components[c].h_samp_factor != 1 || components[c].v_samp_factor != 1)
+                return QStringLiteral("el submuestreo de color no es habitual");
+    }
+    for (int c = 0; c < source.num_components; ++c) {
+        const JQUANT_TBL *latched = components[c].quant_table;
+        const JQUANT_TBL *last = source.quant_tbl_ptrs[components[c].quant_tbl_no];
+        if (!latched || !last
+            || !std::equal(latched->quantval, latched->quantval + DCTSIZE2, last->quantval))
+            return QStringLiteral("las tablas de cuantificación cambian dentro del archivo");
+    }
+    return {};
+}
+
+static void stampComponent(jpeg_decompress_struct &source, jvirt_barray_ptr coefficients,
+                           int component, const std::vector<StampPatch> &stamps,
+                           const TouchedCells &cells)
+{
+    const jpeg_component_info &info = source.comp_info[component];
+    const ComponentGrid grid {component, source.max_h_samp_factor / info.h_samp_factor,
+                              source.max_v_samp_factor / info.v_samp_factor,
+                              int(source.image_width), int(source.image_height)};
+    for (JDIMENSION blockY = 0; blockY < info.height_in_blocks; ++blockY) {
+        JBLOCKARRAY row = (*source.mem->access_virt_barray)(reinterpret_cast<j_common_ptr>(&source),
+                                                            coefficients, blockY, 1, TRUE);
+        for (JDIMENSION blockX = 0; blockX < info.width_in_blocks; ++blockX)
+            if (blockTouched(cells, int(blockX), int(blockY), grid.scaleX, grid.scaleY))
+                stampBlock(row[0][blockX], *info.quant_table, stamps, grid, int(blockX),
+                           int(blockY));
+    }
+}
+
+// The output keeps what a viewer needs to read the stored blocks as before.
+static void copyFraming(const jpeg_decompress_struct &source, jpeg_compress_struct &target)
+{
+    target.restart_interval = source.restart_interval;
+    target.write_JFIF_header = source.saw_JFIF_marker;
+    if (source.saw_JFIF_marker) {
+        target.JFIF_major_version = source.JFIF_major_version;
+        target.JFIF_minor_version = source.JFIF_minor_version;
+        target.density_unit = source.density_unit;
+        target.X_density = source.X_density;
+        target.Y_density = source.Y_density;
+    }
+    target.write_Adobe_marker = source.saw_Adobe_marker;
+    if (source.progressive_mode)
+        jpeg_simple_progression(&target);
+}
+
+// Everything between the error trap's setjmp and its cleanup; holds no
+// object with a destructor, since an error jumps out of it.
+struct LosslessJob
+{
+    jpeg_decompress_struct source;
+    jpeg_compress_struct target;
+    unsigned char *output = nullptr;
+    unsigned long outputSize = 0;
+};
+
+// What runJob fills; held by the caller, since an error jumps out of runJob.
+struct StampWork
+{
+    std::vector<StampPatch> stamps; // in the stored picture's coordinates
+    TouchedCells cells;
+};
+
+static bool runJob(LosslessJob &job, const QByteArray &bytes,
+                   const std::vector<StampPatch> &patches, const QSize &uprightSize,
+                   int orientation, StampWork &work, QString &reason)
+{
+    jpeg_create_decompress(&job.source);
+    jpeg_create_compress(&job.target);
+    jpeg_mem_src(&job.source, reinterpret_cast<const unsigned char *>(bytes.constData()),
+                 static_cast<unsigned long>(bytes.size()));
+    jpeg_read_header(&job.source, TRUE);
+    jvirt_barray_ptr *coefficients = jpeg_read_coefficients(&job.source);
+    reason = unsuitability(job.source);
+    if (!reason.isEmpty())
+        return false;
+    const int width = int(job.source.image_width);
+    const int height = int(job.source.image_height);
+    const QSize upright = swapsSides(orientation) ? QSize(height, width) : QSize(width, height);
+    if (uprightSize != upright) {
+        reason = QStringLiteral("las marcas no tienen el tamaño de la foto");
+        return false;
+    }
+    work.stamps = storedPatches(patches, orientation, width, height);
+    findTouchedCells(work.stamps, width, height, work.cells);
+    if (work.cells.count * 2 > work.cells.columns * work.cells.rows) {
+        reason = QStringLiteral("las marcas cubren más de la mitad de la foto");
+        return false;
+    }
+    for (int component = 0; component < job.source.num_components; ++component)
+        stampComponent(job.source, coefficients[component], component, work.stamps, work.cells);
+    jpeg_mem_dest(&job.target, &job.output, &job.outputSize);
+    jpeg_copy_critical_parameters(&job.source, &job.target);
+    copyFraming(job.source, job.target);
+    jpeg_write_coefficients(&job.target, coefficients);
+    jpeg_finish_compress(&job.target);
+    jpeg_finish_decompress(&job.source);
+    return true;
+}
+
+// Runs the job with libjpeg's errors trapped: false after an error, with its
+// message in the trap.
+static bool runTrapped(LosslessJob &job, JpegErrorTrap &trap, const QByteArray &bytes,
+                       const std::vector<StampPatch> &patches, const QSize &uprightSize,
+                       int orientation, StampWork &work, QString &reason)
+{
+    if (setjmp(trap.jump) != 0)
+        return false;
+    return runJob(job, bytes, patches, uprightSize, orientation, work, reason);
+}
+
+bool stampJpegLosslessly(const QByteArray &source, const std::vector<StampPatch> &stamps,
+                         const QSize &uprightSize, int orientation, QByteArray &stamped,
+                         QString &reason)
+{
+    StampWork work;
+    JpegErrorTrap trap;
+    LosslessJob job {};
+    job.source.err = jpeg_std_error(&trap.manager);
+    job.target.err = &trap.manager;
+    trap.manager.error_exit = leaveOnError;
+    trap.manager.output_message = stayQuiet;
+    const bool done = runTrapped(job, trap, source, stamps, uprightSize, orientation, work, reason);
+    if (trap.message[0] != '\0')
+        reason = QStringLiteral("el decodificador no puede leerla (%1)")
+                         .arg(QString::fromLocal8Bit(trap.message));
+    jpeg_destroy_compress(&job.target);
+    jpeg_destroy_decompress(&job.source);
+    if (done)
+        stamped = QByteArray(reinterpret_cast<const char *>(job.output), int(job.outputSize));
+    std::free(job.output);
+    return done;
+}
+
+// Whether any pixel of `line` from `left` to `right` is stamped, eight bytes
+// at a time: most rows of a layer hold no stamp at all.
+static bool rowStamped(const QRgb *line, int left, int right)
+{
+    int x = left;
+    for (; x + 1 <= right; x += 2) {
+        quint64 pair;
+        std::memcpy(&pair, line + x, sizeof pair);
+        if (pair != 0)
+            return true;
+    }
+    return x == right && line[x] != 0;
+}
+
+// The bounding box of the stamped pixels of `layer` within `area`.
+static QRect stampedBox(const QImage &layer, const QRect &area)
+{
+    int left = area.right() + 1;
+    int right = area.left() - 1;
+    int top = -1;
+    int bottom = -1;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(layer.constScanLine(y));
+        if (!rowStamped(line, area.left(), area.right()))
+            continue;
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (qAlpha(line[x]) != 0) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        top = top < 0 ? y : top;
+        bottom = y;
+    }
+    return top < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+std::vector<StampPatch> stampPatches(const QImage &layer)
+{
+    const QImage argb = layer.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const int halfWidth = argb.width() / 2;
+    const int halfHeight = argb.height() / 2;
+    std::vector<StampPatch> patches;
+    for (const QRect &quarter :
+         {QRect(0, 0, halfWidth, halfHeight),
+          QRect(halfWidth, 0, argb.width() - halfWidth, halfHeight),
+          QRect(0, halfHeight, halfWidth, argb.height() - halfHeight),
+          QRect(halfWidth, halfHeight, argb.width() - halfWidth, argb.height() - halfHeight)}) {
+        const QRect box = stampedBox(argb, quarter);
+        if (!box.isEmpty())
+            patches.push_back({box.topLeft(), argb.copy(box)});
+    }
+    return patches;
+}
+
+int exifOrientation(QImageIOHandler::Transformations transformation)
+{
+    switch (int(transformation)) {
+    case QImageIOHandler::TransformationMirror:
+        return 2;
+    case QImageIOHandler::TransformationRotate180:
+        return 3;
+    case QImageIOHandler::TransformationFlip:
+        return 4;
+    case QImageIOHandler::TransformationFlipAndRotate90:
+        return 5;
+    case QImageIOHandler::TransformationRotate90:
+        return 6;
+    case QImageIOHandler::TransformationMirrorAndRotate90:
+        return 7;
+    case QImageIOHandler::TransformationRotate270:
+        return 8;
+    default:
+        return 1;
+    }
+}
+
+// A transparent picture whose memory the kernel hands out zeroed and only
+// where it is painted on.
+static QImage transparentLayer(const QSize &size)
+{
+    const qsizetype bytes = qsizetype(size.width()) * size.height() * 4;
+    void *pixels = std::calloc(size_t(bytes), 1);
+    if (!pixels)
+        return {};
+    return QImage(static_cast<uchar *>(pixels), size.width(), size.height(), size.width() * 4,
+                  QImage::Format_ARGB32_Premultiplied, std::free, pixels);
+}
+
+bool stampKeepingCompression(const QString &path, const std::function<void(QImage &)> &draw,
+                             KeptCompression &kept)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        kept.reason = QStringLiteral("no se pudo leer el archivo");
+        return false;
+    }
+    const QByteArray original = file.readAll();
+    QBuffer buffer;
+    buffer.setData(original);
+    QImageReader reader(&buffer);
+    if (reader.format() != "jpeg") {
+        kept.reason = QStringLiteral("la foto no es JPEG");
+        return false;
+    }
+    if (!jpegIsComplete(original)) {
+        kept.reason = QStringLiteral("el archivo JPEG está cortado");
+        return false;
+    }
+    kept.orientation = exifOrientation(reader.transformation());
+    const QSize upright = swapsSides(kept.orientation) ? reader.size().transposed() : reader.size();
+    QImage layer = transparentLayer(upright);
+    if (layer.isNull()) {
+        kept.reason = QStringLiteral("no hay memoria para las marcas");
+        return false;
+    }
+    draw(layer);
+    kept.patches = stampPatches(layer);
+    layer = QImage();
+    return stampJpegLosslessly(original, kept.patches, upright, kept.orientation, kept.jpeg,
+                               kept.reason);
+}
