@@ -8,7 +8,6 @@
 #include <QPainter>
 #include <QPdfWriter>
 
-
 static constexpr int pdfResolution = 600; // dots per inch of the painter's device
 static constexpr double headingHeight = 9.0; // millimetres above a table or the map
 static constexpr double mapNotesHeight = 18.0; // millimetres under the map
