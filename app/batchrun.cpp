@@ -1,7 +1,5 @@
 #include "app/batchrun.h"
 
-#include "processing/photoprocessor.h"
-
 #include <QFileInfo>
 
 // An empty field names no folder: the run must not fall back to the working
@@ -25,10 +23,11 @@ QString runInputError(const QString &folder, bool logoChecked, const ProcessingO
 }
 
 BackgroundJob::Work batchRunWork(const ProcessingOptions &options, const QString &folder,
-                                 const std::shared_ptr<QString> &refusal)
+                                 const std::shared_ptr<BatchRunState> &state)
 {
-    return [options, folder, refusal](const LogCallback &log, const ProgressCallback &progress) {
+    return [options, folder, state](const LogCallback &log, const ProgressCallback &progress) {
         PhotoProcessor processor(options);
-        *refusal = processor.renamePhotosWithUTM(folder, log, progress).refusal;
+        processor.setStopFlag(&state->stop);
+        state->outcome = processor.renamePhotosWithUTM(folder, log, progress);
     };
 }

@@ -2,10 +2,12 @@
 #define BATCHRUN_H
 
 #include "app/backgroundjob.h"
+#include "processing/photoprocessor.h"
 #include "processing/processingoptions.h"
 
 #include <QString>
 
+#include <atomic>
 #include <memory>
 
 // The message of the first input that keeps a run from starting, in the order
@@ -13,10 +15,16 @@
 // snapshot of the controls, `logoChecked` the state of the logo check box.
 QString runInputError(const QString &folder, bool logoChecked, const ProcessingOptions &options);
 
+// What the window and the worker of one batch run share: the stop request of
+// "Cancelar", and the outcome, read at the completion step.
+struct BatchRunState
+{
+    std::atomic<bool> stop {false};
+    BatchOutcome outcome;
+};
+
 // The worker of one batch run: a processor of its own over the copied options.
-// Why the batch refused to start (BatchOutcome::refusal) goes to `refusal`,
-// read at the completion step.
 BackgroundJob::Work batchRunWork(const ProcessingOptions &options, const QString &folder,
-                                 const std::shared_ptr<QString> &refusal);
+                                 const std::shared_ptr<BatchRunState> &state);
 
 #endif // BATCHRUN_H

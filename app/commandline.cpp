@@ -4,6 +4,7 @@
 #include "app/coordinatescommands.h"
 #include "app/processcommand.h"
 #include "app/reportcommand.h"
+#include "app/restorecommand.h"
 #include "app/startup.h"
 
 #include <QApplication>
@@ -15,7 +16,8 @@
 // Each command of the program is one entry here.
 static std::vector<Command> commands()
 {
-    return {processCommand(), altitudeCommand(), sampleCommand(), exportCommand(), reportCommand()};
+    return {processCommand(), restoreCommand(), altitudeCommand(),
+            sampleCommand(),  exportCommand(),  reportCommand()};
 }
 
 static const Command *findCommand(const std::vector<Command> &list, const QString &name)

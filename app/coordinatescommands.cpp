@@ -2,6 +2,7 @@
 
 #include "app/altitudefilljob.h"
 #include "app/consoleoutput.h"
+#include "app/stopsignal.h"
 #include "app/storedsettings.h"
 #include "coords/samplefile.h"
 #include "processing/locationexport.h"
@@ -105,8 +106,11 @@ static int runExport(const QCommandLineParser &parser, const QStringList &values
         return missingFolder(folder);
     ConsoleOutput output(QStringLiteral("Leídas %1 de %2 fotos"));
     output.log()(QStringLiteral("Exportando ubicaciones de las fotos de: ") + folder);
-    exportFolderLocations(folder, parser.isSet(subfoldersOption()), output.log(),
-                          output.progress());
+    const LocationExportOutcome outcome
+            = exportFolderLocations(folder, parser.isSet(subfoldersOption()), output.log(),
+                                    output.progress(), &stopFlagOnSignals());
+    if (outcome.stopped)
+        return 128 + stopSignal();
     return exitCodeOf(output);
 }
 

@@ -25,5 +25,13 @@ Dialogs::Dialogs()
     , information([](QWidget *parent, const QString &title, const QString &text) {
         QMessageBox::information(parent, title, text);
     })
+    , warning([](QWidget *parent, const QString &title, const QString &text) {
+        QMessageBox::warning(parent, title, text);
+    })
+    , confirm([](QWidget *parent, const QString &title, const QString &text) {
+        return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::No)
+                == QMessageBox::Yes;
+    })
     , run([](QDialog &dialog) { return dialog.exec(); })
 { }

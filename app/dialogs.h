@@ -25,6 +25,9 @@ struct Dialogs
     std::function<QColor(QWidget *parent, const QString &title, const QColor &initial)> color;
     std::function<void(QWidget *parent, const QString &title, const QString &text)> critical;
     std::function<void(QWidget *parent, const QString &title, const QString &text)> information;
+    std::function<void(QWidget *parent, const QString &title, const QString &text)> warning;
+    // A yes/no question; true when the user says yes.
+    std::function<bool(QWidget *parent, const QString &title, const QString &text)> confirm;
     // Runs an already built dialog modally and returns its result code.
     std::function<int(QDialog &dialog)> run;
 };

@@ -125,6 +125,10 @@ QGroupBox *GeneralTab::buildOutputGroup()
     backupCheck->setChecked(true);
     layout->addWidget(backupCheck);
 
+    restampCheck
+            = named(new QCheckBox(tr("Volver a estampar fotos ya estampadas")), "restampCheck");
+    layout->addWidget(restampCheck);
+
     exportLocationsCheck = named(new QCheckBox(tr("Exportar ubicaciones (KMZ y GeoJSON)")),
                                  "exportLocationsCheck");
     layout->addWidget(exportLocationsCheck);
@@ -223,6 +227,8 @@ void GeneralTab::buildOptionRows()
             backup,
             checkOption(exportLocationsCheck, &ProcessingOptions::exportLocations,
                         QStringLiteral("exportLocations"), Preview::Unaffected),
+            checkOption(restampCheck, &ProcessingOptions::restampStamped,
+                        QStringLiteral("restampStamped"), Preview::Refreshes),
             checkOption(losslessCheck, &ProcessingOptions::losslessStamps,
                         QStringLiteral("losslessStamps"), Preview::Unaffected),
     };

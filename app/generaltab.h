@@ -83,6 +83,7 @@ private:
     QPushButton *outputFolderButton = nullptr;
     QCheckBox *backupCheck = nullptr;
     QCheckBox *exportLocationsCheck = nullptr;
+    QCheckBox *restampCheck = nullptr;
     QCheckBox *losslessCheck = nullptr;
 
     OptionTable rows;

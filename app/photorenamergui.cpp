@@ -14,13 +14,14 @@
 #include "app/texttab.h"
 #include "app/widgetparts.h"
 #include "coords/samplefile.h"
-#include "processing/locationexport.h"
-#include "processing/photoprocessor.h"
+#include "processing/batchsummary.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -220,6 +221,8 @@ void PhotoRenamerGUI::buildMenus()
 
     QMenu *toolsMenu = named(menuBar()->addMenu(tr("&Herramientas")), "toolsMenu");
     settingsAction = named(toolsMenu->addAction(tr("Configuración...")), "settingsAction");
+    restoreAction = named(toolsMenu->addAction(tr("Restaurar originales desde Backup...")),
+                          "restoreAction");
 }
 
 void PhotoRenamerGUI::buildStatusBar()
@@ -250,6 +253,7 @@ void PhotoRenamerGUI::connectSignals()
             &PhotoRenamerGUI::loadPresetFromCombo);
     connect(settingsAction, &QAction::triggered, this, &PhotoRenamerGUI::openSettingsDialog);
     connect(exportLocationsAction, &QAction::triggered, this, &PhotoRenamerGUI::exportLocations);
+    connect(restoreAction, &QAction::triggered, this, &PhotoRenamerGUI::restoreOriginals);
     connect(createReportAction, &QAction::triggered, this, &PhotoRenamerGUI::createReport);
 }
 
@@ -366,9 +370,11 @@ void PhotoRenamerGUI::startProcess()
         return;
     }
     log(tr("Iniciando el proceso de renombrado y modificación de fotos..."));
-    const auto batchRefusal = std::make_shared<QString>();
-    startJob(tr("Procesando fotos..."), startButton, batchRunWork(options, folder, batchRefusal),
-             [this, batchRefusal](const QString &failure) { finishRun(failure, *batchRefusal); });
+    const auto state = std::make_shared<BatchRunState>();
+    startJob(
+            tr("Procesando fotos..."), startButton, batchRunWork(options, folder, state),
+            [this, state](const QString &failure) { finishRun(failure, state->outcome); },
+            [state] { state->stop = true; });
 }
 
 // Shows the job's progress dialog and runs `work` on the work pool with
@@ -398,18 +404,32 @@ void PhotoRenamerGUI::startJob(const QString &label, QObject *trigger,
     trigger->setProperty("enabled", true);
 }
 
-// A batch that refused to start (a track it cannot use) touched no photo and
-// says why in its own box.
-void PhotoRenamerGUI::finishRun(const QString &failure, const QString &refusal)
+void PhotoRenamerGUI::showEnd(bool warns, const QString &title, const QString &text)
 {
-    if (!failure.isEmpty())
-        log(tr("Error durante el proceso: ") + failure);
-    log(tr("\nProceso finalizado."));
-    if (refusal.isEmpty())
-        dialogs.information(this, tr("Completado"), tr("El proceso ha finalizado."));
+    if (warns)
+        dialogs.warning(this, title, text);
     else
-        dialogs.critical(this, tr("Error"), refusal);
+        dialogs.information(this, title, text);
+}
+
+// A batch that refused to start (a track it cannot use) touched no photo and
+// says why in its own box. Otherwise the box and the end of the log tell the
+// same summary.
+void PhotoRenamerGUI::finishRun(const QString &failure, const BatchOutcome &outcome)
+{
     startButton->setEnabled(true);
+    if (!failure.isEmpty()) {
+        log(tr("Error durante el proceso: ") + failure);
+        dialogs.critical(this, tr("Error"), tr("Ocurrió un error: ") + failure);
+    } else if (!outcome.refusal.isEmpty()) {
+        log(tr("\nProceso finalizado."));
+        dialogs.critical(this, tr("Error"), outcome.refusal);
+    } else {
+        const QString summary = batchSummary(outcome).join(QLatin1Char('\n'));
+        log(QLatin1Char('\n') + summary);
+        showEnd(summaryWarns(outcome),
+                outcome.stopped() ? tr("Proceso detenido") : tr("Completado"), summary);
+    }
     onDirectoryChanged();
 }
 
@@ -428,7 +448,8 @@ void PhotoRenamerGUI::closeEvent(QCloseEvent *event)
 
 void PhotoRenamerGUI::savePreset()
 {
-    const QString path = dialogs.saveFileName(this, tr("Guardar Perfil"), tr("Perfiles (*.json)"));
+    const QString path = withProfileSuffix(
+            dialogs.saveFileName(this, tr("Guardar Perfil"), tr("Perfiles (*.json)")));
     if (path.isEmpty())
         return;
     QString reason;
@@ -496,21 +517,104 @@ void PhotoRenamerGUI::exportLocations()
         return;
     const bool subfolders = inputs->includesSubfolders();
     log(tr("Exportando ubicaciones de las fotos de: ") + folder);
+    const auto stop = std::make_shared<std::atomic<bool>>(false);
+    const auto outcome = std::make_shared<LocationExportOutcome>();
     startJob(
             tr("Exportando ubicaciones..."), exportLocationsAction,
-            [folder, subfolders](const LogCallback &jobLog, const ProgressCallback &progress) {
-                exportFolderLocations(folder, subfolders, jobLog, progress);
+            [folder, subfolders, stop, outcome](const LogCallback &jobLog,
+                                                const ProgressCallback &progress) {
+                *outcome = exportFolderLocations(folder, subfolders, jobLog, progress, stop.get());
             },
-            [this](const QString &failure) { finishExport(failure); });
+            [this, folder, outcome](const QString &failure) {
+                finishExport(failure, folder, *outcome);
+            },
+            [stop] { *stop = true; });
 }
 
-void PhotoRenamerGUI::finishExport(const QString &failure)
+void PhotoRenamerGUI::finishExport(const QString &failure, const QString &folder,
+                                   const LocationExportOutcome &outcome)
 {
+    exportLocationsAction->setEnabled(true);
     if (!failure.isEmpty())
         log(tr("Error durante el proceso: ") + failure);
     log(tr("\nExportación de ubicaciones finalizada."));
-    dialogs.information(this, tr("Completado"), tr("La exportación de ubicaciones ha finalizado."));
-    exportLocationsAction->setEnabled(true);
+    if (outcome.stopped)
+        dialogs.warning(this, tr("Exportación detenida"),
+                        tr("La exportación se detuvo a petición del usuario; no se escribió "
+                           "ningún archivo."));
+    else if (outcome.located == 0)
+        dialogs.warning(this, tr("Exportación"),
+                        tr("Ninguna de las %1 fotos tiene ubicación GPS; no se escribió ningún "
+                           "archivo.")
+                                .arg(outcome.total));
+    else if (!outcome.written || !failure.isEmpty())
+        dialogs.warning(this, tr("Exportación"),
+                        tr("No se pudieron escribir todos los archivos de ubicaciones; vea el "
+                           "log."));
+    else
+        showEnd(outcome.located < outcome.total, tr("Completado"),
+                tr("Se exportaron las ubicaciones de %1 de %2 fotos a %3, %4 y %5 en:\n%6")
+                        .arg(outcome.located)
+                        .arg(outcome.total)
+                        .arg(QLatin1String(kmzFileName), QLatin1String(geoJsonFileName),
+                             QLatin1String(csvFileName), QDir::toNativeSeparators(folder)));
+}
+
+// Reads the markers on the GUI thread, so the question can say what will
+// happen; the restore itself runs as a job.
+void PhotoRenamerGUI::restoreOriginals()
+{
+    const QString folder
+            = dialogs.existingDirectory(this, tr("Seleccionar Carpeta para Restaurar Originales"));
+    if (folder.isEmpty())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto plan
+            = std::make_shared<RestorePlan>(planRestore(folder, inputs->includesSubfolders()));
+    QApplication::restoreOverrideCursor();
+    const QString title = tr("Restaurar originales");
+    if (plan->items.isEmpty()) {
+        dialogs.information(this, title,
+                            restorePlanText(*plan) + tr("\nNo hay nada que restaurar."));
+        return;
+    }
+    if (!dialogs.confirm(this, title, restorePlanText(*plan) + tr("\n¿Desea continuar?")))
+        return;
+    log(tr("Restaurando originales desde Backup en: ") + folder);
+    const auto stop = std::make_shared<std::atomic<bool>>(false);
+    const auto outcome = std::make_shared<RestoreOutcome>();
+    startJob(
+            tr("Restaurando originales..."), restoreAction,
+            [folder, plan, stop, outcome](const LogCallback &jobLog,
+                                          const ProgressCallback &progress) {
+                *outcome = ::restoreOriginals(folder, *plan, jobLog, progress, stop.get());
+            },
+            [this, outcome](const QString &failure) { finishRestore(failure, *outcome); },
+            [stop] { *stop = true; });
+}
+
+void PhotoRenamerGUI::finishRestore(const QString &failure, const RestoreOutcome &outcome)
+{
+    restoreAction->setEnabled(true);
+    if (!failure.isEmpty())
+        log(tr("Error durante el proceso: ") + failure);
+    log(tr("\nRestauración finalizada."));
+    const QString title = tr("Restaurar originales");
+    if (!outcome.refusal.isEmpty())
+        dialogs.critical(this, tr("Error"), outcome.refusal);
+    else if (outcome.stopped)
+        dialogs.warning(this, title,
+                        tr("La restauración se detuvo a petición del usuario: se restauraron %1 "
+                           "fotos.")
+                                .arg(outcome.restored));
+    else if (outcome.notRestored > 0 || !failure.isEmpty())
+        dialogs.warning(this, title,
+                        tr("Se restauraron %1 fotos; %2 no se pudieron restaurar (vea el log).")
+                                .arg(outcome.restored)
+                                .arg(outcome.notRestored));
+    else
+        dialogs.information(this, title, tr("Se restauraron %1 fotos.").arg(outcome.restored));
+    onDirectoryChanged();
 }
 
 // Reads the photos of the window's folder only; the files are written once

@@ -7,6 +7,9 @@
 #include "app/optiontable.h"
 #include "app/reportdialog.h"
 #include "coords/trackpositioning.h"
+#include "processing/locationexport.h"
+#include "processing/photoprocessor.h"
+#include "processing/photorestore.h"
 
 #include <QColor>
 #include <QMainWindow>
@@ -76,6 +79,7 @@ private slots:
     void openSettingsDialog();
     void populateAltitude();
     void exportLocations();
+    void restoreOriginals();
     void createReport();
 
 protected:
@@ -98,14 +102,18 @@ private:
 
     void loadSettings();
     void finishAltitudeFill(const QString &failure);
-    void finishExport(const QString &failure);
+    void finishExport(const QString &failure, const QString &folder,
+                      const LocationExportOutcome &outcome);
+    void finishRestore(const QString &failure, const RestoreOutcome &outcome);
+    // The box that ends a job: a warning when anything went other than asked.
+    void showEnd(bool warns, const QString &title, const QString &text);
     void finishReport(const QString &failure, const ReportOutcome &outcome);
 
     QWidget *buildLeftPanel();
     void buildMenus();
     void buildStatusBar();
     void connectSignals();
-    void finishRun(const QString &failure, const QString &refusal);
+    void finishRun(const QString &failure, const BatchOutcome &outcome);
     bool prepareSampleTrack(const ProcessingOptions &options, TrackPositioning &positioning);
     void startJob(const QString &label, QObject *trigger, const BackgroundJob::Work &work,
                   const BackgroundJob::Completion &finish,
@@ -139,6 +147,7 @@ private:
     QPushButton *saveProfileButton = nullptr;
     QAction *settingsAction = nullptr;
     QAction *exportLocationsAction = nullptr;
+    QAction *restoreAction = nullptr;
     QAction *createReportAction = nullptr;
     ReportDetails reportDetails; // the report dialog's project data, kept in profiles
 

@@ -28,6 +28,10 @@ PreviewPane::PreviewPane(std::function<ProcessingOptions()> options)
     // A large picture must never grow the window.
     previewLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     layout->addWidget(previewLabel, 1);
+    noteLabel = named(new QLabel, "previewNoteLabel");
+    noteLabel->setAlignment(Qt::AlignCenter);
+    noteLabel->hide();
+    layout->addWidget(noteLabel);
     renderer = new PreviewRenderer(this);
     connect(renderer, &PreviewRenderer::rendered, this, &PreviewPane::showRendered);
 
@@ -102,10 +106,12 @@ void PreviewPane::refresh()
 
 // Renders of a photo no longer shown are dropped: its picture stays up until
 // the new photo's is ready, and a folder message stays.
-void PreviewPane::showRendered(const QString &photoPath, const QImage &picture)
+void PreviewPane::showRendered(const QString &photoPath, const QImage &picture, const QString &note)
 {
     if (photoPath != currentPreviewPath)
         return;
+    noteLabel->setText(note);
+    noteLabel->setVisible(!note.isEmpty());
     if (picture.isNull()) {
         previewPixmap = QPixmap();
         showPreviewMessage(tr("Error al generar la vista previa."));
@@ -129,6 +135,7 @@ void PreviewPane::rescale()
 
 void PreviewPane::showPreviewMessage(const QString &text)
 {
+    noteLabel->hide();
     previewLabel->clear();
     previewLabel->setText(text);
 }

@@ -42,7 +42,7 @@ public:
 
 private:
     void showPreviewAtIndex(int index);
-    void showRendered(const QString &photoPath, const QImage &picture);
+    void showRendered(const QString &photoPath, const QImage &picture, const QString &note);
     void showPreviewMessage(const QString &text);
     void showScaledPreview();
     void applyPreviewButtonRule();
@@ -55,6 +55,7 @@ private:
     int currentPreviewIndex = -1;
 
     QLabel *previewLabel = nullptr;
+    QLabel *noteLabel = nullptr; // under the photo: "Ya estampada"
     PreviewRenderer *renderer = nullptr;
     QPushButton *previousButton = nullptr;
     QPushButton *nextButton = nullptr;

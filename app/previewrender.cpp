@@ -41,6 +41,13 @@ static void readForStamps(PreviewSource &source, const PreviewRequest &request)
     source.fontFamily = context.fontFamily;
 }
 
+QString previewNote(const PreviewRequest &request, const PreviewSource &source)
+{
+    return source.reading.alreadyStamped && !request.options.restampStamped
+            ? QStringLiteral("Ya estampada")
+            : QString();
+}
+
 QImage renderPreview(const PreviewRequest &request, PreviewSource &source)
 {
     const QString photoKey = fileKey(request.photoPath);
@@ -60,8 +67,9 @@ QImage renderPreview(const PreviewRequest &request, PreviewSource &source)
         source.readingKey = key;
     }
     QImage picture = source.photo.picture;
-    // Stamped only where a run stamps: it opens the photo and finds its position.
-    if (source.photo.whole && source.reading.positioned)
+    // Stamped only where a run stamps: it opens the photo, finds its position
+    // and does not leave it alone as stamped by an earlier run.
+    if (source.photo.whole && source.reading.positioned && previewNote(request, source).isEmpty())
         drawReducedOverlays(picture, source.photo.photoSize, request.options, source.logo,
                             source.fontFamily, source.reading.stamp, {});
     return picture;

@@ -36,4 +36,8 @@ struct PreviewSource
 // photo only when `source` does not hold it yet; writes no file.
 QImage renderPreview(const PreviewRequest &request, PreviewSource &source);
 
+// The note shown under the photo after `renderPreview`: "Ya estampada" when a
+// run with these options leaves it alone as stamped by an earlier run.
+QString previewNote(const PreviewRequest &request, const PreviewSource &source);
+
 #endif // PREVIEWRENDER_H

@@ -9,7 +9,7 @@
 PreviewRenderer::PreviewRenderer(QObject *parent)
     : QObject(parent)
 {
-    connect(&watcher, &QFutureWatcher<QImage>::finished, this, &PreviewRenderer::finish);
+    connect(&watcher, &QFutureWatcherBase::finished, this, &PreviewRenderer::finish);
 }
 
 PreviewRenderer::~PreviewRenderer()
@@ -34,16 +34,18 @@ void PreviewRenderer::start(const PreviewRequest &request)
 {
     running = true;
     runningPath = request.photoPath;
-    watcher.setFuture(QtConcurrent::run(
-            workPool(), [request, source = source] { return renderPreview(request, *source); }));
+    watcher.setFuture(QtConcurrent::run(workPool(), [request, source = source] {
+        QImage picture = renderPreview(request, *source);
+        return std::make_pair(std::move(picture), previewNote(request, *source));
+    }));
 }
 
 void PreviewRenderer::finish()
 {
     const QString path = runningPath;
-    const QImage picture = watcher.result();
+    const auto [picture, note] = watcher.result();
     running = false;
     if (pending)
         start(*std::exchange(pending, std::nullopt));
-    emit rendered(path, picture);
+    emit rendered(path, picture, note);
 }

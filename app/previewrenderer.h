@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
 
 // Renders the preview on the work pool, one request at a time. A request made
 // while a render runs waits, replacing any request waiting before it, so a
@@ -29,8 +30,9 @@ public:
 
 signals:
     // A finished render of `photoPath`; `picture` is null when the photo
-    // cannot be decoded. Also sent for a render that a newer request follows.
-    void rendered(const QString &photoPath, const QImage &picture);
+    // cannot be decoded; `note` goes under it (see previewNote). Also sent for
+    // a render that a newer request follows.
+    void rendered(const QString &photoPath, const QImage &picture, const QString &note);
 
 private:
     void start(const PreviewRequest &request);
@@ -38,7 +40,7 @@ private:
 
     // Touched by the running render only; the GUI thread just hands it on.
     std::shared_ptr<PreviewSource> source = std::make_shared<PreviewSource>();
-    QFutureWatcher<QImage> watcher;
+    QFutureWatcher<std::pair<QImage, QString>> watcher; // picture and note
     bool running = false; // until its result is sent
     QString runningPath;
     std::optional<PreviewRequest> pending;

@@ -5,6 +5,7 @@
 #include "app/stopsignal.h"
 #include "app/windowoptions.h"
 #include "coords/clockcorrection.h"
+#include "processing/batchsummary.h"
 #include "processing/photoprocessor.h"
 
 #include <QCommandLineParser>
@@ -211,10 +212,10 @@ static int runProcess(const QCommandLineParser &parser, const QStringList &value
                    stderr);
         return exitFailed;
     }
+    output.log()(QLatin1Char('\n') + batchSummary(outcome).join(QLatin1Char('\n')));
     if (outcome.stopped())
         return 128 + stopSignal();
-    output.log()(QStringLiteral("\nProceso finalizado."));
-    return outcome.failed > 0 ? exitFailed : exitDone;
+    return outcome.processed() == outcome.total ? exitDone : exitFailed;
 }
 
 Command processCommand()

@@ -188,6 +188,17 @@ bool writeFileToNewName(const QString &path, const QByteArray &bytes,
 }
 
 #ifdef Q_OS_WIN
+bool moveFileReplacing(const QString &source, const QString &destination, QString &error)
+{
+    const QString from = QDir::toNativeSeparators(source);
+    const QString to = QDir::toNativeSeparators(destination);
+    if (MoveFileExW(reinterpret_cast<const wchar_t *>(from.utf16()),
+                    reinterpret_cast<const wchar_t *>(to.utf16()), MOVEFILE_REPLACE_EXISTING))
+        return true;
+    error = qt_error_string(static_cast<int>(GetLastError()));
+    return false;
+}
+
 bool moveFileToNewName(const QString &source, const QString &destination, QString &error)
 {
     // Without MOVEFILE_REPLACE_EXISTING the move fails on an existing name.
@@ -200,6 +211,15 @@ bool moveFileToNewName(const QString &source, const QString &destination, QStrin
     return false;
 }
 #else
+bool moveFileReplacing(const QString &source, const QString &destination, QString &error)
+{
+    if (::rename(QFile::encodeName(source).constData(), QFile::encodeName(destination).constData())
+        == 0)
+        return true;
+    error = qt_error_string(errno);
+    return false;
+}
+
 // Last resort for file systems with neither no-replace renames nor hard
 // links: the check and the rename cannot race with this process's own photos.
 static bool renameUnlessExists(const QByteArray &from, const QByteArray &to)

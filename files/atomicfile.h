@@ -55,4 +55,9 @@ bool writeFileToNewName(const QString &path, const QByteArray &bytes,
 // makes this fail instead of being overwritten.
 bool moveFileToNewName(const QString &source, const QString &destination, QString &error);
 
+// Moves `source` onto `destination` in one step, replacing the file there:
+// at every moment one of the two files is at `destination`. Both must be on
+// one file system.
+bool moveFileReplacing(const QString &source, const QString &destination, QString &error);
+
 #endif // ATOMICFILE_H

@@ -13,6 +13,11 @@ inline constexpr char backupFolderName[] = "Backup";
 // backup folder. Each entry is `folder` joined with the path below it.
 QStringList collectPhotos(const QString &folder, bool includeSubdirectories);
 
+// The pictures in the same folders that are not photos the program reads
+// (".tif", ".bmp", ".webp", camera raw files...), so a run can say it left
+// them out.
+QStringList collectUnsupportedPictures(const QString &folder, bool includeSubdirectories);
+
 // True for a photo named *.heic or *.heif (any letter case): a format the
 // program reads but does not write, so its result is a new JPEG.
 bool isHeifName(const QString &path);

@@ -1,5 +1,7 @@
 #include "metadata/exiv2setup.h"
 
+#include "metadata/stampmarker.h"
+
 #include <QDebug>
 
 #include <exiv2/exiv2.hpp>
@@ -16,6 +18,7 @@ void initializeExiv2()
     static std::once_flag once;
     std::call_once(once, [] {
         Exiv2::XmpParser::initialize();
+        registerStampNamespace();
         Exiv2::LogMsg::setHandler(forwardExiv2Message);
     });
 }

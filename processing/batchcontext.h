@@ -7,6 +7,7 @@
 #include "processing/locationrecord.h"
 #include "processing/processingoptions.h"
 
+#include <QDateTime>
 #include <QImage>
 #include <QString>
 #include <QStringList>
@@ -44,6 +45,9 @@ struct BatchContext
     // With `exportLocations`, `total` slots like `photoLogs`: each located
     // and saved photo fills its own; otherwise empty.
     std::vector<std::optional<LocationRecord>> locations;
+    // `total` slots: the photo's path when it was left alone as already stamped.
+    std::vector<QString> stampedSkips;
+    const QDateTime startedAt = QDateTime::currentDateTime(); // goes into every stamp marker
 };
 
 #endif // BATCHCONTEXT_H

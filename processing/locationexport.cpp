@@ -18,13 +18,15 @@ QString locationFolder(const ProcessingOptions &options, const QString &batchFol
     return options.useOutputFolder ? options.outputFolder : batchFolder;
 }
 
-static void writeLocationFile(const QString &path, bool built, const QByteArray &bytes,
+static bool writeLocationFile(const QString &path, bool built, const QByteArray &bytes,
                               QString error, const LogCallback &log)
 {
-    if (built && replaceFileAtomically(path, bytes, error))
+    if (built && replaceFileAtomically(path, bytes, error)) {
         log(QStringLiteral("Ubicaciones exportadas a: ") + path);
-    else
-        log(QStringLiteral("Error: No se pudo escribir %1: %2").arg(path, error));
+        return true;
+    }
+    log(QStringLiteral("Error: No se pudo escribir %1: %2").arg(path, error));
+    return false;
 }
 
 static QString documentName(const QString &folder)
@@ -39,7 +41,7 @@ bool capturedBefore(const LocationRecord &a, const LocationRecord &b)
     return a.relativePath < b.relativePath;
 }
 
-void writeLocationFiles(const QString &folder, QVector<LocationRecord> records,
+bool writeLocationFiles(const QString &folder, QVector<LocationRecord> records,
                         const LogCallback &log)
 {
     std::sort(records.begin(), records.end(), capturedBefore);
@@ -47,11 +49,13 @@ void writeLocationFiles(const QString &folder, QVector<LocationRecord> records,
     QByteArray kmz;
     QString error;
     const bool kmzBuilt = buildKmz(documentName(folder), records, kmz, error);
-    writeLocationFile(directory.filePath(QLatin1String(kmzFileName)), kmzBuilt, kmz, error, log);
-    writeLocationFile(directory.filePath(QLatin1String(geoJsonFileName)), true,
-                      geoJsonDocument(records), {}, log);
-    writeLocationFile(directory.filePath(QLatin1String(csvFileName)), true, locationCsv(records),
-                      {}, log);
+    bool written = writeLocationFile(directory.filePath(QLatin1String(kmzFileName)), kmzBuilt, kmz,
+                                     error, log);
+    written &= writeLocationFile(directory.filePath(QLatin1String(geoJsonFileName)), true,
+                                 geoJsonDocument(records), {}, log);
+    written &= writeLocationFile(directory.filePath(QLatin1String(csvFileName)), true,
+                                 locationCsv(records), {}, log);
+    return written;
 }
 
 bool readPhotoLocation(const QString &photo, const QString &folder, LocationRecord &record)
@@ -70,15 +74,25 @@ bool readPhotoLocation(const QString &photo, const QString &folder, LocationReco
     return true;
 }
 
-void exportFolderLocations(const QString &folder, bool includeSubdirectories,
-                           const LogCallback &log, const ProgressCallback &progress)
+LocationExportOutcome exportFolderLocations(const QString &folder, bool includeSubdirectories,
+                                            const LogCallback &log,
+                                            const ProgressCallback &progress,
+                                            const std::atomic<bool> *stop)
 {
     const QStringList photos = collectPhotos(folder, includeSubdirectories);
-    const int total = int(photos.size());
+    LocationExportOutcome outcome;
+    const int total = outcome.total = int(photos.size());
     if (progress)
         progress(0, total);
     QVector<LocationRecord> records;
     for (int i = 0; i < total; ++i) {
+        if (stop && stop->load()) {
+            log(QStringLiteral("Exportación detenida: se leyeron %1 de %2 fotos; no se escribió "
+                               "ningún archivo.")
+                        .arg(QString::number(i), QString::number(total)));
+            outcome.stopped = true;
+            return outcome;
+        }
         LocationRecord record;
         if (readPhotoLocation(photos.at(i), folder, record)) {
             record.thumbnail = photoThumbnail(photos.at(i));
@@ -89,7 +103,14 @@ void exportFolderLocations(const QString &folder, bool includeSubdirectories,
         if (progress)
             progress(i + 1, total);
     }
+    outcome.located = int(records.size());
     log(QStringLiteral("Fotos con ubicación: %1 de %2.")
-                .arg(QString::number(records.size()), QString::number(total)));
-    writeLocationFiles(folder, std::move(records), log);
+                .arg(QString::number(outcome.located), QString::number(total)));
+    if (records.isEmpty()) {
+        log(QStringLiteral("Error: Ninguna foto tiene ubicación GPS; no se escribió ningún "
+                           "archivo."));
+        return outcome;
+    }
+    outcome.written = writeLocationFiles(folder, std::move(records), log);
+    return outcome;
 }

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QVector>
 
+#include <atomic>
+
 inline constexpr char kmzFileName[] = "ubicaciones.kmz";
 inline constexpr char geoJsonFileName[] = "ubicaciones.geojson";
 inline constexpr char csvFileName[] = "ubicaciones.csv";
@@ -28,14 +30,27 @@ bool readPhotoLocation(const QString &photo, const QString &folder, LocationReco
 // Writes "ubicaciones.kmz", "ubicaciones.geojson" and "ubicaciones.csv" into
 // `folder`, the records in order of date. Each file replaces the old one
 // only when complete; one log line per file says where it went or why not.
-void writeLocationFiles(const QString &folder, QVector<LocationRecord> records,
+// False when a file could not be written.
+bool writeLocationFiles(const QString &folder, QVector<LocationRecord> records,
                         const LogCallback &log);
+
+struct LocationExportOutcome
+{
+    int located = 0; // photos that went into the files
+    int total = 0; // photos read
+    bool stopped = false;
+    bool written = false; // all three files were written
+};
 
 // The location files of the photos already in `folder` (and its subfolders
 // with `includeSubdirectories`), from their EXIF GPS. Photos without one are
 // named in the log and left out. Only reads the photos, never changes them.
-// Blocks until done: run it off the GUI thread. `progress` may be empty.
-void exportFolderLocations(const QString &folder, bool includeSubdirectories,
-                           const LogCallback &log, const ProgressCallback &progress);
+// Writes nothing when no photo has a position or once `stop` (may be null)
+// is set: the files of an earlier export stay as they were. Blocks until
+// done: run it off the GUI thread. `progress` may be empty.
+LocationExportOutcome exportFolderLocations(const QString &folder, bool includeSubdirectories,
+                                            const LogCallback &log,
+                                            const ProgressCallback &progress,
+                                            const std::atomic<bool> *stop = nullptr);
 
 #endif // LOCATIONEXPORT_H

@@ -92,6 +92,10 @@ static std::vector<StampPatch> storedPatches(const std::vector<StampPatch> &patc
         const QRect area = QRect(patch.origin, patch.picture.size()) & QRect(QPoint(), upright);
         if (area.isEmpty())
             continue;
+        if (orientation == 1) {
+            stored.push_back({area.topLeft(), patch.picture.copy(area.translated(-patch.origin))});
+            continue;
+        }
         const QPoint first = storedPixel(orientation, upright.width(), upright.height(),
                                          area.left(), area.top());
         const QPoint last = storedPixel(orientation, upright.width(), upright.height(),
@@ -103,7 +107,8 @@ static std::vector<StampPatch> storedPatches(const std::vector<StampPatch> &patc
             auto *line = reinterpret_cast<QRgb *>(turned.scanLine(y - target.top()));
             for (int x = target.left(); x <= target.right(); ++x) {
                 const QPoint at = uprightPixel(orientation, width, height, x, y) - patch.origin;
-                line[x - target.left()] = patch.picture.pixel(at);
+                line[x - target.left()] = reinterpret_cast<const QRgb *>(
+                        patch.picture.constScanLine(at.y()))[at.x()];
             }
         }
         stored.push_back({target.topLeft(), turned});
@@ -112,12 +117,11 @@ static std::vector<StampPatch> storedPatches(const std::vector<StampPatch> &patc
 }
 
 // The stamps over one block's samples: each sample's premultiplied value of
-// one component and its coverage (0 to 1), averaged over the pixels it
-// stands for.
+// one component and its alpha, summed over the pixels it stands for.
 struct BlockStamp
 {
     double value[8][8] = {};
-    double coverage[8][8] = {};
+    int alpha[8][8] = {}; // summed, 0 to 255 a pixel
 };
 
 // Adds the pixels of `patch` within the block whose first sample stands at
@@ -133,31 +137,35 @@ static void addPatch(const StampPatch &patch, int component, const QPoint &corne
     for (int y = overlap.top(); y <= overlap.bottom(); ++y) {
         const auto *line
                 = reinterpret_cast<const QRgb *>(patch.picture.constScanLine(y - patch.origin.y()));
-        const int row = (y - corner.y()) / scaleY;
+        // Sampling factors are 1 or 2 (see unsuitability): a shift, not a division.
+        const int row = (y - corner.y()) >> (scaleY - 1);
         for (int x = overlap.left(); x <= overlap.right(); ++x) {
             const QRgb rgb = line[x - patch.origin.x()];
             const int alpha = qAlpha(rgb);
             if (alpha == 0)
                 continue;
-            const int column = (x - corner.x()) / scaleX;
+            const int column = (x - corner.x()) >> (scaleX - 1);
             sums.value[row][column] += weight[0] * qRed(rgb) + weight[1] * qGreen(rgb)
                     + weight[2] * qBlue(rgb) + offset * alpha;
-            sums.coverage[row][column] += alpha / 255.0;
+            sums.alpha[row][column] += alpha;
         }
     }
 }
 
-// Scaled cosines of the orthonormal 8 × 8 DCT: F(u, v) = Σ c[u][x] c[v][y] s(x, y).
+// Scaled cosines of the orthonormal 8 × 8 DCT: F(u, v) = Σ c[u][x] c[v][y] s(x, y),
+// and the same matrix transposed. The transforms below run along rows of
+// eight floats, which the compiler turns into vector code.
 struct DctBasis
 {
-    double c[8][8];
+    float c[8][8];
+    float transposed[8][8];
 
     DctBasis()
     {
         for (int u = 0; u < 8; ++u)
             for (int x = 0; x < 8; ++x)
-                c[u][x] = (u == 0 ? std::sqrt(0.125) : 0.5)
-                        * std::cos((2 * x + 1) * u * M_PI / 16.0);
+                transposed[x][u] = c[u][x] = float((u == 0 ? std::sqrt(0.125) : 0.5)
+                                                   * std::cos((2 * x + 1) * u * M_PI / 16.0));
     }
 };
 
@@ -167,46 +175,49 @@ static const DctBasis &dctBasis()
     return basis;
 }
 
-// Samples (level-shifted back to 0..255, not clamped) of one quantised block.
-static void decodeBlock(const JCOEF *block, const JQUANT_TBL &table, double samples[8][8])
+// out[i][·] = Σ_k left[i][k] · right[k][·], skipping zero terms.
+static void multiply(const float left[8][8], const float right[8][8], float out[8][8])
 {
-    const auto &c = dctBasis().c;
-    double rows[8][8] = {}; // rows[v][x]: horizontal frequencies undone
-    for (int v = 0; v < 8; ++v)
-        for (int u = 0; u < 8; ++u) {
-            const double coefficient = double(block[v * 8 + u]) * table.quantval[v * 8 + u];
-            if (coefficient != 0.0)
-                for (int x = 0; x < 8; ++x)
-                    rows[v][x] += c[u][x] * coefficient;
+    for (int i = 0; i < 8; ++i) {
+        float row[8] = {};
+        for (int k = 0; k < 8; ++k) {
+            const float factor = left[i][k];
+            if (factor != 0.0f)
+                for (int j = 0; j < 8; ++j)
+                    row[j] += factor * right[k][j];
         }
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x) {
-            double sum = 0.0;
-            for (int v = 0; v < 8; ++v)
-                sum += c[v][y] * rows[v][x];
-            samples[y][x] = sum + 128.0;
-        }
+        std::copy(row, row + 8, out[i]);
+    }
 }
 
-static void encodeBlock(const double samples[8][8], const JQUANT_TBL &table, JCOEF *block)
+// Samples (level-shifted back to 0..255, not clamped) of one quantised block.
+static void decodeBlock(const JCOEF *block, const JQUANT_TBL &table, float samples[8][8])
 {
-    const auto &c = dctBasis().c;
-    double columns[8][8] = {}; // columns[y][u]: horizontal transform of each row
-    for (int y = 0; y < 8; ++y)
-        for (int u = 0; u < 8; ++u) {
-            double sum = 0.0;
-            for (int x = 0; x < 8; ++x)
-                sum += c[u][x] * (samples[y][x] - 128.0);
-            columns[y][u] = sum;
-        }
-    for (int v = 0; v < 8; ++v)
-        for (int u = 0; u < 8; ++u) {
-            double sum = 0.0;
-            for (int y = 0; y < 8; ++y)
-                sum += c[v][y] * columns[y][u];
-            const double quantised = std::round(sum / table.quantval[v * 8 + u]);
-            block[v * 8 + u] = JCOEF(std::clamp(quantised, -2047.0, 2047.0));
-        }
+    const DctBasis &basis = dctBasis();
+    float coefficients[8][8];
+    for (int k = 0; k < DCTSIZE2; ++k)
+        coefficients[k / 8][k % 8] = float(block[k]) * float(table.quantval[k]);
+    float rows[8][8]; // rows[v][x]: horizontal frequencies undone
+    multiply(coefficients, basis.c, rows);
+    multiply(basis.transposed, rows, samples);
+    for (int k = 0; k < DCTSIZE2; ++k)
+        samples[k / 8][k % 8] += 128.0f;
+}
+
+static void encodeBlock(float samples[8][8], const JQUANT_TBL &table, JCOEF *block)
+{
+    const DctBasis &basis = dctBasis();
+    for (int k = 0; k < DCTSIZE2; ++k)
+        samples[k / 8][k % 8] -= 128.0f;
+    float columns[8][8]; // columns[y][u]: each row transformed
+    multiply(samples, basis.transposed, columns);
+    float coefficients[8][8];
+    multiply(basis.c, columns, coefficients);
+    for (int k = 0; k < DCTSIZE2; ++k) {
+        const float quantised = coefficients[k / 8][k % 8] / float(table.quantval[k]);
+        const float rounded = quantised >= 0.0f ? quantised + 0.5f : quantised - 0.5f;
+        block[k] = JCOEF(std::clamp(int(rounded), -2047, 2047));
+    }
 }
 
 // Which 8 × 8 pixel cells of the stored picture a stamp pixel touches.
@@ -277,18 +288,19 @@ static void stampBlock(JCOEF *block, const JQUANT_TBL &table, const std::vector<
     BlockStamp sums;
     for (const StampPatch &patch : stamps)
         addPatch(patch, grid.component, corner, grid.scaleX, grid.scaleY, pixels, sums);
-    double samples[8][8];
+    float samples[8][8];
     decodeBlock(block, table, samples);
     for (int y = 0; y * grid.scaleY < pixels.height(); ++y)
         for (int x = 0; x * grid.scaleX < pixels.width(); ++x) {
-            if (sums.coverage[y][x] == 0.0)
+            if (sums.alpha[y][x] == 0)
                 continue;
             // Pixels of this sample that lie on the picture.
             const int count = std::min(grid.scaleX, pixels.width() - x * grid.scaleX)
                     * std::min(grid.scaleY, pixels.height() - y * grid.scaleY);
-            const double coverage = sums.coverage[y][x] / count;
-            samples[y][x] = sums.value[y][x] / count
-                    + (1.0 - coverage) * std::clamp(samples[y][x], 0.0, 255.0);
+            const double coverage = sums.alpha[y][x] / (255.0 * count);
+            samples[y][x]
+                    = float(sums.value[y][x] / count
+                            + (1.0 - coverage) * std::clamp(double(samples[y][x]), 0.0, 255.0));
         }
     encodeBlock(samples, table, block);
 }

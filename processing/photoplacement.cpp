@@ -71,8 +71,8 @@ bool placeInOutputFolder(const QString &batchFolder, const QString &outputFolder
     return true;
 }
 
-bool backUpPhoto(const QString &batchFolder, const QString &photoPath, QStringList &lines,
-                 BackupKind kind)
+bool backUpPhoto(const QString &batchFolder, const QString &photoPath, QString &backupPath,
+                 QStringList &lines, BackupKind kind)
 {
     const auto relative = relativeFolder(batchFolder, photoPath);
     const QDir root(QDir(batchFolder).filePath(QLatin1String(backupFolderName)));
@@ -90,6 +90,7 @@ bool backUpPhoto(const QString &batchFolder, const QString &photoPath, QStringLi
                                                    : copyFileToNewName(photoPath, path, error);
         if (done) {
             lines << QStringLiteral("Backup creado: ") + path;
+            backupPath = path;
             return true;
         }
         // Another photo took the name between the test and the copy.

@@ -30,8 +30,9 @@ bool placeInOutputFolder(const QString &batchFolder, const QString &outputFolder
 enum class BackupKind { Copy, Move };
 
 // Copies (or moves) the photo under a new name below the batch folder's
-// "Backup". The photo must not be changed when this fails.
-bool backUpPhoto(const QString &batchFolder, const QString &photoPath, QStringList &lines,
-                 BackupKind kind = BackupKind::Copy);
+// "Backup" and sets `backupPath` to it. The photo must not be changed when
+// this fails.
+bool backUpPhoto(const QString &batchFolder, const QString &photoPath, QString &backupPath,
+                 QStringList &lines, BackupKind kind = BackupKind::Copy);
 
 #endif // PHOTOPLACEMENT_H

@@ -147,6 +147,7 @@ BatchOutcome PhotoProcessor::renamePhotosWithUTM(const QString &folder,
     if (progress)
         progress(0, context.total);
     context.photoLogs.resize(size_t(context.total));
+    context.stampedSkips.resize(size_t(context.total));
     if (options.exportLocations)
         context.locations.resize(size_t(context.total));
     processAll(context, photos, stop);
@@ -160,6 +161,12 @@ BatchOutcome PhotoProcessor::renamePhotosWithUTM(const QString &folder,
     outcome.total = context.total;
     outcome.done = context.doneCount;
     outcome.failed = context.failedCount;
+    for (const auto &path : context.stampedSkips) {
+        if (!path.isEmpty())
+            outcome.alreadyStamped.append(path);
+    }
+    outcome.alreadyStamped.sort();
+    outcome.unsupported = collectUnsupportedPictures(folder, options.includeSubdirectories);
     const QString time = formatElapsedTime(clock.elapsed());
     if (outcome.stopped())
         log(QStringLiteral("Proceso detenido: se procesaron %1 de %2 fotos en %3.")

@@ -14,14 +14,18 @@ struct BatchOutcome
 {
     QString refusal; // why the batch did not start, already logged; empty when it ran
     int total = 0; // photos collected
-    int done = 0; // photos that went through the pipeline, failed ones included
-    int failed = 0; // photos the pipeline could not save
+    int done = 0; // photos that went through the pipeline, failed and skipped ones included
+    // Photos the pipeline could not save, those without a position included;
+    // photos left alone as already stamped are not failures.
+    int failed = 0;
     // Photos (paths) that were not processed as asked, by reason.
     QStringList fixedPosition {}; // stamped and named at the fixed position
     QStringList withoutPosition {}; // left untouched: no position was found
     QStringList alreadyStamped {}; // left untouched: stamped by an earlier run
     QStringList unsupported {}; // files in the folder that are not photos it can read
     bool stopped() const { return done < total; }
+    int processed() const { return done - failed - int(alreadyStamped.size()); }
+    int errors() const { return failed - int(withoutPosition.size()); }
 };
 
 struct BatchContext;

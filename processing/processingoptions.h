@@ -52,6 +52,8 @@ struct ProcessingOptions
     int maxPointSeparationSeconds = 300; // widest gap between track points still interpolated
     // After the batch, write the located photos to KMZ, GeoJSON and CSV.
     bool exportLocations = false;
+    // Stamp again the photos an earlier run has stamped; otherwise they are left as they are.
+    bool restampStamped = false;
     // JPEG photos keep their own compression: only the blocks under the
     // stamps are coded again; others fall back to `jpegQuality`.
     bool losslessStamps = false;

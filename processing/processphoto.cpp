@@ -9,6 +9,7 @@
 #include "metadata/exifwriter.h"
 #include "metadata/metadatacopy.h"
 #include "metadata/nativepath.h"
+#include "metadata/stampmarker.h"
 #include "processing/failurereason.h"
 #include "processing/locationexport.h"
 #include "processing/losslessstamp.h"
@@ -64,7 +65,10 @@ struct PhotoRun
     double latitude = 0.0;
     double longitude = 0.0;
     std::optional<LocationRecord> location;
+    std::optional<StampMarker> earlierMarker; // left by an earlier run
+    QString backupPath; // empty while no backup was made
     bool saved = false; // the photo reached its target whole
+    bool skippedAsStamped = false;
 };
 
 static QString number(double value)
@@ -99,7 +103,7 @@ static bool place(PhotoRun &run)
         return placeInOutputFolder(run.context.folder, run.options.outputFolder, run.photoPath,
                                    run.workFile, run.lines);
     if (run.options.makeBackup)
-        return backUpPhoto(run.context.folder, run.photoPath, run.lines);
+        return backUpPhoto(run.context.folder, run.photoPath, run.backupPath, run.lines);
     return true;
 }
 
@@ -109,8 +113,10 @@ static bool copyOriginalMetadata(PhotoRun &run)
     run.lines << QStringLiteral("Intentando leer EXIF desde (nativo original): ")
                     + nativePathText(run.photoPath);
     QString error;
-    if (copyMetadata(run.photoPath, run.metadata, error) != MetadataResult::Failed)
+    if (copyMetadata(run.photoPath, run.metadata, error) != MetadataResult::Failed) {
+        run.earlierMarker = readStampMarker(run.metadata.xmp);
         return true;
+    }
     run.metadata.clear();
     run.lines << QStringLiteral("Error leyendo metadata original para %1: %2")
                          .arg(run.fileName, error);
@@ -220,10 +226,40 @@ static bool nameAfterPosition(PhotoRun &run)
 
 // Everything the stamps take from the photo, read once; the preview reads it
 // through the same steps.
-static bool readStamp(PhotoRun &run)
+static bool readStamp(PhotoRun &run, bool metadataRead)
 {
-    findCaptureTime(run, copyOriginalMetadata(run));
+    findCaptureTime(run, metadataRead);
     return findPosition(run) && nameAfterPosition(run);
+}
+
+// A second stamp would cover the first, and its backup would hold a stamped
+// copy instead of the original.
+static bool leftAsStamped(PhotoRun &run)
+{
+    if (!run.earlierMarker || run.options.restampStamped)
+        return false;
+    run.lines << QStringLiteral("Ya estampada el %1; se omite. Use Herramientas → Restaurar "
+                                "originales para procesarla de nuevo.")
+                         .arg(run.earlierMarker->stampedAt.toLocalTime().toString(
+                                 QStringLiteral("dd/MM/yyyy HH:mm")));
+    run.skippedAsStamped = true;
+    return true;
+}
+
+// A photo stamped again in place without a backup keeps pointing at the
+// backup of its original, so a restore still brings back the photo as taken.
+// A copy in an output folder has no backup beside it.
+static void markStamped(PhotoRun &run)
+{
+    StampMarker marker;
+    if (run.backupPath.isEmpty() && run.earlierMarker && !run.options.useOutputFolder)
+        marker = *run.earlierMarker;
+    else
+        marker.originalName = run.fileName;
+    marker.stampedAt = run.context.startedAt;
+    if (!run.backupPath.isEmpty())
+        marker.backup = QFileInfo(run.photoPath).absoluteDir().relativeFilePath(run.backupPath);
+    writeStampMarker(run.metadata.xmp, marker);
 }
 
 static QString positionBaseName(const PhotoRun &run)
@@ -421,6 +457,24 @@ static bool saveAsNewJpeg(PhotoRun &run, const QByteArray &encoded)
     return failSave(run, error);
 }
 
+// The JPEG of a HEIF photo is saved before its original goes to Backup, so
+// its marker learns the backup's name only then: the JPEG is replaced once
+// more, whole, with the marker that names it.
+static void pointMarkerAtBackup(PhotoRun &run)
+{
+    markStamped(run);
+    QFile file(run.targetPath);
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
+    file.close();
+    QString error;
+    if (bytes.isEmpty() || storeMetadata(bytes, run.metadata, error) != MetadataResult::Done
+        || !replaceFileAtomically(run.targetPath, bytes, error))
+        run.lines << QStringLiteral("Error: la marca de %1 no nombra su copia de seguridad: %2")
+                             .arg(QFileInfo(run.targetPath).fileName(), error);
+}
+
 // Once its JPEG is saved, the HEIF photo leaves the batch folder for Backup,
 // so that no later run converts it again: also without backups, since it is
 // the only original at full quality.
@@ -432,7 +486,8 @@ static void moveHeifToBackup(PhotoRun &run)
         run.lines << QStringLiteral("Sin copia de seguridad pedida, el original %1 se guarda igual "
                                     "en Backup: es el único con toda su calidad.")
                              .arg(run.fileName);
-    backUpPhoto(run.context.folder, run.photoPath, run.lines, BackupKind::Move);
+    if (backUpPhoto(run.context.folder, run.photoPath, run.backupPath, run.lines, BackupKind::Move))
+        pointMarkerAtBackup(run);
 }
 
 // Photos that got a position: from EXIF GPS or the track, or from their row,
@@ -454,9 +509,12 @@ static void recordLocation(PhotoRun &run, QByteArray thumbnail)
 static void runPipeline(PhotoRun &run)
 {
     run.lines << QStringLiteral("\nProcesando: ") + run.fileName;
+    const bool metadataRead = copyOriginalMetadata(run);
+    if (leftAsStamped(run))
+        return;
     if (!place(run))
         return;
-    if (!readStamp(run))
+    if (!readStamp(run, metadataRead))
         return;
     run.targetPath = run.workFile;
     // Decoded before renaming, so a file that is no image, or a damaged one,
@@ -483,6 +541,7 @@ static void runPipeline(PhotoRun &run)
     run.stamp.photoPath = run.fromHeif ? run.workFile : run.targetPath;
     if (!run.options.useExif && !run.options.useGpxTrack && run.options.embedCsvInExif)
         replaceMetadataWithRow(run);
+    markStamped(run);
     QByteArray encoded = kept.jpeg;
     QByteArray thumbnail;
     if (keptBlocks) {
@@ -531,7 +590,9 @@ void processPhoto(BatchContext &context, const QString &photoPath)
         run.lines << QStringLiteral("Error procesando %1: %2")
                              .arg(run.fileName, QStringLiteral("error desconocido"));
     }
-    if (!run.saved)
+    if (run.skippedAsStamped)
+        context.stampedSkips[size_t(slot)] = photoPath;
+    else if (!run.saved)
         context.failedCount.fetch_add(1);
     finish(context, slot, run);
 }
@@ -540,7 +601,8 @@ StampReading readStampValues(const BatchContext &context, const QString &photoPa
 {
     PhotoRun run(context, photoPath);
     StampReading reading;
-    reading.positioned = readStamp(run);
+    reading.positioned = readStamp(run, copyOriginalMetadata(run));
+    reading.alreadyStamped = run.earlierMarker.has_value();
     reading.stamp = run.stamp;
     return reading;
 }

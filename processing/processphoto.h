@@ -9,7 +9,8 @@
 // Runs one photo of a batch through placement, metadata, position, naming,
 // loading, stamping and saving. Everything it reports goes into the photo's
 // own slot of `context.photoLogs`; nothing escapes it, not even an exception,
-// and it always counts the photo as done.
+// and it always counts the photo as done. A photo an earlier run stamped is
+// left alone unless the options ask to stamp it again.
 void processPhoto(BatchContext &context, const QString &photoPath);
 
 // What the stamps of one photo need, read exactly as `processPhoto` reads it:
@@ -20,6 +21,7 @@ struct StampReading
 {
     PhotoStamp stamp;
     bool positioned = false;
+    bool alreadyStamped = false; // carries the marker of an earlier run
 };
 StampReading readStampValues(const BatchContext &context, const QString &photoPath);
 

@@ -55,7 +55,7 @@ faults=(
     'app/trackgroup.cpp@s/options.clockCorrectionSeconds\)\)/options.clockCorrectionSeconds) || true)/@window clock correction dropped'
     'processing/geojsonwriter.cpp@s/coordinates \{record.longitude, record.latitude\}/coordinates {record.latitude, record.longitude}/@GeoJSON latitude first'
     'processing/locationrecord.cpp@s/north \? 32600 : 32700/north ? 32700 : 32600/@EPSG hemisphere inverted'
-    'app/processcommand.cpp@s/return outcome.failed > 0 \? exitFailed : exitDone;/return exitDone;/@command line exits 0 after failed photos'
+    'app/processcommand.cpp@s/return outcome.processed\(\) == outcome.total \? exitDone : exitFailed;/return exitDone;/@command line exits 0 after failed photos'
     'app/processcommand.cpp@s/ && !parser.isSet\(noBackupOption\)//@--sin-backup ignored'
     'app/previewrenderer.cpp@s/if \(pending\)/if (false)/@last change of a burst never rendered'
     'coords/altitudefill.cpp@s/attempt < 2/attempt < 1/@failed group not retried'
@@ -67,6 +67,9 @@ faults=(
     'metadata/heifmetadata.cpp@s/start = offsetBytes \+ qsizetype\(offset\)/start = 0/@HEIF EXIF parsed from libheif'"'"'s offset header'
     'processing/photoloader.cpp@s/turned = true;(\s*return decodeHeif)/turned = false;$1/@HEIF JPEG keeps a stale EXIF orientation'
     'processing/processphoto.cpp@s/if \(run.options.useOutputFolder\)\n        return;\n    if \(!run.options.makeBackup\)/if (run.options.useOutputFolder || !run.options.makeBackup)\n        return;\n    if (false)/@HEIF original left in the folder when backups are off'
+    'processing/processphoto.cpp@s/if \(!run.earlierMarker \|\| run.options.restampStamped\)/if (true)/@stamped photos stamped again'
+    'processing/photorestore.cpp@s/\n\s*\|\| !isBackupOf\(photoFolder.absolutePath\(\), backup\)\)/)/@a forged marker brings in a file from outside Backup'
+    "app/photorenamergui.cpp@s/\\[state\\] \\{ state->stop = true; \\}/[state] {}/@Cancelar leaves the batch running"
     'processing/reportmap.cpp@s/area.bottom\(\) - \(northing/area.top() + (northing/@report map drawn upside down'
     'metadata/photocaption.cpp@s/return simplified.isEmpty\(\) \|\| cameraTexts/return simplified.isEmpty() \&\& cameraTexts/@camera boilerplate taken for a caption'
     'processing/photoreport.cpp@s/if \(run.stopped\(\)\) \{/if (false) {/@stopped report written all the same'

@@ -4,10 +4,13 @@
 #include "metadata/exiv2image.h"
 #include "metadata/exiv2setup.h"
 #include "metadata/metadatacopy.h"
+#include "metadata/stampmarker.h"
+#include "processing/batchsummary.h"
 #include "processing/folderlock.h"
 #include "processing/locationexport.h"
 #include "processing/photoloader.h"
 #include "processing/photoprocessor.h"
+#include "processing/photorestore.h"
 #include "processing/workpool.h"
 #include "tests/support/files.h"
 #include "tests/support/testphotos.h"
@@ -28,11 +31,13 @@ static TestPhoto photoAt(double latitude, double longitude)
     return photo;
 }
 
+// Stamps again what an earlier run stamped, for tests that run twice over a folder.
 static ProcessingOptions exifOptions(bool rename = true)
 {
     ProcessingOptions options;
     options.useExif = true;
     options.renamePhotos = rename;
+    options.restampStamped = true;
     return options;
 }
 
@@ -40,6 +45,7 @@ static ProcessingOptions exifOptions(bool rename = true)
 static ProcessingOptions exifRun(const QString &prefix = {})
 {
     ProcessingOptions options = exifOptions();
+    options.restampStamped = false;
     options.makeBackup = true;
     options.usePrefix = !prefix.isEmpty();
     options.prefix = prefix;
@@ -333,7 +339,8 @@ private slots:
         qsizetype sizes[2] = {};
         for (const int quality : {20, 95}) {
             init();
-            write("a.jpg", gpsPhoto(400, 300));
+            // Natural pixels: the metadata of a flat photo outweighs them.
+            QVERIFY(writeBytes(at("a.jpg"), jpeg(400, 300)));
             ProcessingOptions options = exifOptions(false);
             options.jpegQuality = quality;
             options.drawData = true;
@@ -561,6 +568,9 @@ private slots:
         QVERIFY(preview.whole);
         QCOMPARE(preview.photoSize, QSize(40, 60));
         QCOMPARE(QFileInfo::exists(at("c.heic")), toOutputFolder);
+        const auto marker = readStampMarkerFromFile(jpeg);
+        QVERIFY(marker && marker->originalName == "c.heic");
+        QCOMPARE(marker->backup, toOutputFolder ? "" : "Backup/c_backup.heic");
         QCOMPARE(lastLine(result, "d.HEIF"), "Error al abrir la imagen: " + at("d.HEIF"));
         QCOMPARE(fileBytes(at("d.HEIF")), damaged);
         QVERIFY(logGroup(result.log, "e.heic").last().contains("excede el tamaño admitido"));
@@ -640,6 +650,150 @@ private slots:
         QCOMPARE(!problem.isEmpty(), refused);
         QCOMPARE(runBatch(folder, exifRun(prefix)).log == QStringList {problem}, refused);
         QCOMPARE(folderContents(folder) == before, refused);
+    }
+
+    // "estampada*" photos carry an earlier run's marker, "roto*" are no
+    // photos at all, other names are photos with GPS or files of their kind.
+    void summaryCountsEveryKindOfFile_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<bool>("stopped");
+        QTest::addColumn<QStringList>("summary");
+        QTest::addColumn<bool>("warns");
+        const QString done = "El proceso ha finalizado.";
+        QTest::newRow("clean") << QStringList {"a.jpg", "b.png"} << false
+                               << QStringList {done, "Fotos procesadas: 2."} << false;
+        QTest::newRow("mixed")
+                << QStringList {"a.jpg", "estampada.jpg", "roto.jpg", "c.tif",
+                                "d.bmp", "e.dng",         "f.gif",    "g.webp",
+                                "h.nef", "sub/i.tif",     "notas.txt"}
+                << false
+                << QStringList {done, "Fotos procesadas: 1.", "Fotos ya estampadas (omitidas): 1.",
+                                "Fotos con error: 1.",
+                                "Archivos omitidos por formato no compatible: 6 (c.tif, d.bmp, "
+                                "e.dng, f.gif, g.webp y 1 más)."}
+                << true;
+        QTest::newRow("empty") << QStringList() << false
+                               << QStringList {done, "No se encontraron fotos en la carpeta."}
+                               << true;
+        QTest::newRow("stopped") << QStringList {"a.jpg", "b.jpg"} << true
+                                 << QStringList {"El proceso se detuvo a petición del usuario.",
+                                                 "Fotos sin procesar por la detención: 2."}
+                                 << true;
+    }
+
+    void summaryCountsEveryKindOfFile()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(bool, stopped);
+        TestPhoto stamped = gpsPhoto();
+        stamped.xmp["Xmp.rumbario.stampDate"] = "2024-03-05T10:00:00-03:00";
+        for (const QString &name : files) {
+            if (name.startsWith("roto") || !name.contains(QRegularExpression("\\.(jpg|png)$")))
+                QVERIFY(writeBytes(at(name), "no es una foto"));
+            else
+                write(name, name.startsWith("estampada") ? stamped : gpsPhoto());
+        }
+        const BatchOutcome outcome = runBatch(folder, exifRun(), stopped).outcome;
+        QTEST(batchSummary(outcome), "summary");
+        QTEST(summaryWarns(outcome), "warns");
+    }
+
+    // Every saved photo is marked; a second run leaves it alone unless asked,
+    // and then its marker still leads to a backup of the photo as it was.
+    void stampedPhotosAreMarkedAndLeftAloneUnlessRestamped_data()
+    {
+        QTest::addColumn<bool>("outputFolder");
+        QTest::addColumn<bool>("restamp");
+        QTest::newRow("in place") << false << false;
+        QTest::newRow("in place, stamped again") << false << true;
+        QTest::newRow("copy in an output folder") << true << false;
+    }
+
+    void stampedPhotosAreMarkedAndLeftAloneUnlessRestamped()
+    {
+        QFETCH(bool, outputFolder);
+        QFETCH(bool, restamp);
+        write("a.jpg");
+        ProcessingOptions options = exifRun();
+        const QString output = folder + "-salida";
+        options.useOutputFolder = outputFolder;
+        options.outputFolder = output;
+        options.makeBackup = !outputFolder;
+        QVERIFY(QDir().mkpath(output));
+        const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+        runBatch(folder, options);
+        const QString stamped = QDir(outputFolder ? output : folder).filePath(santiago);
+        auto marker = readStampMarkerFromFile(stamped);
+        QVERIFY(marker && marker->stampedAt >= before);
+        QCOMPARE(marker->originalName, "a.jpg");
+        QCOMPARE(marker->backup, outputFolder ? "" : "Backup/a_backup.jpg");
+        if (outputFolder) {
+            QVERIFY(!readStampMarkerFromFile(at("a.jpg")));
+            return;
+        }
+        const QByteArray once = fileBytes(stamped);
+        options.restampStamped = restamp;
+        const BatchResult again = runBatch(folder, options);
+        QCOMPARE(fileBytes(stamped) == once, !restamp);
+        QCOMPARE(fileNames(at("Backup")).size(), restamp ? 2 : 1);
+        QCOMPARE(again.outcome.alreadyStamped, restamp ? QStringList() : QStringList {stamped});
+        QCOMPARE(lastLine(again, santiago).startsWith("Ya estampada el "), !restamp);
+        marker = readStampMarkerFromFile(stamped);
+        QCOMPARE(marker->backup,
+                 restamp ? "Backup/" + QFileInfo(santiago).baseName() + "_backup.jpg"
+                         : "Backup/a_backup.jpg");
+    }
+
+    // a and d come back; b lost its backup, c's name was taken since (by a
+    // file that is no photo), e was never stamped, f forges a backup outside
+    // "Backup", g was stamped without renaming. A second restore changes nothing; freeing c's name
+    // brings c back and empties "Backup", which goes.
+    void restoreBringsBackWhatItCanAndSaysWhyNotTheRest()
+    {
+        QMap<QString, QByteArray> originals;
+        for (const char *name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"})
+            originals[name] = fileBytes(write(name));
+        runBatch(folder, exifRun());
+        originals["g.jpg"] = fileBytes(write("g.jpg"));
+        ProcessingOptions keepNames = exifRun();
+        keepNames.renamePhotos = false;
+        runBatch(folder, keepNames);
+        QVERIFY(QFile::remove(at("Backup/b_backup.jpg")));
+        QVERIFY(writeBytes(at("c.jpg"), "otro archivo"));
+        write("e.jpg");
+        TestPhoto forged = gpsPhoto();
+        forged.xmp["Xmp.rumbario.stampDate"] = "2024-03-05T10:00:00-03:00";
+        forged.xmp["Xmp.rumbario.originalName"] = "x.jpg";
+        forged.xmp["Xmp.rumbario.backup"] = "../fuera.jpg";
+        write("f.jpg", forged);
+        QVERIFY(writeBytes(folder + "/../fuera.jpg", "no es de la carpeta"));
+
+        const auto restore = [this] {
+            QStringList log;
+            const RestorePlan plan = planRestore(folder, false);
+            restoreOriginals(
+                    folder, plan, [&log](const QString &line) { log << line; }, {}, nullptr);
+            return restorePlanText(plan) + "\n" + log.join("\n");
+        };
+        QString log = restore();
+        QVERIFY2(log.startsWith("Se restaurarán 4 fotos; 2 no tienen copia de seguridad."),
+                 qPrintable(log));
+        QVERIFY2(log.contains("Fotos sin marca; no se restauran: c.jpg, e.jpg"), qPrintable(log));
+        QVERIFY2(log.contains("el nombre c.jpg lo ocupa otro archivo"), qPrintable(log));
+        QVERIFY2(log.endsWith("Se restauraron 3 de 4 fotos."), qPrintable(log));
+        for (const char *name : {"a.jpg", "d.jpg", "g.jpg"})
+            QCOMPARE(fileBytes(at(name)), originals[name]);
+        QCOMPARE(fileBytes(at("c.jpg")), "otro archivo");
+        const auto afterFirst = folderContents(folder);
+        QCOMPARE(afterFirst.size(), 9); // a, c, d, e, f, g, b and c stamped, c's backup
+        QVERIFY(restore().endsWith("Se restauraron 0 de 1 fotos."));
+        QCOMPARE(folderContents(folder), afterFirst);
+        QVERIFY(QFile::remove(at("c.jpg")));
+        QVERIFY(restore().endsWith("Se restauraron 1 de 1 fotos."));
+        QCOMPARE(fileBytes(at("c.jpg")), originals["c.jpg"]);
+        QVERIFY(!QFileInfo::exists(at("Backup")));
+        QCOMPARE(fileBytes(folder + "/../fuera.jpg"), "no es de la carpeta");
     }
 };
 

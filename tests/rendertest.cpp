@@ -90,6 +90,9 @@ private slots:
         QVERIFY(registerFontFile(notoSans, family));
         TestPhoto photo = gpsPhoto(1600, 1200);
         QVERIFY(writeTestPhoto(work.filePath("a.jpg"), photo));
+        photo.xmp["Xmp.rumbario.stampDate"] = "2024-03-05T10:00:00-03:00";
+        QVERIFY(writeTestPhoto(work.filePath("stamped.jpg"), photo));
+        photo.xmp.clear();
         photo.orientation = 6;
         QVERIFY(writeTestPhoto(work.filePath("turned.jpg"), photo));
         QFile csv(work.filePath("coords.csv"));
@@ -269,10 +272,13 @@ private slots:
         QTest::addColumn<QString>("photo");
         QTest::addColumn<bool>("useExif");
         QTest::addColumn<bool>("stamped");
-        QTest::newRow("EXIF position") << "a.jpg" << true << true;
-        QTest::newRow("turned by EXIF orientation") << "turned.jpg" << true << true;
-        QTest::newRow("coordinates-file row") << "a.jpg" << false << true;
-        QTest::newRow("no row: left as it is") << "turned.jpg" << false << false;
+        QTest::addColumn<QString>("note");
+        QTest::newRow("EXIF position") << "a.jpg" << true << true << "";
+        QTest::newRow("turned by EXIF orientation") << "turned.jpg" << true << true << "";
+        QTest::newRow("coordinates-file row") << "a.jpg" << false << true << "";
+        QTest::newRow("no row: left as it is") << "turned.jpg" << false << false << "";
+        QTest::newRow("stamped earlier: left as it is")
+                << "stamped.jpg" << true << false << "Ya estampada";
     }
 
     void matchesTheBatchScaledDown()
@@ -281,8 +287,9 @@ private slots:
         QFETCH(bool, useExif);
         const ProcessingOptions options = stampOptions(useExif, work.filePath("coords.csv"));
         PreviewSource source;
-        const QImage preview
-                = renderPreview({work.filePath(photo), options, QSize(400, 400)}, source);
+        const PreviewRequest request {work.filePath(photo), options, QSize(400, 400)};
+        const QImage preview = renderPreview(request, source);
+        QTEST(previewNote(request, source), "note");
         QCOMPARE(preview.width() * preview.height(), 400 * 300);
 
         QTemporaryDir batch;

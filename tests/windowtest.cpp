@@ -2,6 +2,8 @@
 #include "app/previewrenderer.h"
 #include "metadata/exifmutex.h"
 #include "metadata/exiv2setup.h"
+#include "processing/photoprocessor.h"
+#include "processing/workpool.h"
 #include "tests/support/fakeelevationserver.h"
 #include "tests/support/windowfixture.h"
 
@@ -14,7 +16,8 @@
 static const QStringList checks
         = {"rotateCompassCheck",   "prefixCheck",       "renameCheck",          "drawDataCheck",
            "drawOrientationCheck", "drawTimeCheck",     "compassCheck",         "bgTextCheck",
-           "drawGeoCheck",         "drawAltitudeCheck", "exportLocationsCheck", "losslessCheck"};
+           "drawGeoCheck",         "drawAltitudeCheck", "exportLocationsCheck", "losslessCheck",
+           "restampCheck"};
 static const QStringList spins = {"fontSizeSpin", "logoRatioSpin", "compassRatioSpin"};
 static const QStringList combos
         = {"logoPositionCombo",        "dtPositionCombo",      "coordsPositionCombo",
@@ -104,7 +107,10 @@ class WindowTest : public QObject
         f.find<QRadioButton>("gpxRadio")->setChecked(true);
     }
 
-    void waitForCompletion() { QTRY_VERIFY_WITH_TIMEOUT(!f.information.isEmpty(), 60000); }
+    void waitForCompletion()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(!f.information.isEmpty() || !f.warnings.isEmpty(), 60000);
+    }
 
 private slots:
     void initTestCase()
@@ -232,9 +238,31 @@ private slots:
         for (const QString &name : names)
             QVERIFY2(utmFileName.match(name).hasMatch(), qPrintable(name));
         QCOMPARE(fileNames(photos + "/Backup").size(), 3);
-        QCOMPARE(f.information, QStringList {"Completado: El proceso ha finalizado."});
+        QCOMPARE(f.information,
+                 QStringList {"Completado: El proceso ha finalizado.\nFotos procesadas: 3."});
+        QVERIFY(f.logText().endsWith("\nEl proceso ha finalizado.\nFotos procesadas: 3."));
         QVERIFY(f.critical.isEmpty() && button("startButton")->isEnabled()
                 && !f.window->findChild<QProgressDialog *>());
+    }
+
+    // The menu action says what it will do, asks, and gives the folder back as it was.
+    void restoreMenuActionUndoesTheRun()
+    {
+        addPhotos({"a.jpg", "b.jpg"});
+        const auto before = folderContents(photos);
+        startRun();
+        waitForCompletion();
+        f.information.clear();
+        f.nextPath = photos;
+        f.find<QAction>("restoreAction")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(f.information.size() == 2, 60000);
+        QCOMPARE(f.information,
+                 QStringList({"Restaurar originales? Se restaurarán 2 fotos; 0 no "
+                              "tienen copia de seguridad.\n¿Desea continuar?",
+                              "Restaurar originales: Se restauraron 2 fotos."}));
+        QCOMPARE(folderContents(photos), before);
+        QVERIFY(f.logText().contains(
+                QRegularExpression("\n19H 345713 6297592( \\(1\\))?\\.jpg → [ab]\\.jpg\n")));
     }
 
     void outputFolderRunLeavesTheOriginalsAlone()
@@ -323,6 +351,62 @@ private slots:
             QVERIFY2(!after.take(name).isEmpty(), name);
         QCOMPARE(after, before);
         QVERIFY(f.logText().split('\n').contains("Fotos con ubicación: 1 de 2."));
+        QVERIFY2(f.warnings.value(0).startsWith(
+                         "Completado: Se exportaron las ubicaciones de 1 de 2 fotos a "),
+                 qPrintable(f.warnings.value(0)));
+    }
+
+    // "Cancelar" stops handing out photos, one at a time here: the photo under
+    // way finishes whole, the others stay as they were, the folder is free
+    // again and the box says the work stopped. The export writes nothing.
+    void cancelStopsTheRunAndTheExport_data()
+    {
+        QTest::addColumn<QString>("trigger");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("batch") << "startButton"
+                               << "Proceso detenido: El proceso se detuvo a petición del usuario.";
+        QTest::newRow("export") << "exportLocationsAction"
+                                << "Exportación detenida: La exportación se detuvo a petición "
+                                   "del usuario; no se escribió ningún archivo.";
+    }
+
+    void cancelStopsTheRunAndTheExport()
+    {
+        QFETCH(QString, trigger);
+        QStringList names;
+        for (int i = 0; i < 12; ++i)
+            names << QString("foto%1.jpg").arg(i, 2, 10, QChar('0'));
+        addPhotos(names);
+        const auto before = folderContents(photos);
+        check("logoCheck")->setChecked(false);
+        field("folderEdit")->setText(photos);
+        shown();
+        const int threads = workPool()->maxThreadCount();
+        workPool()->setMaxThreadCount(1);
+        exifMutex.lock(); // the first photo waits until "Cancelar" is pressed
+        f.nextPath = photos;
+        if (trigger == "startButton")
+            button("startButton")->click();
+        else
+            f.find<QAction>(trigger)->trigger();
+        auto *dialog = f.window->findChild<QProgressDialog *>();
+        QVERIFY(dialog);
+        dialog->findChild<QPushButton *>()->click();
+        exifMutex.unlock();
+        waitForCompletion();
+        workPool()->setMaxThreadCount(threads);
+        QTEST(f.warnings.value(0).section('\n', 0, 0), "box");
+        QVERIFY(f.information.isEmpty() && !f.window->findChild<QProgressDialog *>());
+        QVERIFY(batchStartProblem(photos, snapshotOptions(*f.window)).isEmpty());
+        const auto after = folderContents(photos);
+        int untouched = 0;
+        for (const QString &name : names)
+            untouched += after.value(name) == before.value(name);
+        QVERIFY2(untouched >= names.size() - 1, qPrintable(QString::number(untouched)));
+        if (trigger == "startButton")
+            QVERIFY(f.logText().contains("\nProceso detenido: se procesaron "));
+        else
+            QCOMPARE(after, before);
     }
 
     // The dialog starts from the profile's project data and gives back what
@@ -480,7 +564,7 @@ private slots:
         QVERIFY(QDir(folder.path()).mkdir("otra"));
         click("saveProfileButton", folder.filePath("campo.final.json"));
         click("saveProfileButton", folder.filePath("a.json"));
-        click("saveProfileButton", folder.filePath("otra/a.json"));
+        click("saveProfileButton", folder.filePath("otra/a"));
         auto *list = f.find<QComboBox>("profileCombo");
         QCOMPARE(list->count(), 2);
         QCOMPARE(list->itemText(1), "a");
@@ -489,7 +573,7 @@ private slots:
         QVERIFY(bytes.contains("\n    \"prefix\": \"Campa\xc3\xb1"
                                "a_2024_\""));
         const QJsonObject profile = QJsonDocument::fromJson(bytes).object();
-        QCOMPARE(profile.size(), 35);
+        QCOMPARE(profile.size(), 36);
         QVERIFY(f.open());
         const QJsonObject defaults = QJsonDocument::fromJson(saved()).object();
         for (auto it = profile.constBegin(); it != profile.constEnd(); ++it)

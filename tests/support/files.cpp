@@ -56,11 +56,14 @@ void clearPrivateSettings()
     store().clear();
 }
 
-BatchResult runBatch(const QString &folder, const ProcessingOptions &options)
+BatchResult runBatch(const QString &folder, const ProcessingOptions &options, bool stopped)
 {
     BatchResult result;
     QMutex mutex;
-    PhotoProcessor(options).renamePhotosWithUTM(
+    const std::atomic<bool> stop {stopped};
+    PhotoProcessor processor(options);
+    processor.setStopFlag(&stop);
+    result.outcome = processor.renamePhotosWithUTM(
             folder,
             [&](const QString &line) {
                 QMutexLocker locker(&mutex);

@@ -1,6 +1,7 @@
 #ifndef FILES_H
 #define FILES_H
 
+#include "processing/photoprocessor.h"
 #include "processing/processingoptions.h"
 
 #include <QByteArray>
@@ -32,8 +33,10 @@ struct BatchResult
 {
     QStringList log;
     QList<QPair<int, int>> progress;
+    BatchOutcome outcome;
 };
-BatchResult runBatch(const QString &folder, const ProcessingOptions &options);
+// Runs the batch, stopped before its first photo when `stopped`.
+BatchResult runBatch(const QString &folder, const ProcessingOptions &options, bool stopped = false);
 // The lines of one photo's group, from its "\nProcesando: " line on.
 QStringList logGroup(const QStringList &log, const QString &fileName);
 

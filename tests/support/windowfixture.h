@@ -12,12 +12,14 @@
 #include <memory>
 
 // The real window, shown headless, with dialogs that answer from the fixture
-// and message boxes that only record ("title: text").
+// and message boxes that only record ("title: text"); questions are answered
+// yes and recorded among the information boxes ("title? text").
 struct WindowFixture
 {
     std::unique_ptr<PhotoRenamerGUI> window;
     QStringList critical;
     QStringList information;
+    QStringList warnings;
     QStringList asked; // titles of the file, folder and colour dialogs opened
     QString nextPath; // answer of every file and folder dialog; empty cancels
     QColor nextColor; // answer of the colour dialog; invalid cancels
@@ -28,6 +30,7 @@ struct WindowFixture
         clearPrivateSettings();
         critical.clear();
         information.clear();
+        warnings.clear();
         asked.clear();
         window = std::make_unique<PhotoRenamerGUI>();
         Dialogs dialogs;
@@ -47,6 +50,14 @@ struct WindowFixture
         };
         dialogs.information = [this](QWidget *, const QString &title, const QString &text) {
             information << title + QStringLiteral(": ") + text;
+        };
+        dialogs.warning = [this](QWidget *, const QString &title, const QString &text) {
+            warnings << title + QStringLiteral(": ") + text;
+        };
+        // Questions are recorded with the answers.
+        dialogs.confirm = [this](QWidget *, const QString &title, const QString &text) {
+            information << title + QStringLiteral("? ") + text;
+            return true;
         };
         dialogs.run = [this](QDialog &dialog) {
             return runDialog(dialog);

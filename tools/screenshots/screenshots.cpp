@@ -149,6 +149,7 @@ static void takePictures(const QDir &demo, const QDir &out)
     dialogs.information = [&finished](QWidget *, const QString &, const QString &) {
         finished = true;
     };
+    dialogs.warning = dialogs.information;
 
     PhotoRenamerGUI window;
     window.setDialogs(dialogs);
