@@ -68,6 +68,8 @@ struct InputCheck
     QString argument;
 };
 
+// Anything else, such as a FIFO or a device, would block the run while it is
+// read and keep Ctrl-C from stopping it.
 static bool isKind(const QFileInfo &info, PathKind kind)
 {
     switch (kind) {
@@ -76,20 +78,34 @@ static bool isKind(const QFileInfo &info, PathKind kind)
     case PathKind::Folder:
         return info.isDir();
     default:
-        return info.exists();
+        return info.isFile() || info.isDir();
     }
+}
+
+static int checkInput(const InputCheck &check)
+{
+    const QFileInfo info(check.path);
+    if (!check.needed || isKind(info, check.kind))
+        return exitDone;
+    const QString what = check.kind == PathKind::File ? QStringLiteral("el archivo")
+            : check.kind == PathKind::Folder          ? QStringLiteral("la carpeta")
+                                                      : QStringLiteral("el archivo o carpeta");
+    if (!info.exists() && !info.isSymLink())
+        return badArgument(check.argument,
+                           QStringLiteral("no existe %1 «%2».").arg(what, check.path));
+    const QString kind = check.kind == PathKind::File ? QStringLiteral("un archivo común")
+            : check.kind == PathKind::Folder          ? QStringLiteral("una carpeta")
+                                                      : QStringLiteral("un archivo común ni una "
+                                                                                "carpeta");
+    return badArgument(check.argument, QStringLiteral("«%1» no es %2.").arg(check.path, kind));
 }
 
 static int checkInputs(const QList<InputCheck> &checks)
 {
     for (const auto &check : checks) {
-        if (!check.needed || isKind(QFileInfo(check.path), check.kind))
-            continue;
-        const QString what = check.kind == PathKind::File ? QStringLiteral("el archivo")
-                : check.kind == PathKind::Folder          ? QStringLiteral("la carpeta")
-                                                          : QStringLiteral("el archivo o carpeta");
-        return badArgument(check.argument,
-                           QStringLiteral("no existe %1 «%2».").arg(what, check.path));
+        const int exitCode = checkInput(check);
+        if (exitCode != exitDone)
+            return exitCode;
     }
     return exitDone;
 }
@@ -120,6 +136,10 @@ static std::optional<ProcessingOptions> startingOptions(const QCommandLineParser
                                                         int &exitCode)
 {
     const QString profile = parser.value(profileOption);
+    exitCode = checkInput(
+            {parser.isSet(profileOption), profile, PathKind::File, QStringLiteral("--perfil")});
+    if (exitCode != exitDone)
+        return std::nullopt;
     if (parser.isSet(profileOption) && !readProfile(profile)) {
         exitCode = badArgument(QStringLiteral("--perfil"),
                                QStringLiteral("«%1» no es un perfil legible.").arg(profile));
@@ -215,7 +235,8 @@ static int runProcess(const QCommandLineParser &parser, const QStringList &value
     output.log()(QLatin1Char('\n') + batchSummary(outcome).join(QLatin1Char('\n')));
     if (outcome.stopped())
         return 128 + stopSignal();
-    return outcome.processed() == outcome.total ? exitDone : exitFailed;
+    return outcome.processed() == outcome.total && outcome.badNames.isEmpty() ? exitDone
+                                                                             : exitFailed;
 }
 
 Command processCommand()

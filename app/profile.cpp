@@ -62,7 +62,8 @@ bool writeProfile(const QString &path, const QJsonObject &profile, QString &reas
 std::optional<QJsonObject> readProfile(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // A FIFO or a device would block the window while it is read.
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
     const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
     if (!document.isObject())

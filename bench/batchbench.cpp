@@ -3,17 +3,20 @@
 // threads. Prints seconds per photo, their ratio, the speed-up of all threads
 // over one, and peak resident memory as the batch grows. HEIC photos, made
 // from the 12 MP ones with heif-enc, are timed beside what a user would do
-// without HEIC support: heif-convert each to JPEG, then the JPEG batch.
-// With --sin-recomprimir it compares instead the batch keeping the photos'
-// own compression with the default batch on 12 and 24 MP photos.
-// Usage: batchbench [--photos N] [--large N] [--heif N] [--rounds N] [--work FOLDER]
-//                   [--sin-recomprimir]
+// without HEIC support: heif-convert each to JPEG, then the JPEG batch. Then
+// the batch with its pixel budget beside the same batch without one, on 12 MP
+// photos and on 200 MP photos (--budget-only measures only that). With
+// --sin-recomprimir it compares instead the batch keeping the photos' own
+// compression with the default batch on 12 and 24 MP photos.
+// Usage: batchbench [--photos N] [--large N] [--heif N] [--huge N] [--rounds N]
+//                   [--work FOLDER] [--budget-only] [--sin-recomprimir]
 #include "bench/benchtools.h"
 #include "bench/photogenerator.h"
 #include "bench/poolthreads.h"
 #include "metadata/exiv2setup.h"
 #include "processing/photoloader.h"
 #include "processing/photoprocessor.h"
+#include "processing/pixelbudget.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -28,6 +31,7 @@
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <cstdio>
+#include <limits>
 #include <numeric>
 
 struct Measure
@@ -37,9 +41,10 @@ struct Measure
 };
 
 static Measure runBatch(const QStringList &photos, const QString &folder,
-                        const ProcessingOptions &options)
+                        const ProcessingOptions &options,
+                        qint64 pixelBudget = defaultPixelBudgetBytes)
 {
-    const BatchTiming timing = timeBatch(photos, folder, options);
+    const BatchTiming timing = timeBatch(photos, folder, options, pixelBudget);
     return {timing.seconds / photos.size(), timing.peakMegabytes};
 }
 
@@ -122,6 +127,28 @@ static void memoryAsTheBatchGrows(const QStringList &photos, const QString &work
         std::printf(" %d photos %ld MB;", count, measure.peakMegabytes);
     }
     std::printf("\n");
+}
+
+static void compareBudget(const char *title, const QStringList &photos, const QString &work,
+                          const ProcessingOptions &options, int rounds)
+{
+    const auto folder = QDir(work).filePath(QStringLiteral("batch"));
+    Measure budget, none;
+    // Taken in turns, so that neither always runs on a warmer cache.
+    for (int round = 0; round < rounds; ++round) {
+        for (const bool limited : {round % 2 == 0, round % 2 != 0}) {
+            keepBest(limited ? budget : none,
+                     runBatch(photos, folder, options,
+                              limited ? defaultPixelBudgetBytes
+                                      : std::numeric_limits<qint64>::max()));
+        }
+    }
+    std::printf("\n%s: %lld photos, pixel budget of %lld MB beside none, best of %d rounds\n",
+                title, qlonglong(photos.size()), defaultPixelBudgetBytes / 1048576, rounds);
+    std::printf("  s/photo       budget %8.3f   none %8.3f   ratio %.2f\n", budget.secondsPerPhoto,
+                none.secondsPerPhoto, budget.secondsPerPhoto / none.secondsPerPhoto);
+    std::printf("  peak RSS, MB  budget %8ld   none %8ld\n", budget.peakMegabytes,
+                none.peakMegabytes);
 }
 
 // Both batches on the same photos, rounds interleaved.
@@ -229,6 +256,8 @@ int main(int argc, char *argv[])
     const int count = argumentValue(arguments, QStringLiteral("--photos"), 24);
     const int largeCount = argumentValue(arguments, QStringLiteral("--large"), 4);
     const int heifCount = argumentValue(arguments, QStringLiteral("--heif"), 6);
+    const int hugeCount = argumentValue(arguments, QStringLiteral("--huge"), 2);
+    const bool budgetOnly = arguments.contains(QStringLiteral("--budget-only"));
     const int rounds = qMax(1, argumentValue(arguments, QStringLiteral("--rounds"), 3));
     QTemporaryDir temporary;
     const QString work = workFolder(arguments, temporary.path());
@@ -250,25 +279,33 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    std::printf("Generating %d photos of 12 MP and %d of 100 MP in %s\n", count, largeCount,
-                qPrintable(work));
+    std::printf("Generating %d photos of 12 MP, %d of 100 MP and %d of 200 MP in %s\n", count,
+                budgetOnly ? 0 : largeCount, hugeCount, qPrintable(work));
     const auto photos
             = generatePhotos(QDir(work).filePath(QStringLiteral("12mp")), count, 4000, 3000);
-    const auto large
-            = generatePhotos(QDir(work).filePath(QStringLiteral("100mp")), largeCount, 11547, 8660);
+    const auto large = generatePhotos(QDir(work).filePath(QStringLiteral("100mp")),
+                                      budgetOnly ? 0 : largeCount, 11547, 8660);
+    const auto huge
+            = generatePhotos(QDir(work).filePath(QStringLiteral("200mp")), hugeCount, 16330, 12250);
     std::printf("Every overlay, compass rose, renaming and backups on; quality %d; %d threads.\n",
                 jpegQuality, threads);
-    if (!photos.isEmpty()) {
-        compare("12 MP (4000 x 3000)", photos, work, options, threads, rounds);
-        memoryAsTheBatchGrows(photos, work, options);
-    }
-    if (heifCount > 0)
-        compareHeif(heifCount <= photos.size()
+    if (!budgetOnly) {
+        if (!photos.isEmpty()) {
+            compare("12 MP (4000 x 3000)", photos, work, options, threads, rounds);
+            memoryAsTheBatchGrows(photos, work, options);
+        }
+        if (heifCount > 0)
+            compareHeif(
+                    heifCount <= photos.size()
                             ? photos.mid(0, heifCount)
                             : generatePhotos(QDir(work).filePath(QStringLiteral("heic-sources")),
                                              heifCount, 4000, 3000),
                     work, options, rounds);
-    if (!large.isEmpty())
-        compare("100 MP (11547 x 8660)", large, work, options, threads, rounds);
+        if (!large.isEmpty())
+            compare("100 MP (11547 x 8660)", large, work, options, threads, rounds);
+    }
+    compareBudget("12 MP (4000 x 3000)", photos, work, options, rounds);
+    if (!huge.isEmpty())
+        compareBudget("200 MP (16330 x 12250)", huge, work, options, rounds);
     return 0;
 }

@@ -105,10 +105,11 @@ int argumentValue(const QStringList &arguments, const QString &name, int fallbac
 }
 
 BatchTiming timeBatch(const QStringList &photos, const QString &folder,
-                      const ProcessingOptions &options)
+                      const ProcessingOptions &options, qint64 pixelBudgetBytes)
 {
     freshCopy(photos, folder);
     PhotoProcessor processor(options);
+    processor.setPixelBudget(pixelBudgetBytes);
     resetPeakResident();
     QElapsedTimer clock;
     clock.start();

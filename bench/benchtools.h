@@ -1,6 +1,7 @@
 #ifndef BENCHTOOLS_H
 #define BENCHTOOLS_H
 
+#include "processing/pixelbudget.h"
 #include "processing/processingoptions.h"
 
 #include <QString>
@@ -29,7 +30,8 @@ struct BatchTiming
     long peakMegabytes = 0;
 };
 BatchTiming timeBatch(const QStringList &photos, const QString &folder,
-                      const ProcessingOptions &options);
+                      const ProcessingOptions &options,
+                      qint64 pixelBudgetBytes = defaultPixelBudgetBytes);
 
 // A batch that renames, backs up and stamps every overlay and the logo.
 ProcessingOptions everyOverlay(const QString &logoPath);

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -107,6 +108,12 @@ static bool readLines(const QString &path, QStringList &lines, QStringConverter:
                       const LogCallback &log)
 {
     QFile file(path);
+    // A FIFO or a device would block the fill while it is read.
+    if (!QFileInfo(path).isFile()) {
+        log(QStringLiteral("Error: No se pudo abrir el archivo CSV para leer: no es un archivo "
+                           "común."));
+        return false;
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         log(QStringLiteral("Error: No se pudo abrir el archivo CSV para leer: ")
             + file.errorString());

@@ -5,6 +5,7 @@
 #include "files/localdatetime.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <cstring>
@@ -141,7 +142,8 @@ CoordinateMap readCoordinatesFile(const QString &path, const LogCallback &log)
 {
     CoordinateMap records;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // A FIFO or a device would block the batch while it is read.
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
         log(QStringLiteral("Error al abrir el archivo TXT: ") + path);
         return records;
     }

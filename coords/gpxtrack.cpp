@@ -128,8 +128,14 @@ static QStringList gpxFiles(const QString &path)
 bool readGpxTrack(const QString &path, GpxTrack &track, QString &error)
 {
     track = GpxTrack();
-    if (!QFileInfo::exists(path)) {
+    const QFileInfo info(path);
+    if (!info.exists()) {
         error = QStringLiteral("No se encontró el track GPX: ") + path;
+        return false;
+    }
+    // A FIFO or a device would block the run while it is read.
+    if (!info.isFile() && !info.isDir()) {
+        error = QStringLiteral("El track GPX %1 no es un archivo común ni una carpeta.").arg(path);
         return false;
     }
     const QStringList files = gpxFiles(path);

@@ -74,23 +74,9 @@ static bool commit(QSaveFile &file, QString &error)
     return false;
 }
 
-FileReplacement replaceFile(const QString &path, const std::function<QByteArray()> &contents,
-                            QString &error)
-{
-    QSaveFile file(path);
-    if (!openSaveFile(file, error))
-        return FileReplacement::NotOpened;
-    const QByteArray bytes = contents();
-    if (!writeAll(file, bytes.constData(), bytes.size(), error)) {
-        file.cancelWriting();
-        return FileReplacement::NotWritten;
-    }
-    return commit(file, error) ? FileReplacement::Done : FileReplacement::NotWritten;
-}
-
-// QSaveFile writes through a link to the file it points at. A copy replaces
-// the name, as a rename would: the link goes, the file it pointed at (maybe
-// someone's original photo) stays as it is.
+// QSaveFile writes through a link to the file it points at. A written file
+// replaces the name, as a rename would: the link goes, the file it pointed at
+// (maybe someone's original photo or another file of the user) stays as it is.
 static bool removeLink(const QString &path, QString &error)
 {
     if (!QFileInfo(path).isSymLink())
@@ -102,26 +88,20 @@ static bool removeLink(const QString &path, QString &error)
     return false;
 }
 
-bool copyFileAtomically(const QString &source, const QString &destination, QString &error)
+FileReplacement replaceFile(const QString &path, const std::function<QByteArray()> &contents,
+                            QString &error)
 {
-    QFile input(source);
-    if (!openSource(input, error) || !removeLink(destination, error))
-        return false;
-    QSaveFile output(destination);
-    if (!openSaveFile(output, error))
-        return false;
-    // Set while the file is still empty and under its temporary name: a
-    // private photo is never readable by others, not even for a moment.
-    if (!output.setPermissions(input.permissions())) {
-        error = output.errorString();
-        output.cancelWriting();
-        return false;
+    if (!removeLink(path, error))
+        return FileReplacement::NotOpened;
+    QSaveFile file(path);
+    if (!openSaveFile(file, error))
+        return FileReplacement::NotOpened;
+    const QByteArray bytes = contents();
+    if (!writeAll(file, bytes.constData(), bytes.size(), error)) {
+        file.cancelWriting();
+        return FileReplacement::NotWritten;
     }
-    if (!copyContents(input, output, error)) {
-        output.cancelWriting();
-        return false;
-    }
-    return commit(output, error);
+    return commit(file, error) ? FileReplacement::Done : FileReplacement::NotWritten;
 }
 
 bool isNameTaken(const QString &path)

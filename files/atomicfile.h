@@ -10,8 +10,9 @@
 // Writes that never leave a half-written file behind: the data goes to a
 // temporary file in the target's folder, every write is checked, the file is
 // synced to disk and only then moved into place. A failure or a kill at any
-// moment leaves the target as it was or fully replaced. On failure `error`
-// holds the reason.
+// moment leaves the target as it was or fully replaced. A symbolic link at the
+// target is replaced by a regular file, never written through. On failure
+// `error` holds the reason.
 
 // How a replacement ended: done, or failed before anything was written (the
 // temporary file could not be created), or failed while writing or moving it.
@@ -29,11 +30,6 @@ inline bool replaceFileAtomically(const QString &path, const QByteArray &bytes, 
                    path, [&bytes] { return bytes; }, error)
             == FileReplacement::Done;
 }
-
-// Replaces (or creates) the file at `destination` with a copy of `source`,
-// permissions included. A link at `destination` is replaced, never written
-// through.
-bool copyFileAtomically(const QString &source, const QString &destination, QString &error);
 
 // True when anything is at `path`: a file, a folder or a symbolic link, even
 // one that points nowhere. The new-name copies and moves below fail on

@@ -1,7 +1,14 @@
 #include "files/photocollection.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
 
 static const QStringList heifNameFilters = {QStringLiteral("*.heic"), QStringLiteral("*.heif")};
 static const QStringList photoNameFilters
@@ -24,8 +31,49 @@ static bool isPhotoName(const QString &name)
     return QDir::match(photoNameFilters, name);
 }
 
+static bool isValidText(const QByteArray &name)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder(name);
+    return !decoder.hasError();
+}
+
+static bool hasPhotoSuffix(const QString &name)
+{
+    for (const auto &filter : photoNameFilters) {
+        if (name.endsWith(filter.mid(1), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+// Qt leaves out, without a word, the names it cannot decode: read them from
+// the folder itself.
+static void collectBadNames(const QString &path, const QString &shownPath, bool withFolders,
+                            QStringList &badNames)
+{
+    const std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(QFile::encodeName(path)), ::closedir);
+    if (!dir)
+        return;
+    while (const dirent *entry = ::readdir(dir.get())) {
+        const QByteArray name(entry->d_name);
+        if (name.startsWith('.') || isValidText(name))
+            continue;
+        struct stat status
+        {
+        };
+        if (::fstatat(::dirfd(dir.get()), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        const QString shown = QString::fromUtf8(name);
+        if ((S_ISREG(status.st_mode) && hasPhotoSuffix(shown))
+            || (withFolders && S_ISDIR(status.st_mode)))
+            badNames.append(QDir(shownPath).filePath(shown));
+    }
+}
+
 static void collectFrom(const QDir &root, const QString &folder, const QString &relative,
-                        bool recurse, const QStringList &nameFilters, QStringList &photos)
+                        bool recurse, const QStringList &nameFilters, QStringList &photos,
+                        QStringList *badNames)
 {
     const QDir dir(relative.isEmpty() ? root.path() : root.filePath(relative));
     const auto prefix = relative.isEmpty() ? QString() : relative + QLatin1Char('/');
@@ -33,23 +81,27 @@ static void collectFrom(const QDir &root, const QString &folder, const QString &
                                      QDir::Name | QDir::IgnoreCase);
     for (const auto &name : files)
         photos.append(QDir(folder).filePath(prefix + name));
+    if (badNames)
+        collectBadNames(dir.path(), QDir(folder).filePath(relative), recurse, *badNames);
     if (!recurse)
         return;
     const auto subfolders = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks,
                                           QDir::Name | QDir::IgnoreCase);
     for (const auto &name : subfolders) {
-        // Backups must never be processed: a later run without backups
-        // would otherwise stamp and rename the only copies of the originals.
-        if (relative.isEmpty() && name == QLatin1String(backupFolderName))
+        // Backups must never be processed, whichever run made them: a later
+        // run without backups would otherwise stamp and rename the only
+        // copies of the originals.
+        if (name == QLatin1String(backupFolderName))
             continue;
-        collectFrom(root, folder, prefix + name, recurse, nameFilters, photos);
+        collectFrom(root, folder, prefix + name, recurse, nameFilters, photos, badNames);
     }
 }
 
-QStringList collectPhotos(const QString &folder, bool includeSubdirectories)
+QStringList collectPhotos(const QString &folder, bool includeSubdirectories, QStringList *badNames)
 {
     QStringList photos;
-    collectFrom(QDir(folder), folder, QString(), includeSubdirectories, photoNameFilters, photos);
+    collectFrom(QDir(folder), folder, QString(), includeSubdirectories, photoNameFilters, photos,
+                badNames);
     return photos;
 }
 
@@ -57,7 +109,7 @@ QStringList collectUnsupportedPictures(const QString &folder, bool includeSubdir
 {
     QStringList pictures;
     collectFrom(QDir(folder), folder, QString(), includeSubdirectories, pictureNameFilters,
-                pictures);
+                pictures, nullptr);
     pictures.removeIf([](const QString &path) { return isPhotoName(QFileInfo(path).fileName()); });
     return pictures;
 }

@@ -8,10 +8,15 @@
 inline constexpr char backupFolderName[] = "Backup";
 
 // The photos of a batch: visible regular files named *.jpg, *.jpeg, *.tiff,
-// *.png, *.heic or *.heif (any letter case), no symbolic links; with `includeSubdirectories`,
-// also those of visible subfolders at any depth, except the batch's own
-// backup folder. Each entry is `folder` joined with the path below it.
-QStringList collectPhotos(const QString &folder, bool includeSubdirectories);
+// *.png, *.heic or *.heif (any letter case), no symbolic links; with
+// `includeSubdirectories`, also those of visible subfolders at any depth,
+// except every folder named "Backup". Each entry is `folder` joined with the
+// path below it. When `badNames` is given, it receives the photos (and, with
+// subfolders, the folders) whose names are not valid text and so cannot be
+// processed, each shown with replacement characters where its bytes do not
+// decode.
+QStringList collectPhotos(const QString &folder, bool includeSubdirectories,
+                          QStringList *badNames = nullptr);
 
 // The pictures in the same folders that are not photos the program reads
 // (".tif", ".bmp", ".webp", camera raw files...), so a run can say it left

@@ -5,6 +5,7 @@
 #include "coords/coordinaterecord.h"
 #include "coords/trackpositioning.h"
 #include "processing/locationrecord.h"
+#include "processing/pixelbudget.h"
 #include "processing/processingoptions.h"
 
 #include <QDateTime>
@@ -17,8 +18,9 @@
 #include <vector>
 
 // What the photos of one batch share. Filled before the photos start and read
-// only while they run, except for the three counters (atomic) and `photoLogs`,
-// where each photo writes only the slot it took from `startedCount`.
+// only while they run, except for the three counters (atomic), the pixel
+// budget (locked) and `photoLogs`, where each photo writes only the slot it
+// took from `startedCount`.
 struct BatchContext
 {
     BatchContext(const ProcessingOptions &options, const QString &folder, const LogCallback &log,
@@ -48,6 +50,7 @@ struct BatchContext
     // `total` slots: the photo's path when it was left alone as already stamped.
     std::vector<QString> stampedSkips;
     const QDateTime startedAt = QDateTime::currentDateTime(); // goes into every stamp marker
+    mutable PixelBudget pixelBudget; // decoded pixels of the photos under way
 };
 
 #endif // BATCHCONTEXT_H

@@ -30,6 +30,9 @@ static std::vector<SummaryCount> summaryCounts(const BatchOutcome &outcome)
              {}},
             {QStringLiteral("Archivos omitidos por formato no compatible"),
              int(outcome.unsupported.size()), outcome.unsupported},
+            {QStringLiteral("Archivos omitidos porque su nombre no es texto válido (cámbieles el "
+                            "nombre)"),
+             int(outcome.badNames.size()), outcome.badNames},
     };
 }
 
@@ -65,5 +68,6 @@ QStringList batchSummary(const BatchOutcome &outcome)
 bool summaryWarns(const BatchOutcome &outcome)
 {
     return outcome.total == 0 || outcome.processed() != outcome.total
-            || !outcome.fixedPosition.isEmpty() || !outcome.unsupported.isEmpty();
+            || !outcome.fixedPosition.isEmpty() || !outcome.unsupported.isEmpty()
+            || !outcome.badNames.isEmpty();
 }

@@ -1,67 +1,71 @@
 #include "processing/folderlock.h"
 
-#include <QCryptographicHash>
-#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
+#include <QSet>
 
-// Found once: Qt warns on every look-up where the session names no runtime
-// folder.
-static QString lockFolder()
+#include <cerrno>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+// A batch over many subfolders holds a descriptor for each: let the process
+// open as many as the system allows it.
+static void raiseDescriptorLimit()
 {
-    static const QString folder = [] {
-        const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-        return runtime.isEmpty() ? QDir::tempPath() : runtime;
-    }();
-    return folder;
+    static std::once_flag raised;
+    std::call_once(raised, [] {
+        rlimit limit {};
+        if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+            limit.rlim_cur = limit.rlim_max;
+            setrlimit(RLIMIT_NOFILE, &limit);
+        }
+    });
 }
 
-// One name per folder however it is spelled or reached.
-static QString lockPath(const QString &folder)
+FolderLock::~FolderLock()
 {
-    const QFileInfo info(folder);
-    const QString canonical = info.canonicalFilePath();
-    const QString key = canonical.isEmpty() ? info.absoluteFilePath() : canonical;
-    const QByteArray hash = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1);
-    return QDir(lockFolder())
-            .filePath(QStringLiteral("rumbario-%1.lock").arg(QString::fromLatin1(hash.toHex())));
+    release();
 }
 
-FolderLock::FolderLock(const QString &folder)
-    : folder(QDir::toNativeSeparators(QFileInfo(folder).absoluteFilePath()))
-    , path(lockPath(folder))
-    , file(path)
+void FolderLock::release()
 {
-    // A batch may run for hours: only a dead owner makes the lock stale.
-    file.setStaleLockTime(0);
+    for (const int descriptor : descriptors)
+        ::close(descriptor); // closing the last descriptor releases its lock
+    descriptors.clear();
 }
 
-// A run killed between creating its lock and writing its process number
-// leaves a lock naming no owner, which Qt never takes over when locks do not
-// go stale with age. Writing the number takes microseconds: such a lock a few
-// seconds old is left by a dead run.
-bool FolderLock::removeOwnerlessLock()
+QString FolderLock::tryLock(const QStringList &folders)
 {
-    constexpr int ownerlessLockSeconds = 10;
-    qint64 pid = 0;
-    QString hostName, appName;
-    if (file.error() != QLockFile::LockFailedError || file.getLockInfo(&pid, &hostName, &appName))
-        return false;
-    const QDateTime written = QFileInfo(path).lastModified();
-    return written.secsTo(QDateTime::currentDateTime()) >= ownerlessLockSeconds
-            && file.removeStaleLockFile();
-}
-
-QString FolderLock::tryLock()
-{
-    QDir().mkpath(lockFolder());
-    if (file.tryLock(0) || (removeOwnerlessLock() && file.tryLock(0)))
-        return QString();
-    if (file.error() == QLockFile::LockFailedError)
-        return QStringLiteral("Otro proceso ya está trabajando en la carpeta %1. Espere a que "
-                              "termine antes de iniciar otro.")
-                .arg(folder);
-    return QStringLiteral("No se pudo crear el bloqueo de la carpeta %1 en %2.")
-            .arg(folder, QDir::toNativeSeparators(lockFolder()));
+    raiseDescriptorLimit();
+    release();
+    QSet<QString> locked; // a folder reached twice would refuse its own lock
+    for (const QString &folder : folders) {
+        const QString canonical = QFileInfo(folder).canonicalFilePath();
+        if (!canonical.isEmpty() && locked.contains(canonical))
+            continue;
+        locked.insert(canonical);
+        const int descriptor
+                = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int error = errno;
+        const QString shown = QDir::toNativeSeparators(QFileInfo(folder).absoluteFilePath());
+        if (descriptor < 0) {
+            release();
+            return QStringLiteral("No se pudo bloquear la carpeta %1: %2.")
+                    .arg(shown, qt_error_string(error));
+        }
+        descriptors.push_back(descriptor);
+        // A file system without locks (some network shares) cannot keep two
+        // runs apart: the run goes on there as it would without the lock.
+        if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+            release();
+            return QStringLiteral("Otro proceso ya está trabajando en la carpeta %1. Espere a "
+                                  "que termine antes de iniciar otro.")
+                    .arg(shown);
+        }
+    }
+    return QString();
 }

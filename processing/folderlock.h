@@ -1,29 +1,32 @@
 #ifndef FOLDERLOCK_H
 #define FOLDERLOCK_H
 
-#include <QLockFile>
 #include <QString>
+#include <QStringList>
 
-// Keeps a second batch, in this process or another, off a folder that a
-// batch is working on. The lock is a file in the user's runtime folder named
-// after the folder's canonical path, never a file in the photo folder. A lock
-// left by a run that died is taken over, even one it died writing. Released
-// when the object goes.
+#include <vector>
+
+// Keeps a second batch, in this process or another, off the folders a batch
+// writes in. Each folder is locked itself, with an advisory lock on an open
+// descriptor of it, so every process of the user sees the lock whatever its
+// environment, and nothing is written anywhere. The lock goes with the object
+// or with the process: a run that dies leaves no stale lock behind.
 class FolderLock
 {
 public:
-    explicit FolderLock(const QString &folder);
+    FolderLock() = default;
+    ~FolderLock();
+    FolderLock(const FolderLock &) = delete;
+    FolderLock &operator=(const FolderLock &) = delete;
 
-    // Takes the lock without waiting. Empty when taken; otherwise why not,
-    // in Spanish.
-    QString tryLock();
+    // Locks every one of `folders` without waiting, or none of them. Empty
+    // when taken; otherwise why not, in Spanish.
+    QString tryLock(const QStringList &folders);
 
 private:
-    bool removeOwnerlessLock();
+    void release();
 
-    QString folder;
-    QString path;
-    QLockFile file;
+    std::vector<int> descriptors;
 };
 
 #endif // FOLDERLOCK_H

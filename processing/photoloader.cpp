@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QImageReader>
 
+#include <libheif/heif.h>
+
 #include <algorithm>
 #include <cstring>
 #include <mutex>
@@ -96,6 +98,55 @@ static bool isPaintable(QImage::Format format)
     default:
         return true;
     }
+}
+
+// Every JPEG codes at least one bit for each 8 x 8 block; a byte for 4 096
+// pixels is an eighth of that, far below any real photo.
+static constexpr qint64 minimumJpegPixelsPerByte = 4096;
+
+static bool hasPhotoSignature(const QByteArray &head)
+{
+    return head.startsWith("\xFF\xD8\xFF") || head.startsWith("\x89PNG\r\n\x1A\n")
+            || head.startsWith(QByteArray("II*\0", 4)) || head.startsWith(QByteArray("MM\0*", 4));
+}
+
+QString photoFileProblem(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("no se pudo leer el archivo.");
+    const QByteArray head = file.peek(12);
+    if (!hasPhotoSignature(head) && !looksLikeHeif(head))
+        return QStringLiteral("el archivo no es una imagen de un formato reconocido.");
+    if (!looksLikeJpeg(head))
+        return QString();
+    // The reader takes only the header from the file.
+    QImageReader reader(&file, "jpeg");
+    const QSize declared = reader.size();
+    if (declared.isValid()
+        && file.size() < qint64(declared.width()) * declared.height() / minimumJpegPixelsPerByte)
+        return QStringLiteral("el archivo JPEG ocupa %1 bytes, muy pocos para los %2 × %3 "
+                              "píxeles que declara.")
+                .arg(QString::number(file.size()), QString::number(declared.width()),
+                     QString::number(declared.height()));
+    return QString();
+}
+
+// libheif reads the size from the file's boxes only.
+static QSize heifSize(const QString &path)
+{
+    const HeifFile file(path);
+    if (!file.primary())
+        return {};
+    return QSize(heif_image_handle_get_width(file.primary()),
+                 heif_image_handle_get_height(file.primary()));
+}
+
+qint64 decodedPhotoBytes(const QString &path)
+{
+    const QSize size = isHeifFile(path) ? heifSize(path) : QImageReader(path).size();
+    constexpr qint64 bytesPerPixel = 4; // the paintable formats loadPhoto gives
+    return size.isValid() ? qint64(size.width()) * size.height() * bytesPerPixel : 0;
 }
 
 // Reads the whole file: the same bytes are checked and decoded.
@@ -206,7 +257,7 @@ ReducedPhoto loadPhotoReduced(const QString &path, const QSize &box)
 {
     ReducedPhoto photo;
     QByteArray bytes;
-    if (!readPhotoFile(path, bytes))
+    if (!photoFileProblem(path).isEmpty() || !readPhotoFile(path, bytes))
         return photo;
     if (looksLikeHeif(bytes))
         return reducedHeif(bytes, box);

@@ -17,6 +17,16 @@ inline constexpr int photoAllocationLimitMegabytes = 2048;
 // pixels were rotated or mirrored.
 QImage loadPhoto(const QString &path, bool &turned, QString &reason);
 
+// Why the file at `path` cannot be a photo this program reads, judged from its
+// first bytes and its size alone, so that nothing is read whole, copied or
+// decoded before: no JPEG, PNG, TIFF or HEIF signature, or a JPEG far smaller than
+// any JPEG of the pixels its header declares. Empty when it may be one.
+QString photoFileProblem(const QString &path);
+
+// The bytes loadPhoto's picture of the photo takes, judged from its header;
+// 0 when the header gives no size.
+qint64 decodedPhotoBytes(const QString &path);
+
 // A photo decoded for showing, at a reduced size.
 struct ReducedPhoto
 {

@@ -3,12 +3,15 @@
 #include "files/atomicfile.h"
 #include "files/photocollection.h"
 #include "processing/failurereason.h"
+#include "processing/utmname.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 // Gives up on a backup name that keeps being taken by others.
 static constexpr int maxBackupNameAttempts = 10000;
+// Gives up on an output copy's name that keeps being taken by others.
+static constexpr int maxCopyNameAttempts = 1000;
 
 QString relativeFolder(const QString &batchFolder, const QString &photoPath)
 {
@@ -60,15 +63,28 @@ bool placeInOutputFolder(const QString &batchFolder, const QString &outputFolder
     const auto destination = outputPathFor(batchFolder, outputFolder, photoPath, lines);
     if (destination.isEmpty())
         return false;
-    QString error;
-    if (!copyFileAtomically(photoPath, destination, error)) {
-        lines << QStringLiteral("Error: No se pudo copiar el archivo a la carpeta de salida: ")
-                        + destination;
-        return false;
+    // Another batch's photo, or an earlier copy, may hold the name: the copy
+    // takes the next free name and never replaces it.
+    const QFileInfo photo(photoPath);
+    const QDir folder = QFileInfo(destination).absoluteDir();
+    QString reason = QStringLiteral("otras fotos ocupan todos los nombres posibles.");
+    for (int attempt = 0; attempt < maxCopyNameAttempts; ++attempt) {
+        const auto candidate = freeFileName(folder, photo.completeBaseName(), photo.suffix());
+        QString error;
+        if (copyFileToNewName(photoPath, candidate, error)) {
+            workFile = candidate;
+            lines << QStringLiteral("Copiado a la carpeta de salida: ") + candidate;
+            return true;
+        }
+        if (!isNameTaken(candidate)) {
+            reason = newFileFailureReason(candidate, error);
+            break;
+        }
     }
-    workFile = destination;
-    lines << QStringLiteral("Copiado a la carpeta de salida: ") + destination;
-    return true;
+    lines << QStringLiteral("Error: No se pudo copiar el archivo a la carpeta de salida: ")
+                    + destination
+          << reasonLine(reason);
+    return false;
 }
 
 bool backUpPhoto(const QString &batchFolder, const QString &photoPath, QString &backupPath,

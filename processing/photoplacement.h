@@ -20,8 +20,10 @@ QString backupFileName(const QString &photoFileName, int counter);
 QString outputPathFor(const QString &batchFolder, const QString &outputFolder,
                       const QString &photoPath, QStringList &lines);
 
-// Copies the photo to the same relative subfolder of `outputFolder`; on
-// success `workFile` is the copy's path.
+// Copies the photo to the same relative subfolder of `outputFolder`, under
+// its own name or, when that is taken, the first free "<name> (N).<suffix>":
+// an existing file is never replaced. On success `workFile` is the copy's
+// path.
 bool placeInOutputFolder(const QString &batchFolder, const QString &outputFolder,
                          const QString &photoPath, QString &workFile, QStringList &lines);
 

@@ -7,17 +7,22 @@
 #include "processing/folderlock.h"
 #include "processing/fontregistry.h"
 #include "processing/locationexport.h"
+#include "processing/photoplacement.h"
 #include "processing/processphoto.h"
 #include "processing/utmname.h"
 #include "processing/workpool.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QSet>
 #include <QThread>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentMap>
 
 PhotoProcessor::PhotoProcessor(const ProcessingOptions &options)
     : options(options)
+    , pixelBudgetBytes(defaultPixelBudgetBytes)
 { }
 
 static void loadLogo(BatchContext &context)
@@ -72,8 +77,8 @@ QString loadBatchResources(BatchContext &context)
     return QString();
 }
 
-// Each pool thread holds at most one decoded photo, so the pool's size also
-// bounds the batch's memory.
+// Each pool thread holds at most one decoded photo, and the pixel budget
+// bounds what they hold together.
 static void processAll(BatchContext &context, const QStringList &photos,
                        const std::atomic<bool> *stop)
 {
@@ -103,6 +108,11 @@ void PhotoProcessor::setStopFlag(const std::atomic<bool> *stop)
     this->stop = stop;
 }
 
+void PhotoProcessor::setPixelBudget(qint64 bytes)
+{
+    pixelBudgetBytes = bytes;
+}
+
 static QVector<LocationRecord> locatedPhotos(const BatchContext &context)
 {
     QVector<LocationRecord> records;
@@ -118,26 +128,67 @@ static QString usedPrefixProblem(const ProcessingOptions &options)
     return options.renamePhotos && options.usePrefix ? prefixProblem(options.prefix) : QString();
 }
 
-QString batchStartProblem(const QString &folder, const ProcessingOptions &options)
+// Every folder the batch writes in: the batch folder (backups go below it),
+// each folder holding its photos, and their counterparts in the output folder
+// that exist already.
+static QStringList foldersWrittenIn(const QString &folder, const ProcessingOptions &options,
+                                    const QStringList &photos)
+{
+    QSet<QString> photoFolders = {folder};
+    QSet<QString> copyFolders = {options.outputFolder};
+    for (const auto &photo : photos) {
+        photoFolders.insert(QFileInfo(photo).absolutePath());
+        copyFolders.insert(QDir(options.outputFolder).filePath(relativeFolder(folder, photo)));
+    }
+    QStringList folders(photoFolders.cbegin(), photoFolders.cend());
+    for (const auto &copyFolder : copyFolders) {
+        if (options.useOutputFolder && QFileInfo(copyFolder).isDir())
+            folders.append(copyFolder);
+    }
+    return folders;
+}
+
+// Why the batch may not start; empty when `lock` now holds its folders.
+static QString startProblem(FolderLock &lock, const QString &folder,
+                            const ProcessingOptions &options, const QStringList &photos)
 {
     const QString problem = usedPrefixProblem(options);
-    return problem.isEmpty() ? FolderLock(folder).tryLock() : problem;
+    return problem.isEmpty() ? lock.tryLock(foldersWrittenIn(folder, options, photos)) : problem;
+}
+
+QString batchStartProblem(const QString &folder, const ProcessingOptions &options)
+{
+    FolderLock lock;
+    return startProblem(lock, folder, options,
+                        collectPhotos(folder, options.includeSubdirectories));
+}
+
+static void logBadNames(const QStringList &badNames, const LogCallback &log)
+{
+    for (const auto &name : badNames)
+        log(QStringLiteral("Se omite %1: su nombre no es texto válido. Cámbiele el nombre para "
+                           "procesarlo.")
+                    .arg(QDir::toNativeSeparators(name)));
 }
 
 BatchOutcome PhotoProcessor::renamePhotosWithUTM(const QString &folder,
                                                  const std::function<void(const QString &)> &log,
                                                  const std::function<void(int, int)> &progress)
 {
-    FolderLock lock(folder);
-    QString problem = usedPrefixProblem(options);
-    if (problem.isEmpty())
-        problem = lock.tryLock();
+    QStringList badNames;
+    const auto photos = collectPhotos(folder, options.includeSubdirectories, &badNames);
+    // Made now, so that it is locked before any photo goes in.
+    if (options.useOutputFolder)
+        QDir().mkpath(options.outputFolder);
+    FolderLock lock;
+    const QString problem = startProblem(lock, folder, options, photos);
     if (!problem.isEmpty()) {
         log(problem);
         return {problem};
     }
     BatchContext context(options, folder, log, progress);
-    const auto photos = collectPhotos(folder, options.includeSubdirectories);
+    context.pixelBudget.setLimit(pixelBudgetBytes);
+    logBadNames(badNames, log);
     const QString refusal = loadBatchResources(context);
     if (!refusal.isEmpty())
         return {refusal};
@@ -158,6 +209,7 @@ BatchOutcome PhotoProcessor::renamePhotosWithUTM(const QString &folder,
     if (options.exportLocations)
         writeLocationFiles(locationFolder(options, folder), locatedPhotos(context), log);
     BatchOutcome outcome;
+    outcome.badNames = badNames;
     outcome.total = context.total;
     outcome.done = context.doneCount;
     outcome.failed = context.failedCount;

@@ -23,6 +23,7 @@ struct BatchOutcome
     QStringList withoutPosition {}; // left untouched: no position was found
     QStringList alreadyStamped {}; // left untouched: stamped by an earlier run
     QStringList unsupported {}; // files in the folder that are not photos it can read
+    QStringList badNames {}; // photos and folders skipped: their names are not valid text
     bool stopped() const { return done < total; }
     int processed() const { return done - failed - int(alreadyStamped.size()); }
     int errors() const { return failed - int(withoutPosition.size()); }
@@ -42,9 +43,12 @@ public:
     // Once `stop` is set, photos not yet started are skipped; photos under
     // way finish. Read from any thread, so a signal handler may set it.
     void setStopFlag(const std::atomic<bool> *stop);
+    // Bytes of decoded pixels the photos under way may hold at once;
+    // defaultPixelBudgetBytes unless set.
+    void setPixelBudget(qint64 bytes);
 
     // Processes every photo of `folder` in parallel and blocks until done,
-    // holding the folder's lock. `log` must be set; `progress` may be empty.
+    // holding the lock of every folder it writes in. `log` must be set; `progress` may be empty.
     // A batch that may not start (see batchStartProblem, or a GPS track that
     // cannot be used) touches no photo and says why in its outcome.
     BatchOutcome renamePhotosWithUTM(const QString &folder,
@@ -54,12 +58,13 @@ public:
 private:
     ProcessingOptions options;
     const std::atomic<bool> *stop = nullptr;
+    qint64 pixelBudgetBytes;
 };
 
 // Why a batch over `folder` with `options` may not start: a prefix that
-// would move photos out of their folder, or another batch working on the
-// folder. Empty when it may start. Callers ask before a run; the run itself
-// checks again.
+// would move photos out of their folder, or another batch working in a
+// folder it would write in (see FolderLock). Empty when it may start. Callers ask before a run; the
+// run itself checks again.
 QString batchStartProblem(const QString &folder, const ProcessingOptions &options);
 
 // Fills what the photos of a batch share, by its options: the logo, the rows

@@ -114,8 +114,13 @@ RestoreOutcome restoreOriginals(const QString &folder, const RestorePlan &plan,
                                 const std::atomic<bool> *stop)
 {
     RestoreOutcome outcome;
-    FolderLock lock(folder);
-    outcome.refusal = lock.tryLock();
+    // Every folder it writes in, as a batch would lock them.
+    QStringList folders = {folder};
+    for (const auto &item : plan.items)
+        folders << QFileInfo(item.photo).absolutePath() << QFileInfo(item.original).absolutePath();
+    folders.removeDuplicates();
+    FolderLock lock;
+    outcome.refusal = lock.tryLock(folders);
     if (!outcome.refusal.isEmpty()) {
         log(outcome.refusal);
         return outcome;

@@ -506,9 +506,19 @@ static void recordLocation(PhotoRun &run, QByteArray thumbnail)
     run.location->thumbnail = std::move(thumbnail);
 }
 
+static void reportUnopened(PhotoRun &run, const QString &path, const QString &reason)
+{
+    run.lines << QStringLiteral("Error al abrir la imagen: ") + path << reasonLine(reason);
+}
+
 static void runPipeline(PhotoRun &run)
 {
     run.lines << QStringLiteral("\nProcesando: ") + run.fileName;
+    // Judged before the file is copied or read whole: a huge file that is
+    // no photo costs nothing.
+    const QString problem = photoFileProblem(run.photoPath);
+    if (!problem.isEmpty())
+        return reportUnopened(run, run.photoPath, problem);
     const bool metadataRead = copyOriginalMetadata(run);
     if (leftAsStamped(run))
         return;
@@ -517,6 +527,9 @@ static void runPipeline(PhotoRun &run)
     if (!readStamp(run, metadataRead))
         return;
     run.targetPath = run.workFile;
+    // Big photos wait here for others to finish rather than all be decoded
+    // at once.
+    const PixelBudgetShare pixels(run.context.pixelBudget, decodedPhotoBytes(run.workFile));
     // Decoded before renaming, so a file that is no image, or a damaged one,
     // keeps its name and its bytes.
     KeptCompression kept;
@@ -526,11 +539,8 @@ static void runPipeline(PhotoRun &run)
     if (!keptBlocks) {
         QString reason;
         image = loadPhoto(run.workFile, turned, reason);
-        if (image.isNull()) {
-            run.lines << QStringLiteral("Error al abrir la imagen: ") + run.workFile
-                      << reasonLine(reason);
-            return;
-        }
+        if (image.isNull())
+            return reportUnopened(run, run.workFile, reason);
     }
     if (run.fromHeif)
         run.targetPath = freeJpegName(QDir(run.jpegFolder), heifJpegBaseName(run));

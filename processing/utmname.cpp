@@ -10,12 +10,13 @@ QString utmName(const UtmPosition &position)
                  QString::number(position.northing, 'f', 0));
 }
 
-QString freeJpegName(const QDir &folder, const QString &baseName, const QString &ownName)
+QString freeFileName(const QDir &folder, const QString &baseName, const QString &suffix,
+                     const QString &ownName)
 {
-    auto name = baseName + QStringLiteral(".jpg");
+    auto name = baseName + QLatin1Char('.') + suffix;
     // One-pass arg(): a '%' in a user's prefix must not be substituted.
     for (int counter = 1; name != ownName && isNameTaken(folder.filePath(name)); ++counter)
-        name = QStringLiteral("%1 (%2).jpg").arg(baseName, QString::number(counter));
+        name = QStringLiteral("%1 (%2).%3").arg(baseName, QString::number(counter), suffix);
     return folder.filePath(name);
 }
 

@@ -11,10 +11,16 @@
 QString utmName(const UtmPosition &position);
 
 // The path in `folder` of the first name not taken (by a file, a folder or a
-// link, even a dangling one) among "<baseName>.jpg", "<baseName> (1).jpg",
-// "<baseName> (2).jpg", ... The file named `ownName` counts as free: a photo
-// named by an earlier run keeps its name.
-QString freeJpegName(const QDir &folder, const QString &baseName, const QString &ownName = {});
+// link, even a dangling one) among "<baseName>.<suffix>", "<baseName>
+// (1).<suffix>", "<baseName> (2).<suffix>", ... The file named `ownName`
+// counts as free: a photo named by an earlier run keeps its name.
+QString freeFileName(const QDir &folder, const QString &baseName, const QString &suffix,
+                     const QString &ownName = {});
+inline QString freeJpegName(const QDir &folder, const QString &baseName,
+                            const QString &ownName = {})
+{
+    return freeFileName(folder, baseName, QStringLiteral("jpg"), ownName);
+}
 
 // Why `prefix` cannot start a file name, in Spanish: a separator or ".."
 // would move the photos out of their folder. Empty when it can.

@@ -11,6 +11,7 @@
 #include "processing/photoloader.h"
 #include "processing/photoprocessor.h"
 #include "processing/photorestore.h"
+#include "processing/pixelbudget.h"
 #include "processing/workpool.h"
 #include "tests/support/files.h"
 #include "tests/support/testphotos.h"
@@ -19,7 +20,9 @@
 #include <QtGui>
 #include <QtTest>
 
+#include <cstdio>
 #include <memory>
+#include <sys/stat.h>
 
 static const QString santiago = QStringLiteral("19H 345713 6297592.jpg");
 
@@ -199,8 +202,9 @@ private slots:
             options.useExif = false;
             options.embedCsvInExif = true;
             options.csvPath = folder + ".txt";
-            QVERIFY(writeBytes(options.csvPath, QByteArray(coordinatesFileHeader)
-                                                        + "\na.jpg;19;H;345678;6299999;90;;\n"));
+            QVERIFY(writeBytes(options.csvPath,
+                               QByteArray(coordinatesFileHeader)
+                                       + "\na.jpg;19;H;345678;6299999;90;;\n"));
         }
         options.losslessStamps = options.drawGeo = options.bgText = true;
         options.coordsPosition = QStringLiteral("abajo-derecha");
@@ -219,16 +223,25 @@ private slots:
         QCOMPARE(saved.exif["Exif.Image.Orientation"].toString(), "6");
     }
 
-    // Visible photo files at any depth, never the backups, links or others.
+    // Visible photo files at any depth, never the backups of any run, links
+    // or others; names that are not text are reported, not skipped silently.
     void collectsPhotosAndCountsProgress()
     {
         const QStringList names = {"IMG_01.JPG",   "a.Jpeg",       "b.png",     "c.TIFF",
                                    "señal ñú.jpg", "100%2 %1.jpg", "sub/d.jpg", "sub/x/e.jpg"};
-        for (const QString &name :
-             names + QStringList {".h.jpg", "Backup/a_backup.jpg", ".hidden/f.jpg"})
+        for (const QString &name : names
+                     + QStringList {".h.jpg", "Backup/a_backup.jpg", "sub/Backup/d_backup.jpg",
+                                    "sub/x/Backup/e_backup.jpg", ".hidden/f.jpg"})
             write(name);
         QVERIFY(writeBytes(at("a.bmp"), "BM") && writeBytes(at("a.jpg.txt"), "texto"));
         QVERIFY(QFile::link(at("b.png"), at("link.jpg")));
+        // Latin-1 names on a UTF-8 system: a photo, and a folder of photos.
+        const QByteArray latin1 = QFile::encodeName(folder) + "/Pe\xF1on";
+        QVERIFY(::mkdir(latin1, 0755) == 0);
+        for (const QByteArray &path : {latin1 + ".jpg", latin1 + "/ok.jpg"}) {
+            std::FILE *file = std::fopen(path, "w");
+            QVERIFY(file && std::fwrite("\xFF\xD8\xFF", 1, 3, file) == 3 && std::fclose(file) == 0);
+        }
         for (const bool subfolders : {false, true}) {
             ProcessingOptions options = exifOptions(false);
             options.includeSubdirectories = subfolders;
@@ -247,6 +260,10 @@ private slots:
             QCOMPARE(result.progress.first(), qMakePair(0, total));
             QCOMPARE(result.progress.last(), qMakePair(total, total));
             QVERIFY(result.log.last().startsWith(QString("Se procesaron %1 fotos en ").arg(total)));
+            const QStringList badNames = result.log.filter("su nombre no es texto válido");
+            QCOMPARE(badNames.size(), subfolders ? 2 : 1);
+            QVERIFY2(badNames.first().startsWith("Se omite " + at("Pe\uFFFDon")),
+                     qPrintable(badNames.first()));
         }
     }
 
@@ -302,6 +319,7 @@ private slots:
         QCOMPARE(fileBytes(at("Backup/sub/a_backup(1).jpg")), once);
     }
 
+    // Another batch's photo in the output folder is never replaced.
     void outputFolderMirrorsSubfoldersButNeverIsTheBatchFolder()
     {
         const QByteArray top = fileBytes(write("a.jpg", photoAt(-33.4, -70.6)));
@@ -309,8 +327,10 @@ private slots:
         ProcessingOptions options = exifOptions();
         options.includeSubdirectories = options.useOutputFolder = true;
         options.outputFolder = folder + "-salida";
+        QVERIFY(writeBytes(options.outputFolder + "/a.jpg", "otra tanda"));
         runBatch(folder, options);
-        QCOMPARE(fileNames(options.outputFolder), QStringList {"19H 351205 6303224.jpg"});
+        QCOMPARE(fileNames(options.outputFolder), QStringList({"19H 351205 6303224.jpg", "a.jpg"}));
+        QCOMPARE(fileBytes(options.outputFolder + "/a.jpg"), "otra tanda");
         QCOMPARE(fileNames(options.outputFolder + "/x/y"), QStringList {"19H 342086 6291988.jpg"});
         options.outputFolder = folder + "/.";
         const BatchResult result = runBatch(folder, options);
@@ -369,6 +389,14 @@ private slots:
         }
         QVERIFY(fileBytes(at(santiago)).startsWith("\xFF\xD8"));
         QVERIFY(fileBytes(at("19H 351205 6303224.jpg")).startsWith("\xFF\xD8"));
+        // Refused by their first bytes, before they are copied.
+        ProcessingOptions options = exifOptions();
+        options.useOutputFolder = true;
+        options.outputFolder = folder + "-salida";
+        const BatchResult copied = runBatch(folder, options);
+        QCOMPARE(lastLine(copied, "text.jpg"), "Error al abrir la imagen: " + at("text.jpg"));
+        QVERIFY(!QFileInfo::exists(options.outputFolder + "/text.jpg")
+                && !QFileInfo::exists(options.outputFolder + "/empty.jpg"));
     }
 
     void writesThatCannotHappenEndOnlyTheirPhoto_data()
@@ -380,10 +408,6 @@ private slots:
                 << "out/sub"
                 << "output"
                 << "Error: No se pudo crear la estructura de directorios de salida: ";
-        QTest::newRow("output copy is a folder")
-                << "out/sub/a.jpg/"
-                << "output"
-                << "Error: No se pudo copiar el archivo a la carpeta de salida: ";
         QTest::newRow("backup folder is a file") << "batch/Backup/sub"
                                                  << "backup"
                                                  << "Error creando backup de a.jpg";
@@ -411,7 +435,8 @@ private slots:
         QCOMPARE(lastLine(result, "b.jpg"), "Metadatos escritos para 19H 351205 6303224.jpg");
     }
 
-    // A link holds its name even when it points nowhere: never followed or replaced.
+    // A link at a photo's name holds it even when it points nowhere; one at a
+    // file the batch writes is replaced. Neither is written through.
     void linksAreNeverWrittenThrough_data()
     {
         QTest::addColumn<QString>("link");
@@ -425,6 +450,9 @@ private slots:
         QTest::newRow("at the output copy") << "../out/a.jpg"
                                             << "output"
                                             << "../out/" + santiago;
+        QTest::newRow("at a location file") << "ubicaciones.csv"
+                                            << "export"
+                                            << "ubicaciones.csv";
     }
 
     void linksAreNeverWrittenThrough()
@@ -436,16 +464,18 @@ private slots:
         const QString pointed = folder + "-pointed.jpg";
         QVERIFY(QDir().mkpath(QFileInfo(at(link)).absolutePath()));
         QVERIFY(QFile::link(pointed, at(link)));
-        if (placement == "output")
+        const bool pointsAtFile = placement == "output" || placement == "export";
+        if (pointsAtFile)
             QVERIFY(writeBytes(pointed, "original"));
         ProcessingOptions options = exifOptions();
         options.makeBackup = placement == "backup";
         options.useOutputFolder = placement == "output";
+        options.exportLocations = placement == "export";
         options.outputFolder = at("../out");
         const BatchResult run = runBatch(folder, options);
         QVERIFY2(QFileInfo::exists(at(result)), qPrintable(run.log.join('|')));
-        QVERIFY(lastLine(run, "a.jpg").startsWith("Metadatos escritos para "));
-        QCOMPARE(fileBytes(pointed), placement == "output" ? QByteArray("original") : QByteArray());
+        QCOMPARE(logGroup(run.log, "a.jpg").filter("Metadatos escritos para ").size(), 1);
+        QCOMPARE(fileBytes(pointed), pointsAtFile ? QByteArray("original") : QByteArray());
     }
 
     // The window runs the batch on a work thread; with one core that is the
@@ -494,7 +524,7 @@ private slots:
                 << "a.jpg" << whole.left(whole.size() / 2) + "\xFF\xD9"
                 << "" << open << "decodificador";
         QTest::newRow("header claims 4000 x 4000")
-                << "a.jpg" << claim << "" << open << "decodificador";
+                << "a.jpg" << claim << "" << open << "muy pocos para los 4000 × 4000 píxeles";
         QTest::newRow("255-byte name") << longName << QByteArray() << ""
                                        << "Error creando backup de "
                                        << "255";
@@ -627,29 +657,87 @@ private slots:
         QCOMPARE(runBatch(folder, exifRun()).log.filter("XMP").size(), lines);
     }
 
+    // Another run holds a folder this one would write in: the batch folder,
+    // one of its subfolders, or the output folder.
     void runThatMayNotStartLeavesThePhotos_data()
     {
         QTest::addColumn<QString>("prefix");
-        QTest::addColumn<bool>("locked");
+        QTest::addColumn<QString>("held"); // below the root; empty: none
+        QTest::addColumn<bool>("subfolders");
+        QTest::addColumn<bool>("output");
         QTest::addColumn<bool>("refused");
-        QTest::newRow("parent folder") << "../x/" << false << true;
-        QTest::newRow("plain") << "XXX_XXX_SA_" << false << false;
-        QTest::newRow("folder in use") << "XXX_XXX_SA_" << true << true;
+        QTest::newRow("parent folder") << "../x/"
+                                       << "" << false << false << true;
+        QTest::newRow("plain") << "XXX_XXX_SA_"
+                               << "" << false << false << false;
+        QTest::newRow("folder in use") << "XXX_XXX_SA_"
+                                       << "batch" << false << false << true;
+        QTest::newRow("subfolder in use") << ""
+                                          << "batch/sub" << true << false << true;
+        QTest::newRow("subfolder in use, run without") << ""
+                                                       << "batch/sub" << false << false << false;
+        QTest::newRow("output folder in use") << ""
+                                              << "out" << false << true << true;
+        QTest::newRow("output subfolder in use") << ""
+                                                 << "out/sub" << true << true << true;
     }
 
     void runThatMayNotStartLeavesThePhotos()
     {
         QFETCH(QString, prefix);
-        QFETCH(bool, locked);
+        QFETCH(QString, held);
+        QFETCH(bool, subfolders);
+        QFETCH(bool, output);
         QFETCH(bool, refused);
+        const QString root = folder + "-root";
+        folder = root + "/batch";
         write("a.jpg");
-        const auto before = folderContents(folder);
-        FolderLock other(folder + "/../" + QFileInfo(folder).fileName());
-        QVERIFY(!locked || other.tryLock().isEmpty());
-        const auto problem = batchStartProblem(folder, exifRun(prefix));
+        write("sub/b.jpg");
+        QVERIFY(QDir().mkpath(root + "/out/sub"));
+        const auto before = folderContents(root);
+        FolderLock other;
+        QVERIFY(held.isEmpty() || other.tryLock({root + "/" + held}).isEmpty());
+        ProcessingOptions options = exifRun(prefix);
+        options.includeSubdirectories = subfolders;
+        options.useOutputFolder = output;
+        options.outputFolder = root + "/out";
+        const auto problem = batchStartProblem(folder, options);
         QCOMPARE(!problem.isEmpty(), refused);
-        QCOMPARE(runBatch(folder, exifRun(prefix)).log == QStringList {problem}, refused);
-        QCOMPARE(folderContents(folder) == before, refused);
+        QCOMPARE(runBatch(folder, options).log == QStringList {problem}, refused);
+        QCOMPARE(folderContents(root) == before, refused);
+    }
+
+    // Photos whose pixels would take the batch past its budget wait for
+    // others; one photo always runs, however big.
+    void pixelBudgetHoldsBackBigPhotos_data()
+    {
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<QList<int>>("photos"); // bytes of each photo's pixels
+        QTest::addColumn<int>("peak"); // most bytes held at once
+        QTest::newRow("two big ones, one at a time") << 100 << QList<int> {80, 80, 80} << 80;
+        QTest::newRow("small ones together") << 100 << QList<int> {40, 40} << 80;
+        QTest::newRow("one bigger than the budget") << 100 << QList<int> {150, 10} << 150;
+    }
+
+    void pixelBudgetHoldsBackBigPhotos()
+    {
+        QFETCH(int, limit);
+        QFETCH(QList<int>, photos);
+        PixelBudget budget(limit);
+        std::atomic<int> held {0}, peak {0};
+        QThreadPool pool;
+        pool.setMaxThreadCount(int(photos.size()));
+        for (const int bytes : photos)
+            pool.start([&, bytes] {
+                const PixelBudgetShare share(budget, bytes);
+                const int now = held.fetch_add(bytes) + bytes;
+                for (int seen = peak; now > seen && !peak.compare_exchange_weak(seen, now);)
+                    ;
+                QThread::msleep(100);
+                held.fetch_sub(bytes);
+            });
+        QVERIFY(pool.waitForDone(20000));
+        QTEST(peak.load(), "peak");
     }
 
     // "estampada*" photos carry an earlier run's marker, "roto*" are no

@@ -8,6 +8,8 @@
 #include <QtWidgets>
 
 #include <csignal>
+#include <cstdio>
+#include <sys/stat.h>
 
 // The program run as a command in a child process with no display, as on a
 // server; stored settings live in the test's own folder.
@@ -68,16 +70,21 @@ private:
         return run(process, arguments, apiKey);
     }
 
-    // A new folder of two photos with GPS, plus one cut in half when asked.
-    QString photoFolder(bool withBrokenPhoto = false)
+    // A new folder of two photos with GPS, plus one cut in half when named:
+    // `brokenPhoto` is its name's bytes, which need not be text.
+    QString photoFolder(const QByteArray &brokenPhoto = {})
     {
         const QString folder = dir.filePath(QStringLiteral("fotos%1").arg(++folders));
         for (const char *name : {"a.jpg", "b.jpg"})
             writeTestPhoto(QDir(folder).filePath(QLatin1String(name)), gpsPhoto());
         const QByteArray whole = fileBytes(QDir(folder).filePath(QStringLiteral("a.jpg")));
-        if (withBrokenPhoto)
-            writeBytes(QDir(folder).filePath(QStringLiteral("roto.jpg")),
-                       whole.left(whole.size() / 2));
+        std::FILE *broken = brokenPhoto.isEmpty()
+                ? nullptr
+                : std::fopen(QFile::encodeName(folder) + "/" + brokenPhoto, "w");
+        if (broken) {
+            std::fwrite(whole.constData(), 1, size_t(whole.size() / 2), broken);
+            std::fclose(broken);
+        }
         return folder;
     }
 
@@ -98,19 +105,6 @@ private:
     QStringList keepingNames(const QString &folder) const
     {
         return {"procesar", folder, "--perfil", dir.filePath("sin-renombrar.json")};
-    }
-
-    // A kill between creating a lock and writing its owner leaves a lock
-    // that is taken over once a few seconds old: make those a minute old.
-    static void ageOwnerlessLocks()
-    {
-        const QDir runtime(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation));
-        for (const QFileInfo &lock : runtime.entryInfoList({"rumbario-*.lock"})) {
-            QFile file(lock.filePath());
-            if (!fileBytes(lock.filePath()).contains('\n') && file.open(QIODevice::ReadWrite))
-                file.setFileTime(QDateTime::currentDateTime().addSecs(-60),
-                                 QFileDevice::FileModificationTime);
-        }
     }
 
     // "@F" stands for a new photo folder, "@D" for the test's folder.
@@ -135,6 +129,7 @@ private slots:
                   R"(</trkseg></trk></gpx>)");
         writeFile(QStringLiteral("roto.gpx"), "<gpx><trk>");
         QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("sin_fotos")));
+        QVERIFY(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("fifo"))), 0600) == 0);
         for (int i = 0; i < 4; ++i) {
             QBuffer buffer;
             buffer.open(QIODevice::WriteOnly);
@@ -146,16 +141,22 @@ private slots:
     void exitCodes_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<bool>("brokenPhoto");
+        QTest::addColumn<QByteArray>("brokenPhoto");
         QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("named"); // in standard error
+        QTest::addColumn<QString>("named"); // in standard error, or in the output for exit 1
         const auto row = [](const char *tag, const QString &arguments, bool broken, int code,
                             const char *named) {
-            QTest::newRow(tag) << arguments.split(QLatin1Char(' '), Qt::SkipEmptyParts) << broken
-                               << code << QString::fromUtf8(named);
+            QTest::newRow(tag) << arguments.split(QLatin1Char(' '), Qt::SkipEmptyParts)
+                               << QByteArray(broken ? "roto.jpg" : "") << code
+                               << QString::fromUtf8(named);
         };
         row("lote correcto", "procesar @F", false, 0, "");
         row("foto dañada", "procesar @F --sin-backup", true, 1, "");
+        QTest::newRow("nombre que no es texto")
+                << QStringList {"procesar", "@F"} << QByteArray("Pe\xF1on.jpg") << 1 << "Se omite ";
+        for (const char *option : {"--csv", "--gpx", "--perfil"})
+            row(option, QStringLiteral("procesar @F %1 @D/fifo").arg(option), false, 2,
+                "fifo» no es un archivo común");
         row("ventana sin pantalla", "", false, 1, "DISPLAY");
         row("orden desconocida", "renombrar @F", false, 2, "renombrar");
         row("calidad fuera de rango", "procesar @F --calidad 101", false, 2, "--calidad");
@@ -182,12 +183,40 @@ private slots:
     void exitCodes()
     {
         QFETCH(QStringList, arguments);
-        QFETCH(bool, brokenPhoto);
+        QFETCH(QByteArray, brokenPhoto);
         QFETCH(int, code);
         QFETCH(QString, named);
         const Outcome outcome = run(expand(arguments, photoFolder(brokenPhoto)));
         QVERIFY2(outcome.code == code, qPrintable(outcome.err));
-        QVERIFY2(outcome.err.contains(named), qPrintable(outcome.err));
+        QVERIFY2((outcome.err + outcome.out).contains(named), qPrintable(outcome.err));
+    }
+
+    // The lock is on the folder itself: a run with another runtime folder
+    // sees it, and a run leaves nothing behind.
+    void folderInUseIsRefusedWhateverTheRuntimeFolder()
+    {
+        const QString folder = photoFolder();
+        const QString runtime = dir.filePath(QStringLiteral("runtime"));
+        QVERIFY(QDir().mkpath(runtime));
+        QStringList arguments = keepingNames(folder);
+        QProcess process;
+        auto env = environment();
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+        process.setProcessEnvironment(env);
+        {
+            FolderLock other;
+            QVERIFY(other.tryLock({folder}).isEmpty());
+            process.start(QStringLiteral(RUMBARIO_PATH), arguments);
+            QVERIFY(process.waitForFinished(60000));
+            QCOMPARE(process.exitCode(), 1);
+            QVERIFY(process.readAllStandardError().contains("Otro proceso ya está trabajando"));
+        }
+        process.start(QStringLiteral(RUMBARIO_PATH), arguments);
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(QDir(runtime).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList());
+        QCOMPARE(fileNames(folder), QStringList({"a.jpg", "b.jpg"}));
     }
 
     // "--salida" names both files, whatever its ending; the photos stay as they were.
@@ -328,8 +357,8 @@ private slots:
             process.waitForFinished(int(runMilliseconds * k / kills));
             process.kill(); // nothing of ours runs after SIGKILL
             process.waitForFinished();
-            ageOwnerlessLocks();
-            QVERIFY(FolderLock(folder).tryLock().isEmpty()); // the dead run's lock is taken over
+            FolderLock lock;
+            QVERIFY(lock.tryLock({folder}).isEmpty()); // the dead run's lock went with it
             for (auto it = originals.cbegin(); it != originals.cend(); ++it) {
                 const QByteArray now = fileBytes(folder + "/" + it.key());
                 QVERIFY2(now == it.value()
