@@ -3,10 +3,12 @@
 #include "app/dialogs.h"
 #include "app/trackgroup.h"
 #include "app/widgetparts.h"
+#include "geo/utmposition.h"
 #include "processing/utmname.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -101,6 +103,14 @@ QGroupBox *GeneralTab::buildRenameGroup()
     layout->addWidget(prefixProblemLabel);
     connect(prefixEdit, &QLineEdit::textChanged, prefixProblemLabel,
             [this](const QString &prefix) { prefixProblemLabel->setText(prefixProblem(prefix)); });
+
+    // The item data are the profile's values.
+    positionlessCombo = named(new QComboBox, "positionlessCombo");
+    positionlessCombo->addItem(tr("Usar coordenadas fijas (%1)").arg(utmName(fallbackPosition)),
+                               QStringLiteral("coordenadasFijas"));
+    positionlessCombo->addItem(tr("Dejar la foto sin procesar"), QStringLiteral("sinProcesar"));
+    layout->addWidget(new QLabel(tr("Fotos sin posición (modo EXIF):")));
+    layout->addWidget(positionlessCombo);
     return group;
 }
 
@@ -221,6 +231,7 @@ void GeneralTab::buildOptionRows()
             prefix,
             checkOption(renameCheck, &ProcessingOptions::renamePhotos,
                         QStringLiteral("renamePhotos"), Preview::Unaffected),
+            positionlessRow(),
             checkOption(outputFolderCheck, &ProcessingOptions::useOutputFolder, QString(),
                         Preview::Unaffected),
             outputFolder,
@@ -233,6 +244,29 @@ void GeneralTab::buildOptionRows()
                         QStringLiteral("losslessStamps"), Preview::Unaffected),
     };
     rows.insert(rows.end(), trackGroup->optionRows().begin(), trackGroup->optionRows().end());
+}
+
+// Profiles older than this choice hold no value and keep the combo as it is.
+OptionRow GeneralTab::positionlessRow()
+{
+    OptionRow choice;
+    choice.control = positionlessCombo;
+    choice.refreshesPreview = true;
+    choice.copy = [this](ProcessingOptions &options) {
+        options.leavePhotosWithoutPosition
+                = positionlessCombo->currentData() == QStringLiteral("sinProcesar");
+    };
+    choice.profileKey = QStringLiteral("photosWithoutPosition");
+    choice.save = [this] {
+        return QJsonValue(positionlessCombo->currentData().toString());
+    };
+    choice.load = [this](const QJsonValue &value) {
+        const int index = positionlessCombo->findData(value.toString());
+        if (index >= 0)
+            positionlessCombo->setCurrentIndex(index);
+    };
+    choice.enableRules = {followsCheck(exifRadio, {positionlessCombo})};
+    return choice;
 }
 
 // Profiles older than track mode hold no mode at all, and loading them keeps

@@ -8,6 +8,7 @@
 
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -50,6 +51,7 @@ private:
     void connectControls();
     void buildOptionRows();
     OptionRow trackModeRow();
+    OptionRow positionlessRow();
 
     const Dialogs &dialogs;
 
@@ -76,6 +78,7 @@ private:
     QCheckBox *prefixCheck = nullptr;
     QLineEdit *prefixEdit = nullptr;
     QLabel *prefixProblemLabel = nullptr;
+    QComboBox *positionlessCombo = nullptr; // EXIF mode: photos without GPS
 
     // Output
     QCheckBox *outputFolderCheck = nullptr;

@@ -295,10 +295,13 @@ void PhotoRenamerGUI::createSampleFile()
     TrackPositioning positioning;
     if (!prepareSampleTrack(options, positioning))
         return;
-    const QString path = dialogs.saveFileName(this, tr("Guardar Archivo de Ejemplo CSV"),
-                                              QStringLiteral("CSV Files (*.csv)"));
+    QString path = dialogs.saveFileName(this, tr("Guardar Archivo de Ejemplo CSV"),
+                                        QStringLiteral("CSV Files (*.csv)"));
     if (path.isEmpty())
         return;
+    // The dialog's filter promises a .csv file.
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".csv");
     // In track mode the photos' own direction, altitude and time go with the
     // track's positions.
     writeSampleCoordinatesFile(

@@ -6,11 +6,11 @@
 #include "app/windowoptions.h"
 #include "coords/clockcorrection.h"
 #include "processing/batchsummary.h"
+#include "coords/timezonenames.h"
 #include "processing/photoprocessor.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
-#include <QTimeZone>
 
 #include <cstdio>
 
@@ -118,10 +118,12 @@ static int checkTrackOptions(const QCommandLineParser &parser)
         return badArgument(QStringLiteral("--gpx"),
                            QStringLiteral("no se puede usar junto con --csv: elija una fuente "
                                           "de posiciones."));
-    if (parser.isSet(zoneOption) && !QTimeZone(parser.value(zoneOption).toUtf8()).isValid())
+    const QString zone = parser.value(zoneOption);
+    if (parser.isSet(zoneOption) && !isKnownTimeZoneId(zone))
         return badArgument(QStringLiteral("--zona-horaria"),
-                           QStringLiteral("«%1» no es una zona horaria IANA conocida.")
-                                   .arg(parser.value(zoneOption)));
+                           QStringLiteral("«%1» no es una zona horaria IANA conocida. ¿Quiso "
+                                          "decir %2?")
+                                   .arg(zone, closestTimeZoneIds(zone).join(QStringLiteral(", "))));
     int seconds = 0;
     if (parser.isSet(correctionOption)
         && !parseClockCorrection(parser.value(correctionOption), seconds))
@@ -189,6 +191,22 @@ static void applyOptions(const QCommandLineParser &parser, ProcessingOptions &op
             = options.makeBackup && !options.useOutputFolder && !parser.isSet(noBackupOption);
 }
 
+// Photos at the fixed position or left without one were not done as asked:
+// says how many on the error output and makes the run a failure.
+static int unplacedPhotosExit(const BatchOutcome &outcome, int exitCode)
+{
+    const auto fixed = outcome.fixedPosition.size();
+    const auto without = outcome.withoutPosition.size();
+    if (fixed == 0 && without == 0)
+        return exitCode;
+    std::fputs(QStringLiteral("rumbario: %1 foto(s) con coordenadas fijas y %2 sin posición.\n")
+                       .arg(QString::number(fixed), QString::number(without))
+                       .toUtf8()
+                       .constData(),
+               stderr);
+    return exitFailed;
+}
+
 static int runProcess(const QCommandLineParser &parser, const QStringList &values)
 {
     const QString folder = values.first();
@@ -235,8 +253,10 @@ static int runProcess(const QCommandLineParser &parser, const QStringList &value
     output.log()(QLatin1Char('\n') + batchSummary(outcome).join(QLatin1Char('\n')));
     if (outcome.stopped())
         return 128 + stopSignal();
-    return outcome.processed() == outcome.total && outcome.badNames.isEmpty() ? exitDone
-                                                                             : exitFailed;
+    return unplacedPhotosExit(outcome, outcome.processed() == outcome.total
+                                               && outcome.badNames.isEmpty()
+                                       ? exitDone
+                                       : exitFailed);
 }
 
 Command processCommand()

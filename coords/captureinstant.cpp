@@ -45,8 +45,15 @@ CaptureInstant captureInstant(const CaptureClock &clock, const QTimeZone &camera
     } else {
         instant.zone = QString::fromUtf8(cameraZone.id());
         utcMs = zoneReadingToUtc(cameraZone, readingMs, instant.ambiguous);
+        offsetSeconds = int(offsetMsAt(cameraZone, utcMs) / 1000);
     }
+    instant.offsetSeconds = offsetSeconds;
     instant.utc = QDateTime::fromMSecsSinceEpoch(utcMs - qint64(clockCorrectionSeconds) * 1000,
                                                  Qt::UTC);
     return instant;
+}
+
+QDateTime zonedInstant(const CaptureInstant &instant)
+{
+    return instant.utc.isValid() ? instant.utc.toOffsetFromUtc(instant.offsetSeconds) : QDateTime();
 }

@@ -12,8 +12,8 @@
 #include <QFileInfo>
 #include <QStringList>
 
-// One row's values before formatting; orientation and altitude are known
-// exactly when the position came from GPS.
+// One row's values before formatting; orientation and altitude only as the
+// photo or the track gave them.
 struct SampleRow
 {
     UtmPosition position = fallbackPosition;
@@ -41,23 +41,22 @@ static void positionFromTrack(const QString &path, const TrackPositioning &track
             log(line);
         return;
     }
-    row.position
-            = utmPositionOf(fix.latitude, fix.longitude, fix.hasDirection ? fix.direction : 0.0,
-                            fix.hasAltitude ? fix.altitude : 0.0);
+    row.position = utmPositionOf(fix.latitude, fix.longitude, fix.direction, fix.altitude);
 }
 
 static void positionFromGps(const QString &path, const LogCallback &log, SampleRow &row)
 {
-    double latitude = 0.0;
-    double longitude = 0.0;
-    double direction = 0.0;
-    double altitude = 0.0;
-    if (readGpsFromExif(path, latitude, longitude, direction, altitude)) {
-        row.position = utmPositionOf(latitude, longitude, direction, altitude);
+    const QString fileName = QFileInfo(path).fileName();
+    const auto gps = readGpsFromExif(path);
+    if (!gps) {
+        log(QStringLiteral("Datos GPS no encontrados en EXIF para ") + fileName
+            + QStringLiteral(". Usando coordenadas fijas"));
         return;
     }
-    log(QStringLiteral("Datos GPS no encontrados en EXIF para ") + QFileInfo(path).fileName()
-        + QStringLiteral(". Usando coordenadas y orientación fijas"));
+    row.position
+            = utmPositionOf(gps->latitude, gps->longitude, gps->direction, gps->altitude.metres);
+    if (gps->altitude.discarded)
+        log(discardedAltitudeLine(fileName, *gps->altitude.discarded));
 }
 
 static SampleRow readRow(const QString &path, bool useExif, const LogCallback &log,

@@ -7,8 +7,11 @@
 #include <QString>
 #include <QStringList>
 #include <QTimeZone>
+#include <QVector>
 
 #include <exiv2/exiv2.hpp>
+
+#include <optional>
 
 // Everything that places photos on a GPS track: the track, read once, and how
 // the camera's clock relates to true time.
@@ -36,16 +39,23 @@ struct TrackFix
     bool found = false;
     double latitude = 0.0; // degrees
     double longitude = 0.0; // degrees
-    bool hasAltitude = false; // from the track, else from the photo
-    double altitude = 0.0; // metres
-    bool hasDirection = false; // the photo's own GPSImgDirection
-    double direction = 0.0; // degrees
+    std::optional<double> altitude; // metres, from the track, else from the photo
+    std::optional<double> direction; // degrees, the photo's own GPSImgDirection
     QDateTime utc; // the capture instant used, when there was one
+    QDateTime zoned; // the same instant at the offset of the zone it was read in
 };
 
 // Places the photo named `fileName` by the capture time in its `exif` and
 // appends lines that say how, or why it has no position.
 TrackFix locateOnTrack(const TrackPositioning &positioning, const Exiv2::ExifData &exif,
                        const QString &fileName, QStringList &lines);
+
+// When the track has no place for some of the capture instants `utcMs` but
+// would have one for most of them with the camera clock a whole number of
+// hours off, the line that says so; otherwise empty.
+QString clockShiftHint(const TrackPositioning &positioning, const QVector<qint64> &utcMs);
+
+// A time span: "45 s" up to two minutes, then "2 h 55 min 10 s".
+QString durationText(qint64 milliseconds);
 
 #endif // TRACKPOSITIONING_H

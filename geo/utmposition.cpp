@@ -2,7 +2,8 @@
 
 #include "geo/utm.h"
 
-UtmPosition utmPositionOf(double latitude, double longitude, double direction, double altitude)
+UtmPosition utmPositionOf(double latitude, double longitude, std::optional<double> direction,
+                          std::optional<double> altitude)
 {
     UtmPosition position;
     latLonToUtm(latitude, longitude, position.zone, position.letter, position.easting,

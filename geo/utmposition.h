@@ -19,7 +19,8 @@ struct UtmPosition
 inline const UtmPosition fallbackPosition {19, 'J', 500000.0, 6000000.0, {}, {}};
 
 // A GPS reading (decimal degrees, direction in degrees, altitude in metres)
-// projected onto the UTM grid.
-UtmPosition utmPositionOf(double latitude, double longitude, double direction, double altitude);
+// projected onto the UTM grid; an unknown direction or altitude stays unknown.
+UtmPosition utmPositionOf(double latitude, double longitude, std::optional<double> direction,
+                          std::optional<double> altitude);
 
 #endif // UTMPOSITION_H

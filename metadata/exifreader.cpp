@@ -10,6 +10,7 @@
 
 #include <QDebug>
 #include <QMutexLocker>
+#include <QRegularExpression>
 
 #include <exiv2/exiv2.hpp>
 
@@ -110,25 +111,32 @@ static bool splitExifDateTime(const QString &text, QDate &date, QTime &time)
     return date.isValid() && time.isValid();
 }
 
-// As local time. Date and time are read apart so that a reading the local
-// zone skips is kept too.
-static QDateTime parseExifDateTime(const QString &text)
+static QString tagText(const Exiv2::ExifData &exif, const char *key)
+{
+    const Exiv2::Exifdatum *datum = findDatum(exif, key);
+    return datum ? QString::fromStdString(datum->toString()).trimmed() : QString();
+}
+
+// With a valid `offsetKey` the reading is known in its own zone; without
+// one it is taken as local time, as it always was.
+static bool readDateTag(const Exiv2::ExifData &exif, const char *key, const char *offsetKey,
+                        QDateTime &dateTime)
 {
     QDate date;
     QTime time;
-    return splitExifDateTime(text, date, time) ? localDateTime(date, time) : QDateTime();
-}
-
-static bool readDateTag(const Exiv2::ExifData &exif, const char *key, QDateTime &dateTime)
-{
-    const Exiv2::Exifdatum *datum = findDatum(exif, key);
-    if (!datum)
+    if (!splitExifDateTime(tagText(exif, key), date, time))
         return false;
-    const QDateTime parsed = parseExifDateTime(QString::fromStdString(datum->toString()).trimmed());
-    if (!parsed.isValid())
-        return false;
-    dateTime = parsed;
-    return true;
+    // EXIF writes "±HH:MM"; Qt's ISO reader checks the numbers.
+    static const QRegularExpression offsetForm(QStringLiteral("^[+-]\\d\\d:\\d\\d$"));
+    const QString offset = offsetKey ? tagText(exif, offsetKey) : QString();
+    const QDateTime zoned = QDateTime::fromString(date.toString(Qt::ISODate) + QLatin1Char('T')
+                                                          + time.toString(Qt::ISODate) + offset,
+                                                  Qt::ISODate);
+    dateTime = offsetForm.match(offset).hasMatch() && zoned.isValid()
+                    && zoned.timeSpec() != Qt::LocalTime
+            ? zoned
+            : localDateTime(date, time);
+    return dateTime.isValid();
 }
 
 // Opens the photo (a HEIF file through libheif) and hands its EXIF to `read`
@@ -155,8 +163,9 @@ bool readCaptureDateTime(const QString &path, QDateTime &dateTime)
     // damaged file provokes is a failed read too, never a crash.
     try {
         return readExif(path, [&](const Exiv2::ExifData &exif) {
-            return readDateTag(exif, "Exif.Photo.DateTimeOriginal", dateTime)
-                    || readDateTag(exif, "Exif.Image.DateTime", dateTime);
+            return readDateTag(exif, "Exif.Photo.DateTimeOriginal", "Exif.Photo.OffsetTimeOriginal",
+                               dateTime)
+                    || readDateTag(exif, "Exif.Image.DateTime", nullptr, dateTime);
         });
     } catch (const std::exception &error) {
         qDebug() << "Error leyendo metadata para fecha de captura:"
@@ -165,45 +174,51 @@ bool readCaptureDateTime(const QString &path, QDateTime &dateTime)
     }
 }
 
-bool readGpsFromExif(const QString &path, double &latitude, double &longitude, double &direction,
-                     double &altitude)
+std::optional<GpsReading> readGpsFromExif(const QString &path)
 {
-    latitude = 0.0;
-    longitude = 0.0;
-    direction = 0.0;
-    altitude = 0.0;
+    GpsReading reading;
     try {
-        return readExif(path, [&](const Exiv2::ExifData &exif) {
-            const bool found = readPosition(exif, latitude, longitude);
-            readImageDirection(exif, direction);
-            readGpsAltitude(exif, altitude);
-            return found;
+        const bool found = readExif(path, [&](const Exiv2::ExifData &exif) {
+            if (!readPosition(exif, reading.latitude, reading.longitude))
+                return false;
+            reading.direction = readImageDirection(exif);
+            reading.altitude = readGpsAltitude(exif);
+            return true;
         });
+        return found ? std::optional<GpsReading>(reading) : std::nullopt;
     } catch (const std::exception &error) {
         qDebug() << "Error leyendo EXIF:" << error.what();
-        return false;
+        return std::nullopt;
     }
 }
 
-bool readImageDirection(const Exiv2::ExifData &exif, double &direction)
+QString discardedAltitudeLine(const QString &fileName, double metres)
 {
-    return firstComponent(exif, "Exif.GPSInfo.GPSImgDirection", direction);
+    return QStringLiteral("Altitud EXIF fuera de rango en %1 (%2 m): la foto queda sin altitud.")
+            .arg(fileName, QString::number(metres));
 }
 
-bool readGpsAltitude(const Exiv2::ExifData &exif, double &altitude)
+std::optional<double> readImageDirection(const Exiv2::ExifData &exif)
 {
+    double direction = 0.0;
+    if (!firstComponent(exif, "Exif.GPSInfo.GPSImgDirection", direction))
+        return std::nullopt;
+    return direction;
+}
+
+// A damaged altitude is no altitude: it must not reach a stamp, a name or a
+// tag written back.
+ExifAltitude readGpsAltitude(const Exiv2::ExifData &exif)
+{
+    double altitude = 0.0;
     if (!firstComponent(exif, "Exif.GPSInfo.GPSAltitude", altitude))
-        return false;
+        return {};
     const Exiv2::Exifdatum *reference = findDatum(exif, "Exif.GPSInfo.GPSAltitudeRef");
     if (reference && reference->count() > 0 && metadatumToUint32(*reference, 0) == 1)
         altitude = -altitude;
-    return true;
-}
-
-static QString tagText(const Exiv2::ExifData &exif, const char *key)
-{
-    const Exiv2::Exifdatum *datum = findDatum(exif, key);
-    return datum ? QString::fromStdString(datum->toString()).trimmed() : QString();
+    if (!isPlausibleAltitude(altitude))
+        return {std::nullopt, altitude};
+    return {altitude, std::nullopt};
 }
 
 // "5" is half a second and "045" 45 ms: the digits are a decimal fraction.

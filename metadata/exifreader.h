@@ -8,17 +8,38 @@
 
 #include <exiv2/exiv2.hpp>
 
-// Capture time from Exif.Photo.DateTimeOriginal, else Exif.Image.DateTime, as
-// local time. Takes exifMutex. Leaves dateTime untouched when none is found.
+#include <optional>
+
+// Capture time from Exif.Photo.DateTimeOriginal, else Exif.Image.DateTime.
+// With a valid Exif.Photo.OffsetTimeOriginal the original reading carries
+// that offset from UTC; otherwise it is local time, its zone unknown. Takes
+// exifMutex. Leaves dateTime untouched when none is found.
 bool readCaptureDateTime(const QString &path, QDateTime &dateTime);
 
-// GPS position (decimal degrees, south and west negative), image direction
-// (degrees as stored) and altitude (metres, below sea level negative).
-// Returns true when latitude and longitude were both read as EXIF rationals
-// and lie on the globe (within 90 and 180 degrees); direction and altitude
-// stay 0 when absent or not rationals.
-bool readGpsFromExif(const QString &path, double &latitude, double &longitude, double &direction,
-                     double &altitude);
+// GPSAltitude with its reference (metres, below sea level negative).
+struct ExifAltitude
+{
+    std::optional<double> metres; // within isPlausibleAltitude; empty when absent or damaged
+    std::optional<double> discarded; // the value as stored when it is outside that range
+};
+
+// A photo's GPS tags: position in decimal degrees (south and west negative),
+// image direction in degrees as stored, and altitude, each of the last two
+// only when present as EXIF rationals.
+struct GpsReading
+{
+    double latitude = 0.0;
+    double longitude = 0.0;
+    std::optional<double> direction;
+    ExifAltitude altitude;
+};
+
+// Empty unless latitude and longitude were both read as EXIF rationals and
+// lie on the globe (within 90 and 180 degrees).
+std::optional<GpsReading> readGpsFromExif(const QString &path);
+
+// The log line for an altitude of `fileName` outside the plausible range.
+QString discardedAltitudeLine(const QString &fileName, double metres);
 
 // The camera's clock reading of a photo as its EXIF holds it, without a zone.
 struct CaptureClock
@@ -32,8 +53,8 @@ struct CaptureClock
 // not a valid reading.
 bool readCaptureClock(const Exiv2::ExifData &exif, CaptureClock &clock);
 
-// From an EXIF block already read: false when the tag is missing or damaged.
-bool readImageDirection(const Exiv2::ExifData &exif, double &direction);
-bool readGpsAltitude(const Exiv2::ExifData &exif, double &altitude);
+// From an EXIF block already read: empty when the tag is missing or damaged.
+std::optional<double> readImageDirection(const Exiv2::ExifData &exif);
+ExifAltitude readGpsAltitude(const Exiv2::ExifData &exif);
 
 #endif // EXIFREADER_H

@@ -113,17 +113,17 @@ void writeRecordToExif(Exiv2::ExifData &exif, const UtmPosition &position,
 }
 
 void writeTrackPositionToExif(Exiv2::ExifData &exif, double latitude, double longitude,
-                              double altitude, bool hasAltitude, const QDateTime &utc)
+                              std::optional<double> altitude, const QDateTime &utc)
 {
     writeText(exif, "Exif.GPSInfo.GPSVersionID", "2 3 0 0");
     writeText(exif, "Exif.GPSInfo.GPSLatitudeRef", latitude >= 0 ? "N" : "S");
     writeDms(exif, "Exif.GPSInfo.GPSLatitude", latitude, 10000);
     writeText(exif, "Exif.GPSInfo.GPSLongitudeRef", longitude >= 0 ? "E" : "W");
     writeDms(exif, "Exif.GPSInfo.GPSLongitude", longitude, 10000);
-    if (hasAltitude) {
+    if (altitude) {
         writeRationals(exif, "Exif.GPSInfo.GPSAltitude",
-                       {{numerator(std::fabs(altitude) * 100.0), 100}});
-        writeText(exif, "Exif.GPSInfo.GPSAltitudeRef", altitude < 0 ? "1" : "0");
+                       {{numerator(std::fabs(*altitude) * 100.0), 100}});
+        writeText(exif, "Exif.GPSInfo.GPSAltitudeRef", *altitude < 0 ? "1" : "0");
     }
     writeGpsStamps(exif, utc);
     writeText(exif, "Exif.GPSInfo.GPSMapDatum", "WGS-84");

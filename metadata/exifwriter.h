@@ -7,6 +7,8 @@
 
 #include <exiv2/exiv2.hpp>
 
+#include <optional>
+
 // Fills GPS position, direction and altitude (those known), GPS date/time
 // stamps and the three date-time tags of `exif` from a coordinates-file row:
 // its position and its local date-time. A position or altitude that cannot
@@ -18,6 +20,6 @@ void writeRecordToExif(Exiv2::ExifData &exif, const UtmPosition &position,
 // 1/10000), its altitude when known (metres) and the UTC instant of the
 // photo, datum WGS-84. Every other tag stays as it is.
 void writeTrackPositionToExif(Exiv2::ExifData &exif, double latitude, double longitude,
-                              double altitude, bool hasAltitude, const QDateTime &utc);
+                              std::optional<double> altitude, const QDateTime &utc);
 
 #endif // EXIFWRITER_H

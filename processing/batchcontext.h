@@ -17,10 +17,26 @@
 #include <optional>
 #include <vector>
 
+// Where a photo's position came from, as far as the batch's end report cares.
+enum class PositionOutcome : char {
+    Found, // its own, or it was not processed for another reason
+    Fixed, // saved at the fixed position: it has none of its own
+    Missing // left untouched: no position was found
+};
+
+// How one photo of a batch ended, for the batch's closing lines.
+struct PhotoEnd
+{
+    QString path; // as collected; empty for a photo that never started
+    PositionOutcome position = PositionOutcome::Found;
+    std::optional<qint64> captureUtcMs; // track mode: the instant it was placed by, if any
+};
+
 // What the photos of one batch share. Filled before the photos start and read
 // only while they run, except for the three counters (atomic), the pixel
-// budget (locked) and `photoLogs`, where each photo writes only the slot it
-// took from `startedCount`.
+// budget (locked), and `photoLogs`, `locations`, `stampedSkips` and
+// `photoEnds`, where each photo writes only the slot it took from
+// `startedCount`.
 struct BatchContext
 {
     BatchContext(const ProcessingOptions &options, const QString &folder, const LogCallback &log,
@@ -51,6 +67,7 @@ struct BatchContext
     std::vector<QString> stampedSkips;
     const QDateTime startedAt = QDateTime::currentDateTime(); // goes into every stamp marker
     mutable PixelBudget pixelBudget; // decoded pixels of the photos under way
+    std::vector<PhotoEnd> photoEnds; // `total` slots
 };
 
 #endif // BATCHCONTEXT_H

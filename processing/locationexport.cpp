@@ -58,19 +58,19 @@ bool writeLocationFiles(const QString &folder, QVector<LocationRecord> records,
     return written;
 }
 
-bool readPhotoLocation(const QString &photo, const QString &folder, LocationRecord &record)
+bool readPhotoLocation(const QString &photo, const QString &folder, LocationRecord &record,
+                       const LogCallback &log)
 {
-    double latitude = 0.0;
-    double longitude = 0.0;
-    double direction = 0.0;
-    double altitude = 0.0;
-    if (!readGpsFromExif(photo, latitude, longitude, direction, altitude))
+    const auto gps = readGpsFromExif(photo);
+    if (!gps)
         return false;
+    if (gps->altitude.discarded)
+        log(discardedAltitudeLine(QDir(folder).relativeFilePath(photo), *gps->altitude.discarded));
     PhotoStamp stamp;
-    // As in a batch: direction and altitude read from EXIF count as known.
-    stamp.position = utmPositionOf(latitude, longitude, direction, altitude);
+    stamp.position
+            = utmPositionOf(gps->latitude, gps->longitude, gps->direction, gps->altitude.metres);
     readCaptureDateTime(photo, stamp.captureTime);
-    record = locationRecord(stamp, latitude, longitude, photo, folder);
+    record = locationRecord(stamp, gps->latitude, gps->longitude, photo, folder);
     return true;
 }
 
@@ -94,7 +94,7 @@ LocationExportOutcome exportFolderLocations(const QString &folder, bool includeS
             return outcome;
         }
         LocationRecord record;
-        if (readPhotoLocation(photos.at(i), folder, record)) {
+        if (readPhotoLocation(photos.at(i), folder, record, log)) {
             record.thumbnail = photoThumbnail(photos.at(i));
             records.append(std::move(record));
         } else

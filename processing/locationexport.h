@@ -24,8 +24,9 @@ bool capturedBefore(const LocationRecord &a, const LocationRecord &b);
 
 // The record of the photo at `photo` from its EXIF GPS, direction, altitude
 // and capture time, its path taken below `folder`; no thumbnail. False when
-// the photo has no GPS position.
-bool readPhotoLocation(const QString &photo, const QString &folder, LocationRecord &record);
+// the photo has no GPS position. An altitude off the Earth is logged.
+bool readPhotoLocation(const QString &photo, const QString &folder, LocationRecord &record,
+                       const LogCallback &log);
 
 // Writes "ubicaciones.kmz", "ubicaciones.geojson" and "ubicaciones.csv" into
 // `folder`, the records in order of date. Each file replaces the old one

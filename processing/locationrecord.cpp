@@ -23,9 +23,13 @@ QString isoDateTime(const QDateTime &dateTime)
 {
     if (!dateTime.isValid())
         return {};
+    const QString reading = dateTime.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"));
+    // A clock reading in no known zone: its readers take it as local time.
+    if (dateTime.timeSpec() == Qt::LocalTime)
+        return reading;
     const int offsetMinutes = dateTime.offsetFromUtc() / 60;
     const int magnitude = std::abs(offsetMinutes);
-    return dateTime.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"))
+    return reading
             + QStringLiteral("%1%2:%3")
                       .arg(offsetMinutes < 0 ? QLatin1Char('-') : QLatin1Char('+'))
                       .arg(magnitude / 60, 2, 10, QLatin1Char('0'))

@@ -15,7 +15,9 @@ struct LocationRecord
     double latitude = 0.0; // WGS84 degrees, south negative
     double longitude = 0.0; // WGS84 degrees, west negative
     UtmPosition position; // with the direction (degrees from north) and altitude when known
-    QDateTime dateTime; // invalid when unknown
+    // The capture time; with an offset or in UTC when its zone is known, in
+    // local time (written without a zone) when not; invalid when unknown.
+    QDateTime dateTime;
     QByteArray thumbnail; // JPEG, longer side at most 640 px; empty when none
 };
 
@@ -24,8 +26,9 @@ struct LocationRecord
 LocationRecord locationRecord(const PhotoStamp &stamp, double latitude, double longitude,
                               const QString &photoPath, const QString &folder);
 
-// "2024-03-05T14:30:00-03:00": ISO 8601 with the offset from UTC; empty for
-// an invalid time.
+// "2024-03-05T14:30:00-03:00": ISO 8601 with the offset from UTC when the
+// zone is known, "2024-03-05T14:30:00" without one for a local time (zone
+// unknown); empty for an invalid time.
 QString isoDateTime(const QDateTime &dateTime);
 
 // The EPSG code of WGS84 / UTM in `zone`: 326zz north of the equator, 327zz

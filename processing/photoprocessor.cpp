@@ -123,6 +123,40 @@ static QVector<LocationRecord> locatedPhotos(const BatchContext &context)
     return records;
 }
 
+static QStringList photosWith(const BatchContext &context, PositionOutcome outcome)
+{
+    QStringList paths;
+    for (const PhotoEnd &end : context.photoEnds) {
+        if (!end.path.isEmpty() && end.position == outcome)
+            paths << end.path;
+    }
+    return paths;
+}
+
+static void logPhotoList(const QString &folder, const QStringList &paths, const QString &what,
+                         const LogCallback &log)
+{
+    if (paths.isEmpty())
+        return;
+    QStringList names;
+    for (const QString &path : paths)
+        names << QDir(folder).relativeFilePath(path);
+    log(QStringLiteral("%1 %2: %3.")
+                .arg(QString::number(paths.size()), what, names.join(QStringLiteral(", "))));
+}
+
+static void logClockShiftHint(const BatchContext &context, const LogCallback &log)
+{
+    QVector<qint64> instants;
+    for (const PhotoEnd &end : context.photoEnds) {
+        if (end.captureUtcMs)
+            instants << *end.captureUtcMs;
+    }
+    const QString hint = clockShiftHint(context.track, instants);
+    if (!hint.isEmpty())
+        log(hint);
+}
+
 static QString usedPrefixProblem(const ProcessingOptions &options)
 {
     return options.renamePhotos && options.usePrefix ? prefixProblem(options.prefix) : QString();
@@ -201,11 +235,14 @@ BatchOutcome PhotoProcessor::renamePhotosWithUTM(const QString &folder,
     context.stampedSkips.resize(size_t(context.total));
     if (options.exportLocations)
         context.locations.resize(size_t(context.total));
+    context.photoEnds.resize(size_t(context.total));
     processAll(context, photos, stop);
     for (const auto &lines : context.photoLogs) {
         for (const auto &line : lines)
             log(line);
     }
+    if (options.useGpxTrack)
+        logClockShiftHint(context, log);
     if (options.exportLocations)
         writeLocationFiles(locationFolder(options, folder), locatedPhotos(context), log);
     BatchOutcome outcome;
@@ -219,6 +256,8 @@ BatchOutcome PhotoProcessor::renamePhotosWithUTM(const QString &folder,
     }
     outcome.alreadyStamped.sort();
     outcome.unsupported = collectUnsupportedPictures(folder, options.includeSubdirectories);
+    outcome.fixedPosition = photosWith(context, PositionOutcome::Fixed);
+    outcome.withoutPosition = photosWith(context, PositionOutcome::Missing);
     const QString time = formatElapsedTime(clock.elapsed());
     if (outcome.stopped())
         log(QStringLiteral("Proceso detenido: se procesaron %1 de %2 fotos en %3.")
@@ -226,5 +265,11 @@ BatchOutcome PhotoProcessor::renamePhotosWithUTM(const QString &folder,
     else
         log(QStringLiteral("Se procesaron %1 fotos en %2.")
                     .arg(QString::number(context.total), time));
+    logPhotoList(folder, outcome.fixedPosition,
+                 QStringLiteral("foto(s) sin datos GPS quedaron en las coordenadas fijas ")
+                         + utmName(fallbackPosition),
+                 log);
+    logPhotoList(folder, outcome.withoutPosition,
+                 QStringLiteral("foto(s) quedaron sin procesar por no tener posición"), log);
     return outcome;
 }

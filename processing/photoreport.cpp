@@ -238,11 +238,12 @@ bool forEachPicture(ReportRun &run, const QVector<ReportPhoto> &photos,
     return !run.stopped();
 }
 
-static ReportPhoto readReportPhoto(const QString &path, const QString &folder)
+static ReportPhoto readReportPhoto(const QString &path, const QString &folder,
+                                   const LogCallback &log)
 {
     ReportPhoto photo;
     photo.path = path;
-    photo.located = readPhotoLocation(path, folder, photo.record);
+    photo.located = readPhotoLocation(path, folder, photo.record, log);
     if (!photo.located) {
         PhotoStamp stamp;
         readCaptureDateTime(path, stamp.captureTime);
@@ -261,7 +262,7 @@ PhotoReport collectReport(const ReportSettings &settings, const LogCallback &log
     for (const QString &path : collectPhotos(settings.folder, settings.includeSubdirectories)) {
         if (stop && stop->load())
             return report;
-        photos.append(readReportPhoto(path, settings.folder));
+        photos.append(readReportPhoto(path, settings.folder, log));
     }
     std::sort(photos.begin(), photos.end(), [](const ReportPhoto &a, const ReportPhoto &b) {
         return capturedBefore(a.record, b.record);

@@ -23,6 +23,9 @@ struct ProcessingOptions
     QString orientationPosition;
     double compassRatio = 0.0;
     bool renamePhotos = false;
+    // In EXIF mode, a photo without GPS is left untouched instead of going to
+    // fallbackPosition.
+    bool leavePhotosWithoutPosition = false;
     bool usePrefix = false;
     QString prefix;
     bool includeSubdirectories = false;

@@ -64,6 +64,9 @@ struct PhotoRun
     bool hasGps = false; // latitude and longitude read from EXIF or the track
     double latitude = 0.0;
     double longitude = 0.0;
+    PositionOutcome positionOutcome = PositionOutcome::Found;
+    QDateTime trackInstant; // track mode: the capture instant used, at its zone's offset
+    std::optional<qint64> captureUtcMs; // track mode: the same instant, when there was one
     std::optional<LocationRecord> location;
     std::optional<StampMarker> earlierMarker; // left by an earlier run
     QString backupPath; // empty while no backup was made
@@ -133,25 +136,45 @@ static void findCaptureTime(PhotoRun &run, bool readFromPhoto)
                          .arg(run.fileName);
 }
 
-static void positionFromExif(PhotoRun &run)
+// Direction and altitude appear only when the photo has them.
+static QString gpsLine(const GpsReading &gps)
 {
-    double latitude = 0.0;
-    double longitude = 0.0;
-    double direction = 0.0;
-    double altitude = 0.0;
-    if (!readGpsFromExif(run.photoPath, latitude, longitude, direction, altitude)) {
+    QString line
+            = QStringLiteral("Lat: %1, Lon: %2").arg(number(gps.latitude), number(gps.longitude));
+    if (gps.direction)
+        line += QStringLiteral(", Orientación: ") + number(*gps.direction);
+    if (gps.altitude.metres)
+        line += QStringLiteral(", Altitud: ") + number(*gps.altitude.metres);
+    return line;
+}
+
+// A photo without GPS goes to the fixed position, or is left alone, as the
+// options say.
+static bool positionFromExif(PhotoRun &run)
+{
+    const auto gps = readGpsFromExif(run.photoPath);
+    if (!gps) {
+        if (run.options.leavePhotosWithoutPosition) {
+            run.lines << QStringLiteral("Datos GPS no encontrados en EXIF para %1: la foto queda "
+                                        "sin procesar.")
+                                 .arg(run.fileName);
+            return false;
+        }
         run.lines << QStringLiteral(
                              "Datos GPS no encontrados en EXIF para %1. Usando coords fijas.")
                              .arg(run.fileName);
-        return;
+        run.positionOutcome = PositionOutcome::Fixed;
+        return true;
     }
-    run.lines << QStringLiteral("Lat: %1, Lon: %2, Orientación: %3, Altitud: %4")
-                         .arg(number(latitude), number(longitude), number(direction),
-                              number(altitude));
+    run.lines << gpsLine(*gps);
+    if (gps->altitude.discarded)
+        run.lines << discardedAltitudeLine(run.fileName, *gps->altitude.discarded);
     run.hasGps = true;
-    run.latitude = latitude;
-    run.longitude = longitude;
-    run.stamp.position = utmPositionOf(latitude, longitude, direction, altitude);
+    run.latitude = gps->latitude;
+    run.longitude = gps->longitude;
+    run.stamp.position
+            = utmPositionOf(gps->latitude, gps->longitude, gps->direction, gps->altitude.metres);
+    return true;
 }
 
 static bool positionFromRow(PhotoRun &run)
@@ -185,30 +208,27 @@ static bool positionFromTrack(PhotoRun &run)
 {
     const TrackFix fix
             = locateOnTrack(run.context.track, run.metadata.exif, run.fileName, run.lines);
+    if (fix.utc.isValid())
+        run.captureUtcMs = fix.utc.toMSecsSinceEpoch();
     if (!fix.found)
         return false;
     run.hasGps = true;
     run.latitude = fix.latitude;
     run.longitude = fix.longitude;
-    auto &position = run.stamp.position;
-    position = utmPositionOf(fix.latitude, fix.longitude, fix.direction, fix.altitude);
-    if (!fix.hasDirection)
-        position.orientation.reset();
-    if (!fix.hasAltitude)
-        position.altitude.reset();
-    writeTrackPositionToExif(run.metadata.exif, fix.latitude, fix.longitude, fix.altitude,
-                             fix.hasAltitude, fix.utc);
+    run.trackInstant = fix.zoned;
+    run.stamp.position = utmPositionOf(fix.latitude, fix.longitude, fix.direction, fix.altitude);
+    writeTrackPositionToExif(run.metadata.exif, fix.latitude, fix.longitude, fix.altitude, fix.utc);
     return true;
 }
 
 static bool findPosition(PhotoRun &run)
 {
-    if (run.options.useGpxTrack)
-        return positionFromTrack(run);
-    if (!run.options.useExif)
-        return positionFromRow(run);
-    positionFromExif(run);
-    return true;
+    const bool found = run.options.useGpxTrack ? positionFromTrack(run)
+            : run.options.useExif              ? positionFromExif(run)
+                                               : positionFromRow(run);
+    if (!found)
+        run.positionOutcome = PositionOutcome::Missing;
+    return found;
 }
 
 // A position off the globe never reaches a name, a stamp or EXIF.
@@ -503,6 +523,9 @@ static void recordLocation(PhotoRun &run, QByteArray thumbnail)
                     stamp.position.northing, run.latitude, run.longitude);
     run.location = locationRecord(stamp, run.latitude, run.longitude, run.targetPath,
                                   locationFolder(run.options, run.context.folder));
+    // The track's instant carries its zone; the camera's reading may not.
+    if (run.trackInstant.isValid())
+        run.location->dateTime = run.trackInstant;
     run.location->thumbnail = std::move(thumbnail);
 }
 
@@ -522,9 +545,8 @@ static void runPipeline(PhotoRun &run)
     const bool metadataRead = copyOriginalMetadata(run);
     if (leftAsStamped(run))
         return;
-    if (!place(run))
-        return;
-    if (!readStamp(run, metadataRead))
+    // A photo without a position is left as it is: no backup, no copy.
+    if (!readStamp(run, metadataRead) || !place(run))
         return;
     run.targetPath = run.workFile;
     // Big photos wait here for others to finish rather than all be decoded
@@ -584,6 +606,11 @@ static void finish(BatchContext &context, int slot, PhotoRun &run)
     context.photoLogs[size_t(slot)] = std::move(run.lines);
     if (!context.locations.empty())
         context.locations[size_t(slot)] = std::move(run.location);
+    // Only a saved photo carries the fixed position.
+    const bool fixedButLost = run.positionOutcome == PositionOutcome::Fixed && !run.saved;
+    context.photoEnds[size_t(slot)]
+            = {run.photoPath, fixedButLost ? PositionOutcome::Found : run.positionOutcome,
+               run.captureUtcMs};
 }
 
 void processPhoto(BatchContext &context, const QString &photoPath)

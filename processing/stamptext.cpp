@@ -15,10 +15,11 @@ QString coordinatesText(const PhotoStamp &photo, bool drawGeo, bool useExif)
     double latitude = 0.0;
     double longitude = 0.0;
     if (useExif) {
-        double direction = 0.0;
-        double altitude = 0.0;
-        if (!readGpsFromExif(photo.photoPath, latitude, longitude, direction, altitude))
+        const auto gps = readGpsFromExif(photo.photoPath);
+        if (!gps)
             return utmText;
+        latitude = gps->latitude;
+        longitude = gps->longitude;
     } else {
         utmToLatLon(photo.position.zone, photo.position.letter, photo.position.easting,
                     photo.position.northing, latitude, longitude);

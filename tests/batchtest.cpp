@@ -147,12 +147,45 @@ private slots:
         QCOMPARE(copyMetadata(renamed, saved, error), MetadataResult::Done);
         QVERIFY(saved.iptc.empty()
                 && saved.exif.findKey(Exiv2::ExifKey("Exif.Image.Make")) == saved.exif.end());
-        double latitude, longitude, direction, altitude;
-        QVERIFY(readGpsFromExif(renamed, latitude, longitude, direction, altitude));
-        QCOMPARE(QString("%1 %2").arg(direction).arg(altitude), "90 12.5");
+        const auto gps = readGpsFromExif(renamed);
+        QVERIFY(gps && gps->direction && gps->altitude.metres);
+        QCOMPARE(QString("%1 %2").arg(*gps->direction).arg(*gps->altitude.metres), "90 12.5");
         QDateTime captured;
         QVERIFY(readCaptureDateTime(renamed, captured));
         QCOMPARE(captured, QDateTime(QDate(2024, 3, 5), QTime(14, 30)));
+    }
+
+    void photosWithoutGpsGoToTheFixedPositionOrStay_data()
+    {
+        QTest::addColumn<bool>("leave");
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("end");
+        QTest::newRow("fixed position")
+                << false
+                << QStringList {"19H 345713 6297592.jpg", "19J 500000 6000000.jpg", "Backup"}
+                << "1 foto(s) sin datos GPS quedaron en las coordenadas "
+                   "fijas 19J 500000 6000000: sin gps.jpg.";
+        QTest::newRow("left untouched")
+                << true << QStringList {"19H 345713 6297592.jpg", "Backup", "sin gps.jpg"}
+                << "1 foto(s) quedaron sin procesar por no tener posición: sin gps.jpg.";
+    }
+
+    void photosWithoutGpsGoToTheFixedPositionOrStay()
+    {
+        QFETCH(bool, leave);
+        write("con gps.jpg");
+        const QByteArray untouched = fileBytes(write("sin gps.jpg", TestPhoto()));
+        ProcessingOptions options = exifRun();
+        options.leavePhotosWithoutPosition = leave;
+        const BatchResult result = runBatch(folder, options);
+        QTEST(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), "files");
+        QCOMPARE(QDir(at("Backup")).entryList(QDir::Files).size(), leave ? 1 : 2);
+        QTEST(result.log.last(), "end");
+        const QStringList photo = {at("sin gps.jpg")};
+        QCOMPARE(result.outcome.fixedPosition, leave ? QStringList() : photo);
+        QCOMPARE(result.outcome.withoutPosition, leave ? photo : QStringList());
+        if (leave)
+            QCOMPARE(fileBytes(at("sin gps.jpg")), untouched);
     }
 
     void exifIptcAndXmpSurviveAndTurnedPhotosAreMarkedUpright()
@@ -350,8 +383,7 @@ private slots:
         runBatch(folder, options);
         QCOMPARE(fileNames(folder), QStringList {"a.png"});
         QVERIFY(fileBytes(at("a.png")).startsWith("\x89PNG") && fileBytes(at("a.png")) != original);
-        double latitude, longitude, direction, altitude;
-        QVERIFY(readGpsFromExif(at("a.png"), latitude, longitude, direction, altitude));
+        QVERIFY(readGpsFromExif(at("a.png")));
     }
 
     void jpegQualityReachesTheEncoder()
@@ -589,9 +621,9 @@ private slots:
         QCOMPARE(saved.exif["Exif.Photo.DateTimeOriginal"].toString(), "2024:03:05 14:30:00");
         QVERIFY(QString::fromStdString(saved.xmp["Xmp.dc.description"].toString())
                         .contains("pie de foto"));
-        double latitude, longitude, direction, altitude;
-        QVERIFY(readGpsFromExif(jpeg, latitude, longitude, direction, altitude));
-        QCOMPARE(QString("%1 %2").arg(direction).arg(altitude), "45 550");
+        const auto gps = readGpsFromExif(jpeg);
+        QVERIFY(gps && gps->direction && gps->altitude.metres);
+        QCOMPARE(QString("%1 %2").arg(*gps->direction).arg(*gps->altitude.metres), "45 550");
         const QString original = toOutputFolder ? at("c.heic") : at("Backup/c_backup.heic");
         QCOMPARE(fileBytes(original), heif);
         const ReducedPhoto preview = loadPhotoReduced(original, QSize(20, 20));
@@ -630,9 +662,9 @@ private slots:
         const Exiv2ImagePtr image = openImageFile(path);
         image->exifData()["Exif.GPSInfo.GPSLatitude"] = *values[type];
         image->writeMetadata();
-        double latitude = 0, longitude = 0, direction = 0, altitude = 0;
-        QCOMPARE(readGpsFromExif(path, latitude, longitude, direction, altitude), type != 0);
-        QCOMPARE(latitude, type != 0 ? -(33 + 26 / 60.0) : 0.0);
+        const auto gps = readGpsFromExif(path);
+        QCOMPARE(gps.has_value(), type != 0);
+        QCOMPARE(gps ? gps->latitude : 0.0, type != 0 ? -(33 + 26 / 60.0) : 0.0);
     }
 
     void unreadableXmpIsReported_data()

@@ -3,6 +3,7 @@
 #include "coords/gpxtrack.h"
 #include "coords/samplefile.h"
 #include "coords/trackplacement.h"
+#include "coords/trackpositioning.h"
 #include "metadata/exiv2image.h"
 #include "metadata/exiv2setup.h"
 #include "processing/photoprocessor.h"
@@ -194,7 +195,7 @@ private slots:
         plain.hasDirection = plain.hasAltitude = false;
         plain.dateTimeOriginal.clear();
         QTest::newRow("no direction, altitude or date")
-                << plain << true << "19;H;345713;6297592;0;now;0.0";
+                << plain << true << "19;H;345713;6297592;;now;";
         plain.hasGps = false;
         plain.dateTimeOriginal = "2024:03:05 14:30:00";
         QTest::newRow("no GPS: fixed position")
@@ -291,6 +292,52 @@ private slots:
             QCOMPARE(placement.elevation, elevation);
     }
 
+    // A track of two points a minute apart, from 17:30Z; instants as minutes
+    // after 17:30Z.
+    void clockShiftHints_data()
+    {
+        QTest::addColumn<QList<int>>("minutes");
+        QTest::addColumn<QString>("hint");
+        const QString format = "Con una diferencia de %1 h, %2 de %3 fotos quedarían dentro del "
+                               "track.";
+        QTest::newRow("zone three hours east of the truth")
+                << QList<int> {-180, -179, 0, -181} << format.arg("3", "3", "4");
+        QTest::newRow("zone two hours west") << QList<int> {120} << format.arg("-2", "1", "1");
+        QTest::newRow("on the track: no hint") << QList<int> {0, 1} << QString();
+        QTest::newRow("a shift would help one of three: no hint")
+                << QList<int> {-180, -510, 330} << QString();
+        QTest::newRow("days away: no hint") << QList<int> {-3 * 24 * 60 + 180} << QString();
+    }
+
+    void clockShiftHints()
+    {
+        QFETCH(QList<int>, minutes);
+        TrackPositioning positioning;
+        const qint64 start = ms("2024-03-05T17:30:00Z");
+        positioning.track.points
+                = {{start, 0.0, 0.0, 0.0, false}, {start + 60000, 0.0, 0.0, 0.0, false}};
+        QVector<qint64> instants;
+        for (const int minute : minutes)
+            instants << start + minute * 60000LL;
+        QTEST(clockShiftHint(positioning, instants), "hint");
+    }
+
+    void durations_data()
+    {
+        QTest::addColumn<qint64>("milliseconds");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("two minutes in seconds") << 120000LL << "120 s";
+        QTest::newRow("fraction kept") << 120500LL << "2 min 0.5 s";
+        QTest::newRow("zero parts left out") << 10500000LL << "2 h 55 min";
+        QTest::newRow("hours and seconds") << 3605000LL << "1 h 5 s";
+    }
+
+    void durations()
+    {
+        QFETCH(qint64, milliseconds);
+        QTEST(durationText(milliseconds), "text");
+    }
+
     void captureInstants_data()
     {
         QTest::addColumn<QString>("reading"); // DateTimeOriginal; empty: no tag
@@ -368,11 +415,17 @@ private slots:
         options.useGpxTrack = true;
         options.gpxPath = dir.filePath("t.gpx");
         options.cameraTimeZone = "America/Santiago";
-        options.renamePhotos = true;
-        runBatch(folder, options);
-        const QStringList names = fileNames(folder);
+        options.renamePhotos = options.makeBackup = options.exportLocations = true;
+        const BatchResult result = runBatch(folder, options);
+        QVERIFY(result.log.contains("Sin posición en el track GPX para off.jpg: el punto más "
+                                    "cercano está a 1 h 59 min. ¿Zona horaria o corrección del "
+                                    "reloj incorrecta?"));
+        // The camera's zone is known, so the export says when in that zone.
+        QVERIFY(fileBytes(folder + "/ubicaciones.csv").contains(";2024-03-05T14:30:00-03:00;"));
+        const QStringList names = fileNames(folder).filter(".jpg");
         QCOMPARE(names.size(), 2);
         QCOMPARE(fileBytes(folder + "/off.jpg"), offBytes);
+        QVERIFY(!QFileInfo::exists(folder + "/Backup/off_backup.jpg"));
         const QString saved = folder + "/" + names.filter("19H ").value(0);
         QStringList tags;
         for (const char *tag : {"LatitudeRef", "Latitude", "LongitudeRef", "Longitude", "Altitude",

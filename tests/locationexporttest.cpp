@@ -34,7 +34,7 @@ static QByteArray zipEntry(zip_t *archive, const char *name)
 // the namespace of the root. Empty when the document is not well-formed.
 static QHash<QString, QHash<QString, QString>> readKml(const QByteArray &kml)
 {
-    const QStringList texts = {"name", "description", "coordinates"};
+    const QStringList texts = {"name", "description", "coordinates", "heading", "when"};
     QHash<QString, QHash<QString, QString>> placemarks;
     QHash<QString, QString> current;
     QXmlStreamReader xml(kml);
@@ -69,6 +69,8 @@ private:
         madrid.hasGps = true;
         madrid.latitude = 40.4168;
         madrid.longitude = -3.7038;
+        madrid.dateTimeOriginal = "2024:01:10 09:15:00";
+        madrid.extraExif = {{"Exif.Photo.OffsetTimeOriginal", "+01:00"}};
         QVERIFY(writeTestPhoto(QDir(folder).filePath(specialName), gpsPhoto(1000, 700)));
         QVERIFY(writeTestPhoto(QDir(folder).filePath("sub/norte.jpg"), madrid));
         QVERIFY(writeTestPhoto(QDir(folder).filePath("sin gps.jpg")));
@@ -99,20 +101,26 @@ private slots:
         writePhotos();
     }
 
+    // "norte.jpg" has GPS without direction or altitude, and a capture time
+    // with its own offset; the other photo has all three, its time no zone.
     void filesDescribeTheLocatedPhotos_data()
     {
         QTest::addColumn<Run>("run");
-        QTest::addColumn<bool>("northAltitudeKnown");
-        QTest::newRow("batch in place, EXIF") << Run::BatchInPlaceFromExif << true;
-        QTest::newRow("batch to output folder, coordinates file")
-                << Run::BatchToOutputFromRows << false;
-        QTest::newRow("folder export") << Run::FolderExport << true;
+        QTest::newRow("batch in place, EXIF") << Run::BatchInPlaceFromExif;
+        QTest::newRow("batch to output folder, coordinates file") << Run::BatchToOutputFromRows;
+        QTest::newRow("folder export") << Run::FolderExport;
     }
 
     void filesDescribeTheLocatedPhotos()
     {
         QFETCH(Run, run);
-        QFETCH(bool, northAltitudeKnown);
+        const auto isNorth = [](const QString &name) {
+            return name == QLatin1String("norte.jpg");
+        };
+        const auto timeOf = [&](const QString &name) {
+            return isNorth(name) ? QStringLiteral("2024-01-10T09:15:00+01:00")
+                                 : QStringLiteral("2024-03-05T14:30:00");
+        };
         ProcessingOptions options;
         options.includeSubdirectories = true;
         options.exportLocations = true;
@@ -141,18 +149,21 @@ private slots:
             const auto properties = feature.toObject().value("properties").toObject();
             const auto path = out.filePath(properties.value("ruta").toString());
             QCOMPARE(QFileInfo(path).fileName(), properties.value("archivo").toString());
-            double latitude, longitude, direction, altitude;
-            QVERIFY(readGpsFromExif(path, latitude, longitude, direction, altitude));
+            const auto gps = readGpsFromExif(path);
+            QVERIFY(gps);
             positions << feature.toObject()
                                  .value("geometry")
                                  .toObject()
                                  .value("coordinates")
                                  .toArray();
-            QVERIFY(qAbs(positions.last().at(0).toDouble() - longitude) < 1e-5);
-            QVERIFY(qAbs(positions.last().at(1).toDouble() - latitude) < 1e-5);
-            positionOf[properties.value("archivo").toString()] = positions.last();
-            if (properties.value("archivo").toString() == QLatin1String("norte.jpg"))
-                QCOMPARE(properties.value("altitud").isNull(), !northAltitudeKnown);
+            QVERIFY(qAbs(positions.last().at(0).toDouble() - gps->longitude) < 1e-5);
+            QVERIFY(qAbs(positions.last().at(1).toDouble() - gps->latitude) < 1e-5);
+            const QString name = properties.value("archivo").toString();
+            positionOf[name] = positions.last();
+            QCOMPARE(positions.last().size(), isNorth(name) ? 2 : 3);
+            QCOMPARE(properties.value("orientacion").isNull(), isNorth(name));
+            QCOMPARE(properties.value("altitud").isNull(), isNorth(name));
+            QCOMPARE(properties.value("fecha").toString(), timeOf(name));
         }
         QCOMPARE(positions.size(), 2);
 
@@ -168,6 +179,9 @@ private slots:
             QVERIFY(qAbs(field(10) - positions.at(row - 1).at(1).toDouble()) < 1e-7);
             QVERIFY(qAbs(field(9) - positions.at(row - 1).at(0).toDouble()) < 1e-7);
             QCOMPARE(field(1), (field(10) < 0 ? 32700 : 32600) + field(5));
+            const QString name = fields.at(0);
+            QCOMPARE(fields.at(3).isEmpty() && fields.at(4).isEmpty(), isNorth(name));
+            QCOMPARE(fields.at(5), timeOf(name));
         }
 
         // KMZ: doc.kml first, valid KML 2.2, thumbnails inside the archive.
@@ -181,6 +195,10 @@ private slots:
         QCOMPARE(placemarks.size(), 3);
         for (auto it = positionOf.cbegin(); it != positionOf.cend(); ++it) {
             const auto point = placemarks.value(it.key()).value("coordinates").split(',');
+            QCOMPARE(point.size(), isNorth(it.key()) ? 2 : 3);
+            QCOMPARE(placemarks.value(it.key()).value("heading"),
+                     isNorth(it.key()) ? QString() : QStringLiteral("45"));
+            QCOMPARE(placemarks.value(it.key()).value("when"), timeOf(it.key()));
             QVERIFY(qAbs(point.at(0).toDouble() - it->at(0).toDouble()) < 1e-7);
             QVERIFY(qAbs(point.at(1).toDouble() - it->at(1).toDouble()) < 1e-7);
             const auto src = QRegularExpression("src=\"([^\"]+)\"")

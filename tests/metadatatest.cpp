@@ -9,20 +9,24 @@
 
 Q_DECLARE_METATYPE(TestPhoto)
 
-// What readGpsFromExif and readCaptureDateTime gave, as one line.
+static QString known(const std::optional<double> &value)
+{
+    return value ? QString::number(*value) : QStringLiteral("-");
+}
+
+// What readGpsFromExif and readCaptureDateTime gave, as one line; "-" for
+// an unknown direction or altitude.
 static QString readBack(const QString &path)
 {
-    double latitude = 99, longitude = 99, direction = 99, altitude = 99;
-    const bool found = readGpsFromExif(path, latitude, longitude, direction, altitude);
+    const auto gps = readGpsFromExif(path);
     QDateTime time(QDate(1999, 1, 1), QTime(1, 1, 1));
     const bool dated = readCaptureDateTime(path, time);
-    return QStringLiteral("%1 %2 %3 %4 %5 %6")
-            .arg(found ? "found" : "none")
-            .arg(latitude)
-            .arg(longitude)
-            .arg(direction)
-            .arg(altitude)
-            .arg(dated ? time.toString(Qt::ISODate) : QStringLiteral("undated"));
+    const QString position = gps ? QStringLiteral("found %1 %2 %3 %4")
+                                           .arg(gps->latitude)
+                                           .arg(gps->longitude)
+                                           .arg(known(gps->direction), known(gps->altitude.metres))
+                                 : QStringLiteral("none");
+    return position + ' ' + (dated ? time.toString(Qt::ISODate) : QStringLiteral("undated"));
 }
 
 // The tags of a row written into EXIF, as "key=value" in Exiv2's order.
@@ -81,24 +85,42 @@ private slots:
             change(photo);
             QTest::newRow(name) << photo << read;
         };
-        const QString position = "found 33.45 70.5 0 0 ";
-        row("plain", position + "2024-03-05T06:07:08", [](TestPhoto &) {});
-        row("lower case", "found -33.45 -70.5 0 0 2024-03-05T06:07:08",
+        const QString position = "found 33.45 70.5 - - ";
+        row("plain: no direction, no altitude", position + "2024-03-05T06:07:08",
+            [](TestPhoto &) {});
+        row("lower case", "found -33.45 -70.5 - - 2024-03-05T06:07:08",
             [](TestPhoto &p) { p.latitudeRef = "s", p.longitudeRef = "w"; });
-        row("no references: no position", "none 0 0 123.45 -250 2024-03-05T06:07:08",
-            [](TestPhoto &p) {
-                p.latitudeRef = p.longitudeRef = "-";
-                p.hasDirection = p.hasAltitude = true;
-                p.direction = 123.45;
-                p.altitude = -250;
-            });
-        row("altitude reference 0", "found 33.45 70.5 0 12.5 2024-03-05T06:07:08",
+        row("no references: no position", "none 2024-03-05T06:07:08", [](TestPhoto &p) {
+            p.latitudeRef = p.longitudeRef = "-";
+            p.hasDirection = p.hasAltitude = true;
+        });
+        row("direction 0 is north", "found 33.45 70.5 0 - 2024-03-05T06:07:08", [](TestPhoto &p) {
+            p.extraExif = {{"Exif.GPSInfo.GPSImgDirection", "0/1"}};
+        });
+        row("altitude reference 0", "found 33.45 70.5 - 12.5 2024-03-05T06:07:08",
             [](TestPhoto &p) {
                 p.extraExif = {{"Exif.GPSInfo.GPSAltitude", "125/10"},
                                {"Exif.GPSInfo.GPSAltitudeRef", "0"}};
             });
-        row("beyond the pole", "none 0 0 0 0 2024-03-05T06:07:08", [](TestPhoto &p) {
+        const auto altitudeRow = [&](const char *name, const char *altitude, const char *ref,
+                                     const QString &read) {
+            row(name, "found 33.45 70.5 - " + read + " 2024-03-05T06:07:08", [=](TestPhoto &p) {
+                p.extraExif = {{"Exif.GPSInfo.GPSAltitude", altitude},
+                               {"Exif.GPSInfo.GPSAltitudeRef", ref}};
+            });
+        };
+        altitudeRow("highest summit and more", "9000/1", "0", "9000");
+        altitudeRow("above any summit: none", "900001/100", "0", "-");
+        altitudeRow("Dead Sea shore", "500/1", "1", "-500");
+        altitudeRow("below any shore: none", "501/1", "1", "-");
+        row("beyond the pole", "none 2024-03-05T06:07:08", [](TestPhoto &p) {
             p.extraExif = {{"Exif.GPSInfo.GPSLatitude", "95/1 0/1 0/1"}};
+        });
+        row("own offset", position + "2024-03-05T06:07:08-03:00", [](TestPhoto &p) {
+            p.extraExif = {{"Exif.Photo.OffsetTimeOriginal", "-03:00"}};
+        });
+        row("damaged offset: local", position + "2024-03-05T06:07:08", [](TestPhoto &p) {
+            p.extraExif = {{"Exif.Photo.OffsetTimeOriginal", "-3"}};
         });
         row("all-zero original: image time", position + "2020-01-01T00:00:00",
             [](TestPhoto &p) { p.dateTimeOriginal = "0000:00:00 00:00:00"; });

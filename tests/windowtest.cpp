@@ -22,7 +22,7 @@ static const QStringList spins = {"fontSizeSpin", "logoRatioSpin", "compassRatio
 static const QStringList combos
         = {"logoPositionCombo",        "dtPositionCombo",      "coordsPositionCombo",
            "orientationPositionCombo", "compassPositionCombo", "altitudePositionCombo",
-           "compassStyleCombo",        "cameraZoneCombo"};
+           "compassStyleCombo",        "cameraZoneCombo",      "positionlessCombo"};
 static const QRegularExpression utmFileName("^19H 345713 6297592( \\(\\d+\\))?\\.jpg$");
 
 // The window driven as a user would: its rules, its dialogs, its runs and the preview.
@@ -99,7 +99,8 @@ class WindowTest : public QObject
         for (int i = 0; i < spins.size(); ++i)
             f.find<QDoubleSpinBox>(spins[i])->setValue(QList<double> {0.0123, 0.15, 0.33}[i]);
         for (int i = 0; i < combos.size(); ++i)
-            f.find<QComboBox>(combos[i])->setCurrentIndex(QList<int> {3, 0, 1, 2, 1, 0, 3, 5}[i]);
+            f.find<QComboBox>(combos[i])->setCurrentIndex(
+                    QList<int> {3, 0, 1, 2, 1, 0, 3, 5, 1}[i]);
         f.find<QLineEdit>("prefixEdit")->setText("Campaña_2024_");
         f.find<QLineEdit>("gpxPathEdit")->setText("/campo/día 1.gpx");
         f.find<QLineEdit>("clockCorrectionEdit")->setText("-01:02:03");
@@ -148,6 +149,11 @@ private slots:
         check("outputFolderCheck")->setChecked(false);
         QVERIFY(!field("outputFolderEdit")->isEnabled()
                 && !button("outputFolderButton")->isEnabled() && check("backupCheck")->isEnabled());
+        // Only EXIF mode has photos without a position to choose for.
+        auto *positionless = f.find<QComboBox>("positionlessCombo");
+        QVERIFY(positionless->isEnabled());
+        f.find<QRadioButton>("csvRadio")->setChecked(true);
+        QVERIFY(!positionless->isEnabled());
     }
 
     // The window's choices reach the sample file, whose path lands in the field.
@@ -157,13 +163,14 @@ private slots:
         field("folderEdit")->setText(photos);
         check("subdirsCheck")->setChecked(true);
         check("sampleFromExifCheck")->setChecked(false);
-        f.nextPath = work.filePath("ejemplo.csv");
+        f.nextPath = work.filePath("ejemplo"); // typed without the filter's suffix
         button("sampleButton")->click();
-        const QStringList lines = QString::fromUtf8(fileBytes(f.nextPath)).split('\n');
+        const QString written = f.nextPath + ".csv";
+        const QStringList lines = QString::fromUtf8(fileBytes(written)).split('\n');
         QCOMPARE(lines.size(), 4);
         for (const QString &line : lines.mid(1, 2))
             QVERIFY2(line.contains(";19;J;500000;6000000;"), qPrintable(line));
-        QCOMPARE(field("csvPathEdit")->text(), f.nextPath);
+        QCOMPARE(field("csvPathEdit")->text(), written);
     }
 
     void invalidInputsStopTheRunWithTheFirstMessage_data()
@@ -573,7 +580,7 @@ private slots:
         QVERIFY(bytes.contains("\n    \"prefix\": \"Campa\xc3\xb1"
                                "a_2024_\""));
         const QJsonObject profile = QJsonDocument::fromJson(bytes).object();
-        QCOMPARE(profile.size(), 36);
+        QCOMPARE(profile.size(), 37);
         QVERIFY(f.open());
         const QJsonObject defaults = QJsonDocument::fromJson(saved()).object();
         for (auto it = profile.constBegin(); it != profile.constEnd(); ++it)
