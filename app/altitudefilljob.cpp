@@ -35,9 +35,9 @@ QString altitudeFillJobProblem(const AltitudeFillJob &job)
     return QString();
 }
 
-void runAltitudeFillJob(const AltitudeFillJob &job, const LogCallback &log,
+bool runAltitudeFillJob(const AltitudeFillJob &job, const LogCallback &log,
                         const ProgressCallback &progress)
 {
-    fillAltitudes(job.csvPath, job.provider, job.apiKey, job.overwrite, log, progress, job.service,
-                  job.stop.get());
+    return fillAltitudes(job.csvPath, job.provider, job.apiKey, job.overwrite, log, progress,
+                         job.service, job.stop.get());
 }

@@ -32,7 +32,8 @@ AltitudeFillJob makeAltitudeFillJob(const QString &csvPath, const QString &provi
 QString altitudeFillJobProblem(const AltitudeFillJob &job);
 
 // Blocks until the file is filled and saved; meant for a worker thread.
-void runAltitudeFillJob(const AltitudeFillJob &job, const LogCallback &log,
+// True exactly when every row asked about got its value and the file was saved.
+bool runAltitudeFillJob(const AltitudeFillJob &job, const LogCallback &log,
                         const ProgressCallback &progress);
 
 #endif // ALTITUDEFILLJOB_H

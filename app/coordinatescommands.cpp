@@ -77,9 +77,10 @@ static int runAltitude(const QCommandLineParser &parser, const QStringList &valu
     ConsoleOutput output(QStringLiteral("Consultadas %1 de %2 filas"));
     output.log()(QStringLiteral("Iniciando relleno de altitud desde API para el archivo: ")
                  + job.csvPath);
-    runAltitudeFillJob(job, output.log(), output.progress());
+    // A retried request leaves an error line behind, yet a complete file.
+    const bool complete = runAltitudeFillJob(job, output.log(), output.progress());
     output.log()(QStringLiteral("\nRelleno de altitud finalizado."));
-    return exitCodeOf(output);
+    return complete ? exitDone : exitFailed;
 }
 
 static int missingFolder(const QString &folder)

@@ -121,11 +121,19 @@ QJsonObject profileObject(const OptionTable &table)
     return profile;
 }
 
-void applyProfile(const OptionTable &table, const QJsonObject &profile)
+QStringList applyProfile(const OptionTable &table, const QJsonObject &profile)
 {
-    for (const OptionRow &row : table)
-        if (!row.profileKey.isEmpty())
-            row.load(profile.value(row.profileKey));
+    QStringList refused;
+    for (const OptionRow &row : table) {
+        if (row.profileKey.isEmpty())
+            continue;
+        const QJsonValue value = profile.value(row.profileKey);
+        if (!value.isUndefined() && row.accepts && !row.accepts(value))
+            refused << row.profileKey;
+        else
+            row.load(value);
+    }
+    return refused;
 }
 
 // Kinds are tested in this order and the first that matches wins; controls of

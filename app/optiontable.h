@@ -6,6 +6,7 @@
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <vector>
@@ -43,6 +44,9 @@ struct OptionRow
     std::function<QJsonValue()> save;
     // Gets an undefined value when the key is absent from the profile.
     std::function<void(const QJsonValue &value)> load;
+    // Whether a profile's value can be used; a refused one is not loaded and
+    // the control keeps its value. Empty: `load` takes any value.
+    std::function<bool(const QJsonValue &value)> accepts;
     std::vector<EnableRule> enableRules;
 };
 
@@ -74,8 +78,9 @@ OptionRow indexOption(QComboBox *combo, int ProcessingOptions::*field, const QSt
 ProcessingOptions optionsFrom(const OptionTable &table);
 
 QJsonObject profileObject(const OptionTable &table);
-// Applies the profile's keys in table order.
-void applyProfile(const OptionTable &table, const QJsonObject &profile);
+// Applies the profile's keys in table order; returns the keys whose values
+// were refused.
+QStringList applyProfile(const OptionTable &table, const QJsonObject &profile);
 
 // Calls `refresh` on every change of a control that refreshes the preview,
 // through the change signal of its kind.

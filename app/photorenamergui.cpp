@@ -472,11 +472,22 @@ void PhotoRenamerGUI::loadPreset()
 
 void PhotoRenamerGUI::loadPresetFromCombo(const QString &name)
 {
+    const QStringList refused = applyProfileFile(name);
+    if (!refused.isEmpty())
+        dialogs.warning(this, tr("Perfil"),
+                        tr("El perfil tiene valores que no se pueden usar; estas opciones "
+                           "conservan su valor: %1")
+                                .arg(refused.join(QStringLiteral(", "))));
+}
+
+QStringList PhotoRenamerGUI::applyProfileFile(const QString &name)
+{
     const std::optional<QJsonObject> profile = readProfile(profilePath(profileCombo, name));
     if (!profile)
-        return;
-    applyProfile(optionTable, *profile);
+        return {};
+    const QStringList refused = applyProfile(optionTable, *profile);
     updatePreview();
+    return refused;
 }
 
 void PhotoRenamerGUI::populateAltitude()

@@ -75,6 +75,9 @@ private slots:
     void savePreset();
     void loadPreset();
     void loadPresetFromCombo(const QString &name);
+    // Loads the profile a listed name or a path stands for; returns the keys
+    // whose values were refused. The command line loads profiles through it.
+    Q_INVOKABLE QStringList applyProfileFile(const QString &name);
     void log(const QString &message);
     void openSettingsDialog();
     void populateAltitude();

@@ -147,11 +147,18 @@ static std::optional<ProcessingOptions> startingOptions(const QCommandLineParser
                                QStringLiteral("«%1» no es un perfil legible.").arg(profile));
         return std::nullopt;
     }
+    QStringList refusedKeys;
     const auto options = windowOptions(
-            profile, parser.isSet(logoOption) ? parser.value(logoOption) : QString());
+            profile, parser.isSet(logoOption) ? parser.value(logoOption) : QString(), refusedKeys);
     if (!options) {
         std::fputs("rumbario: la ventana no entregó sus opciones.\n", stderr);
         exitCode = exitFailed;
+    } else if (!refusedKeys.isEmpty()) {
+        // As the same values given as options are refused.
+        exitCode = badArgument(QStringLiteral("--perfil"),
+                               QStringLiteral("valores no válidos en «%1»: %2.")
+                                       .arg(profile, refusedKeys.join(QStringLiteral(", "))));
+        return std::nullopt;
     }
     return options;
 }
@@ -254,7 +261,8 @@ static int runProcess(const QCommandLineParser &parser, const QStringList &value
     if (outcome.stopped())
         return 128 + stopSignal();
     return unplacedPhotosExit(outcome, outcome.processed() == outcome.total
-                                               && outcome.badNames.isEmpty()
+                                               && outcome.badNames.isEmpty() && !outcome.logoMissing
+                                               && !outcome.exportFailed
                                        ? exitDone
                                        : exitFailed);
 }

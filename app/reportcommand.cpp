@@ -79,8 +79,11 @@ static int readProfileValues(const QCommandLineParser &parser, ReportSettings &s
     ReportDetails details;
     if (parser.isSet(profileOption)) {
         const auto profile = readProfile(parser.value(profileOption));
-        const auto options
-                = profile ? windowOptions(parser.value(profileOption), QString()) : std::nullopt;
+        // Keys the report does not use (camera zone, clock correction) may be refused.
+        QStringList refusedKeys;
+        const auto options = profile
+                ? windowOptions(parser.value(profileOption), QString(), refusedKeys)
+                : std::nullopt;
         if (!options)
             return badArgument(QStringLiteral("--perfil"),
                                QStringLiteral("«%1» no es un perfil legible.")

@@ -86,11 +86,21 @@ void TrackGroup::buildOptionRows()
         if (!parseClockCorrection(clockCorrectionEdit->text(), options.clockCorrectionSeconds))
             options.clockCorrectionSeconds = 0;
     };
+    // A profile's track values are refused as the command line refuses
+    // them: read as the defaults, they would shift every photo by hours.
+    correction.accepts = [](const QJsonValue &value) {
+        int seconds = 0;
+        return value.isString() && parseClockCorrection(value.toString(), seconds);
+    };
+    OptionRow zone = itemTextOption(cameraZoneCombo, &ProcessingOptions::cameraTimeZone,
+                                    QStringLiteral("cameraTimeZone"));
+    zone.accepts = [this](const QJsonValue &value) {
+        return value.isString() && cameraZoneCombo->findText(value.toString()) >= 0;
+    };
     rows = {
             textOption(gpxPathEdit, &ProcessingOptions::gpxPath, QStringLiteral("gpxPath"),
                        Preview::Refreshes),
-            itemTextOption(cameraZoneCombo, &ProcessingOptions::cameraTimeZone,
-                           QStringLiteral("cameraTimeZone")),
+            zone,
             correction,
             countOption(maxSeparationSpin, &ProcessingOptions::maxPointSeparationSeconds,
                         QStringLiteral("maxPointSeparation")),

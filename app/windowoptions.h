@@ -4,6 +4,7 @@
 #include "processing/processingoptions.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -12,6 +13,8 @@
 // `profilePath` (if not empty) loaded as "Cargar" loads it, then the logo at
 // `logoPath` (if not null) chosen as "Seleccionar" chooses it. The window is
 // built and never shown. None when the window no longer offers a way in.
-std::optional<ProcessingOptions> windowOptions(const QString &profilePath, const QString &logoPath);
+// The profile's keys whose values the window refused go into `refusedKeys`.
+std::optional<ProcessingOptions> windowOptions(const QString &profilePath, const QString &logoPath,
+                                               QStringList &refusedKeys);
 
 #endif // WINDOWOPTIONS_H

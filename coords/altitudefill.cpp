@@ -24,6 +24,7 @@
 #include <QUrlQuery>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <optional>
 
@@ -35,6 +36,9 @@ static qint64 maxReplyBytes(qsizetype points)
 }
 // How often a request in flight or a pause looks whether the run was stopped.
 static constexpr int stopPollMs = 50;
+// A location a result names is the point asked about when this close; the
+// request gives eight decimals, the services echo them rounded.
+static constexpr double locationToleranceDegrees = 1e-5;
 
 static const QLatin1Char fieldSeparator(';');
 
@@ -261,6 +265,34 @@ static QString transferErrorText(const QNetworkReply &reply)
     }
 }
 
+// A result's "location", when it names one, must be its own point asked
+// about: results taken by position go into the wrong rows when a service
+// reorders them. Says which is not, e.g. "-33.1,-70.2 en vez de
+// -33.3,-70.1"; empty when all are.
+static QString strayLocation(const QJsonArray &results, const QStringList &points)
+{
+    for (qsizetype i = 0; i < results.size(); ++i) {
+        const QJsonObject location
+                = results.at(i).toObject().value(QLatin1String("location")).toObject();
+        if (location.isEmpty())
+            continue;
+        const QJsonValue latitude = location.value(QLatin1String("lat"));
+        const QJsonValue longitude = location.value(QLatin1String("lng"));
+        const QStringList asked = points.at(i).split(QLatin1Char(','));
+        // The antimeridian's two names are one place.
+        if (latitude.isDouble() && longitude.isDouble()
+            && std::abs(latitude.toDouble() - asked.at(0).toDouble()) <= locationToleranceDegrees
+            && std::abs(std::remainder(longitude.toDouble() - asked.at(1).toDouble(), 360.0))
+                    <= locationToleranceDegrees)
+            continue;
+        return QStringLiteral("%1 en vez de %2")
+                .arg(quotedForLog(QString::fromUtf8(
+                             QJsonDocument(location).toJson(QJsonDocument::Compact))),
+                     points.at(i));
+    }
+    return QString();
+}
+
 // Sends the requests of one run: one at a time, their starts `pauseMs`
 // apart, and a failed one tried once more.
 class ElevationClient
@@ -301,12 +333,19 @@ public:
             const std::optional<QJsonArray> results = serviceResults(transfer.body);
             if (!results)
                 continue;
-            if (results->size() == points.size())
+            if (results->size() != points.size()) {
+                log(QStringLiteral("Error: el servicio devolvió %1 resultados para %2 puntos; "
+                                   "esas filas quedan sin altitud.")
+                            .arg(results->size())
+                            .arg(points.size()));
+                return std::nullopt;
+            }
+            const QString stray = strayLocation(*results, points);
+            if (stray.isEmpty())
                 return results;
-            log(QStringLiteral("Error: el servicio devolvió %1 resultados para %2 puntos; "
+            log(QStringLiteral("Error: el servicio devolvió resultados para otros puntos (%1); "
                                "esas filas quedan sin altitud.")
-                        .arg(results->size())
-                        .arg(points.size()));
+                        .arg(stray));
             return std::nullopt;
         }
         return std::nullopt;
@@ -421,15 +460,18 @@ private:
     QElapsedTimer lastStart;
 };
 
-// JSON null is the services' "no data here" and reads as 0 m, a number in
-// the range of the Earth's surface as itself; anything else is no value,
-// with a line saying why.
+// A number in the range of the Earth's surface is the elevation; anything
+// else is no value, with a line saying why. JSON null is the services' "no
+// data here" (sea, a hole in the model), not sea level.
 static std::optional<double> elevationOf(const QJsonValue &result, PendingRow &row)
 {
     const QJsonValue elevation = result.toObject().value(QLatin1String("elevation"));
-    if (elevation.isNull())
-        return 0.0;
     const QString name = quotedForLog(row.name.trimmed());
+    if (elevation.isNull()) {
+        row.logLines.append(
+                QStringLiteral("Altitud descartada para %1: sin dato de elevación").arg(name));
+        return std::nullopt;
+    }
     if (!elevation.isDouble()) {
         const QString given = elevation.isUndefined()
                 ? QStringLiteral("nada")
@@ -470,6 +512,7 @@ public:
         for (int number = 1; number <= total && !job.stopped(); ++number) {
             PendingRow row = prepareRow(job, number, lines.at(number));
             if (!row.point.isEmpty()) {
+                ++asked;
                 if (job.isGoogle() && job.apiKey.isEmpty()) {
                     group.append(row);
                     logGroupLines();
@@ -492,6 +535,8 @@ public:
     }
 
     int updatedRows() const { return updated; }
+    // Every row asked about got its value.
+    bool complete() const { return !job.stopped() && updated == asked; }
     int totalRows() const { return total; }
 
 private:
@@ -548,10 +593,11 @@ private:
     QList<PendingRow> group; // rows read since the last request, in order
     QStringList points; // the points of the rows in `group` that are asked about
     int done = 0;
+    int asked = 0;
     int updated = 0;
 };
 
-void fillAltitudes(const QString &path, const QString &provider, const QString &apiKey,
+bool fillAltitudes(const QString &path, const QString &provider, const QString &apiKey,
                    bool overwrite, const LogCallback &log, const ProgressCallback &progress,
                    const ElevationService &service, const std::atomic<bool> *stop)
 {
@@ -560,10 +606,10 @@ void fillAltitudes(const QString &path, const QString &provider, const QString &
     QStringList lines;
     QStringConverter::Encoding encoding = QStringConverter::Utf8;
     if (!readLines(path, lines, encoding, safeLog))
-        return;
+        return false;
     if (lines.isEmpty()) {
         safeLog(QStringLiteral("Error: El archivo CSV está vacío."));
-        return;
+        return false;
     }
 
     QStringList headerFields = splitCoordinatesRow(lines.first());
@@ -577,13 +623,14 @@ void fillAltitudes(const QString &path, const QString &provider, const QString &
 
     AltitudeRun run(job, lines, safeLog, progress);
     if (!run.fillAll())
-        return;
+        return false;
 
     safeLog(QStringLiteral("DEBUG: Escritura CSV, total líneas: %1").arg(lines.size()));
     if (!writeLines(path, lines, encoding, safeLog))
-        return;
+        return false;
     safeLog(QStringLiteral("DEBUG: CSV guardado correctamente"));
     safeLog(QStringLiteral("Proceso completado. Se actualizaron %1 de %2 registros.")
                     .arg(run.updatedRows())
                     .arg(run.totalRows()));
+    return run.complete();
 }

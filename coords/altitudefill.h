@@ -44,9 +44,12 @@ struct ElevationService
 // Setting `*stop` ends the run after aborting the request in flight: the
 // rows filled so far are written back, the others stay as they were.
 //
+// True exactly when every row asked about got its value and the file was
+// written.
+//
 // Blocks until done and owns its network access and event loop, so it is
 // meant to run on a worker thread; both callbacks are called on that thread.
-void fillAltitudes(const QString &path, const QString &provider, const QString &apiKey,
+bool fillAltitudes(const QString &path, const QString &provider, const QString &apiKey,
                    bool overwrite, const LogCallback &log, const ProgressCallback &progress,
                    const ElevationService &service = {}, const std::atomic<bool> *stop = nullptr);
 

@@ -50,11 +50,14 @@ bool readCoordinateNumber(const QString &text, double &value)
     return true;
 }
 
+static char upperCaseBand(char letter)
+{
+    return letter >= 'a' && letter <= 'z' ? static_cast<char>(letter - 'a' + 'A') : letter;
+}
+
 static bool isUtmBand(char letter)
 {
-    const char upper
-            = letter >= 'a' && letter <= 'z' ? static_cast<char>(letter - 'a' + 'A') : letter;
-    return upper >= 'C' && upper <= 'X' && upper != 'I' && upper != 'O';
+    return letter >= 'C' && letter <= 'X' && letter != 'I' && letter != 'O';
 }
 
 RowPosition readRowPosition(const QStringList &fields)
@@ -69,7 +72,9 @@ RowPosition readRowPosition(const QStringList &fields)
     if (!position.letterEmpty) {
         // A letter beyond 8 bits is no band; 0 keeps it from passing for one.
         const char16_t code = letterText.at(0).unicode();
-        position.letter = code < 256 ? static_cast<char>(code) : '\0';
+        // A lower-case letter is its upper-case band, for the reader and the
+        // fill alike.
+        position.letter = code < 256 ? upperCaseBand(static_cast<char>(code)) : '\0';
     }
     position.letterValid = isUtmBand(position.letter);
 

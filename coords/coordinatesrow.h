@@ -34,7 +34,9 @@ struct RowPosition
     double northing = 0.0;
     bool zoneValid = false; // a base-10 integer from 1 to 60
     bool letterEmpty = false; // the letter is then 'N'
-    bool letterValid = false; // a UTM band, C to X without I and O, either case
+    // A UTM band, C to X without I and O; a lower-case letter is kept in
+    // `letter` as its upper-case band.
+    bool letterValid = false;
     bool eastingValid = false; // a number from 0 to 1 000 000 m
     bool northingValid = false; // a number from 0 to 10 000 000 m
 

@@ -1,5 +1,6 @@
 #include "coords/gpxtrack.h"
 
+#include "coords/coordinatesrow.h"
 #include "coords/isotime.h"
 
 #include <QDir>
@@ -70,6 +71,7 @@ static void readPoint(QXmlStreamReader &xml, GpxTrack &track, QString &text)
     const bool latitudeOk = parseNumber(attributes.value(QLatin1String("lat")), point.latitude);
     const bool longitudeOk = parseNumber(attributes.value(QLatin1String("lon")), point.longitude);
     bool timeOk = false;
+    bool implausibleElevation = false;
     while (xml.readNextStartElement()) {
         const QStringView name = xml.name();
         if (name == u"time") {
@@ -77,15 +79,20 @@ static void readPoint(QXmlStreamReader &xml, GpxTrack &track, QString &text)
             timeOk = parseIsoInstant(QStringView(text).trimmed(), point.utcMs);
         } else if (name == u"ele") {
             readText(xml, text);
+            // 1e30 or nan would reach the stamp and the exports as an altitude.
             point.hasElevation = parseNumber(text, point.elevation);
+            implausibleElevation = point.hasElevation && !isPlausibleAltitude(point.elevation);
+            point.hasElevation = point.hasElevation && !implausibleElevation;
         } else {
             xml.skipCurrentElement();
         }
     }
-    if (timeOk && latitudeOk && longitudeOk && onGlobe(point.latitude, point.longitude))
+    if (timeOk && latitudeOk && longitudeOk && onGlobe(point.latitude, point.longitude)) {
         track.points.push_back(point);
-    else
+        track.implausibleElevationCount += implausibleElevation;
+    } else {
         ++track.skippedCount;
+    }
 }
 
 static bool readFile(const QString &path, GpxTrack &track, QString &error)

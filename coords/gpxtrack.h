@@ -22,6 +22,8 @@ struct GpxTrack
     std::vector<TrackPoint> points; // sorted by time, earliest first
     int fileCount = 0;
     int skippedCount = 0; // points without a valid time or off the globe
+    // Points kept without an elevation because theirs lay outside -500 … 9000 m.
+    int implausibleElevationCount = 0;
 };
 
 // Reads every trkpt of every trk/trkseg (GPX 1.0 and 1.1; rtept and wpt are

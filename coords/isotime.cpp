@@ -54,7 +54,8 @@ static bool readFraction(QStringView text, qsizetype &pos, int &milliseconds)
         return true;
     int digits = 0;
     int scale = 100;
-    for (; pos < text.size() && text[pos].isDigit(); ++pos, ++digits) {
+    // Only ASCII digits: other scripts' digits would count as other values.
+    for (; pos < text.size() && text[pos] >= u'0' && text[pos] <= u'9'; ++pos, ++digits) {
         milliseconds += (text[pos].unicode() - u'0') * scale;
         scale /= 10;
     }

@@ -44,7 +44,7 @@ static QString utcText(qint64 utcMs)
 QStringList trackSummary(const TrackPositioning &positioning)
 {
     const GpxTrack &track = positioning.track;
-    return {
+    QStringList lines {
             QStringLiteral("Track GPX: %1 archivo(s), %2 puntos leídos, %3 puntos omitidos (sin "
                            "hora válida o fuera del globo).")
                     .arg(track.fileCount)
@@ -58,6 +58,11 @@ QStringList trackSummary(const TrackPositioning &positioning)
                          clockCorrectionText(positioning.clockCorrectionSeconds),
                          secondsText(positioning.maxSeparationMs)),
     };
+    if (track.implausibleElevationCount > 0)
+        lines << QStringLiteral("Track GPX: %1 puntos con una elevación fuera de -500 … 9000 m; "
+                                "se usan sin altitud.")
+                         .arg(track.implausibleElevationCount);
+    return lines;
 }
 
 QString durationText(qint64 milliseconds)

@@ -22,8 +22,11 @@ static double toDegrees(double radians)
     return radians * 180.0 / pi;
 }
 
+// 180° is the eastern edge of zone 60, not the start of a zone 61.
 static int zoneForLongitude(double longitude)
 {
+    if (longitude == 180.0)
+        return 60;
     return clampToInt(1 + truncToInteger((longitude + 180.0) / 6.0));
 }
 
@@ -33,14 +36,14 @@ static char bandLetter(double latitude)
     {
         double lowerBound;
         char letter;
-    } bands[] = {{72, 'X'},  {64, 'W'},  {56, 'V'},  {48, 'U'},  {40, 'T'},  {32, 'S'},
-                 {24, 'R'},  {16, 'Q'},  {8, 'P'},   {0, 'N'},   {-8, 'M'},  {-16, 'L'},
-                 {-24, 'K'}, {-32, 'J'}, {-40, 'H'}, {-48, 'G'}, {-56, 'F'}, {-64, 'E'}};
+    } bands[] = {{72, 'X'},  {64, 'W'},  {56, 'V'},  {48, 'U'},  {40, 'T'},  {32, 'S'},  {24, 'R'},
+                 {16, 'Q'},  {8, 'P'},   {0, 'N'},   {-8, 'M'},  {-16, 'L'}, {-24, 'K'}, {-32, 'J'},
+                 {-40, 'H'}, {-48, 'G'}, {-56, 'F'}, {-64, 'E'}, {-72, 'D'}};
     for (const auto &band : bands) {
         if (latitude >= band.lowerBound)
             return band.letter;
     }
-    return 'D';
+    return 'C';
 }
 
 // Central meridian in radians, formed in integers first.

@@ -14,6 +14,15 @@ static QString field(const QString &text)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
+// A spreadsheet takes a cell that begins with one of "=+-@" for a formula,
+// and would run a photo named "=cmd|…" for whoever opens the file: such a
+// text goes in behind an apostrophe, which shows it as text.
+static QString textField(const QString &text)
+{
+    const bool formula = !text.isEmpty() && QStringLiteral("=+-@").contains(text.front());
+    return field(formula ? QLatin1Char('\'') + text : text);
+}
+
 static QString decimal(double value, int decimals)
 {
     return QString::number(value, 'f', decimals);
@@ -26,12 +35,12 @@ static QString optionalDecimal(const std::optional<double> &value)
 
 static QString row(const LocationRecord &record)
 {
-    return QStringList {field(record.fileName),
+    return QStringList {textField(record.fileName),
                         decimal(record.latitude, 8),
                         decimal(record.longitude, 8),
                         optionalDecimal(record.position.altitude),
                         optionalDecimal(record.position.orientation),
-                        isoDateTime(record.dateTime),
+                        textField(isoDateTime(record.dateTime)),
                         QString::number(record.position.zone),
                         QString(QLatin1Char(record.position.letter)),
                         decimal(record.position.easting, 2),

@@ -49,6 +49,7 @@ bool writeLocationFiles(const QString &folder, QVector<LocationRecord> records,
     QByteArray kmz;
     QString error;
     const bool kmzBuilt = buildKmz(documentName(folder), records, kmz, error);
+    // Each file is tried whatever became of the others.
     bool written = writeLocationFile(directory.filePath(QLatin1String(kmzFileName)), kmzBuilt, kmz,
                                      error, log);
     written &= writeLocationFile(directory.filePath(QLatin1String(geoJsonFileName)), true,

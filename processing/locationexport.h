@@ -31,7 +31,7 @@ bool readPhotoLocation(const QString &photo, const QString &folder, LocationReco
 // Writes "ubicaciones.kmz", "ubicaciones.geojson" and "ubicaciones.csv" into
 // `folder`, the records in order of date. Each file replaces the old one
 // only when complete; one log line per file says where it went or why not.
-// False when a file could not be written.
+// True when all three were written.
 bool writeLocationFiles(const QString &folder, QVector<LocationRecord> records,
                         const LogCallback &log);
 

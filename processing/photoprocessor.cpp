@@ -243,10 +243,12 @@ BatchOutcome PhotoProcessor::renamePhotosWithUTM(const QString &folder,
     }
     if (options.useGpxTrack)
         logClockShiftHint(context, log);
-    if (options.exportLocations)
-        writeLocationFiles(locationFolder(options, folder), locatedPhotos(context), log);
     BatchOutcome outcome;
     outcome.badNames = badNames;
+    outcome.logoMissing = !options.logoPath.isEmpty() && context.logo.isNull();
+    if (options.exportLocations)
+        outcome.exportFailed
+                = !writeLocationFiles(locationFolder(options, folder), locatedPhotos(context), log);
     outcome.total = context.total;
     outcome.done = context.doneCount;
     outcome.failed = context.failedCount;

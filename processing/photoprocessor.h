@@ -24,6 +24,8 @@ struct BatchOutcome
     QStringList alreadyStamped {}; // left untouched: stamped by an earlier run
     QStringList unsupported {}; // files in the folder that are not photos it can read
     QStringList badNames {}; // photos and folders skipped: their names are not valid text
+    bool logoMissing = false; // a logo was asked for and could not be opened
+    bool exportFailed = false; // a location file could not be written
     bool stopped() const { return done < total; }
     int processed() const { return done - failed - int(alreadyStamped.size()); }
     int errors() const { return failed - int(withoutPosition.size()); }

@@ -2,6 +2,8 @@
 
 #include "files/atomicfile.h"
 
+#include <algorithm>
+
 QString utmName(const UtmPosition &position)
 {
     return QStringLiteral("%1%2 %3 %4")
@@ -26,5 +28,13 @@ QString prefixProblem(const QString &prefix)
         || prefix.contains(QLatin1String("..")))
         return QStringLiteral("El prefijo no puede contener '/', '\\' ni '..': las fotos "
                               "saldrían de su carpeta.");
+    // A NUL ends the name where the system reads it: the photo would lose
+    // its extension, or its whole name.
+    const auto isControl = [](QChar c) {
+        return c.category() == QChar::Other_Control;
+    };
+    if (std::any_of(prefix.begin(), prefix.end(), isControl))
+        return QStringLiteral("El prefijo no puede contener caracteres de control (NUL, "
+                              "tabuladores, saltos de línea…).");
     return QString();
 }

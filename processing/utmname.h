@@ -23,7 +23,8 @@ inline QString freeJpegName(const QDir &folder, const QString &baseName,
 }
 
 // Why `prefix` cannot start a file name, in Spanish: a separator or ".."
-// would move the photos out of their folder. Empty when it can.
+// would move the photos out of their folder, a control character (NUL
+// above all) would cut or garble the name. Empty when it can.
 QString prefixProblem(const QString &prefix);
 
 #endif // UTMNAME_H

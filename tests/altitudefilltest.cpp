@@ -1,4 +1,5 @@
 #include "coords/altitudefill.h"
+#include "geo/utm.h"
 
 #include "tests/support/altitudefillrun.h"
 #include "tests/support/fakeelevationserver.h"
@@ -123,7 +124,7 @@ private slots:
         QTest::addColumn<QString>("altitude"); // empty: the row stays as it was
 
         QTest::newRow("overwritten and rounded") << google << elevations("569.987") << "569.99";
-        QTest::newRow("null reads as zero") << openTopo << elevations("null") << "0.00";
+        QTest::newRow("null is no data, not sea level") << openTopo << elevations("null") << "";
         QTest::newRow("elevation missing")
                 << openTopo << QByteArray(R"({"results":[{"location":{}}],"status":"OK"})") << "";
         QTest::newRow("not JSON, retried")
@@ -148,6 +149,8 @@ private slots:
         QCOMPARE(fill.readBytes(path),
                  altitude.isEmpty() ? content : header + row1 + ";;;" + altitude.toLatin1() + '\n');
         QCOMPARE(result.log.contains("Altitud obtenida: " + altitude + " m"), !altitude.isEmpty());
+        // Complete exactly when the row got its value, after a retry too.
+        QCOMPARE(result.complete, !altitude.isEmpty());
         // A reply without a usable value says why in one line.
         QCOMPARE(result.log
                          .filter(QRegularExpression(QStringLiteral(
@@ -227,6 +230,43 @@ private slots:
         QCOMPARE(fill.readBytes(path), shortHeader + rows(1, rowCount, ";100.00"));
         QCOMPARE(result.progress.size(), sizes.size() + 1);
         QCOMPARE(result.progress.last(), qMakePair(rowCount, rowCount));
+    }
+
+    // A result that names its location must be its own point (within 1e-5°,
+    // under either name of a meridian), or its group gets no value.
+    void repliedLocationsMustBeThePointsAsked_data()
+    {
+        QTest::addColumn<double>("offset"); // degrees of latitude
+        QTest::addColumn<bool>("reversed");
+        QTest::newRow("same points, filled") << 0.0 << false;
+        QTest::newRow("within 1e-5, filled") << 0.9e-5 << false;
+        QTest::newRow("2e-5 away") << 2e-5 << false;
+        QTest::newRow("reversed") << 0.0 << true;
+    }
+
+    void repliedLocationsMustBeThePointsAsked()
+    {
+        QFETCH(double, offset);
+        QFETCH(bool, reversed);
+        QByteArray results;
+        for (int row : reversed ? QList<int> {2, 1} : QList<int> {1, 2}) {
+            double latitude = 0, longitude = 0;
+            utmToLatLon(19, 'H', 345678, 6301234 + 10 * row, latitude, longitude);
+            results += QStringLiteral(R"({"elevation":%1,"location":{"lat":%2,"lng":%3}},)")
+                               .arg(row)
+                               .arg(latitude + offset, 0, 'f', 9)
+                               .arg(longitude - 360, 0, 'f', 9)
+                               .toUtf8();
+        }
+        results.chop(1);
+        fill.server->queueJson(R"({"results":[)" + results + R"(],"status":"OK"})");
+        const QString path = fill.writeCsv(shortHeader + rows(1, 2));
+        const bool filled = offset < 1e-5 && !reversed;
+        const FillRun result = fill.run(path);
+        QCOMPARE(fill.readBytes(path),
+                 filled ? shortHeader + rows(1, 1, ";1.00") + rows(2, 2, ";2.00")
+                        : shortHeader + rows(1, 2));
+        QCOMPARE(result.log.filter("otros puntos").size(), filled ? 0 : 1);
     }
 
     // Skipped rows take no result.

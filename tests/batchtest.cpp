@@ -712,6 +712,11 @@ private slots:
                                               << "out" << false << true << true;
         QTest::newRow("output subfolder in use") << ""
                                                  << "out/sub" << true << true << true;
+        QTest::newRow("NUL") << QString::fromLatin1("Obra\0", 5) << "" << false << false << true;
+        QTest::newRow("tab") << "Obra\t"
+                             << "" << false << false << true;
+        QTest::newRow("DEL") << "Obra\x7f"
+                             << "" << false << false << true;
     }
 
     void runThatMayNotStartLeavesThePhotos()

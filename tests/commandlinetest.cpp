@@ -1,6 +1,7 @@
 #include "app/startup.h"
 #include "processing/folderlock.h"
 #include "processing/photoloader.h"
+#include "tests/support/fakeelevationserver.h"
 #include "tests/support/files.h"
 #include "tests/support/testphotos.h"
 
@@ -137,6 +138,11 @@ private slots:
         writeFile(QStringLiteral("roto.gpx"), "<gpx><trk>");
         QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("sin_fotos")));
         QVERIFY(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("fifo"))), 0600) == 0);
+        writeFile(QStringLiteral("exportar.json"), R"({"exportLocations": true})");
+        writeFile(QStringLiteral("reloj-malo.json"),
+                  R"({"cameraTimeZone": "America/Santiajo", "clockCorrection": "+99:99:99"})");
+        // A folder where the location table should go cannot be replaced.
+        writeFile(QStringLiteral("salida/ubicaciones.csv/x"), "x");
         for (int i = 0; i < 4; ++i) {
             QBuffer buffer;
             buffer.open(QIODevice::WriteOnly);
@@ -171,6 +177,8 @@ private slots:
         row("perfil sin objeto", "procesar @F --perfil @D/perfil-roto.json", false, 2, "--perfil");
         const QString track = "procesar @F --sin-backup --gpx @D/t.gpx ";
         row("csv y gpx", track + "--csv @D/t.gpx", false, 2, "--csv");
+        row("perfil con reloj mal escrito", track + "--perfil @D/reloj-malo.json", false, 2,
+            "cameraTimeZone, clockCorrection");
         row("corrección mal escrita", track + "--correccion-reloj 1h", false, 2,
             "--correccion-reloj");
         row("zona sin región", track + "--zona-horaria Santiago", false, 2, "America/Santiago");
@@ -184,6 +192,9 @@ private slots:
         row("exportar", "exportar @F --subcarpetas", false, 0, "");
         row("exportar sin ubicaciones", "exportar @D/sin_fotos", false, 1, "");
         row("restaurar sin carpeta", "restaurar @D/nada", false, 2, "CARPETA");
+        row("logo ilegible", "procesar @F --logo @D/roto.gpx", false, 1, "");
+        row("ubicaciones sin escribir", "procesar @F --perfil @D/exportar.json --salida @D/salida",
+            false, 1, "");
         row("informe", "informe @F --formato ambos --pagina carta", false, 0, "");
         row("formato de informe desconocido", "informe @F --formato odt", false, 2, "--formato");
         row("3 fotos por página", "informe @F --fotos-por-pagina 3", false, 2,
@@ -229,6 +240,19 @@ private slots:
         QCOMPARE(QDir(runtime).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
                  QStringList());
         QCOMPARE(fileNames(folder), QStringList({"a.jpg", "b.jpg"}));
+    }
+
+    // A request refused once and answered on its retry fills every row: exit 0.
+    void altitudeRetriedToTheEndExitsZero()
+    {
+        FakeElevationServer server;
+        QVERIFY(server.start());
+        server.queueReply({FakeReply::Whole, 429, "{}", {}, 0});
+        writeFile("altitudes.csv",
+                  "nombre;zona;letra;easting;northing\na.jpg;19;H;345678;6301234\n");
+        const Outcome outcome = run({"altitud", dir.filePath("altitudes.csv"), "--proveedor",
+                                     "OpenTopoData", "--servidor", server.baseUrl()});
+        QVERIFY2(outcome.code == 0, qPrintable(outcome.out));
     }
 
     // "--salida" names both files, whatever its ending; the photos stay as they were.

@@ -118,7 +118,7 @@ private slots:
         QTest::newRow("trimmed, first letter, more columns")
                 << QByteArray("  a b.jpg \t;  +5 ; sx ; 3.5e5 ; 2.5 ; -90 ; 05/03/2024 14:30:00 ; "
                               "3 ;x")
-                << QStringList {"a b.jpg: 5 s 350000 2.5 -90 2024-03-05T14:30:00 3"}
+                << QStringList {"a b.jpg: 5 S 350000 2.5 -90 2024-03-05T14:30:00 3"}
                 << QStringList();
         QTest::newRow("empty letter is N, empty fields keep their column")
                 << QByteArray("a.jpg;19;;1;2;;;7") << QStringList {"a.jpg: 19 N 1 2 - - 7"}
@@ -127,7 +127,7 @@ private slots:
         QTest::newRow("zones, band letters and metres off the grid skip their rows")
                 << QByteArray("a;0;H;1;2\rb;61;H;1;2\r\nc;60;X;1;2\nd;1;c;1;2\n"
                               "e;19;I;1;2\ni;19;H;1e300;2\nj;19;H;1;-1\n")
-                << QStringList {"c: 60 X 1 2 - - -", "d: 1 c 1 2 - - -"}
+                << QStringList {"c: 60 X 1 2 - - -", "d: 1 C 1 2 - - -"}
                 << QStringList {"Zona UTM inválida para a: 0", "Zona UTM inválida para b: 61",
                                 "Letra de zona UTM inválida para e: I",
                                 "Easting inválido para i: 1e300", "Northing inválido para j: -1"};
@@ -229,10 +229,15 @@ private slots:
     {
         QTemporaryDir dir;
         // Named so that the later day comes first.
+        // Elevations off the Earth are none; digits of other scripts are no digits.
         QVERIFY(writeGpx(dir.filePath("a.gpx"),
                          point(-33.5, -70.5, "2024-03-06T10:00:00Z", "<ele>600</ele>")
                                  + point(95, 0, "2024-03-06T10:00:01Z")
-                                 + point(-33.5, -70.5, "not a time")));
+                                 + point(-33.5, -70.5, "not a time")
+                                 + point(-33.5, -70.5, "2024-03-06T10:00:00.\uFF13Z")
+                                 + point(-33.5, -70.5, "2024-03-06T10:00:00.\u0663Z")
+                                 + point(-33.5, -70.5, "2024-03-06T11:00:00Z", "<ele>1e30</ele>")
+                                 + point(-33.5, -70.5, "2024-03-06T11:00:01Z", "<ele>nan</ele>")));
         QVERIFY(writeGpx(dir.filePath("b.GPX"),
                          "<trkpt lat=\"-33.4\" lon=\"-70.6\"><extensions><time>x</time>"
                          "</extensions><time>2024-03-05T07:00:00-03:00</time></trkpt>",
@@ -241,11 +246,15 @@ private slots:
         QString error;
         QVERIFY2(readGpxTrack(dir.path(), track, error), qPrintable(error));
         QCOMPARE(track.fileCount, 2);
-        QCOMPARE(track.skippedCount, 2);
-        QCOMPARE(int(track.points.size()), 2);
+        QCOMPARE(track.skippedCount, 4);
+        QCOMPARE(int(track.points.size()), 4);
         QCOMPARE(track.points[0].utcMs, ms("2024-03-05T10:00:00Z"));
         QCOMPARE(track.points[0].hasElevation, false);
         QCOMPARE(track.points[1].elevation, 600.0);
+        QVERIFY(!track.points[2].hasElevation && !track.points[3].hasElevation);
+        TrackPositioning positioning;
+        positioning.track = track;
+        QCOMPARE(trackSummary(positioning).filter("2 puntos con una elevación fuera de").size(), 1);
     }
 
     void placement_data()
@@ -266,6 +275,11 @@ private slots:
         QTest::newRow("wide gap, near its start")
                 << 50LL << nearest << 1.0 << -2.0 << 200.0 << 40000LL;
         QTest::newRow("wide gap, middle") << 500LL << missing << 1.0 << -2.0 << 200.0 << 490000LL;
+        // Across the antimeridian, not around the world.
+        QTest::newRow("antimeridian, east side")
+                << 1002LL << between << 5.0 << 179.4 << none << 0LL;
+        QTest::newRow("antimeridian, west side")
+                << 1008LL << between << 5.0 << -179.4 << none << 0LL;
         QTest::newRow("after, within 60 s")
                 << 1070LL << nearest << 5.0 << -178.0 << none << 50000LL;
     }

@@ -1,5 +1,6 @@
 #include "geo/angletext.h"
 #include "geo/utm.h"
+#include "processing/elapsedtime.h"
 #include "processing/stamptext.h"
 
 #include <QTest>
@@ -31,22 +32,23 @@ private slots:
         const auto row = [](double latitude, double longitude, int zone, char letter) {
             QTest::addRow("%g %g", latitude, longitude) << latitude << longitude << zone << letter;
         };
-        const char bands[] = "DEFGHJKLMNPQRSTUVWX"; // from -72 on, 8 degrees each
-        for (int band = 1; band < 19; ++band) {
-            row(-72.0 + 8 * band, 0, 31, bands[band]);
-            row(-72.0 + 8 * band - 1e-4, 0, 31, bands[band - 1]);
+        const char bands[] = "CDEFGHJKLMNPQRSTUVWX"; // from -80 on, 8 degrees each
+        for (int band = 1; band < 20; ++band) {
+            row(-80.0 + 8 * band, 0, 31, bands[band]);
+            row(-80.0 + 8 * band - 1e-4, 0, 31, bands[band - 1]);
         }
-        // X goes on to the pole; no C band below -72; longitudes truncate
-        // towards zero; neither the Norway nor the Svalbard exception applies.
+        // X goes on to the pole and C down to it; longitudes truncate towards
+        // zero, but 180 is the edge of zone 60; neither the Norway nor the
+        // Svalbard exception applies.
         const struct
         {
             double latitude, longitude;
             int zone;
             char letter;
         } rows[] = {{84, 0, 31, 'X'},       {90, 0, 31, 'X'},          {-1e-6, 0, 31, 'M'},
-                    {-90, 0, 31, 'D'},      {-33.45, -70.66, 19, 'H'}, {10, -180, 1, 'P'},
+                    {-90, 0, 31, 'C'},      {-33.45, -70.66, 19, 'H'}, {10, -180, 1, 'P'},
                     {10, -185.9, 1, 'P'},   {10, -174.0001, 1, 'P'},   {10, -174, 2, 'P'},
-                    {10, -0.0001, 30, 'P'}, {10, 179.9999, 60, 'P'},   {10, 180, 61, 'P'},
+                    {10, -0.0001, 30, 'P'}, {10, 179.9999, 60, 'P'},   {10, 180, 60, 'P'},
                     {60, 4, 31, 'V'},       {78, 10, 32, 'X'}};
         for (const auto &r : rows)
             row(r.latitude, r.longitude, r.zone, r.letter);
@@ -159,6 +161,8 @@ private slots:
                 {roseCentreText(359.6) + roseCentreText(720), "360° N720° N"},
                 {altitudeText(1234.5) + altitudeText(-3.5), "Altitud: 1235 msnmAltitud: -4 msnm"},
                 {dateText(time, true) + dateText(time, false), "05/02/2023 07:08:0905/02/2023"},
+                {formatElapsedTime(59999) + formatElapsedTime(65000), "59s1m 05s"},
+                {formatElapsedTime(3723000) + formatElapsedTime(36000000), "1h 02m 03s10h 00m 00s"},
         };
         for (const auto &[text, expected] : rows)
             QTest::newRow(expected) << text << QString::fromUtf8(expected);

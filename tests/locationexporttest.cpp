@@ -3,6 +3,7 @@
 #include "files/photocollection.h"
 #include "metadata/exifreader.h"
 #include "metadata/exiv2setup.h"
+#include "processing/locationcsv.h"
 #include "tests/support/files.h"
 #include "tests/support/testphotos.h"
 
@@ -210,6 +211,28 @@ private slots:
         zip_close(archive);
         if (run == Run::FolderExport)
             QVERIFY(photoStates() == before);
+    }
+
+    // Names a spreadsheet would run as formulas go in as text; numbers as they are.
+    void csvNamesNeverStartAFormula()
+    {
+        LocationRecord record;
+        record.latitude = -33.45;
+        record.position = {19, 'H', 345713.0, 6297592.0, -45.0, -3.5};
+        const QPair<QString, QString> rows[]
+                = {{"=cmd|' /C calc'!A0.jpg", "'=cmd|' /C calc'!A0.jpg"},
+                   {"+56 9.jpg", "'+56 9.jpg"},
+                   {"-1.jpg", "'-1.jpg"},
+                   {"@SUM(A1).jpg", "'@SUM(A1).jpg"},
+                   {"=1;2.jpg", "\"'=1;2.jpg\""},
+                   {"a=b.jpg", "a=b.jpg"}};
+        for (const auto &[name, cell] : rows) {
+            record.fileName = name;
+            QCOMPARE(QString::fromUtf8(locationCsv({record})).section('\n', 1, 1),
+                     cell
+                             + ";-33.45000000;0.00000000;-3.50;-45.00;;19;H;345713.00;6297592.00;"
+                               "32719");
+        }
     }
 };
 

@@ -589,6 +589,37 @@ private slots:
         QCOMPARE(saved(), bytes);
     }
 
+    // A profile file as users keep them, written by hand in today's format:
+    // every key loads into its option, so a renamed key fails here (a save
+    // and a load of the same window would both use the new name).
+    void handWrittenProfileLoadsEveryOption()
+    {
+        const QByteArray written = R"({
+    "addCompass": false, "altitudePosition": "arriba-izquierda", "bgText": false,
+    "cameraTimeZone": "Africa/Bamako", "clockCorrection": "-01:02:03",
+    "compassArrowColor": "#0080ff", "compassPosition": "arriba-derecha", "compassRatio": 0.33,
+    "compassStyle": 3, "coordsPosition": "arriba-derecha", "drawAltitude": false,
+    "drawData": false, "drawGeo": true, "drawOrientation": false, "drawTime": false,
+    "dtPosition": "arriba-izquierda", "exportLocations": true, "fontColor": "#12ab34",
+    "fontPath": "/fuentes/Campaña.otf", "fontSizeRatio": 0.0123, "gpxPath": "/campo/día 1.gpx",
+    "losslessStamps": true,
+    "logoPath": "/fotos/logo empresa.png", "logoPosition": "abajo-derecha", "logoRatio": 0.15,
+    "maxPointSeparation": 120, "orientationPosition": "abajo-izquierda",
+    "prefix": "Campaña_2024_", "renamePhotos": false, "rotateCompass": true,
+    "useGpxTrack": true, "usePrefix": true
+})";
+        const QJsonObject profile = QJsonDocument::fromJson(written).object();
+        const QJsonObject defaults = QJsonDocument::fromJson(saved()).object();
+        QVERIFY(writeBytes(folder.filePath("a mano.json"), written));
+        click("loadProfileButton", folder.filePath("a mano.json"));
+        const QJsonObject loaded = QJsonDocument::fromJson(saved()).object();
+        for (auto it = profile.constBegin(); it != profile.constEnd(); ++it) {
+            QVERIFY2(defaults.value(it.key()) != it.value(), qPrintable(it.key()));
+            QVERIFY2(loaded.value(it.key()) == it.value(), qPrintable(it.key()));
+        }
+        QVERIFY(f.warnings.isEmpty());
+    }
+
     // Style, arrow colour and paths fall back to fixed values; the rest stays.
     void absentOrMistypedKeysFollowTheirRules()
     {
@@ -615,9 +646,11 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QJsonValue>("loaded");
         QTest::addColumn<QJsonValue>("expected"); // as saved again
-        const auto row = [](const char *key, const QJsonValue &loaded, const QJsonValue &expected) {
+        QTest::addColumn<bool>("refused"); // a box names the key
+        const auto row = [](const char *key, const QJsonValue &loaded, const QJsonValue &expected,
+                            bool refused = false) {
             QTest::addRow("%s %s", key, qPrintable(loaded.toVariant().toString()))
-                    << QString(key) << loaded << expected;
+                    << QString(key) << loaded << expected << refused;
         };
         row("fontSizeRatio", 0.01234, 0.0123);
         row("compassRatio", 0.01, 0.05);
@@ -625,7 +658,13 @@ private slots:
         row("compassStyle", 3, 3);
         row("compassStyle", 7, -1);
         row("fontColor", "blanco", "#FFFFFF");
-        row("cameraTimeZone", "Marte/Olimpo", QString::fromUtf8(QTimeZone::systemTimeZoneId()));
+        const QString ownZone = QString::fromUtf8(QTimeZone::systemTimeZoneId());
+        row("cameraTimeZone", "Marte/Olimpo", ownZone, true);
+        row("cameraTimeZone", "America/Santiajo", ownZone, true);
+        row("cameraTimeZone", "Pacific/Easter", "Pacific/Easter");
+        row("clockCorrection", "+99:99:99", "+00:00:00", true);
+        row("clockCorrection", 90, "+00:00:00", true);
+        row("clockCorrection", "-00:01:30", "-00:01:30");
         row("maxPointSeparation", 1e6, 86400);
     }
 
@@ -635,6 +674,7 @@ private slots:
         QFETCH(QJsonValue, loaded);
         load({{key, loaded}});
         QTEST(QJsonDocument::fromJson(saved()).object().value(key), "expected");
+        QTEST(!f.warnings.filter(key).isEmpty(), "refused");
         load({{"renamePhotos", false}, {"usePrefix", true}});
         QVERIFY(f.find<QCheckBox>("prefixCheck")->isChecked()
                 && !f.find<QLineEdit>("prefixEdit")->isEnabled());
