@@ -3,6 +3,7 @@
 #include "app/command.h"
 #include "app/coordinatescommands.h"
 #include "app/processcommand.h"
+#include "app/reportcommand.h"
 #include "app/restorecommand.h"
 #include "app/startup.h"
 
@@ -15,8 +16,8 @@
 // Each command of the program is one entry here.
 static std::vector<Command> commands()
 {
-    return {processCommand(), restoreCommand(), altitudeCommand(), sampleCommand(),
-            exportCommand()};
+    return {processCommand(), restoreCommand(), altitudeCommand(),
+            sampleCommand(),  exportCommand(),  reportCommand()};
 }
 
 static const Command *findCommand(const std::vector<Command> &list, const QString &name)

@@ -165,6 +165,8 @@ PhotoRenamerGUI::PhotoRenamerGUI(QWidget *parent)
         options.jpegQuality = jpegQuality;
     };
     optionTable.push_back(quality);
+    const OptionTable reportRows = reportProfileRows(reportDetails);
+    optionTable.insert(optionTable.end(), reportRows.begin(), reportRows.end());
 
     connectSignals();
     updateCornerWarnings();
@@ -373,6 +375,8 @@ void PhotoRenamerGUI::buildFileMenu()
 
     exportLocationsAction
             = named(fileMenu->addAction(tr("Exportar ubicaciones...")), "exportLocationsAction");
+    createReportAction
+            = named(fileMenu->addAction(tr("Crear registro fotográfico...")), "createReportAction");
     fileMenu->addSeparator();
 
     quitAction = named(fileMenu->addAction(tr("Salir")), "quitAction");
@@ -458,6 +462,7 @@ void PhotoRenamerGUI::connectSignals()
     connect(settingsAction, &QAction::triggered, this, &PhotoRenamerGUI::openSettingsDialog);
     connect(exportLocationsAction, &QAction::triggered, this, &PhotoRenamerGUI::exportLocations);
     connect(restoreAction, &QAction::triggered, this, &PhotoRenamerGUI::restoreOriginals);
+    connect(createReportAction, &QAction::triggered, this, &PhotoRenamerGUI::createReport);
 }
 
 void PhotoRenamerGUI::log(const QString &message)
@@ -845,4 +850,50 @@ void PhotoRenamerGUI::finishRestore(const QString &failure, const RestoreOutcome
     else
         dialogs.information(this, title, tr("Se restauraron %1 fotos.").arg(outcome.restored));
     onDirectoryChanged();
+}
+
+// Reads the photos of the window's folder only; the files are written once
+// complete, and "Cancelar" leaves none.
+void PhotoRenamerGUI::createReport()
+{
+    const QString folder = inputs->folder();
+    if (!QFileInfo(folder).isDir()) {
+        dialogs.critical(this, tr("Error"),
+                         tr("Seleccione un directorio de fotos válido antes de crear el registro "
+                            "fotográfico."));
+        return;
+    }
+    ReportDialog dialog(this, dialogs, reportDetails, folder);
+    if (dialogs.run(dialog) != QDialog::Accepted)
+        return;
+    reportDetails = dialog.details();
+    ReportSettings settings = dialog.settings();
+    settings.folder = folder;
+    settings.includeSubdirectories = inputs->includesSubfolders();
+    settings.logoPath = snapshotOptions(*this).logoPath;
+    log(tr("Creando el registro fotográfico de las fotos de: ") + folder);
+    const auto stop = std::make_shared<std::atomic<bool>>(false);
+    const auto outcome = std::make_shared<ReportOutcome>();
+    startJob(
+            tr("Creando registro fotográfico..."), createReportAction,
+            [settings, stop, outcome](const LogCallback &jobLog, const ProgressCallback &progress) {
+                *outcome = writePhotoReport(settings, jobLog, progress, stop.get());
+            },
+            [this, outcome](const QString &failure) { finishReport(failure, *outcome); },
+            [stop] { *stop = true; });
+}
+
+void PhotoRenamerGUI::finishReport(const QString &failure, const ReportOutcome &outcome)
+{
+    if (!failure.isEmpty())
+        log(tr("Error durante el proceso: ") + failure);
+    if (outcome.stopped)
+        dialogs.information(this, tr("Cancelado"),
+                            tr("Registro fotográfico cancelado: no se escribió ningún archivo."));
+    else if (!outcome.written.isEmpty())
+        dialogs.information(this, tr("Completado"),
+                            tr("Registro fotográfico creado:\n") + outcome.written.join('\n'));
+    else
+        dialogs.critical(this, tr("Error"), tr("No se pudo crear el registro fotográfico."));
+    createReportAction->setEnabled(true);
 }

@@ -5,6 +5,7 @@
 #include "app/backgroundjob.h"
 #include "app/dialogs.h"
 #include "app/optiontable.h"
+#include "app/reportdialog.h"
 #include "coords/trackpositioning.h"
 #include "processing/locationexport.h"
 #include "processing/photoprocessor.h"
@@ -95,6 +96,7 @@ private slots:
     void showGuide();
     void showAbout();
     void restoreOriginals();
+    void createReport();
 
 protected:
     // Rescales the held preview picture to the preview label.
@@ -123,6 +125,7 @@ private:
     void finishRestore(const QString &failure, const RestoreOutcome &outcome);
     // The box that ends a job: a warning when anything went other than asked.
     void showEnd(bool warns, const QString &title, const QString &text);
+    void finishReport(const QString &failure, const ReportOutcome &outcome);
 
     QWidget *buildOptionsPanel();
     QWidget *buildLeftColumn();
@@ -180,6 +183,8 @@ private:
     QAction *aboutAction = nullptr;
     QPointer<HelpWindow> helpWindow;
     QAction *restoreAction = nullptr;
+    QAction *createReportAction = nullptr;
+    ReportDetails reportDetails; // the report dialog's project data, kept in profiles
 
     QLabel *statusLabel = nullptr;
 };

@@ -12,6 +12,7 @@
 // Usage: batchbench [--photos N] [--large N] [--heif N] [--huge N] [--rounds N]
 //                   [--work FOLDER] [--budget-only] [--sin-recomprimir]
 //                   [--crs EPSG:NNNN]
+#include "bench/benchtools.h"
 #include "bench/photogenerator.h"
 #include "bench/poolthreads.h"
 #include "geo/crs.h"
@@ -36,107 +37,18 @@
 #include <limits>
 #include <numeric>
 
-static constexpr int jpegQuality = 90;
-
-// Peak resident memory since the last reset, in megabytes (Linux).
-static long peakResidentMegabytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
-        return -1;
-    for (const auto &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong() / 1024;
-    }
-    return -1;
-}
-
-static void resetPeakResident()
-{
-    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
-    if (clearRefs.open(QIODevice::WriteOnly))
-        clearRefs.write("5");
-}
-
 struct Measure
 {
     double secondsPerPhoto = 0.0;
     long peakMegabytes = 0;
 };
 
-static QStringList generatePhotos(const QString &folder, int count, int width, int height)
-{
-    QDir().mkpath(folder);
-    QStringList paths;
-    for (int i = 0; i < count; ++i) {
-        GeneratedPhoto photo;
-        photo.width = width;
-        photo.height = height;
-        photo.seed = unsigned(i + 1);
-        photo.position.easting += i * 37.0;
-        photo.position.northing += i * 53.0;
-        photo.position.orientation = i * 15.0;
-        photo.position.altitude = 500.0 + i;
-        photo.captureTime = QDateTime(QDate(2024, 3, 5), QTime(10, 0).addSecs(i * 60));
-        const auto path = QDir(folder).filePath(
-                QStringLiteral("IMG_%1.jpg").arg(i, 4, 10, QLatin1Char('0')));
-        QString error;
-        if (!writeGeneratedPhoto(path, photo, error))
-            qFatal("cannot write %s: %s", qPrintable(path), qPrintable(error));
-        paths << path;
-    }
-    return paths;
-}
-
-static QString freshCopy(const QStringList &photos, const QString &folder)
-{
-    QDir(folder).removeRecursively();
-    QDir().mkpath(folder);
-    for (const auto &photo : photos)
-        QFile::copy(photo, QDir(folder).filePath(QFileInfo(photo).fileName()));
-    return folder;
-}
-
-static ProcessingOptions everyOverlay(const QString &logoPath)
-{
-    ProcessingOptions options;
-    options.useExif = true;
-    options.renamePhotos = true;
-    options.makeBackup = true;
-    options.logoPath = logoPath;
-    options.logoRatio = 0.15;
-    options.logoPosition = QStringLiteral("arriba-izquierda");
-    options.drawData = true;
-    options.drawTime = true;
-    options.drawOrientation = true;
-    options.drawAltitude = true;
-    options.bgText = true;
-    options.fontSizeRatio = 0.02;
-    options.fontColor = Qt::white;
-    options.dtPosition = QStringLiteral("abajo-izquierda");
-    options.coordsPosition = QStringLiteral("abajo-izquierda");
-    options.orientationPosition = QStringLiteral("arriba-derecha");
-    options.altitudePosition = QStringLiteral("arriba-derecha");
-    options.addCompass = true;
-    options.compassRatio = 0.18;
-    options.compassPosition = QStringLiteral("abajo-derecha");
-    options.compassArrowColor = Qt::red;
-    options.jpegQuality = jpegQuality;
-    return options;
-}
-
 static Measure runBatch(const QStringList &photos, const QString &folder,
                         const ProcessingOptions &options,
                         qint64 pixelBudget = defaultPixelBudgetBytes)
 {
-    freshCopy(photos, folder);
-    PhotoProcessor processor(options);
-    processor.setPixelBudget(pixelBudget);
-    resetPeakResident();
-    QElapsedTimer clock;
-    clock.start();
-    processor.renamePhotosWithUTM(folder, [](const QString &) {}, {});
-    return {clock.elapsed() / 1000.0 / photos.size(), peakResidentMegabytes()};
+    const BatchTiming timing = timeBatch(photos, folder, options, pixelBudget);
+    return {timing.seconds / photos.size(), timing.peakMegabytes};
 }
 
 static Measure runBare(const QStringList &photos, const QString &folder)
@@ -371,12 +283,6 @@ static void compareHeif(const QStringList &jpegs, const QString &work,
     memoryAsTheBatchGrows(heifs, work, options);
 }
 
-static int argumentValue(const QStringList &arguments, const QString &name, int fallback)
-{
-    const auto at = arguments.indexOf(name);
-    return at >= 0 ? arguments.value(at + 1).toInt() : fallback;
-}
-
 int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
@@ -388,19 +294,14 @@ int main(int argc, char *argv[])
     const bool budgetOnly = arguments.contains(QStringLiteral("--budget-only"));
     const int rounds = qMax(1, argumentValue(arguments, QStringLiteral("--rounds"), 3));
     QTemporaryDir temporary;
-    const auto workAt = arguments.indexOf(QStringLiteral("--work"));
-    const QString work = workAt >= 0 ? arguments.value(workAt + 1) : temporary.path();
+    const QString work = workFolder(arguments, temporary.path());
     initializeExiv2();
     QImageReader::setAllocationLimit(photoAllocationLimitMegabytes);
     const int threads = workPool()->maxThreadCount();
     const auto crsAt = arguments.indexOf(QStringLiteral("--crs"));
     const QString crs = crsAt >= 0 ? arguments.value(crsAt + 1) : QString();
 
-    const auto logo = QDir(work).filePath(QStringLiteral("logo.png"));
-    QImage logoImage(400, 100, QImage::Format_ARGB32);
-    logoImage.fill(QColor(30, 110, 70, 200));
-    logoImage.save(logo);
-    const auto options = everyOverlay(logo);
+    const auto options = everyOverlay(writeBenchLogo(work));
     if (arguments.contains(QStringLiteral("--sin-recomprimir"))) {
         std::printf("Keeping the photos' own compression against re-encoding them whole.\n");
         compareKeptCompression(

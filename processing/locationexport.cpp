@@ -34,14 +34,17 @@ static QString documentName(const QString &folder)
     return QDir(QDir(folder).absolutePath()).dirName();
 }
 
+bool capturedBefore(const LocationRecord &a, const LocationRecord &b)
+{
+    if (a.dateTime != b.dateTime)
+        return a.dateTime < b.dateTime;
+    return a.relativePath < b.relativePath;
+}
+
 bool writeLocationFiles(const QString &folder, QVector<LocationRecord> records,
                         const LogCallback &log)
 {
-    std::sort(records.begin(), records.end(), [](const auto &a, const auto &b) {
-        if (a.dateTime != b.dateTime)
-            return a.dateTime < b.dateTime;
-        return a.relativePath < b.relativePath;
-    });
+    std::sort(records.begin(), records.end(), capturedBefore);
     const QDir directory(folder);
     QByteArray kmz;
     QString error;
@@ -56,9 +59,8 @@ bool writeLocationFiles(const QString &folder, QVector<LocationRecord> records,
     return written;
 }
 
-// False when the photo has no GPS position in its EXIF, or none in `crs`.
-static bool readPhotoLocation(const QString &photo, const QString &folder, const CrsTransform *crs,
-                              LocationRecord &record, const LogCallback &log)
+bool readPhotoLocation(const QString &photo, const QString &folder, const CrsTransform *crs,
+                       LocationRecord &record, const LogCallback &log)
 {
     const auto gps = readGpsFromExif(photo);
     if (!gps)
@@ -72,7 +74,6 @@ static bool readPhotoLocation(const QString &photo, const QString &folder, const
         return false;
     readCaptureDateTime(photo, stamp.captureTime);
     record = locationRecord(stamp, gps->latitude, gps->longitude, photo, folder);
-    record.thumbnail = photoThumbnail(photo);
     record.epsg = crs ? crs->entry().epsg : 0;
     return true;
 }
@@ -97,9 +98,10 @@ LocationExportOutcome exportFolderLocations(const QString &folder, bool includeS
             return outcome;
         }
         LocationRecord record;
-        if (readPhotoLocation(photos.at(i), folder, crs, record, log))
+        if (readPhotoLocation(photos.at(i), folder, crs, record, log)) {
+            record.thumbnail = photoThumbnail(photos.at(i));
             records.append(std::move(record));
-        else
+        } else
             log(QStringLiteral("Sin datos GPS, se omite: ")
                 + QDir(folder).relativeFilePath(photos.at(i)));
         if (progress)

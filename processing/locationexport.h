@@ -18,6 +18,17 @@ inline constexpr char csvFileName[] = "ubicaciones.csv";
 // in the output folder when one is used, else in the photo folder.
 QString locationFolder(const ProcessingOptions &options, const QString &batchFolder);
 
+// The order of the location files and the photo report: by capture time
+// (unknown first), then by path.
+bool capturedBefore(const LocationRecord &a, const LocationRecord &b);
+
+// The record of the photo at `photo` from its EXIF GPS, direction, altitude
+// and capture time, its path taken below `folder`, its easting and northing
+// in `crs` when one is given; no thumbnail. False when the photo has no GPS
+// position, or none in `crs`. An altitude off the Earth is logged.
+bool readPhotoLocation(const QString &photo, const QString &folder, const CrsTransform *crs,
+                       LocationRecord &record, const LogCallback &log);
+
 // Writes "ubicaciones.kmz", "ubicaciones.geojson" and "ubicaciones.csv" into
 // `folder`, the records in order of date. Each file replaces the old one
 // only when complete; one log line per file says where it went or why not.

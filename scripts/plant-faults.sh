@@ -90,6 +90,9 @@ faults=(
     'processing/processphoto.cpp@s/stamp.captureTime, stamp.wgs84\)/stamp.captureTime)/@EXIF from a row in a chosen system taken as WGS 84 UTM'
     'coords/coordinatesfile.cpp@s/\*crs.utmZone\(\) == position.zone/true/@row of another zone read into a UTM system'
     'processing/utmname.cpp@s/if \(crs.utmZone\(\)\)/if (true)/@non-UTM system named as UTM'
+    'processing/reportmap.cpp@s/area.bottom\(\) - \(northing/area.top() + (northing/@report map drawn upside down'
+    'metadata/photocaption.cpp@s/return simplified.isEmpty\(\) \|\| cameraTexts/return simplified.isEmpty() \&\& cameraTexts/@camera boilerplate taken for a caption'
+    'processing/photoreport.cpp@s/if \(run.stopped\(\)\) \{/if (false) {/@stopped report written all the same'
 )
 
 # Copies this tree (without builds) to $1, with the tests of $2 when given.

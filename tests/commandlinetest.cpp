@@ -202,6 +202,10 @@ private slots:
             "--perfil (outputCrs)");
         row("exportar a un sistema desconocido", "exportar @F --crs EPSG:999999", false, 2,
             "--crs");
+        row("informe", "informe @F --formato ambos --pagina carta", false, 0, "");
+        row("formato de informe desconocido", "informe @F --formato odt", false, 2, "--formato");
+        row("3 fotos por página", "informe @F --fotos-por-pagina 3", false, 2,
+            "--fotos-por-pagina");
         row("proveedor desconocido", "altitud @D/perfil-roto.json --proveedor Bing", false, 2,
             "--proveedor");
     }
@@ -256,6 +260,19 @@ private slots:
         const Outcome outcome = run({"altitud", dir.filePath("altitudes.csv"), "--proveedor",
                                      "OpenTopoData", "--servidor", server.baseUrl()});
         QVERIFY2(outcome.code == 0, qPrintable(outcome.out));
+    }
+
+    // "--salida" names both files, whatever its ending; the photos stay as they were.
+    void reportGoesWhereAsked()
+    {
+        const QString folder = photoFolder();
+        const auto before = folderContents(folder);
+        const Outcome outcome = run({"informe", folder, "--formato", "ambos", "--salida",
+                                     dir.filePath("anexo 1.docx"), "--proyecto", "Mina"});
+        QVERIFY2(outcome.code == 0, qPrintable(outcome.err));
+        QCOMPARE(folderContents(folder), before);
+        for (const char *name : {"anexo 1.pdf", "anexo 1.docx"})
+            QVERIFY2(fileBytes(dir.filePath(name)).size() > 1000, name);
     }
 
     // The window's defaults rename and back up; a profile and the options

@@ -88,6 +88,8 @@ class WindowTest : public QObject
 
     void setEveryOptionAwayFromDefault()
     {
+        // First: a profile's absent keys reset some options.
+        load({{"reportProject", "Mina"}, {"reportClient", "Ñuble"}, {"reportAuthor", "Ana"}});
         click("logoButton", "/fotos/logo empresa.png");
         click("fontButton", "/fuentes/Campaña.otf");
         f.nextColor = QColor(0x12, 0xab, 0x34);
@@ -431,6 +433,52 @@ private slots:
             QVERIFY(f.logText().contains("\nProceso detenido: se procesaron "));
         else
             QCOMPARE(after, before);
+    }
+
+    // The dialog starts from the profile's project data and gives back what
+    // was typed for the next profile; the report runs off the GUI thread, and
+    // "Cancelar" while it reads the photos leaves no file.
+    void reportDialogWritesBothFilesOrNoneWhenCancelled_data()
+    {
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("Crear") << false;
+        QTest::newRow("Cancelar") << true;
+    }
+
+    void reportDialogWritesBothFilesOrNoneWhenCancelled()
+    {
+        QFETCH(bool, cancel);
+        QVERIFY(writeTestPhoto(photos + "/a.jpg", gpsPhoto()));
+        load({{"reportProject", "Mina & <Sur>"}, {"reportClient", "Cliente"}});
+        field("folderEdit")->setText(photos);
+        QString shownProject;
+        f.runDialog = [&shownProject](QDialog &dialog) {
+            shownProject = dialog.findChild<QLineEdit *>("reportProjectEdit")->text();
+            dialog.findChild<QLineEdit *>("reportClientEdit")->setText("Otro cliente");
+            dialog.findChild<QComboBox *>("reportFormatCombo")->setCurrentIndex(2);
+            return int(QDialog::Accepted);
+        };
+        const auto before = folderContents(photos);
+        {
+            // The report waits at its first photo.
+            const std::unique_lock<QMutex> holdMetadata(exifMutex);
+            f.find<QAction>("createReportAction")->trigger();
+            if (cancel)
+                f.window->findChild<QProgressDialog *>()->findChild<QPushButton *>()->click();
+        }
+        waitForCompletion();
+        QCOMPARE(shownProject, "Mina & <Sur>");
+        const QString base = photos + "/registro_fotografico";
+        QCOMPARE(
+                f.information.join(""),
+                cancel ? "Cancelado: Registro fotográfico cancelado: no se escribió ningún archivo."
+                       : "Completado: Registro fotográfico creado:\n" + base + ".pdf\n" + base
+                                + ".docx");
+        if (cancel)
+            QCOMPARE(folderContents(photos), before);
+        else
+            QVERIFY(QFileInfo(base + ".pdf").size() > 0 && QFileInfo(base + ".docx").size() > 0);
+        QCOMPARE(QJsonDocument::fromJson(saved()).object().value("reportClient"), "Otro cliente");
     }
 
     // "Cancelar" stops the fill at the request in flight: the window cannot
@@ -828,7 +876,7 @@ private slots:
         QVERIFY(bytes.contains("\n    \"prefix\": \"Campa\xc3\xb1"
                                "a_2024_\""));
         const QJsonObject profile = QJsonDocument::fromJson(bytes).object();
-        QCOMPARE(profile.size(), 35);
+        QCOMPARE(profile.size(), 38);
         QVERIFY(f.open());
         const QJsonObject defaults = QJsonDocument::fromJson(saved()).object();
         for (auto it = profile.constBegin(); it != profile.constEnd(); ++it)

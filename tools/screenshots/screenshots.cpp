@@ -1,7 +1,8 @@
 // Makes the user guide's pictures from the program itself: writes the demo
 // folder into a temporary folder, drives the real window offscreen on it and
 // saves PNG pictures of the window, its tabs, a stamped photo, the four
-// compass-rose styles and the settings dialog. Usage: screenshots FOLDER
+// compass-rose styles, the settings dialog and two pages of the photo report.
+// Usage: screenshots FOLDER
 #include "app/dialogs.h"
 #include "app/photorenamergui.h"
 #include "app/previewrenderer.h"
@@ -15,10 +16,12 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDeadlineTimer>
+#include <QDialog>
 #include <QDir>
 #include <QLineEdit>
 #include <QMap>
 #include <QPainter>
+#include <QPdfDocument>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTabWidget>
@@ -133,6 +136,24 @@ static QImage compassStyles(const QComboBox &styles, const QImage &photo, const 
 }
 
 // The window on the demo folder, step by step as the guide tells it.
+// The first page (photo blocks) and the map page of the report, as a reader shows them.
+static void reportPictures(const QString &pdfPath, const QDir &out)
+{
+    QPdfDocument pdf;
+    if (pdf.load(pdfPath) != QPdfDocument::Error::None || pdf.pageCount() < 3)
+        qFatal("the report was not written");
+    const auto page = [&pdf](int index) {
+        const QSizeF points = pdf.pagePointSize(index);
+        QImage image = pdf.render(index, (points * 1.25).toSize());
+        QImage flat(image.size(), QImage::Format_RGB32);
+        flat.fill(Qt::white);
+        QPainter(&flat).drawImage(0, 0, image);
+        return flat;
+    };
+    save(page(0), out, QStringLiteral("registro-pagina"));
+    save(page(pdf.pageCount() - 1), out, QStringLiteral("registro-mapa"));
+}
+
 static void takePictures(const QDir &demo, const QDir &out)
 {
     QMap<QString, QString> answers; // file and folder dialogs, by title
@@ -146,6 +167,16 @@ static void takePictures(const QDir &demo, const QDir &out)
     demo.mkpath(QStringLiteral("procesadas"));
     bool finished = false;
     Dialogs dialogs;
+    // The report dialog as it opens, with the project's data typed in.
+    dialogs.run = [](QDialog &dialog) {
+        dialog.findChild<QLineEdit *>(QStringLiteral("reportProjectEdit"))
+                ->setText(QStringLiteral("Línea base ambiental Quebrada Honda"));
+        dialog.findChild<QLineEdit *>(QStringLiteral("reportClientEdit"))
+                ->setText(QStringLiteral("Minera Ejemplo S.A."));
+        dialog.findChild<QLineEdit *>(QStringLiteral("reportAuthorEdit"))
+                ->setText(QStringLiteral("Ana Pérez"));
+        return int(QDialog::Accepted);
+    };
     dialogs.existingDirectory = [&answers](QWidget *, const QString &title) {
         return answers.value(title);
     };
@@ -204,6 +235,11 @@ static void takePictures(const QDir &demo, const QDir &out)
     click("csvRadio");
     click("csvButton");
     tabPicture(0, QStringLiteral("general-archivo"));
+
+    finished = false;
+    control<QAction>(window, "createReportAction")->trigger();
+    waitUntil([&finished] { return finished; });
+    reportPictures(demo.filePath(QStringLiteral("fotos/registro_fotografico.pdf")), out);
 
     SettingsDialog settings(&window);
     settings.findChild<QComboBox *>()->setCurrentText(QStringLiteral("Google Elevation"));

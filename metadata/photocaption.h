@@ -1,0 +1,16 @@
+#ifndef PHOTOCAPTION_H
+#define PHOTOCAPTION_H
+
+#include <QString>
+
+// The photo's own caption: XMP dc:description, else IPTC Caption-Abstract,
+// else EXIF ImageDescription, else EXIF UserComment. Text a camera writes by
+// itself ("OLYMPUS DIGITAL CAMERA") and blank text count as none. Empty when
+// there is none or the photo cannot be read. Takes exifMutex.
+QString readPhotoCaption(const QString &path);
+
+// True for text that says nothing about the photo: blank, or the name a
+// camera fills in by itself.
+bool isCaptionBoilerplate(const QString &text);
+
+#endif // PHOTOCAPTION_H
