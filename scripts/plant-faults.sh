@@ -27,9 +27,9 @@ faults=(
     'geo/angletext.cpp@s/truncToInteger\(fraction \* 60.0\)/roundHalfAwayFromZero(fraction * 60.0)/@minutes rounded instead of cut'
     "processing/utmname.cpp@s/QString::number\\(position.easting, 'f', 0\\)/QString::number(qint64(position.easting))/@easting cut instead of rounded in names"
     'processing/processphoto.cpp@s/if \(!isNameTaken\(candidate\)\) \{/if (true) {/@photos racing for one name give up'
-    'processing/processphoto.cpp@s/if \(!place\(run\)\)\n\s*return;/place(run);/@failed backup does not stop the photo'
+    'processing/processphoto.cpp@s/if \(!readStamp\(run, metadataRead\) \|\| !place\(run\)\)/if (!readStamp(run, metadataRead) || (place(run) \&\& false))/@failed backup does not stop the photo'
     'files/photocollection.cpp@s/if \(name == QLatin1String\(backupFolderName\)\)/if (false)/@the Backup folder is collected'
-    'processing/processphoto.cpp@s/else if \(turned\)/else if (false \&\& turned)/@Orientation tag kept after turning'
+    'processing/processphoto.cpp@s/    if \(turned\)\n        markUpright/    if (false)\n        markUpright/@Orientation tag kept after turning'
     'metadata/metadatacopy.cpp@s/image->setIptcData\(metadata.iptc\);//@IPTC dropped on save'
     'files/atomicfile.cpp@s/if \(written == size\)/if (written >= 0)/@short write taken as success'
     'processing/processphoto.cpp@s/writer.setQuality\(quality\);/writer.setQuality(90);/@JPEG quality setting ignored'
