@@ -340,7 +340,9 @@ static void markStamped(PhotoRun &run)
         marker.originalName = run.fileName;
     marker.stampedAt = run.context.startedAt;
     if (!run.backupPath.isEmpty())
-        marker.backup = QFileInfo(run.photoPath).absoluteDir().relativeFilePath(run.backupPath);
+        marker.backup = QFileInfo(run.photoPath)
+                                .absoluteDir()
+                                .relativeFilePath(QFileInfo(run.backupPath).absoluteFilePath());
     writeStampMarker(run.metadata.xmp, marker);
 }
 

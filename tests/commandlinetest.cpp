@@ -324,17 +324,21 @@ private slots:
     {
         const QString folder = photoFolder();
         const auto before = folderContents(folder);
-        const QStringList steps[] = {{"procesar", folder},
-                                     {"procesar", folder},
-                                     {"restaurar", folder},
-                                     {"restaurar", folder}};
+        // Named as a user types it: relative to where the command runs.
+        const QString typed = QDir(dir.path()).relativeFilePath(folder);
+        const QStringList steps[] = {{"procesar", typed},
+                                     {"procesar", typed},
+                                     {"restaurar", typed},
+                                     {"restaurar", typed}};
         const int codes[] = {0, 1, 0, 0};
         const char *said[] = {"\nEl proceso ha finalizado.\nFotos procesadas: 2.\n",
                               "\nFotos ya estampadas (omitidas): 2.\n",
                               "Se restaurarán 2 fotos; 0 no tienen copia de seguridad.",
                               "Se restaurarán 0 fotos; 0 no tienen copia de seguridad."};
         for (int i = 0; i < 4; ++i) {
-            const Outcome outcome = run(steps[i]);
+            QProcess process;
+            process.setWorkingDirectory(dir.path());
+            const Outcome outcome = run(process, steps[i]);
             QVERIFY2(outcome.code == codes[i] && outcome.out.contains(QString::fromUtf8(said[i])),
                      qPrintable(QString::number(i) + outcome.out + outcome.err));
         }
