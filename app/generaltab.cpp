@@ -145,9 +145,10 @@ QGroupBox *GeneralTab::buildOutputGroup()
     layout->addWidget(exportLocationsCheck);
 
     // On two lines: in one it would widen the options panel.
-    losslessCheck = named(
-            new QCheckBox(tr("Conservar la compresión original\n(sin pérdida fuera de las marcas)")),
-            "losslessCheck");
+    losslessCheck
+            = named(new QCheckBox(tr(
+                            "Conservar la compresión original\n(sin pérdida fuera de las marcas)")),
+                    "losslessCheck");
     layout->addWidget(losslessCheck);
 
     auto *note = new QLabel(

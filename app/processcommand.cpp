@@ -5,8 +5,8 @@
 #include "app/stopsignal.h"
 #include "app/windowoptions.h"
 #include "coords/clockcorrection.h"
-#include "processing/batchsummary.h"
 #include "coords/timezonenames.h"
+#include "processing/batchsummary.h"
 #include "processing/photoprocessor.h"
 
 #include <QCommandLineParser>
@@ -268,11 +268,11 @@ static int runProcess(const QCommandLineParser &parser, const QStringList &value
     output.log()(QLatin1Char('\n') + batchSummary(outcome).join(QLatin1Char('\n')));
     if (outcome.stopped())
         return 128 + stopSignal();
-    return unplacedPhotosExit(outcome, outcome.processed() == outcome.total
-                                               && outcome.badNames.isEmpty() && !outcome.logoMissing
-                                               && !outcome.exportFailed
-                                       ? exitDone
-                                       : exitFailed);
+    return unplacedPhotosExit(outcome,
+                              outcome.processed() == outcome.total && outcome.badNames.isEmpty()
+                                              && !outcome.logoMissing && !outcome.exportFailed
+                                      ? exitDone
+                                      : exitFailed);
 }
 
 Command processCommand()

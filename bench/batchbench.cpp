@@ -119,6 +119,20 @@ static void compare(const char *title, const QStringList &photos, const QString 
                 bareOne.peakMegabytes);
 }
 
+// Two batches on the same photos, round by round; each goes first in every
+// other round, so neither gains from the order.
+static void alternateRounds(const QStringList &photos, const QString &work,
+                            const ProcessingOptions &first, const ProcessingOptions &second,
+                            int rounds, Measure &firstBest, Measure &secondBest)
+{
+    const auto folder = QDir(work).filePath(QStringLiteral("batch"));
+    for (int round = 0; round < rounds; ++round) {
+        for (const bool secondTurn : {round % 2 == 1, round % 2 == 0})
+            keepBest(secondTurn ? secondBest : firstBest,
+                     runBatch(photos, folder, secondTurn ? second : first));
+    }
+}
+
 // The chosen system against the default, round by round on the same photos.
 static void compareSystems(const QStringList &photos, const QString &work,
                            ProcessingOptions options, const QString &crs, int rounds)
@@ -132,15 +146,11 @@ static void compareSystems(const QStringList &photos, const QString &work,
     if (!entry || !crsTransform(entry->epsg, problem))
         qFatal("%s", qPrintable(problem));
     const double buildSeconds = build.elapsed() / 1000.0;
-    const auto folder = QDir(work).filePath(QStringLiteral("batch"));
     Measure utm, chosen;
-    // Each goes first in every other round, so neither gains from the order.
-    for (int round = 0; round < rounds; ++round) {
-        for (const bool chosenTurn : {round % 2 == 1, round % 2 == 0}) {
-            options.outputCrs = chosenTurn ? crs : QString();
-            keepBest(chosenTurn ? chosen : utm, runBatch(photos, folder, options));
-        }
-    }
+    ProcessingOptions inCrs = options;
+    inCrs.outputCrs = crs;
+    options.outputCrs.clear();
+    alternateRounds(photos, work, options, inCrs, rounds, utm, chosen);
     std::printf("\n%s against WGS 84 / UTM, %lld photos, best of %d rounds\n", qPrintable(crs),
                 qlonglong(photos.size()), rounds);
     std::printf("  WGS 84 / UTM s/photo %8.3f\n  %s s/photo %8.3f\n", utm.secondsPerPhoto,
@@ -189,14 +199,11 @@ static void compareBudget(const char *title, const QStringList &photos, const QS
 static void compareKeptCompression(const char *title, const QStringList &photos,
                                    const QString &work, ProcessingOptions options, int rounds)
 {
-    const auto folder = QDir(work).filePath(QStringLiteral("batch"));
     Measure whole, kept;
-    for (int round = 0; round < rounds; ++round) {
-        options.losslessStamps = false;
-        keepBest(whole, runBatch(photos, folder, options));
-        options.losslessStamps = true;
-        keepBest(kept, runBatch(photos, folder, options));
-    }
+    ProcessingOptions keeping = options;
+    keeping.losslessStamps = true;
+    options.losslessStamps = false;
+    alternateRounds(photos, work, options, keeping, rounds, whole, kept);
     std::printf("\n%s: %lld photos, JPEG %.1f MB on average, best of %d rounds\n", title,
                 qlonglong(photos.size()), averageMegabytes(photos), rounds);
     std::printf("  re-encoded whole    %.3f s/photo, peak RSS %ld MB\n", whole.secondsPerPhoto,

@@ -116,23 +116,30 @@ static std::vector<StampPatch> storedPatches(const std::vector<StampPatch> &patc
     return stored;
 }
 
-// The stamps over one block's samples: each sample's premultiplied value of
-// one component and its alpha, summed over the pixels it stands for.
+// The stamps over one block's samples: each sample's premultiplied red,
+// green, blue and its alpha, summed over the pixels it stands for (0 to 255
+// a pixel), so that a pixel costs four additions.
 struct BlockStamp
 {
-    double value[8][8] = {};
-    int alpha[8][8] = {}; // summed, 0 to 255 a pixel
+    int channels[4][8][8] = {}; // red, green, blue, alpha
+
+    // The premultiplied value of JFIF `component` (Y, Cb or Cr) of a sample.
+    double value(int component, int y, int x) const
+    {
+        static const double weights[3][3]
+                = {{0.299, 0.587, 0.114}, {-0.168736, -0.331264, 0.5}, {0.5, -0.418688, -0.081312}};
+        const double *weight = weights[component];
+        const double offset = component == 0 ? 0.0 : 128.0 / 255.0;
+        return weight[0] * channels[0][y][x] + weight[1] * channels[1][y][x]
+                + weight[2] * channels[2][y][x] + offset * channels[3][y][x];
+    }
 };
 
 // Adds the pixels of `patch` within the block whose first sample stands at
 // pixel `corner`, each sample standing for `scaleX` × `scaleY` pixels.
-static void addPatch(const StampPatch &patch, int component, const QPoint &corner, int scaleX,
-                     int scaleY, const QRect &block, BlockStamp &sums)
+static void addPatch(const StampPatch &patch, const QPoint &corner, int scaleX, int scaleY,
+                     const QRect &block, BlockStamp &sums)
 {
-    static const double weights[3][3]
-            = {{0.299, 0.587, 0.114}, {-0.168736, -0.331264, 0.5}, {0.5, -0.418688, -0.081312}};
-    const double *weight = weights[component];
-    const double offset = component == 0 ? 0.0 : 128.0 / 255.0;
     const QRect overlap = block & QRect(patch.origin, patch.picture.size());
     for (int y = overlap.top(); y <= overlap.bottom(); ++y) {
         const auto *line
@@ -145,9 +152,10 @@ static void addPatch(const StampPatch &patch, int component, const QPoint &corne
             if (alpha == 0)
                 continue;
             const int column = (x - corner.x()) >> (scaleX - 1);
-            sums.value[row][column] += weight[0] * qRed(rgb) + weight[1] * qGreen(rgb)
-                    + weight[2] * qBlue(rgb) + offset * alpha;
-            sums.alpha[row][column] += alpha;
+            sums.channels[0][row][column] += qRed(rgb);
+            sums.channels[1][row][column] += qGreen(rgb);
+            sums.channels[2][row][column] += qBlue(rgb);
+            sums.channels[3][row][column] += alpha;
         }
     }
 }
@@ -287,19 +295,19 @@ static void stampBlock(JCOEF *block, const JQUANT_TBL &table, const std::vector<
             & QRect(0, 0, grid.width, grid.height);
     BlockStamp sums;
     for (const StampPatch &patch : stamps)
-        addPatch(patch, grid.component, corner, grid.scaleX, grid.scaleY, pixels, sums);
+        addPatch(patch, corner, grid.scaleX, grid.scaleY, pixels, sums);
     float samples[8][8];
     decodeBlock(block, table, samples);
     for (int y = 0; y * grid.scaleY < pixels.height(); ++y)
         for (int x = 0; x * grid.scaleX < pixels.width(); ++x) {
-            if (sums.alpha[y][x] == 0)
+            if (sums.channels[3][y][x] == 0)
                 continue;
             // Pixels of this sample that lie on the picture.
             const int count = std::min(grid.scaleX, pixels.width() - x * grid.scaleX)
                     * std::min(grid.scaleY, pixels.height() - y * grid.scaleY);
-            const double coverage = sums.alpha[y][x] / (255.0 * count);
+            const double coverage = sums.channels[3][y][x] / (255.0 * count);
             samples[y][x]
-                    = float(sums.value[y][x] / count
+                    = float(sums.value(grid.component, y, x) / count
                             + (1.0 - coverage) * std::clamp(double(samples[y][x]), 0.0, 255.0));
         }
     encodeBlock(samples, table, block);
