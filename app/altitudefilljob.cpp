@@ -39,5 +39,5 @@ bool runAltitudeFillJob(const AltitudeFillJob &job, const LogCallback &log,
                         const ProgressCallback &progress)
 {
     return fillAltitudes(job.csvPath, job.provider, job.apiKey, job.overwrite, log, progress,
-                         job.service, job.stop.get());
+                         job.service, job.stop.get(), job.crs.get());
 }

@@ -18,6 +18,8 @@ struct AltitudeFillJob
     QString apiKey; // empty unless the provider needs one
     bool overwrite = true;
     ElevationService service;
+    // The coordinates file's system; null: WGS 84 / UTM.
+    std::shared_ptr<const CrsTransform> crs;
     // Set by "Cancelar" on the fill's dialog, read by the fill.
     std::shared_ptr<std::atomic<bool>> stop = std::make_shared<std::atomic<bool>>(false);
 };

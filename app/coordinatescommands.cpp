@@ -64,11 +64,15 @@ static int runAltitude(const QCommandLineParser &parser, const QStringList &valu
     const QString key = qEnvironmentVariableIsEmpty(apiKeyVariable)
             ? stored.altitudeApiKey
             : qEnvironmentVariable(apiKeyVariable);
-    const AltitudeFillJob job = makeAltitudeFillJob(values.first(), provider, key,
-                                                    !parser.isSet(keepOption), service);
+    AltitudeFillJob job = makeAltitudeFillJob(values.first(), provider, key,
+                                              !parser.isSet(keepOption), service);
     if (!QFileInfo(job.csvPath).isFile())
         return badArgument(QStringLiteral("ARCHIVO"),
                            QStringLiteral("no existe el archivo «%1».").arg(job.csvPath));
+    int exitCode = exitDone;
+    job.crs = commandCrs(parser.value(crsOption()), QStringLiteral("--crs"), exitCode);
+    if (exitCode != exitDone)
+        return exitCode;
     if (!altitudeFillJobProblem(job).isEmpty())
         return badArgument(QStringLiteral("--proveedor"),
                            QStringLiteral("Google Elevation necesita una clave: defina %1 o "
@@ -129,7 +133,7 @@ Command altitudeCommand()
             QStringLiteral("Rellena la columna de altitud de un archivo de coordenadas."),
             {QStringLiteral("ARCHIVO")},
             {QStringLiteral("Archivo de coordenadas (;) que se reescribe.")},
-            {providerOption, keepOption, serverOption},
+            {providerOption, keepOption, serverOption, crsOption()},
             runAltitude};
 }
 

@@ -709,7 +709,7 @@ QStringList PhotoRenamerGUI::applyProfileFile(const QString &name)
 
 void PhotoRenamerGUI::populateAltitude()
 {
-    const AltitudeFillJob job
+    AltitudeFillJob job
             = makeAltitudeFillJob(generalTab->coordinatesFile(), altitudeProvider, altitudeApiKey,
                                   generalTab->overwriteAltitudes(), elevationService);
     const QString problem = altitudeFillJobProblem(job);
@@ -717,6 +717,8 @@ void PhotoRenamerGUI::populateAltitude()
         dialogs.critical(this, tr("Error"), problem);
         return;
     }
+    if (!chosenCrs(dialogs, this, snapshotOptions(*this).outputCrs, job.crs))
+        return;
     log(tr("Iniciando relleno de altitud desde API para el archivo: ") + job.csvPath);
     startJob(
             tr("Consultando altitudes..."), generalTab->altitudeFillButton(),
@@ -863,14 +865,19 @@ void PhotoRenamerGUI::createReport()
                             "fotográfico."));
         return;
     }
+    const ProcessingOptions options = snapshotOptions(*this);
+    std::shared_ptr<const CrsTransform> crs;
+    if (!chosenCrs(dialogs, this, options.outputCrs, crs))
+        return;
     ReportDialog dialog(this, dialogs, reportDetails, folder);
     if (dialogs.run(dialog) != QDialog::Accepted)
         return;
     reportDetails = dialog.details();
     ReportSettings settings = dialog.settings();
+    settings.crs = crs;
     settings.folder = folder;
     settings.includeSubdirectories = inputs->includesSubfolders();
-    settings.logoPath = snapshotOptions(*this).logoPath;
+    settings.logoPath = options.logoPath;
     log(tr("Creando el registro fotográfico de las fotos de: ") + folder);
     const auto stop = std::make_shared<std::atomic<bool>>(false);
     const auto outcome = std::make_shared<ReportOutcome>();

@@ -72,11 +72,12 @@ static int readChoices(const QCommandLineParser &parser, ReportSettings &setting
     return exitDone;
 }
 
-// The profile's project data and the logo and subfolders of a window that
-// loaded it; the options given win over the profile.
+// The profile's project data and the logo, subfolders and coordinate system
+// of a window that loaded it; the options given win over the profile.
 static int readProfileValues(const QCommandLineParser &parser, ReportSettings &settings)
 {
     ReportDetails details;
+    QString crsCode;
     if (parser.isSet(profileOption)) {
         const auto profile = readProfile(parser.value(profileOption));
         // Keys the report does not use (camera zone, clock correction) may be refused.
@@ -91,7 +92,14 @@ static int readProfileValues(const QCommandLineParser &parser, ReportSettings &s
         details = reportDetailsFrom(*profile);
         settings.logoPath = options->logoPath;
         settings.includeSubdirectories = options->includeSubdirectories;
+        crsCode = options->outputCrs;
     }
+    int exitCode = exitDone;
+    settings.crs = parser.isSet(crsOption())
+            ? commandCrs(parser.value(crsOption()), QStringLiteral("--crs"), exitCode)
+            : commandCrs(crsCode, QStringLiteral("--perfil (outputCrs)"), exitCode);
+    if (exitCode != exitDone)
+        return exitCode;
     settings.project = parser.isSet(projectOption) ? parser.value(projectOption) : details.project;
     settings.client = parser.isSet(clientOption) ? parser.value(clientOption) : details.client;
     settings.author = parser.isSet(authorOption) ? parser.value(authorOption) : details.author;
@@ -134,6 +142,6 @@ Command reportCommand()
             {QStringLiteral("CARPETA")},
             {QStringLiteral("Carpeta de fotos; se leen, nunca se modifican.")},
             {formatOption, perPageOption, paperOption, projectOption, clientOption, authorOption,
-             profileOption, targetOption, subfoldersOption()},
+             profileOption, targetOption, subfoldersOption(), crsOption()},
             runReport};
 }

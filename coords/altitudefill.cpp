@@ -3,6 +3,7 @@
 #include "coords/coordinatesrow.h"
 #include "coords/logquote.h"
 #include "files/atomicfile.h"
+#include "geo/globelimits.h"
 #include "geo/utm.h"
 
 #include <QElapsedTimer>
@@ -27,6 +28,7 @@
 #include <cmath>
 #include <memory>
 #include <optional>
+#include <vector>
 
 // An elevation reply takes some 200 bytes a point; a body far beyond that is
 // not an answer and is not read further.
@@ -57,6 +59,7 @@ struct AltitudeJob
     int altitudeIndex = 0;
     ElevationService service;
     const std::atomic<bool> *stop = nullptr;
+    const CrsTransform *crs = nullptr; // null: WGS 84 / UTM
 
     bool isGoogle() const { return provider == QLatin1String(googleElevationProvider); }
     int maxPoints() const { return isGoogle() ? googleElevationMaxPoints : openTopoDataMaxPoints; }
@@ -72,6 +75,7 @@ struct PendingRow
     QString name; // column 1 as written
     QString point; // "lat,lon"; empty when the row is not asked about
     QStringList logLines;
+    QString transformation; // the one PROJ used for the row in a chosen system
 };
 
 // A reply's body when the transfer succeeded, else the reason it did not.
@@ -179,6 +183,21 @@ static QUrl requestUrl(const AltitudeJob &job, const QStringList &points, const 
     return url;
 }
 
+// The row's place on the ellipsoid: a chosen system's easting and northing go
+// through PROJ, as the batch reads them.
+static bool rowLatLon(const AltitudeJob &job, const RowPosition &position, double &latitude,
+                      double &longitude, QString &transformation)
+{
+    if (!job.crs) {
+        utmToLatLon(position.zone, position.letter, position.easting, position.northing, latitude,
+                    longitude);
+        return true;
+    }
+    return job.crs->inverse(position.easting, position.northing, latitude, longitude,
+                            &transformation)
+            && isOnGlobe(latitude, longitude);
+}
+
 // Reads the row and, when it is to be asked about, its point; every line it
 // logs waits in the row.
 static PendingRow prepareRow(const AltitudeJob &job, int number, const QString &line)
@@ -210,7 +229,9 @@ static PendingRow prepareRow(const AltitudeJob &job, int number, const QString &
     if (row.fields.size() < 5)
         return skip(QStringLiteral("menos de 5 columnas"));
     // Unlike the reader, the fill assumes no 'N' for a missing letter.
-    const RowPosition position = readRowPosition(row.fields);
+    RowPosition position = readRowPosition(row.fields);
+    if (job.crs && !fitsChosenSystem(row.fields, *job.crs, position, row.name, log))
+        return row;
     if (position.letterEmpty)
         return skip(QStringLiteral("letra de zona ausente"));
     if (!position.isValid())
@@ -222,8 +243,8 @@ static PendingRow prepareRow(const AltitudeJob &job, int number, const QString &
                      quotedForLog(row.fields.at(4).trimmed())));
     double latitude = 0.0;
     double longitude = 0.0;
-    utmToLatLon(position.zone, position.letter, position.easting, position.northing, latitude,
-                longitude);
+    if (!rowLatLon(job, position, latitude, longitude, row.transformation))
+        return skip(QStringLiteral("no se pudo transformar a WGS 84"));
     log(QStringLiteral("DEBUG UTM->LatLon: zone=%1%2, easting=%3, northing=%4 -> lat=%5, lon=%6")
                 .arg(QString::number(position.zone), QString(QLatin1Char(position.letter)),
                      QString::number(position.easting), QString::number(position.northing),
@@ -511,6 +532,7 @@ public:
         progress(0, total);
         for (int number = 1; number <= total && !job.stopped(); ++number) {
             PendingRow row = prepareRow(job, number, lines.at(number));
+            transformations.push_back(row.transformation);
             if (!row.point.isEmpty()) {
                 ++asked;
                 if (job.isGoogle() && job.apiKey.isEmpty()) {
@@ -538,6 +560,7 @@ public:
     // Every row asked about got its value.
     bool complete() const { return !job.stopped() && updated == asked; }
     int totalRows() const { return total; }
+    const std::vector<QString> &usedTransformations() const { return transformations; }
 
 private:
     void logGroupLines()
@@ -592,6 +615,7 @@ private:
     const int total;
     QList<PendingRow> group; // rows read since the last request, in order
     QStringList points; // the points of the rows in `group` that are asked about
+    std::vector<QString> transformations; // one a row read
     int done = 0;
     int asked = 0;
     int updated = 0;
@@ -599,10 +623,14 @@ private:
 
 bool fillAltitudes(const QString &path, const QString &provider, const QString &apiKey,
                    bool overwrite, const LogCallback &log, const ProgressCallback &progress,
-                   const ElevationService &service, const std::atomic<bool> *stop)
+                   const ElevationService &service, const std::atomic<bool> *stop,
+                   const CrsTransform *crs)
 {
-    AltitudeJob job {provider, apiKey, overwrite, 0, service, stop};
+    AltitudeJob job {provider, apiKey, overwrite, 0, service, stop, crs};
     const LogCallback safeLog = hidingKey(log, job.isGoogle() ? apiKey : QString());
+    if (crs)
+        for (const QString &line : crs->choiceLines())
+            safeLog(line);
     QStringList lines;
     QStringConverter::Encoding encoding = QStringConverter::Utf8;
     if (!readLines(path, lines, encoding, safeLog))
@@ -622,7 +650,10 @@ bool fillAltitudes(const QString &path, const QString &provider, const QString &
     safeLog(QStringLiteral("DEBUG: Índice de columna altitud: %1").arg(job.altitudeIndex));
 
     AltitudeRun run(job, lines, safeLog, progress);
-    if (!run.fillAll())
+    const bool ran = run.fillAll();
+    for (const QString &line : transformationLines(run.usedTransformations()))
+        safeLog(line);
+    if (!ran)
         return false;
 
     safeLog(QStringLiteral("DEBUG: Escritura CSV, total líneas: %1").arg(lines.size()));

@@ -2,6 +2,7 @@
 #define ALTITUDEFILL_H
 
 #include "coords/callbacks.h"
+#include "geo/crs.h"
 
 #include <QString>
 
@@ -49,8 +50,12 @@ struct ElevationService
 //
 // Blocks until done and owns its network access and event loop, so it is
 // meant to run on a worker thread; both callbacks are called on that thread.
+//
+// With `crs` (a chosen coordinate system) easting and northing are in that
+// system, as the batch reads them, and go to WGS 84 through PROJ.
 bool fillAltitudes(const QString &path, const QString &provider, const QString &apiKey,
                    bool overwrite, const LogCallback &log, const ProgressCallback &progress,
-                   const ElevationService &service = {}, const std::atomic<bool> *stop = nullptr);
+                   const ElevationService &service = {}, const std::atomic<bool> *stop = nullptr,
+                   const CrsTransform *crs = nullptr);
 
 #endif // ALTITUDEFILL_H

@@ -73,21 +73,6 @@ static QString invalidValue(const char *what, const QString &name, const QString
             + quotedForLog(value);
 }
 
-// A chosen system has its own false origin, so its easting and northing
-// need only be numbers; its zone, when it has one, must be the row's.
-static bool fitsChosenSystem(const QStringList &fields, const CrsTransform &crs,
-                             RowPosition &position, const QString &name, const LogCallback &log)
-{
-    position.eastingValid = readCoordinateNumber(fields.at(3).trimmed(), position.easting);
-    position.northingValid = readCoordinateNumber(fields.at(4).trimmed(), position.northing);
-    if (!position.zoneValid || !crs.utmZone() || *crs.utmZone() == position.zone)
-        return true;
-    log(QStringLiteral("La fila de %1 está en la zona %2, pero %3 es de la zona %4: se omite.")
-                .arg(quotedForLog(name), QString::number(position.zone), crs.entry().name,
-                     QString::number(*crs.utmZone())));
-    return false;
-}
-
 // Parses one data line; returns false when the row is to be skipped.
 static bool parseRow(const QString &line, const LogCallback &log, const CrsTransform *crs,
                      QString &name, CoordinateRecord &record)

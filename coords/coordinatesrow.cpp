@@ -1,5 +1,7 @@
 #include "coords/coordinatesrow.h"
 
+#include "coords/logquote.h"
+
 #include <QStringDecoder>
 
 #include <cmath>
@@ -83,4 +85,17 @@ RowPosition readRowPosition(const QStringList &fields)
     position.northingValid = readCoordinateNumber(fields.at(4).trimmed(), position.northing)
             && position.northing >= 0.0 && position.northing <= maxNorthingMetres;
     return position;
+}
+
+bool fitsChosenSystem(const QStringList &fields, const CrsTransform &crs,
+                             RowPosition &position, const QString &name, const LogCallback &log)
+{
+    position.eastingValid = readCoordinateNumber(fields.at(3).trimmed(), position.easting);
+    position.northingValid = readCoordinateNumber(fields.at(4).trimmed(), position.northing);
+    if (!position.zoneValid || !crs.utmZone() || *crs.utmZone() == position.zone)
+        return true;
+    log(QStringLiteral("La fila de %1 está en la zona %2, pero %3 es de la zona %4: se omite.")
+                .arg(quotedForLog(name), QString::number(position.zone), crs.entry().name,
+                     QString::number(*crs.utmZone())));
+    return false;
 }

@@ -1,6 +1,9 @@
 #ifndef COORDINATESROW_H
 #define COORDINATESROW_H
 
+#include "coords/callbacks.h"
+#include "geo/crs.h"
+
 #include <QByteArray>
 #include <QStringConverter>
 #include <QStringList>
@@ -45,5 +48,11 @@ struct RowPosition
 
 // `fields` must hold at least five fields; the first is the photo name.
 RowPosition readRowPosition(const QStringList &fields);
+
+// A chosen system has its own false origin, so its easting and northing need
+// only be numbers: they are read again into `position`. Its zone, when it has
+// one, must be the row's: false, with a line to `log`, when it is not.
+bool fitsChosenSystem(const QStringList &fields, const CrsTransform &crs, RowPosition &position,
+                      const QString &name, const LogCallback &log);
 
 #endif // COORDINATESROW_H

@@ -27,6 +27,16 @@ static constexpr char lineEnd[] = "\r\n";
 static constexpr char lineEnd[] = "\n";
 #endif
 
+// The fixed position is WGS 84 / UTM: in a chosen system, its numbers there.
+static UtmPosition fixedPosition(const CrsTransform *crs)
+{
+    UtmPosition position = fallbackPosition;
+    const LatLon fixed = fallbackLatLon();
+    if (crs)
+        projectPosition(*crs, fixed.latitude, fixed.longitude, position);
+    return position;
+}
+
 // In a chosen system the easting and northing are in it and a UTM system's
 // zone replaces the photo's own.
 static void projectRow(const QString &path, double latitude, double longitude,
@@ -38,7 +48,7 @@ static void projectRow(const QString &path, double latitude, double longitude,
         return;
     log(QStringLiteral("No se pudo transformar la posición de %1 a %2. Usando coordenadas fijas")
                 .arg(QFileInfo(path).fileName(), crs->entry().name));
-    row.position = fallbackPosition;
+    row.position = fixedPosition(crs);
 }
 
 // The photo's place on the track; its lines are logged only when it has none.
@@ -80,6 +90,7 @@ static SampleRow readRow(const QString &path, bool useExif, const LogCallback &l
                          const TrackPositioning *track, const CrsTransform *crs)
 {
     SampleRow row;
+    row.position = fixedPosition(crs);
     if (!useExif)
         return row;
     if (track)

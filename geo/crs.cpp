@@ -1,5 +1,7 @@
 #include "geo/crs.h"
 
+#include "geo/utm.h"
+
 #include <QMap>
 #include <QMutexLocker>
 #include <QRegularExpression>
@@ -10,7 +12,6 @@
 #include <atomic>
 #include <cmath>
 #include <utility>
-#include <vector>
 
 bool CrsEntry::contains(double latitude, double longitude) const
 {
@@ -216,6 +217,34 @@ QString CrsTransform::shortName() const
 {
     QString name = crs.name;
     return name.replace(QStringLiteral("UTM zone "), QStringLiteral("UTM "));
+}
+
+QStringList CrsTransform::choiceLines() const
+{
+    return QStringList {QStringLiteral("Sistema de coordenadas: %1 (%2).")
+                                .arg(crs.name, crsCode(crs.epsg))}
+            + setupWarnings;
+}
+
+QStringList transformationLines(const std::vector<QString> &used)
+{
+    QStringList distinct;
+    for (const QString &transformation : used)
+        if (!transformation.isEmpty() && !distinct.contains(transformation))
+            distinct << transformation;
+    distinct.sort();
+    QStringList lines;
+    for (const QString &transformation : std::as_const(distinct))
+        lines << transformation.split(QLatin1Char('\n'));
+    return lines;
+}
+
+LatLon fallbackLatLon()
+{
+    LatLon place;
+    utmToLatLon(fallbackPosition.zone, fallbackPosition.letter, fallbackPosition.easting,
+                fallbackPosition.northing, place.latitude, place.longitude);
+    return place;
 }
 
 // Each thread's context and its copies of the transformations it used,

@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 struct pj_ctx;
 struct PJconsts;
@@ -73,6 +74,9 @@ public:
     // Warnings about the transformations themselves (a missing grid), to
     // be logged once per run.
     const QStringList &warnings() const { return setupWarnings; }
+    // What a run in this system logs first: its name and code, then the
+    // warnings.
+    QStringList choiceLines() const;
 
     // Degrees to metres. `operation`, when given, receives the log line of
     // the transformation used (and a warning when it is only a ballpark).
@@ -101,6 +105,14 @@ private:
 // False, leaving `position` as it was, when PROJ cannot transform it.
 bool projectPosition(const CrsTransform &crs, double latitude, double longitude,
                      UtmPosition &position, QString *operation = nullptr);
+
+// Each transformation a run's positions went through, once and sorted, a
+// line each; `used` holds what `forward` and `inverse` gave, empty for none.
+QStringList transformationLines(const std::vector<QString> &used);
+
+// The fixed position of a photo without one (`fallbackPosition`, WGS 84 /
+// UTM) on the ellipsoid.
+LatLon fallbackLatLon();
 
 // The transformation from WGS 84 to the projected CRS `epsg`, built on first
 // use (hundreds of milliseconds: PROJ searches its database) and kept for

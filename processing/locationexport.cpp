@@ -60,7 +60,7 @@ bool writeLocationFiles(const QString &folder, QVector<LocationRecord> records,
 }
 
 bool readPhotoLocation(const QString &photo, const QString &folder, const CrsTransform *crs,
-                       LocationRecord &record, const LogCallback &log)
+                       LocationRecord &record, const LogCallback &log, QString *transformation)
 {
     const auto gps = readGpsFromExif(photo);
     if (!gps)
@@ -70,7 +70,8 @@ bool readPhotoLocation(const QString &photo, const QString &folder, const CrsTra
     PhotoStamp stamp;
     stamp.position
             = utmPositionOf(gps->latitude, gps->longitude, gps->direction, gps->altitude.metres);
-    if (crs && !projectPosition(*crs, gps->latitude, gps->longitude, stamp.position))
+    if (crs
+        && !projectPosition(*crs, gps->latitude, gps->longitude, stamp.position, transformation))
         return false;
     readCaptureDateTime(photo, stamp.captureTime);
     record = locationRecord(stamp, gps->latitude, gps->longitude, photo, folder);

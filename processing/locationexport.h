@@ -26,8 +26,11 @@ bool capturedBefore(const LocationRecord &a, const LocationRecord &b);
 // and capture time, its path taken below `folder`, its easting and northing
 // in `crs` when one is given; no thumbnail. False when the photo has no GPS
 // position, or none in `crs`. An altitude off the Earth is logged.
+// `transformation`, when given, receives the one PROJ used (see
+// `CrsTransform::forward`).
 bool readPhotoLocation(const QString &photo, const QString &folder, const CrsTransform *crs,
-                       LocationRecord &record, const LogCallback &log);
+                       LocationRecord &record, const LogCallback &log,
+                       QString *transformation = nullptr);
 
 // Writes "ubicaciones.kmz", "ubicaciones.geojson" and "ubicaciones.csv" into
 // `folder`, the records in order of date. Each file replaces the old one

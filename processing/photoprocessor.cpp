@@ -59,10 +59,8 @@ static QString prepareCrs(BatchContext &context)
         context.log(problem);
         return problem;
     }
-    context.log(QStringLiteral("Sistema de coordenadas: %1 (%2).")
-                        .arg(context.crs->entry().name, crsCode(context.crs->entry().epsg)));
-    for (const QString &warning : context.crs->warnings())
-        context.log(warning);
+    for (const QString &line : context.crs->choiceLines())
+        context.log(line);
     return QString();
 }
 
@@ -144,20 +142,6 @@ static QVector<LocationRecord> locatedPhotos(const BatchContext &context)
             records.append(*location);
     }
     return records;
-}
-
-// Each transformation the photos went through, said once: which one and how
-// exact PROJ says it is.
-static void logTransformations(const BatchContext &context)
-{
-    QStringList used;
-    for (const QString &transformation : context.transformations)
-        if (!transformation.isEmpty() && !used.contains(transformation))
-            used << transformation;
-    used.sort();
-    for (const QString &transformation : used)
-        for (const QString &line : transformation.split(QLatin1Char('\n')))
-            context.log(line);
 }
 
 static QStringList photosWith(const BatchContext &context, PositionOutcome outcome)
@@ -291,7 +275,10 @@ BatchOutcome PhotoProcessor::renamePhotosWithUTM(const QString &folder,
         for (const auto &line : lines)
             log(line);
     }
-    logTransformations(context);
+    // Each transformation the photos went through, said once: which one and
+    // how exact PROJ says it is.
+    for (const QString &line : transformationLines(context.transformations))
+        log(line);
     if (options.useGpxTrack)
         logClockShiftHint(context, log);
     BatchOutcome outcome;

@@ -54,8 +54,11 @@ static QString metres(double value)
     return QString::number(roundHalfAwayFromZero(value));
 }
 
-QString reportCoordinatesText(const UtmPosition &position)
+QString reportCoordinatesText(const UtmPosition &position, const CrsTransform *crs)
 {
+    if (crs)
+        return QStringLiteral("%1 · E %2 · N %3")
+                .arg(crs->shortName(), metres(position.easting), metres(position.northing));
     return QStringLiteral("%1%2 · E %3 · N %4 · Datum: WGS 84")
             .arg(QString::number(position.zone), QString(QLatin1Char(position.letter)),
                  metres(position.easting), metres(position.northing));
@@ -76,13 +79,14 @@ static QString altitudeValue(double altitude)
     return metres(altitude) + QStringLiteral(" msnm");
 }
 
-QVector<QPair<QString, QString>> captionRows(const ReportPhoto &photo)
+QVector<QPair<QString, QString>> captionRows(const ReportPhoto &photo, const CrsTransform *crs)
 {
     const UtmPosition &position = photo.record.position;
     QVector<QPair<QString, QString>> rows {
             {QStringLiteral("Descripción"), photo.caption},
             {QStringLiteral("Fecha y hora"), dateTimeText(photo.record.dateTime)},
-            {QStringLiteral("Coordenadas UTM"), reportCoordinatesText(position)},
+            {crs ? QStringLiteral("Coordenadas") : QStringLiteral("Coordenadas UTM"),
+             reportCoordinatesText(position, crs)},
     };
     if (position.altitude)
         rows.append({QStringLiteral("Altitud"), altitudeValue(*position.altitude)});
@@ -107,13 +111,15 @@ QVector<double> summaryColumnShares()
 // Unknown values show a dash, never a number.
 static const QString unknownCell = QStringLiteral("—");
 
-static QStringList summaryRow(const ReportPhoto &photo)
+// A chosen system that is no UTM system has no zone.
+static QStringList summaryRow(const ReportPhoto &photo, const CrsTransform *crs)
 {
     const UtmPosition &position = photo.record.position;
     return {QString::number(photo.number),
             photo.record.relativePath,
             photo.record.dateTime.isValid() ? dateText(photo.record.dateTime, true) : unknownCell,
-            QString::number(position.zone) + QLatin1Char(position.letter),
+            crs && !crs->utmZone() ? unknownCell
+                                   : QString::number(position.zone) + QLatin1Char(position.letter),
             metres(position.easting),
             metres(position.northing),
             position.altitude ? altitudeValue(*position.altitude) : unknownCell,
@@ -138,23 +144,20 @@ static QStringList unlocatedRow(const ReportPhoto &photo)
             photo.caption};
 }
 
-static QVector<QStringList> rowsOf(const QVector<ReportPhoto> &photos,
-                                   QStringList (*row)(const ReportPhoto &))
-{
-    QVector<QStringList> rows;
-    for (const auto &photo : photos)
-        rows.append(row(photo));
-    return rows;
-}
-
 QVector<QStringList> summaryRows(const PhotoReport &report)
 {
-    return rowsOf(report.located, summaryRow);
+    QVector<QStringList> rows;
+    for (const auto &photo : report.located)
+        rows.append(summaryRow(photo, report.settings.crs.get()));
+    return rows;
 }
 
 QVector<QStringList> unlocatedRows(const PhotoReport &report)
 {
-    return rowsOf(report.unlocated, unlocatedRow);
+    QVector<QStringList> rows;
+    for (const auto &photo : report.unlocated)
+        rows.append(unlocatedRow(photo));
+    return rows;
 }
 
 QString headerText(const ReportSettings &settings)
@@ -239,11 +242,12 @@ bool forEachPicture(ReportRun &run, const QVector<ReportPhoto> &photos,
 }
 
 static ReportPhoto readReportPhoto(const QString &path, const QString &folder,
-                                   const LogCallback &log)
+                                   const CrsTransform *crs, const LogCallback &log,
+                                   QString &transformation)
 {
     ReportPhoto photo;
     photo.path = path;
-    photo.located = readPhotoLocation(path, folder, nullptr, photo.record, log);
+    photo.located = readPhotoLocation(path, folder, crs, photo.record, log, &transformation);
     if (!photo.located) {
         PhotoStamp stamp;
         readCaptureDateTime(path, stamp.captureTime);
@@ -258,12 +262,20 @@ PhotoReport collectReport(const ReportSettings &settings, const LogCallback &log
 {
     PhotoReport report;
     report.settings = settings;
+    const CrsTransform *crs = settings.crs.get();
+    if (crs)
+        for (const QString &line : crs->choiceLines())
+            log(line);
     QVector<ReportPhoto> photos;
+    std::vector<QString> transformations;
     for (const QString &path : collectPhotos(settings.folder, settings.includeSubdirectories)) {
         if (stop && stop->load())
             return report;
-        photos.append(readReportPhoto(path, settings.folder, log));
+        photos.append(readReportPhoto(path, settings.folder, crs, log,
+                                      transformations.emplace_back()));
     }
+    for (const QString &line : transformationLines(transformations))
+        log(line);
     std::sort(photos.begin(), photos.end(), [](const ReportPhoto &a, const ReportPhoto &b) {
         return capturedBefore(a.record, b.record);
     });

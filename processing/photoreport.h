@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 
 // The photo report ("registro fotográfico"): numbered photo blocks with their
 // caption tables, a summary table, a location map and the photos without a
@@ -44,6 +45,7 @@ struct ReportSettings
     bool includeMap = true;
     QString pdfPath; // used when the format includes PDF
     QString docxPath; // used when the format includes Word
+    std::shared_ptr<const CrsTransform> crs; // null: WGS 84 / UTM by each photo's zone
 };
 
 // One photo of the report.
@@ -96,11 +98,12 @@ inline constexpr double reportPictureDpi = 200.0;
 ReportLayout reportLayout(const ReportSettings &settings);
 
 // The report's texts; numbers are written the same whatever the locale.
-// The coordinates of a located photo: zone and band, Este, Norte, datum.
-QString reportCoordinatesText(const UtmPosition &position);
+// The coordinates of a located photo: zone and band, Este, Norte, datum; in a
+// chosen system `crs`, its short name, Este and Norte.
+QString reportCoordinatesText(const UtmPosition &position, const CrsTransform *crs);
 QString photoTitle(int number); // "Fotografía N° 3"
 // Label and value, in order; altitude and direction only when known.
-QVector<QPair<QString, QString>> captionRows(const ReportPhoto &photo);
+QVector<QPair<QString, QString>> captionRows(const ReportPhoto &photo, const CrsTransform *crs);
 QStringList summaryHeader();
 QStringList unlocatedHeader();
 QString headerText(const ReportSettings &settings); // project, client, author and date

@@ -214,7 +214,13 @@ static bool positionFromExif(PhotoRun &run)
                              "Datos GPS no encontrados en EXIF para %1. Usando coords fijas.")
                              .arg(run.fileName);
         run.positionOutcome = PositionOutcome::Fixed;
-        return true;
+        if (!run.context.crs)
+            return true;
+        // The fixed place is WGS 84 / UTM: a chosen system names it in its own numbers.
+        const LatLon fixed = fallbackLatLon();
+        run.latitude = fixed.latitude;
+        run.longitude = fixed.longitude;
+        return projectIntoChosenSystem(run);
     }
     run.lines << gpsLine(*gps);
     if (gps->altitude.discarded)

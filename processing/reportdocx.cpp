@@ -335,7 +335,7 @@ public:
                              photoTitle(photo.number));
         const double width = box.width();
         document.startTable({captionLabelShare, 1 - captionLabelShare}, width);
-        const auto rows = captionRows(photo);
+        const auto rows = captionRows(photo, report.settings.crs.get());
         for (int i = 0; i < rows.size(); ++i) {
             document.startRow(reportRowHeight * (i == 0 ? 2 : 1), false);
             document.textCell(0, rows.at(i).first, true, QStringLiteral("EBF0F5"));
@@ -367,7 +367,7 @@ public:
         image.setDotsPerMeterX(qRound(pixelsPerMillimetre * 1000));
         image.setDotsPerMeterY(qRound(pixelsPerMillimetre * 1000));
         image.fill(Qt::white);
-        const MapFrame frame = mapFrame(reportPositions(report), QRectF(QPointF(), image.size()));
+        const MapFrame frame = reportMapFrame(report, QRectF(QPointF(), image.size()));
         {
             QPainter painter(&image);
             drawReportMap(painter, frame, pixelsPerMillimetre, report,

@@ -17,7 +17,7 @@ static bool isSouth(const UtmPosition &position)
 
 bool MapFrame::contains(const UtmPosition &position) const
 {
-    return position.zone == zone && isSouth(position) == south;
+    return !grid.isEmpty() || (position.zone == zone && isSouth(position) == south);
 }
 
 QPointF MapFrame::toPage(double easting, double northing) const
@@ -39,10 +39,11 @@ static std::pair<int, bool> mostCommonZone(const QVector<UtmPosition> &positions
     return best;
 }
 
-MapFrame mapFrame(const QVector<UtmPosition> &positions, const QRectF &area)
+MapFrame mapFrame(const QVector<UtmPosition> &positions, const QRectF &area, const QString &grid)
 {
     MapFrame frame;
     frame.area = area;
+    frame.grid = grid;
     if (positions.isEmpty() || area.isEmpty())
         return frame;
     std::tie(frame.zone, frame.south) = mostCommonZone(positions);
@@ -69,27 +70,32 @@ MapFrame mapFrame(const QVector<UtmPosition> &positions, const QRectF &area)
     return frame;
 }
 
-QVector<UtmPosition> reportPositions(const PhotoReport &report)
+MapFrame reportMapFrame(const PhotoReport &report, const QRectF &area)
 {
     QVector<UtmPosition> positions;
     for (const auto &photo : report.located)
         positions.append(photo.record.position);
-    return positions;
+    const CrsTransform *crs = report.settings.crs.get();
+    return mapFrame(positions, area, crs ? crs->shortName() : QString());
 }
 
 QStringList mapNotes(const PhotoReport &report, const MapFrame &frame)
 {
-    QStringList notes {QStringLiteral("Cuadrícula UTM zona %1 %2, datum WGS 84; coordenadas en "
-                                      "metros; el norte es el de la cuadrícula.")
+    const QString units
+            = QStringLiteral("coordenadas en metros; el norte es el de la cuadrícula.");
+    if (!frame.grid.isEmpty())
+        return {QStringLiteral("Cuadrícula %1; ").arg(frame.grid) + units};
+    QStringList notes {QStringLiteral("Cuadrícula UTM zona %1 %2, datum WGS 84; ")
                                .arg(frame.zone)
-                               .arg(frame.south ? QStringLiteral("sur") : QStringLiteral("norte"))};
+                               .arg(frame.south ? QStringLiteral("sur") : QStringLiteral("norte"))
+                       + units};
     QStringList outside;
     for (const auto &photo : report.located) {
         const UtmPosition &position = photo.record.position;
         if (!frame.contains(position))
             outside << QStringLiteral("%1 (%2)")
                                .arg(photo.number)
-                               .arg(reportCoordinatesText(position));
+                               .arg(reportCoordinatesText(position, nullptr));
     }
     if (!outside.isEmpty())
         notes << QStringLiteral("Fuera de esta zona, no dibujadas: Fotografía N° ")

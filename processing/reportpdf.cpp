@@ -140,7 +140,7 @@ public:
         y += layout.rowHeight;
         drawPicture(picture, QRectF(x, y, width, layout.pictureBox.height()));
         y += layout.pictureBox.height() + 2.0;
-        const auto rows = captionRows(photo);
+        const auto rows = captionRows(photo, report.settings.crs.get());
         for (int i = 0; i < rows.size(); ++i) {
             // The description, first, takes two rows.
             const double height = layout.rowHeight * (i == 0 ? 2 : 1);
@@ -167,7 +167,7 @@ public:
         const QSizeF body = layout.body();
         const QRectF area = box(origin.x(), origin.y() + headingHeight, body.width(),
                                 body.height() - headingHeight - mapNotesHeight);
-        const MapFrame frame = mapFrame(reportPositions(report), area);
+        const MapFrame frame = reportMapFrame(report, area);
         drawReportMap(painter, frame, unit, report, font(7));
         painter.setPen(Qt::black);
         drawFitted(box(origin.x(), origin.y() + body.height() - mapNotesHeight + 1, body.width(),

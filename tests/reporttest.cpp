@@ -1,3 +1,4 @@
+#include "geo/crs.h"
 #include "metadata/exiv2setup.h"
 #include "metadata/photocaption.h"
 #include "processing/photoreport.h"
@@ -245,7 +246,7 @@ private slots:
         report.located = {photo};
         QTEST(summaryRows(report).first().mid(6), "lastCells");
         QStringList labels;
-        for (const auto &row : captionRows(photo))
+        for (const auto &row : captionRows(photo, nullptr))
             labels << row.first;
         QCOMPARE(labels.contains(QStringLiteral("Orientación")), direction.has_value());
         QCOMPARE(labels.contains(QStringLiteral("Altitud")), altitude.has_value());
@@ -298,6 +299,51 @@ private slots:
         QVERIFY(text.at(pages - 2).contains(QStringLiteral("Fuera de esta zona")));
         QVERIFY(text.last().contains(QStringLiteral("Fotografías sin ubicación")));
         QVERIFY(text.last().contains(QStringLiteral("Acceso al campamento")));
+    }
+
+    // Captions, summary and map in the chosen system, the whole project on its
+    // grid; the default keeps WGS 84 / UTM by each photo's zone.
+    void pdfTextIsInTheChosenSystem_data()
+    {
+        QTest::addColumn<int>("epsg"); // 0: the default
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QString>("absent");
+        QTest::newRow("WGS 84 / UTM")
+                << 0
+                << QStringList {"Coordenadas UTM 19H · E 345713 · N 6297592 · Datum: WGS 84",
+                                "Cuadrícula UTM zona 19 sur, datum WGS 84", "Fuera de esta zona"}
+                << "PSAD56";
+        QTest::newRow("PSAD56 / UTM 19S, c.jpg de la zona 18 incluida")
+                << 24879
+                << QStringList {"Coordenadas PSAD56 / UTM 19S · E 345896 · N 6297965",
+                                "c.jpg 05/03/2024 10:10:00 19H 174817 6293716",
+                                "Cuadrícula PSAD56 / UTM 19S;"}
+                << "Fuera de esta zona";
+    }
+
+    void pdfTextIsInTheChosenSystem()
+    {
+        QFETCH(int, epsg);
+        ReportSettings chosen = settings(ReportFormat::Pdf);
+        QString problem;
+        if (epsg)
+            QVERIFY2(chosen.crs = crsTransform(epsg, problem), qPrintable(problem));
+        QStringList log;
+        QCOMPARE(writePhotoReport(
+                         chosen, [&log](const QString &line) { log << line; }, {}, nullptr)
+                         .written,
+                 QStringList {chosen.pdfPath});
+        QPdfDocument pdf;
+        QCOMPARE(pdf.load(chosen.pdfPath), QPdfDocument::Error::None);
+        QString text;
+        for (int page = 0; page < pdf.pageCount(); ++page)
+            text += pdf.getAllText(page).text().simplified() + QLatin1Char(' ');
+        QFETCH(QStringList, expected);
+        for (const QString &part : expected)
+            QVERIFY2(text.contains(part), qPrintable(part + " / " + text));
+        QFETCH(QString, absent);
+        QVERIFY2(!text.contains(absent), qPrintable(text));
+        QCOMPARE(log.filter(QStringLiteral("Transformación: ")).size(), epsg ? 1 : 0);
     }
 
     // 60 photos, 2 a page: the summary runs over two pages, its header row
