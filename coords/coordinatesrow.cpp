@@ -87,8 +87,8 @@ RowPosition readRowPosition(const QStringList &fields)
     return position;
 }
 
-bool fitsChosenSystem(const QStringList &fields, const CrsTransform &crs,
-                             RowPosition &position, const QString &name, const LogCallback &log)
+bool fitsChosenSystem(const QStringList &fields, const CrsTransform &crs, RowPosition &position,
+                      const QString &name, const LogCallback &log)
 {
     position.eastingValid = readCoordinateNumber(fields.at(3).trimmed(), position.easting);
     position.northingValid = readCoordinateNumber(fields.at(4).trimmed(), position.northing);

@@ -221,9 +221,9 @@ QString CrsTransform::shortName() const
 
 QStringList CrsTransform::choiceLines() const
 {
-    return QStringList {QStringLiteral("Sistema de coordenadas: %1 (%2).")
-                                .arg(crs.name, crsCode(crs.epsg))}
-            + setupWarnings;
+    const QString chosen
+            = QStringLiteral("Sistema de coordenadas: %1 (%2).").arg(crs.name, crsCode(crs.epsg));
+    return QStringList {chosen} + setupWarnings;
 }
 
 QStringList transformationLines(const std::vector<QString> &used)

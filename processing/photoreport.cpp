@@ -271,8 +271,8 @@ PhotoReport collectReport(const ReportSettings &settings, const LogCallback &log
     for (const QString &path : collectPhotos(settings.folder, settings.includeSubdirectories)) {
         if (stop && stop->load())
             return report;
-        photos.append(readReportPhoto(path, settings.folder, crs, log,
-                                      transformations.emplace_back()));
+        photos.append(
+                readReportPhoto(path, settings.folder, crs, log, transformations.emplace_back()));
     }
     for (const QString &line : transformationLines(transformations))
         log(line);

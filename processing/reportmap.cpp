@@ -81,8 +81,7 @@ MapFrame reportMapFrame(const PhotoReport &report, const QRectF &area)
 
 QStringList mapNotes(const PhotoReport &report, const MapFrame &frame)
 {
-    const QString units
-            = QStringLiteral("coordenadas en metros; el norte es el de la cuadrícula.");
+    const QString units = QStringLiteral("coordenadas en metros; el norte es el de la cuadrícula.");
     if (!frame.grid.isEmpty())
         return {QStringLiteral("Cuadrícula %1; ").arg(frame.grid) + units};
     QStringList notes {QStringLiteral("Cuadrícula UTM zona %1 %2, datum WGS 84; ")

@@ -1,4 +1,5 @@
 #include "coords/altitudefill.h"
+#include "geo/crs.h"
 #include "geo/utm.h"
 
 #include "tests/support/altitudefillrun.h"
@@ -280,6 +281,32 @@ private slots:
         fill.run(path, settings);
         QCOMPARE(fill.readBytes(path),
                  shortHeader + rows(1, 1, ";1.00") + skipped + rows(3, 3, ";3.00"));
+    }
+
+    // In a chosen system the service gets the WGS 84 place of the row's
+    // numbers in it (PSAD56 of -33.45, -70.66, within 0.5 m); a row of
+    // another zone than the system's is said and left alone.
+    void rowsInTheChosenSystemAreAskedAtTheirWgs84Place()
+    {
+        QString problem;
+        const auto psad56 = crsTransform(24879, problem);
+        QVERIFY2(psad56, qPrintable(problem));
+        const QByteArray otherZone = "b.jpg;18;H;345896.44;6297965.37\n";
+        const QString path
+                = fill.writeCsv(shortHeader + "a.jpg;19;H;345896.44;6297965.37\n" + otherZone);
+        FillSettings settings;
+        settings.crs = psad56.get();
+        const FillRun run = fill.run(path, settings);
+        QCOMPARE(fill.server->requests().size(), 1);
+        const QStringList points = fill.server->requests().first().points();
+        QCOMPARE(points.size(), 1);
+        const QStringList latLon = points.first().split(',');
+        QVERIFY2(qAbs(latLon.at(0).toDouble() + 33.45) < 4.5e-6
+                         && qAbs(latLon.at(1).toDouble() + 70.66) < 5.4e-6,
+                 qPrintable(points.first()));
+        QCOMPARE(fill.readBytes(path),
+                 shortHeader + "a.jpg;19;H;345896.44;6297965.37;100.00\n" + otherZone);
+        QVERIFY(run.log.join('\n').contains("La fila de b.jpg está en la zona 18"));
     }
 
     // Each failure costs only its group's rows, a failed request is tried

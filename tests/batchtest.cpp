@@ -161,15 +161,22 @@ private slots:
     void photosWithoutGpsGoToTheFixedPositionOrStay_data()
     {
         QTest::addColumn<bool>("leave");
+        QTest::addColumn<QString>("crs");
         QTest::addColumn<QStringList>("files");
         QTest::addColumn<QString>("end");
+        const QString fixedEnd = "1 foto(s) sin datos GPS quedaron en las coordenadas "
+                                 "fijas 19J 500000 6000000: sin gps.jpg.";
         QTest::newRow("fixed position")
-                << false
+                << false << ""
                 << QStringList {"19H 345713 6297592.jpg", "19J 500000 6000000.jpg", "Backup"}
-                << "1 foto(s) sin datos GPS quedaron en las coordenadas "
-                   "fijas 19J 500000 6000000: sin gps.jpg.";
+                << fixedEnd;
+        // The fixed place is WGS 84 / UTM: 500206.08 6000309.46 in PSAD56 (cs2cs).
+        QTest::newRow("fixed position in PSAD56")
+                << false << "EPSG:24879"
+                << QStringList {"19H 345896 6297965.jpg", "19J 500206 6000309.jpg", "Backup"}
+                << fixedEnd;
         QTest::newRow("left untouched")
-                << true << QStringList {"19H 345713 6297592.jpg", "Backup", "sin gps.jpg"}
+                << true << "" << QStringList {"19H 345713 6297592.jpg", "Backup", "sin gps.jpg"}
                 << "1 foto(s) quedaron sin procesar por no tener posición: sin gps.jpg.";
     }
 
@@ -180,6 +187,8 @@ private slots:
         const QByteArray untouched = fileBytes(write("sin gps.jpg", TestPhoto()));
         ProcessingOptions options = exifRun();
         options.leavePhotosWithoutPosition = leave;
+        QFETCH(QString, crs);
+        options.outputCrs = crs;
         const BatchResult result = runBatch(folder, options);
         QTEST(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), "files");
         QCOMPARE(QDir(at("Backup")).entryList(QDir::Files).size(), leave ? 1 : 2);

@@ -202,6 +202,10 @@ private slots:
             "--perfil (outputCrs)");
         row("exportar a un sistema desconocido", "exportar @F --crs EPSG:999999", false, 2,
             "--crs");
+        row("informe en un sistema desconocido", "informe @F --crs EPSG:9999999", false, 2,
+            "--crs");
+        row("altitud en un sistema desconocido", "altitud @D/perfil-roto.json --crs EPSG:999999",
+            false, 2, "--crs");
         row("informe", "informe @F --formato ambos --pagina carta", false, 0, "");
         row("formato de informe desconocido", "informe @F --formato odt", false, 2, "--formato");
         row("3 fotos por página", "informe @F --fotos-por-pagina 3", false, 2,

@@ -78,11 +78,12 @@ class CoordsTest : public QObject
 
     QTemporaryDir dir;
 
-    QStringList write(bool subfolders, bool useExif)
+    QStringList write(bool subfolders, bool useExif, const CrsTransform *crs = nullptr)
     {
         QStringList log;
-        writeSampleCoordinatesFile(dir.filePath("fotos"), dir.filePath("ejemplo.csv"), subfolders,
-                                   useExif, [&log](const QString &line) { log << line; });
+        writeSampleCoordinatesFile(
+                dir.filePath("fotos"), dir.filePath("ejemplo.csv"), subfolders, useExif,
+                [&log](const QString &line) { log << line; }, nullptr, crs);
         return log;
     }
 
@@ -186,20 +187,24 @@ private slots:
         QTest::addColumn<TestPhoto>("photo");
         QTest::addColumn<bool>("useExif");
         QTest::addColumn<QString>("row"); // "now": the current time in its place
+        QTest::addColumn<int>("epsg"); // 0: WGS 84 / UTM
         TestPhoto photo = gpsPhoto();
         photo.direction = 123.9;
         photo.altitude = 570.26;
         QTest::newRow("position, direction cut, altitude, date")
-                << photo << true << "19;H;345713;6297592;123;2024-03-05T14:30:00;570.3";
+                << photo << true << "19;H;345713;6297592;123;2024-03-05T14:30:00;570.3" << 0;
         TestPhoto plain = photo;
         plain.hasDirection = plain.hasAltitude = false;
         plain.dateTimeOriginal.clear();
         QTest::newRow("no direction, altitude or date")
-                << plain << true << "19;H;345713;6297592;;now;";
+                << plain << true << "19;H;345713;6297592;;now;" << 0;
         plain.hasGps = false;
         plain.dateTimeOriginal = "2024:03:05 14:30:00";
         QTest::newRow("no GPS: fixed position")
-                << plain << true << "19;J;500000;6000000;;2024-03-05T14:30:00;";
+                << plain << true << "19;J;500000;6000000;;2024-03-05T14:30:00;" << 0;
+        // The fixed place is WGS 84 / UTM: 500206.08 6000309.46 in PSAD56 (cs2cs).
+        QTest::newRow("no GPS: fixed position in PSAD56")
+                << plain << true << "19;J;500206;6000309;;2024-03-05T14:30:00;" << 24879;
     }
 
     void sampleRowsFromExifOrFixed()
@@ -209,7 +214,10 @@ private slots:
         QFETCH(QString, row);
         QVERIFY(writeTestPhoto(dir.filePath("fotos/IMG%2.jpg"), photo));
         const QDateTime before = QDateTime::currentDateTime().addSecs(-2);
-        const QStringList log = write(false, useExif);
+        QFETCH(int, epsg);
+        QString problem;
+        const auto crs = epsg ? crsTransform(epsg, problem) : nullptr;
+        const QStringList log = write(false, useExif, crs.get());
         const QStringList lines
                 = QString::fromUtf8(fileBytes(dir.filePath("ejemplo.csv"))).split('\n');
         QCOMPARE(lines.size(), 3);

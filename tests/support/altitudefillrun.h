@@ -30,6 +30,7 @@ struct FillSettings
     bool overwrite = true;
     int pauseMs = 0;
     int timeoutMs = 5000;
+    const CrsTransform *crs = nullptr;
 };
 
 // Runs the fill against `url` on a pool thread, as the window does, while
@@ -52,7 +53,8 @@ inline FillRun runFill(const QString &path, const QString &url, const FillSettin
                     QMutexLocker lock(&mutex);
                     result.progress.append({done, total});
                 },
-                ElevationService {url, settings.pauseMs, settings.timeoutMs});
+                ElevationService {url, settings.pauseMs, settings.timeoutMs}, nullptr,
+                settings.crs);
     }));
     loop.exec();
     return result;
