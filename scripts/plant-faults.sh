@@ -80,7 +80,7 @@ faults=(
     'processing/processphoto.cpp@s/run.positionOutcome = PositionOutcome::Fixed;//@fixed position not reported'
     'coords/altitudefill.cpp@s/if \(stray.isEmpty\(\)\)/if (true)/@replied locations not checked against the points'
     'geo/utm.cpp@s/if \(longitude == 180.0\)/if (false)/@longitude 180 put in a zone 61'
-    'processing/locationcsv.cpp@s/QStringLiteral\("=\+-@"\)/QStringLiteral("=")/@CSV names starting with + - @ left as formulas'
+    'processing/locationcsv.cpp@s/QStringLiteral\("=\+-\x40"\)/QStringLiteral("=")/@CSV names starting with + - @ left as formulas'
     'app/texttab.cpp@s/"bgText"/"backgroundText"/@profile key renamed'
     'app/logview.cpp@s/if \(followsEnd\)/if (false)/@log stops following its newest line'
     'app/cornerclash.cpp@s/if \(!options.drawData\)/if (false)/@rose warned against text that is not drawn'
@@ -88,11 +88,14 @@ faults=(
     'app/previewpane.cpp@s/case Qt::Key_PageDown://@Page Down does not step the preview'
     'geo/crs.cpp@s/proj_normalize_for_visualization\(context, raw\)/proj_clone(context, raw)/@chosen system keeps its own axis order (northing first)'
     'processing/processphoto.cpp@s/stamp.captureTime, stamp.wgs84\)/stamp.captureTime)/@EXIF from a row in a chosen system taken as WGS 84 UTM'
-    'coords/coordinatesfile.cpp@s/\*crs.utmZone\(\) == position.zone/true/@row of another zone read into a UTM system'
+    'coords/coordinatesrow.cpp@s/\*crs.utmZone\(\) == position.zone/true/@row of another zone read into a UTM system'
     'processing/utmname.cpp@s/if \(crs.utmZone\(\)\)/if (true)/@non-UTM system named as UTM'
     'processing/reportmap.cpp@s/area.bottom\(\) - \(northing/area.top() + (northing/@report map drawn upside down'
     'metadata/photocaption.cpp@s/return simplified.isEmpty\(\) \|\| cameraTexts/return simplified.isEmpty() \&\& cameraTexts/@camera boilerplate taken for a caption'
     'processing/photoreport.cpp@s/if \(run.stopped\(\)\) \{/if (false) {/@stopped report written all the same'
+    'processing/photoreport.cpp@s/readPhotoLocation\(path, folder, crs,/readPhotoLocation(path, folder, nullptr,/@report ignores the chosen system'
+    'coords/altitudefill.cpp@s/service, stop, crs\}/service, stop, nullptr}/@altitude fill reads a chosen system as WGS 84 UTM'
+    'processing/processphoto.cpp@s/return projectIntoChosenSystem\(run\);\n    \}\n    run.lines << gpsLine/return true;\n    }\n    run.lines << gpsLine/@fixed position not projected into the chosen system'
 )
 
 # Copies this tree (without builds) to $1, with the tests of $2 when given.

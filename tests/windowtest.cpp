@@ -993,8 +993,9 @@ private slots:
         }
     }
 
-    // The photos' own systems first, then searched by words; the run uses
-    // the choice, and a profile's code that is no projected system stops it.
+    // The photos' own systems first, then searched by words; the run and the
+    // report use the choice, and a profile's code that is no projected system
+    // stops both.
     void coordinateSystemPickerChoosesTheRunsSystem()
     {
         addPhotos({"a.jpg"});
@@ -1010,9 +1011,16 @@ private slots:
         startRun();
         waitForCompletion();
         QVERIFY2(QFile::exists(photos + "/19H 345896 6297965.jpg"), qPrintable(f.logText()));
+        // The report reads the photos in the same system.
+        f.information.clear();
+        f.runDialog = [](QDialog &) { return int(QDialog::Accepted); };
+        f.find<QAction>("createReportAction")->trigger();
+        waitForCompletion();
+        QCOMPARE(f.logText().count("Sistema de coordenadas: PSAD56 / UTM zone 19S"), 2);
         load({{"outputCrs", "EPSG:4326"}});
+        f.find<QAction>("createReportAction")->trigger();
         button("startButton")->click();
-        QCOMPARE(f.critical.size(), 1);
+        QCOMPARE(f.critical.size(), 2);
         QVERIFY(f.critical.first().contains("EPSG:4326 (WGS 84) no es un sistema proyectado"));
         load({{"outputCrs", ""}});
         QVERIFY(f.find<QRadioButton>("crsDefaultRadio")->isChecked());
