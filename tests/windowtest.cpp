@@ -1013,7 +1013,9 @@ private slots:
         QVERIFY2(QFile::exists(photos + "/19H 345896 6297965.jpg"), qPrintable(f.logText()));
         // The report reads the photos in the same system.
         f.information.clear();
-        f.runDialog = [](QDialog &) { return int(QDialog::Accepted); };
+        f.runDialog = [](QDialog &) {
+            return int(QDialog::Accepted);
+        };
         f.find<QAction>("createReportAction")->trigger();
         waitForCompletion();
         QCOMPARE(f.logText().count("Sistema de coordenadas: PSAD56 / UTM zone 19S"), 2);
