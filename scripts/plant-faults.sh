@@ -62,7 +62,7 @@ faults=(
     'coords/altitudefill.cpp@s/points.size\(\) <= job.maxPoints\(\)/points.size() <= job.maxPoints() + 1/@groups one point over the service limit'
     'processing/photoprocessor.cpp@s/return problem.isEmpty\(\) \? lock.tryLock\(foldersWrittenIn\(folder, options, photos\)\) : problem;/return problem;/@two batches at once on one folder'
     'processing/losslessstamp.cpp@s/source.max_h_samp_factor \/ info.h_samp_factor,/1,/@stamps laid on chroma blocks as if not subsampled'
-    'processing/losslessstamp.cpp@s/stampBlock\(row\[0\]\[blockX\], \*info.quant_table/stampBlock(row[0][blockX], *source.comp_info[0].quant_table/@chroma quantised with the luma table'
+    'processing/losslessstamp.cpp@s/blockTable\(\*source.comp_info\[c\].quant_table\)/blockTable(*source.comp_info[0].quant_table)/@chroma quantised with the luma table'
     'processing/processphoto.cpp@s/if \(kept.orientation != 1\)\n(\s*)run.metadata.exif/if (false)\n$1run.metadata.exif/@Orientation tag lost when blocks are kept'
     'metadata/heifmetadata.cpp@s/start = offsetBytes \+ qsizetype\(offset\)/start = 0/@HEIF EXIF parsed from libheif'"'"'s offset header'
     'processing/photoloader.cpp@s/turned = true;(\s*return decodeHeif)/turned = false;$1/@HEIF JPEG keeps a stale EXIF orientation'
@@ -93,6 +93,7 @@ faults=(
     'processing/reportmap.cpp@s/area.bottom\(\) - \(northing/area.top() + (northing/@report map drawn upside down'
     'metadata/photocaption.cpp@s/return simplified.isEmpty\(\) \|\| cameraTexts/return simplified.isEmpty() \&\& cameraTexts/@camera boilerplate taken for a caption'
     'processing/photoreport.cpp@s/if \(run.stopped\(\)\) \{/if (false) {/@stopped report written all the same'
+    'processing/overlay.cpp@s/painted << paintedArea\(painter, ink.adjusted/(void)(ink.adjusted/@stamp text left out of the areas said to be painted'
 )
 
 # Copies this tree (without builds) to $1, with the tests of $2 when given.

@@ -238,8 +238,8 @@ private slots:
         const QImage layer = stampLayer(size, box);
         QByteArray stamped;
         QString reason;
-        QVERIFY2(stampJpegLosslessly(original, stampPatches(layer), size, orientation, stamped,
-                                     reason),
+        QVERIFY2(stampJpegLosslessly(original, stampPatches(layer, {layer.rect()}), size,
+                                     orientation, stamped, reason),
                  qPrintable(reason));
 
         const QRect storedBox = orientation == 6
@@ -327,8 +327,9 @@ private slots:
             original.chop(original.size() / 3);
         QByteArray stamped;
         QString given;
-        QVERIFY(!stampJpegLosslessly(original, stampPatches(stampLayer(size, stamp)), size, 1,
-                                     stamped, given));
+        QVERIFY(!stampJpegLosslessly(original,
+                                     stampPatches(stampLayer(size, stamp), {QRect(QPoint(), size)}),
+                                     size, 1, stamped, given));
         QVERIFY2(given.contains(reason), qPrintable(given));
         QVERIFY(stamped.isEmpty());
     }
