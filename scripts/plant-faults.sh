@@ -94,6 +94,7 @@ faults=(
     'metadata/photocaption.cpp@s/return simplified.isEmpty\(\) \|\| cameraTexts/return simplified.isEmpty() \&\& cameraTexts/@camera boilerplate taken for a caption'
     'processing/photoreport.cpp@s/if \(run.stopped\(\)\) \{/if (false) {/@stopped report written all the same'
     'processing/overlay.cpp@s/painted << paintedArea\(painter, ink.adjusted/(void)(ink.adjusted/@stamp text left out of the areas said to be painted'
+    'processing/losslessstamp.cpp@s/    takeResolution\(original, layer\);\n//@kept-compression stamps laid out at the default resolution, not the photo'"'"'s'
 )
 
 # Copies this tree (without builds) to $1, with the tests of $2 when given.
