@@ -28,6 +28,7 @@ struct BatchTiming
 {
     double seconds = 0.0; // the whole batch
     long peakMegabytes = 0;
+    double processorSeconds = 0.0; // all threads summed
 };
 BatchTiming timeBatch(const QStringList &photos, const QString &folder,
                       const ProcessingOptions &options,

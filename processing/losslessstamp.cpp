@@ -17,6 +17,7 @@
 #include <vector>
 
 #include <jpeglib.h>
+#include <sys/mman.h>
 
 // libjpeg's own error handler ends the process; this one jumps back to the
 // caller with the message.
@@ -122,17 +123,6 @@ static std::vector<StampPatch> storedPatches(const std::vector<StampPatch> &patc
 struct BlockStamp
 {
     int channels[4][8][8] = {}; // red, green, blue, alpha
-
-    // The premultiplied value of JFIF `component` (Y, Cb or Cr) of a sample.
-    double value(int component, int y, int x) const
-    {
-        static const double weights[3][3]
-                = {{0.299, 0.587, 0.114}, {-0.168736, -0.331264, 0.5}, {0.5, -0.418688, -0.081312}};
-        const double *weight = weights[component];
-        const double offset = component == 0 ? 0.0 : 128.0 / 255.0;
-        return weight[0] * channels[0][y][x] + weight[1] * channels[1][y][x]
-                + weight[2] * channels[2][y][x] + offset * channels[3][y][x];
-    }
 };
 
 // Adds the pixels of `patch` within the block whose first sample stands at
@@ -183,49 +173,84 @@ static const DctBasis &dctBasis()
     return basis;
 }
 
-// out[i][·] = Σ_k left[i][k] · right[k][·], skipping zero terms.
+// out[i][·] = Σ_k left[i][k] · right[k][·].
 static void multiply(const float left[8][8], const float right[8][8], float out[8][8])
 {
     for (int i = 0; i < 8; ++i) {
         float row[8] = {};
-        for (int k = 0; k < 8; ++k) {
-            const float factor = left[i][k];
-            if (factor != 0.0f)
-                for (int j = 0; j < 8; ++j)
-                    row[j] += factor * right[k][j];
-        }
+        for (int k = 0; k < 8; ++k)
+            for (int j = 0; j < 8; ++j)
+                row[j] += left[i][k] * right[k][j];
         std::copy(row, row + 8, out[i]);
     }
 }
 
+// A component's quantisation table, with the reciprocals that quantising
+// multiplies by: a division per coefficient would cost as much as the rest.
+struct BlockTable
+{
+    float step[DCTSIZE2];
+    float reciprocal[DCTSIZE2];
+};
+
+static BlockTable blockTable(const JQUANT_TBL &table)
+{
+    BlockTable made;
+    for (int k = 0; k < DCTSIZE2; ++k) {
+        made.step[k] = float(table.quantval[k]);
+        made.reciprocal[k] = 1.0f / made.step[k];
+    }
+    return made;
+}
+
 // Samples (level-shifted back to 0..255, not clamped) of one quantised block.
-static void decodeBlock(const JCOEF *block, const JQUANT_TBL &table, float samples[8][8])
+static void decodeBlock(const JCOEF *block, const BlockTable &table, float samples[8][8])
 {
     const DctBasis &basis = dctBasis();
     float coefficients[8][8];
+    float *flat = coefficients[0];
     for (int k = 0; k < DCTSIZE2; ++k)
-        coefficients[k / 8][k % 8] = float(block[k]) * float(table.quantval[k]);
+        flat[k] = float(block[k]) * table.step[k];
     float rows[8][8]; // rows[v][x]: horizontal frequencies undone
     multiply(coefficients, basis.c, rows);
     multiply(basis.transposed, rows, samples);
+    flat = samples[0];
     for (int k = 0; k < DCTSIZE2; ++k)
-        samples[k / 8][k % 8] += 128.0f;
+        flat[k] += 128.0f;
 }
 
-static void encodeBlock(float samples[8][8], const JQUANT_TBL &table, JCOEF *block)
+static void encodeBlock(float samples[8][8], const BlockTable &table, JCOEF *block)
 {
     const DctBasis &basis = dctBasis();
+    float *flat = samples[0];
     for (int k = 0; k < DCTSIZE2; ++k)
-        samples[k / 8][k % 8] -= 128.0f;
+        flat[k] -= 128.0f;
     float columns[8][8]; // columns[y][u]: each row transformed
     multiply(samples, basis.transposed, columns);
     float coefficients[8][8];
     multiply(basis.c, columns, coefficients);
+    flat = coefficients[0];
     for (int k = 0; k < DCTSIZE2; ++k) {
-        const float quantised = coefficients[k / 8][k % 8] / float(table.quantval[k]);
-        const float rounded = quantised >= 0.0f ? quantised + 0.5f : quantised - 0.5f;
-        block[k] = JCOEF(std::clamp(int(rounded), -2047, 2047));
+        // Halves away from zero, as libjpeg rounds, within the range that
+        // baseline Huffman tables code.
+        const float quantised = flat[k] * table.reciprocal[k];
+        const float rounded = quantised + (quantised < 0.0f ? -0.5f : 0.5f);
+        block[k] = JCOEF(int(std::clamp(rounded, -2047.0f, 2047.0f)));
     }
+}
+
+// Whether any pixel of `line` from `left` to `right` is stamped, eight bytes
+// at a time: most rows of a layer hold no stamp at all.
+static bool rowStamped(const QRgb *line, int left, int right)
+{
+    int x = left;
+    for (; x + 1 <= right; x += 2) {
+        quint64 pair;
+        std::memcpy(&pair, line + x, sizeof pair);
+        if (pair != 0)
+            return true;
+    }
+    return x == right && line[x] != 0;
 }
 
 // Which 8 × 8 pixel cells of the stored picture a stamp pixel touches.
@@ -248,20 +273,23 @@ static void findTouchedCells(const std::vector<StampPatch> &stamps, int width, i
     cells.columns = (width + 7) / 8;
     cells.rows = (height + 7) / 8;
     cells.touched.assign(size_t(cells.columns) * cells.rows, false);
-    for (const StampPatch &patch : stamps)
+    for (const StampPatch &patch : stamps) {
+        const int left = patch.origin.x();
+        const int end = left + patch.picture.width();
         for (int v = 0; v < patch.picture.height(); ++v) {
             const auto *line = reinterpret_cast<const QRgb *>(patch.picture.constScanLine(v));
-            for (int u = 0; u < patch.picture.width(); ++u) {
-                if (qAlpha(line[u]) == 0)
+            const size_t rowStart = size_t((patch.origin.y() + v) / 8) * cells.columns;
+            // A cell at a time: one already touched needs no look.
+            for (int x = left; x < end; x = (x / 8 + 1) * 8) {
+                const size_t cell = rowStart + x / 8;
+                if (cells.touched[cell]
+                    || !rowStamped(line, x - left, std::min((x / 8 + 1) * 8, end) - 1 - left))
                     continue;
-                const QPoint at = patch.origin + QPoint(u, v);
-                const size_t cell = size_t(at.y() / 8) * cells.columns + at.x() / 8;
-                if (!cells.touched[cell]) {
-                    cells.touched[cell] = true;
-                    ++cells.count;
-                }
+                cells.touched[cell] = true;
+                ++cells.count;
             }
         }
+    }
 }
 
 // A component's block covers `scaleX` × `scaleY` cells; it is touched when any is.
@@ -274,43 +302,56 @@ static bool blockTouched(const TouchedCells &cells, int blockX, int blockY, int 
     return false;
 }
 
-// One component's samples: each stands for `scaleX` × `scaleY` pixels of the
-// stored picture, `width` × `height`.
+// Components sampled alike: each of their samples stands for `scaleX` ×
+// `scaleY` pixels of the stored picture, `width` × `height`.
 struct ComponentGrid
 {
-    int component;
     int scaleX;
     int scaleY;
     int width;
     int height;
 };
 
-// Blends the stamps into block (blockX, blockY) of a component. Samples off
-// the picture and samples no stamp covers keep their values.
-static void stampBlock(JCOEF *block, const JQUANT_TBL &table, const std::vector<StampPatch> &stamps,
-                       const ComponentGrid &grid, int blockX, int blockY)
+// One block of a component: its coefficients, its table, and whether it
+// holds Y, Cb or Cr.
+struct ComponentBlock
 {
-    const QPoint corner(blockX * 8 * grid.scaleX, blockY * 8 * grid.scaleY);
-    const QRect pixels = QRect(corner, QSize(8 * grid.scaleX, 8 * grid.scaleY))
-            & QRect(0, 0, grid.width, grid.height);
-    BlockStamp sums;
-    for (const StampPatch &patch : stamps)
-        addPatch(patch, corner, grid.scaleX, grid.scaleY, pixels, sums);
+    JCOEF *coefficients;
+    const BlockTable *table;
+    int component;
+};
+
+// Blends `sums` into `target`, whose samples cover `pixels` of the picture.
+// Samples off the picture and samples no stamp covers keep their values.
+static void blendBlock(const BlockStamp &sums, const QRect &pixels, const ComponentGrid &grid,
+                       const ComponentBlock &target)
+{
+    // JFIF weights of premultiplied red, green, blue, and of alpha for the
+    // chroma offset of 128.
+    static const float weights[3][4] = {{0.299f, 0.587f, 0.114f, 0.0f},
+                                        {-0.168736f, -0.331264f, 0.5f, 128.0f / 255.0f},
+                                        {0.5f, -0.418688f, -0.081312f, 128.0f / 255.0f}};
+    const float *weight = weights[target.component];
     float samples[8][8];
-    decodeBlock(block, table, samples);
+    decodeBlock(target.coefficients, *target.table, samples);
     for (int y = 0; y * grid.scaleY < pixels.height(); ++y)
         for (int x = 0; x * grid.scaleX < pixels.width(); ++x) {
-            if (sums.channels[3][y][x] == 0)
+            const int alpha = sums.channels[3][y][x];
+            if (alpha == 0)
                 continue;
-            // Pixels of this sample that lie on the picture.
-            const int count = std::min(grid.scaleX, pixels.width() - x * grid.scaleX)
-                    * std::min(grid.scaleY, pixels.height() - y * grid.scaleY);
-            const double coverage = sums.channels[3][y][x] / (255.0 * count);
-            samples[y][x]
-                    = float(sums.value(grid.component, y, x) / count
-                            + (1.0 - coverage) * std::clamp(double(samples[y][x]), 0.0, 255.0));
+            // Pixels of this sample that lie on the picture: 1, 2 or 4.
+            static const float reciprocals[5] = {0.0f, 1.0f, 0.5f, 1.0f / 3.0f, 0.25f};
+            const float perPixel
+                    = reciprocals[std::min(grid.scaleX, pixels.width() - x * grid.scaleX)
+                                  * std::min(grid.scaleY, pixels.height() - y * grid.scaleY)];
+            const float stamp = weight[0] * float(sums.channels[0][y][x])
+                    + weight[1] * float(sums.channels[1][y][x])
+                    + weight[2] * float(sums.channels[2][y][x]) + weight[3] * float(alpha);
+            const float coverage = float(alpha) * perPixel * (1.0f / 255.0f);
+            samples[y][x] = stamp * perPixel
+                    + (1.0f - coverage) * std::clamp(samples[y][x], 0.0f, 255.0f);
         }
-    encodeBlock(samples, table, block);
+    encodeBlock(samples, *target.table, target.coefficients);
 }
 
 // Why the coefficients of this JPEG cannot be stamped in place; empty when
@@ -342,21 +383,37 @@ static QString unsuitability(const jpeg_decompress_struct &source)
     return {};
 }
 
-static void stampComponent(jpeg_decompress_struct &source, jvirt_barray_ptr coefficients,
-                           int component, const std::vector<StampPatch> &stamps,
-                           const TouchedCells &cells)
+// Stamps components `first` to `last`, which are sampled alike: their
+// blocks at one place share the stamps' sums. Holds no object with a
+// destructor, since a libjpeg error jumps out of it.
+static void stampComponents(jpeg_decompress_struct &source, jvirt_barray_ptr *coefficients,
+                            int first, int last, const std::vector<StampPatch> &stamps,
+                            const TouchedCells &cells)
 {
-    const jpeg_component_info &info = source.comp_info[component];
-    const ComponentGrid grid {component, source.max_h_samp_factor / info.h_samp_factor,
+    const jpeg_component_info &info = source.comp_info[first];
+    const ComponentGrid grid {source.max_h_samp_factor / info.h_samp_factor,
                               source.max_v_samp_factor / info.v_samp_factor,
                               int(source.image_width), int(source.image_height)};
+    BlockTable tables[3];
+    for (int c = first; c <= last; ++c)
+        tables[c - first] = blockTable(*source.comp_info[c].quant_table);
     for (JDIMENSION blockY = 0; blockY < info.height_in_blocks; ++blockY) {
-        JBLOCKARRAY row = (*source.mem->access_virt_barray)(reinterpret_cast<j_common_ptr>(&source),
-                                                            coefficients, blockY, 1, TRUE);
-        for (JDIMENSION blockX = 0; blockX < info.width_in_blocks; ++blockX)
-            if (blockTouched(cells, int(blockX), int(blockY), grid.scaleX, grid.scaleY))
-                stampBlock(row[0][blockX], *info.quant_table, stamps, grid, int(blockX),
-                           int(blockY));
+        JBLOCKARRAY rows[3];
+        for (int c = first; c <= last; ++c)
+            rows[c - first] = (*source.mem->access_virt_barray)(
+                    reinterpret_cast<j_common_ptr>(&source), coefficients[c], blockY, 1, TRUE);
+        for (JDIMENSION blockX = 0; blockX < info.width_in_blocks; ++blockX) {
+            if (!blockTouched(cells, int(blockX), int(blockY), grid.scaleX, grid.scaleY))
+                continue;
+            const QPoint corner(int(blockX) * 8 * grid.scaleX, int(blockY) * 8 * grid.scaleY);
+            const QRect pixels = QRect(corner, QSize(8 * grid.scaleX, 8 * grid.scaleY))
+                    & QRect(0, 0, grid.width, grid.height);
+            BlockStamp sums;
+            for (const StampPatch &patch : stamps)
+                addPatch(patch, corner, grid.scaleX, grid.scaleY, pixels, sums);
+            for (int c = first; c <= last; ++c)
+                blendBlock(sums, pixels, grid, {rows[c - first][0][blockX], &tables[c - first], c});
+        }
     }
 }
 
@@ -420,8 +477,9 @@ static bool runJob(LosslessJob &job, const QByteArray &bytes,
         reason = QStringLiteral("las marcas cubren más de la mitad de la foto");
         return false;
     }
-    for (int component = 0; component < job.source.num_components; ++component)
-        stampComponent(job.source, coefficients[component], component, work.stamps, work.cells);
+    stampComponents(job.source, coefficients, 0, 0, work.stamps, work.cells);
+    if (job.source.num_components == 3)
+        stampComponents(job.source, coefficients, 1, 2, work.stamps, work.cells);
     jpeg_mem_dest(&job.target, &job.output, &job.outputSize);
     jpeg_copy_critical_parameters(&job.source, &job.target);
     copyFraming(job.source, job.target);
@@ -453,30 +511,28 @@ bool stampJpegLosslessly(const QByteArray &source, const std::vector<StampPatch>
     job.target.err = &trap.manager;
     trap.manager.error_exit = leaveOnError;
     trap.manager.output_message = stayQuiet;
+    // Written straight into a buffer the size of the source and some: the
+    // blocks are the same but for the stamps, the Huffman tables may differ.
+    // libjpeg moves to a buffer of its own only if this one is too small.
+    QByteArray buffer(source.size() + source.size() / 4 + 65536, Qt::Uninitialized);
+    const auto *given = reinterpret_cast<unsigned char *>(buffer.data());
+    job.output = reinterpret_cast<unsigned char *>(buffer.data());
+    job.outputSize = static_cast<unsigned long>(buffer.size());
     const bool done = runTrapped(job, trap, source, stamps, uprightSize, orientation, work, reason);
     if (trap.message[0] != '\0')
         reason = QStringLiteral("el decodificador no puede leerla (%1)")
                          .arg(QString::fromLocal8Bit(trap.message));
     jpeg_destroy_compress(&job.target);
     jpeg_destroy_decompress(&job.source);
-    if (done)
+    if (done && job.output == given) {
+        buffer.truncate(int(job.outputSize));
+        stamped = std::move(buffer);
+    } else if (done) {
         stamped = QByteArray(reinterpret_cast<const char *>(job.output), int(job.outputSize));
-    std::free(job.output);
-    return done;
-}
-
-// Whether any pixel of `line` from `left` to `right` is stamped, eight bytes
-// at a time: most rows of a layer hold no stamp at all.
-static bool rowStamped(const QRgb *line, int left, int right)
-{
-    int x = left;
-    for (; x + 1 <= right; x += 2) {
-        quint64 pair;
-        std::memcpy(&pair, line + x, sizeof pair);
-        if (pair != 0)
-            return true;
     }
-    return x == right && line[x] != 0;
+    if (job.output != given)
+        std::free(job.output);
+    return done;
 }
 
 // The bounding box of the stamped pixels of `layer` within `area`.
@@ -501,7 +557,7 @@ static QRect stampedBox(const QImage &layer, const QRect &area)
     return top < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
-std::vector<StampPatch> stampPatches(const QImage &layer)
+std::vector<StampPatch> stampPatches(const QImage &layer, const QList<QRect> &painted)
 {
     const QImage argb = layer.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     const int halfWidth = argb.width() / 2;
@@ -512,7 +568,12 @@ std::vector<StampPatch> stampPatches(const QImage &layer)
           QRect(halfWidth, 0, argb.width() - halfWidth, halfHeight),
           QRect(0, halfHeight, halfWidth, argb.height() - halfHeight),
           QRect(halfWidth, halfHeight, argb.width() - halfWidth, argb.height() - halfHeight)}) {
-        const QRect box = stampedBox(argb, quarter);
+        // Only where something was painted: the rest of the layer was never
+        // touched, and reading it would cost more than the stamps.
+        QRect searched;
+        for (const QRect &area : painted)
+            searched |= area & quarter;
+        const QRect box = searched.isEmpty() ? QRect() : stampedBox(argb, searched);
         if (!box.isEmpty())
             patches.push_back({box.topLeft(), argb.copy(box)});
     }
@@ -541,19 +602,69 @@ int exifOrientation(QImageIOHandler::Transformations transformation)
     }
 }
 
-// A transparent picture whose memory the kernel hands out zeroed and only
-// where it is painted on.
-static QImage transparentLayer(const QSize &size)
+struct LayerMapping
 {
-    const qsizetype bytes = qsizetype(size.width()) * size.height() * 4;
-    void *pixels = std::calloc(size_t(bytes), 1);
-    if (!pixels)
-        return {};
-    return QImage(static_cast<uchar *>(pixels), size.width(), size.height(), size.width() * 4,
-                  QImage::Format_ARGB32_Premultiplied, std::free, pixels);
+    void *address;
+    size_t bytes;
+};
+
+static void unmapLayer(void *mapping)
+{
+    const auto *layer = static_cast<LayerMapping *>(mapping);
+    munmap(layer->address, layer->bytes);
+    delete layer;
 }
 
-bool stampKeepingCompression(const QString &path, const std::function<void(QImage &)> &draw,
+// A transparent picture whose memory the kernel hands out zeroed and only
+// where it is painted on. Shared memory gets its page on the painter's
+// first touch; private memory would first lend the zero page to the
+// painter's read and then copy it on its write, which costs a second fault
+// and a flush of every processor's address cache, page by page.
+static QImage transparentLayer(const QSize &size)
+{
+    const size_t bytes = size_t(size.width()) * size_t(size.height()) * 4;
+    void *pixels = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (pixels == MAP_FAILED)
+        return {};
+    return QImage(static_cast<uchar *>(pixels), size.width(), size.height(), size.width() * 4,
+                  QImage::Format_ARGB32_Premultiplied, unmapLayer,
+                  new LayerMapping {pixels, bytes});
+}
+
+static int bigEndian16(const QByteArray &bytes, qsizetype at)
+{
+    return (uchar(bytes[at]) << 8) | uchar(bytes[at + 1]);
+}
+
+// Gives `layer` the resolution Qt's reader gives the decoded photo, from its
+// last JFIF header before the picture data: text is sized in points, so the
+// same stamps on a photo of another resolution have other pixel sizes.
+static void takeResolution(const QByteArray &jpeg, QImage &layer)
+{
+    qsizetype at = 2; // after the start of image
+    while (at + 4 <= jpeg.size() && uchar(jpeg[at]) == 0xFF) {
+        const uchar marker = uchar(jpeg[at + 1]);
+        if (marker == 0xFF || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
+            at += marker == 0xFF ? 1 : 2; // fill byte, or a marker without length
+            continue;
+        }
+        if (marker == 0xDA || marker == 0xD9) // the picture data, or the end
+            return;
+        const int length = bigEndian16(jpeg, at + 2);
+        if (marker == 0xE0 && length >= 16 && at + 16 <= jpeg.size()
+            && std::memcmp(jpeg.constData() + at + 4, "JFIF", 5) == 0) {
+            const int units = uchar(jpeg[at + 11]);
+            const double perMetre = units == 1 ? 100.0 / 2.54 : units == 2 ? 100.0 : 0.0;
+            if (perMetre > 0.0) {
+                layer.setDotsPerMeterX(int(perMetre * bigEndian16(jpeg, at + 12)));
+                layer.setDotsPerMeterY(int(perMetre * bigEndian16(jpeg, at + 14)));
+            }
+        }
+        at += 2 + length;
+    }
+}
+
+bool stampKeepingCompression(const QString &path, const std::function<QList<QRect>(QImage &)> &draw,
                              KeptCompression &kept)
 {
     QFile file(path);
@@ -580,8 +691,9 @@ bool stampKeepingCompression(const QString &path, const std::function<void(QImag
         kept.reason = QStringLiteral("no hay memoria para las marcas");
         return false;
     }
-    draw(layer);
-    kept.patches = stampPatches(layer);
+    takeResolution(original, layer);
+    const QList<QRect> painted = draw(layer);
+    kept.patches = stampPatches(layer, painted);
     layer = QImage();
     return stampJpegLosslessly(original, kept.patches, upright, kept.orientation, kept.jpeg,
                                kept.reason);

@@ -4,7 +4,9 @@
 #include <QByteArray>
 #include <QImage>
 #include <QImageIOHandler>
+#include <QList>
 #include <QPoint>
+#include <QRect>
 #include <QString>
 
 #include <functional>
@@ -20,8 +22,8 @@ struct StampPatch
 
 // The stamps drawn on a transparent `layer` of the photo's size, cut down to
 // the bounding box of the stamped pixels in each quarter of it, so that the
-// whole layer need not be kept.
-std::vector<StampPatch> stampPatches(const QImage &layer);
+// whole layer need not be kept. Only the `painted` areas are looked at.
+std::vector<StampPatch> stampPatches(const QImage &layer, const QList<QRect> &painted);
 
 // The EXIF Orientation (1 to 8) whose turn Qt applies as `transformation`.
 int exifOrientation(QImageIOHandler::Transformations transformation);
@@ -57,10 +59,11 @@ struct KeptCompression
 };
 
 // Reads the JPEG at `path`, has `draw` paint the stamps on a transparent
-// picture of its upright size, and lays them on its blocks. Only the photo's
+// picture of its upright size and say where it painted, and lays them on
+// its blocks. Only the photo's
 // header is decoded besides the blocks, so the whole picture is never held.
 // A JPEG that libjpeg reads with a warning is refused, as is one cut short.
-bool stampKeepingCompression(const QString &path, const std::function<void(QImage &)> &draw,
+bool stampKeepingCompression(const QString &path, const std::function<QList<QRect>(QImage &)> &draw,
                              KeptCompression &kept);
 
 #endif // LOSSLESSSTAMP_H

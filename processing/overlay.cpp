@@ -30,8 +30,15 @@ static void makePaintable(QImage &image)
     }
 }
 
+// Where `painter` may have put a pixel while drawing in `area` of the
+// canvas: a pixel more on each side for antialiasing.
+static QRect paintedArea(const QPainter &painter, const QRect &area)
+{
+    return painter.transform().mapRect(area).adjusted(-1, -1, 1, 1);
+}
+
 static void drawLogo(QPainter &painter, const QSize &canvas, const QImage &logo,
-                     const ProcessingOptions &options)
+                     const ProcessingOptions &options, QList<QRect> &painted)
 {
     if (!(options.logoRatio > 0) || logo.isNull())
         return;
@@ -43,7 +50,9 @@ static void drawLogo(QPainter &painter, const QSize &canvas, const QImage &logo,
     const QSize size(clampToInt(width), clampToInt(height));
     const QImage scaled = logo.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     const Corner corner = cornerFromName(options.logoPosition, Corner::TopLeft);
-    painter.drawImage(cornerPlacement(corner, canvas, size), scaled);
+    const QPoint at = cornerPlacement(corner, canvas, size);
+    painter.drawImage(at, scaled);
+    painted << paintedArea(painter, QRect(at, scaled.size()));
 }
 
 // The texts of one photo grouped by corner name, in item order within a
@@ -74,7 +83,7 @@ static void drawBlockBox(QPainter &painter, const QRect &box)
 // Corners of text blocks are read by substring, so any text without "derecha"
 // or "abajo" is top left.
 static void drawTextBlock(QPainter &painter, const QSize &canvas, const QString &corner,
-                          const QStringList &lines, bool withBox)
+                          const QStringList &lines, bool withBox, QList<QRect> &painted)
 {
     const QFontMetrics metrics = painter.fontMetrics();
     const int lineStep = metrics.height() + 5;
@@ -87,19 +96,26 @@ static void drawTextBlock(QPainter &painter, const QSize &canvas, const QString 
             widest = std::max(widest, metrics.horizontalAdvance(line));
         const int x = right ? canvas.width() - widest - 35 : 15;
         const int y = bottom ? canvas.height() - (blockHeight - 5) - 30 : 20;
-        drawBlockBox(painter, QRect(x, y, widest + 20, blockHeight + 5));
+        const QRect box(x, y, widest + 20, blockHeight + 5);
+        drawBlockBox(painter, box);
+        painted << paintedArea(painter, box.adjusted(-2, -2, 2, 2));
     }
     int baseline = bottom ? canvas.height() - 20 + metrics.ascent() - blockHeight
                           : metrics.ascent() + 25;
     for (const QString &line : lines) {
         const int x = right ? canvas.width() - metrics.horizontalAdvance(line) - 25 : 25;
         painter.drawText(QPoint(x, baseline), line);
+        // Glyphs may reach past their advance and the font's ascent and
+        // descent: a whole line step of room on every side.
+        const QRect ink(x, baseline - metrics.ascent(), metrics.horizontalAdvance(line),
+                        metrics.height());
+        painted << paintedArea(painter, ink.adjusted(-lineStep, -lineStep, lineStep, lineStep));
         baseline += lineStep;
     }
 }
 
 static void drawTexts(QPainter &painter, const QSize &canvas, const ProcessingOptions &options,
-                      const QString &fontFamily, const PhotoStamp &photo)
+                      const QString &fontFamily, const PhotoStamp &photo, QList<QRect> &painted)
 {
     QFont font = stampFont(fontFamily);
     font.setPointSize(
@@ -108,11 +124,11 @@ static void drawTexts(QPainter &painter, const QSize &canvas, const ProcessingOp
     painter.setPen(options.fontColor);
     const QMap<QString, QStringList> blocks = textBlocks(options, photo);
     for (auto block = blocks.constBegin(); block != blocks.constEnd(); ++block)
-        drawTextBlock(painter, canvas, block.key(), block.value(), options.bgText);
+        drawTextBlock(painter, canvas, block.key(), block.value(), options.bgText, painted);
 }
 
 static void drawRose(QPainter &painter, const QSize &canvas, const ProcessingOptions &options,
-                     double orientation, const LogCallback &log)
+                     double orientation, const LogCallback &log, QList<QRect> &painted)
 {
     if (log)
         log(QStringLiteral("Dibujando rosa con orientación ") + QString::number(orientation));
@@ -124,25 +140,30 @@ static void drawRose(QPainter &painter, const QSize &canvas, const ProcessingOpt
     if (rose.isNull())
         return;
     const Corner corner = cornerFromName(options.compassPosition, Corner::BottomRight);
-    painter.drawImage(cornerPlacement(corner, canvas, rose.size()), rose);
+    const QPoint at = cornerPlacement(corner, canvas, rose.size());
+    painter.drawImage(at, rose);
+    painted << paintedArea(painter, QRect(at, rose.size()));
 }
 
-void drawOverlays(QImage &image, const ProcessingOptions &options, const QImage &logo,
-                  const QString &fontFamily, const PhotoStamp &photo, const LogCallback &log)
+QList<QRect> drawOverlays(QImage &image, const ProcessingOptions &options, const QImage &logo,
+                          const QString &fontFamily, const PhotoStamp &photo,
+                          const LogCallback &log)
 {
-    drawReducedOverlays(image, image.size(), options, logo, fontFamily, photo, log);
+    return drawReducedOverlays(image, image.size(), options, logo, fontFamily, photo, log);
 }
 
-void drawReducedOverlays(QImage &image, const QSize &photoSize, const ProcessingOptions &options,
-                         const QImage &logo, const QString &fontFamily, const PhotoStamp &photo,
-                         const LogCallback &log)
+QList<QRect> drawReducedOverlays(QImage &image, const QSize &photoSize,
+                                 const ProcessingOptions &options, const QImage &logo,
+                                 const QString &fontFamily, const PhotoStamp &photo,
+                                 const LogCallback &log)
 {
+    QList<QRect> painted;
     if (image.isNull() || photoSize.isEmpty())
-        return;
+        return painted;
     makePaintable(image);
     QPainter painter;
     if (!painter.begin(&image))
-        return;
+        return painted;
     painter.setRenderHint(QPainter::Antialiasing);
     // Margins, gaps and the smallest font size are pixels and points of the
     // photo, not ratios: laid out for the photo, then shrunk as a whole.
@@ -152,10 +173,11 @@ void drawReducedOverlays(QImage &image, const QSize &photoSize, const Processing
                       double(image.height()) / canvas.height());
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
     }
-    drawLogo(painter, canvas, logo, options);
+    drawLogo(painter, canvas, logo, options, painted);
     if (options.drawData)
-        drawTexts(painter, canvas, options, fontFamily, photo);
+        drawTexts(painter, canvas, options, fontFamily, photo, painted);
     if (options.addCompass && photo.position.orientation)
-        drawRose(painter, canvas, options, *photo.position.orientation, log);
+        drawRose(painter, canvas, options, *photo.position.orientation, log, painted);
     painter.end();
+    return painted;
 }

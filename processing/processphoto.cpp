@@ -486,8 +486,8 @@ static bool keepCompression(PhotoRun &run, KeptCompression &kept)
     const bool done = stampKeepingCompression(
             run.workFile,
             [&run](QImage &layer) {
-                drawOverlays(layer, run.options, run.context.logo, run.context.fontFamily,
-                             run.stamp, run.context.log);
+                return drawOverlays(layer, run.options, run.context.logo, run.context.fontFamily,
+                                    run.stamp, run.context.log);
             },
             kept);
     run.lines << (done ? QStringLiteral("Compresión original conservada fuera de las marcas.")

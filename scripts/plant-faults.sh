@@ -62,7 +62,7 @@ faults=(
     'coords/altitudefill.cpp@s/points.size\(\) <= job.maxPoints\(\)/points.size() <= job.maxPoints() + 1/@groups one point over the service limit'
     'processing/photoprocessor.cpp@s/return problem.isEmpty\(\) \? lock.tryLock\(foldersWrittenIn\(folder, options, photos\)\) : problem;/return problem;/@two batches at once on one folder'
     'processing/losslessstamp.cpp@s/source.max_h_samp_factor \/ info.h_samp_factor,/1,/@stamps laid on chroma blocks as if not subsampled'
-    'processing/losslessstamp.cpp@s/stampBlock\(row\[0\]\[blockX\], \*info.quant_table/stampBlock(row[0][blockX], *source.comp_info[0].quant_table/@chroma quantised with the luma table'
+    'processing/losslessstamp.cpp@s/blockTable\(\*source.comp_info\[c\].quant_table\)/blockTable(*source.comp_info[0].quant_table)/@chroma quantised with the luma table'
     'processing/processphoto.cpp@s/if \(kept.orientation != 1\)\n(\s*)run.metadata.exif/if (false)\n$1run.metadata.exif/@Orientation tag lost when blocks are kept'
     'metadata/heifmetadata.cpp@s/start = offsetBytes \+ qsizetype\(offset\)/start = 0/@HEIF EXIF parsed from libheif'"'"'s offset header'
     'processing/photoloader.cpp@s/turned = true;(\s*return decodeHeif)/turned = false;$1/@HEIF JPEG keeps a stale EXIF orientation'
@@ -96,6 +96,8 @@ faults=(
     'processing/photoreport.cpp@s/readPhotoLocation\(path, folder, crs,/readPhotoLocation(path, folder, nullptr,/@report ignores the chosen system'
     'coords/altitudefill.cpp@s/service, stop, crs\}/service, stop, nullptr}/@altitude fill reads a chosen system as WGS 84 UTM'
     'processing/processphoto.cpp@s/return projectIntoChosenSystem\(run\);\n    \}\n    run.lines << gpsLine/return true;\n    }\n    run.lines << gpsLine/@fixed position not projected into the chosen system'
+    'processing/overlay.cpp@s/painted << paintedArea\(painter, ink.adjusted/(void)(ink.adjusted/@stamp text left out of the areas said to be painted'
+    'processing/losslessstamp.cpp@s/    takeResolution\(original, layer\);\n//@kept-compression stamps laid out at the default resolution, not the photo'"'"'s'
 )
 
 # Copies this tree (without builds) to $1, with the tests of $2 when given.

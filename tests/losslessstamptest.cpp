@@ -238,8 +238,8 @@ private slots:
         const QImage layer = stampLayer(size, box);
         QByteArray stamped;
         QString reason;
-        QVERIFY2(stampJpegLosslessly(original, stampPatches(layer), size, orientation, stamped,
-                                     reason),
+        QVERIFY2(stampJpegLosslessly(original, stampPatches(layer, {layer.rect()}), size,
+                                     orientation, stamped, reason),
                  qPrintable(reason));
 
         const QRect storedBox = orientation == 6
@@ -296,6 +296,51 @@ private slots:
                                     .arg(reencoded)));
     }
 
+    // Text is sized in points: the stamps must be laid out at the resolution
+    // the decoded photo has, or they differ from a whole re-encode's.
+    void laysOutAtThePhotosResolution_data()
+    {
+        QTest::addColumn<int>("units");
+        QTest::addColumn<int>("x");
+        QTest::addColumn<int>("y");
+        QTest::newRow("72 dpi") << 1 << 72 << 72;
+        QTest::newRow("300 by 150 dpi") << 1 << 300 << 150;
+        QTest::newRow("dots per centimetre") << 2 << 118 << 118;
+        QTest::newRow("aspect ratio only") << 0 << 1 << 1;
+    }
+
+    void laysOutAtThePhotosResolution()
+    {
+        QFETCH(int, units);
+        QFETCH(int, x);
+        QFETCH(int, y);
+        QImage photo(64, 48, QImage::Format_RGB32);
+        photo.fill(Qt::darkGreen);
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(photo.save(&buffer, "JPEG"));
+        // Qt writes the JFIF header first: units, then both densities.
+        QCOMPARE(jpeg.mid(6, 5), QByteArray("JFIF", 5));
+        const char header[] = {char(units), char(x >> 8), char(x), char(y >> 8), char(y)};
+        jpeg.replace(13, 5, QByteArray(header, 5));
+        QTemporaryDir folder;
+        QFile file(folder.filePath("a.jpg"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(jpeg) == jpeg.size());
+        file.close();
+        QSize laidOut;
+        KeptCompression kept;
+        stampKeepingCompression(
+                file.fileName(),
+                [&laidOut](QImage &layer) {
+                    laidOut = QSize(layer.dotsPerMeterX(), layer.dotsPerMeterY());
+                    return QList<QRect>();
+                },
+                kept);
+        const QImage decoded = QImage::fromData(jpeg);
+        QCOMPARE(laidOut, QSize(decoded.dotsPerMeterX(), decoded.dotsPerMeterY()));
+    }
+
     void fallsBackWithTheReason_data()
     {
         QTest::addColumn<JpegCoding>("coding");
@@ -327,8 +372,9 @@ private slots:
             original.chop(original.size() / 3);
         QByteArray stamped;
         QString given;
-        QVERIFY(!stampJpegLosslessly(original, stampPatches(stampLayer(size, stamp)), size, 1,
-                                     stamped, given));
+        QVERIFY(!stampJpegLosslessly(original,
+                                     stampPatches(stampLayer(size, stamp), {QRect(QPoint(), size)}),
+                                     size, 1, stamped, given));
         QVERIFY2(given.contains(reason), qPrintable(given));
         QVERIFY(stamped.isEmpty());
     }

@@ -79,7 +79,19 @@ class RenderTest : public QObject
         image = image.convertToFormat(format);
         QImage logo(400, 100, QImage::Format_RGB32);
         logo.fill(Qt::green);
-        drawOverlays(image, options, logo, family, stamp(), {});
+        const QList<QRect> painted = drawOverlays(image, options, logo, family, stamp(), {});
+        // Kept compression reads only the areas said to be painted.
+        QImage outside = image.convertToFormat(QImage::Format_RGB32);
+        QPainter blackOut(&outside);
+        for (const QRect &area : painted)
+            blackOut.fillRect(area, Qt::black);
+        blackOut.end();
+        const QRect stray = inkBounds(outside, outside.rect());
+        if (!stray.isEmpty())
+            QTest::qFail(qPrintable(QString("ink outside the painted areas at %1,%2")
+                                            .arg(stray.x())
+                                            .arg(stray.y())),
+                         __FILE__, __LINE__);
         return image;
     }
 
