@@ -160,8 +160,9 @@ static void compareSystems(const QStringList &photos, const QString &work,
                 qlonglong(photos.size()), rounds);
     std::printf("  WGS 84 / UTM s/photo %8.3f\n  %s s/photo %8.3f\n", utm.secondsPerPhoto,
                 qPrintable(crs), chosen.secondsPerPhoto);
-    std::printf("  ratio chosen / default %6.3f   (target <= 1.02)\n",
-                chosen.secondsPerPhoto / utm.secondsPerPhoto);
+    std::printf("  ratio chosen / default %6.3f   (target <= 1.02), processor time %6.3f\n",
+                chosen.secondsPerPhoto / utm.secondsPerPhoto,
+                chosen.processorSecondsPerPhoto / utm.processorSecondsPerPhoto);
     std::printf("  building the transformation, once per process: %.3f s\n", buildSeconds);
 }
 
