@@ -631,37 +631,16 @@ static QImage transparentLayer(const QSize &size)
                   new LayerMapping {pixels, bytes});
 }
 
-static int bigEndian16(const QByteArray &bytes, qsizetype at)
-{
-    return (uchar(bytes[at]) << 8) | uchar(bytes[at + 1]);
-}
-
-// Gives `layer` the resolution Qt's reader gives the decoded photo, from its
-// last JFIF header before the picture data: text is sized in points, so the
-// same stamps on a photo of another resolution have other pixel sizes.
+// Text is sized in points, so the layer takes the resolution the decoded
+// photo would have: the same stamps on a photo of another resolution have
+// other pixel sizes.
 static void takeResolution(const QByteArray &jpeg, QImage &layer)
 {
-    qsizetype at = 2; // after the start of image
-    while (at + 4 <= jpeg.size() && uchar(jpeg[at]) == 0xFF) {
-        const uchar marker = uchar(jpeg[at + 1]);
-        if (marker == 0xFF || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
-            at += marker == 0xFF ? 1 : 2; // fill byte, or a marker without length
-            continue;
-        }
-        if (marker == 0xDA || marker == 0xD9) // the picture data, or the end
-            return;
-        const int length = bigEndian16(jpeg, at + 2);
-        if (marker == 0xE0 && length >= 16 && at + 16 <= jpeg.size()
-            && std::memcmp(jpeg.constData() + at + 4, "JFIF", 5) == 0) {
-            const int units = uchar(jpeg[at + 11]);
-            const double perMetre = units == 1 ? 100.0 / 2.54 : units == 2 ? 100.0 : 0.0;
-            if (perMetre > 0.0) {
-                layer.setDotsPerMeterX(int(perMetre * bigEndian16(jpeg, at + 12)));
-                layer.setDotsPerMeterY(int(perMetre * bigEndian16(jpeg, at + 14)));
-            }
-        }
-        at += 2 + length;
-    }
+    const QSize resolution = jpegDotsPerMeter(jpeg);
+    if (!resolution.isValid())
+        return;
+    layer.setDotsPerMeterX(resolution.width());
+    layer.setDotsPerMeterY(resolution.height());
 }
 
 bool stampKeepingCompression(const QString &path, const std::function<QList<QRect>(QImage &)> &draw,

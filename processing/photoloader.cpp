@@ -55,6 +55,40 @@ static qsizetype endOfScanData(const uchar *data, qsizetype from, qsizetype size
     return size;
 }
 
+static int bigEndian16(const uchar *data)
+{
+    return (data[0] << 8) | data[1];
+}
+
+// A marker and, unless it stands alone, where its length field starts and
+// the length it gives (which counts the field itself).
+struct JpegSegment
+{
+    uchar marker = 0;
+    qsizetype start = 0;
+    int length = 0;
+};
+
+// Reads the segment at or after `pos` and moves `pos` past it; false at the
+// end of the bytes or at a length that cannot be.
+static bool readSegment(const uchar *data, qsizetype size, qsizetype &pos, JpegSegment &segment)
+{
+    // Stray bytes between segments are skipped, as decoders do.
+    pos = nextPrefix(data, pos, size);
+    while (pos < size && data[pos] == markerPrefix)
+        ++pos;
+    if (pos >= size)
+        return false;
+    segment = {data[pos++], pos, 0};
+    if (segment.marker == endOfImage || isStandaloneMarker(segment.marker))
+        return true;
+    if (pos + 2 > size)
+        return false;
+    segment.length = bigEndian16(data + pos);
+    pos += segment.length;
+    return segment.length >= 2;
+}
+
 bool jpegIsComplete(const QByteArray &bytes)
 {
     if (!looksLikeJpeg(bytes))
@@ -62,28 +96,39 @@ bool jpegIsComplete(const QByteArray &bytes)
     const auto *data = reinterpret_cast<const uchar *>(bytes.constData());
     const qsizetype size = bytes.size();
     qsizetype pos = 2;
-    while (pos < size) {
-        // Stray bytes between segments are skipped, as decoders do.
-        pos = nextPrefix(data, pos, size);
-        while (pos < size && data[pos] == markerPrefix)
-            ++pos;
-        if (pos >= size)
-            return false;
-        const uchar marker = data[pos++];
-        if (marker == endOfImage)
+    JpegSegment segment;
+    while (readSegment(data, size, pos, segment)) {
+        if (segment.marker == endOfImage)
             return true;
-        if (isStandaloneMarker(marker))
-            continue;
-        if (pos + 2 > size)
-            return false;
-        const int length = (data[pos] << 8) | data[pos + 1];
-        if (length < 2)
-            return false;
-        pos += length;
-        if (marker == startOfScan)
+        if (segment.marker == startOfScan)
             pos = endOfScanData(data, pos, size);
     }
     return false;
+}
+
+QSize jpegDotsPerMeter(const QByteArray &bytes)
+{
+    static constexpr uchar jfifSegment = 0xE0;
+    QSize resolution;
+    if (!looksLikeJpeg(bytes))
+        return resolution;
+    const auto *data = reinterpret_cast<const uchar *>(bytes.constData());
+    const qsizetype size = bytes.size();
+    qsizetype pos = 2;
+    JpegSegment segment;
+    while (readSegment(data, size, pos, segment) && segment.marker != startOfScan
+           && segment.marker != endOfImage) {
+        // Length, "JFIF\0", version, units, then both densities.
+        const uchar *field = data + segment.start;
+        if (segment.marker != jfifSegment || segment.length < 16 || segment.start + 14 > size
+            || std::memcmp(field + 2, "JFIF", 5) != 0)
+            continue;
+        const double perMetre = field[9] == 1 ? 100.0 / 2.54 : field[9] == 2 ? 100.0 : 0.0;
+        resolution = perMetre > 0.0 ? QSize(int(perMetre * bigEndian16(field + 10)),
+                                            int(perMetre * bigEndian16(field + 12)))
+                                    : QSize();
+    }
+    return resolution;
 }
 
 static bool isPaintable(QImage::Format format)

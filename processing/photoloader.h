@@ -45,4 +45,8 @@ ReducedPhoto loadPhotoReduced(const QString &path, const QSize &box);
 // to the end-of-image marker.
 bool jpegIsComplete(const QByteArray &bytes);
 
+// The dots per metre Qt's reader gives a JPEG's picture, from its last JFIF
+// header before the picture data; invalid when none gives a unit.
+QSize jpegDotsPerMeter(const QByteArray &bytes);
+
 #endif // PHOTOLOADER_H
