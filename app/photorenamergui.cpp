@@ -495,15 +495,21 @@ void PhotoRenamerGUI::openSettingsDialog()
     log(tr("Configuración de salida y altitud actualizada."));
 }
 
-void PhotoRenamerGUI::createSampleFile()
+QString PhotoRenamerGUI::photoFolderFor(const QString &action)
 {
     const QString folder = inputs->folder();
-    if (!QFileInfo(folder).isDir()) {
-        dialogs.critical(this, tr("Error"),
-                         tr("Seleccione un directorio de fotos válido antes de crear el archivo "
-                            "de ejemplo."));
+    if (QFileInfo(folder).isDir())
+        return folder;
+    dialogs.critical(this, tr("Error"),
+                     tr("Seleccione un directorio de fotos válido antes de %1.").arg(action));
+    return {};
+}
+
+void PhotoRenamerGUI::createSampleFile()
+{
+    const QString folder = photoFolderFor(tr("crear el archivo de ejemplo"));
+    if (folder.isEmpty())
         return;
-    }
     const ProcessingOptions options = snapshotOptions(*this);
     TrackPositioning positioning;
     std::shared_ptr<const CrsTransform> crs;
@@ -858,13 +864,9 @@ void PhotoRenamerGUI::finishRestore(const QString &failure, const RestoreOutcome
 // complete, and "Cancelar" leaves none.
 void PhotoRenamerGUI::createReport()
 {
-    const QString folder = inputs->folder();
-    if (!QFileInfo(folder).isDir()) {
-        dialogs.critical(this, tr("Error"),
-                         tr("Seleccione un directorio de fotos válido antes de crear el registro "
-                            "fotográfico."));
+    const QString folder = photoFolderFor(tr("crear el registro fotográfico"));
+    if (folder.isEmpty())
         return;
-    }
     const ProcessingOptions options = snapshotOptions(*this);
     std::shared_ptr<const CrsTransform> crs;
     if (!chosenCrs(dialogs, this, options.outputCrs, crs))

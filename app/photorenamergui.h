@@ -108,6 +108,9 @@ protected:
 private:
     friend ProcessingOptions snapshotOptions(const PhotoRenamerGUI &window);
 
+    // The window's photo folder, or empty after a box saying that a valid
+    // one is needed before `action`.
+    QString photoFolderFor(const QString &action);
     QString fontPath() const;
     QString logoPath() const;
     void setLogoPath(const QString &path);

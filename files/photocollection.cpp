@@ -114,6 +114,14 @@ QStringList collectUnsupportedPictures(const QString &folder, bool includeSubdir
     return pictures;
 }
 
+QString photoNamesFrom(const QString &folder, const QStringList &paths)
+{
+    QStringList names;
+    for (const QString &path : paths)
+        names << QDir(folder).relativeFilePath(path);
+    return names.join(QStringLiteral(", "));
+}
+
 bool isHeifName(const QString &path)
 {
     return QDir::match(heifNameFilters, QFileInfo(path).fileName());

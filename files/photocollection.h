@@ -23,6 +23,9 @@ QStringList collectPhotos(const QString &folder, bool includeSubdirectories,
 // them out.
 QStringList collectUnsupportedPictures(const QString &folder, bool includeSubdirectories);
 
+// The photos at `paths` named from `folder`, comma-separated, for a log line.
+QString photoNamesFrom(const QString &folder, const QStringList &paths);
+
 // True for a photo named *.heic or *.heif (any letter case): a format the
 // program reads but does not write, so its result is a new JPEG.
 bool isHeifName(const QString &path);

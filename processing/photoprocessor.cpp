@@ -157,13 +157,9 @@ static QStringList photosWith(const BatchContext &context, PositionOutcome outco
 static void logPhotoList(const QString &folder, const QStringList &paths, const QString &what,
                          const LogCallback &log)
 {
-    if (paths.isEmpty())
-        return;
-    QStringList names;
-    for (const QString &path : paths)
-        names << QDir(folder).relativeFilePath(path);
-    log(QStringLiteral("%1 %2: %3.")
-                .arg(QString::number(paths.size()), what, names.join(QStringLiteral(", "))));
+    if (!paths.isEmpty())
+        log(QStringLiteral("%1 %2: %3.")
+                    .arg(QString::number(paths.size()), what, photoNamesFrom(folder, paths)));
 }
 
 static void logClockShiftHint(const BatchContext &context, const LogCallback &log)

@@ -101,12 +101,8 @@ static bool restoreOne(const RestoreItem &item, const LogCallback &log)
 static void logLeftOut(const QString &what, const QStringList &photos, const QString &folder,
                        const LogCallback &log)
 {
-    if (photos.isEmpty())
-        return;
-    QStringList names;
-    for (const auto &photo : photos)
-        names << QDir(folder).relativeFilePath(photo);
-    log(what + names.join(QStringLiteral(", ")));
+    if (!photos.isEmpty())
+        log(what + photoNamesFrom(folder, photos));
 }
 
 RestoreOutcome restoreOriginals(const QString &folder, const RestorePlan &plan,
