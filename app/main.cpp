@@ -1,6 +1,6 @@
-#include "app/commandline.h"
-#include "app/photorenamergui.h"
+#include "app/commandline/commandline.h"
 #include "app/startup.h"
+#include "app/window/photorenamergui.h"
 
 #include <QApplication>
 #include <QIcon>

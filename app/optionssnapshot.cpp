@@ -1,6 +1,6 @@
 #include "app/optionssnapshot.h"
 
-#include "app/photorenamergui.h"
+#include "app/window/photorenamergui.h"
 
 ProcessingOptions snapshotOptions(const PhotoRenamerGUI &window)
 {

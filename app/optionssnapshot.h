@@ -1,7 +1,7 @@
 #ifndef OPTIONSSNAPSHOT_H
 #define OPTIONSSNAPSHOT_H
 
-#include "processing/processingoptions.h"
+#include "stamping/processingoptions.h"
 
 #include <QString>
 

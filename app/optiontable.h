@@ -1,7 +1,7 @@
 #ifndef OPTIONTABLE_H
 #define OPTIONTABLE_H
 
-#include "processing/processingoptions.h"
+#include "stamping/processingoptions.h"
 
 #include <QJsonObject>
 #include <QJsonValue>

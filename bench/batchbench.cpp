@@ -16,10 +16,10 @@
 #include "bench/photogenerator.h"
 #include "bench/poolthreads.h"
 #include "geo/crs.h"
+#include "image/photoloader.h"
+#include "image/pixelbudget.h"
 #include "metadata/exiv2setup.h"
-#include "processing/photoloader.h"
 #include "processing/photoprocessor.h"
-#include "processing/pixelbudget.h"
 
 #include <QDir>
 #include <QElapsedTimer>

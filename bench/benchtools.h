@@ -1,8 +1,8 @@
 #ifndef BENCHTOOLS_H
 #define BENCHTOOLS_H
 
-#include "processing/pixelbudget.h"
-#include "processing/processingoptions.h"
+#include "image/pixelbudget.h"
+#include "stamping/processingoptions.h"
 
 #include <QString>
 #include <QStringList>

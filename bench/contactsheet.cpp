@@ -2,7 +2,7 @@
 // mode into a single contact sheet PNG, for reviewing the stamps by eye.
 // Usage: contactsheet <output.png>
 
-#include "processing/overlay.h"
+#include "stamping/overlay.h"
 
 #include <QGuiApplication>
 #include <QImage>

@@ -5,8 +5,8 @@
 // and how far the shown picture is from the batch's saved photo scaled to it.
 // Usage: previewbench [--rounds N] [--work FOLDER]
 #include "app/optionssnapshot.h"
-#include "app/photorenamergui.h"
-#include "app/previewrenderer.h"
+#include "app/window/photorenamergui.h"
+#include "app/window/previewrenderer.h"
 #include "bench/photogenerator.h"
 #include "metadata/exiv2setup.h"
 #include "processing/photoprocessor.h"

@@ -4,10 +4,10 @@
 #include "coords/callbacks.h"
 #include "coords/coordinaterecord.h"
 #include "coords/trackpositioning.h"
+#include "exports/locationrecord.h"
 #include "geo/crs.h"
-#include "processing/locationrecord.h"
-#include "processing/pixelbudget.h"
-#include "processing/processingoptions.h"
+#include "image/pixelbudget.h"
+#include "stamping/processingoptions.h"
 
 #include <QDateTime>
 #include <QImage>

@@ -1,9 +1,9 @@
 #include "processing/photoplacement.h"
 
 #include "files/atomicfile.h"
+#include "files/freename.h"
 #include "files/photocollection.h"
 #include "processing/failurereason.h"
-#include "processing/utmname.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,16 +1,17 @@
 #include "processing/photoprocessor.h"
 
 #include "coords/coordinatesfile.h"
+#include "exports/locationexport.h"
+#include "files/freename.h"
 #include "files/photocollection.h"
+#include "geo/positionname.h"
 #include "processing/batchcontext.h"
 #include "processing/elapsedtime.h"
 #include "processing/folderlock.h"
-#include "processing/fontregistry.h"
-#include "processing/locationexport.h"
 #include "processing/photoplacement.h"
 #include "processing/processphoto.h"
-#include "processing/utmname.h"
 #include "processing/workpool.h"
+#include "stamping/fontregistry.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 #ifndef PHOTOPROCESSOR_H
 #define PHOTOPROCESSOR_H
 
-#include "processing/processingoptions.h"
+#include "stamping/processingoptions.h"
 
 #include <QObject>
 #include <QStringList>

@@ -2,7 +2,7 @@
 #define PROCESSPHOTO_H
 
 #include "processing/batchcontext.h"
-#include "processing/photostamp.h"
+#include "stamping/photostamp.h"
 
 #include <QString>
 

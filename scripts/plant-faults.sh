@@ -25,7 +25,7 @@ faults=(
     "geo/utm.cpp@s/\\{-40, 'H'\\}/{-40, 'G'}/@wrong band letter"
     'geo/utm.cpp@s/zone\) - 183/zone) - 180/@central meridian off by three degrees'
     'geo/angletext.cpp@s/truncToInteger\(fraction \* 60.0\)/roundHalfAwayFromZero(fraction * 60.0)/@minutes rounded instead of cut'
-    "processing/utmname.cpp@s/QString::number\\(position.easting, 'f', 0\\)/QString::number(qint64(position.easting))/@easting cut instead of rounded in names"
+    "geo/positionname.cpp@s/QString::number\\(position.easting, 'f', 0\\)/QString::number(qint64(position.easting))/@easting cut instead of rounded in names"
     'processing/processphoto.cpp@s/if \(!isNameTaken\(candidate\)\) \{/if (true) {/@photos racing for one name give up'
     'processing/processphoto.cpp@s/if \(!readStamp\(run, metadataRead\) \|\| !place\(run\)\)/if (!readStamp(run, metadataRead) || (place(run) \&\& false))/@failed backup does not stop the photo'
     'files/photocollection.cpp@s/if \(name == QLatin1String\(backupFolderName\)\)/if (false)/@the Backup folder is collected'
@@ -89,7 +89,7 @@ faults=(
     'geo/crs.cpp@s/proj_normalize_for_visualization\(context, raw\)/proj_clone(context, raw)/@chosen system keeps its own axis order (northing first)'
     'processing/processphoto.cpp@s/stamp.captureTime, stamp.wgs84\)/stamp.captureTime)/@EXIF from a row in a chosen system taken as WGS 84 UTM'
     'coords/coordinatesrow.cpp@s/\*crs.utmZone\(\) == position.zone/true/@row of another zone read into a UTM system'
-    'processing/utmname.cpp@s/if \(crs.utmZone\(\)\)/if (true)/@non-UTM system named as UTM'
+    'geo/positionname.cpp@s/if \(crs.utmZone\(\)\)/if (true)/@non-UTM system named as UTM'
     'processing/reportmap.cpp@s/area.bottom\(\) - \(northing/area.top() + (northing/@report map drawn upside down'
     'metadata/photocaption.cpp@s/return simplified.isEmpty\(\) \|\| cameraTexts/return simplified.isEmpty() \&\& cameraTexts/@camera boilerplate taken for a caption'
     'processing/photoreport.cpp@s/if \(run.stopped\(\)\) \{/if (false) {/@stopped report written all the same'

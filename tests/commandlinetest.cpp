@@ -1,6 +1,6 @@
 #include "app/startup.h"
+#include "image/photoloader.h"
 #include "processing/folderlock.h"
-#include "processing/photoloader.h"
 #include "tests/support/fakeelevationserver.h"
 #include "tests/support/files.h"
 #include "tests/support/testphotos.h"

@@ -2,7 +2,7 @@
 #include "geo/crs.h"
 #include "geo/utm.h"
 #include "processing/elapsedtime.h"
-#include "processing/stamptext.h"
+#include "stamping/stamptext.h"
 
 #include <QTest>
 #include <QtConcurrent/QtConcurrentMap>

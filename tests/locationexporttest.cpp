@@ -1,9 +1,9 @@
-#include "processing/locationexport.h"
+#include "exports/locationexport.h"
 #include "coords/coordinatesfile.h"
+#include "exports/locationcsv.h"
 #include "files/photocollection.h"
 #include "metadata/exifreader.h"
 #include "metadata/exiv2setup.h"
-#include "processing/locationcsv.h"
 #include "tests/support/files.h"
 #include "tests/support/testphotos.h"
 

@@ -1,4 +1,4 @@
-#include "processing/losslessstamp.h"
+#include "stamping/losslessstamp.h"
 #include "bench/naturalimage.h"
 
 #include <QtGui>

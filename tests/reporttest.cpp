@@ -1,9 +1,9 @@
 #include "geo/crs.h"
 #include "metadata/exiv2setup.h"
 #include "metadata/photocaption.h"
-#include "processing/photoreport.h"
-#include "processing/reportmap.h"
-#include "processing/reportpdf.h"
+#include "report/photoreport.h"
+#include "report/reportmap.h"
+#include "report/reportpdf.h"
 #include "tests/support/files.h"
 #include "tests/support/testphotos.h"
 

@@ -1,6 +1,6 @@
-#include "app/helpwindow.h"
 #include "app/optionssnapshot.h"
-#include "app/previewrenderer.h"
+#include "app/window/helpwindow.h"
+#include "app/window/previewrenderer.h"
 #include "geo/crs.h"
 #include "metadata/exifmutex.h"
 #include "metadata/exiv2setup.h"

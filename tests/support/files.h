@@ -2,7 +2,7 @@
 #define FILES_H
 
 #include "processing/photoprocessor.h"
-#include "processing/processingoptions.h"
+#include "stamping/processingoptions.h"
 
 #include <QByteArray>
 #include <QList>

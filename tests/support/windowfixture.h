@@ -1,8 +1,8 @@
 #ifndef WINDOWFIXTURE_H
 #define WINDOWFIXTURE_H
 
-#include "app/dialogs.h"
-#include "app/photorenamergui.h"
+#include "app/window/dialogs.h"
+#include "app/window/photorenamergui.h"
 #include "tests/support/files.h"
 #include "tests/support/testphotos.h"
 

@@ -3,13 +3,13 @@
 // saves PNG pictures of the window, its tabs, a stamped photo, the four
 // compass-rose styles, the settings dialog and two pages of the photo report.
 // Usage: screenshots FOLDER
-#include "app/dialogs.h"
-#include "app/photorenamergui.h"
-#include "app/previewrenderer.h"
-#include "app/settingsdialog.h"
 #include "app/startup.h"
+#include "app/window/dialogs.h"
+#include "app/window/photorenamergui.h"
+#include "app/window/previewrenderer.h"
+#include "app/window/settingsdialog.h"
 #include "bench/demofolder.h"
-#include "processing/compassrose.h"
+#include "stamping/compassrose.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -1,0 +1,30 @@
+#ifndef BATCHRUN_H
+#define BATCHRUN_H
+
+#include "app/window/backgroundjob.h"
+#include "processing/photoprocessor.h"
+#include "stamping/processingoptions.h"
+
+#include <QString>
+
+#include <atomic>
+#include <memory>
+
+// The message of the first input that keeps a run from starting, in the order
+// the window checks them; empty when the run may start. `options` is the
+// snapshot of the controls, `logoChecked` the state of the logo check box.
+QString runInputError(const QString &folder, bool logoChecked, const ProcessingOptions &options);
+
+// What the window and the worker of one batch run share: the stop request of
+// "Cancelar", and the outcome, read at the completion step.
+struct BatchRunState
+{
+    std::atomic<bool> stop {false};
+    BatchOutcome outcome;
+};
+
+// The worker of one batch run: a processor of its own over the copied options.
+BackgroundJob::Work batchRunWork(const ProcessingOptions &options, const QString &folder,
+                                 const std::shared_ptr<BatchRunState> &state);
+
+#endif // BATCHRUN_H

@@ -1,0 +1,76 @@
+#include "app/window/previewrender.h"
+
+#include "processing/batchcontext.h"
+#include "processing/photoprocessor.h"
+#include "stamping/overlay.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+
+// A file as the caches know it: a photo rewritten by a run, or a coordinates
+// file rewritten by the altitude fill, is read again.
+static QString fileKey(const QString &path)
+{
+    const QFileInfo info(path);
+    return QStringLiteral("%1|%2|%3")
+            .arg(path, QString::number(info.size()),
+                 QString::number(info.lastModified().toMSecsSinceEpoch()));
+}
+
+// Every option that loadBatchResources or readStampValues reads belongs in
+// the reading's key.
+static QString readingKey(const QString &photoKey, const ProcessingOptions &options)
+{
+    return QStringList({photoKey, QString::number(options.useExif), fileKey(options.csvPath),
+                        fileKey(options.logoPath), options.fontPath,
+                        QString::number(options.useGpxTrack), fileKey(options.gpxPath),
+                        options.cameraTimeZone, QString::number(options.clockCorrectionSeconds),
+                        QString::number(options.maxPointSeparationSeconds)})
+            .join(QLatin1Char('\n'));
+}
+
+// Reads what a run of these options reads for this photo, nothing logged. A
+// run these options refuse (a track that cannot be read) places no photo.
+static void readForStamps(PreviewSource &source, const PreviewRequest &request)
+{
+    BatchContext context(request.options, QFileInfo(request.photoPath).path(),
+                         [](const QString &) {}, {});
+    const bool refused = !loadBatchResources(context).isEmpty();
+    source.reading = refused ? StampReading() : readStampValues(context, request.photoPath);
+    source.logo = context.logo;
+    source.fontFamily = context.fontFamily;
+}
+
+QString previewNote(const PreviewRequest &request, const PreviewSource &source)
+{
+    return source.reading.alreadyStamped && !request.options.restampStamped
+            ? QStringLiteral("Ya estampada")
+            : QString();
+}
+
+QImage renderPreview(const PreviewRequest &request, PreviewSource &source)
+{
+    const QString photoKey = fileKey(request.photoPath);
+    const QSize &label = request.labelSize;
+    const QString pictureKey = QStringLiteral("%1|%2x%3")
+                                       .arg(photoKey, QString::number(label.width()),
+                                            QString::number(label.height()));
+    if (source.pictureKey != pictureKey) {
+        source.photo = loadPhotoReduced(request.photoPath, label);
+        source.pictureKey = pictureKey;
+    }
+    if (source.photo.picture.isNull())
+        return {};
+    const QString key = readingKey(photoKey, request.options);
+    if (source.readingKey != key) {
+        readForStamps(source, request);
+        source.readingKey = key;
+    }
+    QImage picture = source.photo.picture;
+    // Stamped only where a run stamps: it opens the photo, finds its position
+    // and does not leave it alone as stamped by an earlier run.
+    if (source.photo.whole && source.reading.positioned && previewNote(request, source).isEmpty())
+        drawReducedOverlays(picture, source.photo.photoSize, request.options, source.logo,
+                            source.fontFamily, source.reading.stamp, {});
+    return picture;
+}

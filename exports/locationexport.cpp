@@ -1,0 +1,121 @@
+#include "exports/locationexport.h"
+
+#include "exports/geojsonwriter.h"
+#include "exports/kmzwriter.h"
+#include "exports/locationcsv.h"
+#include "files/atomicfile.h"
+#include "files/photocollection.h"
+#include "geo/utmposition.h"
+#include "image/thumbnail.h"
+#include "metadata/exifreader.h"
+
+#include <QDir>
+
+#include <algorithm>
+
+QString locationFolder(const ProcessingOptions &options, const QString &batchFolder)
+{
+    return options.useOutputFolder ? options.outputFolder : batchFolder;
+}
+
+static bool writeLocationFile(const QString &path, bool built, const QByteArray &bytes,
+                              QString error, const LogCallback &log)
+{
+    if (built && replaceFileAtomically(path, bytes, error)) {
+        log(QStringLiteral("Ubicaciones exportadas a: ") + path);
+        return true;
+    }
+    log(QStringLiteral("Error: No se pudo escribir %1: %2").arg(path, error));
+    return false;
+}
+
+static QString documentName(const QString &folder)
+{
+    return QDir(QDir(folder).absolutePath()).dirName();
+}
+
+bool capturedBefore(const LocationRecord &a, const LocationRecord &b)
+{
+    if (a.dateTime != b.dateTime)
+        return a.dateTime < b.dateTime;
+    return a.relativePath < b.relativePath;
+}
+
+bool writeLocationFiles(const QString &folder, QVector<LocationRecord> records,
+                        const LogCallback &log)
+{
+    std::sort(records.begin(), records.end(), capturedBefore);
+    const QDir directory(folder);
+    QByteArray kmz;
+    QString error;
+    const bool kmzBuilt = buildKmz(documentName(folder), records, kmz, error);
+    // Each file is tried whatever became of the others.
+    bool written = writeLocationFile(directory.filePath(QLatin1String(kmzFileName)), kmzBuilt, kmz,
+                                     error, log);
+    written &= writeLocationFile(directory.filePath(QLatin1String(geoJsonFileName)), true,
+                                 geoJsonDocument(records), {}, log);
+    written &= writeLocationFile(directory.filePath(QLatin1String(csvFileName)), true,
+                                 locationCsv(records), {}, log);
+    return written;
+}
+
+bool readPhotoLocation(const QString &photo, const QString &folder, const CrsTransform *crs,
+                       LocationRecord &record, const LogCallback &log, QString *transformation)
+{
+    const auto gps = readGpsFromExif(photo);
+    if (!gps)
+        return false;
+    if (gps->altitude.discarded)
+        log(discardedAltitudeLine(QDir(folder).relativeFilePath(photo), *gps->altitude.discarded));
+    PhotoStamp stamp;
+    stamp.position
+            = utmPositionOf(gps->latitude, gps->longitude, gps->direction, gps->altitude.metres);
+    if (crs
+        && !projectPosition(*crs, gps->latitude, gps->longitude, stamp.position, transformation))
+        return false;
+    readCaptureDateTime(photo, stamp.captureTime);
+    record = locationRecord(stamp, gps->latitude, gps->longitude, photo, folder);
+    record.epsg = crs ? crs->entry().epsg : 0;
+    return true;
+}
+
+LocationExportOutcome exportFolderLocations(const QString &folder, bool includeSubdirectories,
+                                            const LogCallback &log,
+                                            const ProgressCallback &progress,
+                                            const std::atomic<bool> *stop, const CrsTransform *crs)
+{
+    const QStringList photos = collectPhotos(folder, includeSubdirectories);
+    LocationExportOutcome outcome;
+    const int total = outcome.total = int(photos.size());
+    if (progress)
+        progress(0, total);
+    QVector<LocationRecord> records;
+    for (int i = 0; i < total; ++i) {
+        if (stop && stop->load()) {
+            log(QStringLiteral("Exportación detenida: se leyeron %1 de %2 fotos; no se escribió "
+                               "ningún archivo.")
+                        .arg(QString::number(i), QString::number(total)));
+            outcome.stopped = true;
+            return outcome;
+        }
+        LocationRecord record;
+        if (readPhotoLocation(photos.at(i), folder, crs, record, log)) {
+            record.thumbnail = photoThumbnail(photos.at(i));
+            records.append(std::move(record));
+        } else
+            log(QStringLiteral("Sin datos GPS, se omite: ")
+                + QDir(folder).relativeFilePath(photos.at(i)));
+        if (progress)
+            progress(i + 1, total);
+    }
+    outcome.located = int(records.size());
+    log(QStringLiteral("Fotos con ubicación: %1 de %2.")
+                .arg(QString::number(outcome.located), QString::number(total)));
+    if (records.isEmpty()) {
+        log(QStringLiteral("Error: Ninguna foto tiene ubicación GPS; no se escribió ningún "
+                           "archivo."));
+        return outcome;
+    }
+    outcome.written = writeLocationFiles(folder, std::move(records), log);
+    return outcome;
+}

@@ -1,0 +1,367 @@
+#include "report/photoreport.h"
+
+#include "exports/locationexport.h"
+#include "files/atomicfile.h"
+#include "files/photocollection.h"
+#include "geo/numbers.h"
+#include "image/photoloader.h"
+#include "metadata/exifreader.h"
+#include "metadata/photocaption.h"
+#include "processing/workpool.h"
+#include "report/reportdocx.h"
+#include "report/reportpdf.h"
+#include "stamping/fontregistry.h"
+#include "stamping/stamptext.h"
+
+#include <QDir>
+#include <QImageReader>
+#include <QLocale>
+#include <QThread>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentMap>
+
+#include <algorithm>
+
+static constexpr double blockGap = 4.0; // millimetres between blocks
+static constexpr double pictureGap = 2.0; // millimetres between picture and caption table
+
+QSizeF ReportLayout::body() const
+{
+    return {page.width() - margins.left() - margins.right(),
+            page.height() - margins.top() - margins.bottom() - headerHeight};
+}
+
+ReportLayout reportLayout(const ReportSettings &settings)
+{
+    ReportLayout layout;
+    layout.page = settings.paper == ReportPaper::Letter ? QSizeF(215.9, 279.4) : QSizeF(210, 297);
+    layout.margins = QMarginsF(20, 15, 20, 15);
+    layout.headerHeight = 16;
+    layout.rowHeight = reportRowHeight;
+    layout.columns = settings.photosPerPage == 4 ? 2 : 1;
+    layout.rows = settings.photosPerPage == 1 ? 1 : 2;
+    const QSizeF body = layout.body();
+    layout.block = QSizeF((body.width() - blockGap * (layout.columns - 1)) / layout.columns,
+                          (body.height() - blockGap * (layout.rows - 1)) / layout.rows);
+    layout.pictureBox = QSizeF(layout.block.width(),
+                               layout.block.height() - layout.rowHeight * (1 + captionTableRows)
+                                       - pictureGap);
+    return layout;
+}
+
+static QString metres(double value)
+{
+    return QString::number(roundHalfAwayFromZero(value));
+}
+
+QString reportCoordinatesText(const UtmPosition &position, const CrsTransform *crs)
+{
+    if (crs)
+        return QStringLiteral("%1 · E %2 · N %3")
+                .arg(crs->shortName(), metres(position.easting), metres(position.northing));
+    return QStringLiteral("%1%2 · E %3 · N %4 · Datum: WGS 84")
+            .arg(QString::number(position.zone), QString(QLatin1Char(position.letter)),
+                 metres(position.easting), metres(position.northing));
+}
+
+QString photoTitle(int number)
+{
+    return QStringLiteral("Fotografía N° %1").arg(number);
+}
+
+static QString dateTimeText(const QDateTime &dateTime)
+{
+    return dateTime.isValid() ? dateText(dateTime, true) : QStringLiteral("Desconocida");
+}
+
+static QString altitudeValue(double altitude)
+{
+    return metres(altitude) + QStringLiteral(" msnm");
+}
+
+QVector<QPair<QString, QString>> captionRows(const ReportPhoto &photo, const CrsTransform *crs)
+{
+    const UtmPosition &position = photo.record.position;
+    QVector<QPair<QString, QString>> rows {
+            {QStringLiteral("Descripción"), photo.caption},
+            {QStringLiteral("Fecha y hora"), dateTimeText(photo.record.dateTime)},
+            {crs ? QStringLiteral("Coordenadas") : QStringLiteral("Coordenadas UTM"),
+             reportCoordinatesText(position, crs)},
+    };
+    if (position.altitude)
+        rows.append({QStringLiteral("Altitud"), altitudeValue(*position.altitude)});
+    if (position.orientation)
+        rows.append({QStringLiteral("Orientación"), orientationText(*position.orientation)});
+    rows.append({QStringLiteral("Archivo"), photo.record.relativePath});
+    return rows;
+}
+
+QStringList summaryHeader()
+{
+    return {QStringLiteral("N°"),      QStringLiteral("Archivo"),    QStringLiteral("Fecha y hora"),
+            QStringLiteral("Zona"),    QStringLiteral("Este"),       QStringLiteral("Norte"),
+            QStringLiteral("Altitud"), QStringLiteral("Orientación")};
+}
+
+QVector<double> summaryColumnShares()
+{
+    return {0.06, 0.24, 0.17, 0.07, 0.1, 0.11, 0.11, 0.14};
+}
+
+// Unknown values show a dash, never a number.
+static const QString unknownCell = QStringLiteral("—");
+
+// A chosen system that is no UTM system has no zone.
+static QStringList summaryRow(const ReportPhoto &photo, const CrsTransform *crs)
+{
+    const UtmPosition &position = photo.record.position;
+    return {QString::number(photo.number),
+            photo.record.relativePath,
+            photo.record.dateTime.isValid() ? dateText(photo.record.dateTime, true) : unknownCell,
+            crs && !crs->utmZone() ? unknownCell
+                                   : QString::number(position.zone) + QLatin1Char(position.letter),
+            metres(position.easting),
+            metres(position.northing),
+            position.altitude ? altitudeValue(*position.altitude) : unknownCell,
+            position.orientation ? orientationText(*position.orientation) : unknownCell};
+}
+
+QStringList unlocatedHeader()
+{
+    return {QStringLiteral("Archivo"), QStringLiteral("Fecha y hora"),
+            QStringLiteral("Descripción")};
+}
+
+QVector<double> unlocatedColumnShares()
+{
+    return {0.32, 0.2, 0.48};
+}
+
+static QStringList unlocatedRow(const ReportPhoto &photo)
+{
+    return {photo.record.relativePath,
+            photo.record.dateTime.isValid() ? dateText(photo.record.dateTime, true) : unknownCell,
+            photo.caption};
+}
+
+QVector<QStringList> summaryRows(const PhotoReport &report)
+{
+    QVector<QStringList> rows;
+    for (const auto &photo : report.located)
+        rows.append(summaryRow(photo, report.settings.crs.get()));
+    return rows;
+}
+
+QVector<QStringList> unlocatedRows(const PhotoReport &report)
+{
+    QVector<QStringList> rows;
+    for (const auto &photo : report.unlocated)
+        rows.append(unlocatedRow(photo));
+    return rows;
+}
+
+QString headerText(const ReportSettings &settings)
+{
+    QStringList first {QStringLiteral("Registro fotográfico")};
+    if (!settings.project.isEmpty())
+        first << QStringLiteral("Proyecto: ") + settings.project;
+    if (!settings.client.isEmpty())
+        first << QStringLiteral("Cliente: ") + settings.client;
+    QStringList second;
+    if (!settings.author.isEmpty())
+        second << QStringLiteral("Responsable: ") + settings.author;
+    if (settings.date.isValid())
+        second << QStringLiteral("Fecha: ")
+                        + QLocale::c().toString(settings.date, QStringLiteral("dd/MM/yyyy"));
+    return first.join(QStringLiteral(" · ")) + QLatin1Char('\n')
+            + second.join(QStringLiteral(" · "));
+}
+
+QString pageNumberText(int page, int pages)
+{
+    return QStringLiteral("Página %1 de %2").arg(page).arg(pages);
+}
+
+QFont reportFont(const QString &fontPath, double points)
+{
+    QString family;
+    QFont font = stampFont(registerFontFile(fontPath, family) ? family : QString());
+    font.setPointSizeF(points);
+    return font;
+}
+
+QImage readLogo(const QString &path)
+{
+    return path.isEmpty() ? QImage() : QImageReader(path).read();
+}
+
+QImage reportPicture(const QString &path, const QSizeF &boxMillimetres)
+{
+    const double pixelsPerMillimetre = reportPictureDpi / 25.4;
+    const QSize box = (boxMillimetres * pixelsPerMillimetre).toSize();
+    const ReducedPhoto reduced = loadPhotoReduced(path, box);
+    if (reduced.picture.isNull() || !reduced.whole)
+        return {};
+    const QImage &picture = reduced.picture;
+    if (picture.width() <= box.width() && picture.height() <= box.height())
+        return picture;
+    return picture.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
+bool forEachPicture(ReportRun &run, const QVector<ReportPhoto> &photos,
+                    const QSizeF &boxMillimetres,
+                    const std::function<void(int index, const QImage &picture)> &use)
+{
+    QThreadPool *pool = workPool();
+    // Enough photos to keep every thread busy while the caller draws.
+    const int chunk = std::max(2, 2 * pool->maxThreadCount());
+    for (int start = 0; start < photos.size(); start += chunk) {
+        if (run.stopped())
+            return false;
+        const QVector<ReportPhoto> part = photos.mid(start, chunk);
+        // A caller that is itself a pool thread would only wait: hand its
+        // place to the decoding for as long as it waits.
+        const bool callerIsPoolThread = pool->contains(QThread::currentThread());
+        if (callerIsPoolThread)
+            pool->releaseThread();
+        const QList<QImage> pictures = QtConcurrent::blockingMapped<QList<QImage>>(
+                pool, part, [boxMillimetres](const ReportPhoto &photo) {
+                    return reportPicture(photo.path, boxMillimetres);
+                });
+        if (callerIsPoolThread)
+            pool->reserveThread();
+        for (int i = 0; i < pictures.size(); ++i) {
+            if (pictures.at(i).isNull() && !run.unreadable.contains(part.at(i).path))
+                run.unreadable << part.at(i).path;
+            use(start + i, pictures.at(i));
+            if (run.pictureDone)
+                run.pictureDone();
+        }
+    }
+    return !run.stopped();
+}
+
+static ReportPhoto readReportPhoto(const QString &path, const QString &folder,
+                                   const CrsTransform *crs, const LogCallback &log,
+                                   QString &transformation)
+{
+    ReportPhoto photo;
+    photo.path = path;
+    photo.located = readPhotoLocation(path, folder, crs, photo.record, log, &transformation);
+    if (!photo.located) {
+        PhotoStamp stamp;
+        readCaptureDateTime(path, stamp.captureTime);
+        photo.record = locationRecord(stamp, 0.0, 0.0, path, folder);
+    }
+    photo.caption = readPhotoCaption(path);
+    return photo;
+}
+
+PhotoReport collectReport(const ReportSettings &settings, const LogCallback &log,
+                          const std::atomic<bool> *stop)
+{
+    PhotoReport report;
+    report.settings = settings;
+    const CrsTransform *crs = settings.crs.get();
+    if (crs)
+        for (const QString &line : crs->choiceLines())
+            log(line);
+    QVector<ReportPhoto> photos;
+    std::vector<QString> transformations;
+    for (const QString &path : collectPhotos(settings.folder, settings.includeSubdirectories)) {
+        if (stop && stop->load())
+            return report;
+        photos.append(
+                readReportPhoto(path, settings.folder, crs, log, transformations.emplace_back()));
+    }
+    for (const QString &line : transformationLines(transformations))
+        log(line);
+    std::sort(photos.begin(), photos.end(), [](const ReportPhoto &a, const ReportPhoto &b) {
+        return capturedBefore(a.record, b.record);
+    });
+    for (ReportPhoto &photo : photos) {
+        if (photo.located) {
+            photo.number = int(report.located.size()) + 1;
+            report.located.append(photo);
+        } else {
+            log(QStringLiteral("Sin ubicación, se lista al final: ") + photo.record.relativePath);
+            report.unlocated.append(photo);
+        }
+    }
+    return report;
+}
+
+void setReportTargets(ReportSettings &settings, const QString &path)
+{
+    QString base = path;
+    for (const char *ending : {".pdf", ".docx"}) {
+        if (base.endsWith(QLatin1String(ending), Qt::CaseInsensitive))
+            base.chop(int(qstrlen(ending)));
+    }
+    settings.pdfPath = base + QStringLiteral(".pdf");
+    settings.docxPath = base + QStringLiteral(".docx");
+}
+
+QStringList reportTargets(const ReportSettings &settings)
+{
+    QStringList targets;
+    if (settings.format != ReportFormat::Docx)
+        targets << settings.pdfPath;
+    if (settings.format != ReportFormat::Pdf)
+        targets << settings.docxPath;
+    return targets;
+}
+
+ReportOutcome writePhotoReport(const ReportSettings &settings, const LogCallback &log,
+                               const ProgressCallback &progress, const std::atomic<bool> *stop)
+{
+    ReportOutcome outcome;
+    ReportRun run;
+    run.stop = stop;
+    const PhotoReport report = collectReport(settings, log, stop);
+    const QStringList targets = reportTargets(settings);
+    const int total = int(report.located.size() * targets.size());
+    int done = 0;
+    if (progress) {
+        progress(0, total);
+        run.pictureDone = [&] {
+            progress(++done, total);
+        };
+    }
+    // Every format is built before any is written, so that a stop leaves
+    // the folder as it was.
+    QVector<QByteArray> files;
+    QString error;
+    for (const QString &target : targets) {
+        // The PDF, when asked for, is the first target.
+        const bool pdf = files.isEmpty() && settings.format != ReportFormat::Docx;
+        QByteArray bytes;
+        const bool built = pdf ? buildReportPdf(report, run, bytes, error)
+                               : buildReportDocx(report, run, bytes, error);
+        if (run.stopped()) {
+            outcome.stopped = true;
+            log(QStringLiteral("Registro fotográfico cancelado: no se escribió ningún archivo."));
+            return outcome;
+        }
+        if (!built)
+            log(QStringLiteral("Error: No se pudo crear %1: %2").arg(target, error));
+        files.append(built ? bytes : QByteArray());
+        outcome.failed |= !built;
+    }
+    for (const QString &path : std::as_const(run.unreadable)) {
+        log(QStringLiteral("Error: No se pudo leer la foto: ") + path);
+        outcome.failed = true;
+    }
+    for (int i = 0; i < targets.size(); ++i) {
+        if (files.at(i).isEmpty())
+            continue;
+        if (replaceFileAtomically(targets.at(i), files.at(i), error)) {
+            log(QStringLiteral("Registro fotográfico escrito en: ") + targets.at(i));
+            outcome.written << targets.at(i);
+        } else {
+            log(QStringLiteral("Error: No se pudo escribir %1: %2").arg(targets.at(i), error));
+            outcome.failed = true;
+        }
+    }
+    return outcome;
+}
