@@ -34,9 +34,9 @@ struct ToolHost
 
 // One tool the window starts from a menu entry or a button (the run, the
 // sample file, the altitude fill, the location export, the restore, the
-// report): it asks what it needs through the window's dialogs and runs its
-// work as a job behind a progress dialog, then says how it ended. A child of
-// the window.
+// report, profiles): it asks what it needs through the window's dialogs, does
+// its work (long work as a job behind a progress dialog) and says how it
+// ended. A child of the window.
 class WindowTool : public QObject
 {
     Q_OBJECT
