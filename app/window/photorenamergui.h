@@ -10,6 +10,7 @@
 #include "exports/locationexport.h"
 #include "processing/photoprocessor.h"
 #include "processing/photorestore.h"
+#include "report/reportfiles.h"
 
 #include <QColor>
 #include <QMainWindow>
