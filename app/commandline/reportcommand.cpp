@@ -4,7 +4,7 @@
 #include "app/commandline/stopsignal.h"
 #include "app/commandline/windowoptions.h"
 #include "app/profile.h"
-#include "app/window/reportdialog.h"
+#include "app/reportdetails.h"
 #include "report/reportfiles.h"
 
 #include <QCommandLineParser>
