@@ -1027,6 +1027,97 @@ private slots:
         QVERIFY(!QFileInfo::exists(at("Backup")));
         QCOMPARE(fileBytes(folder + "/../fuera.jpg"), "no es de la carpeta");
     }
+
+    // The stamped photo stays byte for byte, and nothing outside the folder
+    // moves, unless its original is back whole: backups that are no whole
+    // photo, links out of "Backup", forged names, a move that fails after
+    // planning, a subfolder another run holds.
+    void restoreKeepsTheStampedPhotoUnlessItsOriginalComesBackWhole_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("backup cut short") << "cut"
+                                          << "está cortado";
+        QTest::newRow("backup emptied") << "empty"
+                                        << "formato reconocido";
+        QTest::newRow("backup a text file") << "text"
+                                            << "formato reconocido";
+        QTest::newRow("marker names Backup/notas.txt") << "notes"
+                                                       << "formato reconocido";
+        QTest::newRow("backup damaged mid-scan") << "scrambled"
+                                                 << "decodificador JPEG";
+        QTest::newRow("Backup a link to another folder") << "linked"
+                                                         << "sin copia de seguridad";
+        QTest::newRow("original named ../x.jpg") << "path"
+                                                 << "sin copia de seguridad";
+        QTest::newRow("move fails: name too long") << "long"
+                                                   << "Error restaurando";
+        QTest::newRow("backup gone after planning") << "vanished"
+                                                    << "no se pudo leer";
+        QTest::newRow("subfolder busy with another run") << "busy"
+                                                         << "Otro proceso";
+    }
+
+    void restoreKeepsTheStampedPhotoUnlessItsOriginalComesBackWhole()
+    {
+        QFETCH(QString, damage);
+        QFETCH(QString, said);
+        const QString sub = damage == "busy" ? "sub/" : "";
+        write(sub + "a.jpg", gpsPhoto(640, 480));
+        ProcessingOptions options = exifRun();
+        options.includeSubdirectories = !sub.isEmpty();
+        runBatch(folder, options);
+        const QString stamped = at(sub + santiago);
+        const QString backup = at("Backup/" + sub + "a_backup.jpg");
+        const QString elsewhere = folder + "-otra";
+        QVERIFY(QFileInfo::exists(stamped) && QFileInfo::exists(backup));
+        const QByteArray whole = fileBytes(backup);
+        const auto forge = [&stamped](const char *key, const QString &value) {
+            const Exiv2ImagePtr image = openImageFile(stamped);
+            image->xmpData()[key] = value.toStdString();
+            image->writeMetadata();
+        };
+        if (damage == "cut")
+            QVERIFY(writeBytes(backup, whole.left(whole.size() / 2)));
+        else if (damage == "empty")
+            QVERIFY(writeBytes(backup, {}));
+        else if (damage == "text")
+            QVERIFY(writeBytes(backup, "notas de campo"));
+        else if (damage == "scrambled")
+            QVERIFY(writeBytes(backup, whole.left(whole.size() / 2) + "\xFF\xD9"));
+        if (damage == "notes") {
+            QVERIFY(writeBytes(at("Backup/notas.txt"), "notas de campo"));
+            forge("Xmp.rumbario.backup", "Backup/notas.txt");
+        } else if (damage == "path") {
+            forge("Xmp.rumbario.originalName", "../x.jpg");
+        } else if (damage == "long") {
+            forge("Xmp.rumbario.originalName", QString(300, 'x') + ".jpg");
+        } else if (damage == "linked") {
+            QVERIFY(QDir().rename(at("Backup"), elsewhere));
+            QVERIFY(QFile::link(elsewhere, at("Backup")));
+        }
+        auto before = folderContents(folder);
+        const auto outside = folderContents(elsewhere);
+        FolderLock other;
+        if (damage == "busy")
+            QVERIFY(other.tryLock({at("sub")}).isEmpty());
+        const RestorePlan plan = planRestore(folder, !sub.isEmpty());
+        const ProgressCallback progress = [&](int done, int) {
+            if (done == 0 && damage == "vanished")
+                QFile::remove(backup);
+        };
+        QStringList log;
+        const RestoreOutcome outcome = restoreOriginals(
+                folder, plan, [&log](const QString &line) { log << line; }, progress, nullptr);
+        QVERIFY2(log.join('\n').contains(said), qPrintable(log.join('\n')));
+        QCOMPARE(outcome.restored, 0);
+        QCOMPARE(fileBytes(stamped), before.value(sub + santiago));
+        if (damage == "vanished")
+            QVERIFY(before.remove("Backup/a_backup.jpg") == 1);
+        QCOMPARE(folderContents(folder), before);
+        QCOMPARE(folderContents(elsewhere), outside);
+        QVERIFY(!QFileInfo::exists(folder + "/../x.jpg"));
+    }
 };
 
 QTEST_MAIN(BatchTest)
