@@ -98,6 +98,17 @@ faults=(
     'processing/stampreading.cpp@s/return projectIntoChosenSystem\(run\);\n    \}\n    run.lines << gpsLine/return true;\n    }\n    run.lines << gpsLine/@fixed position not projected into the chosen system'
     'stamping/overlay.cpp@s/painted << paintedArea\(painter, ink.adjusted/(void)(ink.adjusted/@stamp text left out of the areas said to be painted'
     'stamping/losslessstamp.cpp@s/    takeResolution\(original, layer\);\n//@kept-compression stamps laid out at the default resolution, not the photo'"'"'s'
+    'processing/photorestore.cpp@s/QString error = wholePhotoProblem\(item.backup\);/QString error;/@restore puts back a backup that is no whole photo'
+    'processing/photorestore.cpp@s/info.canonicalFilePath\(\)/info.absoluteFilePath()/@restore follows a Backup that links to another folder'
+    'processing/photorestore.cpp@s/\} else if \(!moveFileToNewName\(item.backup, item.original, error\)\) \{/} else if (!QFile::remove(item.photo) || !moveFileToNewName(item.backup, item.original, error)) {/@restore deletes the stamped photo before its original is back'
+    'processing/photorestore.cpp@s/for \(const auto &item : plan.items\)/for (const auto \&item : RestorePlan().items)/@restore locks only the top folder'
+    'processing/photorestore.cpp@s/!isPlainFileName\(marker->originalName\)/false/@restore follows an original name with a path out of the folder'
+    'metadata/metadatacopy.cpp@s/image->setXmpPacket\(split.standard\);/image->setXmpData(metadata.xmp);/@oversize XMP loses every tag'
+    'metadata/metadatacopy.cpp@s/            joinExtendedXmp\(ioBytes\(image->io\(\)\), metadata.xmp\);/            ;/@Extended XMP not read back'
+    'processing/processphoto.cpp@s/    if \(run.outputCopy\)\n        QFile::remove\(current\);/    if (run.outputCopy)\n        ;/@a failed photo leaves its copy in the output folder'
+    'metadata/metadatacopy.cpp@s/setIccProfileBytes\(\*image, metadata.iccProfile\);/;/@colour profile dropped'
+    'metadata/heifmetadata.cpp@s/metadata.iccProfile = colourProfile\(handle\);//@HEIC colour profile dropped'
+    'stamping/losslessstamp.cpp@s/    work.coefficients.takeOver\(reinterpret_cast<j_common_ptr>\(&job.source\)\);\n    work.coefficients.takeOver\(reinterpret_cast<j_common_ptr>\(&job.target\)\);\n//@kept compression holds the whole coefficient arrays of libjpeg'
 )
 
 # Copies this tree (without builds) to $1, with the tests of $2 when given.
