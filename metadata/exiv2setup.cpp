@@ -19,6 +19,8 @@ void initializeExiv2()
     std::call_once(once, [] {
         Exiv2::XmpParser::initialize();
         registerStampNamespace();
+        // Names a JPEG's Extended XMP; Exiv2 0.27 does not know it.
+        Exiv2::XmpProperties::registerNs("http://ns.adobe.com/xmp/note/", "xmpNote");
         Exiv2::LogMsg::setHandler(forwardExiv2Message);
     });
 }

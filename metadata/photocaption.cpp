@@ -2,7 +2,9 @@
 
 #include "metadata/exifmutex.h"
 #include "metadata/exiv2image.h"
+#include "metadata/extendedxmp.h"
 
+#include <QFile>
 #include <QMutexLocker>
 #include <QStringList>
 
@@ -40,6 +42,22 @@ static QString xmpText(const Exiv2::XmpData &xmp, const char *key)
     return QString::fromStdString(it->toString());
 }
 
+// The description of the Extended XMP the main packet names, read from the
+// file's own segments.
+static QString extendedXmpDescription(const QString &path, const Exiv2::XmpData &xmp)
+{
+    const auto guid = xmp.findKey(Exiv2::XmpKey(extendedXmpGuidKey));
+    QFile file(path);
+    if (guid == xmp.end() || !file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray packet
+            = extendedXmpPacket(file.readAll(), QByteArray::fromStdString(guid->toString()));
+    Exiv2::XmpData extended;
+    if (packet.isEmpty() || Exiv2::XmpParser::decode(extended, packet.toStdString()) != 0)
+        return {};
+    return xmpText(extended, "Xmp.dc.description");
+}
+
 static QString iptcText(const Exiv2::IptcData &iptc, const char *key)
 {
     const auto it = iptc.findKey(Exiv2::IptcKey(key));
@@ -66,6 +84,7 @@ QString readPhotoCaption(const QString &path)
             return {};
         const QString candidates[] = {
                 xmpText(image->xmpData(), "Xmp.dc.description"),
+                extendedXmpDescription(path, image->xmpData()),
                 iptcText(image->iptcData(), "Iptc.Application2.Caption"),
                 exifText(image->exifData(), "Exif.Image.ImageDescription"),
                 exifText(image->exifData(), "Exif.Photo.UserComment"),

@@ -30,6 +30,9 @@ struct TestPhoto
     QMap<QString, QString> extraExif; // any further key -> value text
     QMap<QString, QString> iptc; // e.g. "Iptc.Application2.Caption"
     QMap<QString, QString> xmp; // e.g. "Xmp.dc.title"
+    // A JPEG's dc:description written as Extended XMP, the main packet
+    // naming it; empty: none.
+    QString extendedXmpDescription;
 };
 
 // Writes `photo` to `path`; the format follows the suffix (jpg/jpeg, png,
