@@ -74,6 +74,7 @@ struct PhotoRun
     std::optional<StampMarker> earlierMarker; // left by an earlier run
     QString backupPath; // empty while no backup was made
     QString transformation; // with a chosen system: the one this photo went through
+    bool outsideArea = false; // with a chosen system: the place lies outside its area of use
     bool saved = false; // the photo reached its target whole
     bool skippedAsStamped = false;
 };
@@ -144,10 +145,11 @@ static void findCaptureTime(PhotoRun &run, bool readFromPhoto)
 // (one zone for a whole project), but said.
 static void noteOutsideArea(PhotoRun &run)
 {
-    const CrsEntry &crs = run.context.crs->entry();
-    if (!crs.contains(run.stamp.wgs84->latitude, run.stamp.wgs84->longitude))
-        run.lines << QStringLiteral("%1 queda fuera del área de uso de %2 (%3).")
-                             .arg(run.fileName, crsCode(crs.epsg), crs.areaName);
+    const QString line = run.context.crs->outsideAreaLine(run.fileName, run.stamp.wgs84->latitude,
+                                                          run.stamp.wgs84->longitude);
+    run.outsideArea = !line.isEmpty();
+    if (run.outsideArea)
+        run.lines << line;
 }
 
 // With a chosen system the easting and northing are in it and a UTM system's
@@ -174,9 +176,7 @@ static bool rowToWgs84(PhotoRun &run)
     const CrsTransform &crs = *run.context.crs;
     const auto &position = run.stamp.position;
     LatLon wgs84;
-    if (!crs.inverse(position.easting, position.northing, wgs84.latitude, wgs84.longitude,
-                     &run.transformation)
-        || !isOnGlobe(wgs84.latitude, wgs84.longitude)) {
+    if (!crs.placeOf(position.easting, position.northing, wgs84, &run.transformation)) {
         run.lines << QStringLiteral("No se pudo transformar la posición de %1 desde %2 a WGS 84; "
                                     "la foto queda sin cambios.")
                              .arg(run.fileName, crs.entry().name);
@@ -689,7 +689,7 @@ static void finish(BatchContext &context, int slot, PhotoRun &run)
     const bool fixedButLost = run.positionOutcome == PositionOutcome::Fixed && !run.saved;
     context.photoEnds[size_t(slot)]
             = {run.photoPath, fixedButLost ? PositionOutcome::Found : run.positionOutcome,
-               run.captureUtcMs};
+               run.captureUtcMs, run.outsideArea && run.saved};
 }
 
 void processPhoto(BatchContext &context, const QString &photoPath)

@@ -14,6 +14,7 @@
 #include "stamping/stamptext.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QLocale>
 #include <QThread>
@@ -243,11 +244,14 @@ bool forEachPicture(ReportRun &run, const QVector<ReportPhoto> &photos,
 
 static ReportPhoto readReportPhoto(const QString &path, const QString &folder,
                                    const CrsTransform *crs, const LogCallback &log,
-                                   QString &transformation)
+                                   QString &transformation, int &outsideArea)
 {
     ReportPhoto photo;
     photo.path = path;
-    photo.located = readPhotoLocation(path, folder, crs, photo.record, log, &transformation);
+    bool outside = false;
+    photo.located
+            = readPhotoLocation(path, folder, crs, photo.record, log, &transformation, &outside);
+    outsideArea += outside;
     if (!photo.located) {
         PhotoStamp stamp;
         readCaptureDateTime(path, stamp.captureTime);
@@ -268,14 +272,25 @@ PhotoReport collectReport(const ReportSettings &settings, const LogCallback &log
             log(line);
     QVector<ReportPhoto> photos;
     std::vector<QString> transformations;
+    int outsideArea = 0;
     for (const QString &path : collectPhotos(settings.folder, settings.includeSubdirectories)) {
         if (stop && stop->load())
             return report;
-        photos.append(
-                readReportPhoto(path, settings.folder, crs, log, transformations.emplace_back()));
+        const QString problem = photoReadProblem(path);
+        if (!problem.isEmpty()) {
+            const QString name = QDir(settings.folder).relativeFilePath(path);
+            log(QStringLiteral("Error: No se pudo leer %1, queda fuera del registro: %2")
+                        .arg(name, problem));
+            report.unreadableFiles << name;
+            continue;
+        }
+        photos.append(readReportPhoto(path, settings.folder, crs, log,
+                                      transformations.emplace_back(), outsideArea));
     }
     for (const QString &line : transformationLines(transformations))
         log(line);
+    if (crs && outsideArea > 0)
+        log(crs->outsideAreaCountLine(outsideArea));
     std::sort(photos.begin(), photos.end(), [](const ReportPhoto &a, const ReportPhoto &b) {
         return capturedBefore(a.record, b.record);
     });
@@ -291,13 +306,27 @@ PhotoReport collectReport(const ReportSettings &settings, const LogCallback &log
     return report;
 }
 
-void setReportTargets(ReportSettings &settings, const QString &path)
+// `path` without a ".pdf" or ".docx" ending.
+static QString reportBase(const QString &path)
 {
     QString base = path;
     for (const char *ending : {".pdf", ".docx"}) {
         if (base.endsWith(QLatin1String(ending), Qt::CaseInsensitive))
             base.chop(int(qstrlen(ending)));
     }
+    return base;
+}
+
+QString reportTargetProblem(const QString &path)
+{
+    if (QFileInfo(reportBase(path)).fileName().isEmpty())
+        return QStringLiteral("falta el nombre del archivo del registro fotográfico.");
+    return QString();
+}
+
+void setReportTargets(ReportSettings &settings, const QString &path)
+{
+    const QString base = reportBase(path);
     settings.pdfPath = base + QStringLiteral(".pdf");
     settings.docxPath = base + QStringLiteral(".docx");
 }
@@ -319,6 +348,14 @@ ReportOutcome writePhotoReport(const ReportSettings &settings, const LogCallback
     ReportRun run;
     run.stop = stop;
     const PhotoReport report = collectReport(settings, log, stop);
+    outcome.failed = !report.unreadableFiles.isEmpty();
+    if (report.located.isEmpty() && report.unlocated.isEmpty() && !(stop && stop->load())) {
+        log(QStringLiteral("Error: No hay ninguna foto que mostrar en %1; no se escribió el "
+                           "registro fotográfico.")
+                    .arg(QDir::toNativeSeparators(settings.folder)));
+        outcome.failed = true;
+        return outcome;
+    }
     const QStringList targets = reportTargets(settings);
     const int total = int(report.located.size() * targets.size());
     int done = 0;

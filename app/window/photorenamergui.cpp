@@ -774,6 +774,21 @@ void PhotoRenamerGUI::exportLocations()
             [stop] { *stop = true; });
 }
 
+// What the export's box adds to its first line: unreadable files and photos
+// outside the chosen system's area, as the log names them.
+static QString exportNotes(const LocationExportOutcome &outcome)
+{
+    QString notes;
+    if (outcome.unreadable > 0)
+        notes += QObject::tr("\n%1 archivos no se pudieron leer como fotos; vea el log.")
+                         .arg(outcome.unreadable);
+    if (outcome.outsideArea > 0)
+        notes += QObject::tr("\n%1 fotos quedan fuera del área de uso del sistema de "
+                             "coordenadas.")
+                         .arg(outcome.outsideArea);
+    return notes;
+}
+
 void PhotoRenamerGUI::finishExport(const QString &failure, const QString &folder,
                                    const LocationExportOutcome &outcome)
 {
@@ -789,18 +804,21 @@ void PhotoRenamerGUI::finishExport(const QString &failure, const QString &folder
         dialogs.warning(this, tr("Exportación"),
                         tr("Ninguna de las %1 fotos tiene ubicación GPS; no se escribió ningún "
                            "archivo.")
-                                .arg(outcome.total));
+                                        .arg(outcome.total)
+                                + exportNotes(outcome));
     else if (!outcome.written || !failure.isEmpty())
         dialogs.warning(this, tr("Exportación"),
                         tr("No se pudieron escribir todos los archivos de ubicaciones; vea el "
                            "log."));
     else
-        showEnd(outcome.located < outcome.total, tr("Completado"),
+        showEnd(outcome.located < outcome.total || outcome.outsideArea > 0,
+                outcome.unreadable > 0 ? tr("Exportación con errores") : tr("Completado"),
                 tr("Se exportaron las ubicaciones de %1 de %2 fotos a %3, %4 y %5 en:\n%6")
-                        .arg(outcome.located)
-                        .arg(outcome.total)
-                        .arg(QLatin1String(kmzFileName), QLatin1String(geoJsonFileName),
-                             QLatin1String(csvFileName), QDir::toNativeSeparators(folder)));
+                                .arg(outcome.located)
+                                .arg(outcome.total)
+                                .arg(QLatin1String(kmzFileName), QLatin1String(geoJsonFileName),
+                                     QLatin1String(csvFileName), QDir::toNativeSeparators(folder))
+                        + exportNotes(outcome));
 }
 
 // Reads the markers on the GUI thread, so the question can say what will
@@ -900,9 +918,12 @@ void PhotoRenamerGUI::finishReport(const QString &failure, const ReportOutcome &
         dialogs.information(this, tr("Cancelado"),
                             tr("Registro fotográfico cancelado: no se escribió ningún archivo."));
     else if (!outcome.written.isEmpty())
-        dialogs.information(this, tr("Completado"),
-                            tr("Registro fotográfico creado:\n") + outcome.written.join('\n'));
+        showEnd(outcome.failed,
+                outcome.failed ? tr("Registro fotográfico con errores") : tr("Completado"),
+                tr("Registro fotográfico creado:\n") + outcome.written.join('\n')
+                        + (outcome.failed ? tr("\n\nHubo errores: vea el log.") : QString()));
     else
-        dialogs.critical(this, tr("Error"), tr("No se pudo crear el registro fotográfico."));
+        dialogs.critical(this, tr("Error"),
+                         tr("No se pudo crear el registro fotográfico; vea el log."));
     createReportAction->setEnabled(true);
 }

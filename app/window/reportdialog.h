@@ -47,6 +47,7 @@ public:
 private:
     void chooseTarget();
     void followFormat();
+    void acceptNamedTarget();
 
     Dialogs dialogs;
     QLineEdit *projectEdit = nullptr;
