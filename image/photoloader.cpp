@@ -156,11 +156,15 @@ static bool hasPhotoSignature(const QByteArray &head)
             || head.startsWith(QByteArray("II*\0", 4)) || head.startsWith(QByteArray("MM\0*", 4));
 }
 
+static const QString unreadableReason = QStringLiteral("no se pudo leer el archivo.");
+static const QString cutShortReason = QStringLiteral("el archivo JPEG está cortado: termina antes "
+                                                     "del marcador de fin de imagen.");
+
 QString photoFileProblem(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("no se pudo leer el archivo.");
+        return unreadableReason;
     const QByteArray head = file.peek(12);
     if (!hasPhotoSignature(head) && !looksLikeHeif(head))
         return QStringLiteral("el archivo no es una imagen de un formato reconocido.");
@@ -260,10 +264,18 @@ static QImage decodeUpright(QImageReader &reader, bool &turned, QString &reason)
     return image;
 }
 
-static QString cutJpegReason()
+QString photoReadProblem(const QString &path)
 {
-    return QStringLiteral("el archivo JPEG está cortado: termina antes del marcador de fin de "
-                          "imagen.");
+    const QString problem = photoFileProblem(path);
+    if (!problem.isEmpty())
+        return problem;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return unreadableReason;
+    if (!looksLikeJpeg(file.peek(12)))
+        return QString();
+    const QByteArray bytes = file.readAll();
+    return jpegIsComplete(bytes) ? QString() : cutShortReason;
 }
 
 QImage loadPhoto(const QString &path, bool &turned, QString &reason)
@@ -271,7 +283,7 @@ QImage loadPhoto(const QString &path, bool &turned, QString &reason)
     turned = false;
     QByteArray bytes;
     if (!readPhotoFile(path, bytes)) {
-        reason = QStringLiteral("no se pudo leer el archivo.");
+        reason = unreadableReason;
         return {};
     }
     if (looksLikeHeif(bytes)) {
@@ -280,7 +292,7 @@ QImage loadPhoto(const QString &path, bool &turned, QString &reason)
         return decodeHeif(bytes, reason);
     }
     if (looksLikeJpeg(bytes) && !jpegIsComplete(bytes)) {
-        reason = cutJpegReason();
+        reason = cutShortReason;
         return {};
     }
     QBuffer buffer(&bytes);
@@ -297,14 +309,14 @@ QString wholePhotoProblem(const QString &path)
     if (!reason.isEmpty())
         return reason;
     if (!readPhotoFile(path, bytes))
-        return QStringLiteral("no se pudo leer el archivo.");
+        return unreadableReason;
     if (looksLikeHeif(bytes)) {
         decodeHeif(bytes, reason);
         return reason;
     }
     const bool jpeg = looksLikeJpeg(bytes);
     if (jpeg && !jpegIsComplete(bytes))
-        return cutJpegReason();
+        return cutShortReason;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);

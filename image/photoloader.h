@@ -27,6 +27,11 @@ QString photoFileProblem(const QString &path);
 // block; the other formats are decoded whole.
 QString wholePhotoProblem(const QString &path);
 
+// Why the file at `path` cannot be read as a photo at all: photoFileProblem's
+// reasons, or a JPEG cut short (read whole to tell). Empty when it may be one;
+// its picture may still prove damaged when decoded.
+QString photoReadProblem(const QString &path);
+
 // The bytes loadPhoto's picture of the photo takes, judged from its header;
 // 0 when the header gives no size.
 qint64 decodedPhotoBytes(const QString &path);

@@ -109,6 +109,21 @@ faults=(
     'metadata/metadatacopy.cpp@s/setIccProfileBytes\(\*image, metadata.iccProfile\);/;/@colour profile dropped'
     'metadata/heifmetadata.cpp@s/metadata.iccProfile = colourProfile\(handle\);//@HEIC colour profile dropped'
     'stamping/losslessstamp.cpp@s/    work.coefficients.takeOver\(reinterpret_cast<j_common_ptr>\(&job.source\)\);\n    work.coefficients.takeOver\(reinterpret_cast<j_common_ptr>\(&job.target\)\);\n//@kept compression holds the whole coefficient arrays of libjpeg'
+    'geo/crs.cpp@s/proj_context_set_enable_network\(context, 0\);//@PROJ goes online when PROJ_NETWORK asks'
+    'geo/crs.cpp@s/if \(sorted == QStringList/if (true || sorted == QStringList/@westings and southings written as eastings and northings'
+    'geo/crs.cpp@s/if \(entry.deprecated\)\n(\s*)warnings.prepend/if (false)\n$1warnings.prepend/@deprecated system used without a word'
+    'geo/crs.cpp@s/\n\s*\|\| std::hypot\(backEasting - easting, backNorthing - northing\) > roundTripToleranceMetres//@numbers off the projection taken for a place'
+    'coords/coordinatesrow.cpp@s/readMetres\(fields, position, crs.utmZone\(\).has_value\(\)\)/readMetres(fields, position, false)/@row in a chosen UTM system spared the zone ranges'
+    'exports/locationexport.cpp@s/if \(!outside.isEmpty\(\)\)\n\s*log\(outside\);//@export silent about photos outside the system'"'"'s area'
+    'processing/processphoto.cpp@s/run.outsideArea && run.saved/false/@summary leaves out the photos outside the system'"'"'s area'
+    'processing/batchsummary.cpp@s/QString::number\(outcome.processed\(\)\), QString::number\(outcome.total\)/QString::number(outcome.done), QString::number(outcome.total)/@count line counts skipped photos as processed'
+    'report/reportfiles.cpp@s/outcome.failed = !report.unreadableFiles.isEmpty\(\);//@report with unreadable files succeeds'
+    'report/reportfiles.cpp@s/(log\(QStringLiteral\("Error: No se pudo leer la foto: "\) \+ path\);)\n\s*outcome.failed = true;/$1/@informe exits 0 when a located photo cannot be decoded'
+    'report/reportfiles.cpp@s/if \(report.located.isEmpty\(\) && report.unlocated.isEmpty\(\)/if (false/@empty annex written for a folder without photos'
+    'app/commandline/reportcommand.cpp@s/if \(!targetProblem.isEmpty\(\)\)/if (false)/@informe --salida "" writes a hidden .pdf'
+    'app/commandline/command.cpp@s/if \(given && code.trimmed\(\).isEmpty\(\)\)/if (false)/@--crs "" taken as no system'
+    'metadata/photocaption.cpp@s/extendedXmpDescription\(path, image->xmpData\(\)\),//@caption in Extended XMP lost'
+    'stamping/overlay.cpp@s/if \(options.drawAltitude && position.altitude\)\n(\s*)blocks\[options.altitudePosition\] << altitudeText\(\*position.altitude\);/if (options.drawAltitude)\n$1blocks[options.altitudePosition] << altitudeText(position.altitude.value_or(0));/@unknown altitude stamped as 0 msnm'
 )
 
 # Copies this tree (without builds) to $1, with the tests of $2 when given.
