@@ -1,9 +1,9 @@
 #include "app/commandline/coordinatescommands.h"
 
+#include "app/altitudefilljob.h"
 #include "app/commandline/consoleoutput.h"
 #include "app/commandline/stopsignal.h"
 #include "app/storedsettings.h"
-#include "app/altitudefilljob.h"
 #include "coords/samplefile.h"
 #include "exports/locationexport.h"
 
