@@ -10,8 +10,10 @@
 // loading, stamping and saving. Everything it reports goes into the photo's
 // own slot of `context.photoLogs`; nothing escapes it, not even an exception,
 // and it always counts the photo as done. A photo an earlier run stamped is
-// left alone unless the options ask to stamp it again.
-void processPhoto(BatchContext &context, const QString &photoPath);
+// left alone unless the options ask to stamp it again. `index` is the photo's
+// place in the batch's collection: photos that take one name are numbered in
+// that order.
+void processPhoto(BatchContext &context, int index, const QString &photoPath);
 
 // What the stamps of one photo need, read exactly as `processPhoto` reads it:
 // capture time, position, direction and altitude, with the same fallbacks.
@@ -22,6 +24,8 @@ struct StampReading
     PhotoStamp stamp;
     bool positioned = false;
     bool alreadyStamped = false; // carries the marker of an earlier run
+    bool withoutGps = false; // EXIF mode: the photo has no GPS position
+    bool withoutRow = false; // coordinates-file mode: no row names the photo
 };
 StampReading readStampValues(const BatchContext &context, const QString &photoPath);
 
