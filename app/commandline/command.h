@@ -34,8 +34,10 @@ struct Command
 // "--subcarpetas", which several commands share.
 QCommandLineOption subfoldersOption();
 
-// "--crs EPSG:NNNN", which several commands share.
-QCommandLineOption crsOption();
+// "--crs EPSG:NNNN", which several commands share; `effect` says what the
+// system changes for the command. Looked up by `crsOptionName`.
+QCommandLineOption crsOption(const QString &effect);
+inline const QString crsOptionName = QStringLiteral("crs");
 
 // The projected system `code` names, ready to transform: null for an empty
 // code, and null with `exitCode` set by badArgument(`argument`) when PROJ

@@ -70,7 +70,7 @@ static int runAltitude(const QCommandLineParser &parser, const QStringList &valu
         return badArgument(QStringLiteral("ARCHIVO"),
                            QStringLiteral("no existe el archivo «%1».").arg(job.csvPath));
     int exitCode = exitDone;
-    job.crs = commandCrs(parser.value(crsOption()), QStringLiteral("--crs"), exitCode);
+    job.crs = commandCrs(parser.value(crsOptionName), QStringLiteral("--crs"), exitCode);
     if (exitCode != exitDone)
         return exitCode;
     if (!altitudeFillJobProblem(job).isEmpty())
@@ -99,7 +99,7 @@ static int runSample(const QCommandLineParser &parser, const QStringList &values
     if (!QFileInfo(folder).isDir())
         return missingFolder(folder);
     int exitCode = exitDone;
-    const auto crs = commandCrs(parser.value(crsOption()), QStringLiteral("--crs"), exitCode);
+    const auto crs = commandCrs(parser.value(crsOptionName), QStringLiteral("--crs"), exitCode);
     if (exitCode != exitDone)
         return exitCode;
     ConsoleOutput output(QString {});
@@ -114,7 +114,7 @@ static int runExport(const QCommandLineParser &parser, const QStringList &values
     if (!QFileInfo(folder).isDir())
         return missingFolder(folder);
     int exitCode = exitDone;
-    const auto crs = commandCrs(parser.value(crsOption()), QStringLiteral("--crs"), exitCode);
+    const auto crs = commandCrs(parser.value(crsOptionName), QStringLiteral("--crs"), exitCode);
     if (exitCode != exitDone)
         return exitCode;
     ConsoleOutput output(QStringLiteral("Leídas %1 de %2 fotos"));
@@ -133,7 +133,9 @@ Command altitudeCommand()
             QStringLiteral("Rellena la columna de altitud de un archivo de coordenadas."),
             {QStringLiteral("ARCHIVO")},
             {QStringLiteral("Archivo de coordenadas (;) que se reescribe.")},
-            {providerOption, keepOption, serverOption, crsOption()},
+            {providerOption, keepOption, serverOption,
+             crsOption(QStringLiteral("Sistema del este y el norte de las filas, que se pasan a "
+                                      "latitud y longitud para consultar la altitud."))},
             runAltitude};
 }
 
@@ -143,7 +145,9 @@ Command sampleCommand()
             QStringLiteral("Crea un archivo de coordenadas de ejemplo para las fotos de CARPETA."),
             {QStringLiteral("CARPETA"), QStringLiteral("ARCHIVO")},
             {QStringLiteral("Carpeta de fotos."), QStringLiteral("Archivo que se crea.")},
-            {subfoldersOption(), crsOption()},
+            {subfoldersOption(),
+             crsOption(QStringLiteral("Sistema en que se escriben la zona, el este y el norte "
+                                      "de cada fila."))},
             runSample};
 }
 
@@ -153,6 +157,8 @@ Command exportCommand()
             QStringLiteral("Escribe ubicaciones.kmz, .geojson y .csv de las fotos de CARPETA."),
             {QStringLiteral("CARPETA")},
             {QStringLiteral("Carpeta de fotos; se leen, nunca se modifican.")},
-            {subfoldersOption(), crsOption()},
+            {subfoldersOption(),
+             crsOption(QStringLiteral("Sistema del este y el norte de los archivos de "
+                                      "ubicaciones."))},
             runExport};
 }

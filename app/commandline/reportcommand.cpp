@@ -95,8 +95,8 @@ static int readProfileValues(const QCommandLineParser &parser, ReportSettings &s
         crsCode = options->outputCrs;
     }
     int exitCode = exitDone;
-    settings.crs = parser.isSet(crsOption())
-            ? commandCrs(parser.value(crsOption()), QStringLiteral("--crs"), exitCode)
+    settings.crs = parser.isSet(crsOptionName)
+            ? commandCrs(parser.value(crsOptionName), QStringLiteral("--crs"), exitCode)
             : commandCrs(crsCode, QStringLiteral("--perfil (outputCrs)"), exitCode);
     if (exitCode != exitDone)
         return exitCode;
@@ -142,6 +142,8 @@ Command reportCommand()
             {QStringLiteral("CARPETA")},
             {QStringLiteral("Carpeta de fotos; se leen, nunca se modifican.")},
             {formatOption, perPageOption, paperOption, projectOption, clientOption, authorOption,
-             profileOption, targetOption, subfoldersOption(), crsOption()},
+             profileOption, targetOption, subfoldersOption(),
+             crsOption(QStringLiteral("Sistema del este y el norte de las tablas y del mapa; "
+                                      "por defecto, el del perfil."))},
             runReport};
 }
