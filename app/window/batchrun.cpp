@@ -9,7 +9,7 @@ QString runInputError(const QString &folder, bool logoChecked, const ProcessingO
     if (!QFileInfo(folder).isDir())
         return QStringLiteral("Seleccione un directorio de fotos válido.");
     if (logoChecked && !QFileInfo(options.logoPath).isFile())
-        return QStringLiteral("Seleccione un archivo de logo válido.");
+        return missingLogoError();
     if (options.useGpxTrack) {
         if (!QFileInfo::exists(options.gpxPath))
             return QStringLiteral("Seleccione un track GPX válido: un archivo .gpx o una carpeta "
@@ -20,6 +20,11 @@ QString runInputError(const QString &folder, bool logoChecked, const ProcessingO
     if (options.useOutputFolder && !QFileInfo(options.outputFolder).isDir())
         return QStringLiteral("Seleccione una carpeta de salida válida.");
     return QString();
+}
+
+QString missingLogoError()
+{
+    return QStringLiteral("Seleccione un archivo de logo válido.");
 }
 
 BackgroundJob::Work batchRunWork(const ProcessingOptions &options, const QString &folder,

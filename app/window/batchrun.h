@@ -14,6 +14,8 @@
 // the window checks them; empty when the run may start. `options` is the
 // snapshot of the controls, `logoChecked` the state of the logo check box.
 QString runInputError(const QString &folder, bool logoChecked, const ProcessingOptions &options);
+// The message among those when the logo is checked and names no file.
+QString missingLogoError();
 
 // What the window and the worker of one batch run share: the stop request of
 // "Cancelar", and the outcome, read at the completion step.

@@ -16,6 +16,7 @@
 #include "app/window/previewpane.h"
 #include "app/window/settingsdialog.h"
 #include "app/window/texttab.h"
+#include "app/window/wheelguard.h"
 #include "app/window/widgetparts.h"
 #include "app/window/windowmemory.h"
 #include "coords/samplefile.h"
@@ -93,14 +94,12 @@ static QScrollArea *verticalScroller(QWidget *panel)
 {
     auto *scroller = named(new QScrollArea, "leftScroller");
     scroller->setWidget(panel);
+    guardWheel(panel);
     scroller->setWidgetResizable(true);
     scroller->setFrameShape(QFrame::NoFrame);
     scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroller->setSizePolicy(panel->sizePolicy());
-    const int barPixels = scroller->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr,
-                                                         scroller->verticalScrollBar());
-    scroller->setMinimumWidth(panel->sizeHint().width() + barPixels);
-    scroller->setMaximumWidth(panel->maximumWidth() + barPixels);
+    keepContentWidth(scroller);
     return scroller;
 }
 
@@ -139,9 +138,11 @@ PhotoRenamerGUI::PhotoRenamerGUI(QWidget *parent)
 
     splitter = named(new QSplitter(Qt::Horizontal), "splitter");
     splitter->addWidget(buildLeftColumn());
-    preview = new PreviewPane([this] {
-        return previewOptions(snapshotOptions(*this), generalTab->coordinatesFile());
-    });
+    preview = new PreviewPane(
+            [this] {
+                return previewOptions(snapshotOptions(*this), generalTab->coordinatesFile());
+            },
+            [this] { return logoTab->missingLogoNote(); });
     splitter->addWidget(preview);
     // The preview takes every pixel of width the options panel does not need.
     splitter->setStretchFactor(0, 0);
@@ -266,7 +267,6 @@ QWidget *PhotoRenamerGUI::buildOptionsPanel()
 {
     auto *panel = named(new QWidget, "leftPanel");
     panel->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Expanding);
-    panel->setMaximumWidth(400);
     auto *layout = new QVBoxLayout(panel);
     setMarginsAndSpacing(layout, 5, 4);
 
@@ -284,7 +284,7 @@ QWidget *PhotoRenamerGUI::buildOptionsPanel()
     optionTabs->addTab(logoTab = new LogoTab(*inputs), tr("Logo"));
     optionTabs->addTab(compassTab = new CompassTab(dialogs), tr("Rosa de Vientos"));
     layout->addWidget(optionTabs);
-    keepHeightForWidth(optionTabs);
+    fitTabsToCurrentPage(optionTabs);
     layout->addStretch();
     return panel;
 }
@@ -315,7 +315,6 @@ QWidget *PhotoRenamerGUI::buildLeftColumn()
     // The log keeps its height (eight lines at first) as the window grows.
     logSplitter->setStretchFactor(0, 1);
     logSplitter->setStretchFactor(1, 0);
-    logSplitter->setMaximumWidth(scroller->maximumWidth());
     return logSplitter;
 }
 
@@ -585,6 +584,8 @@ void PhotoRenamerGUI::startProcess()
         problem = generalTab->trackInputError();
     if (!problem.isEmpty()) {
         dialogs.critical(this, tr("Error"), problem);
+        if (problem == missingLogoError())
+            logoTab->askForLogo();
         return;
     }
     const QString refusal = batchStartProblem(folder, options);
@@ -674,8 +675,10 @@ void PhotoRenamerGUI::closeEvent(QCloseEvent *event)
 
 void PhotoRenamerGUI::savePreset()
 {
-    const QString path = withProfileSuffix(
-            dialogs.saveFileName(this, tr("Guardar Perfil"), tr("Perfiles (*.json)")));
+    // The load dialog shows only the .json files.
+    const QString path
+            = withSuffix(dialogs.saveFileName(this, tr("Guardar Perfil"), tr("Perfiles (*.json)")),
+                         QStringLiteral("json"));
     if (path.isEmpty())
         return;
     QString reason;
@@ -703,9 +706,15 @@ void PhotoRenamerGUI::loadPresetFromCombo(const QString &name)
                                 .arg(refused.join(QStringLiteral(", "))));
 }
 
+// Said in the log and the status bar: the options change all at once.
 QStringList PhotoRenamerGUI::applyProfileFile(const QString &name)
 {
-    const std::optional<QJsonObject> profile = readProfile(profilePath(profileCombo, name));
+    const QString path = profilePath(profileCombo, name);
+    const std::optional<QJsonObject> profile = readProfile(path);
+    const QString message = profile ? tr("Perfil «%1» cargado.").arg(profileName(path))
+                                    : tr("No se pudo leer el perfil %1.").arg(path);
+    log(message);
+    statusBar()->showMessage(message, 10000);
     if (!profile)
         return {};
     const QStringList refused = applyProfile(optionTable, *profile);
@@ -871,15 +880,16 @@ void PhotoRenamerGUI::createReport()
     std::shared_ptr<const CrsTransform> crs;
     if (!chosenCrs(dialogs, this, options.outputCrs, crs))
         return;
-    ReportDialog dialog(this, dialogs, reportDetails, folder);
+    ReportSettings fromWindow;
+    fromWindow.crs = crs;
+    fromWindow.folder = folder;
+    fromWindow.includeSubdirectories = inputs->includesSubfolders();
+    fromWindow.logoPath = options.logoPath;
+    ReportDialog dialog(this, dialogs, reportDetails, fromWindow);
     if (dialogs.run(dialog) != QDialog::Accepted)
         return;
     reportDetails = dialog.details();
-    ReportSettings settings = dialog.settings();
-    settings.crs = crs;
-    settings.folder = folder;
-    settings.includeSubdirectories = inputs->includesSubfolders();
-    settings.logoPath = options.logoPath;
+    const ReportSettings settings = dialog.settings();
     log(tr("Creando el registro fotográfico de las fotos de: ") + folder);
     const auto stop = std::make_shared<std::atomic<bool>>(false);
     const auto outcome = std::make_shared<ReportOutcome>();
