@@ -1,36 +1,19 @@
 #ifndef METADATACOPY_H
 #define METADATACOPY_H
 
+#include "metadata/photometadata.h"
+
 #include <QByteArray>
 #include <QString>
 
-#include <exiv2/exiv2.hpp>
-
-// A photo's EXIF, IPTC and XMP, owned outside any Exiv2 image object, so they
-// can be carried across re-encoding.
-struct PhotoMetadata
-{
-    Exiv2::ExifData exif;
-    Exiv2::IptcData iptc;
-    Exiv2::XmpData xmp;
-    // The photo held an XMP packet that cannot be parsed: it is not carried.
-    bool xmpUnreadable = false;
-
-    void clear();
-};
-
-enum class MetadataResult {
-    Done, // copied or stored
-    NoImage, // Exiv2 gave no image object: nothing done, nothing to report
-    Failed // Exiv2 raised an error; its text is in `error`
-};
-
-// Under exifMutex: opens the file at `path` and copies its metadata.
+// Under exifMutex: opens the file at `path` and copies its metadata; the XMP
+// of a JPEG includes its Extended XMP.
 MetadataResult copyMetadata(const QString &path, PhotoMetadata &metadata, QString &error);
 
 // Under exifMutex: puts `metadata` into the encoded image held in `encoded`
 // (the bytes of a complete JPEG/PNG/TIFF file) and replaces `encoded` with the
-// result. Nothing is written to disk.
+// result. Nothing is written to disk. XMP too large for a JPEG's one segment
+// is written as Extended XMP; Failed when even that cannot hold it.
 MetadataResult storeMetadata(QByteArray &encoded, const PhotoMetadata &metadata, QString &error);
 
 #endif // METADATACOPY_H

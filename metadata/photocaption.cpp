@@ -2,7 +2,9 @@
 
 #include "metadata/exifmutex.h"
 #include "metadata/exiv2image.h"
+#include "metadata/extendedxmp.h"
 
+#include <QFile>
 #include <QMutexLocker>
 #include <QStringList>
 
@@ -40,6 +42,17 @@ static QString xmpText(const Exiv2::XmpData &xmp, const char *key)
     return QString::fromStdString(it->toString());
 }
 
+// The description of the Extended XMP the main packet names, joined from the
+// file's own segments.
+static QString extendedXmpDescription(const QString &path, const Exiv2::XmpData &xmp)
+{
+    QFile file(path);
+    Exiv2::XmpData joined = xmp;
+    if (!file.open(QIODevice::ReadOnly) || !joinExtendedXmp(file.readAll(), joined))
+        return {};
+    return xmpText(joined, "Xmp.dc.description");
+}
+
 static QString iptcText(const Exiv2::IptcData &iptc, const char *key)
 {
     const auto it = iptc.findKey(Exiv2::IptcKey(key));
@@ -66,6 +79,7 @@ QString readPhotoCaption(const QString &path)
             return {};
         const QString candidates[] = {
                 xmpText(image->xmpData(), "Xmp.dc.description"),
+                extendedXmpDescription(path, image->xmpData()),
                 iptcText(image->iptcData(), "Iptc.Application2.Caption"),
                 exifText(image->exifData(), "Exif.Image.ImageDescription"),
                 exifText(image->exifData(), "Exif.Photo.UserComment"),

@@ -5,22 +5,19 @@
 #include "files/freename.h"
 #include "files/photocollection.h"
 #include "geo/globelimits.h"
-#include "geo/positionname.h"
 #include "geo/utm.h"
-#include "geo/utmposition.h"
 #include "image/photoloader.h"
 #include "image/thumbnail.h"
-#include "metadata/exifreader.h"
 #include "metadata/exifwriter.h"
 #include "metadata/metadatacopy.h"
 #include "metadata/nativepath.h"
 #include "metadata/stampmarker.h"
 #include "processing/failurereason.h"
 #include "processing/photoplacement.h"
+#include "processing/stampreading.h"
 #include "stamping/losslessstamp.h"
 #include "stamping/overlay.h"
 #include "stamping/photostamp.h"
-#include "stamping/stamptext.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -29,7 +26,6 @@
 #include <QImageWriter>
 #include <QPainter>
 
-#include <cmath>
 #include <exception>
 #include <optional>
 #include <string>
@@ -38,58 +34,29 @@
 // Gives up renaming when other photos keep taking the chosen names.
 static constexpr int maxRenameAttempts = 1000;
 
-// One photo on its way through the pipeline.
-struct PhotoRun
+// One photo on its way through the pipeline, from what was read of it on.
+struct PhotoRun : PhotoReading
 {
     PhotoRun(const BatchContext &context, int index, const QString &photoPath)
-        : context(context)
-        , options(context.options)
+        : PhotoReading(context, photoPath)
         , index(index)
-        , photoPath(photoPath)
-        , fileName(QFileInfo(photoPath).fileName())
         , workFile(QFileInfo(photoPath).absoluteFilePath())
         , fromHeif(isHeifName(photoPath))
-    {
-        stamp.photoPath = photoPath;
-    }
+    { }
 
-    const BatchContext &context;
-    const ProcessingOptions &options;
-    const int index; // in the collection; -1 outside a batch
-    const QString photoPath; // as collected
-    const QString fileName;
-    QStringList lines;
+    const int index; // in the batch's collection
     QString workFile;
     // A HEIF photo is only read: its result is a new JPEG in `jpegFolder`.
     const bool fromHeif;
     QString jpegFolder;
     QString targetPath;
     int nameNumber = 0; // among the batch's photos that take the same name
-    PhotoMetadata metadata;
-    PhotoStamp stamp;
-    bool hasGps = false; // latitude and longitude read from EXIF or the track
-    double latitude = 0.0;
-    double longitude = 0.0;
-    PositionOutcome positionOutcome = PositionOutcome::Found;
-    QDateTime trackInstant; // track mode: the capture instant used, at its zone's offset
-    std::optional<qint64> captureUtcMs; // track mode: the same instant, when there was one
     std::optional<LocationRecord> location;
-    std::optional<StampMarker> earlierMarker; // left by an earlier run
     QString backupPath; // empty while no backup was made
-    QString transformation; // with a chosen system: the one this photo went through
+    bool outputCopy = false; // the work file is a copy made in the output folder
     bool saved = false; // the photo reached its target whole
     bool skippedAsStamped = false;
 };
-
-static QString number(double value)
-{
-    return QString::number(value);
-}
-
-static QString nativePathText(const QString &path)
-{
-    return QString::fromStdString(qPathToNativeStdString(path));
-}
 
 // The JPEG of a HEIF photo goes beside it, or into the output folder where
 // a copy of it would go.
@@ -110,218 +77,11 @@ static bool place(PhotoRun &run)
     if (run.fromHeif)
         return placeHeif(run);
     if (run.options.useOutputFolder)
-        return placeInOutputFolder(run.context.folder, run.options.outputFolder, run.photoPath,
-                                   run.workFile, run.lines);
+        return run.outputCopy = placeInOutputFolder(run.context.folder, run.options.outputFolder,
+                                                    run.photoPath, run.workFile, run.lines);
     if (run.options.makeBackup)
         return backUpPhoto(run.context.folder, run.photoPath, run.backupPath, run.lines);
     return true;
-}
-
-// Returns false when Exiv2 failed, so the capture time is not read either.
-static bool copyOriginalMetadata(PhotoRun &run)
-{
-    run.lines << QStringLiteral("Intentando leer EXIF desde (nativo original): ")
-                    + nativePathText(run.photoPath);
-    QString error;
-    if (copyMetadata(run.photoPath, run.metadata, error) != MetadataResult::Failed) {
-        run.earlierMarker = readStampMarker(run.metadata.xmp);
-        return true;
-    }
-    run.metadata.clear();
-    run.lines << QStringLiteral("Error leyendo metadata original para %1: %2")
-                         .arg(run.fileName, error);
-    return false;
-}
-
-static void findCaptureTime(PhotoRun &run, bool readFromPhoto)
-{
-    if (readFromPhoto && readCaptureDateTime(run.photoPath, run.stamp.captureTime))
-        return;
-    run.stamp.captureTime = QDateTime::currentDateTime();
-    run.lines << QStringLiteral("Fecha de captura no encontrada en metadata para %1. Usando "
-                                "fecha/hora actual.")
-                         .arg(run.fileName);
-}
-
-// A position outside the chosen system's area of use is still transformed
-// (one zone for a whole project), but said.
-static void noteOutsideArea(PhotoRun &run)
-{
-    const CrsEntry &crs = run.context.crs->entry();
-    if (!crs.contains(run.stamp.wgs84->latitude, run.stamp.wgs84->longitude))
-        run.lines << QStringLiteral("%1 queda fuera del área de uso de %2 (%3).")
-                             .arg(run.fileName, crsCode(crs.epsg), crs.areaName);
-}
-
-// With a chosen system the easting and northing are in it and a UTM system's
-// zone replaces the photo's own; the band stays the latitude's.
-static bool projectIntoChosenSystem(PhotoRun &run)
-{
-    const CrsTransform &crs = *run.context.crs;
-    if (!projectPosition(crs, run.latitude, run.longitude, run.stamp.position,
-                         &run.transformation)) {
-        run.lines << QStringLiteral("No se pudo transformar la posición de %1 a %2; la foto "
-                                    "queda sin cambios.")
-                             .arg(run.fileName, crs.entry().name);
-        return false;
-    }
-    run.stamp.wgs84 = LatLon {run.latitude, run.longitude};
-    noteOutsideArea(run);
-    return true;
-}
-
-// A row's easting and northing are in the chosen system: its WGS 84 position
-// comes back through PROJ.
-static bool rowToWgs84(PhotoRun &run)
-{
-    const CrsTransform &crs = *run.context.crs;
-    const auto &position = run.stamp.position;
-    LatLon wgs84;
-    if (!crs.inverse(position.easting, position.northing, wgs84.latitude, wgs84.longitude,
-                     &run.transformation)
-        || !isOnGlobe(wgs84.latitude, wgs84.longitude)) {
-        run.lines << QStringLiteral("No se pudo transformar la posición de %1 desde %2 a WGS 84; "
-                                    "la foto queda sin cambios.")
-                             .arg(run.fileName, crs.entry().name);
-        return false;
-    }
-    run.stamp.wgs84 = wgs84;
-    noteOutsideArea(run);
-    return true;
-}
-
-// Direction and altitude appear only when the photo has them.
-static QString gpsLine(const GpsReading &gps)
-{
-    QString line
-            = QStringLiteral("Lat: %1, Lon: %2").arg(number(gps.latitude), number(gps.longitude));
-    if (gps.direction)
-        line += QStringLiteral(", Orientación: ") + number(*gps.direction);
-    if (gps.altitude.metres)
-        line += QStringLiteral(", Altitud: ") + number(*gps.altitude.metres);
-    return line;
-}
-
-// A photo without GPS goes to the fixed position, or is left alone, as the
-// options say.
-static bool positionFromExif(PhotoRun &run)
-{
-    const auto gps = readGpsFromExif(run.photoPath);
-    if (!gps) {
-        if (run.options.leavePhotosWithoutPosition) {
-            run.lines << QStringLiteral("Datos GPS no encontrados en EXIF para %1: la foto queda "
-                                        "sin procesar.")
-                                 .arg(run.fileName);
-            return false;
-        }
-        run.lines << QStringLiteral(
-                             "Datos GPS no encontrados en EXIF para %1. Usando coords fijas.")
-                             .arg(run.fileName);
-        run.positionOutcome = PositionOutcome::Fixed;
-        if (!run.context.crs)
-            return true;
-        // The fixed place is WGS 84 / UTM: a chosen system names it in its own numbers.
-        const LatLon fixed = fallbackLatLon();
-        run.latitude = fixed.latitude;
-        run.longitude = fixed.longitude;
-        return projectIntoChosenSystem(run);
-    }
-    run.lines << gpsLine(*gps);
-    if (gps->altitude.discarded)
-        run.lines << discardedAltitudeLine(run.fileName, *gps->altitude.discarded);
-    run.hasGps = true;
-    run.latitude = gps->latitude;
-    run.longitude = gps->longitude;
-    run.stamp.position
-            = utmPositionOf(gps->latitude, gps->longitude, gps->direction, gps->altitude.metres);
-    return !run.context.crs || projectIntoChosenSystem(run);
-}
-
-static bool positionFromRow(PhotoRun &run)
-{
-    const auto row = run.context.coordinates.constFind(run.fileName);
-    if (row == run.context.coordinates.cend()) {
-        run.lines << QStringLiteral("Coordenadas UTM no encontradas en archivo TXT para ")
-                        + run.fileName;
-        return false;
-    }
-    const UtmPosition &position = row->position;
-    run.stamp.position = position;
-    auto line = QStringLiteral("Usando datos TXT: Zona %1%2, Easting: %3, Northing: %4")
-                        .arg(QString::number(position.zone), QString(QLatin1Char(position.letter)),
-                             number(position.easting), number(position.northing));
-    if (position.orientation)
-        line += QStringLiteral(", Orientación: ") + number(*position.orientation);
-    if (position.altitude)
-        line += QStringLiteral(", Altitud: ") + number(*position.altitude);
-    run.lines << line;
-    if (row->hasDateTime) {
-        run.stamp.captureTime = row->dateTime;
-        run.lines << QStringLiteral("Usando fecha/hora del archivo TXT: ")
-                        + row->dateTime.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
-    }
-    return !run.context.crs || rowToWgs84(run);
-}
-
-// Also geotags the EXIF copy, so the saved photo carries the position.
-static bool positionFromTrack(PhotoRun &run)
-{
-    const TrackFix fix
-            = locateOnTrack(run.context.track, run.metadata.exif, run.fileName, run.lines);
-    if (fix.utc.isValid())
-        run.captureUtcMs = fix.utc.toMSecsSinceEpoch();
-    if (!fix.found)
-        return false;
-    run.hasGps = true;
-    run.latitude = fix.latitude;
-    run.longitude = fix.longitude;
-    run.trackInstant = fix.zoned;
-    run.stamp.position = utmPositionOf(fix.latitude, fix.longitude, fix.direction, fix.altitude);
-    writeTrackPositionToExif(run.metadata.exif, fix.latitude, fix.longitude, fix.altitude, fix.utc);
-    return !run.context.crs || projectIntoChosenSystem(run);
-}
-
-static bool findPosition(PhotoRun &run)
-{
-    const bool found = run.options.useGpxTrack ? positionFromTrack(run)
-            : run.options.useExif              ? positionFromExif(run)
-                                               : positionFromRow(run);
-    if (!found)
-        run.positionOutcome = PositionOutcome::Missing;
-    return found;
-}
-
-// A position off the globe never reaches a name, a stamp or EXIF.
-static bool nameAfterPosition(PhotoRun &run)
-{
-    const auto &position = run.stamp.position;
-    const CrsTransform *crs = run.context.crs.get();
-    // A chosen system has its own false origin: only its zone and band are
-    // checked, the position itself came through PROJ.
-    const bool possible = crs
-            ? isUtmZoneAndBand(position.zone, position.letter) && std::isfinite(position.easting)
-                    && std::isfinite(position.northing)
-            : isUtmPosition(position.zone, position.letter, position.easting, position.northing);
-    if (!possible) {
-        run.lines << QStringLiteral("Posición UTM imposible para %1; la foto queda sin cambios.")
-                             .arg(run.fileName);
-        return false;
-    }
-    if (!crs) {
-        run.stamp.utmName = utmName(position);
-        return true;
-    }
-    run.stamp.utmName = crsName(position, *crs);
-    run.stamp.crsText = crsCoordinatesText(position, *crs);
-    return true;
-}
-
-// Everything the stamps take from the photo, read once; the preview reads it
-// through the same steps.
-static bool readStamp(PhotoRun &run, bool metadataRead)
-{
-    findCaptureTime(run, metadataRead);
-    return findPosition(run) && nameAfterPosition(run);
 }
 
 // A second stamp would cover the first, and its backup would hold a stamped
@@ -432,11 +192,14 @@ static void replaceMetadataWithRow(PhotoRun &run)
 {
     run.lines << QStringLiteral("Generando nuevos metadatos EXIF desde datos TXT para ")
                     + QFileInfo(run.targetPath).fileName();
+    // The row replaces the tags, not the colours the pixels are in.
+    std::string iccProfile = std::move(run.metadata.iccProfile);
     run.metadata.clear();
+    run.metadata.iccProfile = std::move(iccProfile);
     const auto &stamp = run.stamp;
     if (stamp.position.altitude && !isPlausibleAltitude(*stamp.position.altitude))
         run.lines << QStringLiteral("Altitud fuera de rango (%1 m): no se escribe en el EXIF.")
-                             .arg(number(*stamp.position.altitude));
+                             .arg(QString::number(*stamp.position.altitude));
     writeRecordToExif(run.metadata.exif, stamp.position, stamp.captureTime, stamp.wgs84);
 }
 
@@ -470,28 +233,27 @@ static bool encodeImage(const QImage &image, const QString &suffix, int quality,
     return false;
 }
 
-// Puts the metadata copies into the encoded photo and returns the lines that
-// report it; they wait for the save, since they belong to a saved photo only.
-// After an Exiv2 error the photo is saved without metadata.
-static QStringList embedMetadata(const PhotoRun &run, QByteArray &encoded)
+// Puts the metadata copies into the encoded photo and sets the lines that
+// report it in `lines`; they wait for the save, since they belong to a saved
+// photo only. A photo whose metadata cannot be written is not saved: it would
+// lose its position, its date and its stamp marker.
+static bool embedMetadata(PhotoRun &run, QByteArray &encoded, QStringList &lines)
 {
     const auto targetName = QFileInfo(run.targetPath).fileName();
-    QStringList lines = {QStringLiteral("Intentando escribir EXIF a (nativo): ")
+    lines = QStringList {QStringLiteral("Intentando escribir EXIF a (nativo): ")
                          + nativePathText(run.targetPath)};
-    QByteArray withMetadata = encoded;
     QString error;
-    const auto stored = storeMetadata(withMetadata, run.metadata, error);
+    const auto stored = storeMetadata(encoded, run.metadata, error);
     if (stored == MetadataResult::Failed) {
-        lines << QStringLiteral("Error escribiendo metadatos en %1: %2").arg(targetName, error);
-        return lines;
+        run.lines << QStringLiteral("Error escribiendo metadatos en %1: %2").arg(targetName, error);
+        return false;
     }
-    encoded = std::move(withMetadata);
     if (stored == MetadataResult::Done)
         lines << QStringLiteral("Metadatos escritos para ") + targetName;
     if (run.metadata.xmpUnreadable)
         lines << QStringLiteral("Los datos XMP de %1 no son válidos y no se conservaron.")
                          .arg(targetName);
-    return lines;
+    return true;
 }
 
 static bool failSave(PhotoRun &run, const QString &error)
@@ -553,7 +315,9 @@ static void stampImage(const PhotoRun &run, const KeptCompression &kept, QImage 
 static bool save(PhotoRun &run, QByteArray &encoded)
 {
     QString error;
-    const auto metadataLines = embedMetadata(run, encoded);
+    QStringList metadataLines;
+    if (!embedMetadata(run, encoded, metadataLines))
+        return false;
     if (!replaceFileAtomically(run.targetPath, encoded, error))
         return failSave(run, error);
     run.lines << metadataLines;
@@ -570,7 +334,9 @@ static bool saveAsNewJpeg(PhotoRun &run, const QByteArray &encoded)
     const auto permissions = QFileInfo(run.photoPath).permissions();
     for (int attempt = 0; attempt < maxRenameAttempts; ++attempt) {
         QByteArray withMetadata = encoded;
-        const auto metadataLines = embedMetadata(run, withMetadata);
+        QStringList metadataLines;
+        if (!embedMetadata(run, withMetadata, metadataLines))
+            return false;
         if (writeFileToNewName(run.targetPath, withMetadata, permissions, error)) {
             run.lines << QStringLiteral("Convertido a JPEG: %1 a %2")
                                  .arg(run.fileName, QFileInfo(run.targetPath).fileName())
@@ -697,13 +463,10 @@ static void runPipeline(PhotoRun &run)
     // Encoded, so renamed only once nothing but the saving is left.
     pixels.reset();
     takeNameNumber(run);
-    if (run.fromHeif) {
+    if (run.fromHeif)
         run.targetPath = numberedOrFreeName(run, QDir(run.jpegFolder), heifJpegBaseName(run));
-    } else if (run.options.renamePhotos) {
-        if (!renameTarget(run))
-            return;
-        run.context.names.settle(run.index, true);
-    }
+    else if (run.options.renamePhotos && !renameTarget(run))
+        return;
     if (!run.options.useExif && !run.options.useGpxTrack && run.options.embedCsvInExif)
         replaceMetadataWithRow(run);
     // Also in EXIF made anew from a row: the pixels were not turned.
@@ -711,8 +474,8 @@ static void runPipeline(PhotoRun &run)
         run.metadata.exif["Exif.Image.Orientation"] = uint16_t(kept.orientation);
     markStamped(run);
     const bool saved = run.fromHeif ? saveAsNewJpeg(run, encoded) : save(run, encoded);
-    if (run.fromHeif)
-        run.context.names.settle(run.index, saved);
+    // A photo that failed gives its name back (leaveAsFound).
+    run.context.names.settle(run.index, saved);
     if (saved && run.fromHeif)
         moveHeifToBackup(run);
     if (!saved || !run.options.exportLocations)
@@ -720,6 +483,19 @@ static void runPipeline(PhotoRun &run)
     if (keptBlocks)
         thumbnail = photoThumbnail(run.targetPath);
     recordLocation(run, std::move(thumbnail));
+}
+
+// A photo that failed leaves no unstamped copy among the results of an output
+// folder, and gets back the name a rename took from it.
+static void leaveAsFound(PhotoRun &run)
+{
+    const QString current = run.targetPath.isEmpty() ? run.workFile : run.targetPath;
+    QString error;
+    if (run.outputCopy)
+        QFile::remove(current);
+    else if (!run.fromHeif && current != run.workFile
+             && moveFileToNewName(current, run.workFile, error))
+        run.lines << QStringLiteral("Recupera su nombre: ") + QFileInfo(run.workFile).fileName();
 }
 
 static void finish(BatchContext &context, int slot, PhotoRun &run)
@@ -736,7 +512,7 @@ static void finish(BatchContext &context, int slot, PhotoRun &run)
     const bool fixedButLost = run.positionOutcome == PositionOutcome::Fixed && !run.saved;
     context.photoEnds[size_t(slot)]
             = {run.photoPath, fixedButLost ? PositionOutcome::Found : run.positionOutcome,
-               run.captureUtcMs};
+               run.captureUtcMs, run.outsideArea && run.saved};
 }
 
 void processPhoto(BatchContext &context, int index, const QString &photoPath)
@@ -756,22 +532,11 @@ void processPhoto(BatchContext &context, int index, const QString &photoPath)
     // A photo that ended before it took a name takes none.
     context.names.publish(index, QString());
     context.names.settle(index, false);
-    if (run.skippedAsStamped)
+    if (run.skippedAsStamped) {
         context.stampedSkips[size_t(slot)] = photoPath;
-    else if (!run.saved)
+    } else if (!run.saved) {
+        leaveAsFound(run);
         context.failedCount.fetch_add(1);
+    }
     finish(context, slot, run);
-}
-
-StampReading readStampValues(const BatchContext &context, const QString &photoPath)
-{
-    PhotoRun run(context, -1, photoPath);
-    StampReading reading;
-    reading.positioned = readStamp(run, copyOriginalMetadata(run));
-    reading.alreadyStamped = run.earlierMarker.has_value();
-    const bool rowsMode = !run.options.useGpxTrack && !run.options.useExif;
-    reading.withoutGps = !run.options.useGpxTrack && run.options.useExif && !run.hasGps;
-    reading.withoutRow = rowsMode && !context.coordinates.contains(run.fileName);
-    reading.stamp = run.stamp;
-    return reading;
 }

@@ -2,7 +2,6 @@
 #define PROCESSPHOTO_H
 
 #include "processing/batchcontext.h"
-#include "stamping/photostamp.h"
 
 #include <QString>
 
@@ -14,19 +13,5 @@
 // place in the batch's collection: photos that take one name are numbered in
 // that order.
 void processPhoto(BatchContext &context, int index, const QString &photoPath);
-
-// What the stamps of one photo need, read exactly as `processPhoto` reads it:
-// capture time, position, direction and altitude, with the same fallbacks.
-// Not `positioned` when the batch leaves the photo unstamped (no row for it in
-// the coordinates file).
-struct StampReading
-{
-    PhotoStamp stamp;
-    bool positioned = false;
-    bool alreadyStamped = false; // carries the marker of an earlier run
-    bool withoutGps = false; // EXIF mode: the photo has no GPS position
-    bool withoutRow = false; // coordinates-file mode: no row names the photo
-};
-StampReading readStampValues(const BatchContext &context, const QString &photoPath);
 
 #endif // PROCESSPHOTO_H

@@ -63,6 +63,7 @@ struct PhotoReport
     ReportSettings settings;
     QVector<ReportPhoto> located; // numbered from 1 in the order of the location files
     QVector<ReportPhoto> unlocated; // in the same order, listed last
+    QStringList unreadableFiles; // files that cannot be read as photos, left out
 };
 
 // One row per located photo: N°, file, time, zone, easting, northing,
@@ -139,28 +140,10 @@ bool forEachPicture(ReportRun &run, const QVector<ReportPhoto> &photos,
                     const std::function<void(int index, const QImage &picture)> &use);
 
 // The photos of the settings' folder read into a report: positions, times and
-// captions. Photos without position are named in the log.
+// captions. Photos without position, or outside the area of use of the
+// chosen system, and files that cannot be read as photos (with the reason, as
+// errors) are named in the log.
 PhotoReport collectReport(const ReportSettings &settings, const LogCallback &log,
                           const std::atomic<bool> *stop);
-
-// Sets the PDF and Word targets from `path`: its name without a ".pdf" or
-// ".docx" ending, with each format's ending.
-void setReportTargets(ReportSettings &settings, const QString &path);
-
-// The files the chosen formats go to.
-QStringList reportTargets(const ReportSettings &settings);
-
-struct ReportOutcome
-{
-    QStringList written; // paths of the files written
-    bool stopped = false;
-    bool failed = false; // a file could not be written or a photo not read
-};
-
-// Collects the report and writes each chosen format; each file replaces an
-// older one only when complete. With `stop` set no file is written or
-// changed. Blocks until done: run it off the GUI thread.
-ReportOutcome writePhotoReport(const ReportSettings &settings, const LogCallback &log,
-                               const ProgressCallback &progress, const std::atomic<bool> *stop);
 
 #endif // PHOTOREPORT_H
