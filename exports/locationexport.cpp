@@ -60,6 +60,23 @@ bool writeLocationFiles(const QString &folder, QVector<LocationRecord> records,
     return written;
 }
 
+// The camera's clock may run in an unknown zone, or a few minutes wrong; the
+// GPS receiver's instant (a track run writes it too) is the true one. It is
+// given at the camera's offset from UTC, which its reading shows to the
+// nearest quarter hour; in UTC when there is no reading or no such offset.
+static QDateTime receiverInstant(const QDateTime &utc, const QDateTime &cameraReading)
+{
+    if (!cameraReading.isValid())
+        return utc;
+    if (cameraReading.timeSpec() != Qt::LocalTime)
+        return utc.toOffsetFromUtc(cameraReading.offsetFromUtc());
+    const qint64 apart = utc.secsTo(QDateTime(cameraReading.date(), cameraReading.time(), Qt::UTC));
+    constexpr qint64 quarterHour = 15 * 60;
+    constexpr qint64 widestOffset = 14 * 3600;
+    const qint64 offset = qRound64(double(apart) / quarterHour) * quarterHour;
+    return qAbs(offset) <= widestOffset ? utc.toOffsetFromUtc(int(offset)) : utc;
+}
+
 bool readPhotoLocation(const QString &photo, const QString &folder, const CrsTransform *crs,
                        LocationRecord &record, const LogCallback &log, QString *transformation,
                        bool *outsideArea)
@@ -84,6 +101,8 @@ bool readPhotoLocation(const QString &photo, const QString &folder, const CrsTra
         *outsideArea = !outside.isEmpty();
     readCaptureDateTime(photo, stamp.captureTime);
     record = locationRecord(stamp, gps->latitude, gps->longitude, photo, folder);
+    if (gps->instant)
+        record.dateTime = receiverInstant(*gps->instant, stamp.captureTime);
     record.epsg = crs ? crs->entry().epsg : 0;
     return true;
 }

@@ -13,6 +13,9 @@
 inline constexpr char kmzFileName[] = "ubicaciones.kmz";
 inline constexpr char geoJsonFileName[] = "ubicaciones.geojson";
 inline constexpr char csvFileName[] = "ubicaciones.csv";
+// The photo report's files, "registro_fotografico.pdf" and ".docx" (written
+// by report/): with the location files, what describes a folder's photos.
+inline constexpr char reportBaseName[] = "registro_fotografico";
 
 // Where a batch writes its location files: next to the processed photos,
 // in the output folder when one is used, else in the photo folder.

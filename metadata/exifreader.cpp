@@ -2,6 +2,7 @@
 
 #include "files/localdatetime.h"
 #include "geo/globelimits.h"
+#include "geo/numbers.h"
 #include "metadata/exifmutex.h"
 #include "metadata/exiv2compat.h"
 #include "metadata/exiv2image.h"
@@ -174,6 +175,26 @@ bool readCaptureDateTime(const QString &path, QDateTime &dateTime)
     }
 }
 
+// GPSDateStamp "yyyy:MM:dd" with the hours, minutes and seconds of
+// GPSTimeStamp, in UTC; whole seconds, as the receiver gives them.
+static std::optional<QDateTime> readGpsInstant(const Exiv2::ExifData &exif)
+{
+    const QDate date = QDate::fromString(tagText(exif, "Exif.GPSInfo.GPSDateStamp"),
+                                         QStringLiteral("yyyy:MM:dd"));
+    const Exiv2::Exifdatum *stamp = findDatum(exif, "Exif.GPSInfo.GPSTimeStamp");
+    double parts[3];
+    for (long n = 0; n < 3; ++n) {
+        if (!stamp || !rationalComponent(stamp->value(), n, parts[n]))
+            return std::nullopt;
+    }
+    // QTime refuses numbers out of range; a damaged huge one is clamped first.
+    const QTime time {clampToInt(truncToInteger(parts[0])), clampToInt(truncToInteger(parts[1])),
+                      clampToInt(truncToInteger(parts[2]))};
+    if (!date.isValid() || !time.isValid())
+        return std::nullopt;
+    return QDateTime(date, time, Qt::UTC);
+}
+
 std::optional<GpsReading> readGpsFromExif(const QString &path)
 {
     GpsReading reading;
@@ -183,6 +204,7 @@ std::optional<GpsReading> readGpsFromExif(const QString &path)
                 return false;
             reading.direction = readImageDirection(exif);
             reading.altitude = readGpsAltitude(exif);
+            reading.instant = readGpsInstant(exif);
             return true;
         });
         return found ? std::optional<GpsReading>(reading) : std::nullopt;

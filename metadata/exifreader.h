@@ -25,13 +25,15 @@ struct ExifAltitude
 
 // A photo's GPS tags: position in decimal degrees (south and west negative),
 // image direction in degrees as stored, and altitude, each of the last two
-// only when present as EXIF rationals.
+// only when present as EXIF rationals, and the receiver's instant.
 struct GpsReading
 {
     double latitude = 0.0;
     double longitude = 0.0;
     std::optional<double> direction;
     ExifAltitude altitude;
+    // GPSDateStamp and GPSTimeStamp, in UTC; empty unless both are valid.
+    std::optional<QDateTime> instant;
 };
 
 // Empty unless latitude and longitude were both read as EXIF rationals and

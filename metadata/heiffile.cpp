@@ -25,6 +25,11 @@ bool looksLikeHeif(const QByteArray &head)
             == heif_filetype_yes_supported;
 }
 
+QString libheifVersion()
+{
+    return QString::fromLatin1(heif_get_version());
+}
+
 bool isHeifFile(const QString &path)
 {
     QFile file(path);

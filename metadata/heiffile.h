@@ -13,6 +13,9 @@ bool looksLikeHeif(const QByteArray &head);
 // The same for the file at `path`, whatever its name.
 bool isHeifFile(const QString &path);
 
+// The version of the libheif library loaded, e.g. "1.15.1".
+QString libheifVersion();
+
 // A HEIF file opened with libheif, holding the handle of its primary image.
 // Opening reads the file's boxes only; the image data is read when decoded.
 class HeifFile

@@ -37,17 +37,20 @@ static constexpr int maxRenameAttempts = 1000;
 // One photo on its way through the pipeline, from what was read of it on.
 struct PhotoRun : PhotoReading
 {
-    PhotoRun(const BatchContext &context, const QString &photoPath)
+    PhotoRun(const BatchContext &context, int index, const QString &photoPath)
         : PhotoReading(context, photoPath)
+        , index(index)
         , workFile(QFileInfo(photoPath).absoluteFilePath())
         , fromHeif(isHeifName(photoPath))
     { }
 
+    const int index; // in the batch's collection
     QString workFile;
     // A HEIF photo is only read: its result is a new JPEG in `jpegFolder`.
     const bool fromHeif;
     QString jpegFolder;
     QString targetPath;
+    int nameNumber = 0; // among the batch's photos that take the same name
     std::optional<LocationRecord> location;
     QString backupPath; // empty while no backup was made
     bool outputCopy = false; // the work file is a copy made in the output folder
@@ -118,6 +121,17 @@ static QString positionBaseName(const PhotoRun &run)
     return run.options.usePrefix ? run.options.prefix + run.stamp.utmName : run.stamp.utmName;
 }
 
+// The name of the photo's number among the photos that take `baseName`, or,
+// when another file holds it, the first free one.
+static QString numberedOrFreeName(const PhotoRun &run, const QDir &folder, const QString &baseName,
+                                  const QString &ownName = {})
+{
+    const QString numbered = numberedFileName(baseName, QStringLiteral("jpg"), run.nameNumber);
+    if (numbered != ownName && isNameTaken(folder.filePath(numbered)))
+        return freeJpegName(folder, baseName, ownName);
+    return folder.filePath(numbered);
+}
+
 // Photos of one batch run in parallel, so a name found free may be taken
 // before the rename: then the next free name is tried.
 static bool renameTarget(PhotoRun &run)
@@ -126,7 +140,8 @@ static bool renameTarget(PhotoRun &run)
     const QFileInfo work(run.workFile);
     QString reason = QStringLiteral("otras fotos ocupan todos los nombres posibles.");
     for (int attempt = 0; attempt < maxRenameAttempts; ++attempt) {
-        const auto candidate = freeJpegName(work.absoluteDir(), baseName, work.fileName());
+        const auto candidate
+                = numberedOrFreeName(run, work.absoluteDir(), baseName, work.fileName());
         if (candidate == work.absoluteFilePath()) {
             run.lines << QStringLiteral("Ya tiene su nombre: ") + work.fileName();
             run.targetPath = candidate;
@@ -153,6 +168,24 @@ static QString heifJpegBaseName(const PhotoRun &run)
 {
     return run.options.renamePhotos ? positionBaseName(run)
                                     : QFileInfo(run.fileName).completeBaseName();
+}
+
+// The name the photo will take, with its folder; empty when it keeps its own.
+static QString takenName(const PhotoRun &run)
+{
+    if (!run.fromHeif && !run.options.renamePhotos)
+        return QString();
+    return QFileInfo(run.photoPath).path() + QLatin1Char('/')
+            + (run.fromHeif ? heifJpegBaseName(run) : positionBaseName(run));
+}
+
+// Waits, holding no decoded pixels, until the photos before this one that
+// take the same name have taken it or failed.
+static void takeNameNumber(PhotoRun &run)
+{
+    const QString name = takenName(run);
+    if (!name.isEmpty())
+        run.nameNumber = run.context.names.numberAmong(run.index, name);
 }
 
 static void replaceMetadataWithRow(PhotoRun &run)
@@ -183,12 +216,13 @@ static void markUpright(PhotoMetadata &metadata)
         metadata.xmp["Xmp.tiff.Orientation"] = std::string("1");
 }
 
-static bool encodeImage(const QImage &image, const QString &targetPath, int quality,
+// `suffix`: the target's, which names the format.
+static bool encodeImage(const QImage &image, const QString &suffix, int quality,
                         QByteArray &encoded, QString &error)
 {
     QBuffer buffer(&encoded);
     buffer.open(QIODevice::WriteOnly);
-    const auto format = QFileInfo(targetPath).suffix().toLower().toLatin1();
+    const auto format = suffix.toLower().toLatin1();
     QImageWriter writer(&buffer, format);
     writer.setQuality(quality);
     if (format == "png")
@@ -235,8 +269,11 @@ static bool encodeWhole(PhotoRun &run, QImage &image, bool turned, QByteArray &e
     if (turned)
         markUpright(run.metadata);
     QString error;
-    const bool encodedOk
-            = encodeImage(image, run.targetPath, run.options.jpegQuality, encoded, error);
+    // A renamed photo, and a HEIF one, become JPEG files.
+    const QString suffix = run.fromHeif || run.options.renamePhotos
+            ? QStringLiteral("jpg")
+            : QFileInfo(run.workFile).suffix();
+    const bool encodedOk = encodeImage(image, suffix, run.options.jpegQuality, encoded, error);
     image = QImage();
     return encodedOk || failSave(run, error);
 }
@@ -388,13 +425,16 @@ static void runPipeline(PhotoRun &run)
     const bool metadataRead = copyOriginalMetadata(run);
     if (leftAsStamped(run))
         return;
+    const bool positioned = readStamp(run, metadataRead);
+    run.context.names.publish(run.index, positioned ? takenName(run) : QString());
     // A photo without a position is left as it is: no backup, no copy.
-    if (!readStamp(run, metadataRead) || !place(run))
+    if (!positioned || !place(run))
         return;
     run.targetPath = run.workFile;
     // Big photos wait here for others to finish rather than all be decoded
     // at once.
-    const PixelBudgetShare pixels(run.context.pixelBudget, decodedPhotoBytes(run.workFile));
+    std::optional<PixelBudgetShare> pixels;
+    pixels.emplace(run.context.pixelBudget, decodedPhotoBytes(run.workFile));
     // Decoded before renaming, so a file that is no image, or a damaged one,
     // keeps its name and its bytes.
     KeptCompression kept;
@@ -407,23 +447,12 @@ static void runPipeline(PhotoRun &run)
         if (image.isNull())
             return reportUnopened(run, run.workFile, reason);
     }
-    if (run.fromHeif)
-        run.targetPath = freeJpegName(QDir(run.jpegFolder), heifJpegBaseName(run));
-    else if (run.options.renamePhotos && !renameTarget(run))
-        return;
     // The stamp may read the GPS position again: from where the photo's
-    // unchanged bytes are now, since a rename has moved them.
-    run.stamp.photoPath = run.fromHeif ? run.workFile : run.targetPath;
-    if (!run.options.useExif && !run.options.useGpxTrack && run.options.embedCsvInExif)
-        replaceMetadataWithRow(run);
-    markStamped(run);
+    // unchanged bytes are.
+    run.stamp.photoPath = run.workFile;
     QByteArray encoded = kept.jpeg;
     QByteArray thumbnail;
-    if (keptBlocks) {
-        // Also in EXIF made anew from a row: the pixels were not turned.
-        if (kept.orientation != 1)
-            run.metadata.exif["Exif.Image.Orientation"] = uint16_t(kept.orientation);
-    } else {
+    if (!keptBlocks) {
         stampImage(run, kept, image);
         // Made while the stamped image is still in memory.
         if (run.options.exportLocations)
@@ -431,7 +460,22 @@ static void runPipeline(PhotoRun &run)
         if (!encodeWhole(run, image, turned, encoded))
             return;
     }
+    // Encoded, so renamed only once nothing but the saving is left.
+    pixels.reset();
+    takeNameNumber(run);
+    if (run.fromHeif)
+        run.targetPath = numberedOrFreeName(run, QDir(run.jpegFolder), heifJpegBaseName(run));
+    else if (run.options.renamePhotos && !renameTarget(run))
+        return;
+    if (!run.options.useExif && !run.options.useGpxTrack && run.options.embedCsvInExif)
+        replaceMetadataWithRow(run);
+    // Also in EXIF made anew from a row: the pixels were not turned.
+    if (keptBlocks && kept.orientation != 1)
+        run.metadata.exif["Exif.Image.Orientation"] = uint16_t(kept.orientation);
+    markStamped(run);
     const bool saved = run.fromHeif ? saveAsNewJpeg(run, encoded) : save(run, encoded);
+    // A photo that failed gives its name back (leaveAsFound).
+    run.context.names.settle(run.index, saved);
     if (saved && run.fromHeif)
         moveHeifToBackup(run);
     if (!saved || !run.options.exportLocations)
@@ -471,10 +515,10 @@ static void finish(BatchContext &context, int slot, PhotoRun &run)
                run.captureUtcMs, run.outsideArea && run.saved};
 }
 
-void processPhoto(BatchContext &context, const QString &photoPath)
+void processPhoto(BatchContext &context, int index, const QString &photoPath)
 {
     const int slot = context.startedCount.fetch_add(1);
-    PhotoRun run(context, photoPath);
+    PhotoRun run(context, index, photoPath);
     // An exception escaping here would stop the whole parallel map.
     try {
         runPipeline(run);
@@ -485,6 +529,9 @@ void processPhoto(BatchContext &context, const QString &photoPath)
         run.lines << QStringLiteral("Error procesando %1: %2")
                              .arg(run.fileName, QStringLiteral("error desconocido"));
     }
+    // A photo that ended before it took a name takes none.
+    context.names.publish(index, QString());
+    context.names.settle(index, false);
     if (run.skippedAsStamped) {
         context.stampedSkips[size_t(slot)] = photoPath;
     } else if (!run.saved) {

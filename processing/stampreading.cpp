@@ -235,6 +235,9 @@ StampReading readStampValues(const BatchContext &context, const QString &photoPa
     StampReading reading;
     reading.positioned = readStamp(run, copyOriginalMetadata(run));
     reading.alreadyStamped = run.earlierMarker.has_value();
+    const bool rowsMode = !run.options.useGpxTrack && !run.options.useExif;
+    reading.withoutGps = !run.options.useGpxTrack && run.options.useExif && !run.hasGps;
+    reading.withoutRow = rowsMode && !context.coordinates.contains(run.fileName);
     reading.stamp = run.stamp;
     return reading;
 }

@@ -56,6 +56,8 @@ struct StampReading
     PhotoStamp stamp;
     bool positioned = false;
     bool alreadyStamped = false; // carries the marker of an earlier run
+    bool withoutGps = false; // EXIF mode: the photo has no GPS position
+    bool withoutRow = false; // coordinates-file mode: no row names the photo
 };
 StampReading readStampValues(const BatchContext &context, const QString &photoPath);
 

@@ -124,6 +124,18 @@ faults=(
     'app/commandline/command.cpp@s/if \(given && code.trimmed\(\).isEmpty\(\)\)/if (false)/@--crs "" taken as no system'
     'metadata/photocaption.cpp@s/extendedXmpDescription\(path, image->xmpData\(\)\),//@caption in Extended XMP lost'
     'stamping/overlay.cpp@s/if \(options.drawAltitude && position.altitude\)\n(\s*)blocks\[options.altitudePosition\] << altitudeText\(\*position.altitude\);/if (options.drawAltitude)\n$1blocks[options.altitudePosition] << altitudeText(position.altitude.value_or(0));/@unknown altitude stamped as 0 msnm'
+    'app/window/wheelguard.cpp@s/ \|\| control->hasFocus\(\)//@a focused control ignores the wheel'
+    'app/window/wheelguard.cpp@s/QCoreApplication::sendEvent\(area->viewport\(\), event\);//@the wheel over a control does not scroll the options'
+    'app/window/pathfield.cpp@s/relative \? QDir\(photoFolder\).filePath\(path\) : path/path/@a typed name alone is not looked for in the photo folder'
+    'app/window/previewrender.cpp@s/, options.outputCrs,/,/@the preview keeps the reading of another coordinate system'
+    'app/window/previewrender.cpp@s/QString::number\(options.leavePhotosWithoutPosition\)/QString()/@the preview keeps the reading of the other choice for photos without GPS'
+    'app/window/previewrender.cpp@s/source.reading.alreadyStamped = readStampMarkerFromFile/(void)readStampMarkerFromFile/@no "Ya estampada" while the track cannot be read'
+    'processing/processphoto.cpp@s/run.nameNumber = run.context.names.numberAmong\(run.index, name\);/run.nameNumber = 0;/@photos of one position numbered in the order the threads reach them'
+    'exports/locationexport.cpp@s/if \(gps->instant\)/if (false)/@exports date photos by the camera clock although the receiver'"'"'s instant is there'
+    'processing/photorestore.cpp@s/if \(outcome.restored > 0\)/if (false)/@a restore does not name the location files it leaves out of date'
+    'app/commandline/commandline.cpp@s/    parser.clearPositionalArguments\(\);\n/    parser.clearPositionalArguments();\n    parser.addPositionalArgument(command.name, command.summary);\n/@a command'"'"'s help lists its name as an argument'
+    'app/window/helpwindow.cpp@s/browser->scrollToAnchor\(link.fragment\(\)\);/browser->scrollToAnchor(QString());/@the guide'"'"'s index links do not scroll'
+    'app/window/logotab.cpp@s/tabs->setCurrentWidget\(this\);//@a run refused for want of a logo leaves the tab as it was'
 )
 
 # Copies this tree (without builds) to $1, with the tests of $2 when given.

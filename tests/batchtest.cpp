@@ -322,13 +322,17 @@ private slots:
         QTest::newRow("no GPS, prefix with %2") << true << "Obra %2 19J 500000 6000000";
     }
 
+    // The numbers follow the collection's order, not the threads': the first
+    // photo, the slowest, still gets the name without a number.
     void photosRacingForOneNameEachGetTheirOwn()
     {
         QFETCH(bool, usePrefix);
         QFETCH(QString, base);
         QStringList expected = {base + ".jpg"};
         for (int i = 0; i < 24; ++i) {
-            write(QStringLiteral("p%1.jpg").arg(i), usePrefix ? TestPhoto() : gpsPhoto());
+            TestPhoto photo = usePrefix ? TestPhoto() : gpsPhoto();
+            photo.width = photo.height = i == 0 ? 1600 : 48;
+            write(QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0')), photo);
             if (i > 0)
                 expected << QStringLiteral("%1 (%2).jpg").arg(base, QString::number(i));
         }
@@ -340,12 +344,16 @@ private slots:
         workPool()->setMaxThreadCount(24);
         runBatch(folder, options);
         workPool()->setMaxThreadCount(threads);
+        for (int i = 0; i < 24; ++i) {
+            const auto marker = readStampMarkerFromFile(at(expected.at(i)));
+            QVERIFY2(marker, qPrintable(expected.at(i)));
+            QCOMPARE(marker->originalName,
+                     QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
+        }
         QStringList names = fileNames(folder);
         names.sort();
         expected.sort();
         QCOMPARE(names, expected);
-        for (const QString &name : expected)
-            QVERIFY(fileBytes(at(name)).startsWith("\xFF\xD8"));
         runBatch(folder, options); // a second run: each photo keeps the name it has
         QCOMPARE(fileNames(folder), names);
     }
@@ -1113,7 +1121,8 @@ private slots:
     // a and d come back; b lost its backup, c's name was taken since (by a
     // file that is no photo), e was never stamped, f forges a backup outside
     // "Backup", g was stamped without renaming. A second restore changes nothing; freeing c's name
-    // brings c back and empties "Backup", which goes.
+    // brings c back and empties "Backup", which goes. The location files and
+    // the report that describe the stamped photos are named as out of date.
     void restoreBringsBackWhatItCanAndSaysWhyNotTheRest()
     {
         QMap<QString, QByteArray> originals;
@@ -1133,6 +1142,8 @@ private slots:
         forged.xmp["Xmp.rumbario.backup"] = "../fuera.jpg";
         write("f.jpg", forged);
         QVERIFY(writeBytes(folder + "/../fuera.jpg", "no es de la carpeta"));
+        QVERIFY(writeBytes(at("ubicaciones.kmz"), "")
+                && writeBytes(at("registro_fotografico.pdf"), ""));
 
         const auto restore = [this] {
             QStringList log;
@@ -1144,18 +1155,22 @@ private slots:
         QString log = restore();
         QVERIFY2(log.startsWith("Se restaurarán 4 fotos; 2 no tienen copia de seguridad."),
                  qPrintable(log));
-        QVERIFY2(log.contains("Fotos sin marca; no se restauran: c.jpg, e.jpg"), qPrintable(log));
+        QVERIFY2(log.contains("Fotos sin estampar (nada que restaurar): c.jpg, e.jpg"),
+                 qPrintable(log));
         QVERIFY2(log.contains("el nombre c.jpg lo ocupa otro archivo"), qPrintable(log));
-        QVERIFY2(log.endsWith("Se restauraron 3 de 4 fotos."), qPrintable(log));
+        QVERIFY2(log.endsWith("Se restauraron 3 de 4 fotos.\nEstos archivos describen las fotos "
+                              "estampadas y quedaron desactualizados: ubicaciones.kmz, "
+                              "registro_fotografico.pdf."),
+                 qPrintable(log));
         for (const char *name : {"a.jpg", "d.jpg", "g.jpg"})
             QCOMPARE(fileBytes(at(name)), originals[name]);
         QCOMPARE(fileBytes(at("c.jpg")), "otro archivo");
         const auto afterFirst = folderContents(folder);
-        QCOMPARE(afterFirst.size(), 9); // a, c, d, e, f, g, b and c stamped, c's backup
+        QCOMPARE(afterFirst.size(), 11); // a, c, d, e, f, g, b and c stamped, c's backup, 2 more
         QVERIFY(restore().endsWith("Se restauraron 0 de 1 fotos."));
         QCOMPARE(folderContents(folder), afterFirst);
         QVERIFY(QFile::remove(at("c.jpg")));
-        QVERIFY(restore().endsWith("Se restauraron 1 de 1 fotos."));
+        QVERIFY(restore().contains("Se restauraron 1 de 1 fotos.\nEstos archivos"));
         QCOMPARE(fileBytes(at("c.jpg")), originals["c.jpg"]);
         QVERIFY(!QFileInfo::exists(at("Backup")));
         QCOMPARE(fileBytes(folder + "/../fuera.jpg"), "no es de la carpeta");

@@ -333,6 +333,45 @@ private slots:
         QVERIFY(!QFileInfo::exists(data + QStringLiteral("/proj")));
     }
 
+    // Each command's help lists its own arguments, not its name, and says
+    // what --crs does for it.
+    void eachHelpDescribesItsCommand_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("crsEffect"); // empty: no --crs
+        QTest::newRow("procesar") << "procesar" << QStringList {"CARPETA"}
+                                  << "Sistema de los nombres, las coordenadas estampadas";
+        QTest::newRow("informe") << "informe" << QStringList {"CARPETA"}
+                                 << "Sistema del este y el norte de las tablas y del mapa";
+        QTest::newRow("exportar") << "exportar" << QStringList {"CARPETA"}
+                                  << "norte de los archivos de ubicaciones.";
+        QTest::newRow("ejemplo") << "ejemplo" << QStringList {"CARPETA", "ARCHIVO"}
+                                 << "el norte de cada fila.";
+        QTest::newRow("altitud") << "altitud" << QStringList {"ARCHIVO"}
+                                 << "para consultar la altitud.";
+        QTest::newRow("restaurar") << "restaurar" << QStringList {"CARPETA"} << "";
+    }
+
+    void eachHelpDescribesItsCommand()
+    {
+        QFETCH(QString, command);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, crsEffect);
+        const Outcome outcome = run({command, "--help"});
+        QCOMPARE(outcome.code, 0);
+        const QString help = outcome.out;
+        const auto listed = [&help](const QString &name) {
+            return help.contains(QRegularExpression("^\\s+" + name + "\\s",
+                                                    QRegularExpression::MultilineOption));
+        };
+        QVERIFY2(help.contains("rumbario " + command + " ") && !listed(command), qPrintable(help));
+        for (const QString &argument : arguments)
+            QVERIFY2(listed(argument), qPrintable(argument));
+        QCOMPARE(help.contains("--crs"), !crsEffect.isEmpty());
+        QVERIFY2(help.simplified().contains(crsEffect), qPrintable(help));
+    }
+
     // The lock is on the folder itself: a run with another runtime folder
     // sees it, and a run leaves nothing behind.
     void folderInUseIsRefusedWhateverTheRuntimeFolder()

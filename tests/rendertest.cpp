@@ -294,7 +294,8 @@ private slots:
         QTest::newRow("EXIF position") << "a.jpg" << true << true << "";
         QTest::newRow("turned by EXIF orientation") << "turned.jpg" << true << true << "";
         QTest::newRow("coordinates-file row") << "a.jpg" << false << true << "";
-        QTest::newRow("no row: left as it is") << "turned.jpg" << false << false << "";
+        QTest::newRow("no row: left as it is")
+                << "turned.jpg" << false << false << "Sin fila en el archivo de coordenadas";
         QTest::newRow("stamped earlier: left as it is")
                 << "stamped.jpg" << true << false << "Ya estampada";
     }

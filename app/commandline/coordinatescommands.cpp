@@ -133,7 +133,9 @@ Command altitudeCommand()
             QStringLiteral("Rellena la columna de altitud de un archivo de coordenadas."),
             {QStringLiteral("ARCHIVO")},
             {QStringLiteral("Archivo de coordenadas (;) que se reescribe.")},
-            {providerOption, keepOption, serverOption, crsOption()},
+            {providerOption, keepOption, serverOption,
+             crsOption(QStringLiteral("Sistema del este y el norte de las filas, que se pasan a "
+                                      "latitud y longitud para consultar la altitud."))},
             runAltitude};
 }
 
@@ -143,7 +145,9 @@ Command sampleCommand()
             QStringLiteral("Crea un archivo de coordenadas de ejemplo para las fotos de CARPETA."),
             {QStringLiteral("CARPETA"), QStringLiteral("ARCHIVO")},
             {QStringLiteral("Carpeta de fotos."), QStringLiteral("Archivo que se crea.")},
-            {subfoldersOption(), crsOption()},
+            {subfoldersOption(),
+             crsOption(QStringLiteral("Sistema en que se escriben la zona, el este y el norte "
+                                      "de cada fila."))},
             runSample};
 }
 
@@ -153,6 +157,8 @@ Command exportCommand()
             QStringLiteral("Escribe ubicaciones.kmz, .geojson y .csv de las fotos de CARPETA."),
             {QStringLiteral("CARPETA")},
             {QStringLiteral("Carpeta de fotos; se leen, nunca se modifican.")},
-            {subfoldersOption(), crsOption()},
+            {subfoldersOption(),
+             crsOption(QStringLiteral("Sistema del este y el norte de los archivos de "
+                                      "ubicaciones."))},
             runExport};
 }

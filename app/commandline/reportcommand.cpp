@@ -143,6 +143,8 @@ Command reportCommand()
             {QStringLiteral("CARPETA")},
             {QStringLiteral("Carpeta de fotos; se leen, nunca se modifican.")},
             {formatOption, perPageOption, paperOption, projectOption, clientOption, authorOption,
-             profileOption, targetOption, subfoldersOption(), crsOption()},
+             profileOption, targetOption, subfoldersOption(),
+             crsOption(QStringLiteral("Sistema del este y el norte de las tablas y del mapa; "
+                                      "por defecto, el del perfil."))},
             runReport};
 }
