@@ -5,9 +5,11 @@
 #include "exports/locationcsv.h"
 #include "files/atomicfile.h"
 #include "files/photocollection.h"
+#include "files/photofile.h"
 #include "geo/utmposition.h"
 #include "image/thumbnail.h"
 #include "metadata/exifreader.h"
+#include "metadata/metadatacopy.h"
 
 #include <QDir>
 
@@ -59,10 +61,11 @@ bool writeLocationFiles(const QString &folder, QVector<LocationRecord> records,
     return written;
 }
 
-bool readPhotoLocation(const QString &photo, const QString &folder, const CrsTransform *crs,
-                       LocationRecord &record, const LogCallback &log, QString *transformation)
+bool readPhotoLocation(const QString &photo, const Exiv2::ExifData &exif, const QString &folder,
+                       const CrsTransform *crs, LocationRecord &record, const LogCallback &log,
+                       QString *transformation)
 {
-    const auto gps = readGpsFromExif(photo);
+    const auto gps = readGpsFromExif(exif);
     if (!gps)
         return false;
     if (gps->altitude.discarded)
@@ -73,7 +76,7 @@ bool readPhotoLocation(const QString &photo, const QString &folder, const CrsTra
     if (crs
         && !projectPosition(*crs, gps->latitude, gps->longitude, stamp.position, transformation))
         return false;
-    readCaptureDateTime(photo, stamp.captureTime);
+    readCaptureDateTime(exif, stamp.captureTime);
     record = locationRecord(stamp, gps->latitude, gps->longitude, photo, folder);
     record.epsg = crs ? crs->entry().epsg : 0;
     return true;
@@ -98,9 +101,14 @@ LocationExportOutcome exportFolderLocations(const QString &folder, bool includeS
             outcome.stopped = true;
             return outcome;
         }
+        // One read for the position, the time and the thumbnail.
+        const PhotoFile file = readPhotoFile(photos.at(i));
+        PhotoMetadata metadata;
+        QString error;
+        readPhotoMetadata(file.bytes(), metadata, error);
         LocationRecord record;
-        if (readPhotoLocation(photos.at(i), folder, crs, record, log)) {
-            record.thumbnail = photoThumbnail(photos.at(i));
+        if (readPhotoLocation(photos.at(i), metadata.exif, folder, crs, record, log)) {
+            record.thumbnail = photoThumbnail(file.bytes());
             records.append(std::move(record));
         } else
             log(QStringLiteral("Sin datos GPS, se omite: ")

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QVector>
 
+#include <exiv2/exiv2.hpp>
+
 #include <atomic>
 
 inline constexpr char kmzFileName[] = "ubicaciones.kmz";
@@ -22,14 +24,14 @@ QString locationFolder(const ProcessingOptions &options, const QString &batchFol
 // (unknown first), then by path.
 bool capturedBefore(const LocationRecord &a, const LocationRecord &b);
 
-// The record of the photo at `photo` from its EXIF GPS, direction, altitude
-// and capture time, its path taken below `folder`, its easting and northing
-// in `crs` when one is given; no thumbnail. False when the photo has no GPS
-// position, or none in `crs`. An altitude off the Earth is logged.
-// `transformation`, when given, receives the one PROJ used (see
-// `CrsTransform::forward`).
-bool readPhotoLocation(const QString &photo, const QString &folder, const CrsTransform *crs,
-                       LocationRecord &record, const LogCallback &log,
+// The record of the photo at `photo` from its EXIF (`exif`, already read):
+// GPS, direction, altitude and capture time, its path taken below `folder`,
+// its easting and northing in `crs` when one is given; no thumbnail. False
+// when the photo has no GPS position, or none in `crs`. An altitude off the
+// Earth is logged. `transformation`, when given, receives the one PROJ used
+// (see `CrsTransform::forward`).
+bool readPhotoLocation(const QString &photo, const Exiv2::ExifData &exif, const QString &folder,
+                       const CrsTransform *crs, LocationRecord &record, const LogCallback &log,
                        QString *transformation = nullptr);
 
 // Writes "ubicaciones.kmz", "ubicaciones.geojson" and "ubicaciones.csv" into

@@ -1,11 +1,11 @@
 #include "image/photoloader.h"
 
+#include "files/photofile.h"
 #include "image/decoderwarnings.h"
 #include "image/heifdecoder.h"
 #include "metadata/heiffile.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QImageReader>
 
 #include <libheif/heif.h>
@@ -155,53 +155,50 @@ static bool hasPhotoSignature(const QByteArray &head)
             || head.startsWith(QByteArray("II*\0", 4)) || head.startsWith(QByteArray("MM\0*", 4));
 }
 
-QString photoFileProblem(const QString &path)
+QString photoFileProblem(const QByteArray &bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("no se pudo leer el archivo.");
-    const QByteArray head = file.peek(12);
-    if (!hasPhotoSignature(head) && !looksLikeHeif(head))
+    if (!hasPhotoSignature(bytes) && !looksLikeHeif(bytes))
         return QStringLiteral("el archivo no es una imagen de un formato reconocido.");
-    if (!looksLikeJpeg(head))
+    if (!looksLikeJpeg(bytes))
         return QString();
-    // The reader takes only the header from the file.
-    QImageReader reader(&file, "jpeg");
+    // The reader takes only the header from the bytes.
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "jpeg");
     const QSize declared = reader.size();
     if (declared.isValid()
-        && file.size() < qint64(declared.width()) * declared.height() / minimumJpegPixelsPerByte)
+        && bytes.size() < qint64(declared.width()) * declared.height() / minimumJpegPixelsPerByte)
         return QStringLiteral("el archivo JPEG ocupa %1 bytes, muy pocos para los %2 × %3 "
                               "píxeles que declara.")
-                .arg(QString::number(file.size()), QString::number(declared.width()),
+                .arg(QString::number(bytes.size()), QString::number(declared.width()),
                      QString::number(declared.height()));
     return QString();
 }
 
 // libheif reads the size from the file's boxes only.
-static QSize heifSize(const QString &path)
+static QSize heifSize(const QByteArray &bytes)
 {
-    const HeifFile file(path);
+    const HeifFile file(bytes);
     if (!file.primary())
         return {};
     return QSize(heif_image_handle_get_width(file.primary()),
                  heif_image_handle_get_height(file.primary()));
 }
 
-qint64 decodedPhotoBytes(const QString &path)
+static QSize readerSize(const QByteArray &bytes)
 {
-    const QSize size = isHeifFile(path) ? heifSize(path) : QImageReader(path).size();
-    constexpr qint64 bytesPerPixel = 4; // the paintable formats loadPhoto gives
-    return size.isValid() ? qint64(size.width()) * size.height() * bytesPerPixel : 0;
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return QImageReader(&buffer).size();
 }
 
-// Reads the whole file: the same bytes are checked and decoded.
-static bool readPhotoFile(const QString &path, QByteArray &bytes)
+qint64 decodedPhotoBytes(const QByteArray &bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    bytes = file.readAll();
-    return true;
+    const QSize size = looksLikeHeif(bytes) ? heifSize(bytes) : readerSize(bytes);
+    constexpr qint64 bytesPerPixel = 4; // the paintable formats loadPhoto gives
+    return size.isValid() ? qint64(size.width()) * size.height() * bytesPerPixel : 0;
 }
 
 static QSize uprightSize(QImageReader &reader)
@@ -259,14 +256,9 @@ static QImage decodeUpright(QImageReader &reader, bool &turned, QString &reason)
     return image;
 }
 
-QImage loadPhoto(const QString &path, bool &turned, QString &reason)
+QImage loadPhoto(const QByteArray &bytes, bool &turned, QString &reason)
 {
     turned = false;
-    QByteArray bytes;
-    if (!readPhotoFile(path, bytes)) {
-        reason = QStringLiteral("no se pudo leer el archivo.");
-        return {};
-    }
     if (looksLikeHeif(bytes)) {
         // Upright by libheif; whatever EXIF orientation it carries is stale.
         turned = true;
@@ -277,7 +269,9 @@ QImage loadPhoto(const QString &path, bool &turned, QString &reason)
                                 "de imagen.");
         return {};
     }
-    QBuffer buffer(&bytes);
+    // The buffer reads the bytes where they are: setData shares them.
+    QBuffer buffer;
+    buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     const QImage image = decodeUpright(reader, turned, reason);
@@ -298,15 +292,15 @@ static ReducedPhoto reducedHeif(const QByteArray &bytes, const QSize &box)
     return photo;
 }
 
-ReducedPhoto loadPhotoReduced(const QString &path, const QSize &box)
+ReducedPhoto loadPhotoReduced(const QByteArray &bytes, const QSize &box)
 {
     ReducedPhoto photo;
-    QByteArray bytes;
-    if (!photoFileProblem(path).isEmpty() || !readPhotoFile(path, bytes))
+    if (!photoFileProblem(bytes).isEmpty())
         return photo;
     if (looksLikeHeif(bytes))
         return reducedHeif(bytes, box);
-    QBuffer buffer(&bytes);
+    QBuffer buffer;
+    buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     photo.photoSize = uprightSize(reader);
@@ -316,4 +310,9 @@ ReducedPhoto loadPhotoReduced(const QString &path, const QSize &box)
     photo.picture = decodeUpright(reader, turned, reason);
     photo.whole = reason.isEmpty() && (!looksLikeJpeg(bytes) || jpegIsComplete(bytes));
     return photo;
+}
+
+ReducedPhoto loadPhotoReduced(const QString &path, const QSize &box)
+{
+    return loadPhotoReduced(readPhotoFile(path).bytes(), box);
 }

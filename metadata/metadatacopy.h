@@ -25,7 +25,12 @@ enum class MetadataResult {
     Failed // Exiv2 raised an error; its text is in `error`
 };
 
-// Under exifMutex: opens the file at `path` and copies its metadata.
+// Under exifMutex: the metadata of the photo file held in `bytes` (a HEIF
+// file's through libheif), parsed where the bytes are.
+MetadataResult readPhotoMetadata(const QByteArray &bytes, PhotoMetadata &metadata, QString &error);
+
+// The same for the photo at `path`, read with one open; Failed, with the
+// reason, when it cannot be read.
 MetadataResult copyMetadata(const QString &path, PhotoMetadata &metadata, QString &error);
 
 // Under exifMutex: puts `metadata` into the encoded image held in `encoded`

@@ -1,9 +1,5 @@
 #include "metadata/photocaption.h"
 
-#include "metadata/exifmutex.h"
-#include "metadata/exiv2image.h"
-
-#include <QMutexLocker>
 #include <QStringList>
 
 #include <exiv2/exiv2.hpp>
@@ -57,18 +53,14 @@ static QString exifText(const Exiv2::ExifData &exif, const char *key)
     return QString::fromStdString(it->toString()).remove(QChar(0));
 }
 
-QString readPhotoCaption(const QString &path)
+QString readPhotoCaption(const PhotoMetadata &metadata)
 {
-    QMutexLocker locker(&exifMutex);
     try {
-        const Exiv2ImagePtr image = openImageFile(path);
-        if (!image.get())
-            return {};
         const QString candidates[] = {
-                xmpText(image->xmpData(), "Xmp.dc.description"),
-                iptcText(image->iptcData(), "Iptc.Application2.Caption"),
-                exifText(image->exifData(), "Exif.Image.ImageDescription"),
-                exifText(image->exifData(), "Exif.Photo.UserComment"),
+                xmpText(metadata.xmp, "Xmp.dc.description"),
+                iptcText(metadata.iptc, "Iptc.Application2.Caption"),
+                exifText(metadata.exif, "Exif.Image.ImageDescription"),
+                exifText(metadata.exif, "Exif.Photo.UserComment"),
         };
         for (const QString &candidate : candidates) {
             if (!isCaptionBoilerplate(candidate))
@@ -78,4 +70,12 @@ QString readPhotoCaption(const QString &path)
         // A damaged metadata block is a photo without a caption.
     }
     return {};
+}
+
+QString readPhotoCaption(const QString &path)
+{
+    PhotoMetadata metadata;
+    QString error;
+    copyMetadata(path, metadata, error);
+    return readPhotoCaption(metadata);
 }

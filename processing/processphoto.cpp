@@ -4,6 +4,7 @@
 #include "files/atomicfile.h"
 #include "files/freename.h"
 #include "files/photocollection.h"
+#include "files/photofile.h"
 #include "geo/globelimits.h"
 #include "geo/positionname.h"
 #include "geo/utm.h"
@@ -24,7 +25,6 @@
 
 #include <QBuffer>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>
@@ -48,14 +48,15 @@ struct PhotoRun
         , fileName(QFileInfo(photoPath).fileName())
         , workFile(QFileInfo(photoPath).absoluteFilePath())
         , fromHeif(isHeifName(photoPath))
-    {
-        stamp.photoPath = photoPath;
-    }
+    { }
 
     const BatchContext &context;
     const ProcessingOptions &options;
     const QString photoPath; // as collected
     const QString fileName;
+    // Its bytes, read once: every step takes them from here. Dropped once
+    // the photo is decoded.
+    PhotoFile source;
     QStringList lines;
     QString workFile;
     // A HEIF photo is only read: its result is a new JPEG in `jpegFolder`.
@@ -108,9 +109,10 @@ static bool place(PhotoRun &run)
         return placeHeif(run);
     if (run.options.useOutputFolder)
         return placeInOutputFolder(run.context.folder, run.options.outputFolder, run.photoPath,
-                                   run.workFile, run.lines);
+                                   run.source, run.workFile, run.lines);
     if (run.options.makeBackup)
-        return backUpPhoto(run.context.folder, run.photoPath, run.backupPath, run.lines);
+        return backUpPhoto(run.context.folder, run.photoPath, run.source, run.backupPath,
+                           run.lines);
     return true;
 }
 
@@ -120,7 +122,7 @@ static bool copyOriginalMetadata(PhotoRun &run)
     run.lines << QStringLiteral("Intentando leer EXIF desde (nativo original): ")
                     + nativePathText(run.photoPath);
     QString error;
-    if (copyMetadata(run.photoPath, run.metadata, error) != MetadataResult::Failed) {
+    if (readPhotoMetadata(run.source.bytes(), run.metadata, error) != MetadataResult::Failed) {
         run.earlierMarker = readStampMarker(run.metadata.xmp);
         return true;
     }
@@ -130,9 +132,10 @@ static bool copyOriginalMetadata(PhotoRun &run)
     return false;
 }
 
+// Read from the metadata copies before anything changes them.
 static void findCaptureTime(PhotoRun &run, bool readFromPhoto)
 {
-    if (readFromPhoto && readCaptureDateTime(run.photoPath, run.stamp.captureTime))
+    if (readFromPhoto && readCaptureDateTime(run.metadata.exif, run.stamp.captureTime))
         return;
     run.stamp.captureTime = QDateTime::currentDateTime();
     run.lines << QStringLiteral("Fecha de captura no encontrada en metadata para %1. Usando "
@@ -203,7 +206,7 @@ static QString gpsLine(const GpsReading &gps)
 // options say.
 static bool positionFromExif(PhotoRun &run)
 {
-    const auto gps = readGpsFromExif(run.photoPath);
+    const auto gps = readGpsFromExif(run.metadata.exif);
     if (!gps) {
         if (run.options.leavePhotosWithoutPosition) {
             run.lines << QStringLiteral("Datos GPS no encontrados en EXIF para %1: la foto queda "
@@ -226,6 +229,7 @@ static bool positionFromExif(PhotoRun &run)
     run.lines << gpsLine(*gps);
     if (gps->altitude.discarded)
         run.lines << discardedAltitudeLine(run.fileName, *gps->altitude.discarded);
+    run.stamp.exifPosition = LatLon {gps->latitude, gps->longitude};
     run.hasGps = true;
     run.latitude = gps->latitude;
     run.longitude = gps->longitude;
@@ -485,7 +489,7 @@ static bool encodeWhole(PhotoRun &run, QImage &image, bool turned, QByteArray &e
 static bool keepCompression(PhotoRun &run, KeptCompression &kept)
 {
     const bool done = stampKeepingCompression(
-            run.workFile,
+            run.source.bytes(),
             [&run](QImage &layer) {
                 return drawOverlays(layer, run.options, run.context.logo, run.context.fontFamily,
                                     run.stamp, run.context.log);
@@ -549,19 +553,14 @@ static bool saveAsNewJpeg(PhotoRun &run, const QByteArray &encoded)
 }
 
 // The JPEG of a HEIF photo is saved before its original goes to Backup, so
-// its marker learns the backup's name only then: the JPEG is replaced once
-// more, whole, with the marker that names it.
-static void pointMarkerAtBackup(PhotoRun &run)
+// its marker learns the backup's name only then: the JPEG, still `encoded`
+// in memory, is replaced once more, whole, with the marker that names it.
+static void pointMarkerAtBackup(PhotoRun &run, QByteArray encoded)
 {
     markStamped(run);
-    QFile file(run.targetPath);
-    QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly))
-        bytes = file.readAll();
-    file.close();
     QString error;
-    if (bytes.isEmpty() || storeMetadata(bytes, run.metadata, error) != MetadataResult::Done
-        || !replaceFileAtomically(run.targetPath, bytes, error))
+    if (storeMetadata(encoded, run.metadata, error) != MetadataResult::Done
+        || !replaceFileAtomically(run.targetPath, encoded, error))
         run.lines << QStringLiteral("Error: la marca de %1 no nombra su copia de seguridad: %2")
                              .arg(QFileInfo(run.targetPath).fileName(), error);
 }
@@ -569,7 +568,7 @@ static void pointMarkerAtBackup(PhotoRun &run)
 // Once its JPEG is saved, the HEIF photo leaves the batch folder for Backup,
 // so that no later run converts it again: also without backups, since it is
 // the only original at full quality.
-static void moveHeifToBackup(PhotoRun &run)
+static void moveHeifToBackup(PhotoRun &run, const QByteArray &encoded)
 {
     if (run.options.useOutputFolder)
         return;
@@ -577,8 +576,8 @@ static void moveHeifToBackup(PhotoRun &run)
         run.lines << QStringLiteral("Sin copia de seguridad pedida, el original %1 se guarda igual "
                                     "en Backup: es el único con toda su calidad.")
                              .arg(run.fileName);
-    if (backUpPhoto(run.context.folder, run.photoPath, run.backupPath, run.lines, BackupKind::Move))
-        pointMarkerAtBackup(run);
+    if (moveToBackup(run.context.folder, run.photoPath, run.backupPath, run.lines))
+        pointMarkerAtBackup(run, encoded);
 }
 
 // Photos that got a position: from EXIF GPS or the track, or from their row,
@@ -611,14 +610,29 @@ static void reportUnopened(PhotoRun &run, const QString &path, const QString &re
     run.lines << QStringLiteral("Error al abrir la imagen: ") + path << reasonLine(reason);
 }
 
+// One open and one read of the photo; false, said, when it cannot be read or
+// is no photo this program reads. A huge file is mapped, not read, so one
+// that is no photo costs nothing.
+static bool readSource(PhotoRun &run)
+{
+    run.source = readPhotoFile(run.photoPath);
+    const QString problem = run.source.isRead() ? photoFileProblem(run.source.bytes())
+                                                : QStringLiteral("no se pudo leer el archivo.");
+    if (problem.isEmpty())
+        return true;
+    reportUnopened(run, run.photoPath, problem);
+    return false;
+}
+
 static void runPipeline(PhotoRun &run)
 {
     run.lines << QStringLiteral("\nProcesando: ") + run.fileName;
-    // Judged before the file is copied or read whole: a huge file that is
-    // no photo costs nothing.
-    const QString problem = photoFileProblem(run.photoPath);
-    if (!problem.isEmpty())
-        return reportUnopened(run, run.photoPath, problem);
+    // The photo's bytes count against the batch's memory from the moment
+    // they are read, as its decoded pixels do later.
+    PixelBudgetShare memory(run.context.pixelBudget,
+                            photoFileMemoryBytes(QFileInfo(run.photoPath).size()));
+    if (!readSource(run))
+        return;
     const bool metadataRead = copyOriginalMetadata(run);
     if (leftAsStamped(run))
         return;
@@ -628,7 +642,8 @@ static void runPipeline(PhotoRun &run)
     run.targetPath = run.workFile;
     // Big photos wait here for others to finish rather than all be decoded
     // at once.
-    const PixelBudgetShare pixels(run.context.pixelBudget, decodedPhotoBytes(run.workFile));
+    const qint64 pixelBytes = decodedPhotoBytes(run.source.bytes());
+    memory.resize(run.source.heldBytes() + pixelBytes);
     // Decoded before renaming, so a file that is no image, or a damaged one,
     // keeps its name and its bytes.
     KeptCompression kept;
@@ -637,17 +652,17 @@ static void runPipeline(PhotoRun &run)
     QImage image;
     if (!keptBlocks) {
         QString reason;
-        image = loadPhoto(run.workFile, turned, reason);
+        image = loadPhoto(run.source.bytes(), turned, reason);
         if (image.isNull())
             return reportUnopened(run, run.workFile, reason);
     }
+    // Every step that needed the photo's bytes has had them.
+    run.source = PhotoFile();
+    memory.resize(pixelBytes);
     if (run.fromHeif)
         run.targetPath = freeJpegName(QDir(run.jpegFolder), heifJpegBaseName(run));
     else if (run.options.renamePhotos && !renameTarget(run))
         return;
-    // The stamp may read the GPS position again: from where the photo's
-    // unchanged bytes are now, since a rename has moved them.
-    run.stamp.photoPath = run.fromHeif ? run.workFile : run.targetPath;
     if (!run.options.useExif && !run.options.useGpxTrack && run.options.embedCsvInExif)
         replaceMetadataWithRow(run);
     markStamped(run);
@@ -667,11 +682,12 @@ static void runPipeline(PhotoRun &run)
     }
     const bool saved = run.fromHeif ? saveAsNewJpeg(run, encoded) : save(run, encoded);
     if (saved && run.fromHeif)
-        moveHeifToBackup(run);
+        moveHeifToBackup(run, encoded);
     if (!saved || !run.options.exportLocations)
         return;
+    // The saved photo, as it was written.
     if (keptBlocks)
-        thumbnail = photoThumbnail(run.targetPath);
+        thumbnail = photoThumbnail(encoded);
     recordLocation(run, std::move(thumbnail));
 }
 
@@ -713,12 +729,19 @@ void processPhoto(BatchContext &context, const QString &photoPath)
     finish(context, slot, run);
 }
 
-StampReading readStampValues(const BatchContext &context, const QString &photoPath)
+StampReading readStampValues(const BatchContext &context, const QString &photoPath,
+                             const PhotoFile &photo)
 {
     PhotoRun run(context, photoPath);
+    run.source = photo;
     StampReading reading;
     reading.positioned = readStamp(run, copyOriginalMetadata(run));
     reading.alreadyStamped = run.earlierMarker.has_value();
     reading.stamp = run.stamp;
     return reading;
+}
+
+StampReading readStampValues(const BatchContext &context, const QString &photoPath)
+{
+    return readStampValues(context, photoPath, readPhotoFile(photoPath));
 }

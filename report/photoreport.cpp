@@ -247,13 +247,19 @@ static ReportPhoto readReportPhoto(const QString &path, const QString &folder,
 {
     ReportPhoto photo;
     photo.path = path;
-    photo.located = readPhotoLocation(path, folder, crs, photo.record, log, &transformation);
+    // One read for the position, the time and the caption; the picture is
+    // decoded later, a few photos at a time.
+    PhotoMetadata metadata;
+    QString error;
+    copyMetadata(path, metadata, error);
+    photo.located = readPhotoLocation(path, metadata.exif, folder, crs, photo.record, log,
+                                      &transformation);
     if (!photo.located) {
         PhotoStamp stamp;
-        readCaptureDateTime(path, stamp.captureTime);
+        readCaptureDateTime(metadata.exif, stamp.captureTime);
         photo.record = locationRecord(stamp, 0.0, 0.0, path, folder);
     }
-    photo.caption = readPhotoCaption(path);
+    photo.caption = readPhotoCaption(metadata);
     return photo;
 }
 
