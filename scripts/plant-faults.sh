@@ -98,6 +98,10 @@ faults=(
     'processing/processphoto.cpp@s/return projectIntoChosenSystem\(run\);\n    \}\n    run.lines << gpsLine/return true;\n    }\n    run.lines << gpsLine/@fixed position not projected into the chosen system'
     'processing/overlay.cpp@s/painted << paintedArea\(painter, ink.adjusted/(void)(ink.adjusted/@stamp text left out of the areas said to be painted'
     'processing/losslessstamp.cpp@s/    takeResolution\(original, layer\);\n//@kept-compression stamps laid out at the default resolution, not the photo'"'"'s'
+    'processing/processphoto.cpp@s/image = loadPhoto\(run.source.bytes\(\), turned, reason\);/image = loadPhoto(readPhotoFile(run.workFile).bytes(), turned, reason);/@the decoder reads the photo a second time'
+    'processing/processphoto.cpp@s/readPhotoMetadata\(run.source.bytes\(\), run.metadata, error\)/copyMetadata(run.photoPath, run.metadata, error)/@the metadata copy reads the photo a second time'
+    'image/pixelbudget.cpp@s/ \|\| \*shares.begin\(\) == share//@photos holding their files wait for each other forever'
+    'processing/processphoto.cpp@s/    run.stamp.exifPosition = LatLon \{gps->latitude, gps->longitude\};\n//@degrees stamp falls back to UTM in EXIF mode'
 )
 
 # Copies this tree (without builds) to $1, with the tests of $2 when given.
