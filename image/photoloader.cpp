@@ -3,6 +3,7 @@
 #include "files/photofile.h"
 #include "image/decoderwarnings.h"
 #include "image/heifdecoder.h"
+#include "image/photosizelimit.h"
 #include "metadata/heiffile.h"
 
 #include <QBuffer>

@@ -6,9 +6,6 @@
 #include <QSize>
 #include <QString>
 
-// Qt's decoded-image limit raised so that photos of 200 megapixels load.
-inline constexpr int photoAllocationLimitMegabytes = 2048;
-
 // Loads the photo file held in `bytes` upright, with its EXIF orientation
 // applied (a HEIF file, told by its bytes, through libheif), in a format a
 // painter can draw on. Returns a null image, with the reason in Spanish in

@@ -3,7 +3,7 @@
 #include "app/commandline/consoleoutput.h"
 #include "app/commandline/stopsignal.h"
 #include "app/storedsettings.h"
-#include "app/window/altitudefilljob.h"
+#include "app/altitudefilljob.h"
 #include "coords/samplefile.h"
 #include "exports/locationexport.h"
 

@@ -4,8 +4,8 @@
 #include "app/commandline/stopsignal.h"
 #include "app/commandline/windowoptions.h"
 #include "app/profile.h"
-#include "app/window/reportdialog.h"
-#include "report/photoreport.h"
+#include "app/reportdetails.h"
+#include "report/reportfiles.h"
 
 #include <QCommandLineParser>
 #include <QDir>

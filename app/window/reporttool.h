@@ -4,6 +4,7 @@
 #include "app/optiontable.h"
 #include "app/window/reportdialog.h"
 #include "app/window/windowtool.h"
+#include "report/reportfiles.h"
 
 class QAction;
 
