@@ -257,6 +257,12 @@ static QImage decodeUpright(QImageReader &reader, bool &turned, QString &reason)
     return image;
 }
 
+static QString cutJpegReason()
+{
+    return QStringLiteral("el archivo JPEG está cortado: termina antes del marcador de fin de "
+                          "imagen.");
+}
+
 QImage loadPhoto(const QByteArray &bytes, bool &turned, QString &reason)
 {
     turned = false;
@@ -266,8 +272,7 @@ QImage loadPhoto(const QByteArray &bytes, bool &turned, QString &reason)
         return decodeHeif(bytes, reason);
     }
     if (looksLikeJpeg(bytes) && !jpegIsComplete(bytes)) {
-        reason = QStringLiteral("el archivo JPEG está cortado: termina antes del marcador de fin "
-                                "de imagen.");
+        reason = cutJpegReason();
         return {};
     }
     // The buffer reads the bytes where they are: setData shares them.
@@ -277,6 +282,36 @@ QImage loadPhoto(const QByteArray &bytes, bool &turned, QString &reason)
     QImageReader reader(&buffer);
     const QImage image = decodeUpright(reader, turned, reason);
     return reason.isEmpty() ? image : QImage();
+}
+
+QString wholePhotoProblem(const QString &path)
+{
+    const PhotoFile file = readPhotoFile(path);
+    if (!file.isRead())
+        return QStringLiteral("no se pudo leer el archivo.");
+    const QByteArray &bytes = file.bytes();
+    QString reason = photoFileProblem(bytes);
+    if (!reason.isEmpty())
+        return reason;
+    if (looksLikeHeif(bytes)) {
+        decodeHeif(bytes, reason);
+        return reason;
+    }
+    const bool jpeg = looksLikeJpeg(bytes);
+    if (jpeg && !jpegIsComplete(bytes))
+        return cutJpegReason();
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    if (jpeg) {
+        const QSize stored = reader.size();
+        reader.setScaledSize(
+                QSize(std::max(1, stored.width() / 8), std::max(1, stored.height() / 8)));
+    }
+    bool turned = false;
+    decodeUpright(reader, turned, reason);
+    return reason;
 }
 
 // libheif decodes whole pictures only: reduced after decoding.

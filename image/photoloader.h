@@ -22,6 +22,13 @@ QImage loadPhoto(const QByteArray &bytes, bool &turned, QString &reason);
 // Empty when it may be one.
 QString photoFileProblem(const QByteArray &bytes);
 
+// Why the file at `path` is not a whole photo this program reads: the checks
+// of photoFileProblem, then a JPEG cut short or whose decoder reports damaged
+// data, or a picture that does not decode. Empty when it decodes whole. A
+// JPEG is decoded at an eighth of its size, which still reads every coded
+// block; the other formats are decoded whole.
+QString wholePhotoProblem(const QString &path);
+
 // The bytes loadPhoto's picture of the photo takes, judged from its header;
 // 0 when the header gives no size.
 qint64 decodedPhotoBytes(const QByteArray &bytes);

@@ -349,6 +349,23 @@ private slots:
         QCOMPARE(folderContents(folder), before);
     }
 
+    // A backup cut short stays where it is, its stamped photo too, and the
+    // restore says so and ends as not done.
+    void restoreRefusesABackupThatIsNoWholePhoto()
+    {
+        const QString folder = photoFolder();
+        QCOMPARE(run({"procesar", folder}).code, 0);
+        const QString backup = folder + "/Backup/a_backup.jpg";
+        QVERIFY(writeBytes(backup, fileBytes(backup).left(fileBytes(backup).size() / 2)));
+        const auto before = folderContents(folder);
+        const Outcome outcome = run({"restaurar", folder});
+        QCOMPARE(outcome.code, 1);
+        QVERIFY2(outcome.out.contains("no es una foto entera: el archivo JPEG está cortado"),
+                 qPrintable(outcome.out));
+        QCOMPARE(folderContents(folder).size(), before.size() - 1); // b came back
+        QCOMPARE(fileBytes(backup), before.value("Backup/a_backup.jpg"));
+    }
+
     // Many folders at once are GNU parallel's job, one folder per run.
     void parallelRunsOneFolderPerJob()
     {

@@ -102,6 +102,8 @@ bool writeTestPhoto(const QString &path, const TestPhoto &photo)
     QDir().mkpath(QFileInfo(path).absolutePath());
     QImage image(photo.width, photo.height, QImage::Format_RGB32);
     image.fill(photo.fill);
+    if (photo.colourSpace.isValid())
+        image.setColorSpace(photo.colourSpace);
     QImageWriter writer(path);
     if (!writer.write(image))
         return false;
