@@ -1062,7 +1062,7 @@ private slots:
         QFETCH(QList<int>, photos);
         QFETCH(int, growth);
         PixelBudget budget(limit);
-        std::atomic<int> held {0}, peak {0};
+        std::atomic<int> held {0}, peak {0}, holding {0};
         const auto hold = [&](int bytes) {
             const int now = held.fetch_add(bytes) + bytes;
             for (int seen = peak; now > seen && !peak.compare_exchange_weak(seen, now);)
@@ -1075,7 +1075,10 @@ private slots:
                 PixelBudgetShare share(budget, bytes);
                 hold(bytes);
                 if (growth > 0) {
-                    QThread::msleep(50);
+                    // Every photo holds its file before any decodes.
+                    ++holding;
+                    for (int wait = 0; holding < photos.size() && wait < 1000; ++wait)
+                        QThread::msleep(10);
                     share.resize(bytes + growth);
                     hold(growth);
                 }
