@@ -2,6 +2,7 @@
 #include "exports/locationexport.h"
 #include "files/photocollection.h"
 #include "files/photofile.h"
+#include "geo/angletext.h"
 #include "image/photoloader.h"
 #include "image/pixelbudget.h"
 #include "metadata/exifreader.h"
@@ -966,6 +967,10 @@ private slots:
         const StampReading reading = readStampValues(context, at("a.jpg"));
         QVERIFY(reading.positioned);
         QTEST(coordinatesText(reading.stamp, false, options.useExif), "stamp");
+        // In degrees, EXIF mode stamps the photo's own position as read.
+        if (options.useExif)
+            QCOMPARE(coordinatesText(reading.stamp, true, true),
+                     formatLatLonDms(latitude, longitude));
 
         const BatchResult result = runBatch(folder, options);
         const QString renamed = at(name + ".jpg");
