@@ -18,6 +18,7 @@ struct SampleRow
 {
     UtmPosition position = fallbackPosition;
     QDateTime dateTime = QDateTime::currentDateTime();
+    bool outsideArea = false; // of the chosen system
 };
 
 // Lines end as the platform's text files do.
@@ -44,8 +45,14 @@ static void projectRow(const QString &path, double latitude, double longitude,
 {
     if (!crs)
         return;
-    if (projectPosition(*crs, latitude, longitude, row.position))
+    if (projectPosition(*crs, latitude, longitude, row.position)) {
+        const QString outside
+                = crs->outsideAreaLine(QFileInfo(path).fileName(), latitude, longitude);
+        row.outsideArea = !outside.isEmpty();
+        if (row.outsideArea)
+            log(outside);
         return;
+    }
     log(QStringLiteral("No se pudo transformar la posición de %1 a %2. Usando coordenadas fijas")
                 .arg(QFileInfo(path).fileName(), crs->entry().name));
     row.position = fixedPosition(crs);
@@ -126,17 +133,25 @@ void writeSampleCoordinatesFile(const QString &folder, const QString &targetPath
                                 bool includeSubdirectories, bool useExif, const LogCallback &log,
                                 const TrackPositioning *track, const CrsTransform *crs)
 {
+    if (crs)
+        for (const QString &line : crs->choiceLines())
+            log(line);
+    int outsideArea = 0;
     const auto contents = [&] {
         QByteArray text = QByteArray(coordinatesFileHeader) + lineEnd;
-        for (const QString &path : collectPhotos(folder, includeSubdirectories))
-            text += formatRow(QFileInfo(path).fileName(), readRow(path, useExif, log, track, crs))
-                            .toUtf8()
-                    + lineEnd;
+        for (const QString &path : collectPhotos(folder, includeSubdirectories)) {
+            const SampleRow row = readRow(path, useExif, log, track, crs);
+            outsideArea += row.outsideArea;
+            text += formatRow(QFileInfo(path).fileName(), row).toUtf8() + lineEnd;
+        }
         return text;
     };
     // A full disk must not be reported as a finished file.
     QString error;
-    switch (replaceFile(targetPath, contents, error)) {
+    const FileReplacement written = replaceFile(targetPath, contents, error);
+    if (crs && outsideArea > 0)
+        log(crs->outsideAreaCountLine(outsideArea));
+    switch (written) {
     case FileReplacement::NotOpened:
         log(QStringLiteral("Error al crear el archivo de ejemplo: no se pudo abrir el archivo."));
         return;

@@ -156,6 +156,10 @@ static bool hasPhotoSignature(const QByteArray &head)
             || head.startsWith(QByteArray("II*\0", 4)) || head.startsWith(QByteArray("MM\0*", 4));
 }
 
+static const QString unreadableReason = QStringLiteral("no se pudo leer el archivo.");
+static const QString cutShortReason = QStringLiteral("el archivo JPEG está cortado: termina antes "
+                                                     "del marcador de fin de imagen.");
+
 QString photoFileProblem(const QByteArray &bytes)
 {
     if (!hasPhotoSignature(bytes) && !looksLikeHeif(bytes))
@@ -257,10 +261,14 @@ static QImage decodeUpright(QImageReader &reader, bool &turned, QString &reason)
     return image;
 }
 
-static QString cutJpegReason()
+QString photoReadProblem(const PhotoFile &photo)
 {
-    return QStringLiteral("el archivo JPEG está cortado: termina antes del marcador de fin de "
-                          "imagen.");
+    if (!photo.isRead())
+        return unreadableReason;
+    const QString problem = photoFileProblem(photo.bytes());
+    if (!problem.isEmpty() || !looksLikeJpeg(photo.bytes()))
+        return problem;
+    return jpegIsComplete(photo.bytes()) ? QString() : cutShortReason;
 }
 
 QImage loadPhoto(const QByteArray &bytes, bool &turned, QString &reason)
@@ -272,7 +280,7 @@ QImage loadPhoto(const QByteArray &bytes, bool &turned, QString &reason)
         return decodeHeif(bytes, reason);
     }
     if (looksLikeJpeg(bytes) && !jpegIsComplete(bytes)) {
-        reason = cutJpegReason();
+        reason = cutShortReason;
         return {};
     }
     // The buffer reads the bytes where they are: setData shares them.
@@ -288,7 +296,7 @@ QString wholePhotoProblem(const QString &path)
 {
     const PhotoFile file = readPhotoFile(path);
     if (!file.isRead())
-        return QStringLiteral("no se pudo leer el archivo.");
+        return unreadableReason;
     const QByteArray &bytes = file.bytes();
     QString reason = photoFileProblem(bytes);
     if (!reason.isEmpty())
@@ -299,7 +307,7 @@ QString wholePhotoProblem(const QString &path)
     }
     const bool jpeg = looksLikeJpeg(bytes);
     if (jpeg && !jpegIsComplete(bytes))
-        return cutJpegReason();
+        return cutShortReason;
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);

@@ -1,6 +1,8 @@
 #ifndef PHOTOLOADER_H
 #define PHOTOLOADER_H
 
+#include "files/photofile.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
@@ -28,6 +30,11 @@ QString photoFileProblem(const QByteArray &bytes);
 // JPEG is decoded at an eighth of its size, which still reads every coded
 // block; the other formats are decoded whole.
 QString wholePhotoProblem(const QString &path);
+
+// Why the photo file `photo` cannot be read as a photo at all: it could not be
+// read, photoFileProblem's reasons, or a JPEG cut short. Empty when it may be
+// one; its picture may still prove damaged when decoded.
+QString photoReadProblem(const PhotoFile &photo);
 
 // The bytes loadPhoto's picture of the photo takes, judged from its header;
 // 0 when the header gives no size.

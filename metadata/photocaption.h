@@ -5,7 +5,8 @@
 
 #include <QString>
 
-// The photo's own caption: XMP dc:description, else IPTC Caption-Abstract,
+// The photo's own caption: XMP dc:description (also from a JPEG's Extended
+// XMP), else IPTC Caption-Abstract,
 // else EXIF ImageDescription, else EXIF UserComment. Text a camera writes by
 // itself ("OLYMPUS DIGITAL CAMERA") and blank text count as none. Empty when
 // there is none.

@@ -483,7 +483,7 @@ static void finish(BatchContext &context, int slot, PhotoRun &run)
     const bool fixedButLost = run.positionOutcome == PositionOutcome::Fixed && !run.saved;
     context.photoEnds[size_t(slot)]
             = {run.photoPath, fixedButLost ? PositionOutcome::Found : run.positionOutcome,
-               run.captureUtcMs};
+               run.captureUtcMs, run.outsideArea && run.saved};
 }
 
 void processPhoto(BatchContext &context, const QString &photoPath)

@@ -238,19 +238,22 @@ bool forEachPicture(ReportRun &run, const QVector<ReportPhoto> &photos,
     return !run.stopped();
 }
 
-static ReportPhoto readReportPhoto(const QString &path, const QString &folder,
-                                   const CrsTransform *crs, const LogCallback &log,
-                                   QString &transformation)
+// The photo at `path` from its bytes, `file`: one read for the position, the
+// time and the caption; the picture is decoded later, a few photos at a time.
+static ReportPhoto readReportPhoto(const QString &path, const PhotoFile &file,
+                                   const QString &folder, const CrsTransform *crs,
+                                   const LogCallback &log, QString &transformation,
+                                   int &outsideArea)
 {
     ReportPhoto photo;
     photo.path = path;
-    // One read for the position, the time and the caption; the picture is
-    // decoded later, a few photos at a time.
     PhotoMetadata metadata;
     QString error;
-    copyMetadata(path, metadata, error);
+    readPhotoMetadata(file.bytes(), metadata, error);
+    bool outside = false;
     photo.located = readPhotoLocation(path, metadata.exif, folder, crs, photo.record, log,
-                                      &transformation);
+                                      &transformation, &outside);
+    outsideArea += outside;
     if (!photo.located) {
         PhotoStamp stamp;
         readCaptureDateTime(metadata.exif, stamp.captureTime);
@@ -271,14 +274,26 @@ PhotoReport collectReport(const ReportSettings &settings, const LogCallback &log
             log(line);
     QVector<ReportPhoto> photos;
     std::vector<QString> transformations;
+    int outsideArea = 0;
     for (const QString &path : collectPhotos(settings.folder, settings.includeSubdirectories)) {
         if (stop && stop->load())
             return report;
-        photos.append(
-                readReportPhoto(path, settings.folder, crs, log, transformations.emplace_back()));
+        const PhotoFile file = readPhotoFile(path);
+        const QString problem = photoReadProblem(file);
+        if (!problem.isEmpty()) {
+            const QString name = QDir(settings.folder).relativeFilePath(path);
+            log(QStringLiteral("Error: No se pudo leer %1, queda fuera del registro: %2")
+                        .arg(name, problem));
+            report.unreadableFiles << name;
+            continue;
+        }
+        photos.append(readReportPhoto(path, file, settings.folder, crs, log,
+                                      transformations.emplace_back(), outsideArea));
     }
     for (const QString &line : transformationLines(transformations))
         log(line);
+    if (crs && outsideArea > 0)
+        log(crs->outsideAreaCountLine(outsideArea));
     std::sort(photos.begin(), photos.end(), [](const ReportPhoto &a, const ReportPhoto &b) {
         return capturedBefore(a.record, b.record);
     });

@@ -335,7 +335,8 @@ private slots:
             QCOMPARE(result.progress.size(), total + 1);
             QCOMPARE(result.progress.first(), qMakePair(0, total));
             QCOMPARE(result.progress.last(), qMakePair(total, total));
-            QVERIFY(result.log.last().startsWith(QString("Se procesaron %1 fotos en ").arg(total)));
+            QVERIFY(result.log.last().startsWith(
+                    QString("Se procesaron %1 de %1 fotos en ").arg(total)));
             const QStringList badNames = result.log.filter("su nombre no es texto válido");
             QCOMPARE(badNames.size(), subfolders ? 2 : 1);
             QVERIFY2(badNames.first().startsWith("Se omite " + at("Pe\uFFFDon")),
@@ -1095,33 +1096,50 @@ private slots:
     }
 
     // "estampada*" photos carry an earlier run's marker, "roto*" are no
-    // photos at all, other names are photos with GPS or files of their kind.
+    // photos at all, "tokio*" were taken in Tokyo, other names are photos
+    // with GPS or files of their kind. The log's count line (its time left
+    // out) agrees with the summary.
     void summaryCountsEveryKindOfFile_data()
     {
         QTest::addColumn<QStringList>("files");
         QTest::addColumn<bool>("stopped");
+        QTest::addColumn<QString>("crs");
         QTest::addColumn<QStringList>("summary");
         QTest::addColumn<bool>("warns");
+        QTest::addColumn<QString>("countLine");
         const QString done = "El proceso ha finalizado.";
-        QTest::newRow("clean") << QStringList {"a.jpg", "b.png"} << false
-                               << QStringList {done, "Fotos procesadas: 2."} << false;
+        QTest::newRow("clean") << QStringList {"a.jpg", "b.png"} << false << ""
+                               << QStringList {done, "Fotos procesadas: 2."} << false
+                               << "Se procesaron 2 de 2 fotos.";
         QTest::newRow("mixed")
                 << QStringList {"a.jpg", "estampada.jpg", "roto.jpg", "c.tif",
                                 "d.bmp", "e.dng",         "f.gif",    "g.webp",
                                 "h.nef", "sub/i.tif",     "notas.txt"}
-                << false
+                << false << ""
                 << QStringList {done, "Fotos procesadas: 1.", "Fotos ya estampadas (omitidas): 1.",
                                 "Fotos con error: 1.",
                                 "Archivos omitidos por formato no compatible: 6 (c.tif, d.bmp, "
                                 "e.dng, f.gif, g.webp y 1 más)."}
-                << true;
-        QTest::newRow("empty") << QStringList() << false
+                << true << "Se procesaron 1 de 3 fotos: 1 ya estampadas (omitidas), 1 con error.";
+        QTest::newRow("all stamped before")
+                << QStringList {"estampada1.jpg", "estampada2.jpg"} << false << ""
+                << QStringList {done, "Fotos ya estampadas (omitidas): 2."} << true
+                << "Se procesaron 0 de 2 fotos: 2 ya estampadas (omitidas).";
+        QTest::newRow("empty") << QStringList() << false << ""
                                << QStringList {done, "No se encontraron fotos en la carpeta."}
-                               << true;
-        QTest::newRow("stopped") << QStringList {"a.jpg", "b.jpg"} << true
+                               << true << "Se procesaron 0 de 0 fotos.";
+        QTest::newRow("stopped") << QStringList {"a.jpg", "b.jpg"} << true << ""
                                  << QStringList {"El proceso se detuvo a petición del usuario.",
                                                  "Fotos sin procesar por la detención: 2."}
-                                 << true;
+                                 << true
+                                 << "Proceso detenido: se procesaron 0 de 2 fotos: 2 sin "
+                                    "procesar por la detención.";
+        QTest::newRow("outside the chosen system's area")
+                << QStringList {"a.jpg", "tokio.jpg"} << false << "EPSG:24879"
+                << QStringList {done, "Fotos procesadas: 2.",
+                                "Fotos fuera del área de uso del sistema de coordenadas: 1 "
+                                "(tokio.jpg)."}
+                << true << "Se procesaron 2 de 2 fotos.";
     }
 
     void summaryCountsEveryKindOfFile()
@@ -1134,11 +1152,22 @@ private slots:
             if (name.startsWith("roto") || !name.contains(QRegularExpression("\\.(jpg|png)$")))
                 QVERIFY(writeBytes(at(name), "no es una foto"));
             else
-                write(name, name.startsWith("estampada") ? stamped : gpsPhoto());
+                write(name,
+                      name.startsWith("estampada")       ? stamped
+                              : name.startsWith("tokio") ? photoAt(35.68, 139.69)
+                                                         : gpsPhoto());
         }
-        const BatchOutcome outcome = runBatch(folder, exifRun(), stopped).outcome;
-        QTEST(batchSummary(outcome), "summary");
-        QTEST(summaryWarns(outcome), "warns");
+        ProcessingOptions options = exifRun();
+        QFETCH(QString, crs);
+        options.outputCrs = crs;
+        const BatchResult result = runBatch(folder, options, stopped);
+        QTEST(batchSummary(result.outcome), "summary");
+        QTEST(summaryWarns(result.outcome), "warns");
+        const QStringList counted
+                = result.log.filter(QRegularExpression("^(Se|Proceso detenido: se) procesaron "));
+        QCOMPARE(counted.size(), 1);
+        QTEST(QString(counted.first()).remove(QRegularExpression(" en [0-9hms ]+(?=[:.])")),
+              "countLine");
     }
 
     // Every saved photo is marked; a second run leaves it alone unless asked,

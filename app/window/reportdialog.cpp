@@ -82,7 +82,7 @@ ReportDialog::ReportDialog(QWidget *parent, const Dialogs &dialogs, const Report
     buttons->button(QDialogButtonBox::Cancel)->setText(tr("Cancelar"));
     layout->addWidget(buttons);
 
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::accepted, this, &ReportDialog::acceptNamedTarget);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(targetButton, &QPushButton::clicked, this, &ReportDialog::chooseTarget);
     connect(formatCombo, &QComboBox::currentIndexChanged, this, &ReportDialog::followFormat);
@@ -109,6 +109,18 @@ ReportSettings ReportDialog::settings() const
     chosen.includeMap = mapCheck->isChecked();
     setReportTargets(chosen, targetEdit->text());
     return chosen;
+}
+
+// A target without a file name would write a hidden ".pdf" in its folder.
+void ReportDialog::acceptNamedTarget()
+{
+    QString problem = reportTargetProblem(targetEdit->text());
+    if (problem.isEmpty()) {
+        accept();
+        return;
+    }
+    problem[0] = problem.at(0).toUpper();
+    dialogs.critical(this, tr("Error"), problem);
 }
 
 // The target's ending follows the format; "Ambos" writes both endings.

@@ -31,6 +31,7 @@ public:
 private:
     void chooseTarget();
     void followFormat();
+    void acceptNamedTarget();
 
     Dialogs dialogs;
     QLineEdit *projectEdit = nullptr;

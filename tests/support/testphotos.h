@@ -32,6 +32,9 @@ struct TestPhoto
     QMap<QString, QString> iptc; // e.g. "Iptc.Application2.Caption"
     QMap<QString, QString> xmp; // e.g. "Xmp.dc.title"
     QColorSpace colourSpace; // written as an ICC profile when valid
+    // A JPEG's dc:description written as Extended XMP, the main packet
+    // naming it; empty: none.
+    QString extendedXmpDescription;
 };
 
 // Writes `photo` to `path`; the format follows the suffix (jpg/jpeg, png,
