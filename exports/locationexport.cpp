@@ -5,10 +5,12 @@
 #include "exports/locationcsv.h"
 #include "files/atomicfile.h"
 #include "files/photocollection.h"
+#include "files/photofile.h"
 #include "geo/utmposition.h"
 #include "image/photoloader.h"
 #include "image/thumbnail.h"
 #include "metadata/exifreader.h"
+#include "metadata/metadatacopy.h"
 
 #include <QDir>
 
@@ -77,11 +79,11 @@ static QDateTime receiverInstant(const QDateTime &utc, const QDateTime &cameraRe
     return qAbs(offset) <= widestOffset ? utc.toOffsetFromUtc(int(offset)) : utc;
 }
 
-bool readPhotoLocation(const QString &photo, const QString &folder, const CrsTransform *crs,
-                       LocationRecord &record, const LogCallback &log, QString *transformation,
-                       bool *outsideArea)
+bool readPhotoLocation(const QString &photo, const Exiv2::ExifData &exif, const QString &folder,
+                       const CrsTransform *crs, LocationRecord &record, const LogCallback &log,
+                       QString *transformation, bool *outsideArea)
 {
-    const auto gps = readGpsFromExif(photo);
+    const auto gps = readGpsFromExif(exif);
     if (!gps)
         return false;
     if (gps->altitude.discarded)
@@ -99,7 +101,7 @@ bool readPhotoLocation(const QString &photo, const QString &folder, const CrsTra
         log(outside);
     if (outsideArea)
         *outsideArea = !outside.isEmpty();
-    readCaptureDateTime(photo, stamp.captureTime);
+    readCaptureDateTime(exif, stamp.captureTime);
     record = locationRecord(stamp, gps->latitude, gps->longitude, photo, folder);
     if (gps->instant)
         record.dateTime = receiverInstant(*gps->instant, stamp.captureTime);
@@ -107,26 +109,31 @@ bool readPhotoLocation(const QString &photo, const QString &folder, const CrsTra
     return true;
 }
 
-// Reads one photo into `records`, or names it in the log and counts it.
+// Reads one photo into `records`, or names it in the log and counts it. One
+// read serves its checks, its position, its time and its thumbnail.
 static void readExportedPhoto(const QString &photo, const QString &folder, const CrsTransform *crs,
                               const LogCallback &log, QVector<LocationRecord> &records,
                               LocationExportOutcome &outcome)
 {
     const QString name = QDir(folder).relativeFilePath(photo);
-    const QString problem = photoReadProblem(photo);
+    const PhotoFile file = readPhotoFile(photo);
+    const QString problem = photoReadProblem(file);
     if (!problem.isEmpty()) {
         log(QStringLiteral("Error: No se pudo leer %1, se omite: %2").arg(name, problem));
         ++outcome.unreadable;
         return;
     }
+    PhotoMetadata metadata;
+    QString error;
+    readPhotoMetadata(file.bytes(), metadata, error);
     LocationRecord record;
     bool outside = false;
-    if (!readPhotoLocation(photo, folder, crs, record, log, nullptr, &outside)) {
+    if (!readPhotoLocation(photo, metadata.exif, folder, crs, record, log, nullptr, &outside)) {
         log(QStringLiteral("Sin datos GPS, se omite: ") + name);
         return;
     }
     outcome.outsideArea += outside;
-    record.thumbnail = photoThumbnail(photo);
+    record.thumbnail = photoThumbnail(file.bytes());
     records.append(std::move(record));
 }
 

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QVector>
 
+#include <exiv2/exiv2.hpp>
+
 #include <atomic>
 
 inline constexpr char kmzFileName[] = "ubicaciones.kmz";
@@ -25,15 +27,15 @@ QString locationFolder(const ProcessingOptions &options, const QString &batchFol
 // (unknown first), then by path.
 bool capturedBefore(const LocationRecord &a, const LocationRecord &b);
 
-// The record of the photo at `photo` from its EXIF GPS, direction, altitude
-// and capture time, its path taken below `folder`, its easting and northing
-// in `crs` when one is given; no thumbnail. False when the photo has no GPS
-// position, or none in `crs`. An altitude off the Earth and a place outside
-// the area of use of `crs` are logged; `outsideArea`, when given, says the
-// latter. `transformation`, when given, receives the one PROJ used (see
-// `CrsTransform::forward`).
-bool readPhotoLocation(const QString &photo, const QString &folder, const CrsTransform *crs,
-                       LocationRecord &record, const LogCallback &log,
+// The record of the photo at `photo` from its EXIF (`exif`, already read):
+// GPS, direction, altitude and capture time, its path taken below `folder`,
+// its easting and northing in `crs` when one is given; no thumbnail. False
+// when the photo has no GPS position, or none in `crs`. An altitude off the
+// Earth and a place outside the area of use of `crs` are logged;
+// `outsideArea`, when given, says the latter. `transformation`, when given,
+// receives the one PROJ used (see `CrsTransform::forward`).
+bool readPhotoLocation(const QString &photo, const Exiv2::ExifData &exif, const QString &folder,
+                       const CrsTransform *crs, LocationRecord &record, const LogCallback &log,
                        QString *transformation = nullptr, bool *outsideArea = nullptr);
 
 // Writes "ubicaciones.kmz", "ubicaciones.geojson" and "ubicaciones.csv" into

@@ -12,8 +12,10 @@
 
 // Capture time from Exif.Photo.DateTimeOriginal, else Exif.Image.DateTime.
 // With a valid Exif.Photo.OffsetTimeOriginal the original reading carries
-// that offset from UTC; otherwise it is local time, its zone unknown. Takes
-// exifMutex. Leaves dateTime untouched when none is found.
+// that offset from UTC; otherwise it is local time, its zone unknown. Leaves
+// dateTime untouched when none is found.
+bool readCaptureDateTime(const Exiv2::ExifData &exif, QDateTime &dateTime);
+// The same for the photo at `path`, read with one open under exifMutex.
 bool readCaptureDateTime(const QString &path, QDateTime &dateTime);
 
 // GPSAltitude with its reference (metres, below sea level negative).
@@ -38,6 +40,8 @@ struct GpsReading
 
 // Empty unless latitude and longitude were both read as EXIF rationals and
 // lie on the globe (within 90 and 180 degrees).
+std::optional<GpsReading> readGpsFromExif(const Exiv2::ExifData &exif);
+// The same for the photo at `path`, read with one open.
 std::optional<GpsReading> readGpsFromExif(const QString &path);
 
 // The log line for an altitude of `fileName` outside the plausible range.

@@ -1,11 +1,5 @@
 #include "metadata/photocaption.h"
 
-#include "metadata/exifmutex.h"
-#include "metadata/exiv2image.h"
-#include "metadata/extendedxmp.h"
-
-#include <QFile>
-#include <QMutexLocker>
 #include <QStringList>
 
 #include <exiv2/exiv2.hpp>
@@ -42,17 +36,6 @@ static QString xmpText(const Exiv2::XmpData &xmp, const char *key)
     return QString::fromStdString(it->toString());
 }
 
-// The description of the Extended XMP the main packet names, joined from the
-// file's own segments.
-static QString extendedXmpDescription(const QString &path, const Exiv2::XmpData &xmp)
-{
-    QFile file(path);
-    Exiv2::XmpData joined = xmp;
-    if (!file.open(QIODevice::ReadOnly) || !joinExtendedXmp(file.readAll(), joined))
-        return {};
-    return xmpText(joined, "Xmp.dc.description");
-}
-
 static QString iptcText(const Exiv2::IptcData &iptc, const char *key)
 {
     const auto it = iptc.findKey(Exiv2::IptcKey(key));
@@ -70,19 +53,14 @@ static QString exifText(const Exiv2::ExifData &exif, const char *key)
     return QString::fromStdString(it->toString()).remove(QChar(0));
 }
 
-QString readPhotoCaption(const QString &path)
+QString readPhotoCaption(const PhotoMetadata &metadata)
 {
-    QMutexLocker locker(&exifMutex);
     try {
-        const Exiv2ImagePtr image = openImageFile(path);
-        if (!image.get())
-            return {};
         const QString candidates[] = {
-                xmpText(image->xmpData(), "Xmp.dc.description"),
-                extendedXmpDescription(path, image->xmpData()),
-                iptcText(image->iptcData(), "Iptc.Application2.Caption"),
-                exifText(image->exifData(), "Exif.Image.ImageDescription"),
-                exifText(image->exifData(), "Exif.Photo.UserComment"),
+                xmpText(metadata.xmp, "Xmp.dc.description"),
+                iptcText(metadata.iptc, "Iptc.Application2.Caption"),
+                exifText(metadata.exif, "Exif.Image.ImageDescription"),
+                exifText(metadata.exif, "Exif.Photo.UserComment"),
         };
         for (const QString &candidate : candidates) {
             if (!isCaptionBoilerplate(candidate))
@@ -92,4 +70,12 @@ QString readPhotoCaption(const QString &path)
         // A damaged metadata block is a photo without a caption.
     }
     return {};
+}
+
+QString readPhotoCaption(const QString &path)
+{
+    PhotoMetadata metadata;
+    QString error;
+    copyMetadata(path, metadata, error);
+    return readPhotoCaption(metadata);
 }

@@ -4,6 +4,7 @@
 #include "files/atomicfile.h"
 #include "files/freename.h"
 #include "files/photocollection.h"
+#include "files/photofile.h"
 #include "geo/globelimits.h"
 #include "geo/utm.h"
 #include "image/photoloader.h"
@@ -77,10 +78,12 @@ static bool place(PhotoRun &run)
     if (run.fromHeif)
         return placeHeif(run);
     if (run.options.useOutputFolder)
-        return run.outputCopy = placeInOutputFolder(run.context.folder, run.options.outputFolder,
-                                                    run.photoPath, run.workFile, run.lines);
+        return run.outputCopy
+                = placeInOutputFolder(run.context.folder, run.options.outputFolder, run.photoPath,
+                                      run.source, run.workFile, run.lines);
     if (run.options.makeBackup)
-        return backUpPhoto(run.context.folder, run.photoPath, run.backupPath, run.lines);
+        return backUpPhoto(run.context.folder, run.photoPath, run.source, run.backupPath,
+                           run.lines);
     return true;
 }
 
@@ -284,7 +287,7 @@ static bool encodeWhole(PhotoRun &run, QImage &image, bool turned, QByteArray &e
 static bool keepCompression(PhotoRun &run, KeptCompression &kept)
 {
     const bool done = stampKeepingCompression(
-            run.workFile,
+            run.source.bytes(),
             [&run](QImage &layer) {
                 return drawOverlays(layer, run.options, run.context.logo, run.context.fontFamily,
                                     run.stamp, run.context.log);
@@ -352,19 +355,14 @@ static bool saveAsNewJpeg(PhotoRun &run, const QByteArray &encoded)
 }
 
 // The JPEG of a HEIF photo is saved before its original goes to Backup, so
-// its marker learns the backup's name only then: the JPEG is replaced once
-// more, whole, with the marker that names it.
-static void pointMarkerAtBackup(PhotoRun &run)
+// its marker learns the backup's name only then: the JPEG, still `encoded`
+// in memory, is replaced once more, whole, with the marker that names it.
+static void pointMarkerAtBackup(PhotoRun &run, QByteArray encoded)
 {
     markStamped(run);
-    QFile file(run.targetPath);
-    QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly))
-        bytes = file.readAll();
-    file.close();
     QString error;
-    if (bytes.isEmpty() || storeMetadata(bytes, run.metadata, error) != MetadataResult::Done
-        || !replaceFileAtomically(run.targetPath, bytes, error))
+    if (storeMetadata(encoded, run.metadata, error) != MetadataResult::Done
+        || !replaceFileAtomically(run.targetPath, encoded, error))
         run.lines << QStringLiteral("Error: la marca de %1 no nombra su copia de seguridad: %2")
                              .arg(QFileInfo(run.targetPath).fileName(), error);
 }
@@ -372,7 +370,7 @@ static void pointMarkerAtBackup(PhotoRun &run)
 // Once its JPEG is saved, the HEIF photo leaves the batch folder for Backup,
 // so that no later run converts it again: also without backups, since it is
 // the only original at full quality.
-static void moveHeifToBackup(PhotoRun &run)
+static void moveHeifToBackup(PhotoRun &run, const QByteArray &encoded)
 {
     if (run.options.useOutputFolder)
         return;
@@ -380,8 +378,8 @@ static void moveHeifToBackup(PhotoRun &run)
         run.lines << QStringLiteral("Sin copia de seguridad pedida, el original %1 se guarda igual "
                                     "en Backup: es el único con toda su calidad.")
                              .arg(run.fileName);
-    if (backUpPhoto(run.context.folder, run.photoPath, run.backupPath, run.lines, BackupKind::Move))
-        pointMarkerAtBackup(run);
+    if (moveToBackup(run.context.folder, run.photoPath, run.backupPath, run.lines))
+        pointMarkerAtBackup(run, encoded);
 }
 
 // Photos that got a position: from EXIF GPS or the track, or from their row,
@@ -414,14 +412,29 @@ static void reportUnopened(PhotoRun &run, const QString &path, const QString &re
     run.lines << QStringLiteral("Error al abrir la imagen: ") + path << reasonLine(reason);
 }
 
+// One open and one read of the photo; false, said, when it cannot be read or
+// is no photo this program reads. A huge file is mapped, not read, so one
+// that is no photo costs nothing.
+static bool readSource(PhotoRun &run)
+{
+    run.source = readPhotoFile(run.photoPath);
+    const QString problem = run.source.isRead() ? photoFileProblem(run.source.bytes())
+                                                : QStringLiteral("no se pudo leer el archivo.");
+    if (problem.isEmpty())
+        return true;
+    reportUnopened(run, run.photoPath, problem);
+    return false;
+}
+
 static void runPipeline(PhotoRun &run)
 {
     run.lines << QStringLiteral("\nProcesando: ") + run.fileName;
-    // Judged before the file is copied or read whole: a huge file that is
-    // no photo costs nothing.
-    const QString problem = photoFileProblem(run.photoPath);
-    if (!problem.isEmpty())
-        return reportUnopened(run, run.photoPath, problem);
+    // The photo's bytes count against the batch's memory from the moment
+    // they are read, as its decoded pixels do later.
+    PixelBudgetShare memory(run.context.pixelBudget,
+                            photoFileMemoryBytes(QFileInfo(run.photoPath).size()));
+    if (!readSource(run))
+        return;
     const bool metadataRead = copyOriginalMetadata(run);
     if (leftAsStamped(run))
         return;
@@ -433,8 +446,8 @@ static void runPipeline(PhotoRun &run)
     run.targetPath = run.workFile;
     // Big photos wait here for others to finish rather than all be decoded
     // at once.
-    std::optional<PixelBudgetShare> pixels;
-    pixels.emplace(run.context.pixelBudget, decodedPhotoBytes(run.workFile));
+    const qint64 pixelBytes = decodedPhotoBytes(run.source.bytes());
+    memory.resize(run.source.heldBytes() + pixelBytes);
     // Decoded before renaming, so a file that is no image, or a damaged one,
     // keeps its name and its bytes.
     KeptCompression kept;
@@ -443,13 +456,13 @@ static void runPipeline(PhotoRun &run)
     QImage image;
     if (!keptBlocks) {
         QString reason;
-        image = loadPhoto(run.workFile, turned, reason);
+        image = loadPhoto(run.source.bytes(), turned, reason);
         if (image.isNull())
             return reportUnopened(run, run.workFile, reason);
     }
-    // The stamp may read the GPS position again: from where the photo's
-    // unchanged bytes are.
-    run.stamp.photoPath = run.workFile;
+    // Every step that needed the photo's bytes has had them.
+    run.source = PhotoFile();
+    memory.resize(pixelBytes);
     QByteArray encoded = kept.jpeg;
     QByteArray thumbnail;
     if (!keptBlocks) {
@@ -460,8 +473,11 @@ static void runPipeline(PhotoRun &run)
         if (!encodeWhole(run, image, turned, encoded))
             return;
     }
-    // Encoded, so renamed only once nothing but the saving is left.
-    pixels.reset();
+    // Encoded, so renamed only once nothing but the saving is left. The
+    // pixels are given back first: a photo waiting for an earlier one's name
+    // must hold nothing that one may wait for.
+    image = QImage();
+    memory.resize(0);
     takeNameNumber(run);
     if (run.fromHeif)
         run.targetPath = numberedOrFreeName(run, QDir(run.jpegFolder), heifJpegBaseName(run));
@@ -477,11 +493,12 @@ static void runPipeline(PhotoRun &run)
     // A photo that failed gives its name back (leaveAsFound).
     run.context.names.settle(run.index, saved);
     if (saved && run.fromHeif)
-        moveHeifToBackup(run);
+        moveHeifToBackup(run, encoded);
     if (!saved || !run.options.exportLocations)
         return;
+    // The saved photo, as it was written.
     if (keptBlocks)
-        thumbnail = photoThumbnail(run.targetPath);
+        thumbnail = photoThumbnail(encoded);
     recordLocation(run, std::move(thumbnail));
 }
 

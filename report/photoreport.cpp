@@ -238,22 +238,28 @@ bool forEachPicture(ReportRun &run, const QVector<ReportPhoto> &photos,
     return !run.stopped();
 }
 
-static ReportPhoto readReportPhoto(const QString &path, const QString &folder,
-                                   const CrsTransform *crs, const LogCallback &log,
-                                   QString &transformation, int &outsideArea)
+// The photo at `path` from its bytes, `file`: one read for the position, the
+// time and the caption; the picture is decoded later, a few photos at a time.
+static ReportPhoto readReportPhoto(const QString &path, const PhotoFile &file,
+                                   const QString &folder, const CrsTransform *crs,
+                                   const LogCallback &log, QString &transformation,
+                                   int &outsideArea)
 {
     ReportPhoto photo;
     photo.path = path;
+    PhotoMetadata metadata;
+    QString error;
+    readPhotoMetadata(file.bytes(), metadata, error);
     bool outside = false;
-    photo.located
-            = readPhotoLocation(path, folder, crs, photo.record, log, &transformation, &outside);
+    photo.located = readPhotoLocation(path, metadata.exif, folder, crs, photo.record, log,
+                                      &transformation, &outside);
     outsideArea += outside;
     if (!photo.located) {
         PhotoStamp stamp;
-        readCaptureDateTime(path, stamp.captureTime);
+        readCaptureDateTime(metadata.exif, stamp.captureTime);
         photo.record = locationRecord(stamp, 0.0, 0.0, path, folder);
     }
-    photo.caption = readPhotoCaption(path);
+    photo.caption = readPhotoCaption(metadata);
     return photo;
 }
 
@@ -272,7 +278,8 @@ PhotoReport collectReport(const ReportSettings &settings, const LogCallback &log
     for (const QString &path : collectPhotos(settings.folder, settings.includeSubdirectories)) {
         if (stop && stop->load())
             return report;
-        const QString problem = photoReadProblem(path);
+        const PhotoFile file = readPhotoFile(path);
+        const QString problem = photoReadProblem(file);
         if (!problem.isEmpty()) {
             const QString name = QDir(settings.folder).relativeFilePath(path);
             log(QStringLiteral("Error: No se pudo leer %1, queda fuera del registro: %2")
@@ -280,7 +287,7 @@ PhotoReport collectReport(const ReportSettings &settings, const LogCallback &log
             report.unreadableFiles << name;
             continue;
         }
-        photos.append(readReportPhoto(path, settings.folder, crs, log,
+        photos.append(readReportPhoto(path, file, settings.folder, crs, log,
                                       transformations.emplace_back(), outsideArea));
     }
     for (const QString &line : transformationLines(transformations))

@@ -18,7 +18,9 @@ struct PhotoStamp
     // coordinates line and `wgs84` the photo's true position.
     QString crsText;
     std::optional<LatLon> wgs84;
-    QString photoPath; // the photo as collected
+    // The position the photo's own EXIF gives, as read with its metadata;
+    // empty when it has none.
+    std::optional<LatLon> exifPosition;
 };
 
 #endif // PHOTOSTAMP_H

@@ -1,6 +1,8 @@
 #include "coords/coordinatesfile.h"
 #include "exports/locationexport.h"
 #include "files/photocollection.h"
+#include "files/photofile.h"
+#include "geo/angletext.h"
 #include "image/photoloader.h"
 #include "image/pixelbudget.h"
 #include "metadata/exifreader.h"
@@ -88,6 +90,35 @@ static QByteArray turnedByRotationProperty(QByteArray heif)
         return {};
     heif.replace(box, 12, QByteArray("irot\x01", 5) + QByteArray(7, '\0'));
     return heif;
+}
+
+// What a run left: its log, without the folder's path and the clock, and
+// each file below the folder, by relative path, as a picture when it is one
+// (the bytes of a saved photo carry the run's time) and otherwise as bytes.
+struct RunTrace
+{
+    QStringList log;
+    QMap<QString, QImage> pictures;
+    QMap<QString, QByteArray> others;
+};
+
+static RunTrace traceOf(const QString &folder, const BatchResult &result)
+{
+    RunTrace trace;
+    for (QString line : result.log) {
+        if (!line.startsWith(QStringLiteral("Se procesaron")))
+            trace.log << line.replace(folder, QStringLiteral("<carpeta>"));
+    }
+    const auto contents = folderContents(folder);
+    for (auto file = contents.cbegin(); file != contents.cend(); ++file) {
+        const QImage picture = QImage::fromData(file.value());
+        if (!picture.isNull())
+            trace.pictures[file.key()] = picture;
+        // A ZIP file carries the time it was made.
+        else if (!file.key().endsWith(QLatin1String(".kmz")))
+            trace.others[file.key()] = file.value();
+    }
+    return trace;
 }
 
 // The last line of a photo's group before any "Motivo: " line explaining it.
@@ -706,6 +737,60 @@ private slots:
         QCOMPARE(bytes.contains("http://ns.adobe.com/xmp/extension/"), descriptionBytes > 65000);
     }
 
+    // Every step of a photo works on the bytes of its one read. The reader
+    // here counts the reads and, once it has read the photo, leaves junk in
+    // its file: a step that read the photo again shows in the count, and one
+    // that opened the file behind the reader's back finds no photo there, so
+    // that the run no longer matches one on the untouched photo.
+    void eachPhotoIsReadOnce_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("keepCompression");
+        for (const char *name : {"a.jpg", "a.png", "a.heic"}) {
+            QTest::addRow("%s re-encoded", name) << QString(name) << false;
+            QTest::addRow("%s own compression", name) << QString(name) << true;
+        }
+    }
+
+    void eachPhotoIsReadOnce()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, keepCompression);
+        const bool heif = name.endsWith(QLatin1String(".heic"));
+        if (heif && !canWriteTestHeif())
+            QSKIP("heif-enc (package libheif-examples) is needed to make HEIF photos");
+        ProcessingOptions options = exifRun();
+        options.losslessStamps = keepCompression;
+        options.exportLocations = true;
+        options.drawTime = options.drawData = options.drawGeo = true;
+        options.drawOrientation = options.drawAltitude = options.addCompass = true;
+        RunTrace traces[2];
+        std::atomic<int> reads {0};
+        for (const bool counted : {false, true}) {
+            const QString batch = at(counted ? "leída" : "intacta");
+            const QString photo = QDir(batch).filePath(name);
+            QVERIFY(heif ? writeTestHeif(photo, gpsPhoto()) : writeTestPhoto(photo, gpsPhoto()));
+            if (counted)
+                setPhotoFileReader([&reads](const QString &path) {
+                    ++reads;
+                    const PhotoFile file = readPhotoFileFromDisk(path);
+                    writeBytes(path, "ya no es una foto");
+                    return file;
+                });
+            const auto diskAgain = qScopeGuard([] { setPhotoFileReader({}); });
+            traces[counted] = traceOf(batch, runBatch(batch, options));
+        }
+        QCOMPARE(reads.load(), 1);
+        QVERIFY(traces[0].pictures.contains(santiago));
+        QCOMPARE(traces[1].log, traces[0].log);
+        QCOMPARE(traces[1].pictures, traces[0].pictures);
+        // The original of a HEIF photo is moved to Backup as it is: junk here.
+        if (heif)
+            for (RunTrace &trace : traces)
+                trace.others.remove(QStringLiteral("Backup/a_backup.heic"));
+        QCOMPARE(traces[1].others, traces[0].others);
+    }
+
     void heifPhotosBecomeStampedJpegsAndTheirOriginalsStay_data()
     {
         QTest::addColumn<bool>("toOutputFolder");
@@ -891,6 +976,10 @@ private slots:
         const StampReading reading = readStampValues(context, at("a.jpg"));
         QVERIFY(reading.positioned);
         QTEST(coordinatesText(reading.stamp, false, options.useExif), "stamp");
+        // In degrees, EXIF mode stamps the photo's own position as read.
+        if (options.useExif)
+            QCOMPARE(coordinatesText(reading.stamp, true, true),
+                     formatLatLonDms(latitude, longitude));
 
         const BatchResult result = runBatch(folder, options);
         const QString renamed = at(name + ".jpg");
@@ -965,33 +1054,50 @@ private slots:
     }
 
     // Photos whose pixels would take the batch past its budget wait for
-    // others; one photo always runs, however big.
+    // others; one photo always runs, however big. A photo holds its file
+    // first and grows its share to decode it: the oldest share always may,
+    // so two photos holding their files never wait for each other.
     void pixelBudgetHoldsBackBigPhotos_data()
     {
         QTest::addColumn<int>("limit");
         QTest::addColumn<QList<int>>("photos"); // bytes of each photo's pixels
+        QTest::addColumn<int>("growth"); // bytes each adds once all hold theirs
         QTest::addColumn<int>("peak"); // most bytes held at once
-        QTest::newRow("two big ones, one at a time") << 100 << QList<int> {80, 80, 80} << 80;
-        QTest::newRow("small ones together") << 100 << QList<int> {40, 40} << 80;
-        QTest::newRow("one bigger than the budget") << 100 << QList<int> {150, 10} << 150;
+        QTest::newRow("two big ones, one at a time") << 100 << QList<int> {80, 80, 80} << 0 << 80;
+        QTest::newRow("small ones together") << 100 << QList<int> {40, 40} << 0 << 80;
+        QTest::newRow("one bigger than the budget") << 100 << QList<int> {150, 10} << 0 << 150;
+        QTest::newRow("files held, the oldest decodes first")
+                << 100 << QList<int> {30, 30} << 60 << 120;
     }
 
     void pixelBudgetHoldsBackBigPhotos()
     {
         QFETCH(int, limit);
         QFETCH(QList<int>, photos);
+        QFETCH(int, growth);
         PixelBudget budget(limit);
-        std::atomic<int> held {0}, peak {0};
+        std::atomic<int> held {0}, peak {0}, holding {0};
+        const auto hold = [&](int bytes) {
+            const int now = held.fetch_add(bytes) + bytes;
+            for (int seen = peak; now > seen && !peak.compare_exchange_weak(seen, now);)
+                ;
+        };
         QThreadPool pool;
         pool.setMaxThreadCount(int(photos.size()));
         for (const int bytes : photos)
             pool.start([&, bytes] {
-                const PixelBudgetShare share(budget, bytes);
-                const int now = held.fetch_add(bytes) + bytes;
-                for (int seen = peak; now > seen && !peak.compare_exchange_weak(seen, now);)
-                    ;
+                PixelBudgetShare share(budget, bytes);
+                hold(bytes);
+                if (growth > 0) {
+                    // Every photo holds its file before any decodes.
+                    ++holding;
+                    for (int wait = 0; holding < photos.size() && wait < 1000; ++wait)
+                        QThread::msleep(10);
+                    share.resize(bytes + growth);
+                    hold(growth);
+                }
                 QThread::msleep(100);
-                held.fetch_sub(bytes);
+                held.fetch_sub(bytes + growth);
             });
         QVERIFY(pool.waitForDone(20000));
         QTEST(peak.load(), "peak");

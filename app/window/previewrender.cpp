@@ -1,7 +1,9 @@
 #include "app/window/previewrender.h"
 
+#include "files/photofile.h"
 #include "geo/positionname.h"
 #include "geo/utmposition.h"
+#include "metadata/metadatacopy.h"
 #include "metadata/stampmarker.h"
 #include "processing/batchcontext.h"
 #include "processing/photoprocessor.h"
@@ -36,15 +38,20 @@ static QString readingKey(const QString &photoKey, const ProcessingOptions &opti
 // Reads what a run of these options reads for this photo, nothing logged. A
 // run these options refuse (a track that cannot be read) places no photo,
 // but whether an earlier run stamped it is still told.
-static void readForStamps(PreviewSource &source, const PreviewRequest &request)
+static void readForStamps(PreviewSource &source, const PreviewRequest &request,
+                          const PhotoFile &photo)
 {
     BatchContext context(request.options, QFileInfo(request.photoPath).path(),
                          [](const QString &) {}, {});
     if (loadBatchResources(context).isEmpty()) {
-        source.reading = readStampValues(context, request.photoPath);
+        source.reading = readStampValues(context, request.photoPath, photo);
     } else {
         source.reading = StampReading();
-        source.reading.alreadyStamped = readStampMarkerFromFile(request.photoPath).has_value();
+        PhotoMetadata metadata;
+        QString error;
+        source.reading.alreadyStamped =
+                readPhotoMetadata(photo.bytes(), metadata, error) != MetadataResult::Failed
+                && readStampMarker(metadata.xmp).has_value();
     }
     source.logo = context.logo;
     source.fontFamily = context.fontFamily;
@@ -82,15 +89,19 @@ QImage renderPreview(const PreviewRequest &request, PreviewSource &source)
     const QString pictureKey = QStringLiteral("%1|%2x%3")
                                        .arg(photoKey, QString::number(label.width()),
                                             QString::number(label.height()));
+    const QString key = readingKey(photoKey, request.options);
+    // The picture and the reading are taken from one read of the photo.
+    PhotoFile photo;
+    if (source.pictureKey != pictureKey || source.readingKey != key)
+        photo = readPhotoFile(request.photoPath);
     if (source.pictureKey != pictureKey) {
-        source.photo = loadPhotoReduced(request.photoPath, label);
+        source.photo = loadPhotoReduced(photo.bytes(), label);
         source.pictureKey = pictureKey;
     }
     if (source.photo.picture.isNull())
         return {};
-    const QString key = readingKey(photoKey, request.options);
     if (source.readingKey != key) {
-        readForStamps(source, request);
+        readForStamps(source, request, photo);
         source.readingKey = key;
     }
     QImage picture = source.photo.picture;
