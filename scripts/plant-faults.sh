@@ -139,6 +139,9 @@ faults=(
     'processing/stampreading.cpp@s/readPhotoMetadata\(run.source.bytes\(\), run.metadata, error\)/copyMetadata(run.photoPath, run.metadata, error)/@the metadata copy reads the photo a second time'
     'image/pixelbudget.cpp@s/ \|\| \*shares.begin\(\) == share//@photos holding their files wait for each other forever'
     'processing/stampreading.cpp@s/    run.stamp.exifPosition = LatLon \{gps->latitude, gps->longitude\};\n//@degrees stamp falls back to UTM in EXIF mode'
+    'app/window/altitudefilltool.cpp@s/showEnd\(!outcome.complete\(\)/showEnd(false/@a stopped altitude fill ends in an information box'
+    'coords/altitudefill.cpp@s/return \{true, job.source.stopped\(\)/return {true, false/@a stopped altitude fill told as merely incomplete'
+    'app/altitudefilljob.cpp@s/if \(outcome.updated == 0\)/if (false)/@no altitude obtained told as a partial update'
 )
 
 # Copies this tree (without builds) to $1, with the tests of $2 when given.

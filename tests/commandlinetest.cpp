@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <sys/stat.h>
 
+Q_DECLARE_METATYPE(FakeReply)
+
 // The program run as a command in a child process with no display, as on a
 // server; stored settings live in the test's own folder.
 struct Outcome
@@ -400,17 +402,42 @@ private slots:
         QCOMPARE(fileNames(folder), QStringList({"a.jpg", "b.jpg"}));
     }
 
-    // A request refused once and answered on its retry fills every row: exit 0.
-    void altitudeRetriedToTheEndExitsZero()
+    // The last line says what became of the file, and the exit code agrees:
+    // a request refused once and answered on its retry fills every row.
+    void altitudeFillEndsWithWhatBecameOfTheFile_data()
     {
+        QTest::addColumn<FakeReply>("reply");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("lastLine");
+        QTest::newRow("retried to the end")
+                << FakeReply {FakeReply::Whole, 429, "{}", {}, 0} << 0
+                << "El proceso de relleno de altitud ha finalizado. El archivo CSV ha sido "
+                   "actualizado: altitudes obtenidas para 1 de 1 filas.";
+        QTest::newRow("no data for the row")
+                << FakeReply {FakeReply::Whole,
+                              200,
+                              R"({"results":[{"elevation":null}],"status":"OK"})",
+                              {},
+                              0}
+                << 1
+                << "No se obtuvo ninguna altitud (0 de 1 filas consultadas): el archivo CSV no "
+                   "tiene altitudes nuevas. Vea el registro.";
+    }
+
+    void altitudeFillEndsWithWhatBecameOfTheFile()
+    {
+        QFETCH(FakeReply, reply);
+        QFETCH(int, code);
+        QFETCH(QString, lastLine);
         FakeElevationServer server;
         QVERIFY(server.start());
-        server.queueReply({FakeReply::Whole, 429, "{}", {}, 0});
+        server.queueReply(reply);
         writeFile("altitudes.csv",
                   "nombre;zona;letra;easting;northing\na.jpg;19;H;345678;6301234\n");
         const Outcome outcome = run({"altitud", dir.filePath("altitudes.csv"), "--proveedor",
                                      "OpenTopoData", "--servidor", server.baseUrl()});
-        QVERIFY2(outcome.code == 0, qPrintable(outcome.out));
+        QVERIFY2(outcome.code == code, qPrintable(outcome.out));
+        QCOMPARE(outcome.out.trimmed().split('\n').last(), lastLine);
     }
 
     // "--salida" names both files, whatever its ending; the photos stay as they were.

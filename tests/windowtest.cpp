@@ -707,7 +707,7 @@ private slots:
 
     // "Cancelar" stops the fill at the request in flight: the window cannot
     // close while it runs, the rows filled so far are written back, the
-    // others stay as they were, and no request follows.
+    // others stay as they were, no request follows, and the box says so.
     void cancelStopsTheAltitudeFillAndKeepsTheRowsDone()
     {
         const QString csv = work.filePath("coordenadas.csv");
@@ -737,6 +737,12 @@ private slots:
         QCOMPARE(fileBytes(csv), expected);
         QCOMPARE(service.requests().size(), 2);
         QVERIFY(f.logText().contains("se procesaron 100 de 150 registros"));
+        // The box tells the partial file as it is, never "Completado".
+        QVERIFY(f.information.isEmpty());
+        QVERIFY2(f.warnings.value(0).startsWith("Relleno de altitud detenido: El archivo CSV ha "
+                                                "sido actualizado solo en parte: altitudes "
+                                                "obtenidas para 100 de "),
+                 qPrintable(f.warnings.value(0)));
     }
 
     void previewStepsThroughThePhotos()

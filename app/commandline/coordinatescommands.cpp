@@ -82,9 +82,10 @@ static int runAltitude(const QCommandLineParser &parser, const QStringList &valu
     output.log()(QStringLiteral("Iniciando relleno de altitud desde API para el archivo: ")
                  + job.csvPath);
     // A retried request leaves an error line behind, yet a complete file.
-    const bool complete = runAltitudeFillJob(job, output.log(), output.progress());
+    const AltitudeFillOutcome outcome = runAltitudeFillJob(job, output.log(), output.progress());
     output.log()(QStringLiteral("\nRelleno de altitud finalizado."));
-    return complete ? exitDone : exitFailed;
+    output.log()(altitudeFillEndText(outcome).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+    return outcome.complete() ? exitDone : exitFailed;
 }
 
 static int missingFolder(const QString &folder)

@@ -49,8 +49,8 @@ static void readForStamps(PreviewSource &source, const PreviewRequest &request,
         source.reading = StampReading();
         PhotoMetadata metadata;
         QString error;
-        source.reading.alreadyStamped =
-                readPhotoMetadata(photo.bytes(), metadata, error) != MetadataResult::Failed
+        source.reading.alreadyStamped
+                = readPhotoMetadata(photo.bytes(), metadata, error) != MetadataResult::Failed
                 && readStampMarker(metadata.xmp).has_value();
     }
     source.logo = context.logo;
