@@ -157,7 +157,15 @@ static QByteArray extensionSegments(const JpegXmp &split)
 QByteArray withExtensionSegments(const QByteArray &jpeg, const JpegXmp &split)
 {
     const QByteArray added = split.extension.empty() ? QByteArray() : extensionSegments(split);
+    bool heldExtension = false;
+    walkSegments(jpeg, [&](uchar marker, const QByteArray &segment) {
+        heldExtension = heldExtension || isApp1With(marker, segment, extensionSignature);
+    });
+    // Most packets fit their one segment: then the photo is not copied again.
+    if (added.isEmpty() && !heldExtension)
+        return jpeg;
     QByteArray result = jpeg.left(2);
+    result.reserve(jpeg.size() + added.size());
     bool placed = added.isEmpty();
     const qsizetype end = walkSegments(jpeg, [&](uchar marker, const QByteArray &segment) {
         if (isApp1With(marker, segment, extensionSignature))
@@ -170,7 +178,8 @@ QByteArray withExtensionSegments(const QByteArray &jpeg, const JpegXmp &split)
     });
     if (!placed)
         result += added;
-    return result + jpeg.mid(end);
+    result.append(jpeg.constData() + end, jpeg.size() - end);
+    return result;
 }
 
 bool joinExtendedXmp(const QByteArray &jpeg, Exiv2::XmpData &xmp)
