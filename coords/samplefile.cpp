@@ -7,10 +7,13 @@
 #include "geo/utmposition.h"
 #include "metadata/exifreader.h"
 #include "metadata/metadatacopy.h"
+#include "metadata/photocaption.h"
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QPair>
 #include <QStringList>
+#include <QVector>
 
 // One row's values before formatting; orientation and altitude only as the
 // photo or the track gave them.
@@ -18,6 +21,7 @@ struct SampleRow
 {
     UtmPosition position = fallbackPosition;
     QDateTime dateTime = QDateTime::currentDateTime();
+    QString description; // the photo's caption on one line; empty when none
 };
 
 // Lines end as the platform's text files do.
@@ -98,12 +102,14 @@ static SampleRow readRow(const QString &path, bool useExif, const LogCallback &l
     else
         positionFromGps(path, crs, log, row);
     readCaptureDateTime(path, row.dateTime);
+    // A row is one line: line breaks typed in a caption become spaces.
+    row.description = readPhotoCaption(path).simplified();
     return row;
 }
 
 // Fields are joined, not substituted into a pattern, so a '%' in a file
 // name is written as it is.
-static QString formatRow(const QString &name, const SampleRow &row)
+static QString formatRow(const QString &name, const SampleRow &row, bool withDescriptions)
 {
     const UtmPosition &position = row.position;
     const QStringList fields {
@@ -117,19 +123,31 @@ static QString formatRow(const QString &name, const SampleRow &row)
             row.dateTime.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss")),
             position.altitude ? QString::number(*position.altitude, 'f', 1) : QString(),
     };
-    return fields.join(QLatin1Char(';'));
+    QString line = fields.join(QLatin1Char(';'));
+    if (withDescriptions)
+        line += QLatin1Char(';') + row.description;
+    return line;
 }
 
 void writeSampleCoordinatesFile(const QString &folder, const QString &targetPath,
                                 bool includeSubdirectories, bool useExif, const LogCallback &log,
                                 const TrackPositioning *track, const CrsTransform *crs)
 {
+    // The description column only when some photo has one, so that a file
+    // without descriptions stays as it always was.
     const auto contents = [&] {
-        QByteArray text = QByteArray(coordinatesFileHeader) + lineEnd;
-        for (const QString &path : collectPhotos(folder, includeSubdirectories))
-            text += formatRow(QFileInfo(path).fileName(), readRow(path, useExif, log, track, crs))
-                            .toUtf8()
-                    + lineEnd;
+        QVector<QPair<QString, SampleRow>> rows;
+        bool withDescriptions = false;
+        for (const QString &path : collectPhotos(folder, includeSubdirectories)) {
+            rows.append({QFileInfo(path).fileName(), readRow(path, useExif, log, track, crs)});
+            withDescriptions |= !rows.last().second.description.isEmpty();
+        }
+        QByteArray text = coordinatesFileHeader;
+        if (withDescriptions)
+            text += QByteArray(";") + descriptionColumnName;
+        text += lineEnd;
+        for (const auto &[name, row] : std::as_const(rows))
+            text += formatRow(name, row, withDescriptions).toUtf8() + lineEnd;
         return text;
     };
     // A full disk must not be reported as a finished file.

@@ -1,14 +1,8 @@
 #include "metadata/photocaption.h"
 
-#include "metadata/exifmutex.h"
-#include "metadata/exiv2image.h"
+#include "metadata/metadatacopy.h"
 
-#include <QMutexLocker>
 #include <QStringList>
-
-#include <exiv2/exiv2.hpp>
-
-#include <exception>
 
 bool isCaptionBoilerplate(const QString &text)
 {
@@ -57,25 +51,29 @@ static QString exifText(const Exiv2::ExifData &exif, const char *key)
     return QString::fromStdString(it->toString()).remove(QChar(0));
 }
 
-QString readPhotoCaption(const QString &path)
+QString photoCaption(const Exiv2::ExifData &exif, const Exiv2::IptcData &iptc,
+                     const Exiv2::XmpData &xmp)
 {
-    QMutexLocker locker(&exifMutex);
-    try {
-        const Exiv2ImagePtr image = openImageFile(path);
-        if (!image.get())
-            return {};
-        const QString candidates[] = {
-                xmpText(image->xmpData(), "Xmp.dc.description"),
-                iptcText(image->iptcData(), "Iptc.Application2.Caption"),
-                exifText(image->exifData(), "Exif.Image.ImageDescription"),
-                exifText(image->exifData(), "Exif.Photo.UserComment"),
-        };
-        for (const QString &candidate : candidates) {
-            if (!isCaptionBoilerplate(candidate))
-                return candidate.trimmed();
-        }
-    } catch (const std::exception &) {
-        // A damaged metadata block is a photo without a caption.
+    const QString candidates[] = {
+            xmpText(xmp, "Xmp.dc.description"),
+            iptcText(iptc, "Iptc.Application2.Caption"),
+            exifText(exif, "Exif.Image.ImageDescription"),
+            exifText(exif, "Exif.Photo.UserComment"),
+    };
+    for (const QString &candidate : candidates) {
+        if (!isCaptionBoilerplate(candidate))
+            return candidate.trimmed();
     }
     return {};
+}
+
+// Through the metadata copy, so a HEIF photo's caption is read too; a
+// damaged metadata block is a photo without a caption.
+QString readPhotoCaption(const QString &path)
+{
+    PhotoMetadata metadata;
+    QString error;
+    if (copyMetadata(path, metadata, error) != MetadataResult::Done)
+        return {};
+    return photoCaption(metadata.exif, metadata.iptc, metadata.xmp);
 }

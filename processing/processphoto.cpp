@@ -14,6 +14,8 @@
 #include "metadata/exifwriter.h"
 #include "metadata/metadatacopy.h"
 #include "metadata/nativepath.h"
+#include "metadata/photocaption.h"
+#include "metadata/photodescription.h"
 #include "metadata/stampmarker.h"
 #include "processing/failurereason.h"
 #include "processing/photoplacement.h"
@@ -244,6 +246,8 @@ static bool positionFromRow(PhotoRun &run)
     }
     const UtmPosition &position = row->position;
     run.stamp.position = position;
+    if (!row->description.isEmpty())
+        run.stamp.description = row->description;
     auto line = QStringLiteral("Usando datos TXT: Zona %1%2, Easting: %3, Northing: %4")
                         .arg(QString::number(position.zone), QString(QLatin1Char(position.letter)),
                              number(position.easting), number(position.northing));
@@ -317,6 +321,7 @@ static bool nameAfterPosition(PhotoRun &run)
 // through the same steps.
 static bool readStamp(PhotoRun &run, bool metadataRead)
 {
+    run.stamp.description = photoCaption(run.metadata.exif, run.metadata.iptc, run.metadata.xmp);
     findCaptureTime(run, metadataRead);
     return findPosition(run) && nameAfterPosition(run);
 }
@@ -405,6 +410,9 @@ static void replaceMetadataWithRow(PhotoRun &run)
         run.lines << QStringLiteral("Altitud fuera de rango (%1 m): no se escribe en el EXIF.")
                              .arg(number(*stamp.position.altitude));
     writeRecordToExif(run.metadata.exif, stamp.position, stamp.captureTime, stamp.wgs84);
+    // The row's description, or the photo's own when the row has none, so
+    // that new metadata never drops a caption.
+    setPhotoDescription(run.metadata.exif, run.metadata.iptc, run.metadata.xmp, stamp.description);
 }
 
 // The pixels now stand upright, so viewers must not turn them again, and

@@ -1,5 +1,6 @@
 #include "report/photoreport.h"
 
+#include "coords/coordinatesfile.h"
 #include "exports/locationexport.h"
 #include "files/atomicfile.h"
 #include "files/photocollection.h"
@@ -257,6 +258,15 @@ static ReportPhoto readReportPhoto(const QString &path, const QString &folder,
     return photo;
 }
 
+// A photo's own caption wins over the file's.
+static void addFileCaptions(QVector<ReportPhoto> &photos, const QMap<QString, QString> &captions)
+{
+    for (ReportPhoto &photo : photos) {
+        if (photo.caption.isEmpty())
+            photo.caption = captions.value(photo.record.fileName);
+    }
+}
+
 PhotoReport collectReport(const ReportSettings &settings, const LogCallback &log,
                           const std::atomic<bool> *stop)
 {
@@ -276,9 +286,16 @@ PhotoReport collectReport(const ReportSettings &settings, const LogCallback &log
     }
     for (const QString &line : transformationLines(transformations))
         log(line);
-    std::sort(photos.begin(), photos.end(), [](const ReportPhoto &a, const ReportPhoto &b) {
-        return capturedBefore(a.record, b.record);
-    });
+    if (!settings.captionsFile.isEmpty())
+        addFileCaptions(photos, readCoordinateDescriptions(settings.captionsFile, log));
+    QVector<LocationRecord> records;
+    for (const ReportPhoto &photo : std::as_const(photos))
+        records.append(photo.record);
+    const bool byInstant = instantsKnown(records);
+    std::sort(photos.begin(), photos.end(),
+              [byInstant](const ReportPhoto &a, const ReportPhoto &b) {
+                  return capturedBefore(a.record, b.record, byInstant);
+              });
     for (ReportPhoto &photo : photos) {
         if (photo.located) {
             photo.number = int(report.located.size()) + 1;

@@ -46,6 +46,9 @@ struct ReportSettings
     QString pdfPath; // used when the format includes PDF
     QString docxPath; // used when the format includes Word
     std::shared_ptr<const CrsTransform> crs; // null: WGS 84 / UTM by each photo's zone
+    // A coordinates file whose "descripcion" column gives the caption of
+    // each photo (by file name) that has none of its own; empty: none.
+    QString captionsFile;
 };
 
 // One photo of the report.

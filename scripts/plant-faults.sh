@@ -98,6 +98,14 @@ faults=(
     'processing/processphoto.cpp@s/return projectIntoChosenSystem\(run\);\n    \}\n    run.lines << gpsLine/return true;\n    }\n    run.lines << gpsLine/@fixed position not projected into the chosen system'
     'processing/overlay.cpp@s/painted << paintedArea\(painter, ink.adjusted/(void)(ink.adjusted/@stamp text left out of the areas said to be painted'
     'processing/losslessstamp.cpp@s/    takeResolution\(original, layer\);\n//@kept-compression stamps laid out at the default resolution, not the photo'"'"'s'
+    'coords/coordinatesfile.cpp@s/    record.description = descriptionField\(fields\);\n//@the description column is not read'
+    "coords/coordinatesfile.cpp@s/fields.mid\(descriptionColumn\).join\(QLatin1Char\(';'\)\)/fields.value(descriptionColumn)/@a ';' cuts the description"
+    'coords/samplefile.cpp@s/if \(withDescriptions\)\n            text \+=/text +=/@sample file always has the description column'
+    'metadata/photodescription.cpp@s/iptc\[iptcKey\] = utf8Within\(trimmed, iptcCaptionBytes\);//@IPTC caption not written'
+    'processing/processphoto.cpp@s/    setPhotoDescription\(run.metadata.exif/    if (false) setPhotoDescription(run.metadata.exif/@row description not carried into new metadata'
+    'stamping/overlay.cpp@s/if \(options.drawDescription\)/if (true)/@description stamped without being asked'
+    'report/photoreport.cpp@s/if \(photo.caption.isEmpty\(\)\)\n            photo.caption = captions/photo.caption = captions/@coordinates file caption wins over the photo'"'"'s own'
+    'exports/locationexport.cpp@s/return !record.dateTime.isValid\(\) \|\| hasOffset\(record.dateTime\);/return true;/@photos without offset compared by instant'
 )
 
 # Copies this tree (without builds) to $1, with the tests of $2 when given.

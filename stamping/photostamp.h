@@ -19,6 +19,9 @@ struct PhotoStamp
     QString crsText;
     std::optional<LatLon> wgs84;
     QString photoPath; // the photo as collected
+    // The photo's description: its coordinates-file row's, else its own
+    // caption; empty when it has none.
+    QString description;
 };
 
 #endif // PHOTOSTAMP_H

@@ -208,6 +208,8 @@ private slots:
             false, 2, "--crs");
         row("informe", "informe @F --formato ambos --pagina carta", false, 0, "");
         row("formato de informe desconocido", "informe @F --formato odt", false, 2, "--formato");
+        row("informe con descripciones de un archivo que no existe",
+            "informe @F --csv @D/no-existe.csv", false, 2, "--csv");
         row("3 fotos por página", "informe @F --fotos-por-pagina 3", false, 2,
             "--fotos-por-pagina");
         row("proveedor desconocido", "altitud @D/perfil-roto.json --proveedor Bing", false, 2,

@@ -163,20 +163,35 @@ private slots:
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("caption");
+        QTest::addColumn<bool>("captionsFile"); // the coordinates file's column is read
         QTest::newRow("primera, sin descripción") << 0 << "e.jpg"
-                                                  << "";
-        QTest::newRow("XMP antes que IPTC") << 1 << "a.jpg" << specialCaption;
+                                                  << "" << false;
+        QTest::newRow("sin descripción propia: la del archivo") << 0 << "e.jpg"
+                                                                << "Campamento; vista sur" << true;
+        QTest::newRow("XMP antes que IPTC") << 1 << "a.jpg" << specialCaption << false;
+        QTest::newRow("la propia antes que la del archivo")
+                << 1 << "a.jpg" << specialCaption << true;
         QTest::newRow("IPTC") << 2 << "b.jpg"
-                              << "Quebrada seca";
+                              << "Quebrada seca" << false;
         QTest::newRow("texto de cámara, luego UserComment") << 3 << "c.jpg"
-                                                            << "Pozo de monitoreo";
+                                                            << "Pozo de monitoreo" << false;
     }
 
     void recordHoldsEachPhotoInCaptureOrder()
     {
         QFETCH(int, index);
+        QFETCH(bool, captionsFile);
+        ReportSettings chosen = settings(ReportFormat::Pdf);
+        if (captionsFile) {
+            chosen.captionsFile = dir.filePath(QStringLiteral("coordenadas.csv"));
+            QVERIFY(writeBytes(chosen.captionsFile,
+                               "nombre_de_la_foto.jpg;zona;letra;easting;northing;orientacion;"
+                               "fecha_hora;altitud;descripcion\n"
+                               "a.jpg;19;H;1;2;;;;no gana\n"
+                               "e.jpg;19;H;1;2;;;;Campamento; vista sur\n"));
+        }
         const PhotoReport report = collectReport(
-                settings(ReportFormat::Pdf), [](const QString &) {}, nullptr);
+                chosen, [](const QString &) {}, nullptr);
         QCOMPARE(report.located.size(), 4);
         const ReportPhoto &photo = report.located.at(index);
         QCOMPARE(photo.number, index + 1);

@@ -33,6 +33,11 @@ static const QCommandLineOption profileOption(
         QStringLiteral("perfil"),
         QStringLiteral("Perfil guardado desde la ventana: datos del proyecto y logo."),
         QStringLiteral("PERFIL.json"));
+static const QCommandLineOption captionsOption(
+        QStringLiteral("csv"),
+        QStringLiteral("Archivo de coordenadas cuya columna descripcion da el pie de las fotos "
+                       "que no tienen descripción propia."),
+        QStringLiteral("ARCHIVO"));
 static const QCommandLineOption targetOption(
         QStringLiteral("salida"),
         QStringLiteral("Archivo que se escribe (por defecto CARPETA/registro_fotografico.pdf o "
@@ -119,6 +124,13 @@ static int runReport(const QCommandLineParser &parser, const QStringList &values
         return badArgument(QStringLiteral("CARPETA"),
                            QStringLiteral("no existe la carpeta «%1».").arg(settings.folder));
     settings.includeSubdirectories |= parser.isSet(subfoldersOption());
+    if (parser.isSet(captionsOption)) {
+        settings.captionsFile = parser.value(captionsOption);
+        if (!QFileInfo(settings.captionsFile).isFile())
+            return badArgument(
+                    QStringLiteral("--csv"),
+                    QStringLiteral("no existe el archivo «%1».").arg(settings.captionsFile));
+    }
     settings.date = QDate::currentDate();
     settings.fontPath = bundledFontPath();
     setReportTargets(settings,
@@ -142,6 +154,6 @@ Command reportCommand()
             {QStringLiteral("CARPETA")},
             {QStringLiteral("Carpeta de fotos; se leen, nunca se modifican.")},
             {formatOption, perPageOption, paperOption, projectOption, clientOption, authorOption,
-             profileOption, targetOption, subfoldersOption(), crsOption()},
+             profileOption, captionsOption, targetOption, subfoldersOption(), crsOption()},
             runReport};
 }

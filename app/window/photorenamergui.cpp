@@ -8,6 +8,7 @@
 #include "app/window/batchrun.h"
 #include "app/window/compasstab.h"
 #include "app/window/cornerclash.h"
+#include "app/window/descriptionsdialog.h"
 #include "app/window/generaltab.h"
 #include "app/window/helpwindow.h"
 #include "app/window/inputspanel.h"
@@ -328,6 +329,8 @@ void PhotoRenamerGUI::buildMenus()
     settingsAction = named(toolsMenu->addAction(tr("Configuración...")), "settingsAction");
     restoreAction = named(toolsMenu->addAction(tr("Restaurar originales desde Backup...")),
                           "restoreAction");
+    connect(named(toolsMenu->addAction(tr("Descripciones de las fotos...")), "descriptionsAction"),
+            &QAction::triggered, this, &PhotoRenamerGUI::editDescriptions);
 
     QMenu *helpMenu = named(menuBar()->addMenu(tr("A&yuda")), "helpMenu");
     guideAction = named(helpMenu->addAction(tr("Guía de uso")), "guideAction");
@@ -860,6 +863,19 @@ void PhotoRenamerGUI::finishRestore(const QString &failure, const RestoreOutcome
     onDirectoryChanged();
 }
 
+// The descriptions may be stamped: the preview shows them once saved.
+void PhotoRenamerGUI::editDescriptions()
+{
+    const QString folder = photoFolderFor(tr("editar las descripciones"));
+    std::shared_ptr<const CrsTransform> crs;
+    if (folder.isEmpty() || !chosenCrs(dialogs, this, snapshotOptions(*this).outputCrs, crs))
+        return;
+    DescriptionsDialog dialog(this, dialogs, folder, inputs->includesSubfolders(), crs.get(),
+                              [this](const QString &line) { log(line); });
+    dialogs.run(dialog);
+    updatePreview();
+}
+
 // Reads the photos of the window's folder only; the files are written once
 // complete, and "Cancelar" leaves none.
 void PhotoRenamerGUI::createReport()
@@ -880,6 +896,8 @@ void PhotoRenamerGUI::createReport()
     settings.folder = folder;
     settings.includeSubdirectories = inputs->includesSubfolders();
     settings.logoPath = options.logoPath;
+    if (!options.useExif && !options.useGpxTrack && QFileInfo(options.csvPath).isFile())
+        settings.captionsFile = options.csvPath;
     log(tr("Creando el registro fotográfico de las fotos de: ") + folder);
     const auto stop = std::make_shared<std::atomic<bool>>(false);
     const auto outcome = std::make_shared<ReportOutcome>();

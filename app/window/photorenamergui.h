@@ -97,6 +97,7 @@ private slots:
     void showAbout();
     void restoreOriginals();
     void createReport();
+    void editDescriptions();
 
 protected:
     // Rescales the held preview picture to the preview label.
