@@ -1,12 +1,5 @@
 #include "app/optionssnapshot.h"
 
-#include "app/window/photorenamergui.h"
-
-ProcessingOptions snapshotOptions(const PhotoRenamerGUI &window)
-{
-    return optionsFrom(window.optionTable);
-}
-
 ProcessingOptions previewOptions(ProcessingOptions runOptions, const QString &coordinatesFileField)
 {
     runOptions.csvPath = coordinatesFileField;

@@ -16,7 +16,7 @@
 #include "bench/photogenerator.h"
 #include "bench/poolthreads.h"
 #include "geo/crs.h"
-#include "image/photoloader.h"
+#include "image/photosizelimit.h"
 #include "image/pixelbudget.h"
 #include "metadata/exiv2setup.h"
 #include "processing/photoprocessor.h"

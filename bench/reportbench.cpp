@@ -4,10 +4,10 @@
 // adds to the files, and peak resident memory as the folder grows.
 // Usage: reportbench [--photos N] [--rounds N] [--work FOLDER]
 #include "bench/benchtools.h"
-#include "image/photoloader.h"
+#include "image/photosizelimit.h"
 #include "metadata/exiv2setup.h"
 #include "processing/workpool.h"
-#include "report/photoreport.h"
+#include "report/reportfiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -42,6 +42,11 @@ QStringList splitCoordinatesRow(const QString &line)
     return line.split(QLatin1Char(';'), Qt::KeepEmptyParts);
 }
 
+QString joinCoordinatesRow(const QStringList &fields)
+{
+    return fields.join(QLatin1Char(';'));
+}
+
 bool readCoordinateNumber(const QString &text, double &value)
 {
     bool ok = false;

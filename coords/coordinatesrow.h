@@ -22,6 +22,8 @@ QStringList coordinatesFileLines(const QByteArray &bytes, QStringConverter::Enco
 
 // One line split at every ';', empty fields kept, nothing trimmed.
 QStringList splitCoordinatesRow(const QString &line);
+// The fields joined back into one line with ';'.
+QString joinCoordinatesRow(const QStringList &fields);
 
 // A locale-independent number ('.' as decimal point); "nan" and "inf" are
 // no number, so none reaches a name, a stamp or a request.

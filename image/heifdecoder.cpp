@@ -1,6 +1,6 @@
 #include "image/heifdecoder.h"
 
-#include "image/photoloader.h"
+#include "image/photosizelimit.h"
 #include "metadata/heiffile.h"
 
 #include <libheif/heif.h>

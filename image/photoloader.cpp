@@ -2,6 +2,7 @@
 
 #include "image/decoderwarnings.h"
 #include "image/heifdecoder.h"
+#include "image/photosizelimit.h"
 #include "metadata/heiffile.h"
 
 #include <QBuffer>

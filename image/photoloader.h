@@ -6,9 +6,6 @@
 #include <QSize>
 #include <QString>
 
-// Qt's decoded-image limit raised so that photos of 200 megapixels load.
-inline constexpr int photoAllocationLimitMegabytes = 2048;
-
 // Loads a photo upright, with its EXIF orientation applied (a HEIF file, told
 // by its bytes, through libheif), in a format a painter can draw on. Returns a null image, with the
 // reason in Spanish in `reason`, when the file cannot be decoded whole: a JPEG cut short or one

@@ -1,7 +1,7 @@
 #ifndef HEIFMETADATA_H
 #define HEIFMETADATA_H
 
-#include "metadata/metadatacopy.h"
+#include "metadata/photometadata.h"
 
 #include <QString>
 

@@ -10,14 +10,6 @@
 
 #include <exception>
 
-void PhotoMetadata::clear()
-{
-    exif.clear();
-    iptc.clear();
-    xmp.clear();
-    xmpUnreadable = false;
-}
-
 // Exiv2 leaves the XMP data empty, with only a warning on standard error,
 // when the packet does not parse; an empty but valid packet loses nothing.
 static bool xmpPacketUnreadable(const Exiv2::Image &image)

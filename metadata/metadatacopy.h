@@ -1,29 +1,10 @@
 #ifndef METADATACOPY_H
 #define METADATACOPY_H
 
+#include "metadata/photometadata.h"
+
 #include <QByteArray>
 #include <QString>
-
-#include <exiv2/exiv2.hpp>
-
-// A photo's EXIF, IPTC and XMP, owned outside any Exiv2 image object, so they
-// can be carried across re-encoding.
-struct PhotoMetadata
-{
-    Exiv2::ExifData exif;
-    Exiv2::IptcData iptc;
-    Exiv2::XmpData xmp;
-    // The photo held an XMP packet that cannot be parsed: it is not carried.
-    bool xmpUnreadable = false;
-
-    void clear();
-};
-
-enum class MetadataResult {
-    Done, // copied or stored
-    NoImage, // Exiv2 gave no image object: nothing done, nothing to report
-    Failed // Exiv2 raised an error; its text is in `error`
-};
 
 // Under exifMutex: opens the file at `path` and copies its metadata.
 MetadataResult copyMetadata(const QString &path, PhotoMetadata &metadata, QString &error);

@@ -31,3 +31,8 @@ std::string qPathToNativeStdString(const QString &path)
 #endif
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
+
+QString nativePathText(const QString &path)
+{
+    return QString::fromStdString(qPathToNativeStdString(path));
+}

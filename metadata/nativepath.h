@@ -8,6 +8,8 @@
 // The only way a path reaches Exiv2: the absolute path as the bytes the
 // platform's file API expects. Empty when no absolute path can be formed.
 std::string qPathToNativeStdString(const QString &path);
+// The same bytes as text, for log lines that say what Exiv2 was given.
+QString nativePathText(const QString &path);
 
 // The Windows form of an absolute path as Qt spells it ("C:/x/y.jpg",
 // "//server/share/a.jpg"): backslash separators and the long-path prefix

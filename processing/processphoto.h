@@ -2,7 +2,6 @@
 #define PROCESSPHOTO_H
 
 #include "processing/batchcontext.h"
-#include "stamping/photostamp.h"
 
 #include <QString>
 
@@ -12,17 +11,5 @@
 // and it always counts the photo as done. A photo an earlier run stamped is
 // left alone unless the options ask to stamp it again.
 void processPhoto(BatchContext &context, const QString &photoPath);
-
-// What the stamps of one photo need, read exactly as `processPhoto` reads it:
-// capture time, position, direction and altitude, with the same fallbacks.
-// Not `positioned` when the batch leaves the photo unstamped (no row for it in
-// the coordinates file).
-struct StampReading
-{
-    PhotoStamp stamp;
-    bool positioned = false;
-    bool alreadyStamped = false; // carries the marker of an earlier run
-};
-StampReading readStampValues(const BatchContext &context, const QString &photoPath);
 
 #endif // PROCESSPHOTO_H

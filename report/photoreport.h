@@ -147,24 +147,4 @@ bool forEachPicture(ReportRun &run, const QVector<ReportPhoto> &photos,
 PhotoReport collectReport(const ReportSettings &settings, const LogCallback &log,
                           const std::atomic<bool> *stop);
 
-// Sets the PDF and Word targets from `path`: its name without a ".pdf" or
-// ".docx" ending, with each format's ending.
-void setReportTargets(ReportSettings &settings, const QString &path);
-
-// The files the chosen formats go to.
-QStringList reportTargets(const ReportSettings &settings);
-
-struct ReportOutcome
-{
-    QStringList written; // paths of the files written
-    bool stopped = false;
-    bool failed = false; // a file could not be written or a photo not read
-};
-
-// Collects the report and writes each chosen format; each file replaces an
-// older one only when complete. With `stop` set no file is written or
-// changed. Blocks until done: run it off the GUI thread.
-ReportOutcome writePhotoReport(const ReportSettings &settings, const LogCallback &log,
-                               const ProgressCallback &progress, const std::atomic<bool> *stop);
-
 #endif // PHOTOREPORT_H

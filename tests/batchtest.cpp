@@ -14,7 +14,7 @@
 #include "processing/folderlock.h"
 #include "processing/photoprocessor.h"
 #include "processing/photorestore.h"
-#include "processing/processphoto.h"
+#include "processing/stampreading.h"
 #include "processing/workpool.h"
 #include "stamping/stamptext.h"
 #include "tests/support/files.h"

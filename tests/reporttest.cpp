@@ -2,6 +2,7 @@
 #include "metadata/exiv2setup.h"
 #include "metadata/photocaption.h"
 #include "report/photoreport.h"
+#include "report/reportfiles.h"
 #include "report/reportmap.h"
 #include "report/reportpdf.h"
 #include "tests/support/files.h"

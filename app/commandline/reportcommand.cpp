@@ -5,7 +5,7 @@
 #include "app/commandline/windowoptions.h"
 #include "app/profile.h"
 #include "app/window/reportdialog.h"
-#include "report/photoreport.h"
+#include "report/reportfiles.h"
 
 #include <QCommandLineParser>
 #include <QDir>

@@ -1,6 +1,5 @@
 #include "app/commandline/windowoptions.h"
 
-#include "app/optionssnapshot.h"
 #include "app/window/photorenamergui.h"
 
 // Every call into the window is here, so a change of the window's insides

@@ -2,6 +2,7 @@
 #define BATCHRUN_H
 
 #include "app/window/backgroundjob.h"
+#include "app/window/windowtool.h"
 #include "processing/photoprocessor.h"
 #include "stamping/processingoptions.h"
 
@@ -9,6 +10,10 @@
 
 #include <atomic>
 #include <memory>
+
+class GeneralTab;
+class LogoTab;
+class QPushButton;
 
 // The message of the first input that keeps a run from starting, in the order
 // the window checks them; empty when the run may start. `options` is the
@@ -26,5 +31,27 @@ struct BatchRunState
 // The worker of one batch run: a processor of its own over the copied options.
 BackgroundJob::Work batchRunWork(const ProcessingOptions &options, const QString &folder,
                                  const std::shared_ptr<BatchRunState> &state);
+
+// "Iniciar Proceso": checks the inputs, then runs the batch as a job and
+// ends it with the batch's summary in the log and in a box.
+class BatchRunTool : public WindowTool
+{
+    Q_OBJECT
+
+public:
+    // `startButton` is disabled while the batch works.
+    BatchRunTool(const ToolHost &host, const GeneralTab &generalTab, const LogoTab &logoTab,
+                 QPushButton *startButton);
+
+public slots:
+    void start();
+
+private:
+    void finish(const QString &failure, const BatchOutcome &outcome);
+
+    const GeneralTab &generalTab;
+    const LogoTab &logoTab;
+    QPushButton *startButton;
+};
 
 #endif // BATCHRUN_H

@@ -1,16 +1,34 @@
 #include "app/window/crsgroup.h"
 
 #include "app/window/widgetparts.h"
+#include "files/photocollection.h"
 #include "geo/crs.h"
+#include "metadata/exifreader.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include <utility>
+
+QVector<QPair<double, double>> folderPhotoPlaces(const QString &folder, bool subfolders)
+{
+    static constexpr int photosAsked = 20;
+    QVector<QPair<double, double>> places;
+    if (!QFileInfo(folder).isDir())
+        return places;
+    for (const QString &photo : collectPhotos(folder, subfolders)) {
+        if (const auto gps = readGpsFromExif(photo))
+            places.append({gps->latitude, gps->longitude});
+        if (places.size() == photosAsked)
+            break;
+    }
+    return places;
+}
 
 CrsGroup::CrsGroup(std::function<QVector<QPair<double, double>>()> photoPlaces)
     : QGroupBox(tr("Sistema de coordenadas"))

@@ -15,6 +15,10 @@ class QComboBox;
 class QLineEdit;
 class QRadioButton;
 
+// Where the folder's first photos were taken: enough to put the systems that
+// hold them first in the list.
+QVector<QPair<double, double>> folderPhotoPlaces(const QString &folder, bool subfolders);
+
 // "Sistema de coordenadas": WGS 84 / UTM in each photo's zone, or another
 // projected system picked from PROJ's database by code or words of its name;
 // those whose area of use holds the photos come first.

@@ -2,14 +2,9 @@
 #define PHOTORENAMERGUI_H
 
 #include "app/optiontable.h"
-#include "app/window/altitudefilljob.h"
-#include "app/window/backgroundjob.h"
 #include "app/window/dialogs.h"
-#include "app/window/reportdialog.h"
-#include "coords/trackpositioning.h"
-#include "exports/locationexport.h"
-#include "processing/photoprocessor.h"
-#include "processing/photorestore.h"
+#include "coords/altitudefill.h"
+#include "stamping/processingoptions.h"
 
 #include <QColor>
 #include <QMainWindow>
@@ -17,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+class AltitudeFillTool;
 class CompassTab;
 class GeneralTab;
 class HelpWindow;
@@ -35,12 +31,14 @@ class QResizeEvent;
 class QSplitter;
 class QTabWidget;
 class QWidget;
+class ProfileTool;
+class ReportTool;
 class TextTab;
 
 // The program's single window: the option panels on the left above the run
-// button and the log, the preview on the right, menus, and the jobs it
-// starts. Jobs never read its widgets; they get a snapshot of the option
-// table taken on the GUI thread.
+// button and the log, the preview on the right, and menus that start its
+// tools (`WindowTool`). Tools' jobs never read its widgets; they get a
+// snapshot of the option table taken on the GUI thread.
 //
 // Every control carries its member name as object name, so tests can find it.
 // The panels' state is also readable as properties of the window for the
@@ -77,27 +75,17 @@ public:
     void restoreSession();
 
 private slots:
-    void createSampleFile();
     void onDirectoryChanged();
     void onNextPreview();
     void onPreviousPreview();
     void updatePreview();
-    void startProcess();
-    void savePreset();
-    void loadPreset();
-    void loadPresetFromCombo(const QString &name);
     // Loads the profile a listed name or a path stands for; returns the keys
     // whose values were refused. The command line loads profiles through it.
     Q_INVOKABLE QStringList applyProfileFile(const QString &name);
     void log(const QString &message);
     void openSettingsDialog();
-    void populateAltitude();
-    void exportLocations();
     void showGuide();
     void showAbout();
-    void restoreOriginals();
-    void createReport();
-    void editDescriptions();
 
 protected:
     // Rescales the held preview picture to the preview label.
@@ -109,9 +97,6 @@ protected:
 private:
     friend ProcessingOptions snapshotOptions(const PhotoRenamerGUI &window);
 
-    // The window's photo folder, or empty after a box saying that a valid
-    // one is needed before `action`.
-    QString photoFolderFor(const QString &action);
     QString fontPath() const;
     QString logoPath() const;
     void setLogoPath(const QString &path);
@@ -123,35 +108,22 @@ private:
     int currentPreviewIndex() const;
 
     void loadSettings();
-    void finishAltitudeFill(const QString &failure);
-    void finishExport(const QString &failure, const QString &folder,
-                      const LocationExportOutcome &outcome);
-    void finishRestore(const QString &failure, const RestoreOutcome &outcome);
-    // The box that ends a job: a warning when anything went other than asked.
-    void showEnd(bool warns, const QString &title, const QString &text);
-    void finishReport(const QString &failure, const ReportOutcome &outcome);
 
     QWidget *buildOptionsPanel();
     QWidget *buildLeftColumn();
     void buildMenus();
     void buildFileMenu();
     void buildRecentMenu();
-    void rememberFolder(const QString &folder);
     void updateCornerWarnings();
     void saveSession();
     void buildStatusBar();
+    void buildTools();
     void connectSignals();
-    void finishRun(const QString &failure, const BatchOutcome &outcome);
-    bool prepareSampleTrack(const ProcessingOptions &options, TrackPositioning &positioning);
-    void startJob(const QString &label, QObject *trigger, const BackgroundJob::Work &work,
-                  const BackgroundJob::Completion &finish,
-                  const std::function<void()> &cancel = {});
 
     QString altitudeProvider;
     QString altitudeApiKey;
     int jpegQuality = 90; // percent
     QPointer<QProgressDialog> progressDialog; // the running job's dialog
-    ElevationService elevationService;
 
     Dialogs dialogs;
 
@@ -187,10 +159,18 @@ private:
     QAction *aboutAction = nullptr;
     QPointer<HelpWindow> helpWindow;
     QAction *restoreAction = nullptr;
+    QAction *descriptionsAction = nullptr;
     QAction *createReportAction = nullptr;
-    ReportDetails reportDetails; // the report dialog's project data, kept in profiles
+    AltitudeFillTool *altitudeFillTool = nullptr;
+    ProfileTool *profileTool = nullptr;
+    ReportTool *reportTool = nullptr; // keeps the report dialog's project data
 
     QLabel *statusLabel = nullptr;
 };
+
+// Every option of the window's option table copied into the record a run
+// hands to the engine. Taken on the GUI thread at the click; the run never
+// reads a widget afterwards.
+ProcessingOptions snapshotOptions(const PhotoRenamerGUI &window);
 
 #endif // PHOTORENAMERGUI_H

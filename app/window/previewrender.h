@@ -2,7 +2,7 @@
 #define PREVIEWRENDER_H
 
 #include "image/photoloader.h"
-#include "processing/processphoto.h"
+#include "processing/stampreading.h"
 #include "stamping/processingoptions.h"
 
 #include <QImage>

@@ -1,6 +1,7 @@
 #include "app/window/reportdialog.h"
 
 #include "app/window/widgetparts.h"
+#include "report/reportfiles.h"
 
 #include <QCheckBox>
 #include <QComboBox>

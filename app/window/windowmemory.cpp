@@ -43,6 +43,11 @@ QStringList withRecentFolder(QStringList folders, const QString &folder)
     return folders.mid(0, recentFolderCount);
 }
 
+void rememberRecentFolder(const QString &folder)
+{
+    writeRecentFolders(withRecentFolder(readRecentFolders(), folder));
+}
+
 // Kept as one JSON text, the same object a profile file holds.
 std::optional<QJsonObject> readRememberedOptions()
 {

@@ -28,6 +28,8 @@ QStringList readRecentFolders();
 void writeRecentFolders(const QStringList &folders);
 // `folder` first, once, and at most recentFolderCount folders in all.
 QStringList withRecentFolder(QStringList folders, const QString &folder);
+// Puts `folder` first in the stored list.
+void rememberRecentFolder(const QString &folder);
 
 // The options the window kept on closing; nothing when none are kept.
 std::optional<QJsonObject> readRememberedOptions();

@@ -1,0 +1,51 @@
+#include "app/window/profiletool.h"
+
+#include "app/profile.h"
+
+ProfileTool::ProfileTool(const ToolHost &host, OptionTable &table, QComboBox *list)
+    : WindowTool(host)
+    , table(table)
+    , list(list)
+{ }
+
+void ProfileTool::save()
+{
+    const QString path = withProfileSuffix(
+            dialogs().saveFileName(host.window, tr("Guardar Perfil"), tr("Perfiles (*.json)")));
+    if (path.isEmpty())
+        return;
+    QString reason;
+    if (!writeProfile(path, profileObject(table), reason)) {
+        log(tr("Error: No se pudo guardar el perfil en %1: %2").arg(path, reason));
+        return;
+    }
+    rememberProfile(list, path);
+}
+
+void ProfileTool::load()
+{
+    const QString path
+            = dialogs().openFileName(host.window, tr("Cargar Perfil"), tr("Perfiles (*.json)"));
+    if (!path.isEmpty())
+        loadListed(path);
+}
+
+void ProfileTool::loadListed(const QString &name)
+{
+    const QStringList refused = apply(name);
+    if (!refused.isEmpty())
+        dialogs().warning(host.window, tr("Perfil"),
+                          tr("El perfil tiene valores que no se pueden usar; estas opciones "
+                             "conservan su valor: %1")
+                                  .arg(refused.join(QStringLiteral(", "))));
+}
+
+QStringList ProfileTool::apply(const QString &name)
+{
+    const std::optional<QJsonObject> profile = readProfile(profilePath(list, name));
+    if (!profile)
+        return {};
+    const QStringList refused = applyProfile(table, *profile);
+    host.refreshPreview();
+    return refused;
+}

@@ -1,0 +1,68 @@
+#include "app/window/reporttool.h"
+
+#include "app/window/inputspanel.h"
+#include "report/photoreport.h"
+
+#include <QAction>
+#include <QFileInfo>
+
+ReportTool::ReportTool(const ToolHost &host, QAction *trigger)
+    : WindowTool(host)
+    , trigger(trigger)
+{ }
+
+OptionTable ReportTool::profileRows()
+{
+    return reportProfileRows(details);
+}
+
+// Reads the photos of the window's folder only; the files are written once
+// complete, and "Cancelar" leaves none.
+void ReportTool::start()
+{
+    const QString folder = photoFolderFor(tr("crear el registro fotográfico"));
+    if (folder.isEmpty())
+        return;
+    const ProcessingOptions options = host.options();
+    std::shared_ptr<const CrsTransform> crs;
+    if (!chosenCrs(options.outputCrs, crs))
+        return;
+    ReportDialog dialog(host.window, dialogs(), details, folder);
+    if (dialogs().run(dialog) != QDialog::Accepted)
+        return;
+    details = dialog.details();
+    ReportSettings settings = dialog.settings();
+    settings.crs = crs;
+    settings.folder = folder;
+    settings.includeSubdirectories = host.inputs->includesSubfolders();
+    settings.logoPath = options.logoPath;
+    // In coordinates-file mode its descripcion column captions the photos without their own.
+    if (!options.useExif && !options.useGpxTrack && QFileInfo(options.csvPath).isFile())
+        settings.captionsFile = options.csvPath;
+    log(tr("Creando el registro fotográfico de las fotos de: ") + folder);
+    const auto stop = std::make_shared<std::atomic<bool>>(false);
+    const auto outcome = std::make_shared<ReportOutcome>();
+    startJob(
+            tr("Creando registro fotográfico..."), trigger,
+            [settings, stop, outcome](const LogCallback &jobLog, const ProgressCallback &progress) {
+                *outcome = writePhotoReport(settings, jobLog, progress, stop.get());
+            },
+            [this, outcome](const QString &failure) { finish(failure, *outcome); },
+            [stop] { *stop = true; });
+}
+
+void ReportTool::finish(const QString &failure, const ReportOutcome &outcome)
+{
+    if (!failure.isEmpty())
+        log(tr("Error durante el proceso: ") + failure);
+    if (outcome.stopped)
+        dialogs().information(host.window, tr("Cancelado"),
+                              tr("Registro fotográfico cancelado: no se escribió ningún archivo."));
+    else if (!outcome.written.isEmpty())
+        dialogs().information(host.window, tr("Completado"),
+                              tr("Registro fotográfico creado:\n") + outcome.written.join('\n'));
+    else
+        dialogs().critical(host.window, tr("Error"),
+                           tr("No se pudo crear el registro fotográfico."));
+    trigger->setEnabled(true);
+}
