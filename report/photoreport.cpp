@@ -26,7 +26,7 @@ static constexpr double pictureGap = 2.0; // millimetres between picture and cap
 QSizeF ReportLayout::body() const
 {
     return {page.width() - margins.left() - margins.right(),
-            page.height() - margins.top() - margins.bottom() - headerHeight};
+            page.height() - margins.top() - margins.bottom() - headerHeight - footerHeight};
 }
 
 ReportLayout reportLayout(const ReportSettings &settings)
@@ -35,6 +35,7 @@ ReportLayout reportLayout(const ReportSettings &settings)
     layout.page = settings.paper == ReportPaper::Letter ? QSizeF(215.9, 279.4) : QSizeF(210, 297);
     layout.margins = QMarginsF(20, 15, 20, 15);
     layout.headerHeight = 16;
+    layout.footerHeight = 8;
     layout.rowHeight = reportRowHeight;
     layout.columns = settings.photosPerPage == 4 ? 2 : 1;
     layout.rows = settings.photosPerPage == 1 ? 1 : 2;
@@ -96,15 +97,43 @@ QVector<QPair<QString, QString>> captionRows(const ReportPhoto &photo, const Crs
 
 QStringList summaryHeader()
 {
-    return {QStringLiteral("N°"),      QStringLiteral("Archivo"),    QStringLiteral("Fecha y hora"),
-            QStringLiteral("Zona"),    QStringLiteral("Este"),       QStringLiteral("Norte"),
-            QStringLiteral("Altitud"), QStringLiteral("Orientación")};
+    return {QStringLiteral("N°"),           QStringLiteral("Archivo"),
+            QStringLiteral("Fecha y hora"), QStringLiteral("Zona"),
+            QStringLiteral("Este"),         QStringLiteral("Norte"),
+            QStringLiteral("Altitud"),      QStringLiteral("Orientación"),
+            QStringLiteral("Descripción")};
 }
 
 QVector<double> summaryColumnShares()
 {
-    return {0.06, 0.24, 0.17, 0.07, 0.1, 0.11, 0.11, 0.14};
+    return {0.05, 0.17, 0.14, 0.06, 0.08, 0.09, 0.09, 0.1, 0.22};
 }
+
+QString reportSystemText(const PhotoReport &report)
+{
+    if (const CrsTransform *crs = report.settings.crs.get())
+        return crs->shortName();
+    const auto sameZone = [&report](const ReportPhoto &photo) {
+        const UtmPosition &first = report.located.first().record.position;
+        return photo.record.position.zone == first.zone
+                && photo.record.position.letter == first.letter;
+    };
+    if (report.located.isEmpty()
+        || !std::all_of(report.located.cbegin(), report.located.cend(), sameZone))
+        return QStringLiteral("WGS 84 / UTM (zona de cada foto)");
+    const UtmPosition &position = report.located.first().record.position;
+    return QStringLiteral("WGS 84 / UTM %1%2")
+            .arg(QString::number(position.zone), QString(QLatin1Char(position.letter)));
+}
+
+QString summaryTitle(const PhotoReport &report)
+{
+    return QStringLiteral("Tabla resumen · Coordenadas ") + reportSystemText(report);
+}
+
+// A summary row stays one line high: a longer description is cut there and
+// given whole in the photo's caption.
+static constexpr int summaryDescriptionCharacters = 48;
 
 // Unknown values show a dash, never a number.
 static const QString unknownCell = QStringLiteral("—");
@@ -121,7 +150,8 @@ static QStringList summaryRow(const ReportPhoto &photo, const CrsTransform *crs)
             metres(position.easting),
             metres(position.northing),
             position.altitude ? altitudeValue(*position.altitude) : unknownCell,
-            position.orientation ? orientationText(*position.orientation) : unknownCell};
+            position.orientation ? orientationText(*position.orientation) : unknownCell,
+            oneLine(photo.caption, summaryDescriptionCharacters)};
 }
 
 QStringList unlocatedHeader()
@@ -160,7 +190,7 @@ QVector<QStringList> unlocatedRows(const PhotoReport &report)
 
 QString headerText(const ReportSettings &settings)
 {
-    QStringList first {QStringLiteral("Registro fotográfico")};
+    QStringList first {annexTitle(settings.title)};
     if (!settings.project.isEmpty())
         first << QStringLiteral("Proyecto: ") + settings.project;
     if (!settings.client.isEmpty())

@@ -3,6 +3,7 @@
 
 #include "coords/callbacks.h"
 #include "exports/locationrecord.h"
+#include "report/frontmatter.h"
 
 #include <QDate>
 #include <QFont>
@@ -49,6 +50,7 @@ struct ReportSettings
     // A coordinates file whose "descripcion" column gives the caption of
     // each photo (by file name) that has none of its own; empty: none.
     QString captionsFile;
+    ReportTitle title;
 };
 
 // One photo of the report.
@@ -80,7 +82,8 @@ struct ReportLayout
 {
     QSizeF page;
     QMarginsF margins;
-    double headerHeight = 0.0; // the band with project, client, logo and page number
+    double headerHeight = 0.0; // the band with project, client and logo
+    double footerHeight = 0.0; // the band with company, document code and page number
     int columns = 1; // blocks side by side
     int rows = 1; // blocks one under the other
     QSizeF block; // one photo block: title, picture and caption table
@@ -108,6 +111,11 @@ QString photoTitle(int number); // "Fotografía N° 3"
 // Label and value, in order; altitude and direction only when known.
 QVector<QPair<QString, QString>> captionRows(const ReportPhoto &photo, const CrsTransform *crs);
 QStringList summaryHeader();
+// The system of the report's coordinates: the chosen one, or WGS 84 / UTM
+// with the photos' one zone and band ("WGS 84 / UTM 19H").
+QString reportSystemText(const PhotoReport &report);
+// "Tabla resumen · Coordenadas PSAD56 / UTM 19S".
+QString summaryTitle(const PhotoReport &report);
 QStringList unlocatedHeader();
 QString headerText(const ReportSettings &settings); // project, client, author and date
 QString pageNumberText(int page, int pages); // "Página 2 de 7"

@@ -126,12 +126,83 @@ static WordText readWord(const QByteArray &part)
     return word;
 }
 
+// "Style: text" for each paragraph that names its style, in order.
+static QStringList styledParagraphs(const QByteArray &part)
+{
+    QStringList paragraphs;
+    QXmlStreamReader xml(part);
+    QString style;
+    QString text;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        const QString name = xml.qualifiedName().toString();
+        if (xml.isStartElement() && name == QLatin1String("w:pStyle"))
+            style = xml.attributes().value(QStringLiteral("w:val")).toString();
+        else if (xml.isStartElement() && name == QLatin1String("w:t"))
+            text += xml.readElementText();
+        else if (xml.isEndElement() && name == QLatin1String("w:p")) {
+            if (!style.isEmpty())
+                paragraphs << style + QStringLiteral(": ") + text;
+            style.clear();
+            text.clear();
+        }
+    }
+    return paragraphs;
+}
+
+// Every field's instruction, simple or complex, trimmed.
+static QStringList fieldInstructions(const QByteArray &part)
+{
+    QStringList instructions;
+    QXmlStreamReader xml(part);
+    while (!xml.atEnd()) {
+        xml.readNext();
+        const QString name = xml.qualifiedName().toString();
+        if (xml.isStartElement() && name == QLatin1String("w:fldSimple"))
+            instructions << xml.attributes().value(QStringLiteral("w:instr")).trimmed().toString();
+        else if (xml.isStartElement() && name == QLatin1String("w:instrText"))
+            instructions << xml.readElementText().trimmed();
+    }
+    return instructions;
+}
+
+// The value of `attribute` on every element called `element`, in order.
+static QStringList attributeValues(const QByteArray &part, const QString &element,
+                                   const QString &attribute)
+{
+    QStringList values;
+    QXmlStreamReader xml(part);
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.qualifiedName() == element)
+            values << xml.attributes().value(attribute).toString();
+    }
+    return values;
+}
+
 class ReportTest : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir dir;
     QString folder;
+
+    // The document's own data, as a consultant fills them in.
+    static ReportTitle annexTitle(bool coverAndIndex)
+    {
+        ReportTitle title;
+        if (!coverAndIndex)
+            return title;
+        title.title = QStringLiteral("Anexo 3 – Registro fotográfico");
+        title.code = QStringLiteral("MN-INF-004-AN3");
+        title.revision = QStringLiteral("B");
+        title.preparedBy = QStringLiteral("Ana Pérez");
+        title.reviewedBy = QStringLiteral("Luis Soto");
+        title.approvedBy = QStringLiteral("María Díaz");
+        title.company = QStringLiteral("Consultora Andes");
+        title.cover = title.photoIndex = true;
+        return title;
+    }
 
     ReportSettings settings(ReportFormat format) const
     {
@@ -260,7 +331,7 @@ private slots:
         photo.located = true;
         photo.record.position = {19, 'H', 345713, 6297592, direction, altitude};
         report.located = {photo};
-        QTEST(summaryRows(report).first().mid(6), "lastCells");
+        QTEST(summaryRows(report).first().mid(6, 2), "lastCells");
         QStringList labels;
         for (const auto &row : captionRows(photo, nullptr))
             labels << row.first;
@@ -272,12 +343,12 @@ private slots:
     {
         QTest::addColumn<int>("perPage");
         QTest::addColumn<ReportPaper>("paper");
-        QTest::addColumn<int>("pages"); // blocks, summary, map, without position
+        QTest::addColumn<int>("pages"); // title, blocks, summary, map, without position
         QTest::addColumn<QSizeF>("pointSize");
-        QTest::newRow("2 por página, A4") << 2 << ReportPaper::A4 << 2 + 3 << QSizeF(595, 842);
+        QTest::newRow("2 por página, A4") << 2 << ReportPaper::A4 << 1 + 2 + 3 << QSizeF(595, 842);
         QTest::newRow("4 por página, carta")
-                << 4 << ReportPaper::Letter << 1 + 3 << QSizeF(612, 792);
-        QTest::newRow("1 por página") << 1 << ReportPaper::A4 << 4 + 3 << QSizeF(595, 842);
+                << 4 << ReportPaper::Letter << 1 + 1 + 3 << QSizeF(612, 792);
+        QTest::newRow("1 por página") << 1 << ReportPaper::A4 << 1 + 4 + 3 << QSizeF(595, 842);
     }
 
     void pdfReadsBackWithEveryPageAndText()
@@ -301,7 +372,7 @@ private slots:
             text << pdf.getAllText(page).text().simplified();
         QVERIFY2(text.first().contains(specialProject), qPrintable(text.first()));
         QVERIFY(text.last().contains(QStringLiteral("Página %1 de %1").arg(pages)));
-        const QString blocks = text.mid(0, pages - 3).join(' ');
+        const QString blocks = text.mid(1, pages - 4).join(' ');
         // The emoji is drawn by a fallback font, whose text PDF readers cannot map back.
         const QString captionUpToEmoji = specialCaption.chopped(2);
         for (const QString &expected :
@@ -327,13 +398,15 @@ private slots:
         QTest::newRow("WGS 84 / UTM")
                 << 0
                 << QStringList {"Coordenadas UTM 19H · E 345713 · N 6297592 · Datum: WGS 84",
-                                "Cuadrícula UTM zona 19 sur, datum WGS 84", "Fuera de esta zona"}
+                                "Cuadrícula UTM zona 19 sur, datum WGS 84", "Fuera de esta zona",
+                                "Tabla resumen · Coordenadas WGS 84 / UTM (zona de cada foto)"}
                 << "PSAD56";
         QTest::newRow("PSAD56 / UTM 19S, c.jpg de la zona 18 incluida")
                 << 24879
                 << QStringList {"Coordenadas PSAD56 / UTM 19S · E 345896 · N 6297965",
                                 "c.jpg 05/03/2024 10:10:00 19H 174817 6293716",
-                                "Cuadrícula PSAD56 / UTM 19S;"}
+                                "Cuadrícula PSAD56 / UTM 19S;",
+                                "Tabla resumen · Coordenadas PSAD56 / UTM 19S"}
                 << "Fuera de esta zona";
     }
 
@@ -386,25 +459,25 @@ private slots:
         buffer.open(QIODevice::ReadOnly);
         QPdfDocument pdf;
         pdf.load(&buffer);
-        QTRY_COMPARE(pdf.pageCount(), 30 + 2 + 1);
-        for (int page : {30, 31}) {
+        QTRY_COMPARE(pdf.pageCount(), 1 + 30 + 2 + 1);
+        for (int page : {31, 32}) {
             const QString text = pdf.getAllText(page).text().simplified();
-            QVERIFY2(text.contains(QStringLiteral("Página %1 de 33").arg(page + 1))
+            QVERIFY2(text.contains(QStringLiteral("Página %1 de 34").arg(page + 1))
                              && text.contains(QStringLiteral("N° Archivo Fecha y hora")),
                      qPrintable(text));
         }
-        QVERIFY(pdf.getAllText(31).text().contains(QStringLiteral("foto60.jpg")));
+        QVERIFY(pdf.getAllText(32).text().contains(QStringLiteral("foto60.jpg")));
     }
 
     void docxReadsBackWithTablesAndDrawings_data()
     {
         QTest::addColumn<int>("perPage");
         QTest::addColumn<ReportPaper>("paper");
-        QTest::addColumn<int>("pages"); // blocks, summary, map, without position
+        QTest::addColumn<int>("pages"); // title, blocks, summary, map, without position
         QTest::addColumn<QString>("pageWidth"); // twips
-        QTest::newRow("2 por página, A4") << 2 << ReportPaper::A4 << 2 + 3 << "11906";
-        QTest::newRow("4 por página, carta") << 4 << ReportPaper::Letter << 1 + 3 << "12240";
-        QTest::newRow("1 por página") << 1 << ReportPaper::A4 << 4 + 3 << "11906";
+        QTest::newRow("2 por página, A4") << 2 << ReportPaper::A4 << 1 + 2 + 3 << "11906";
+        QTest::newRow("4 por página, carta") << 4 << ReportPaper::Letter << 1 + 1 + 3 << "12240";
+        QTest::newRow("1 por página") << 1 << ReportPaper::A4 << 1 + 4 + 3 << "11906";
     }
 
     void docxReadsBackWithTablesAndDrawings()
@@ -442,6 +515,161 @@ private slots:
         QVERIFY2(header.cells.first().startsWith(QStringLiteral("Registro fotográfico · Proyecto: ")
                                                  + specialProject),
                  qPrintable(header.cells.first()));
+    }
+
+    // The summary names its coordinate system and gives each description on
+    // one line.
+    void summaryNamesItsSystemAndCutsTheDescription_data()
+    {
+        QTest::addColumn<int>("secondZone");
+        QTest::addColumn<int>("epsg"); // 0: WGS 84 / UTM
+        QTest::addColumn<QString>("title");
+        QTest::newRow("una zona") << 19 << 0 << "Tabla resumen · Coordenadas WGS 84 / UTM 19H";
+        QTest::newRow("dos zonas")
+                << 18 << 0 << "Tabla resumen · Coordenadas WGS 84 / UTM (zona de cada foto)";
+        QTest::newRow("sistema elegido")
+                << 19 << 24879 << "Tabla resumen · Coordenadas PSAD56 / UTM 19S";
+    }
+
+    void summaryNamesItsSystemAndCutsTheDescription()
+    {
+        QFETCH(int, secondZone);
+        QFETCH(int, epsg);
+        PhotoReport report;
+        QString problem;
+        report.settings.crs = epsg ? crsTransform(epsg, problem) : nullptr;
+        const QString longCaption = QStringLiteral(
+                "Talud norte del rajo visto desde el camino de acceso, con el pozo PM-3 al fondo");
+        for (const int zone : {19, secondZone}) {
+            ReportPhoto photo;
+            photo.number = int(report.located.size()) + 1;
+            photo.record.position = {zone, 'H', 345000.0, 6297000.0, {}, {}};
+            photo.caption = photo.number == 1 ? QStringLiteral("Pozo PM-3") : longCaption;
+            report.located.append(photo);
+        }
+        QTEST(summaryTitle(report), "title");
+        const auto rows = summaryRows(report);
+        QCOMPARE(rows.first().last(), "Pozo PM-3");
+        QCOMPARE(rows.last().size(), summaryHeader().size());
+        QVERIFY2(rows.last().last().endsWith("…") && rows.last().last().size() <= 48
+                         && longCaption.startsWith(rows.last().last().chopped(1)),
+                 qPrintable(rows.last().last()));
+    }
+
+    // Cover, title block, footer on every page and index, read back from the PDF.
+    void pdfCarriesTheTitleBlockFooterAndIndex_data()
+    {
+        QTest::addColumn<bool>("coverAndIndex");
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<QString>("footer");
+        QTest::newRow("portada, bloque completo e índice")
+                << true << 1 + 1 + 1 + 2 + 3 << "Consultora Andes · MN-INF-004-AN3";
+        QTest::newRow("solo el bloque de título") << false << 1 + 2 + 3 << "";
+    }
+
+    void pdfCarriesTheTitleBlockFooterAndIndex()
+    {
+        QFETCH(bool, coverAndIndex);
+        QFETCH(int, pages);
+        QFETCH(QString, footer);
+        ReportSettings chosen = settings(ReportFormat::Pdf);
+        chosen.title = annexTitle(coverAndIndex);
+        QCOMPARE(writePhotoReport(
+                         chosen, [](const QString &) {}, {}, nullptr)
+                         .written.size(),
+                 1);
+        QPdfDocument pdf;
+        QCOMPARE(pdf.load(chosen.pdfPath), QPdfDocument::Error::None);
+        QCOMPARE(pdf.pageCount(), pages);
+        QStringList text;
+        for (int page = 0; page < pages; ++page)
+            text << pdf.getAllText(page).text().simplified();
+        const int first = coverAndIndex ? 1 : 0; // the title block's page
+        if (coverAndIndex) {
+            for (const QString &expected :
+                 {chosen.title.title, QStringLiteral("Proyecto: ") + specialProject,
+                  QStringLiteral("Consultora Andes"), QStringLiteral("Documento: MN-INF-004-AN3")})
+                QVERIFY2(text.first().contains(expected), qPrintable(text.first()));
+            QVERIFY(!text.first().contains(QStringLiteral("Página")));
+            QVERIFY2(text.at(2).contains(QStringLiteral("Índice de fotografías"))
+                             && text.at(2).contains(
+                                     QStringLiteral("Fotografía N° 3 Quebrada seca 5")),
+                     qPrintable(text.at(2)));
+            QVERIFY(text.at(4).contains(QStringLiteral("Fotografía N° 3")));
+        }
+        const QString block = text.at(first);
+        for (const QString &expected :
+             {coverAndIndex ? chosen.title.title : QStringLiteral("Registro fotográfico"),
+              QStringLiteral("Proyecto ") + specialProject,
+              QStringLiteral("Código del documento ") + chosen.title.code,
+              QStringLiteral("Revisión ") + chosen.title.revision,
+              QStringLiteral("Fecha 06/03/2024"), QStringLiteral("Elaborado por Ana Pérez"),
+              QStringLiteral("Revisado por ") + chosen.title.reviewedBy,
+              QStringLiteral("Aprobado por ") + chosen.title.approvedBy})
+            QVERIFY2(block.contains(expected.simplified()), qPrintable(expected + " / " + block));
+        for (int page = first; page < pages; ++page) {
+            QVERIFY2(text.at(page).endsWith(
+                             QStringLiteral("Página %1 de %2").arg(page + 1).arg(pages))
+                             || text.at(page).contains(
+                                     QStringLiteral("Página %1 de %2").arg(page + 1).arg(pages)),
+                     qPrintable(text.at(page)));
+            QVERIFY2(footer.isEmpty() || text.at(page).contains(footer), qPrintable(text.at(page)));
+        }
+    }
+
+    // Word finds its styles, numbers the captions and builds the table of
+    // figures from the SEQ fields; the footer carries Word's page fields.
+    void docxHasNamedStylesNumberedCaptionsAndFooter()
+    {
+        ReportSettings chosen = settings(ReportFormat::Docx);
+        chosen.title = annexTitle(true);
+        QCOMPARE(writePhotoReport(
+                         chosen, [](const QString &) {}, {}, nullptr)
+                         .written.size(),
+                 1);
+        const auto parts = unzip(fileBytes(chosen.docxPath));
+        const QByteArray styles = parts["word/styles.xml"];
+        const QStringList styleIds = attributeValues(styles, "w:style", "w:styleId");
+        for (const char *id : {"Normal", "Title", "Heading1", "Caption", "TablaRegistro"})
+            QVERIFY2(styleIds.contains(QLatin1String(id)), id);
+        QCOMPARE(attributeValues(styles, "w:style", "w:type").at(styleIds.indexOf("TablaRegistro")),
+                 "table");
+        QCOMPARE(attributeValues(styles, "w:sz", "w:val").first(), "20"); // 10 pt body text
+        const QString family = attributeValues(styles, "w:rFonts", "w:ascii").first();
+        QCOMPARE(attributeValues(parts["word/fontTable.xml"], "w:font", "w:name"),
+                 QStringList {family});
+        QCOMPARE(attributeValues(parts["word/fontTable.xml"], "w:altName", "w:val"),
+                 QStringList {"Arial"});
+
+        const QByteArray document = parts["word/document.xml"];
+        const QStringList paragraphs = styledParagraphs(document);
+        QCOMPARE(paragraphs.filter(QRegularExpression("^Caption: ")),
+                 QStringList({"Caption: Fotografía N° 1", "Caption: Fotografía N° 2",
+                              "Caption: Fotografía N° 3", "Caption: Fotografía N° 4"}));
+        QCOMPARE(paragraphs.filter(QRegularExpression("^Title: ")),
+                 QStringList(2, "Title: " + chosen.title.title)); // cover and title block
+        QCOMPARE(paragraphs.filter(QRegularExpression("^Heading1: ")),
+                 QStringList(
+                         {"Heading1: Índice de fotografías",
+                          "Heading1: Tabla resumen · Coordenadas WGS 84 / UTM (zona de cada foto)",
+                          "Heading1: Mapa de ubicación", "Heading1: Fotografías sin ubicación"}));
+        QVERIFY(paragraphs.contains("TableofFigures: Fotografía N° 3: Quebrada seca"));
+        const QStringList fields = fieldInstructions(document);
+        QCOMPARE(fields.filter("SEQ Fotografía").size(), 4);
+        QCOMPARE(fields.first(), QStringLiteral("TOC \\h \\z \\c \"Fotografía\""));
+        const WordText body = readWord(document);
+        for (const QString &cell : {QStringLiteral("Código del documento"), chosen.title.code,
+                                    QStringLiteral("Aprobado por"), chosen.title.approvedBy})
+            QVERIFY2(body.cells.contains(cell), qPrintable(cell));
+
+        const QByteArray footer = parts["word/footer1.xml"];
+        QVERIFY(readWord(footer).wellFormed);
+        QCOMPARE(readWord(footer).cells.first(), "Consultora Andes · MN-INF-004-AN3");
+        QCOMPARE(fieldInstructions(footer), QStringList({"PAGE", "NUMPAGES"}));
+        QVERIFY(attributeValues(parts["word/_rels/document.xml.rels"], "Relationship", "Target")
+                        .contains("footer1.xml"));
+        QVERIFY(attributeValues(parts["[Content_Types].xml"], "Override", "PartName")
+                        .contains("/word/footer1.xml"));
     }
 
     // The grid point a photo stands on, in the page rectangle (0, 0, 100, 100).

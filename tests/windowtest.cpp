@@ -91,7 +91,18 @@ class WindowTest : public QObject
     void setEveryOptionAwayFromDefault()
     {
         // First: a profile's absent keys reset some options.
-        load({{"reportProject", "Mina"}, {"reportClient", "Ñuble"}, {"reportAuthor", "Ana"}});
+        load({{"reportProject", "Mina"},
+              {"reportClient", "Ñuble"},
+              {"reportAuthor", "Ana"},
+              {"reportTitle", "Anexo 3"},
+              {"reportCode", "MN-INF-004"},
+              {"reportRevision", "B"},
+              {"reportPreparedBy", "Ana"},
+              {"reportReviewedBy", "Luis"},
+              {"reportApprovedBy", "María"},
+              {"reportCompany", "Consultora Andes"},
+              {"reportCover", true},
+              {"reportIndex", true}});
         click("logoButton", "/fotos/logo empresa.png");
         click("fontButton", "/fuentes/Campaña.otf");
         f.nextColor = QColor(0x12, 0xab, 0x34);
@@ -459,6 +470,8 @@ private slots:
             shownProject = dialog.findChild<QLineEdit *>("reportProjectEdit")->text();
             dialog.findChild<QLineEdit *>("reportClientEdit")->setText("Otro cliente");
             dialog.findChild<QComboBox *>("reportFormatCombo")->setCurrentIndex(2);
+            dialog.findChild<QLineEdit *>("reportCodeEdit")->setText("MN-INF-004");
+            dialog.findChild<QCheckBox *>("reportCoverCheck")->setChecked(true);
             return int(QDialog::Accepted);
         };
         const auto before = folderContents(photos);
@@ -481,7 +494,10 @@ private slots:
             QCOMPARE(folderContents(photos), before);
         else
             QVERIFY(QFileInfo(base + ".pdf").size() > 0 && QFileInfo(base + ".docx").size() > 0);
-        QCOMPARE(QJsonDocument::fromJson(saved()).object().value("reportClient"), "Otro cliente");
+        const QJsonObject profile = QJsonDocument::fromJson(saved()).object();
+        QCOMPARE(profile.value("reportClient"), "Otro cliente");
+        QCOMPARE(profile.value("reportCode"), "MN-INF-004");
+        QCOMPARE(profile.value("reportCover"), true);
     }
 
     // Captions typed once in the table reach the photos' metadata and the
@@ -928,7 +944,7 @@ private slots:
         QVERIFY(bytes.contains("\n    \"prefix\": \"Campa\xc3\xb1"
                                "a_2024_\""));
         const QJsonObject profile = QJsonDocument::fromJson(bytes).object();
-        QCOMPARE(profile.size(), 40);
+        QCOMPARE(profile.size(), 49);
         QVERIFY(f.open());
         const QJsonObject defaults = QJsonDocument::fromJson(saved()).object();
         for (auto it = profile.constBegin(); it != profile.constEnd(); ++it)

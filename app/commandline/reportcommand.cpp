@@ -29,6 +29,39 @@ static const QCommandLineOption clientOption(QStringLiteral("cliente"),
 static const QCommandLineOption authorOption(QStringLiteral("responsable"),
                                              QStringLiteral("Responsable del encabezado."),
                                              QStringLiteral("TEXTO"));
+// The title block's texts: option name, its help and the field it fills.
+struct TitleOption
+{
+    QCommandLineOption option;
+    QString ReportTitle::*field;
+};
+static const TitleOption titleOptions[] = {
+        {{QStringLiteral("titulo"),
+          QStringLiteral("Título del anexo (por defecto «Registro "
+                         "fotográfico»)."),
+          QStringLiteral("TEXTO")},
+         &ReportTitle::title},
+        {{QStringLiteral("codigo"), QStringLiteral("Código del documento."),
+          QStringLiteral("TEXTO")},
+         &ReportTitle::code},
+        {{QStringLiteral("revision"), QStringLiteral("Revisión del documento."),
+          QStringLiteral("TEXTO")},
+         &ReportTitle::revision},
+        {{QStringLiteral("elaborado"), QStringLiteral("Elaborado por."), QStringLiteral("TEXTO")},
+         &ReportTitle::preparedBy},
+        {{QStringLiteral("revisado"), QStringLiteral("Revisado por."), QStringLiteral("TEXTO")},
+         &ReportTitle::reviewedBy},
+        {{QStringLiteral("aprobado"), QStringLiteral("Aprobado por."), QStringLiteral("TEXTO")},
+         &ReportTitle::approvedBy},
+        {{QStringLiteral("empresa"), QStringLiteral("Empresa, en el pie de cada página."),
+          QStringLiteral("TEXTO")},
+         &ReportTitle::company},
+};
+static const QCommandLineOption coverOption(QStringLiteral("portada"),
+                                            QStringLiteral("Agrega una portada."));
+static const QCommandLineOption
+        photoIndexOption(QStringLiteral("indice"),
+                         QStringLiteral("Agrega el índice de fotografías."));
 static const QCommandLineOption profileOption(
         QStringLiteral("perfil"),
         QStringLiteral("Perfil guardado desde la ventana: datos del proyecto y logo."),
@@ -108,6 +141,13 @@ static int readProfileValues(const QCommandLineParser &parser, ReportSettings &s
     settings.project = parser.isSet(projectOption) ? parser.value(projectOption) : details.project;
     settings.client = parser.isSet(clientOption) ? parser.value(clientOption) : details.client;
     settings.author = parser.isSet(authorOption) ? parser.value(authorOption) : details.author;
+    settings.title = details.title;
+    for (const TitleOption &text : titleOptions) {
+        if (parser.isSet(text.option))
+            settings.title.*text.field = parser.value(text.option);
+    }
+    settings.title.cover |= parser.isSet(coverOption);
+    settings.title.photoIndex |= parser.isSet(photoIndexOption);
     return exitDone;
 }
 
@@ -149,11 +189,16 @@ static int runReport(const QCommandLineParser &parser, const QStringList &values
 
 Command reportCommand()
 {
+    QList<QCommandLineOption> options {formatOption,  perPageOption, paperOption,
+                                       projectOption, clientOption,  authorOption};
+    for (const TitleOption &text : titleOptions)
+        options << text.option;
+    options << coverOption << photoIndexOption << profileOption << captionsOption << targetOption
+            << subfoldersOption() << crsOption();
     return {QStringLiteral("informe"),
             QStringLiteral("Crea el registro fotográfico (PDF o Word) de las fotos de CARPETA."),
             {QStringLiteral("CARPETA")},
             {QStringLiteral("Carpeta de fotos; se leen, nunca se modifican.")},
-            {formatOption, perPageOption, paperOption, projectOption, clientOption, authorOption,
-             profileOption, captionsOption, targetOption, subfoldersOption(), crsOption()},
+            options,
             runReport};
 }

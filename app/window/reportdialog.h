@@ -20,6 +20,7 @@ struct ReportDetails
     QString project;
     QString client;
     QString author;
+    ReportTitle title; // title block, footer, cover and index
 };
 
 // Profile rows of the report's details, which the window holds for the dialog.
@@ -52,6 +53,15 @@ private:
     QLineEdit *projectEdit = nullptr;
     QLineEdit *clientEdit = nullptr;
     QLineEdit *authorEdit = nullptr;
+    QLineEdit *titleEdit = nullptr;
+    QLineEdit *codeEdit = nullptr;
+    QLineEdit *revisionEdit = nullptr;
+    QLineEdit *preparedEdit = nullptr;
+    QLineEdit *reviewedEdit = nullptr;
+    QLineEdit *approvedEdit = nullptr;
+    QLineEdit *companyEdit = nullptr;
+    QCheckBox *coverCheck = nullptr;
+    QCheckBox *indexCheck = nullptr;
     QDateEdit *dateEdit = nullptr;
     QComboBox *formatCombo = nullptr;
     QComboBox *perPageCombo = nullptr;
