@@ -106,6 +106,12 @@ faults=(
     'stamping/overlay.cpp@s/if \(options.drawDescription\)/if (true)/@description stamped without being asked'
     'report/photoreport.cpp@s/if \(photo.caption.isEmpty\(\)\)\n            photo.caption = captions/photo.caption = captions/@coordinates file caption wins over the photo'"'"'s own'
     'exports/locationexport.cpp@s/return !record.dateTime.isValid\(\) \|\| hasOffset\(record.dateTime\);/return true;/@photos without offset compared by instant'
+    'report/frontmatter.cpp@s/title.preparedBy.isEmpty\(\) \? settings.author : title.preparedBy/settings.author/@Elaborado por always the report'"'"'s responsible'
+    'report/reportpdf.cpp@s/drawHeader\(\);\n        drawFooter\(\);/drawHeader();/@PDF pages without footer'
+    'report/reportdocx.cpp@s/simpleField\(QStringLiteral\(" SEQ Fotograf[^)]*\), digits\);/plainRuns(digits);/@Word captions numbered as plain text'
+    'report/frontmatter.cpp@s/firstBlockPage \+ i \/ perPage/firstBlockPage + i/@index gives wrong pages'
+    'report/photoreport.cpp@s/report.settings.crs.get\(\)\)\n        return crs->shortName/nullptr)\n        return crs->shortName/@summary names WGS 84 in a chosen system'
+    'report/reportdocx.cpp@s/part.value\(QStringLiteral\("w:altName"\), QLatin1String\(fallbackFont\)\);//@font declared without its fallback'
 )
 
 # Copies this tree (without builds) to $1, with the tests of $2 when given.

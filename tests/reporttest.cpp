@@ -196,7 +196,7 @@ class ReportTest : public QObject
         title.title = QStringLiteral("Anexo 3 – Registro fotográfico");
         title.code = QStringLiteral("MN-INF-004-AN3");
         title.revision = QStringLiteral("B");
-        title.preparedBy = QStringLiteral("Ana Pérez");
+        title.preparedBy = QStringLiteral("Pedro Rojas");
         title.reviewedBy = QStringLiteral("Luis Soto");
         title.approvedBy = QStringLiteral("María Díaz");
         title.company = QStringLiteral("Consultora Andes");
@@ -603,7 +603,8 @@ private slots:
               QStringLiteral("Proyecto ") + specialProject,
               QStringLiteral("Código del documento ") + chosen.title.code,
               QStringLiteral("Revisión ") + chosen.title.revision,
-              QStringLiteral("Fecha 06/03/2024"), QStringLiteral("Elaborado por Ana Pérez"),
+              QStringLiteral("Fecha 06/03/2024"),
+              QStringLiteral("Elaborado por ") + (coverAndIndex ? "Pedro Rojas" : "Ana Pérez"),
               QStringLiteral("Revisado por ") + chosen.title.reviewedBy,
               QStringLiteral("Aprobado por ") + chosen.title.approvedBy})
             QVERIFY2(block.contains(expected.simplified()), qPrintable(expected + " / " + block));
