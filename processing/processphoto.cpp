@@ -5,6 +5,7 @@
 #include "files/freename.h"
 #include "files/photocollection.h"
 #include "geo/globelimits.h"
+#include "geo/positionname.h"
 #include "geo/utm.h"
 #include "image/photoloader.h"
 #include "image/thumbnail.h"
@@ -106,6 +107,7 @@ static void markStamped(PhotoRun &run)
     else
         marker.originalName = run.fileName;
     marker.stampedAt = run.context.startedAt;
+    marker.system = positionSystemName(run.stamp.position, run.context.crs.get());
     if (!run.backupPath.isEmpty())
         marker.backup = QFileInfo(run.photoPath)
                                 .absoluteDir()

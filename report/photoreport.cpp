@@ -4,9 +4,12 @@
 #include "exports/locationexport.h"
 #include "files/photocollection.h"
 #include "geo/numbers.h"
+#include "geo/positionname.h"
+#include "geo/utm.h"
 #include "image/photoloader.h"
 #include "metadata/exifreader.h"
 #include "metadata/photocaption.h"
+#include "metadata/stampmarker.h"
 #include "processing/workpool.h"
 #include "stamping/fontregistry.h"
 #include "stamping/stamptext.h"
@@ -85,7 +88,9 @@ QVector<QPair<QString, QString>> captionRows(const ReportPhoto &photo, const Crs
             {QStringLiteral("Descripción"), photo.caption},
             {QStringLiteral("Fecha y hora"), dateTimeText(photo.record.dateTime)},
             {crs ? QStringLiteral("Coordenadas") : QStringLiteral("Coordenadas UTM"),
-             reportCoordinatesText(position, crs)},
+             photo.stampSystem.isEmpty() ? reportCoordinatesText(position, crs)
+                                         : reportCoordinatesText(position, crs)
+                             + QStringLiteral(" (Estampa: %1)").arg(photo.stampSystem)},
     };
     if (position.altitude)
         rows.append({QStringLiteral("Altitud"), altitudeValue(*position.altitude)});
@@ -269,6 +274,25 @@ bool forEachPicture(ReportRun &run, const QVector<ReportPhoto> &photos,
     return !run.stopped();
 }
 
+// The system the photo's stamp was drawn in when it is not the report's. A
+// marker from before the system was kept means WGS 84 / UTM in the photo's
+// own zone.
+static QString differentStampSystem(const QString &path, const LocationRecord &record,
+                                    const CrsTransform *crs)
+{
+    const auto marker = readStampMarkerFromFile(path);
+    if (!marker)
+        return {};
+    QString stamped = marker->system;
+    if (stamped.isEmpty()) {
+        UtmPosition own;
+        latLonToUtm(record.latitude, record.longitude, own.zone, own.letter, own.easting,
+                    own.northing);
+        stamped = positionSystemName(own, nullptr);
+    }
+    return stamped == positionSystemName(record.position, crs) ? QString() : stamped;
+}
+
 static ReportPhoto readReportPhoto(const QString &path, const QString &folder,
                                    const CrsTransform *crs, const LogCallback &log,
                                    QString &transformation)
@@ -282,6 +306,8 @@ static ReportPhoto readReportPhoto(const QString &path, const QString &folder,
         photo.record = locationRecord(stamp, 0.0, 0.0, path, folder);
     }
     photo.caption = readPhotoCaption(path);
+    if (photo.located)
+        photo.stampSystem = differentStampSystem(path, photo.record, crs);
     return photo;
 }
 
@@ -316,8 +342,15 @@ PhotoReport collectReport(const ReportSettings &settings, const LogCallback &log
     if (!settings.captionsFile.isEmpty())
         addFileCaptions(photos, readCoordinateDescriptions(settings.captionsFile, log));
     QVector<LocationRecord> records;
-    for (const ReportPhoto &photo : std::as_const(photos))
+    int otherStamps = 0;
+    for (const ReportPhoto &photo : std::as_const(photos)) {
         records.append(photo.record);
+        otherStamps += !photo.stampSystem.isEmpty();
+    }
+    if (otherStamps > 0)
+        log(QStringLiteral("%1 fotos llevan estampas en otro sistema de coordenadas que el del "
+                           "registro; su pie lo indica («Estampa: …»).")
+                    .arg(otherStamps));
     const bool byInstant = instantsKnown(records);
     std::sort(photos.begin(), photos.end(),
               [byInstant](const ReportPhoto &a, const ReportPhoto &b) {

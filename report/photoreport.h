@@ -61,6 +61,8 @@ struct ReportPhoto
     LocationRecord record; // its position is meaningful only when located
     bool located = false;
     QString caption; // empty when the photo has none
+    // The system its stamp was drawn in, when the report's differs; else empty.
+    QString stampSystem;
 };
 
 // Everything a report shows, read once from the photos.

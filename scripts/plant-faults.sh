@@ -112,6 +112,8 @@ faults=(
     'report/frontmatter.cpp@s/firstBlockPage \+ i \/ perPage/firstBlockPage + i/@index gives wrong pages'
     'report/photoreport.cpp@s/report.settings.crs.get\(\)\)\n        return crs->shortName/nullptr)\n        return crs->shortName/@summary names WGS 84 in a chosen system'
     'report/reportdocx.cpp@s/part.value\(QStringLiteral\("w:altName"\), QLatin1String\(fallbackFont\)\);//@font declared without its fallback'
+    'processing/processphoto.cpp@s/    marker.system = positionSystemName\(run.stamp.position, run.context.crs.get\(\)\);\n//@stamp marker without its system'
+    'report/photoreport.cpp@s/return stamped == positionSystemName\(record.position, crs\) \? QString\(\) : stamped;/return QString();/@stamps in another system not named in the caption'
 )
 
 # Copies this tree (without builds) to $1, with the tests of $2 when given.

@@ -201,6 +201,11 @@ private slots:
         QCOMPARE(result.outcome.withoutPosition, leave ? photo : QStringList());
         if (leave)
             QCOMPARE(fileBytes(at("sin gps.jpg")), untouched);
+        // The marker names the system the stamp was drawn in.
+        const auto marker
+                = readStampMarkerFromFile(at(QDir(folder).entryList(QDir::Files).first()));
+        QVERIFY(marker);
+        QCOMPARE(marker->system, crs.isEmpty() ? "WGS 84 / UTM 19H" : "PSAD56 / UTM 19S");
     }
 
     void exifIptcAndXmpSurviveAndTurnedPhotosAreMarkedUpright()

@@ -517,6 +517,51 @@ private slots:
                  qPrintable(header.cells.first()));
     }
 
+    // A stamp drawn in another system than the report's is named in the
+    // caption, and once in the log; a marker without a system is WGS 84 / UTM.
+    void captionNamesTheStampsOtherSystem_data()
+    {
+        QTest::addColumn<bool>("marked");
+        QTest::addColumn<QString>("stampSystem"); // in the marker; empty: none, an older marker
+        QTest::addColumn<int>("epsg"); // of the report; 0: WGS 84 / UTM
+        QTest::addColumn<QString>("note");
+        const QString wgs84 = QStringLiteral(" (Estampa: WGS 84 / UTM 19H)");
+        QTest::newRow("WGS 84 bajo PSAD56") << true << "WGS 84 / UTM 19H" << 24879 << wgs84;
+        QTest::newRow("marca antigua bajo PSAD56") << true << "" << 24879 << wgs84;
+        QTest::newRow("marca antigua, mismo sistema") << true << "" << 0 << "";
+        QTest::newRow("PSAD56 bajo PSAD56") << true << "PSAD56 / UTM 19S" << 24879 << "";
+        QTest::newRow("sin estampa") << false << "" << 24879 << "";
+    }
+
+    void captionNamesTheStampsOtherSystem()
+    {
+        QFETCH(bool, marked);
+        QFETCH(QString, stampSystem);
+        TestPhoto photo = gpsPhoto();
+        if (marked)
+            photo.xmp["Xmp.rumbario.stampDate"] = "2024-03-05T10:00:00-03:00";
+        if (!stampSystem.isEmpty())
+            photo.xmp["Xmp.rumbario.system"] = stampSystem;
+        const QString stamped = dir.filePath(QStringLiteral("estampadas"));
+        QDir(stamped).removeRecursively();
+        QVERIFY(writeTestPhoto(stamped + "/a.jpg", photo));
+        ReportSettings chosen = settings(ReportFormat::Pdf);
+        chosen.folder = stamped;
+        QFETCH(int, epsg);
+        QString problem;
+        chosen.crs = epsg ? crsTransform(epsg, problem) : nullptr;
+        QStringList log;
+        const PhotoReport report = collectReport(
+                chosen, [&log](const QString &line) { log << line; }, nullptr);
+        QCOMPARE(report.located.size(), 1);
+        const QString coordinates
+                = captionRows(report.located.first(), chosen.crs.get()).at(2).second;
+        QFETCH(QString, note);
+        QVERIFY2(note.isEmpty() ? !coordinates.contains("Estampa") : coordinates.endsWith(note),
+                 qPrintable(coordinates));
+        QCOMPARE(log.filter("otro sistema").size(), note.isEmpty() ? 0 : 1);
+    }
+
     // The summary names its coordinate system and gives each description on
     // one line.
     void summaryNamesItsSystemAndCutsTheDescription_data()
