@@ -7,11 +7,12 @@
 // the batch with its pixel budget beside the same batch without one, on 12 MP
 // photos and on 200 MP photos (--budget-only measures only that). With
 // --sin-recomprimir it compares instead the batch keeping the photos' own
-// compression with the default batch on 12 and 24 MP photos; with --crs,
+// compression with the default batch on 12, 24 and (--large N of them)
+// 100 MP photos, coded 4:2:0 or, with --muestreo 4:4:4, 4:4:4; with --crs,
 // the 12 MP batch in WGS 84 / UTM and in that projected system, alternately.
 // Usage: batchbench [--photos N] [--large N] [--heif N] [--huge N] [--rounds N]
 //                   [--work FOLDER] [--budget-only] [--sin-recomprimir]
-//                   [--crs EPSG:NNNN]
+//                   [--muestreo 4:4:4] [--crs EPSG:NNNN]
 #include "bench/benchtools.h"
 #include "bench/photogenerator.h"
 #include "bench/poolthreads.h"
@@ -318,15 +319,24 @@ int main(int argc, char *argv[])
 
     const auto options = everyOverlay(writeBenchLogo(work));
     if (arguments.contains(QStringLiteral("--sin-recomprimir"))) {
-        std::printf("Keeping the photos' own compression against re-encoding them whole.\n");
-        compareKeptCompression(
-                "12 MP (4000 x 3000)",
-                generatePhotos(QDir(work).filePath(QStringLiteral("12mp")), count, 4000, 3000),
-                work, options, rounds);
-        compareKeptCompression(
-                "24 MP (6000 x 4000)",
-                generatePhotos(QDir(work).filePath(QStringLiteral("24mp")), count, 6000, 4000),
-                work, options, rounds);
+        const auto samplingAt = arguments.indexOf(QStringLiteral("--muestreo"));
+        const bool fullChroma = samplingAt >= 0 && arguments.value(samplingAt + 1) == "4:4:4";
+        std::printf("Keeping the photos' own compression against re-encoding them whole, %s.\n",
+                    fullChroma ? "4:4:4" : "4:2:0");
+        const struct
+        {
+            const char *title;
+            const char *folder;
+            int count, width, height;
+        } sizes[] = {{"12 MP (4000 x 3000)", "12mp", count, 4000, 3000},
+                     {"24 MP (6000 x 4000)", "24mp", count, 6000, 4000},
+                     {"100 MP (11547 x 8660)", "100mp", largeCount, 11547, 8660}};
+        for (const auto &size : sizes)
+            if (size.count > 0)
+                compareKeptCompression(size.title,
+                                       generatePhotos(QDir(work).filePath(size.folder), size.count,
+                                                      size.width, size.height, fullChroma),
+                                       work, options, rounds);
         return 0;
     }
 

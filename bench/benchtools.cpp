@@ -42,7 +42,7 @@ void resetPeakResident()
         clearRefs.write("5");
 }
 
-QStringList generatePhotos(const QString &folder, int count, int width, int height)
+QStringList generatePhotos(const QString &folder, int count, int width, int height, bool fullChroma)
 {
     QDir().mkpath(folder);
     QStringList paths;
@@ -51,6 +51,7 @@ QStringList generatePhotos(const QString &folder, int count, int width, int heig
         photo.width = width;
         photo.height = height;
         photo.seed = unsigned(i + 1);
+        photo.fullChroma = fullChroma;
         photo.position.easting += i * 37.0;
         photo.position.northing += i * 53.0;
         photo.position.orientation = i * 15.0;

@@ -18,7 +18,8 @@ void resetPeakResident();
 
 // `count` generated photos of `width` × `height` pixels in `folder`, a few
 // metres apart, each facing further round and a minute later.
-QStringList generatePhotos(const QString &folder, int count, int width, int height);
+QStringList generatePhotos(const QString &folder, int count, int width, int height,
+                           bool fullChroma = false);
 
 // A new copy of `photos` in `folder`, which is emptied first.
 QString freshCopy(const QStringList &photos, const QString &folder);

@@ -17,6 +17,7 @@ struct GeneratedPhoto
     UtmPosition position {19, 'H', 345000.0, 6300000.0, 0.0, 0.0};
     QDateTime captureTime;
     int jpegQuality = 92;
+    bool fullChroma = false; // 4:4:4 instead of the 4:2:0 Qt's writer gives
 };
 
 // Writes the photo as a JPEG file; false with `error` set on failure.

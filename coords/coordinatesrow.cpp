@@ -67,6 +67,16 @@ static bool isUtmBand(char letter)
     return letter >= 'C' && letter <= 'X' && letter != 'I' && letter != 'O';
 }
 
+// Easting and northing as numbers, and within a UTM zone's ranges when
+// `utmRanges`.
+static void readMetres(const QStringList &fields, RowPosition &position, bool utmRanges)
+{
+    position.eastingValid = readCoordinateNumber(fields.at(3).trimmed(), position.easting)
+            && (!utmRanges || (position.easting >= 0.0 && position.easting <= maxEastingMetres));
+    position.northingValid = readCoordinateNumber(fields.at(4).trimmed(), position.northing)
+            && (!utmRanges || (position.northing >= 0.0 && position.northing <= maxNorthingMetres));
+}
+
 RowPosition readRowPosition(const QStringList &fields)
 {
     RowPosition position;
@@ -85,22 +95,28 @@ RowPosition readRowPosition(const QStringList &fields)
     }
     position.letterValid = isUtmBand(position.letter);
 
-    position.eastingValid = readCoordinateNumber(fields.at(3).trimmed(), position.easting)
-            && position.easting >= 0.0 && position.easting <= maxEastingMetres;
-    position.northingValid = readCoordinateNumber(fields.at(4).trimmed(), position.northing)
-            && position.northing >= 0.0 && position.northing <= maxNorthingMetres;
+    readMetres(fields, position, true);
     return position;
 }
 
 bool fitsChosenSystem(const QStringList &fields, const CrsTransform &crs, RowPosition &position,
                       const QString &name, const LogCallback &log)
 {
-    position.eastingValid = readCoordinateNumber(fields.at(3).trimmed(), position.easting);
-    position.northingValid = readCoordinateNumber(fields.at(4).trimmed(), position.northing);
-    if (!position.zoneValid || !crs.utmZone() || *crs.utmZone() == position.zone)
-        return true;
-    log(QStringLiteral("La fila de %1 está en la zona %2, pero %3 es de la zona %4: se omite.")
-                .arg(quotedForLog(name), QString::number(position.zone), crs.entry().name,
-                     QString::number(*crs.utmZone())));
-    return false;
+    readMetres(fields, position, crs.utmZone().has_value());
+    if (position.zoneValid && crs.utmZone() && *crs.utmZone() != position.zone) {
+        log(QStringLiteral("La fila de %1 está en la zona %2, pero %3 es de la zona %4: se omite.")
+                    .arg(quotedForLog(name), QString::number(position.zone), crs.entry().name,
+                         QString::number(*crs.utmZone())));
+        return false;
+    }
+    LatLon place;
+    if (position.eastingValid && position.northingValid
+        && !crs.placeOf(position.easting, position.northing, place)) {
+        log(QStringLiteral("La posición de %1 (E %2, N %3) no corresponde a ningún lugar de la "
+                           "Tierra en %4: se omite.")
+                    .arg(quotedForLog(name), quotedForLog(fields.at(3).trimmed()),
+                         quotedForLog(fields.at(4).trimmed()), crs.entry().name));
+        return false;
+    }
+    return true;
 }

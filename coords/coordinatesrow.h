@@ -51,9 +51,11 @@ struct RowPosition
 // `fields` must hold at least five fields; the first is the photo name.
 RowPosition readRowPosition(const QStringList &fields);
 
-// A chosen system has its own false origin, so its easting and northing need
-// only be numbers: they are read again into `position`. Its zone, when it has
-// one, must be the row's: false, with a line to `log`, when it is not.
+// A chosen system has its own false origin: the easting and northing are read
+// again into `position`, as numbers within a UTM zone's ranges for a UTM
+// system, any numbers for others. Its zone, when it has one, must be the
+// row's, and valid numbers must name a place on Earth in it (see
+// `CrsTransform::placeOf`): false, with a line to `log`, when not.
 bool fitsChosenSystem(const QStringList &fields, const CrsTransform &crs, RowPosition &position,
                       const QString &name, const LogCallback &log);
 

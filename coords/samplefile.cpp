@@ -22,6 +22,7 @@ struct SampleRow
     UtmPosition position = fallbackPosition;
     QDateTime dateTime = QDateTime::currentDateTime();
     QString description; // the photo's caption on one line; empty when none
+    bool outsideArea = false; // of the chosen system
 };
 
 // Lines end as the platform's text files do.
@@ -48,8 +49,14 @@ static void projectRow(const QString &path, double latitude, double longitude,
 {
     if (!crs)
         return;
-    if (projectPosition(*crs, latitude, longitude, row.position))
+    if (projectPosition(*crs, latitude, longitude, row.position)) {
+        const QString outside
+                = crs->outsideAreaLine(QFileInfo(path).fileName(), latitude, longitude);
+        row.outsideArea = !outside.isEmpty();
+        if (row.outsideArea)
+            log(outside);
         return;
+    }
     log(QStringLiteral("No se pudo transformar la posición de %1 a %2. Usando coordenadas fijas")
                 .arg(QFileInfo(path).fileName(), crs->entry().name));
     row.position = fixedPosition(crs);
@@ -133,6 +140,10 @@ void writeSampleCoordinatesFile(const QString &folder, const QString &targetPath
                                 bool includeSubdirectories, bool useExif, const LogCallback &log,
                                 const TrackPositioning *track, const CrsTransform *crs)
 {
+    if (crs)
+        for (const QString &line : crs->choiceLines())
+            log(line);
+    int outsideArea = 0;
     // The description column only when some photo has one, so that a file
     // without descriptions stays as it always was.
     const auto contents = [&] {
@@ -141,6 +152,7 @@ void writeSampleCoordinatesFile(const QString &folder, const QString &targetPath
         for (const QString &path : collectPhotos(folder, includeSubdirectories)) {
             rows.append({QFileInfo(path).fileName(), readRow(path, useExif, log, track, crs)});
             withDescriptions |= !rows.last().second.description.isEmpty();
+            outsideArea += rows.last().second.outsideArea;
         }
         QByteArray text = coordinatesFileHeader;
         if (withDescriptions)
@@ -152,7 +164,10 @@ void writeSampleCoordinatesFile(const QString &folder, const QString &targetPath
     };
     // A full disk must not be reported as a finished file.
     QString error;
-    switch (replaceFile(targetPath, contents, error)) {
+    const FileReplacement written = replaceFile(targetPath, contents, error);
+    if (crs && outsideArea > 0)
+        log(crs->outsideAreaCountLine(outsideArea));
+    switch (written) {
     case FileReplacement::NotOpened:
         log(QStringLiteral("Error al crear el archivo de ejemplo: no se pudo abrir el archivo."));
         return;

@@ -6,6 +6,7 @@
 #include "files/atomicfile.h"
 #include "files/photocollection.h"
 #include "geo/utmposition.h"
+#include "image/photoloader.h"
 #include "image/thumbnail.h"
 #include "metadata/exifreader.h"
 
@@ -93,7 +94,8 @@ bool writeLocationFiles(const QString &folder, QVector<LocationRecord> records,
 }
 
 bool readPhotoLocation(const QString &photo, const QString &folder, const CrsTransform *crs,
-                       LocationRecord &record, const LogCallback &log, QString *transformation)
+                       LocationRecord &record, const LogCallback &log, QString *transformation,
+                       bool *outsideArea)
 {
     const auto gps = readGpsFromExif(photo);
     if (!gps)
@@ -106,10 +108,40 @@ bool readPhotoLocation(const QString &photo, const QString &folder, const CrsTra
     if (crs
         && !projectPosition(*crs, gps->latitude, gps->longitude, stamp.position, transformation))
         return false;
+    const QString outside = crs ? crs->outsideAreaLine(QDir(folder).relativeFilePath(photo),
+                                                       gps->latitude, gps->longitude)
+                                : QString();
+    if (!outside.isEmpty())
+        log(outside);
+    if (outsideArea)
+        *outsideArea = !outside.isEmpty();
     readCaptureDateTime(photo, stamp.captureTime);
     record = locationRecord(stamp, gps->latitude, gps->longitude, photo, folder);
     record.epsg = crs ? crs->entry().epsg : 0;
     return true;
+}
+
+// Reads one photo into `records`, or names it in the log and counts it.
+static void readExportedPhoto(const QString &photo, const QString &folder, const CrsTransform *crs,
+                              const LogCallback &log, QVector<LocationRecord> &records,
+                              LocationExportOutcome &outcome)
+{
+    const QString name = QDir(folder).relativeFilePath(photo);
+    const QString problem = photoReadProblem(photo);
+    if (!problem.isEmpty()) {
+        log(QStringLiteral("Error: No se pudo leer %1, se omite: %2").arg(name, problem));
+        ++outcome.unreadable;
+        return;
+    }
+    LocationRecord record;
+    bool outside = false;
+    if (!readPhotoLocation(photo, folder, crs, record, log, nullptr, &outside)) {
+        log(QStringLiteral("Sin datos GPS, se omite: ") + name);
+        return;
+    }
+    outcome.outsideArea += outside;
+    record.thumbnail = photoThumbnail(photo);
+    records.append(std::move(record));
 }
 
 LocationExportOutcome exportFolderLocations(const QString &folder, bool includeSubdirectories,
@@ -120,6 +152,9 @@ LocationExportOutcome exportFolderLocations(const QString &folder, bool includeS
     const QStringList photos = collectPhotos(folder, includeSubdirectories);
     LocationExportOutcome outcome;
     const int total = outcome.total = int(photos.size());
+    if (crs)
+        for (const QString &line : crs->choiceLines())
+            log(line);
     if (progress)
         progress(0, total);
     QVector<LocationRecord> records;
@@ -131,19 +166,18 @@ LocationExportOutcome exportFolderLocations(const QString &folder, bool includeS
             outcome.stopped = true;
             return outcome;
         }
-        LocationRecord record;
-        if (readPhotoLocation(photos.at(i), folder, crs, record, log)) {
-            record.thumbnail = photoThumbnail(photos.at(i));
-            records.append(std::move(record));
-        } else
-            log(QStringLiteral("Sin datos GPS, se omite: ")
-                + QDir(folder).relativeFilePath(photos.at(i)));
+        readExportedPhoto(photos.at(i), folder, crs, log, records, outcome);
         if (progress)
             progress(i + 1, total);
     }
     outcome.located = int(records.size());
     log(QStringLiteral("Fotos con ubicación: %1 de %2.")
                 .arg(QString::number(outcome.located), QString::number(total)));
+    if (crs && outcome.outsideArea > 0)
+        log(crs->outsideAreaCountLine(outcome.outsideArea));
+    if (outcome.unreadable > 0)
+        log(QStringLiteral("Archivos que no se pudieron leer: %1.")
+                    .arg(QString::number(outcome.unreadable)));
     if (records.isEmpty()) {
         log(QStringLiteral("Error: Ninguna foto tiene ubicación GPS; no se escribió ningún "
                            "archivo."));

@@ -31,12 +31,13 @@ void sortByCapture(QVector<LocationRecord> &records);
 // The record of the photo at `photo` from its EXIF GPS, direction, altitude
 // and capture time, its path taken below `folder`, its easting and northing
 // in `crs` when one is given; no thumbnail. False when the photo has no GPS
-// position, or none in `crs`. An altitude off the Earth is logged.
-// `transformation`, when given, receives the one PROJ used (see
+// position, or none in `crs`. An altitude off the Earth and a place outside
+// the area of use of `crs` are logged; `outsideArea`, when given, says the
+// latter. `transformation`, when given, receives the one PROJ used (see
 // `CrsTransform::forward`).
 bool readPhotoLocation(const QString &photo, const QString &folder, const CrsTransform *crs,
                        LocationRecord &record, const LogCallback &log,
-                       QString *transformation = nullptr);
+                       QString *transformation = nullptr, bool *outsideArea = nullptr);
 
 // Writes "ubicaciones.kmz", "ubicaciones.geojson" and "ubicaciones.csv" into
 // `folder`, the records in order of date. Each file replaces the old one
@@ -49,13 +50,16 @@ struct LocationExportOutcome
 {
     int located = 0; // photos that went into the files
     int total = 0; // photos read
+    int unreadable = 0; // files that are no photo it can read, named in the log
+    int outsideArea = 0; // located outside the area of use of the chosen system
     bool stopped = false;
     bool written = false; // all three files were written
 };
 
 // The location files of the photos already in `folder` (and its subfolders
-// with `includeSubdirectories`), from their EXIF GPS. Photos without one are
-// named in the log and left out. Only reads the photos, never changes them.
+// with `includeSubdirectories`), from their EXIF GPS. Photos without one, and
+// files that cannot be read as photos (with the reason, as errors), are named
+// in the log and left out. Only reads the photos, never changes them.
 // Writes nothing when no photo has a position or once `stop` (may be null)
 // is set: the files of an earlier export stay as they were. Blocks until
 // done: run it off the GUI thread. `progress` may be empty. With `crs`,

@@ -1,5 +1,6 @@
 #include "geo/crs.h"
 
+#include "geo/globelimits.h"
 #include "geo/utm.h"
 
 #include <QMap>
@@ -27,11 +28,14 @@ QString crsCode(int epsg)
     return QStringLiteral("EPSG:") + QString::number(epsg);
 }
 
-// A context that keeps PROJ's messages off the terminal.
+// A context that keeps PROJ's messages off the terminal and works with the
+// grids on this machine only, whatever PROJ_NETWORK says: a run gives the
+// same numbers online and offline, and never waits on a server.
 static PJ_CONTEXT *quietContext()
 {
     PJ_CONTEXT *context = proj_context_create();
     proj_log_level(context, PJ_LOG_NONE);
+    proj_context_set_enable_network(context, 0);
     return context;
 }
 
@@ -88,6 +92,77 @@ QVector<CrsEntry> crsListForPlaces(const QVector<QPair<double, double>> &places)
     return list;
 }
 
+static QString directionWord(const QString &direction)
+{
+    static const QMap<QString, QString> words {{QStringLiteral("east"), QStringLiteral("este")},
+                                               {QStringLiteral("west"), QStringLiteral("oeste")},
+                                               {QStringLiteral("north"), QStringLiteral("norte")},
+                                               {QStringLiteral("south"), QStringLiteral("sur")}};
+    return words.value(direction, direction);
+}
+
+// Why the axes of `crs` cannot be written as "este" and "norte"; empty when
+// one points east and the other north, in either order.
+static QString axisProblem(PJ_CONTEXT *context, const PJ *crs, const QString &code)
+{
+    PJ *system = proj_crs_get_coordinate_system(context, crs);
+    const int count = system ? proj_cs_get_axis_count(context, system) : 0;
+    QStringList names, directions;
+    for (int i = 0; i < count; ++i) {
+        const char *name = nullptr;
+        const char *direction = nullptr;
+        if (proj_cs_get_axis_info(context, system, i, &name, nullptr, &direction, nullptr, nullptr,
+                                  nullptr, nullptr)) {
+            names << QString::fromUtf8(name);
+            directions << QString::fromUtf8(direction).toLower();
+        }
+    }
+    proj_destroy(system);
+    QStringList sorted = directions;
+    sorted.sort();
+    if (sorted == QStringList {QStringLiteral("east"), QStringLiteral("north")})
+        return QString();
+    QStringList words;
+    for (const QString &direction : std::as_const(directions))
+        words << directionWord(direction);
+    return QStringLiteral("%1 (%2) no se puede usar: sus ejes (%3) apuntan al %4, y Rumbario "
+                          "solo escribe coordenadas este y norte.")
+            .arg(code, QString::fromUtf8(proj_get_name(crs)), names.join(QStringLiteral(", ")),
+                 words.join(QStringLiteral(" y ")));
+}
+
+// The system EPSG gives in place of a deprecated one, as "EPSG:NNNN (name)".
+static QString replacementOf(PJ_CONTEXT *context, const PJ *crs)
+{
+    PJ_OBJ_LIST *list = proj_get_non_deprecated(context, crs);
+    QString replacement;
+    if (list && proj_list_get_count(list) > 0) {
+        PJ *first = proj_list_get(context, list, 0);
+        replacement = QStringLiteral("%1:%2 (%3)")
+                              .arg(QString::fromUtf8(proj_get_id_auth_name(first, 0)),
+                                   QString::fromUtf8(proj_get_id_code(first, 0)),
+                                   QString::fromUtf8(proj_get_name(first)));
+        proj_destroy(first);
+    }
+    proj_list_destroy(list);
+    return replacement;
+}
+
+static CrsEntry entryOf(PJ_CONTEXT *context, const PJ *crs, int epsg)
+{
+    CrsEntry entry;
+    entry.epsg = epsg;
+    entry.name = QString::fromUtf8(proj_get_name(crs));
+    const char *areaName = nullptr;
+    proj_get_area_of_use(context, crs, &entry.west, &entry.south, &entry.east, &entry.north,
+                         &areaName);
+    entry.areaName = QString::fromUtf8(areaName);
+    entry.deprecated = proj_is_deprecated(crs);
+    if (entry.deprecated)
+        entry.replacement = replacementOf(context, crs);
+    return entry;
+}
+
 std::optional<CrsEntry> findProjectedCrs(const QString &code, QString &problem)
 {
     static const QRegularExpression form(QStringLiteral("^EPSG:(\\d{1,6})$"),
@@ -109,17 +184,25 @@ std::optional<CrsEntry> findProjectedCrs(const QString &code, QString &problem)
                                  "metros.")
                           .arg(crsCode(epsg), QString::fromUtf8(proj_get_name(crs)));
     } else {
-        entry = CrsEntry();
-        entry->epsg = epsg;
-        entry->name = QString::fromUtf8(proj_get_name(crs));
-        const char *areaName = nullptr;
-        proj_get_area_of_use(context, crs, &entry->west, &entry->south, &entry->east, &entry->north,
-                             &areaName);
-        entry->areaName = QString::fromUtf8(areaName);
+        problem = axisProblem(context, crs, crsCode(epsg));
+        if (problem.isEmpty())
+            entry = entryOf(context, crs, epsg);
     }
     proj_destroy(crs);
     proj_context_destroy(context);
     return entry;
+}
+
+QString deprecationWarning(const CrsEntry &entry)
+{
+    if (!entry.deprecated)
+        return QString();
+    const QString withdrawn = QStringLiteral("Aviso: %1 (%2) está obsoleto en la base de datos "
+                                             "EPSG")
+                                      .arg(crsCode(entry.epsg), entry.name);
+    return entry.replacement.isEmpty()
+            ? withdrawn + QStringLiteral(" y PROJ no conoce su reemplazo.")
+            : withdrawn + QStringLiteral("; su reemplazo es %1.").arg(entry.replacement);
 }
 
 // The zone of a CRS whose projection is named as WGS 84 / UTM names it.
@@ -331,6 +414,39 @@ bool CrsTransform::inverse(double easting, double northing, double &latitude, do
     return transform(PJ_INV, easting, northing, longitude, latitude, operation);
 }
 
+// Farther apart than this, numbers did not come back from their place: they
+// lie off the projection. Well inside it they come back to the millimetre.
+static constexpr double roundTripToleranceMetres = 1.0;
+
+bool CrsTransform::placeOf(double easting, double northing, LatLon &place, QString *operation) const
+{
+    LatLon found;
+    double backEasting = 0.0, backNorthing = 0.0;
+    if (!inverse(easting, northing, found.latitude, found.longitude, operation)
+        || !isOnGlobe(found.latitude, found.longitude)
+        || !forward(found.latitude, found.longitude, backEasting, backNorthing)
+        || std::hypot(backEasting - easting, backNorthing - northing) > roundTripToleranceMetres)
+        return false;
+    place = found;
+    return true;
+}
+
+QString CrsTransform::outsideAreaLine(const QString &name, double latitude, double longitude) const
+{
+    if (crs.contains(latitude, longitude))
+        return QString();
+    return QStringLiteral("%1 queda fuera del área de uso de %2 (%3).")
+            .arg(name, crsCode(crs.epsg), crs.areaName);
+}
+
+QString CrsTransform::outsideAreaCountLine(int photos) const
+{
+    if (photos == 0)
+        return QString();
+    return QStringLiteral("Fotos fuera del área de uso de %1: %2.")
+            .arg(crsCode(crs.epsg), QString::number(photos));
+}
+
 bool projectPosition(const CrsTransform &crs, double latitude, double longitude,
                      UtmPosition &position, QString *operation)
 {
@@ -359,6 +475,8 @@ static std::shared_ptr<const CrsTransform> buildTransform(const CrsEntry &entry,
     }
     const auto zone = utmZoneOf(context, target);
     QStringList warnings = missingGridWarnings(context, source, target);
+    if (entry.deprecated)
+        warnings.prepend(deprecationWarning(entry));
     proj_destroy(source);
     proj_destroy(target);
     return std::make_shared<CrsTransform>(entry, zone, std::move(warnings), context, normalized);

@@ -30,6 +30,8 @@ struct CrsEntry
     QString name; // "PSAD56 / UTM zone 19S"
     QString areaName;
     double west = -180.0, south = -90.0, east = 180.0, north = 90.0;
+    bool deprecated = false; // withdrawn from the EPSG database
+    QString replacement; // of a deprecated system, when PROJ knows one: "EPSG:2960 (NAD83…)"
 
     bool contains(double latitude, double longitude) const;
 };
@@ -46,8 +48,14 @@ const QVector<CrsEntry> &projectedCrsList();
 QVector<CrsEntry> crsListForPlaces(const QVector<QPair<double, double>> &places);
 
 // The projected CRS named by `code` ("EPSG:NNNN", any case); nothing and a
-// Spanish reason when PROJ does not know it or it is no projected system.
+// Spanish reason when PROJ does not know it, it is no projected system, or
+// its axes do not point east and north (a westing or southing would be
+// written as an easting or northing). A deprecated system is found.
 std::optional<CrsEntry> findProjectedCrs(const QString &code, QString &problem);
+
+// The warning a run in the deprecated system `entry` logs first; empty for
+// a system in use.
+QString deprecationWarning(const CrsEntry &entry);
 
 // WGS 84 latitude/longitude to one projected CRS and back, easting first
 // whatever the CRS's own axis order, through the transformation PROJ picks
@@ -85,6 +93,18 @@ public:
     // Metres to degrees.
     bool inverse(double easting, double northing, double &latitude, double &longitude,
                  QString *operation = nullptr) const;
+    // The place on Earth that `easting` and `northing` name in this system:
+    // false for numbers off the projection, which PROJ turns into a place
+    // that does not transform back to them.
+    bool placeOf(double easting, double northing, LatLon &place,
+                 QString *operation = nullptr) const;
+
+    // "a.jpg queda fuera del área de uso de EPSG:24879 (…)." for a place
+    // outside the system's area of use, whose numbers are less exact or
+    // meaningless; empty inside it.
+    QString outsideAreaLine(const QString &name, double latitude, double longitude) const;
+    // The count of such photos at the end of a run; empty for none.
+    QString outsideAreaCountLine(int photos) const;
 
 private:
     PJconsts *threadTransformation() const;

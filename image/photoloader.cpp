@@ -156,11 +156,15 @@ static bool hasPhotoSignature(const QByteArray &head)
             || head.startsWith(QByteArray("II*\0", 4)) || head.startsWith(QByteArray("MM\0*", 4));
 }
 
+static const QString unreadableReason = QStringLiteral("no se pudo leer el archivo.");
+static const QString cutShortReason = QStringLiteral("el archivo JPEG está cortado: termina antes "
+                                                     "del marcador de fin de imagen.");
+
 QString photoFileProblem(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("no se pudo leer el archivo.");
+        return unreadableReason;
     const QByteArray head = file.peek(12);
     if (!hasPhotoSignature(head) && !looksLikeHeif(head))
         return QStringLiteral("el archivo no es una imagen de un formato reconocido.");
@@ -260,12 +264,26 @@ static QImage decodeUpright(QImageReader &reader, bool &turned, QString &reason)
     return image;
 }
 
+QString photoReadProblem(const QString &path)
+{
+    const QString problem = photoFileProblem(path);
+    if (!problem.isEmpty())
+        return problem;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return unreadableReason;
+    if (!looksLikeJpeg(file.peek(12)))
+        return QString();
+    const QByteArray bytes = file.readAll();
+    return jpegIsComplete(bytes) ? QString() : cutShortReason;
+}
+
 QImage loadPhoto(const QString &path, bool &turned, QString &reason)
 {
     turned = false;
     QByteArray bytes;
     if (!readPhotoFile(path, bytes)) {
-        reason = QStringLiteral("no se pudo leer el archivo.");
+        reason = unreadableReason;
         return {};
     }
     if (looksLikeHeif(bytes)) {
@@ -274,8 +292,7 @@ QImage loadPhoto(const QString &path, bool &turned, QString &reason)
         return decodeHeif(bytes, reason);
     }
     if (looksLikeJpeg(bytes) && !jpegIsComplete(bytes)) {
-        reason = QStringLiteral("el archivo JPEG está cortado: termina antes del marcador de fin "
-                                "de imagen.");
+        reason = cutShortReason;
         return {};
     }
     QBuffer buffer(&bytes);
@@ -283,6 +300,34 @@ QImage loadPhoto(const QString &path, bool &turned, QString &reason)
     QImageReader reader(&buffer);
     const QImage image = decodeUpright(reader, turned, reason);
     return reason.isEmpty() ? image : QImage();
+}
+
+QString wholePhotoProblem(const QString &path)
+{
+    QString reason = photoFileProblem(path);
+    QByteArray bytes;
+    if (!reason.isEmpty())
+        return reason;
+    if (!readPhotoFile(path, bytes))
+        return unreadableReason;
+    if (looksLikeHeif(bytes)) {
+        decodeHeif(bytes, reason);
+        return reason;
+    }
+    const bool jpeg = looksLikeJpeg(bytes);
+    if (jpeg && !jpegIsComplete(bytes))
+        return cutShortReason;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    if (jpeg) {
+        const QSize stored = reader.size();
+        reader.setScaledSize(
+                QSize(std::max(1, stored.width() / 8), std::max(1, stored.height() / 8)));
+    }
+    bool turned = false;
+    decodeUpright(reader, turned, reason);
+    return reason;
 }
 
 // libheif decodes whole pictures only: reduced after decoding.

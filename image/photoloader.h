@@ -20,6 +20,18 @@ QImage loadPhoto(const QString &path, bool &turned, QString &reason);
 // any JPEG of the pixels its header declares. Empty when it may be one.
 QString photoFileProblem(const QString &path);
 
+// Why the file at `path` is not a whole photo this program reads: the checks
+// of photoFileProblem, then a JPEG cut short or whose decoder reports damaged
+// data, or a picture that does not decode. Empty when it decodes whole. A
+// JPEG is decoded at an eighth of its size, which still reads every coded
+// block; the other formats are decoded whole.
+QString wholePhotoProblem(const QString &path);
+
+// Why the file at `path` cannot be read as a photo at all: photoFileProblem's
+// reasons, or a JPEG cut short (read whole to tell). Empty when it may be one;
+// its picture may still prove damaged when decoded.
+QString photoReadProblem(const QString &path);
+
 // The bytes loadPhoto's picture of the photo takes, judged from its header;
 // 0 when the header gives no size.
 qint64 decodedPhotoBytes(const QString &path);

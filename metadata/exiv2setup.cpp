@@ -1,5 +1,6 @@
 #include "metadata/exiv2setup.h"
 
+#include "metadata/extendedxmp.h"
 #include "metadata/stampmarker.h"
 
 #include <QDebug>
@@ -19,6 +20,7 @@ void initializeExiv2()
     std::call_once(once, [] {
         Exiv2::XmpParser::initialize();
         registerStampNamespace();
+        registerExtendedXmpNamespace();
         Exiv2::LogMsg::setHandler(forwardExiv2Message);
     });
 }

@@ -51,6 +51,19 @@ static void parseXmp(const QByteArray &block, PhotoMetadata &metadata)
     }
 }
 
+// The primary image's own ICC profile ("prof" or "rICC"); none for a
+// colour description by code points ("nclx"), which carries no profile.
+static std::string colourProfile(heif_image_handle *handle)
+{
+    const heif_color_profile_type type = heif_image_handle_get_color_profile_type(handle);
+    if (type != heif_color_profile_type_prof && type != heif_color_profile_type_rICC)
+        return {};
+    std::string profile(heif_image_handle_get_raw_color_profile_size(handle), '\0');
+    return heif_image_handle_get_raw_color_profile(handle, profile.data()).code == heif_error_Ok
+            ? profile
+            : std::string();
+}
+
 MetadataResult readHeifMetadata(const QString &path, PhotoMetadata &metadata, QString &error)
 {
     metadata.clear();
@@ -60,6 +73,7 @@ MetadataResult readHeifMetadata(const QString &path, PhotoMetadata &metadata, QS
         error = file.error();
         return MetadataResult::Failed;
     }
+    metadata.iccProfile = colourProfile(handle);
     std::vector<heif_item_id> ids(
             size_t(heif_image_handle_get_number_of_metadata_blocks(handle, nullptr)));
     heif_image_handle_get_list_of_metadata_block_IDs(handle, nullptr, ids.data(), int(ids.size()));

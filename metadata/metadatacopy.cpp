@@ -3,6 +3,7 @@
 #include "metadata/exifmutex.h"
 #include "metadata/exiv2compat.h"
 #include "metadata/exiv2image.h"
+#include "metadata/extendedxmp.h"
 #include "metadata/heiffile.h"
 #include "metadata/heifmetadata.h"
 
@@ -30,6 +31,11 @@ static QByteArray ioBytes(Exiv2::BasicIo &io)
     return bytes;
 }
 
+static bool isJpeg(const Exiv2::Image &image)
+{
+    return image.imageType() == Exiv2::ImageType::jpeg;
+}
+
 // Exiv2's own error type derives from std::exception; anything else a damaged
 // file provokes is reported the same way rather than ending the program.
 MetadataResult copyMetadata(const QString &path, PhotoMetadata &metadata, QString &error)
@@ -46,6 +52,10 @@ MetadataResult copyMetadata(const QString &path, PhotoMetadata &metadata, QStrin
         metadata.iptc = image->iptcData();
         metadata.xmp = image->xmpData();
         metadata.xmpUnreadable = xmpPacketUnreadable(*image);
+        if (isJpeg(*image))
+            joinExtendedXmp(ioBytes(image->io()), metadata.xmp);
+        if (image->iccProfileDefined())
+            metadata.iccProfile = iccProfileBytes(*image);
         return MetadataResult::Done;
     } catch (const std::exception &exception) {
         metadata.clear();
@@ -67,9 +77,24 @@ MetadataResult storeMetadata(QByteArray &encoded, const PhotoMetadata &metadata,
         image->readMetadata();
         image->setExifData(metadata.exif);
         image->setIptcData(metadata.iptc);
-        image->setXmpData(metadata.xmp);
+        // A JPEG gets the packet measured to fit its segment; the rest of
+        // the XMP follows it in segments of its own.
+        JpegXmp split;
+        const bool jpeg = isJpeg(*image);
+        if (!jpeg) {
+            image->setXmpData(metadata.xmp);
+        } else if (splitXmpForJpeg(metadata.xmp, split, error)) {
+            image->setXmpPacket(split.standard);
+            image->writeXmpFromPacket(true);
+        } else {
+            return MetadataResult::Failed;
+        }
+        if (!metadata.iccProfile.empty())
+            setIccProfileBytes(*image, metadata.iccProfile);
         image->writeMetadata();
         encoded = ioBytes(image->io());
+        if (jpeg)
+            encoded = withExtensionSegments(encoded, split);
         return MetadataResult::Done;
     } catch (const std::exception &exception) {
         error = QString::fromUtf8(exception.what());

@@ -6,12 +6,14 @@
 #include <QByteArray>
 #include <QString>
 
-// Under exifMutex: opens the file at `path` and copies its metadata.
+// Under exifMutex: opens the file at `path` and copies its metadata; the XMP
+// of a JPEG includes its Extended XMP.
 MetadataResult copyMetadata(const QString &path, PhotoMetadata &metadata, QString &error);
 
 // Under exifMutex: puts `metadata` into the encoded image held in `encoded`
 // (the bytes of a complete JPEG/PNG/TIFF file) and replaces `encoded` with the
-// result. Nothing is written to disk.
+// result. Nothing is written to disk. XMP too large for a JPEG's one segment
+// is written as Extended XMP; Failed when even that cannot hold it.
 MetadataResult storeMetadata(QByteArray &encoded, const PhotoMetadata &metadata, QString &error);
 
 #endif // METADATACOPY_H

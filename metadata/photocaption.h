@@ -5,7 +5,8 @@
 
 #include <exiv2/exiv2.hpp>
 
-// The photo's own caption: XMP dc:description, else IPTC Caption-Abstract,
+// The photo's own caption: XMP dc:description (also from a JPEG's Extended
+// XMP, which the metadata copy joins), else IPTC Caption-Abstract,
 // else EXIF ImageDescription, else EXIF UserComment. Text a camera writes by
 // itself ("OLYMPUS DIGITAL CAMERA") and blank text count as none. Empty when
 // there is none or the photo cannot be read (HEIF photos too). Takes exifMutex.

@@ -6,4 +6,5 @@ void PhotoMetadata::clear()
     iptc.clear();
     xmp.clear();
     xmpUnreadable = false;
+    iccProfile.clear();
 }

@@ -3,6 +3,8 @@
 
 #include <exiv2/exiv2.hpp>
 
+#include <string>
+
 // A photo's EXIF, IPTC and XMP, owned outside any Exiv2 image object, so they
 // can be carried across re-encoding.
 struct PhotoMetadata
@@ -12,6 +14,9 @@ struct PhotoMetadata
     Exiv2::XmpData xmp;
     // The photo held an XMP packet that cannot be parsed: it is not carried.
     bool xmpUnreadable = false;
+    // The photo's ICC colour profile, empty when it has none: without it
+    // viewers take the pixels for sRGB.
+    std::string iccProfile;
 
     void clear();
 };

@@ -32,6 +32,7 @@ struct PhotoEnd
     QString path; // as collected; empty for a photo that never started
     PositionOutcome position = PositionOutcome::Found;
     std::optional<qint64> captureUtcMs; // track mode: the instant it was placed by, if any
+    bool outsideArea = false; // saved at a place outside the chosen system's area of use
 };
 
 // What the photos of one batch share. Filled before the photos start and read

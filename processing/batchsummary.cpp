@@ -25,6 +25,8 @@ static std::vector<SummaryCount> summaryCounts(const BatchOutcome &outcome)
              int(outcome.alreadyStamped.size()),
              {}},
             {QStringLiteral("Fotos con error"), outcome.errors(), {}},
+            {QStringLiteral("Fotos fuera del área de uso del sistema de coordenadas"),
+             int(outcome.outsideArea.size()), outcome.outsideArea},
             {QStringLiteral("Fotos sin procesar por la detención"),
              outcome.total - outcome.done,
              {}},
@@ -65,9 +67,31 @@ QStringList batchSummary(const BatchOutcome &outcome)
     return lines;
 }
 
+QString batchCountLine(const BatchOutcome &outcome, const QString &time)
+{
+    QString line = (outcome.stopped() ? QStringLiteral("Proceso detenido: se procesaron ")
+                                      : QStringLiteral("Se procesaron "))
+            + QStringLiteral("%1 de %2 fotos en %3")
+                      .arg(QString::number(outcome.processed()), QString::number(outcome.total),
+                           time);
+    const std::pair<int, const char *> others[] = {
+            {int(outcome.alreadyStamped.size()), "ya estampadas (omitidas)"},
+            {int(outcome.withoutPosition.size()), "sin posición (sin tocar)"},
+            {outcome.errors(), "con error"},
+            {outcome.total - outcome.done, "sin procesar por la detención"},
+    };
+    QStringList parts;
+    for (const auto &[count, what] : others)
+        if (count > 0)
+            parts << QString::number(count) + QLatin1Char(' ') + QString::fromUtf8(what);
+    if (!parts.isEmpty())
+        line += QStringLiteral(": ") + parts.join(QStringLiteral(", "));
+    return line + QLatin1Char('.');
+}
+
 bool summaryWarns(const BatchOutcome &outcome)
 {
     return outcome.total == 0 || outcome.processed() != outcome.total
             || !outcome.fixedPosition.isEmpty() || !outcome.unsupported.isEmpty()
-            || !outcome.badNames.isEmpty();
+            || !outcome.badNames.isEmpty() || !outcome.outsideArea.isEmpty();
 }

@@ -11,6 +11,10 @@
 // then one line per count that is not zero.
 QStringList batchSummary(const BatchOutcome &outcome);
 
+// The run's count line in the log: how many photos of all were processed in
+// `time`, then the photos left alone and failed, by the summary's reasons.
+QString batchCountLine(const BatchOutcome &outcome, const QString &time);
+
 // Whether anything but clean processing happened: a stop, no photos at all,
 // or any count other than the processed photos.
 bool summaryWarns(const BatchOutcome &outcome);

@@ -6,6 +6,7 @@
 #include "files/photocollection.h"
 #include "geo/positionname.h"
 #include "processing/batchcontext.h"
+#include "processing/batchsummary.h"
 #include "processing/elapsedtime.h"
 #include "processing/folderlock.h"
 #include "processing/photoplacement.h"
@@ -295,13 +296,11 @@ BatchOutcome PhotoProcessor::renamePhotosWithUTM(const QString &folder,
     outcome.unsupported = collectUnsupportedPictures(folder, options.includeSubdirectories);
     outcome.fixedPosition = photosWith(context, PositionOutcome::Fixed);
     outcome.withoutPosition = photosWith(context, PositionOutcome::Missing);
-    const QString time = formatElapsedTime(clock.elapsed());
-    if (outcome.stopped())
-        log(QStringLiteral("Proceso detenido: se procesaron %1 de %2 fotos en %3.")
-                    .arg(QString::number(outcome.done), QString::number(outcome.total), time));
-    else
-        log(QStringLiteral("Se procesaron %1 fotos en %2.")
-                    .arg(QString::number(context.total), time));
+    for (const PhotoEnd &end : context.photoEnds) {
+        if (end.outsideArea)
+            outcome.outsideArea << end.path;
+    }
+    log(batchCountLine(outcome, formatElapsedTime(clock.elapsed())));
     logPhotoList(folder, outcome.fixedPosition,
                  QStringLiteral("foto(s) sin datos GPS quedaron en las coordenadas fijas ")
                          + utmName(fallbackPosition),

@@ -24,6 +24,7 @@ struct BatchOutcome
     QStringList alreadyStamped {}; // left untouched: stamped by an earlier run
     QStringList unsupported {}; // files in the folder that are not photos it can read
     QStringList badNames {}; // photos and folders skipped: their names are not valid text
+    QStringList outsideArea {}; // saved at a place outside the chosen system's area of use
     bool logoMissing = false; // a logo was asked for and could not be opened
     bool exportFailed = false; // a location file could not be written
     bool stopped() const { return done < total; }

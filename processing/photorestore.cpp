@@ -2,6 +2,7 @@
 
 #include "files/atomicfile.h"
 #include "files/photocollection.h"
+#include "image/photoloader.h"
 #include "metadata/stampmarker.h"
 #include "processing/folderlock.h"
 
@@ -15,19 +16,23 @@ static bool isPlainFileName(const QString &name)
             && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
 }
 
-// The backup must sit below a "Backup" folder in the photo's folder or one of
-// its parents, as runs make them, and be a file of its own.
+// The backup must really sit below a "Backup" folder in the photo's folder
+// or one of its parents, as runs make them, and be a file of its own: its
+// path with every link resolved, so that a link named "Backup" (or one
+// inside it) never leads the restore into another folder.
 static bool isBackupOf(const QString &photoFolder, const QString &backup)
 {
     const QFileInfo info(backup);
     if (!info.isFile() || info.isSymLink())
         return false;
+    const QString real = info.canonicalFilePath();
+    const QString folder = QFileInfo(photoFolder).canonicalFilePath();
     const QString marker = QLatin1Char('/') + QLatin1String(backupFolderName) + QLatin1Char('/');
-    const int at = backup.indexOf(marker);
-    if (at < 0)
+    const int at = real.indexOf(marker);
+    if (at < 0 || folder.isEmpty())
         return false;
-    const QString root = backup.left(at);
-    return photoFolder == root || photoFolder.startsWith(root + QLatin1Char('/'));
+    const QString root = real.left(at);
+    return folder == root || folder.startsWith(root + QLatin1Char('/'));
 }
 
 RestorePlan planRestore(const QString &folder, bool includeSubdirectories)
@@ -69,13 +74,19 @@ static void removeEmptiedBackupFolders(const QString &backup)
     }
 }
 
-// The original first takes its name, then the stamped photo goes: at every
-// moment at least one of them is in the photo folder.
+// Only a backup that decodes whole replaces the stamped photo; the original
+// first takes its name, then the stamped photo goes: at every moment at
+// least one of them is in the photo folder.
 static bool restoreOne(const RestoreItem &item, const LogCallback &log)
 {
     const QString stampedName = QFileInfo(item.photo).fileName();
     const QString originalName = QFileInfo(item.original).fileName();
-    QString error;
+    QString error = wholePhotoProblem(item.backup);
+    if (!error.isEmpty()) {
+        log(QStringLiteral("No se restaura %1: su copia de seguridad %2 no es una foto entera: %3")
+                    .arg(stampedName, QFileInfo(item.backup).fileName(), error));
+        return false;
+    }
     if (item.original == item.photo) {
         if (!moveFileReplacing(item.backup, item.photo, error)) {
             log(QStringLiteral("Error restaurando %1: %2").arg(stampedName, error));

@@ -30,8 +30,9 @@ struct RestorePlan
 
 // Reads the markers of the photos in `folder` (and its subfolders with
 // `includeSubdirectories`); changes nothing. A marker is data from a file:
-// one whose backup lies outside a "Backup" folder above the photo, or whose
-// original name is no plain file name, counts as having no backup.
+// one whose backup lies outside a "Backup" folder above the photo once links
+// are resolved, or whose original name is no plain file name, counts as
+// having no backup.
 RestorePlan planRestore(const QString &folder, bool includeSubdirectories);
 
 // "Se restaurarán N fotos; M no tienen copia de seguridad."
@@ -41,12 +42,15 @@ struct RestoreOutcome
 {
     QString refusal; // why the restore did not start, already logged; empty when it ran
     int restored = 0;
-    int notRestored = 0; // items left as they were: a taken name, a failed move
+    // Items left as they were: a backup that is no whole photo, a taken name,
+    // a failed move.
+    int notRestored = 0;
     bool stopped = false;
 };
 
-// Restores the plan's photos holding the folder's lock, one at a time, each in
-// steps that never leave neither copy; stops between photos once `stop` (may
+// Restores the plan's photos holding the lock of every folder it writes in,
+// one at a time, each from a backup that decodes whole and in steps that
+// never leave neither copy; stops between photos once `stop` (may
 // be null) is set. A backup folder that the restore empties is removed.
 // `progress` may be empty.
 RestoreOutcome restoreOriginals(const QString &folder, const RestorePlan &plan,

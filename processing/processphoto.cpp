@@ -52,6 +52,7 @@ struct PhotoRun : PhotoReading
     QString targetPath;
     std::optional<LocationRecord> location;
     QString backupPath; // empty while no backup was made
+    bool outputCopy = false; // the work file is a copy made in the output folder
     bool saved = false; // the photo reached its target whole
     bool skippedAsStamped = false;
 };
@@ -75,8 +76,8 @@ static bool place(PhotoRun &run)
     if (run.fromHeif)
         return placeHeif(run);
     if (run.options.useOutputFolder)
-        return placeInOutputFolder(run.context.folder, run.options.outputFolder, run.photoPath,
-                                   run.workFile, run.lines);
+        return run.outputCopy = placeInOutputFolder(run.context.folder, run.options.outputFolder,
+                                                    run.photoPath, run.workFile, run.lines);
     if (run.options.makeBackup)
         return backUpPhoto(run.context.folder, run.photoPath, run.backupPath, run.lines);
     return true;
@@ -161,7 +162,10 @@ static void replaceMetadataWithRow(PhotoRun &run)
 {
     run.lines << QStringLiteral("Generando nuevos metadatos EXIF desde datos TXT para ")
                     + QFileInfo(run.targetPath).fileName();
+    // The row replaces the tags, not the colours the pixels are in.
+    std::string iccProfile = std::move(run.metadata.iccProfile);
     run.metadata.clear();
+    run.metadata.iccProfile = std::move(iccProfile);
     const auto &stamp = run.stamp;
     if (stamp.position.altitude && !isPlausibleAltitude(*stamp.position.altitude))
         run.lines << QStringLiteral("Altitud fuera de rango (%1 m): no se escribe en el EXIF.")
@@ -201,28 +205,27 @@ static bool encodeImage(const QImage &image, const QString &targetPath, int qual
     return false;
 }
 
-// Puts the metadata copies into the encoded photo and returns the lines that
-// report it; they wait for the save, since they belong to a saved photo only.
-// After an Exiv2 error the photo is saved without metadata.
-static QStringList embedMetadata(const PhotoRun &run, QByteArray &encoded)
+// Puts the metadata copies into the encoded photo and sets the lines that
+// report it in `lines`; they wait for the save, since they belong to a saved
+// photo only. A photo whose metadata cannot be written is not saved: it would
+// lose its position, its date and its stamp marker.
+static bool embedMetadata(PhotoRun &run, QByteArray &encoded, QStringList &lines)
 {
     const auto targetName = QFileInfo(run.targetPath).fileName();
-    QStringList lines = {QStringLiteral("Intentando escribir EXIF a (nativo): ")
+    lines = QStringList {QStringLiteral("Intentando escribir EXIF a (nativo): ")
                          + nativePathText(run.targetPath)};
-    QByteArray withMetadata = encoded;
     QString error;
-    const auto stored = storeMetadata(withMetadata, run.metadata, error);
+    const auto stored = storeMetadata(encoded, run.metadata, error);
     if (stored == MetadataResult::Failed) {
-        lines << QStringLiteral("Error escribiendo metadatos en %1: %2").arg(targetName, error);
-        return lines;
+        run.lines << QStringLiteral("Error escribiendo metadatos en %1: %2").arg(targetName, error);
+        return false;
     }
-    encoded = std::move(withMetadata);
     if (stored == MetadataResult::Done)
         lines << QStringLiteral("Metadatos escritos para ") + targetName;
     if (run.metadata.xmpUnreadable)
         lines << QStringLiteral("Los datos XMP de %1 no son válidos y no se conservaron.")
                          .arg(targetName);
-    return lines;
+    return true;
 }
 
 static bool failSave(PhotoRun &run, const QString &error)
@@ -281,7 +284,9 @@ static void stampImage(const PhotoRun &run, const KeptCompression &kept, QImage 
 static bool save(PhotoRun &run, QByteArray &encoded)
 {
     QString error;
-    const auto metadataLines = embedMetadata(run, encoded);
+    QStringList metadataLines;
+    if (!embedMetadata(run, encoded, metadataLines))
+        return false;
     if (!replaceFileAtomically(run.targetPath, encoded, error))
         return failSave(run, error);
     run.lines << metadataLines;
@@ -298,7 +303,9 @@ static bool saveAsNewJpeg(PhotoRun &run, const QByteArray &encoded)
     const auto permissions = QFileInfo(run.photoPath).permissions();
     for (int attempt = 0; attempt < maxRenameAttempts; ++attempt) {
         QByteArray withMetadata = encoded;
-        const auto metadataLines = embedMetadata(run, withMetadata);
+        QStringList metadataLines;
+        if (!embedMetadata(run, withMetadata, metadataLines))
+            return false;
         if (writeFileToNewName(run.targetPath, withMetadata, permissions, error)) {
             run.lines << QStringLiteral("Convertido a JPEG: %1 a %2")
                                  .arg(run.fileName, QFileInfo(run.targetPath).fileName())
@@ -440,6 +447,19 @@ static void runPipeline(PhotoRun &run)
     recordLocation(run, std::move(thumbnail));
 }
 
+// A photo that failed leaves no unstamped copy among the results of an output
+// folder, and gets back the name a rename took from it.
+static void leaveAsFound(PhotoRun &run)
+{
+    const QString current = run.targetPath.isEmpty() ? run.workFile : run.targetPath;
+    QString error;
+    if (run.outputCopy)
+        QFile::remove(current);
+    else if (!run.fromHeif && current != run.workFile
+             && moveFileToNewName(current, run.workFile, error))
+        run.lines << QStringLiteral("Recupera su nombre: ") + QFileInfo(run.workFile).fileName();
+}
+
 static void finish(BatchContext &context, int slot, PhotoRun &run)
 {
     const int done = context.doneCount.fetch_add(1) + 1;
@@ -454,7 +474,7 @@ static void finish(BatchContext &context, int slot, PhotoRun &run)
     const bool fixedButLost = run.positionOutcome == PositionOutcome::Fixed && !run.saved;
     context.photoEnds[size_t(slot)]
             = {run.photoPath, fixedButLost ? PositionOutcome::Found : run.positionOutcome,
-               run.captureUtcMs};
+               run.captureUtcMs, run.outsideArea && run.saved};
 }
 
 void processPhoto(BatchContext &context, const QString &photoPath)
@@ -471,9 +491,11 @@ void processPhoto(BatchContext &context, const QString &photoPath)
         run.lines << QStringLiteral("Error procesando %1: %2")
                              .arg(run.fileName, QStringLiteral("error desconocido"));
     }
-    if (run.skippedAsStamped)
+    if (run.skippedAsStamped) {
         context.stampedSkips[size_t(slot)] = photoPath;
-    else if (!run.saved)
+    } else if (!run.saved) {
+        leaveAsFound(run);
         context.failedCount.fetch_add(1);
+    }
     finish(context, slot, run);
 }

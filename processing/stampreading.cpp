@@ -56,10 +56,11 @@ static void findCaptureTime(PhotoReading &run, bool readFromPhoto)
 // (one zone for a whole project), but said.
 static void noteOutsideArea(PhotoReading &run)
 {
-    const CrsEntry &crs = run.context.crs->entry();
-    if (!crs.contains(run.stamp.wgs84->latitude, run.stamp.wgs84->longitude))
-        run.lines << QStringLiteral("%1 queda fuera del área de uso de %2 (%3).")
-                             .arg(run.fileName, crsCode(crs.epsg), crs.areaName);
+    const QString line = run.context.crs->outsideAreaLine(run.fileName, run.stamp.wgs84->latitude,
+                                                          run.stamp.wgs84->longitude);
+    run.outsideArea = !line.isEmpty();
+    if (run.outsideArea)
+        run.lines << line;
 }
 
 // With a chosen system the easting and northing are in it and a UTM system's
@@ -86,9 +87,7 @@ static bool rowToWgs84(PhotoReading &run)
     const CrsTransform &crs = *run.context.crs;
     const auto &position = run.stamp.position;
     LatLon wgs84;
-    if (!crs.inverse(position.easting, position.northing, wgs84.latitude, wgs84.longitude,
-                     &run.transformation)
-        || !isOnGlobe(wgs84.latitude, wgs84.longitude)) {
+    if (!crs.placeOf(position.easting, position.northing, wgs84, &run.transformation)) {
         run.lines << QStringLiteral("No se pudo transformar la posición de %1 desde %2 a WGS 84; "
                                     "la foto queda sin cambios.")
                              .arg(run.fileName, crs.entry().name);

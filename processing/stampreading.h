@@ -35,6 +35,7 @@ struct PhotoReading
     std::optional<qint64> captureUtcMs; // track mode: the same instant, when there was one
     std::optional<StampMarker> earlierMarker; // left by an earlier run
     QString transformation; // with a chosen system: the one this photo went through
+    bool outsideArea = false; // with a chosen system: the place lies outside its area of use
 };
 
 // Copies the photo's metadata and the marker of an earlier run. Returns false

@@ -295,11 +295,14 @@ static QString differentStampSystem(const QString &path, const LocationRecord &r
 
 static ReportPhoto readReportPhoto(const QString &path, const QString &folder,
                                    const CrsTransform *crs, const LogCallback &log,
-                                   QString &transformation)
+                                   QString &transformation, int &outsideArea)
 {
     ReportPhoto photo;
     photo.path = path;
-    photo.located = readPhotoLocation(path, folder, crs, photo.record, log, &transformation);
+    bool outside = false;
+    photo.located
+            = readPhotoLocation(path, folder, crs, photo.record, log, &transformation, &outside);
+    outsideArea += outside;
     if (!photo.located) {
         PhotoStamp stamp;
         readCaptureDateTime(path, stamp.captureTime);
@@ -331,14 +334,25 @@ PhotoReport collectReport(const ReportSettings &settings, const LogCallback &log
             log(line);
     QVector<ReportPhoto> photos;
     std::vector<QString> transformations;
+    int outsideArea = 0;
     for (const QString &path : collectPhotos(settings.folder, settings.includeSubdirectories)) {
         if (stop && stop->load())
             return report;
-        photos.append(
-                readReportPhoto(path, settings.folder, crs, log, transformations.emplace_back()));
+        const QString problem = photoReadProblem(path);
+        if (!problem.isEmpty()) {
+            const QString name = QDir(settings.folder).relativeFilePath(path);
+            log(QStringLiteral("Error: No se pudo leer %1, queda fuera del registro: %2")
+                        .arg(name, problem));
+            report.unreadableFiles << name;
+            continue;
+        }
+        photos.append(readReportPhoto(path, settings.folder, crs, log,
+                                      transformations.emplace_back(), outsideArea));
     }
     for (const QString &line : transformationLines(transformations))
         log(line);
+    if (crs && outsideArea > 0)
+        log(crs->outsideAreaCountLine(outsideArea));
     if (!settings.captionsFile.isEmpty())
         addFileCaptions(photos, readCoordinateDescriptions(settings.captionsFile, log));
     QVector<LocationRecord> records;

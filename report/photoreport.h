@@ -71,6 +71,7 @@ struct PhotoReport
     ReportSettings settings;
     QVector<ReportPhoto> located; // numbered from 1 in the order of the location files
     QVector<ReportPhoto> unlocated; // in the same order, listed last
+    QStringList unreadableFiles; // files that cannot be read as photos, left out
 };
 
 // One row per located photo: N°, file, time, zone, easting, northing,
@@ -153,7 +154,9 @@ bool forEachPicture(ReportRun &run, const QVector<ReportPhoto> &photos,
                     const std::function<void(int index, const QImage &picture)> &use);
 
 // The photos of the settings' folder read into a report: positions, times and
-// captions. Photos without position are named in the log.
+// captions. Photos without position, or outside the area of use of the
+// chosen system, and files that cannot be read as photos (with the reason, as
+// errors) are named in the log.
 PhotoReport collectReport(const ReportSettings &settings, const LogCallback &log,
                           const std::atomic<bool> *stop);
 

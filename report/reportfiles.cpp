@@ -4,13 +4,30 @@
 #include "report/reportdocx.h"
 #include "report/reportpdf.h"
 
-void setReportTargets(ReportSettings &settings, const QString &path)
+#include <QDir>
+#include <QFileInfo>
+
+// `path` without a ".pdf" or ".docx" ending.
+static QString reportBase(const QString &path)
 {
     QString base = path;
     for (const char *ending : {".pdf", ".docx"}) {
         if (base.endsWith(QLatin1String(ending), Qt::CaseInsensitive))
             base.chop(int(qstrlen(ending)));
     }
+    return base;
+}
+
+QString reportTargetProblem(const QString &path)
+{
+    if (QFileInfo(reportBase(path)).fileName().isEmpty())
+        return QStringLiteral("falta el nombre del archivo del registro fotográfico.");
+    return QString();
+}
+
+void setReportTargets(ReportSettings &settings, const QString &path)
+{
+    const QString base = reportBase(path);
     settings.pdfPath = base + QStringLiteral(".pdf");
     settings.docxPath = base + QStringLiteral(".docx");
 }
@@ -32,6 +49,14 @@ ReportOutcome writePhotoReport(const ReportSettings &settings, const LogCallback
     ReportRun run;
     run.stop = stop;
     const PhotoReport report = collectReport(settings, log, stop);
+    outcome.failed = !report.unreadableFiles.isEmpty();
+    if (report.located.isEmpty() && report.unlocated.isEmpty() && !(stop && stop->load())) {
+        log(QStringLiteral("Error: No hay ninguna foto que mostrar en %1; no se escribió el "
+                           "registro fotográfico.")
+                    .arg(QDir::toNativeSeparators(settings.folder)));
+        outcome.failed = true;
+        return outcome;
+    }
     const QStringList targets = reportTargets(settings);
     const int total = int(report.located.size() * targets.size());
     int done = 0;

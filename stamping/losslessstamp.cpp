@@ -1,6 +1,7 @@
 #include "stamping/losslessstamp.h"
 
 #include "image/photoloader.h"
+#include "stamping/packedcoefficients.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -449,6 +450,7 @@ struct StampWork
 {
     std::vector<StampPatch> stamps; // in the stored picture's coordinates
     TouchedCells cells;
+    PackedCoefficients coefficients;
 };
 
 static bool runJob(LosslessJob &job, const QByteArray &bytes,
@@ -457,6 +459,8 @@ static bool runJob(LosslessJob &job, const QByteArray &bytes,
 {
     jpeg_create_decompress(&job.source);
     jpeg_create_compress(&job.target);
+    work.coefficients.takeOver(reinterpret_cast<j_common_ptr>(&job.source));
+    work.coefficients.takeOver(reinterpret_cast<j_common_ptr>(&job.target));
     jpeg_mem_src(&job.source, reinterpret_cast<const unsigned char *>(bytes.constData()),
                  static_cast<unsigned long>(bytes.size()));
     jpeg_read_header(&job.source, TRUE);

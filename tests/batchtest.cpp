@@ -346,7 +346,8 @@ private slots:
             QCOMPARE(result.progress.size(), total + 1);
             QCOMPARE(result.progress.first(), qMakePair(0, total));
             QCOMPARE(result.progress.last(), qMakePair(total, total));
-            QVERIFY(result.log.last().startsWith(QString("Se procesaron %1 fotos en ").arg(total)));
+            QVERIFY(result.log.last().startsWith(
+                    QString("Se procesaron %1 de %1 fotos en ").arg(total)));
             const QStringList badNames = result.log.filter("su nombre no es texto válido");
             QCOMPARE(badNames.size(), subfolders ? 2 : 1);
             QVERIFY2(badNames.first().startsWith("Se omite " + at("Pe\uFFFDon")),
@@ -601,6 +602,7 @@ private slots:
         QTest::addColumn<QString>("prefix");
         QTest::addColumn<QString>("failure"); // the start of the failure line
         QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("output"); // empty: in place; "whole" or "kept" compression
         const QString open = "Error al abrir la imagen: ";
         const QByteArray whole = jpeg(640, 480);
         QByteArray claim = jpeg(16, 16);
@@ -608,15 +610,23 @@ private slots:
         const QString longName = QString(251, QLatin1Char('n')) + ".jpg";
         QTest::newRow("cut in half, end marker added")
                 << "a.jpg" << whole.left(whole.size() / 2) + "\xFF\xD9"
-                << "" << open << "decodificador";
+                << "" << open << "decodificador"
+                << "";
+        for (const char *output : {"whole", "kept"})
+            QTest::addRow("cut in half, copied to an output folder, %s", output)
+                    << "a.jpg" << whole.left(whole.size() / 2) + "\xFF\xD9"
+                    << "" << open << "decodificador" << output;
         QTest::newRow("header claims 4000 x 4000")
-                << "a.jpg" << claim << "" << open << "muy pocos para los 4000 × 4000 píxeles";
+                << "a.jpg" << claim << "" << open << "muy pocos para los 4000 × 4000 píxeles"
+                << "";
         QTest::newRow("255-byte name") << longName << QByteArray() << ""
                                        << "Error creando backup de "
-                                       << "255";
+                                       << "255"
+                                       << "";
         QTest::newRow("too long prefix")
                 << "a.jpg" << QByteArray() << QString(240, 'p') << "Error renombrando a.jpg"
-                << "255";
+                << "255"
+                << "";
     }
 
     void failedPhotoSaysWhyAndKeepsItsBytes()
@@ -626,13 +636,108 @@ private slots:
         QFETCH(QString, prefix);
         QFETCH(QString, failure);
         QFETCH(QString, reason);
+        QFETCH(QString, output);
         QVERIFY(bytes.isEmpty() ? !write(name).isEmpty() : writeBytes(at(name), bytes));
         const auto before = fileBytes(at(name));
-        const auto group = logGroup(runBatch(folder, exifRun(prefix)).log, name);
+        ProcessingOptions options = exifRun(prefix);
+        options.useOutputFolder = !output.isEmpty();
+        options.outputFolder = folder + "-salida";
+        options.losslessStamps = output == "kept";
+        const auto group = logGroup(runBatch(folder, options).log, name);
         QVERIFY2(group.value(group.size() - 2).startsWith(failure)
                          && group.last().startsWith("Motivo: ") && group.last().contains(reason),
                  qPrintable(group.join('|')));
         QCOMPARE(fileBytes(at(name)), before);
+        // A failed photo leaves no unstamped copy among the results.
+        QVERIFY(folderContents(options.outputFolder).isEmpty());
+    }
+
+    // Viewers show untagged pixels as sRGB: the photo's colour profile goes
+    // with it in every mode, also from a HEIC photo into its JPEG.
+    void colourProfileTravelsWithThePhoto_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("kept");
+        QTest::addColumn<QColorSpace>("colours");
+        const QColorSpace adobe(QColorSpace::AdobeRgb);
+        QTest::newRow("JPEG re-encoded whole") << "a.jpg" << false << adobe;
+        QTest::newRow("JPEG kept compression") << "a.jpg" << true << adobe;
+        QTest::newRow("HEIC with an Adobe RGB profile") << "a.heic" << false << adobe;
+        QTest::newRow("HEIC with a Display P3 profile")
+                << "a.heic" << false << QColorSpace(QColorSpace::DisplayP3);
+    }
+
+    void colourProfileTravelsWithThePhoto()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, kept);
+        QFETCH(QColorSpace, colours);
+        TestPhoto photo = gpsPhoto(640, 480);
+        const bool heif = name.endsWith(".heic");
+        if (heif && !canWriteTestHeif())
+            QSKIP("heif-enc (package libheif-examples) is needed to make HEIF photos");
+        photo.colourSpace = colours;
+        QVERIFY(heif ? writeTestHeif(at(name), photo) : !write(name, photo).isEmpty());
+        ProcessingOptions options = exifRun();
+        options.losslessStamps = options.drawGeo = kept;
+        const BatchResult result = runBatch(folder, options);
+        QCOMPARE(logGroup(result.log, name)
+                         .contains("Compresión original conservada fuera de las marcas."),
+                 kept);
+        PhotoMetadata saved;
+        QString error;
+        QCOMPARE(copyMetadata(at(santiago), saved, error), MetadataResult::Done);
+        QCOMPARE(QColorSpace::fromIccProfile(QByteArray::fromStdString(saved.iccProfile)), colours);
+        QCOMPARE(QImage(at(santiago)).colorSpace(), colours);
+    }
+
+    // XMP too large for a JPEG's one segment goes on as Extended XMP; the
+    // EXIF, the position and the stamp marker always stay. A stamped photo
+    // stamped again carries its extension across.
+    void oversizeXmpKeepsEveryTag_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("descriptionBytes");
+        QTest::addColumn<bool>("again");
+        QTest::newRow("PNG with 100 KB of XMP") << "a.png" << 100000 << false;
+        QTest::newRow("PNG with a 2 MB description") << "a.png" << 2000000 << false;
+        QTest::newRow("stamped again") << "a.png" << 100000 << true;
+        QTest::newRow("fits one segment") << "a.jpg" << 1000 << false;
+    }
+
+    void oversizeXmpKeepsEveryTag()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, descriptionBytes);
+        QFETCH(bool, again);
+        TestPhoto photo = gpsPhoto();
+        QString description;
+        for (int i = 0; description.size() < descriptionBytes; ++i)
+            description += QStringLiteral("línea %1 del pie de foto; ").arg(i);
+        photo.xmp["Xmp.dc.description"] = description;
+        photo.xmp["Xmp.dc.title"] = "título";
+        write(name, photo);
+        ProcessingOptions options = exifRun();
+        options.restampStamped = again;
+        BatchResult result = runBatch(folder, options);
+        if (again)
+            result = runBatch(folder, options);
+        QCOMPARE(result.outcome.failed, 0);
+        const QString jpeg = at(santiago);
+        const QByteArray bytes = fileBytes(jpeg);
+        QVERIFY(jpegIsComplete(bytes) && !QImage::fromData(bytes).isNull());
+        const auto gps = readGpsFromExif(jpeg);
+        QVERIFY(gps && readStampMarkerFromFile(jpeg));
+        QVERIFY2(result.log.filter("Metadatos escritos para").size() == 1,
+                 qPrintable(result.log.join('\n')));
+        PhotoMetadata saved;
+        QString error;
+        QCOMPARE(copyMetadata(jpeg, saved, error), MetadataResult::Done);
+        QCOMPARE(saved.exif["Exif.Photo.DateTimeOriginal"].toString(), "2024:03:05 14:30:00");
+        QCOMPARE(QString::fromStdString(saved.xmp["Xmp.dc.description"].toString()),
+                 "lang=\"x-default\" " + description);
+        QVERIFY(QString::fromStdString(saved.xmp["Xmp.dc.title"].toString()).contains("título"));
+        QCOMPARE(bytes.contains("http://ns.adobe.com/xmp/extension/"), descriptionBytes > 65000);
     }
 
     void heifPhotosBecomeStampedJpegsAndTheirOriginalsStay_data()
@@ -927,33 +1032,50 @@ private slots:
     }
 
     // "estampada*" photos carry an earlier run's marker, "roto*" are no
-    // photos at all, other names are photos with GPS or files of their kind.
+    // photos at all, "tokio*" were taken in Tokyo, other names are photos
+    // with GPS or files of their kind. The log's count line (its time left
+    // out) agrees with the summary.
     void summaryCountsEveryKindOfFile_data()
     {
         QTest::addColumn<QStringList>("files");
         QTest::addColumn<bool>("stopped");
+        QTest::addColumn<QString>("crs");
         QTest::addColumn<QStringList>("summary");
         QTest::addColumn<bool>("warns");
+        QTest::addColumn<QString>("countLine");
         const QString done = "El proceso ha finalizado.";
-        QTest::newRow("clean") << QStringList {"a.jpg", "b.png"} << false
-                               << QStringList {done, "Fotos procesadas: 2."} << false;
+        QTest::newRow("clean") << QStringList {"a.jpg", "b.png"} << false << ""
+                               << QStringList {done, "Fotos procesadas: 2."} << false
+                               << "Se procesaron 2 de 2 fotos.";
         QTest::newRow("mixed")
                 << QStringList {"a.jpg", "estampada.jpg", "roto.jpg", "c.tif",
                                 "d.bmp", "e.dng",         "f.gif",    "g.webp",
                                 "h.nef", "sub/i.tif",     "notas.txt"}
-                << false
+                << false << ""
                 << QStringList {done, "Fotos procesadas: 1.", "Fotos ya estampadas (omitidas): 1.",
                                 "Fotos con error: 1.",
                                 "Archivos omitidos por formato no compatible: 6 (c.tif, d.bmp, "
                                 "e.dng, f.gif, g.webp y 1 más)."}
-                << true;
-        QTest::newRow("empty") << QStringList() << false
+                << true << "Se procesaron 1 de 3 fotos: 1 ya estampadas (omitidas), 1 con error.";
+        QTest::newRow("all stamped before")
+                << QStringList {"estampada1.jpg", "estampada2.jpg"} << false << ""
+                << QStringList {done, "Fotos ya estampadas (omitidas): 2."} << true
+                << "Se procesaron 0 de 2 fotos: 2 ya estampadas (omitidas).";
+        QTest::newRow("empty") << QStringList() << false << ""
                                << QStringList {done, "No se encontraron fotos en la carpeta."}
-                               << true;
-        QTest::newRow("stopped") << QStringList {"a.jpg", "b.jpg"} << true
+                               << true << "Se procesaron 0 de 0 fotos.";
+        QTest::newRow("stopped") << QStringList {"a.jpg", "b.jpg"} << true << ""
                                  << QStringList {"El proceso se detuvo a petición del usuario.",
                                                  "Fotos sin procesar por la detención: 2."}
-                                 << true;
+                                 << true
+                                 << "Proceso detenido: se procesaron 0 de 2 fotos: 2 sin "
+                                    "procesar por la detención.";
+        QTest::newRow("outside the chosen system's area")
+                << QStringList {"a.jpg", "tokio.jpg"} << false << "EPSG:24879"
+                << QStringList {done, "Fotos procesadas: 2.",
+                                "Fotos fuera del área de uso del sistema de coordenadas: 1 "
+                                "(tokio.jpg)."}
+                << true << "Se procesaron 2 de 2 fotos.";
     }
 
     void summaryCountsEveryKindOfFile()
@@ -966,11 +1088,22 @@ private slots:
             if (name.startsWith("roto") || !name.contains(QRegularExpression("\\.(jpg|png)$")))
                 QVERIFY(writeBytes(at(name), "no es una foto"));
             else
-                write(name, name.startsWith("estampada") ? stamped : gpsPhoto());
+                write(name,
+                      name.startsWith("estampada")       ? stamped
+                              : name.startsWith("tokio") ? photoAt(35.68, 139.69)
+                                                         : gpsPhoto());
         }
-        const BatchOutcome outcome = runBatch(folder, exifRun(), stopped).outcome;
-        QTEST(batchSummary(outcome), "summary");
-        QTEST(summaryWarns(outcome), "warns");
+        ProcessingOptions options = exifRun();
+        QFETCH(QString, crs);
+        options.outputCrs = crs;
+        const BatchResult result = runBatch(folder, options, stopped);
+        QTEST(batchSummary(result.outcome), "summary");
+        QTEST(summaryWarns(result.outcome), "warns");
+        const QStringList counted
+                = result.log.filter(QRegularExpression("^(Se|Proceso detenido: se) procesaron "));
+        QCOMPARE(counted.size(), 1);
+        QTEST(QString(counted.first()).remove(QRegularExpression(" en [0-9hms ]+(?=[:.])")),
+              "countLine");
     }
 
     // Every saved photo is marked; a second run leaves it alone unless asked,
@@ -1068,6 +1201,97 @@ private slots:
         QCOMPARE(fileBytes(at("c.jpg")), originals["c.jpg"]);
         QVERIFY(!QFileInfo::exists(at("Backup")));
         QCOMPARE(fileBytes(folder + "/../fuera.jpg"), "no es de la carpeta");
+    }
+
+    // The stamped photo stays byte for byte, and nothing outside the folder
+    // moves, unless its original is back whole: backups that are no whole
+    // photo, links out of "Backup", forged names, a move that fails after
+    // planning, a subfolder another run holds.
+    void restoreKeepsTheStampedPhotoUnlessItsOriginalComesBackWhole_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("backup cut short") << "cut"
+                                          << "está cortado";
+        QTest::newRow("backup emptied") << "empty"
+                                        << "formato reconocido";
+        QTest::newRow("backup a text file") << "text"
+                                            << "formato reconocido";
+        QTest::newRow("marker names Backup/notas.txt") << "notes"
+                                                       << "formato reconocido";
+        QTest::newRow("backup damaged mid-scan") << "scrambled"
+                                                 << "decodificador JPEG";
+        QTest::newRow("Backup a link to another folder") << "linked"
+                                                         << "sin copia de seguridad";
+        QTest::newRow("original named ../x.jpg") << "path"
+                                                 << "sin copia de seguridad";
+        QTest::newRow("move fails: name too long") << "long"
+                                                   << "Error restaurando";
+        QTest::newRow("backup gone after planning") << "vanished"
+                                                    << "no se pudo leer";
+        QTest::newRow("subfolder busy with another run") << "busy"
+                                                         << "Otro proceso";
+    }
+
+    void restoreKeepsTheStampedPhotoUnlessItsOriginalComesBackWhole()
+    {
+        QFETCH(QString, damage);
+        QFETCH(QString, said);
+        const QString sub = damage == "busy" ? "sub/" : "";
+        write(sub + "a.jpg", gpsPhoto(640, 480));
+        ProcessingOptions options = exifRun();
+        options.includeSubdirectories = !sub.isEmpty();
+        runBatch(folder, options);
+        const QString stamped = at(sub + santiago);
+        const QString backup = at("Backup/" + sub + "a_backup.jpg");
+        const QString elsewhere = folder + "-otra";
+        QVERIFY(QFileInfo::exists(stamped) && QFileInfo::exists(backup));
+        const QByteArray whole = fileBytes(backup);
+        const auto forge = [&stamped](const char *key, const QString &value) {
+            const Exiv2ImagePtr image = openImageFile(stamped);
+            image->xmpData()[key] = value.toStdString();
+            image->writeMetadata();
+        };
+        if (damage == "cut")
+            QVERIFY(writeBytes(backup, whole.left(whole.size() / 2)));
+        else if (damage == "empty")
+            QVERIFY(writeBytes(backup, {}));
+        else if (damage == "text")
+            QVERIFY(writeBytes(backup, "notas de campo"));
+        else if (damage == "scrambled")
+            QVERIFY(writeBytes(backup, whole.left(whole.size() / 2) + "\xFF\xD9"));
+        if (damage == "notes") {
+            QVERIFY(writeBytes(at("Backup/notas.txt"), "notas de campo"));
+            forge("Xmp.rumbario.backup", "Backup/notas.txt");
+        } else if (damage == "path") {
+            forge("Xmp.rumbario.originalName", "../x.jpg");
+        } else if (damage == "long") {
+            forge("Xmp.rumbario.originalName", QString(300, 'x') + ".jpg");
+        } else if (damage == "linked") {
+            QVERIFY(QDir().rename(at("Backup"), elsewhere));
+            QVERIFY(QFile::link(elsewhere, at("Backup")));
+        }
+        auto before = folderContents(folder);
+        const auto outside = folderContents(elsewhere);
+        FolderLock other;
+        if (damage == "busy")
+            QVERIFY(other.tryLock({at("sub")}).isEmpty());
+        const RestorePlan plan = planRestore(folder, !sub.isEmpty());
+        const ProgressCallback progress = [&](int done, int) {
+            if (done == 0 && damage == "vanished")
+                QFile::remove(backup);
+        };
+        QStringList log;
+        const RestoreOutcome outcome = restoreOriginals(
+                folder, plan, [&log](const QString &line) { log << line; }, progress, nullptr);
+        QVERIFY2(log.join('\n').contains(said), qPrintable(log.join('\n')));
+        QCOMPARE(outcome.restored, 0);
+        QCOMPARE(fileBytes(stamped), before.value(sub + santiago));
+        if (damage == "vanished")
+            QVERIFY(before.remove("Backup/a_backup.jpg") == 1);
+        QCOMPARE(folderContents(folder), before);
+        QCOMPARE(folderContents(elsewhere), outside);
+        QVERIFY(!QFileInfo::exists(folder + "/../x.jpg"));
     }
 };
 

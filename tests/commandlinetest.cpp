@@ -108,8 +108,20 @@ private:
         return {"procesar", folder, "--perfil", dir.filePath("sin-renombrar.json")};
     }
 
+    // A new folder of one photo with GPS at `latitude`, `longitude`.
+    QString placeFolder(const QString &name, double latitude, double longitude)
+    {
+        const QString folder = dir.filePath(QStringLiteral("lugar%1").arg(++folders));
+        TestPhoto photo = gpsPhoto();
+        photo.latitude = latitude;
+        photo.longitude = longitude;
+        writeTestPhoto(QDir(folder).filePath(name), photo);
+        return folder;
+    }
+
     // "@F" stands for a new photo folder, "@S" for a new folder of one photo
-    // without GPS, "@D" for the test's folder.
+    // without GPS, "@T" and "@L" for one of a photo in Tokyo and in London,
+    // "@D" for the test's folder, "@E" for an empty argument.
     QStringList expand(QStringList arguments, const QString &folder)
     {
         if (arguments.contains(QStringLiteral("@S"))) {
@@ -117,6 +129,13 @@ private:
             writeTestPhoto(withoutGps + QStringLiteral("/sin gps.jpg"));
             arguments.replaceInStrings(QStringLiteral("@S"), withoutGps);
         }
+        if (arguments.contains(QStringLiteral("@T")))
+            arguments.replaceInStrings(QStringLiteral("@T"),
+                                       placeFolder(QStringLiteral("tokio.jpg"), 35.68, 139.69));
+        if (arguments.contains(QStringLiteral("@L")))
+            arguments.replaceInStrings(QStringLiteral("@L"),
+                                       placeFolder(QStringLiteral("londres.jpg"), 51.5, -0.12));
+        arguments.replaceInStrings(QRegularExpression(QStringLiteral("^@E$")), QString());
         return arguments.replaceInStrings(QStringLiteral("@F"), folder)
                 .replaceInStrings(QStringLiteral("@D"), dir.path());
     }
@@ -218,6 +237,14 @@ private slots:
             "--fotos-por-pagina");
         row("proveedor desconocido", "altitud @D/perfil-roto.json --proveedor Bing", false, 2,
             "--proveedor");
+        row("informe a un nombre vacío", "informe @F --salida @E", false, 2, "--salida");
+        row("informe a una carpeta", "informe @F --salida @D/", false, 2, "--salida");
+        row("informe con un archivo ilegible", "informe @F", true, 1,
+            "No se pudo leer roto.jpg, queda fuera del registro: el archivo JPEG está cortado");
+        row("informe sin fotos", "informe @D/sin_fotos", false, 1, "No hay ninguna foto");
+        row("exportar con un archivo ilegible", "exportar @F", true, 1,
+            "No se pudo leer roto.jpg, se omite: el archivo JPEG está cortado");
+        row("sistema vacío", "exportar @F --crs @E", false, 2, "--crs: falta el sistema");
     }
 
     void exitCodes()
@@ -226,9 +253,90 @@ private slots:
         QFETCH(QByteArray, brokenPhoto);
         QFETCH(int, code);
         QFETCH(QString, named);
-        const Outcome outcome = run(expand(arguments, photoFolder(brokenPhoto)));
-        QVERIFY2(outcome.code == code, qPrintable(outcome.err));
+        const QString folder = photoFolder(brokenPhoto);
+        const auto before = folderContents(folder);
+        // A bad argument writes nothing, not even where the command runs.
+        QTemporaryDir workingFolder;
+        QProcess process;
+        process.setWorkingDirectory(workingFolder.path());
+        const Outcome outcome = run(process, expand(arguments, folder));
+        QVERIFY2(outcome.code == code, qPrintable(outcome.err + outcome.out));
         QVERIFY2((outcome.err + outcome.out).contains(named), qPrintable(outcome.err));
+        if (code == 2) {
+            QVERIFY(folderContents(workingFolder.path()).isEmpty());
+            QCOMPARE(folderContents(folder), before);
+        }
+    }
+
+    // The same system gives the same warnings in every command; systems
+    // whose axes are no easting and northing are refused, a deprecated one
+    // named with its replacement; PROJ never goes online, whatever the
+    // environment says; rows must name a place in the system.
+    void clientSystemsBehaveAlikeInEveryCommand_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("environment"); // NAME=value
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QStringList>("said");
+        QTest::addColumn<bool>("untouched"); // the photo folder stays as it was
+        const auto row
+                = [](const char *tag, const QString &arguments, int code, const QStringList &said,
+                     bool untouched, const QStringList &environment = {}) {
+                      QTest::newRow(tag) << arguments.split(QLatin1Char(' ')) << environment << code
+                                         << said << untouched;
+                  };
+        row("oeste y sur (Lo19)", "procesar @F --crs EPSG:2048", 2,
+            {"--crs: EPSG:2048 (Hartebeesthoek94 / Lo19) no se puede usar: sus ejes (Westing, "
+             "Southing) apuntan al oeste y sur"},
+            true);
+        row("sur y oeste (Krovak)", "informe @F --crs EPSG:5513", 2, {"apuntan al sur y oeste"},
+            true);
+        row("obsoleto", "exportar @F --crs EPSG:2037", 0, {"su reemplazo es EPSG:2960"}, false);
+        const QStringList outside = {"tokio.jpg queda fuera del área de uso de EPSG:24879",
+                                     "Fotos fuera del área de uso de EPSG:24879: 1."};
+        row("fuera del área: exportar", "exportar @T --crs EPSG:24879", 0, outside, false);
+        row("fuera del área: informe", "informe @T --crs EPSG:24879", 0, outside, false);
+        row("fuera del área: ejemplo", "ejemplo @T @D/tokio.csv --crs EPSG:24879", 0, outside,
+            true);
+        row("fuera del área: procesar", "procesar @T --crs EPSG:24879", 0,
+            {outside.first(),
+             "Fotos fuera del área de uso del sistema de coordenadas: 1 (tokio.jpg)."},
+            false);
+        row("PROJ_NETWORK=ON", "exportar @L --crs EPSG:27700", 0, {"Fotos con ubicación: 1 de 1."},
+            false, {"PROJ_NETWORK=ON", "PROJ_NETWORK_ENDPOINT=http://127.0.0.1:9"});
+        row("fila sin lugar en el sistema", "procesar @F --csv @D/imposible.csv --crs EPSG:24879",
+            1, {"Northing inválido para a.jpg: -99999999"}, true);
+    }
+
+    void clientSystemsBehaveAlikeInEveryCommand()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, environment);
+        writeFile(QStringLiteral("imposible.csv"), "a.jpg;19;H;345896;-99999999\n");
+        const QString folder = photoFolder();
+        const QStringList expanded = expand(arguments, folder);
+        const QString photos = expanded.at(1);
+        const auto before = folderContents(photos);
+        QProcess process;
+        auto env = this->environment();
+        const QString data = dir.filePath(QStringLiteral("datos"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), data);
+        for (const QString &setting : environment)
+            env.insert(setting.section('=', 0, 0), setting.section('=', 1));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(RUMBARIO_PATH), expanded);
+        QVERIFY(process.waitForFinished(120000));
+        const QString out = QString::fromUtf8(process.readAllStandardOutput())
+                + QString::fromUtf8(process.readAllStandardError());
+        QFETCH(int, code);
+        QVERIFY2(process.exitCode() == code, qPrintable(out));
+        QFETCH(QStringList, said);
+        for (const QString &part : said)
+            QVERIFY2(out.contains(part), qPrintable(part + " / " + out));
+        QFETCH(bool, untouched);
+        if (untouched)
+            QCOMPARE(folderContents(photos), before);
+        QVERIFY(!QFileInfo::exists(data + QStringLiteral("/proj")));
     }
 
     // The lock is on the folder itself: a run with another runtime folder
@@ -353,6 +461,23 @@ private slots:
                      qPrintable(QString::number(i) + outcome.out + outcome.err));
         }
         QCOMPARE(folderContents(folder), before);
+    }
+
+    // A backup cut short stays where it is, its stamped photo too, and the
+    // restore says so and ends as not done.
+    void restoreRefusesABackupThatIsNoWholePhoto()
+    {
+        const QString folder = photoFolder();
+        QCOMPARE(run({"procesar", folder}).code, 0);
+        const QString backup = folder + "/Backup/a_backup.jpg";
+        QVERIFY(writeBytes(backup, fileBytes(backup).left(fileBytes(backup).size() / 2)));
+        const auto before = folderContents(folder);
+        const Outcome outcome = run({"restaurar", folder});
+        QCOMPARE(outcome.code, 1);
+        QVERIFY2(outcome.out.contains("no es una foto entera: el archivo JPEG está cortado"),
+                 qPrintable(outcome.out));
+        QCOMPARE(folderContents(folder).size(), before.size() - 1); // b came back
+        QCOMPARE(fileBytes(backup), before.value("Backup/a_backup.jpg"));
     }
 
     // Many folders at once are GNU parallel's job, one folder per run.

@@ -111,6 +111,7 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QStringList>("records");
         QTest::addColumn<QStringList>("log");
+        QTest::addColumn<int>("epsg"); // the rows' system; 0: WGS 84 / UTM
         const QByteArray header = "nombre_de_la_foto.jpg;zona;letra;easting;northing;orientacion;"
                                   "fecha_hora;altitud\n";
         const QByteArray row = "a.jpg;19;H;1;2\n";
@@ -118,15 +119,15 @@ private slots:
         QTest::newRow("every column")
                 << QByteArray("a.jpg;19;H;345678.5;6301234.25;45.5;2024-03-05 14:30:00;812.25")
                 << QStringList {"a.jpg: 19 H 345678.5 6301234.25 45.5 2024-03-05T14:30:00 812.25"}
-                << QStringList();
+                << QStringList() << 0;
         QTest::newRow("trimmed, first letter, more columns")
                 << QByteArray("  a b.jpg \t;  +5 ; sx ; 3.5e5 ; 2.5 ; -90 ; 05/03/2024 14:30:00 ; "
                               "3 ;x")
                 << QStringList {"a b.jpg: 5 S 350000 2.5 -90 2024-03-05T14:30:00 3 «x»"}
-                << QStringList();
+                << QStringList() << 0;
         QTest::newRow("empty letter is N, empty fields keep their column")
                 << QByteArray("a.jpg;19;;1;2;;;7") << QStringList {"a.jpg: 19 N 1 2 - - 7"}
-                << QStringList();
+                << QStringList() << 0;
         // Values off the grid or the Earth's surface would reach names and EXIF.
         QTest::newRow("zones, band letters and metres off the grid skip their rows")
                 << QByteArray("a;0;H;1;2\rb;61;H;1;2\r\nc;60;X;1;2\nd;1;c;1;2\n"
@@ -134,17 +135,20 @@ private slots:
                 << QStringList {"c: 60 X 1 2 - - -", "d: 1 C 1 2 - - -"}
                 << QStringList {"Zona UTM inválida para a: 0", "Zona UTM inválida para b: 61",
                                 "Letra de zona UTM inválida para e: I",
-                                "Easting inválido para i: 1e300", "Northing inválido para j: -1"};
+                                "Easting inválido para i: 1e300", "Northing inválido para j: -1"}
+                << 0;
         QTest::newRow("altitudes outside -500 to 9000 m dropped, rows kept")
                 << QByteArray("a;19;H;1;2;;;-1e308\rb;19;H;1;2;;;9000.01\rc;19;H;1;2;;;-500\r")
                 << QStringList {"a: 19 H 1 2 - - -", "b: 19 H 1 2 - - -", "c: 19 H 1 2 - - -500"}
                 << QStringList {"Altitud inválida para a: -1e308 (fuera de -500 … 9000 m)",
-                                "Altitud inválida para b: 9000.01 (fuera de -500 … 9000 m)"};
+                                "Altitud inválida para b: 9000.01 (fuera de -500 … 9000 m)"}
+                << 0;
         QTest::newRow("bad optional values, long text cut")
                 << "a.jpg;19;H;1;2; 1,5 ; ayer ;" + QByteArray(300, 'x') << one
                 << QStringList {"Orientación inválida para a.jpg: 1,5",
                                 "Fecha inválida en archivo txt para a.jpg: ayer",
-                                "Altitud inválida para a.jpg: " + QString(200, 'x') + "…"};
+                                "Altitud inválida para a.jpg: " + QString(200, 'x') + "…"}
+                << 0;
         QTest::newRow("bad required values, in file order")
                 << QByteArray("a.jpg; 19x "
                               ";H;1;2\nb.jpg;19.5;H;1;2\nc.jpg;;H;1;2\nd.jpg;19;H;345678,5;2\ne."
@@ -159,28 +163,47 @@ private slots:
                                 "Northing inválido para e.jpg: 2 m",
                                 "Easting inválido para f.jpg: nan",
                                 "Northing inválido para g.jpg: inf",
-                                "Zona UTM inválida para h.jpg: 0x13"};
+                                "Zona UTM inválida para h.jpg: 0x13"}
+                << 0;
         QTest::newRow("later row wins, rejected one does not")
                 << QByteArray("a.jpg;19;H;1;2;10\nb.jpg;19;H;5;6\na.jpg;20;J;3;4\nb.jpg;19;H;x;2\n")
                 << QStringList {"a.jpg: 20 J 3 4 - - -", "b.jpg: 19 H 5 6 - - -"}
-                << QStringList {"Easting inválido para b.jpg: x"};
+                << QStringList {"Easting inválido para b.jpg: x"} << 0;
         QTest::newRow("own header, BOM, CR LF")
                 << "\xef\xbb\xbf" + header.trimmed() + "\r\n" + row.trimmed()
                         + "\r\nb.jpg;19;H;1\r\n\r\n"
                 << one
-                << QStringList {
-                           "Línea inválida en archivo txt (menos de 5 columnas): b.jpg;19;H;1"};
+                << QStringList {"Línea inválida en archivo txt (menos de 5 columnas): b.jpg;19;H;1"}
+                << 0;
+        // In a chosen system a row gets the same checks: numbers off a UTM
+        // zone, or numbers that name no place on Earth in the system.
+        QTest::newRow("PSAD56 / UTM 19S: off the zone's ranges")
+                << QByteArray("a;19;H;345896;-99999999\nb;19;H;-5;6297965\nc;19;H;345896;6297965\n")
+                << QStringList {"c: 19 H 345896 6297965 - - -"}
+                << QStringList {"Northing inválido para a: -99999999",
+                                "Easting inválido para b: -5"}
+                << 24879;
+        QTest::newRow("MAGNA-SIRGAS Origen-Nacional: numbers off the projection")
+                << QByteArray("a;18;N;4881143;-99999999\nb;18;N;4881143;2078651\n")
+                << QStringList {"b: 18 N 4881143 2078651 - - -"}
+                << QStringList {"La posición de a (E 4881143, N -99999999) no corresponde a ningún "
+                                "lugar de la Tierra en MAGNA-SIRGAS / Origen-Nacional: se omite."}
+                << 9377;
         QTest::newRow("header: nombre with zona or easting")
-                << "Foto Nombre;la ZONA\n" + row << one << QStringList();
+                << "Foto Nombre;la ZONA\n" + row << one << QStringList() << 0;
     }
 
     void readsRows()
     {
         QFETCH(QByteArray, content);
+        QFETCH(int, epsg);
         QVERIFY(writeBytes(dir.filePath("c.txt"), content));
+        QString problem;
+        const auto crs = epsg ? crsTransform(epsg, problem) : nullptr;
+        QVERIFY2(!epsg || crs, qPrintable(problem));
         QStringList log;
         const CoordinateMap records = readCoordinatesFile(
-                dir.filePath("c.txt"), [&log](const QString &line) { log << line; });
+                dir.filePath("c.txt"), [&log](const QString &line) { log << line; }, crs.get());
         QTEST(describe(records), "records");
         QTEST(log, "log");
     }
@@ -309,7 +332,8 @@ private slots:
         }
         QCOMPARE(fields.join(';'), "IMG%2.jpg;" + row);
         QCOMPARE(log.last(), "Archivo de ejemplo creado en: " + dir.filePath("ejemplo.csv"));
-        QCOMPARE(log.size(), photo.hasGps || !useExif ? 1 : 2);
+        // A chosen system is named first.
+        QCOMPARE(log.size(), (photo.hasGps || !useExif ? 1 : 2) + (epsg ? 1 : 0));
     }
     void readsEveryTrackPointOfOneFileOrAFolder()
     {

@@ -221,24 +221,75 @@ private slots:
         QVERIFY(!wrong.contains(true));
     }
 
+    // Refused: what PROJ does not know, no projected system, and axes that
+    // are no easting and northing (a westing would be written as an easting).
+    // A deprecated system runs, its first line naming the replacement.
     void onlyKnownProjectedSystemsAreAccepted_data()
     {
         QTest::addColumn<QString>("code");
         QTest::addColumn<int>("epsg"); // 0: refused
-        QTest::newRow("projected") << "EPSG:24879" << 24879;
-        QTest::newRow("lower case") << "epsg:9377" << 9377;
-        QTest::newRow("geographic") << "EPSG:4326" << 0;
-        QTest::newRow("unknown code") << "EPSG:999999" << 0;
-        QTest::newRow("no authority") << "24879" << 0;
+        QTest::addColumn<QString>("said"); // in the refusal, or in the run's first warning
+        QTest::newRow("projected") << "EPSG:24879" << 24879 << "";
+        QTest::newRow("lower case") << "epsg:9377" << 9377 << "";
+        QTest::newRow("geographic") << "EPSG:4326" << 0 << "no es un sistema proyectado";
+        QTest::newRow("unknown code") << "EPSG:999999" << 0 << "no conoce";
+        QTest::newRow("no authority") << "24879" << 0 << "no válido";
+        QTest::newRow("empty") << "" << 0 << "no válido";
+        QTest::newRow("westing and southing (Lo19)")
+                << "EPSG:2048" << 0 << "(Westing, Southing) apuntan al oeste y sur";
+        QTest::newRow("southing and westing (Krovak)")
+                << "EPSG:5513" << 0 << "(Southing, Westing) apuntan al sur y oeste";
+        QTest::newRow("Krovak East North") << "EPSG:5514" << 5514 << "";
+        QTest::newRow("northing first") << "EPSG:2193" << 2193 << "";
+        QTest::newRow("deprecated, with a replacement")
+                << "EPSG:2037" << 2037
+                << "EPSG:2037 (NAD83(CSRS98) / UTM zone 19N) está obsoleto en la base de datos "
+                   "EPSG; su reemplazo es EPSG:2960 (NAD83(CSRS) / UTM zone 19N).";
     }
 
     void onlyKnownProjectedSystemsAreAccepted()
     {
         QFETCH(QString, code);
+        QFETCH(QString, said);
         QString problem;
         const auto entry = findProjectedCrs(code, problem);
         QTEST(entry ? entry->epsg : 0, "epsg");
         QCOMPARE(problem.isEmpty(), bool(entry));
+        if (!entry) {
+            QVERIFY2(problem.contains(said), qPrintable(problem));
+            return;
+        }
+        const auto transform = crsTransform(entry->epsg, problem);
+        QVERIFY2(transform, qPrintable(problem));
+        const QString warning = transform->choiceLines().value(1);
+        QCOMPARE(warning.startsWith(QStringLiteral("Aviso: ")) && warning.contains(said),
+                 !said.isEmpty());
+    }
+
+    // A row's numbers name a place only where they come back from it: far off
+    // the projection PROJ's formulas still give a place, which does not.
+    void placeOfNumbersOffTheProjection_data()
+    {
+        QTest::addColumn<int>("epsg");
+        QTest::addColumn<double>("easting");
+        QTest::addColumn<double>("northing");
+        QTest::addColumn<bool>("found");
+        QTest::newRow("Santiago in PSAD56") << 24879 << 345896.0 << 6297965.0 << true;
+        QTest::newRow("northing -99 999 999") << 24879 << 345896.0 << -99999999.0 << false;
+        QTest::newRow("easting off every zone") << 24879 << 5.0e7 << 6297965.0 << false;
+        QTest::newRow("Bogotá, northing first") << 9377 << 4881143.1487 << 2078651.3122 << true;
+    }
+
+    void placeOfNumbersOffTheProjection()
+    {
+        QFETCH(int, epsg);
+        QFETCH(double, easting);
+        QFETCH(double, northing);
+        QString problem;
+        const auto transform = crsTransform(epsg, problem);
+        QVERIFY2(transform, qPrintable(problem));
+        LatLon place;
+        QTEST(transform->placeOf(easting, northing, place), "found");
     }
 
     // The photos' own systems come first in the picker.

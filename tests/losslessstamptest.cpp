@@ -201,6 +201,25 @@ static QImage composite(const QImage &picture, const QImage &layer, bool gray)
     return result;
 }
 
+// This process's resident memory in KiB now, or at its peak since the last
+// resetPeakMemory.
+static qint64 residentKilobytes(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(int(qstrlen(field))).trimmed().split(' ').first().toLongLong();
+    return -1;
+}
+
+static bool resetPeakMemory()
+{
+    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
+    return clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5") == 1;
+}
+
 class LosslessStampTest : public QObject
 {
     Q_OBJECT
@@ -339,6 +358,50 @@ private slots:
                 kept);
         const QImage decoded = QImage::fromData(jpeg);
         QCOMPARE(laidOut, QSize(decoded.dotsPerMeterX(), decoded.dotsPerMeterY()));
+    }
+
+    // The coefficients of the whole photo are held while it is stamped: in
+    // every sampling they must take less than the decoded picture a whole
+    // re-encode holds (at 4:4:4 libjpeg's own arrays take half as much again).
+    void keptCompressionHoldsLessThanTheDecodedPicture_data()
+    {
+        QTest::addColumn<JpegCoding>("coding");
+        QTest::newRow("4:2:0") << JpegCoding {};
+        QTest::newRow("4:2:2") << JpegCoding {JCS_YCbCr, 2, 1};
+        QTest::newRow("4:4:4") << JpegCoding {JCS_YCbCr, 1, 1};
+        QTest::newRow("4:4:4 progressive") << JpegCoding {JCS_YCbCr, 1, 1, 0, true};
+    }
+
+    void keptCompressionHoldsLessThanTheDecodedPicture()
+    {
+        QFETCH(JpegCoding, coding);
+        const QSize size(4000, 3000);
+        QTemporaryDir folder;
+        const QString path = folder.filePath("a.jpg");
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly)
+                    && file.write(
+                               encodeJpeg(makeNaturalImage(size.width(), size.height(), 5), coding))
+                            > 0);
+        }
+        const qint64 before = residentKilobytes("VmRSS:");
+        if (!resetPeakMemory() || before < 0)
+            QSKIP("this system does not report a process's peak memory");
+        KeptCompression kept;
+        QVERIFY2(stampKeepingCompression(
+                         path,
+                         [](QImage &layer) {
+                             const QRect box(layer.width() - 900, layer.height() - 200, 800, 150);
+                             QPainter(&layer).fillRect(box, QColor(200, 20, 20, 150));
+                             return QList<QRect> {box};
+                         },
+                         kept),
+                 qPrintable(kept.reason));
+        const qint64 held = residentKilobytes("VmHWM:") - before;
+        const qint64 decoded = qint64(size.width()) * size.height() * 4 / 1024;
+        QVERIFY2(held < decoded,
+                 qPrintable(QStringLiteral("%1 KiB held, %2 KiB decoded").arg(held).arg(decoded)));
     }
 
     void fallsBackWithTheReason_data()

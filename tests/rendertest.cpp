@@ -107,10 +107,16 @@ private slots:
         photo.xmp.clear();
         photo.orientation = 6;
         QVERIFY(writeTestPhoto(work.filePath("turned.jpg"), photo));
+        photo.orientation = 0;
+        photo.altitude = 0.0;
+        QVERIFY(writeTestPhoto(work.filePath("sea-level.jpg"), photo));
+        photo.hasAltitude = false;
+        QVERIFY(writeTestPhoto(work.filePath("no-altitude.jpg"), photo));
         QFile csv(work.filePath("coords.csv"));
         QVERIFY(csv.open(QIODevice::WriteOnly));
         csv.write("Foto;Zona;Letra;Este;Norte;Orientacion;Fecha;Altitud\n"
-                  "a.jpg;19;H;345000;6300000;200;2023-01-02T03:04:05;12\n");
+                  "a.jpg;19;H;345000;6300000;200;2023-01-02T03:04:05;12\n"
+                  "no-altitude.jpg;19;H;345000;6300000;200;2023-01-02T03:04:05;\n");
     }
 
     void logoAndRoseLandInTheirCorner_data()
@@ -399,6 +405,35 @@ private slots:
                           .scaled(preview.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         QVERIFY(meanChannelDifference(preview, saved) <= 4.0);
         QTEST(preview != source.photo.picture, "stamped");
+    }
+
+    // With altitude drawing on, a photo without an altitude shows none, never
+    // "Altitud: 0 msnm"; one at sea level shows its 0.
+    void unknownAltitudeIsNeverDrawn_data()
+    {
+        QTest::addColumn<QString>("photo");
+        QTest::addColumn<bool>("useExif");
+        QTest::addColumn<bool>("drawn");
+        QTest::newRow("EXIF without altitude") << "no-altitude.jpg" << true << false;
+        QTest::newRow("row without altitude") << "no-altitude.jpg" << false << false;
+        QTest::newRow("EXIF at sea level") << "sea-level.jpg" << true << true;
+    }
+
+    void unknownAltitudeIsNeverDrawn()
+    {
+        QFETCH(QString, photo);
+        QFETCH(bool, useExif);
+        ProcessingOptions options = stampOptions(useExif, work.filePath("coords.csv"));
+        options.altitudePosition = QStringLiteral("arriba-derecha"); // a corner of its own
+        QImage shown[2];
+        for (const bool altitude : {false, true}) {
+            options.drawAltitude = altitude;
+            PreviewSource source;
+            shown[altitude]
+                    = renderPreview({work.filePath(photo), options, QSize(800, 600)}, source);
+            QVERIFY(!shown[altitude].isNull());
+        }
+        QTEST(shown[0] != shown[1], "drawn");
     }
 
     void burstRendersTheFirstAndTheLast()

@@ -289,12 +289,16 @@ private slots:
                                         << "Dren";
         QTest::newRow("solo texto de cámara")
                 << Tags {{"Exif.Image.ImageDescription", "SONY DSC"}} << "";
+        const QString longText = QStringLiteral("Talud norte & canal ").repeated(5000).trimmed();
+        QTest::newRow("100 KB en XMP extendido")
+                << Tags {{"Extended.dc.description", longText}} << longText;
     }
 
     void captionComesFromThePhotosOwnText()
     {
         QFETCH(Tags, tags);
         TestPhoto photo;
+        photo.extendedXmpDescription = tags.take("Extended.dc.description");
         for (auto it = tags.cbegin(); it != tags.cend(); ++it) {
             auto &place = it.key().startsWith("Exif") ? photo.extraExif
                     : it.key().startsWith("Iptc")     ? photo.iptc
@@ -754,6 +758,72 @@ private slots:
                              && qAbs(page.y() - onPage.at(i).y()) < 1e-9,
                      qPrintable(QStringLiteral("%1, %2").arg(page.x()).arg(page.y())));
         }
+    }
+
+    // Files that are no photo are named as unreadable, with the reason, never
+    // as photos without position; a located photo whose picture cannot be
+    // decoded is named too. Either fails the report. A folder without any
+    // photo to show gets no empty annex.
+    void unreadableFilesAreNamedAndFailTheReport_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("said"); // "" for none
+        QTest::addColumn<bool>("failed");
+        QTest::addColumn<bool>("written");
+        const QString left = "Error: No se pudo leer %1, queda fuera del registro: ";
+        QTest::newRow("todas legibles")
+                << QStringList {"a.jpg", "sin-gps.jpg"} << "" << false << true;
+        QTest::newRow("texto con nombre .jpg")
+                << QStringList {"a.jpg", "notas.jpg"}
+                << left.arg("notas.jpg") + "el archivo no es una imagen de un formato reconocido."
+                << true << true;
+        QTest::newRow("JPEG cortado")
+                << QStringList {"a.jpg", "cortado.jpg"}
+                << left.arg("cortado.jpg") + "el archivo JPEG está cortado" << true << true;
+        QTest::newRow("imagen dañada de una foto con ubicación")
+                << QStringList {"a.jpg", "dañada.jpg"} << "Error: No se pudo leer la foto: " << true
+                << true;
+        QTest::newRow("carpeta sin fotos")
+                << QStringList() << "Error: No hay ninguna foto que mostrar en " << true << false;
+        QTest::newRow("solo archivos ilegibles")
+                << QStringList {"notas.jpg"} << "Error: No hay ninguna foto que mostrar en " << true
+                << false;
+    }
+
+    void unreadableFilesAreNamedAndFailTheReport()
+    {
+        QTemporaryDir photos;
+        QVERIFY(QDir().mkpath(photos.path()));
+        QFETCH(QStringList, files);
+        for (const QString &name : files) {
+            const QString path = photos.filePath(name);
+            TestPhoto photo = gpsPhoto(400, 300);
+            photo.hasGps = !name.startsWith("sin-gps");
+            QVERIFY(name.startsWith("notas") ? writeBytes(path, "notas de terreno")
+                                             : writeTestPhoto(path, photo));
+            const QByteArray whole = fileBytes(path);
+            const qsizetype scan = whole.indexOf("\xFF\xDA");
+            if (name.startsWith("cortado"))
+                QVERIFY(writeBytes(path, whole.left(whole.size() - 200)));
+            if (name.startsWith("dañada")) // its scan cut short, yet ended
+                QVERIFY(writeBytes(path,
+                                   whole.left(scan + (whole.size() - scan) / 2) + "\xFF\xD9"));
+        }
+        ReportSettings chosen = settings(ReportFormat::Pdf);
+        chosen.folder = photos.path();
+        chosen.pdfPath = photos.filePath("anexo.pdf");
+        QStringList log;
+        const ReportOutcome outcome = writePhotoReport(
+                chosen, [&log](const QString &line) { log << line; }, {}, nullptr);
+        QFETCH(QString, said);
+        const QString text = log.join('\n');
+        QVERIFY2(said.isEmpty() ? !text.contains("Error") : text.contains(said), qPrintable(text));
+        for (const QString &line : log.filter("Sin ubicación"))
+            QVERIFY2(line.endsWith("sin-gps.jpg"), qPrintable(line));
+        QTEST(outcome.failed, "failed");
+        QFETCH(bool, written);
+        QCOMPARE(outcome.written, written ? QStringList {chosen.pdfPath} : QStringList());
+        QCOMPARE(QFile::exists(chosen.pdfPath), written);
     }
 
     // A stop after the first picture, in either format: the folder is as it was.

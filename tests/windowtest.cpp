@@ -1093,6 +1093,12 @@ private slots:
         button("startButton")->click();
         QCOMPARE(f.critical.size(), 2);
         QVERIFY(f.critical.first().contains("EPSG:4326 (WGS 84) no es un sistema proyectado"));
+        // Below the list, why the chosen system cannot be used.
+        field("crsSearchEdit")->setText("EPSG:2048");
+        const auto *note = f.find<QLabel>("crsNoteLabel");
+        QVERIFY2(note->isVisibleTo(f.window.get())
+                         && note->text().contains("apuntan al oeste y sur"),
+                 qPrintable(note->text()));
         load({{"outputCrs", ""}});
         QVERIFY(f.find<QRadioButton>("crsDefaultRadio")->isChecked());
     }

@@ -1,5 +1,7 @@
 #include "app/commandline/command.h"
 
+#include <QCommandLineParser>
+
 #include <cstdio>
 
 int badArgument(const QString &argument, const QString &problem)
@@ -18,9 +20,21 @@ QCommandLineOption crsOption()
                               QStringLiteral("EPSG:NNNN"));
 }
 
-std::shared_ptr<const CrsTransform> commandCrs(const QString &code, const QString &argument,
-                                               int &exitCode)
+std::shared_ptr<const CrsTransform> commandCrs(const QCommandLineParser &parser,
+                                               const QString &profileCode, int &exitCode)
 {
+    const bool given = parser.isSet(crsOption());
+    const QString code = given ? parser.value(crsOption()) : profileCode;
+    const QString argument
+            = given ? QStringLiteral("--crs") : QStringLiteral("--perfil (outputCrs)");
+    // Without the option the program works in WGS 84 / UTM; given empty, it
+    // is a mistake.
+    if (given && code.trimmed().isEmpty()) {
+        exitCode = badArgument(argument,
+                               QStringLiteral("falta el sistema (EPSG:NNNN); sin --crs "
+                                              "se usa WGS 84 / UTM."));
+        return nullptr;
+    }
     if (code.isEmpty())
         return nullptr;
     QString problem;

@@ -37,11 +37,11 @@ QCommandLineOption subfoldersOption();
 // "--crs EPSG:NNNN", which several commands share.
 QCommandLineOption crsOption();
 
-// The projected system `code` names, ready to transform: null for an empty
-// code, and null with `exitCode` set by badArgument(`argument`) when PROJ
-// cannot build it.
-std::shared_ptr<const CrsTransform> commandCrs(const QString &code, const QString &argument,
-                                               int &exitCode);
+// The projected system of "--crs", or else of the profile's `profileCode`,
+// ready to transform: null for none. Null with `exitCode` set by badArgument
+// when "--crs" is given empty or PROJ cannot build or use the system.
+std::shared_ptr<const CrsTransform> commandCrs(const QCommandLineParser &parser,
+                                               const QString &profileCode, int &exitCode);
 
 // Writes "rumbario: ARGUMENT: PROBLEM" to standard error and returns
 // exitBadArguments.

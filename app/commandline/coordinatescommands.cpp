@@ -1,9 +1,9 @@
 #include "app/commandline/coordinatescommands.h"
 
+#include "app/altitudefilljob.h"
 #include "app/commandline/consoleoutput.h"
 #include "app/commandline/stopsignal.h"
 #include "app/storedsettings.h"
-#include "app/window/altitudefilljob.h"
 #include "coords/samplefile.h"
 #include "exports/locationexport.h"
 
@@ -70,7 +70,7 @@ static int runAltitude(const QCommandLineParser &parser, const QStringList &valu
         return badArgument(QStringLiteral("ARCHIVO"),
                            QStringLiteral("no existe el archivo «%1».").arg(job.csvPath));
     int exitCode = exitDone;
-    job.crs = commandCrs(parser.value(crsOption()), QStringLiteral("--crs"), exitCode);
+    job.crs = commandCrs(parser, QString(), exitCode);
     if (exitCode != exitDone)
         return exitCode;
     if (!altitudeFillJobProblem(job).isEmpty())
@@ -99,7 +99,7 @@ static int runSample(const QCommandLineParser &parser, const QStringList &values
     if (!QFileInfo(folder).isDir())
         return missingFolder(folder);
     int exitCode = exitDone;
-    const auto crs = commandCrs(parser.value(crsOption()), QStringLiteral("--crs"), exitCode);
+    const auto crs = commandCrs(parser, QString(), exitCode);
     if (exitCode != exitDone)
         return exitCode;
     ConsoleOutput output(QString {});
@@ -114,7 +114,7 @@ static int runExport(const QCommandLineParser &parser, const QStringList &values
     if (!QFileInfo(folder).isDir())
         return missingFolder(folder);
     int exitCode = exitDone;
-    const auto crs = commandCrs(parser.value(crsOption()), QStringLiteral("--crs"), exitCode);
+    const auto crs = commandCrs(parser, QString(), exitCode);
     if (exitCode != exitDone)
         return exitCode;
     ConsoleOutput output(QStringLiteral("Leídas %1 de %2 fotos"));
@@ -124,7 +124,7 @@ static int runExport(const QCommandLineParser &parser, const QStringList &values
                                     output.progress(), &stopFlagOnSignals(), crs.get());
     if (outcome.stopped)
         return 128 + stopSignal();
-    return exitCodeOf(output);
+    return outcome.unreadable > 0 ? exitFailed : exitCodeOf(output);
 }
 
 Command altitudeCommand()

@@ -232,10 +232,7 @@ static int runProcess(const QCommandLineParser &parser, const QStringList &value
     applyOptions(parser, *options);
     if (parser.isSet(qualityOption))
         options->jpegQuality = quality;
-    commandCrs(options->outputCrs,
-               parser.isSet(crsOption()) ? QStringLiteral("--crs")
-                                         : QStringLiteral("--perfil (outputCrs)"),
-               exitCode);
+    commandCrs(parser, options->outputCrs, exitCode);
     if (exitCode != exitDone)
         return exitCode;
     const QString logoArgument = parser.isSet(logoOption) ? QStringLiteral("--logo")

@@ -4,7 +4,7 @@
 #include "app/commandline/stopsignal.h"
 #include "app/commandline/windowoptions.h"
 #include "app/profile.h"
-#include "app/window/reportdialog.h"
+#include "app/reportdetails.h"
 #include "report/reportfiles.h"
 
 #include <QCommandLineParser>
@@ -133,9 +133,7 @@ static int readProfileValues(const QCommandLineParser &parser, ReportSettings &s
         crsCode = options->outputCrs;
     }
     int exitCode = exitDone;
-    settings.crs = parser.isSet(crsOption())
-            ? commandCrs(parser.value(crsOption()), QStringLiteral("--crs"), exitCode)
-            : commandCrs(crsCode, QStringLiteral("--perfil (outputCrs)"), exitCode);
+    settings.crs = commandCrs(parser, crsCode, exitCode);
     if (exitCode != exitDone)
         return exitCode;
     settings.project = parser.isSet(projectOption) ? parser.value(projectOption) : details.project;
@@ -163,6 +161,12 @@ static int runReport(const QCommandLineParser &parser, const QStringList &values
     if (!QFileInfo(settings.folder).isDir())
         return badArgument(QStringLiteral("CARPETA"),
                            QStringLiteral("no existe la carpeta «%1».").arg(settings.folder));
+    const QString target = parser.isSet(targetOption)
+            ? parser.value(targetOption)
+            : QDir(settings.folder).filePath(QLatin1String(reportBaseName));
+    const QString targetProblem = reportTargetProblem(target);
+    if (!targetProblem.isEmpty())
+        return badArgument(QStringLiteral("--salida"), targetProblem);
     settings.includeSubdirectories |= parser.isSet(subfoldersOption());
     if (parser.isSet(captionsOption)) {
         settings.captionsFile = parser.value(captionsOption);
@@ -173,10 +177,7 @@ static int runReport(const QCommandLineParser &parser, const QStringList &values
     }
     settings.date = QDate::currentDate();
     settings.fontPath = bundledFontPath();
-    setReportTargets(settings,
-                     parser.isSet(targetOption)
-                             ? parser.value(targetOption)
-                             : QDir(settings.folder).filePath(QLatin1String(reportBaseName)));
+    setReportTargets(settings, target);
     ConsoleOutput output(QStringLiteral("Dibujadas %1 de %2 fotos"));
     output.log()(QStringLiteral("Creando el registro fotográfico de las fotos de: ")
                  + settings.folder);

@@ -1,6 +1,6 @@
 #include "app/window/altitudefilltool.h"
 
-#include "app/window/altitudefilljob.h"
+#include "app/altitudefilljob.h"
 #include "app/window/generaltab.h"
 
 #include <QPushButton>

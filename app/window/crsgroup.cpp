@@ -8,6 +8,7 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -52,7 +53,11 @@ CrsGroup::CrsGroup(std::function<QVector<QPair<double, double>>()> photoPlaces)
     crsCombo->setMinimumContentsLength(20);
     layout->addWidget(defaultRadio);
     layout->addLayout(row({otherRadio, searchEdit}));
+    noteLabel = named(new QLabel, "crsNoteLabel");
+    noteLabel->setWordWrap(true);
+    noteLabel->hide();
     layout->addWidget(crsCombo);
+    layout->addWidget(noteLabel);
 
     // PROJ's list is read only when someone wants another system.
     connect(otherRadio, &QRadioButton::toggled, this, [this](bool on) {
@@ -63,7 +68,9 @@ CrsGroup::CrsGroup(std::function<QVector<QPair<double, double>>()> photoPlaces)
     connect(crsCombo, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index >= 0)
             selectedCode = crsCombo->itemData(index).toString();
+        showNote();
     });
+    connect(otherRadio, &QRadioButton::toggled, this, &CrsGroup::showNote);
     buildOptionRows();
 }
 
@@ -75,6 +82,19 @@ static bool matches(const CrsEntry &entry, const QStringList &words)
         if (!text.contains(word, Qt::CaseInsensitive))
             return false;
     return true;
+}
+
+// The run refuses a system PROJ cannot use as the same words say here.
+void CrsGroup::showNote()
+{
+    QString note;
+    if (otherRadio->isChecked() && !selectedCode.isEmpty()) {
+        const auto entry = findProjectedCrs(selectedCode, note);
+        if (entry)
+            note = deprecationWarning(*entry);
+    }
+    noteLabel->setText(note);
+    noteLabel->setVisible(!note.isEmpty());
 }
 
 void CrsGroup::orderList()
@@ -102,6 +122,7 @@ void CrsGroup::fillList()
     selectedCode = crsCombo->currentIndex() >= 0 ? crsCombo->currentData().toString() : keep;
     blocker.unblock();
     emit crsCombo->currentTextChanged(crsCombo->currentText());
+    showNote();
 }
 
 QString CrsGroup::chosenCode() const
@@ -126,6 +147,7 @@ void CrsGroup::setChosenCode(const QString &code)
     if (crsCombo->findData(wanted) < 0)
         crsCombo->insertItem(0, wanted, wanted);
     crsCombo->setCurrentIndex(crsCombo->findData(wanted));
+    showNote();
 }
 
 void CrsGroup::buildOptionRows()

@@ -12,6 +12,7 @@
 #include <functional>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QRadioButton;
 
@@ -21,7 +22,8 @@ QVector<QPair<double, double>> folderPhotoPlaces(const QString &folder, bool sub
 
 // "Sistema de coordenadas": WGS 84 / UTM in each photo's zone, or another
 // projected system picked from PROJ's database by code or words of its name;
-// those whose area of use holds the photos come first.
+// those whose area of use holds the photos come first. Below the list, why
+// the chosen system cannot be used, or that it is deprecated.
 class CrsGroup : public QGroupBox
 {
     Q_OBJECT
@@ -43,12 +45,14 @@ private:
     void orderList();
     void fillList();
     void buildOptionRows();
+    void showNote();
 
     std::function<QVector<QPair<double, double>>()> photoPlaces;
     QRadioButton *defaultRadio = nullptr;
     QRadioButton *otherRadio = nullptr;
     QLineEdit *searchEdit = nullptr;
     QComboBox *crsCombo = nullptr;
+    QLabel *noteLabel = nullptr;
     QVector<CrsEntry> ordered; // the photos' systems first; empty until asked for
     QString selectedCode; // survives a search that hides it
     OptionTable rows;

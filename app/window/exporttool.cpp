@@ -36,6 +36,21 @@ void ExportTool::start()
             [stop] { *stop = true; });
 }
 
+// What the box adds to its first line: unreadable files and photos outside
+// the chosen system's area, as the log names them.
+static QString exportNotes(const LocationExportOutcome &outcome)
+{
+    QString notes;
+    if (outcome.unreadable > 0)
+        notes += ExportTool::tr("\n%1 archivos no se pudieron leer como fotos; vea el log.")
+                         .arg(outcome.unreadable);
+    if (outcome.outsideArea > 0)
+        notes += ExportTool::tr("\n%1 fotos quedan fuera del área de uso del sistema de "
+                                "coordenadas.")
+                         .arg(outcome.outsideArea);
+    return notes;
+}
+
 void ExportTool::finish(const QString &failure, const QString &folder,
                         const LocationExportOutcome &outcome)
 {
@@ -51,16 +66,19 @@ void ExportTool::finish(const QString &failure, const QString &folder,
         dialogs().warning(host.window, tr("Exportación"),
                           tr("Ninguna de las %1 fotos tiene ubicación GPS; no se escribió ningún "
                              "archivo.")
-                                  .arg(outcome.total));
+                                          .arg(outcome.total)
+                                  + exportNotes(outcome));
     else if (!outcome.written || !failure.isEmpty())
         dialogs().warning(host.window, tr("Exportación"),
                           tr("No se pudieron escribir todos los archivos de ubicaciones; vea el "
                              "log."));
     else
-        showEnd(outcome.located < outcome.total, tr("Completado"),
+        showEnd(outcome.located < outcome.total || outcome.outsideArea > 0,
+                outcome.unreadable > 0 ? tr("Exportación con errores") : tr("Completado"),
                 tr("Se exportaron las ubicaciones de %1 de %2 fotos a %3, %4 y %5 en:\n%6")
-                        .arg(outcome.located)
-                        .arg(outcome.total)
-                        .arg(QLatin1String(kmzFileName), QLatin1String(geoJsonFileName),
-                             QLatin1String(csvFileName), QDir::toNativeSeparators(folder)));
+                                .arg(outcome.located)
+                                .arg(outcome.total)
+                                .arg(QLatin1String(kmzFileName), QLatin1String(geoJsonFileName),
+                                     QLatin1String(csvFileName), QDir::toNativeSeparators(folder))
+                        + exportNotes(outcome));
 }

@@ -16,68 +16,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-static const QString projectKey = QStringLiteral("reportProject");
-static const QString clientKey = QStringLiteral("reportClient");
-static const QString authorKey = QStringLiteral("reportAuthor");
-
-static OptionRow detailRow(QString *value, const QString &key)
-{
-    OptionRow row;
-    row.profileKey = key;
-    row.save = [value] {
-        return QJsonValue(*value);
-    };
-    row.load = [value](const QJsonValue &stored) {
-        if (stored.isString())
-            *value = stored.toString();
-    };
-    return row;
-}
-
-static OptionRow switchRow(bool *value, const QString &key)
-{
-    OptionRow row;
-    row.profileKey = key;
-    row.save = [value] {
-        return QJsonValue(*value);
-    };
-    row.load = [value](const QJsonValue &stored) {
-        if (stored.isBool())
-            *value = stored.toBool();
-    };
-    return row;
-}
-
-OptionTable reportProfileRows(ReportDetails &details)
-{
-    ReportTitle &title = details.title;
-    return {detailRow(&details.project, projectKey),
-            detailRow(&details.client, clientKey),
-            detailRow(&details.author, authorKey),
-            detailRow(&title.title, QStringLiteral("reportTitle")),
-            detailRow(&title.code, QStringLiteral("reportCode")),
-            detailRow(&title.revision, QStringLiteral("reportRevision")),
-            detailRow(&title.preparedBy, QStringLiteral("reportPreparedBy")),
-            detailRow(&title.reviewedBy, QStringLiteral("reportReviewedBy")),
-            detailRow(&title.approvedBy, QStringLiteral("reportApprovedBy")),
-            detailRow(&title.company, QStringLiteral("reportCompany")),
-            switchRow(&title.cover, QStringLiteral("reportCover")),
-            switchRow(&title.photoIndex, QStringLiteral("reportIndex"))};
-}
-
-ReportDetails reportDetailsFrom(const QJsonObject &profile)
-{
-    ReportDetails details;
-    for (const OptionRow &row : reportProfileRows(details))
-        row.load(profile.value(row.profileKey));
-    return details;
-}
-
-QString bundledFontPath()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/notosans.ttf");
-}
-
 static QLineEdit *lineEdit(const char *name, const QString &text)
 {
     auto *edit = named(new QLineEdit(text), name);
@@ -169,7 +107,7 @@ ReportDialog::ReportDialog(QWidget *parent, const Dialogs &dialogs, const Report
     buttons->button(QDialogButtonBox::Cancel)->setText(tr("Cancelar"));
     layout->addWidget(buttons);
 
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::accepted, this, &ReportDialog::acceptNamedTarget);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(targetButton, &QPushButton::clicked, this, &ReportDialog::chooseTarget);
     connect(formatCombo, &QComboBox::currentIndexChanged, this, &ReportDialog::followFormat);
@@ -207,6 +145,18 @@ ReportSettings ReportDialog::settings() const
     chosen.includeMap = mapCheck->isChecked();
     setReportTargets(chosen, targetEdit->text());
     return chosen;
+}
+
+// A target without a file name would write a hidden ".pdf" in its folder.
+void ReportDialog::acceptNamedTarget()
+{
+    QString problem = reportTargetProblem(targetEdit->text());
+    if (problem.isEmpty()) {
+        accept();
+        return;
+    }
+    problem[0] = problem.at(0).toUpper();
+    dialogs.critical(this, tr("Error"), problem);
 }
 
 // The target's ending follows the format; "Ambos" writes both endings.

@@ -1,7 +1,7 @@
 #ifndef REPORTDIALOG_H
 #define REPORTDIALOG_H
 
-#include "app/optiontable.h"
+#include "app/reportdetails.h"
 #include "app/window/dialogs.h"
 #include "report/photoreport.h"
 
@@ -13,23 +13,6 @@ class QCheckBox;
 class QComboBox;
 class QDateEdit;
 class QLineEdit;
-
-// The project's data a report's header shows; profiles keep them.
-struct ReportDetails
-{
-    QString project;
-    QString client;
-    QString author;
-    ReportTitle title; // title block, footer, cover and index
-};
-
-// Profile rows of the report's details, which the window holds for the dialog.
-OptionTable reportProfileRows(ReportDetails &details);
-// The details a profile holds; absent keys stay empty.
-ReportDetails reportDetailsFrom(const QJsonObject &profile);
-
-// The bundled Noto Sans beside the program, the report's font.
-QString bundledFontPath();
 
 // "Crear registro fotográfico": the project's data, format, layout, parts and
 // target file of a report of the photos of one folder.
@@ -48,6 +31,7 @@ public:
 private:
     void chooseTarget();
     void followFormat();
+    void acceptNamedTarget();
 
     Dialogs dialogs;
     QLineEdit *projectEdit = nullptr;

@@ -59,10 +59,12 @@ void ReportTool::finish(const QString &failure, const ReportOutcome &outcome)
         dialogs().information(host.window, tr("Cancelado"),
                               tr("Registro fotográfico cancelado: no se escribió ningún archivo."));
     else if (!outcome.written.isEmpty())
-        dialogs().information(host.window, tr("Completado"),
-                              tr("Registro fotográfico creado:\n") + outcome.written.join('\n'));
+        showEnd(outcome.failed,
+                outcome.failed ? tr("Registro fotográfico con errores") : tr("Completado"),
+                tr("Registro fotográfico creado:\n") + outcome.written.join('\n')
+                        + (outcome.failed ? tr("\n\nHubo errores: vea el log.") : QString()));
     else
         dialogs().critical(host.window, tr("Error"),
-                           tr("No se pudo crear el registro fotográfico."));
+                           tr("No se pudo crear el registro fotográfico; vea el log."));
     trigger->setEnabled(true);
 }

@@ -2,6 +2,7 @@
 
 #include "metadata/exiv2image.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QImageWriter>
@@ -97,11 +98,54 @@ static bool fillIptcAndXmp(Exiv2::Image &image, const TestPhoto &photo)
     return true;
 }
 
+// XMP specification, part 3: the extension packet's GUID is the MD5 of the
+// packet in upper-case hex; each APP1 segment holds the signature, the GUID,
+// the full length, the chunk's offset and the chunk.
+static QByteArray extendedXmpSegments(const QString &description, QByteArray &guid)
+{
+    const QByteArray packet
+            = "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
+              "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><rdf:Description "
+              "rdf:about=\"\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><dc:description>"
+              "<rdf:Alt><rdf:li xml:lang=\"x-default\">"
+            + description.toHtmlEscaped().toUtf8()
+            + "</rdf:li></rdf:Alt></dc:description></rdf:Description></rdf:RDF></x:xmpmeta>";
+    guid = QCryptographicHash::hash(packet, QCryptographicHash::Md5).toHex().toUpper();
+    constexpr int chunkBytes = 65000;
+    QByteArray segments;
+    for (qsizetype offset = 0; offset < packet.size(); offset += chunkBytes) {
+        QByteArray payload = QByteArray("http://ns.adobe.com/xmp/extension/", 35) + guid;
+        const auto bigEndian = [&payload](quint32 value) {
+            for (int shift = 24; shift >= 0; shift -= 8)
+                payload.append(char((value >> shift) & 0xFF));
+        };
+        bigEndian(quint32(packet.size()));
+        bigEndian(quint32(offset));
+        payload += packet.mid(offset, chunkBytes);
+        const int length = int(payload.size()) + 2;
+        segments += QByteArray("\xFF\xE1", 2) + char(length >> 8) + char(length & 0xFF) + payload;
+    }
+    return segments;
+}
+
+// Puts the segments after the file's first one, before any scan.
+static bool addExtendedXmp(const QString &path, const QByteArray &segments)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    QByteArray bytes = file.readAll();
+    bytes.insert(2, segments);
+    return file.seek(0) && file.write(bytes) == bytes.size();
+}
+
 bool writeTestPhoto(const QString &path, const TestPhoto &photo)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QImage image(photo.width, photo.height, QImage::Format_RGB32);
     image.fill(photo.fill);
+    if (photo.colourSpace.isValid())
+        image.setColorSpace(photo.colourSpace);
     QImageWriter writer(path);
     if (!writer.write(image))
         return false;
@@ -111,8 +155,14 @@ bool writeTestPhoto(const QString &path, const TestPhoto &photo)
             return false;
         if (!fillExif(exiv2Image->exifData(), photo) || !fillIptcAndXmp(*exiv2Image, photo))
             return false;
+        QByteArray guid;
+        const QByteArray segments = photo.extendedXmpDescription.isEmpty()
+                ? QByteArray()
+                : extendedXmpSegments(photo.extendedXmpDescription, guid);
+        if (!guid.isEmpty())
+            exiv2Image->xmpData()["Xmp.xmpNote.HasExtendedXMP"] = guid.toStdString();
         exiv2Image->writeMetadata();
-        return true;
+        return segments.isEmpty() || addExtendedXmp(path, segments);
     } catch (const std::exception &) {
         return false;
     }

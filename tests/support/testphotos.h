@@ -3,6 +3,7 @@
 
 #include "bench/naturalimage.h"
 
+#include <QColorSpace>
 #include <QImage>
 #include <QMap>
 #include <QString>
@@ -30,6 +31,10 @@ struct TestPhoto
     QMap<QString, QString> extraExif; // any further key -> value text
     QMap<QString, QString> iptc; // e.g. "Iptc.Application2.Caption"
     QMap<QString, QString> xmp; // e.g. "Xmp.dc.title"
+    QColorSpace colourSpace; // written as an ICC profile when valid
+    // A JPEG's dc:description written as Extended XMP, the main packet
+    // naming it; empty: none.
+    QString extendedXmpDescription;
 };
 
 // Writes `photo` to `path`; the format follows the suffix (jpg/jpeg, png,
@@ -39,7 +44,7 @@ bool writeTestPhoto(const QString &path, const TestPhoto &photo = {});
 // True when heif-enc (package libheif-examples) is there to make HEIF photos.
 bool canWriteTestHeif();
 // Writes `photo` as a JPEG and has heif-enc encode it into the HEIF file at
-// `path`, carrying its EXIF and XMP across; the JPEG is removed.
+// `path`, carrying its EXIF, XMP and ICC profile across; the JPEG is removed.
 bool writeTestHeif(const QString &path, const TestPhoto &photo = {});
 
 // A photo whose EXIF places it in Santiago de Chile: "19H 345713 6297592".

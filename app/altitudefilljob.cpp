@@ -1,4 +1,4 @@
-#include "app/window/altitudefilljob.h"
+#include "app/altitudefilljob.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
