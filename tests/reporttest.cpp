@@ -760,6 +760,95 @@ private slots:
         }
     }
 
+    // Photos a few metres apart share one label, numbered as a range list;
+    // the group is measured from its first photo, so a walk does not chain.
+    void mapGroupsPhotosAtOneSpot_data()
+    {
+        QTest::addColumn<QVector<QPointF>>("points"); // metres; photo N° is index + 1
+        QTest::addColumn<QStringList>("labels");
+        QVector<QPointF> spot;
+        for (int i = 0; i < 25; ++i)
+            spot.append({500000 + (i % 5) * 0.7, 6000000 + (i / 5) * 0.7});
+        QTest::newRow("25 en un punto y otras")
+                << spot + QVector<QPointF> {{500060, 6000000}, {500003, 6000003}, {500060, 6000004}}
+                << QStringList {"1–25, 27", "26, 28"};
+        QTest::newRow("vuelta al mismo punto")
+                << QVector<QPointF> {{0, 0}, {1, 0}, {0, 1},   {100, 0}, {0, 0},
+                                     {2, 2}, {3, 3}, {0, 100}, {4, 0}}
+                << QStringList {"1–3, 5–7, 9", "4", "8"};
+        QTest::newRow("recorrido cada 3 m")
+                << QVector<QPointF> {{0, 0}, {3, 0}, {6, 0}, {9, 0}, {12, 0}}
+                << QStringList {"1, 2", "3, 4", "5"};
+        QTest::newRow("justo a 5 m y a más")
+                << QVector<QPointF> {{0, 0}, {3, 4}, {3, 4.01}} << QStringList {"1, 2", "3"};
+    }
+
+    void mapGroupsPhotosAtOneSpot()
+    {
+        QFETCH(QVector<QPointF>, points);
+        QStringList labels;
+        for (const QVector<int> &group : groupNearby(points, mapGroupMetres)) {
+            QVector<int> numbers;
+            for (int index : group)
+                numbers.append(index + 1);
+            labels << numberRanges(numbers);
+        }
+        QTEST(labels, "labels");
+    }
+
+    // Every label finds a place inside the map, clear of the others, of the
+    // furniture and of the other photos' dots: none hides another.
+    void placedLabelsHideNothing_data()
+    {
+        QTest::addColumn<QVector<QPointF>>("points");
+        QTest::addColumn<QSizeF>("size"); // of every label
+        QTest::addColumn<QRectF>("area");
+        QTest::addColumn<int>("placed");
+        QTest::addColumn<bool>("onFirst"); // the first label sits on its photo
+        QVector<QPointF> crowd;
+        for (int i = 0; i < 30; ++i)
+            crowd.append({100 + (i % 6) * 0.5, 100 + (i / 6) * 0.5});
+        QTest::newRow("30 fotos casi juntas")
+                << crowd << QSizeF(9, 4) << QRectF(0, 0, 200, 200) << 30 << false;
+        QTest::newRow("junto al borde") << QVector<QPointF> {{1, 1}, {2, 1}, {1, 2}, {199, 199}}
+                                        << QSizeF(14, 4) << QRectF(0, 0, 200, 200) << 4 << false;
+        QTest::newRow("sin lugar para la segunda")
+                << QVector<QPointF> {{5, 5}, {6, 5}} << QSizeF(9, 9) << QRectF(0, 0, 10, 10) << 1
+                << true;
+    }
+
+    void placedLabelsHideNothing()
+    {
+        QFETCH(QVector<QPointF>, points);
+        QFETCH(QSizeF, size);
+        QFETCH(QRectF, area);
+        const QVector<QRectF> obstacles {{95, 90, 20, 5}, {0, 195, 200, 5}};
+        const double radius = 1.0;
+        const QVector<QRectF> rects = placeLabels(points, QVector<QSizeF>(points.size(), size),
+                                                  area, obstacles, radius);
+        QCOMPARE(rects.size(), points.size());
+        QVERIFY(!rects.first().isNull());
+        QFETCH(bool, onFirst);
+        QCOMPARE(rects.first().center() == points.first(), onFirst);
+        QVector<QRectF> placed;
+        for (int i = 0; i < rects.size(); ++i) {
+            const QRectF &rect = rects.at(i);
+            if (rect.isNull())
+                continue;
+            QVERIFY(area.contains(rect));
+            QCOMPARE(rect.size(), size);
+            for (const QRectF &other : placed + obstacles)
+                QVERIFY2(!rect.intersects(other), qPrintable(QString::number(i)));
+            for (const QPointF &point : points) {
+                if (QLineF(point, points.at(i)).length() > radius)
+                    QVERIFY(!rect.intersects(
+                            QRectF(point - QPointF(radius, radius), QSizeF(2, 2) * radius)));
+            }
+            placed.append(rect);
+        }
+        QTEST(int(placed.size()), "placed");
+    }
+
     // Files that are no photo are named as unreadable, with the reason, never
     // as photos without position; a located photo whose picture cannot be
     // decoded is named too. Either fails the report. A folder without any
