@@ -73,15 +73,23 @@ QString oneLine(const QString &text, int characters)
     return cut + QStringLiteral("…");
 }
 
-QVector<QStringList> photoIndexRows(const PhotoReport &report, int firstBlockPage)
+static void appendIndexRows(QVector<QStringList> &rows, const QVector<ReportPhoto> &photos,
+                            int firstPage, int perPage)
+{
+    for (int i = 0; i < photos.size(); ++i) {
+        const ReportPhoto &photo = photos.at(i);
+        rows.append({photoTitle(photo.number), oneLine(photo.caption, indexDescriptionCharacters),
+                     QString::number(firstPage + i / perPage)});
+    }
+}
+
+QVector<QStringList> photoIndexRows(const PhotoReport &report, int firstBlockPage,
+                                    int firstUnlocatedPage)
 {
     QVector<QStringList> rows;
     const int perPage = report.settings.photosPerPage;
-    for (int i = 0; i < report.located.size(); ++i) {
-        const ReportPhoto &photo = report.located.at(i);
-        rows.append({photoTitle(photo.number), oneLine(photo.caption, indexDescriptionCharacters),
-                     QString::number(firstBlockPage + i / perPage)});
-    }
+    appendIndexRows(rows, report.located, firstBlockPage, perPage);
+    appendIndexRows(rows, report.unlocated, firstUnlocatedPage, perPage);
     return rows;
 }
 

@@ -41,10 +41,12 @@ QStringList coverLines(const ReportSettings &settings);
 // empty when neither is given.
 QString footerText(const ReportTitle &title);
 
-// One row per located photo for the index: its title, its description on
-// one line and the page its block is on, the blocks starting at
-// `firstBlockPage`.
-QVector<QStringList> photoIndexRows(const PhotoReport &report, int firstBlockPage);
+// One row per photo for the index: its title, its description on one line
+// and the page its block is on, the located photos' blocks starting at
+// `firstBlockPage`, those of the photos without position at
+// `firstUnlocatedPage`.
+QVector<QStringList> photoIndexRows(const PhotoReport &report, int firstBlockPage,
+                                    int firstUnlocatedPage);
 QStringList photoIndexHeader();
 QVector<double> photoIndexColumnShares();
 

@@ -87,11 +87,16 @@ QVector<QPair<QString, QString>> captionRows(const ReportPhoto &photo, const Crs
     QVector<QPair<QString, QString>> rows {
             {QStringLiteral("Descripción"), photo.caption},
             {QStringLiteral("Fecha y hora"), dateTimeText(photo.record.dateTime)},
-            {crs ? QStringLiteral("Coordenadas") : QStringLiteral("Coordenadas UTM"),
-             photo.stampSystem.isEmpty() ? reportCoordinatesText(position, crs)
-                                         : reportCoordinatesText(position, crs)
-                             + QStringLiteral(" (Estampa: %1)").arg(photo.stampSystem)},
     };
+    if (!photo.located) {
+        rows.append({QStringLiteral("Ubicación"), photo.whyUnlocated});
+        rows.append({QStringLiteral("Archivo"), photo.record.relativePath});
+        return rows;
+    }
+    rows.append({crs ? QStringLiteral("Coordenadas") : QStringLiteral("Coordenadas UTM"),
+                 photo.stampSystem.isEmpty() ? reportCoordinatesText(position, crs)
+                                             : reportCoordinatesText(position, crs)
+                                 + QStringLiteral(" (Estampa: %1)").arg(photo.stampSystem)});
     if (position.altitude)
         rows.append({QStringLiteral("Altitud"), altitudeValue(*position.altitude)});
     if (position.orientation)
@@ -161,20 +166,20 @@ static QStringList summaryRow(const ReportPhoto &photo, const CrsTransform *crs)
 
 QStringList unlocatedHeader()
 {
-    return {QStringLiteral("Archivo"), QStringLiteral("Fecha y hora"),
-            QStringLiteral("Descripción")};
+    return {QStringLiteral("N°"), QStringLiteral("Archivo"), QStringLiteral("Fecha y hora"),
+            QStringLiteral("Motivo"), QStringLiteral("Descripción")};
 }
 
 QVector<double> unlocatedColumnShares()
 {
-    return {0.32, 0.2, 0.48};
+    return {0.05, 0.2, 0.15, 0.25, 0.35};
 }
 
 static QStringList unlocatedRow(const ReportPhoto &photo)
 {
-    return {photo.record.relativePath,
+    return {QString::number(photo.number), photo.record.relativePath,
             photo.record.dateTime.isValid() ? dateText(photo.record.dateTime, true) : unknownCell,
-            photo.caption};
+            photo.whyUnlocated, oneLine(photo.caption, summaryDescriptionCharacters)};
 }
 
 QVector<QStringList> summaryRows(const PhotoReport &report)
@@ -304,6 +309,10 @@ static ReportPhoto readReportPhoto(const QString &path, const QString &folder,
             = readPhotoLocation(path, folder, crs, photo.record, log, &transformation, &outside);
     outsideArea += outside;
     if (!photo.located) {
+        // A position the chosen system cannot take is no missing GPS.
+        photo.whyUnlocated = crs && readGpsFromExif(path)
+                ? QStringLiteral("Fuera del sistema %1").arg(crs->shortName())
+                : QStringLiteral("Sin posición GPS en la foto");
         PhotoStamp stamp;
         readCaptureDateTime(path, stamp.captureTime);
         photo.record = locationRecord(stamp, 0.0, 0.0, path, folder);
@@ -375,9 +384,12 @@ PhotoReport collectReport(const ReportSettings &settings, const LogCallback &log
             photo.number = int(report.located.size()) + 1;
             report.located.append(photo);
         } else {
-            log(QStringLiteral("Sin ubicación, se lista al final: ") + photo.record.relativePath);
+            log(QStringLiteral("Sin ubicación (%1), se muestra al final: %2")
+                        .arg(photo.whyUnlocated, photo.record.relativePath));
             report.unlocated.append(photo);
         }
     }
+    for (int i = 0; i < report.unlocated.size(); ++i)
+        report.unlocated[i].number = int(report.located.size()) + i + 1;
     return report;
 }

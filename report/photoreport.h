@@ -56,10 +56,11 @@ struct ReportSettings
 // One photo of the report.
 struct ReportPhoto
 {
-    int number = 0; // "Fotografía N°"; 0 for a photo without position
+    int number = 0; // "Fotografía N°": the located first, then those without position
     QString path;
     LocationRecord record; // its position is meaningful only when located
     bool located = false;
+    QString whyUnlocated; // for a photo without position: why it has none
     QString caption; // empty when the photo has none
     // The system its stamp was drawn in, when the report's differs; else empty.
     QString stampSystem;
@@ -70,14 +71,15 @@ struct PhotoReport
 {
     ReportSettings settings;
     QVector<ReportPhoto> located; // numbered from 1 in the order of the location files
-    QVector<ReportPhoto> unlocated; // in the same order, listed last
+    QVector<ReportPhoto> unlocated; // in the same order, numbered on, shown last
     QStringList unreadableFiles; // files that cannot be read as photos, left out
 };
 
 // One row per located photo: N°, file, time, zone, easting, northing,
 // altitude, direction; a dash for an unknown value.
 QVector<QStringList> summaryRows(const PhotoReport &report);
-// One row per photo without position: file, time, caption.
+// One row per photo without position: N°, file, time, why it has no
+// position, caption.
 QVector<QStringList> unlocatedRows(const PhotoReport &report);
 
 // The page in millimetres: where the header, the blocks and tables go.
@@ -111,7 +113,8 @@ ReportLayout reportLayout(const ReportSettings &settings);
 // chosen system `crs`, its short name, Este and Norte.
 QString reportCoordinatesText(const UtmPosition &position, const CrsTransform *crs);
 QString photoTitle(int number); // "Fotografía N° 3"
-// Label and value, in order; altitude and direction only when known.
+// Label and value, in order; altitude and direction only when known; for a
+// photo without position, why it has none in place of its coordinates.
 QVector<QPair<QString, QString>> captionRows(const ReportPhoto &photo, const CrsTransform *crs);
 QStringList summaryHeader();
 // The system of the report's coordinates: the chosen one, or WGS 84 / UTM

@@ -400,7 +400,7 @@ public:
     {
         document.paragraph(QString(), false, 6);
         document.styled(QStringLiteral("Heading1"), QStringLiteral("Índice de fotografías"));
-        const auto rows = photoIndexRows(report, 0);
+        const auto rows = photoIndexRows(report, 0, 0);
         auto &xml = document.xml;
         for (int i = 0; i < rows.size(); ++i) {
             xml.writeStartElement(QStringLiteral("w:p"));
@@ -421,19 +421,19 @@ public:
         }
     }
 
-    // The block of the `index`th located photo; four a page go two by two
-    // into a borderless table, one cell each.
-    void addBlock(int index, const QImage &picture)
+    // The block of the `index`th of `photos`; four a page go two by two into
+    // a borderless table, one cell each.
+    void addBlock(const QVector<ReportPhoto> &photos, int index, const QImage &picture)
     {
         const int perPage = report.settings.photosPerPage;
         const int slot = index % perPage;
-        const bool last = index + 1 == report.located.size();
+        const bool last = index + 1 == photos.size();
         if (slot == 0)
             newPage();
         if (layout.columns == 1) {
             if (slot > 0)
                 paragraph(QString(), false, 4);
-            block(report.located.at(index), picture);
+            block(photos.at(index), picture);
             return;
         }
         if (slot == 0) {
@@ -444,7 +444,7 @@ public:
         if (slot % 2 == 0)
             document.startRow(layout.block.height(), false);
         document.startCell(slot % 2);
-        block(report.located.at(index), picture);
+        block(photos.at(index), picture);
         document.paragraph(QString(), false, 1);
         document.end(); // w:tc
         // An odd last block leaves its row's second cell empty.
@@ -898,11 +898,12 @@ bool buildReportDocx(const PhotoReport &report, ReportRun &run, QByteArray &docx
     if (settings.title.cover)
         builder.cover();
     builder.titleBlock();
-    if (settings.title.photoIndex && count > 0)
+    if (settings.title.photoIndex && count + report.unlocated.size() > 0)
         builder.photoIndex();
-    const bool complete = forEachPicture(
-            run, report.located, builder.layout.pictureBox,
-            [&builder](int index, const QImage &picture) { builder.addBlock(index, picture); });
+    const bool complete = forEachPicture(run, report.located, builder.layout.pictureBox,
+                                         [&builder, &report](int index, const QImage &picture) {
+                                             builder.addBlock(report.located, index, picture);
+                                         });
     if (!complete)
         return false;
     if (settings.includeSummary && count > 0)
@@ -910,9 +911,15 @@ bool buildReportDocx(const PhotoReport &report, ReportRun &run, QByteArray &docx
                       summaryColumnShares());
     if (settings.includeMap && count > 0)
         builder.map();
-    if (!report.unlocated.isEmpty())
+    if (!report.unlocated.isEmpty()) {
         builder.table(QStringLiteral("Fotografías sin ubicación"), unlocatedHeader(),
                       unlocatedRows(report), unlocatedColumnShares());
+        if (!forEachPicture(run, report.unlocated, builder.layout.pictureBox,
+                            [&builder, &report](int index, const QImage &picture) {
+                                builder.addBlock(report.unlocated, index, picture);
+                            }))
+            return false;
+    }
     if (count == 0 && report.unlocated.isEmpty())
         builder.document.paragraph(QStringLiteral("No hay fotografías en la carpeta."), true, 11);
     return buildZip(builder.package(), docx, error);

@@ -315,13 +315,15 @@ private:
 static int frontPages(const PhotoReport &report)
 {
     const ReportTitle &title = report.settings.title;
-    const int indexPages = title.photoIndex && !report.located.isEmpty()
-            ? ceilDiv(report.located.size(), tableRowsPerPage(reportLayout(report.settings)))
+    const qsizetype photos = report.located.size() + report.unlocated.size();
+    const int indexPages = title.photoIndex && photos > 0
+            ? ceilDiv(photos, tableRowsPerPage(reportLayout(report.settings)))
             : 0;
     return (title.cover ? 1 : 0) + 1 + indexPages;
 }
 
-// Pages of the report: front pages, blocks, summary, map, photos without position.
+// Pages of the report: front pages, blocks, summary, map, photos without
+// position (their table, then their blocks).
 static int pageCount(const PhotoReport &report)
 {
     const ReportSettings &settings = report.settings;
@@ -331,7 +333,8 @@ static int pageCount(const PhotoReport &report)
     const int pages = frontPages(report) + ceilDiv(located, settings.photosPerPage)
             + (settings.includeSummary ? ceilDiv(located, tableRows) : 0)
             + (settings.includeMap && located > 0 ? 1 : 0)
-            + ceilDiv(report.unlocated.size(), tableRows);
+            + ceilDiv(report.unlocated.size(), tableRows)
+            + ceilDiv(report.unlocated.size(), settings.photosPerPage);
     // An empty folder gets a page that says so.
     return pages + (located == 0 && report.unlocated.isEmpty() ? 1 : 0);
 }
@@ -357,19 +360,24 @@ bool buildReportPdf(const PhotoReport &report, ReportRun &run, QByteArray &pdf, 
     if (settings.title.cover)
         pages.drawCover();
     pages.drawTitleBlock();
-    if (settings.title.photoIndex && !report.located.isEmpty())
-        pages.drawTablePages(QStringLiteral("Índice de fotografías"), photoIndexHeader(),
-                             photoIndexRows(report, frontPages(report) + 1),
-                             photoIndexColumnShares());
-    const bool complete
-            = forEachPicture(run, report.located, pages.pageLayout().pictureBox,
-                             [&](int index, const QImage &picture) {
-                                 const int slot = index % settings.photosPerPage;
-                                 if (slot == 0)
-                                     pages.newPage();
-                                 pages.drawBlock(report.located.at(index), picture, slot);
-                             });
-    if (!complete) {
+    const int total = pageCount(report);
+    if (settings.title.photoIndex && total > frontPages(report))
+        pages.drawTablePages(
+                QStringLiteral("Índice de fotografías"), photoIndexHeader(),
+                photoIndexRows(report, frontPages(report) + 1,
+                               total - ceilDiv(report.unlocated.size(), settings.photosPerPage)
+                                       + 1),
+                photoIndexColumnShares());
+    const auto drawBlocks = [&](const QVector<ReportPhoto> &photos) {
+        return forEachPicture(run, photos, pages.pageLayout().pictureBox,
+                              [&](int index, const QImage &picture) {
+                                  const int slot = index % settings.photosPerPage;
+                                  if (slot == 0)
+                                      pages.newPage();
+                                  pages.drawBlock(photos.at(index), picture, slot);
+                              });
+    };
+    if (!drawBlocks(report.located)) {
         pages.end();
         return false;
     }
@@ -378,9 +386,14 @@ bool buildReportPdf(const PhotoReport &report, ReportRun &run, QByteArray &pdf, 
                              summaryColumnShares());
     if (settings.includeMap && !report.located.isEmpty())
         pages.drawMapPage();
-    if (!report.unlocated.isEmpty())
+    if (!report.unlocated.isEmpty()) {
         pages.drawTablePages(QStringLiteral("Fotografías sin ubicación"), unlocatedHeader(),
                              unlocatedRows(report), unlocatedColumnShares());
+        if (!drawBlocks(report.unlocated)) {
+            pages.end();
+            return false;
+        }
+    }
     if (report.located.isEmpty() && report.unlocated.isEmpty())
         pages.drawMessage(QStringLiteral("No hay fotografías en la carpeta."));
     if (!pages.end()) {

@@ -347,12 +347,13 @@ private slots:
     {
         QTest::addColumn<int>("perPage");
         QTest::addColumn<ReportPaper>("paper");
-        QTest::addColumn<int>("pages"); // title, blocks, summary, map, without position
+        // title, blocks, summary, map, without position: their list and their block
+        QTest::addColumn<int>("pages");
         QTest::addColumn<QSizeF>("pointSize");
-        QTest::newRow("2 por página, A4") << 2 << ReportPaper::A4 << 1 + 2 + 3 << QSizeF(595, 842);
+        QTest::newRow("2 por página, A4") << 2 << ReportPaper::A4 << 1 + 2 + 4 << QSizeF(595, 842);
         QTest::newRow("4 por página, carta")
-                << 4 << ReportPaper::Letter << 1 + 1 + 3 << QSizeF(612, 792);
-        QTest::newRow("1 por página") << 1 << ReportPaper::A4 << 1 + 4 + 3 << QSizeF(595, 842);
+                << 4 << ReportPaper::Letter << 1 + 1 + 4 << QSizeF(612, 792);
+        QTest::newRow("1 por página") << 1 << ReportPaper::A4 << 1 + 4 + 4 << QSizeF(595, 842);
     }
 
     void pdfReadsBackWithEveryPageAndText()
@@ -376,7 +377,7 @@ private slots:
             text << pdf.getAllText(page).text().simplified();
         QVERIFY2(text.first().contains(specialProject), qPrintable(text.first()));
         QVERIFY(text.last().contains(QStringLiteral("Página %1 de %1").arg(pages)));
-        const QString blocks = text.mid(1, pages - 4).join(' ');
+        const QString blocks = text.mid(1, pages - 5).join(' ');
         // The emoji is drawn by a fallback font, whose text PDF readers cannot map back.
         const QString captionUpToEmoji = specialCaption.chopped(2);
         for (const QString &expected :
@@ -384,12 +385,13 @@ private slots:
               QStringLiteral("19H · E 345713 · N 6297592 · Datum: WGS 84")})
             QVERIFY2(blocks.contains(expected), qPrintable(expected + " / " + blocks));
         QVERIFY(!blocks.contains(QStringLiteral("OLYMPUS")));
-        QVERIFY(text.at(pages - 3).contains(QStringLiteral("Tabla resumen")));
-        QVERIFY(text.at(pages - 3).contains(QStringLiteral("6297592")));
-        QVERIFY(text.at(pages - 2).contains(QStringLiteral("Mapa de ubicación")));
-        QVERIFY(text.at(pages - 2).contains(QStringLiteral("Fuera de esta zona")));
-        QVERIFY(text.last().contains(QStringLiteral("Fotografías sin ubicación")));
-        QVERIFY(text.last().contains(QStringLiteral("Acceso al campamento")));
+        QVERIFY(text.at(pages - 4).contains(QStringLiteral("Tabla resumen")));
+        QVERIFY(text.at(pages - 4).contains(QStringLiteral("6297592")));
+        const QString map = text.at(pages - 3);
+        for (const QString &expected :
+             {QStringLiteral("Mapa de ubicación"), QStringLiteral("Ubicación de las fotografías"),
+              QStringLiteral("Fotografía con dirección"), QStringLiteral("Fuera de esta zona")})
+            QVERIFY2(map.contains(expected), qPrintable(expected + " / " + map));
     }
 
     // Captions, summary and map in the chosen system, the whole project on its
@@ -477,11 +479,12 @@ private slots:
     {
         QTest::addColumn<int>("perPage");
         QTest::addColumn<ReportPaper>("paper");
-        QTest::addColumn<int>("pages"); // title, blocks, summary, map, without position
+        // title, blocks, summary, map, without position: their list and their block
+        QTest::addColumn<int>("pages");
         QTest::addColumn<QString>("pageWidth"); // twips
-        QTest::newRow("2 por página, A4") << 2 << ReportPaper::A4 << 1 + 2 + 3 << "11906";
-        QTest::newRow("4 por página, carta") << 4 << ReportPaper::Letter << 1 + 1 + 3 << "12240";
-        QTest::newRow("1 por página") << 1 << ReportPaper::A4 << 1 + 4 + 3 << "11906";
+        QTest::newRow("2 por página, A4") << 2 << ReportPaper::A4 << 1 + 2 + 4 << "11906";
+        QTest::newRow("4 por página, carta") << 4 << ReportPaper::Letter << 1 + 1 + 4 << "12240";
+        QTest::newRow("1 por página") << 1 << ReportPaper::A4 << 1 + 4 + 4 << "11906";
     }
 
     void docxReadsBackWithTablesAndDrawings()
@@ -503,7 +506,7 @@ private slots:
             QVERIFY2(parts.contains(QLatin1String(part)), part);
         const WordText document = readWord(parts["word/document.xml"]);
         QVERIFY(document.wellFormed);
-        QCOMPARE(document.drawings, 4 + 1); // the photos and the map
+        QCOMPARE(document.drawings, 4 + 1 + 1); // the photos, the map, the one without position
         QTEST(document.pageSize.value(QStringLiteral("w:w")).toString(), "pageWidth");
         QCOMPARE(document.pageBreaks, pages - 1);
         QCOMPARE(document.repeatedRows, 2); // the summary's and the list's header rows
@@ -519,6 +522,62 @@ private slots:
         QVERIFY2(header.cells.first().startsWith(QStringLiteral("Registro fotográfico · Proyecto: ")
                                                  + specialProject),
                  qPrintable(header.cells.first()));
+    }
+
+    // A photo without position has its own section: its row says why, and
+    // its block shows the picture and caption, numbered after the located.
+    void unlocatedPhotosShowPictureCaptionAndWhy_data()
+    {
+        QTest::addColumn<ReportFormat>("format");
+        QTest::newRow("PDF") << ReportFormat::Pdf;
+        QTest::newRow("Word") << ReportFormat::Docx;
+    }
+
+    void unlocatedPhotosShowPictureCaptionAndWhy()
+    {
+        QFETCH(ReportFormat, format);
+        const ReportSettings chosen = settings(format);
+        QStringList log;
+        QVERIFY(!writePhotoReport(
+                         chosen, [&log](const QString &line) { log << line; }, {}, nullptr)
+                         .failed);
+        QVERIFY(log.contains("Sin ubicación (Sin posición GPS en la foto), se muestra al final: "
+                             "d.jpg"));
+        const QString why = QStringLiteral("Sin posición GPS en la foto");
+        const QString listRow = QStringLiteral("5 d.jpg 05/03/2024 10:15:00 ") + why
+                + QStringLiteral(" Acceso al campamento");
+        const QString blockText = QStringLiteral("Fotografía N° 5 Descripción Acceso al "
+                                                 "campamento Fecha y hora 05/03/2024 10:15:00 "
+                                                 "Ubicación ")
+                + why;
+        if (format == ReportFormat::Pdf) {
+            QPdfDocument pdf;
+            QCOMPARE(pdf.load(chosen.pdfPath), QPdfDocument::Error::None);
+            const int last = pdf.pageCount() - 1;
+            const QString list = pdf.getAllText(last - 1).text().simplified();
+            const QString block = pdf.getAllText(last).text().simplified();
+            QVERIFY2(list.contains(QStringLiteral("Fotografías sin ubicación"))
+                             && list.contains(listRow),
+                     qPrintable(list));
+            QVERIFY2(block.contains(blockText), qPrintable(block));
+            // The picture fills much of the page, which text alone would not.
+            const QImage page = pdf.render(last, QSize(210, 297));
+            int inked = 0;
+            for (int y = 0; y < page.height(); ++y)
+                for (int x = 0; x < page.width(); ++x)
+                    inked += qAlpha(page.pixel(x, y)) > 0 && qGray(page.pixel(x, y)) < 200;
+            QVERIFY2(inked > page.width() * page.height() / 8, qPrintable(QString::number(inked)));
+            return;
+        }
+        const auto parts = unzip(fileBytes(chosen.docxPath));
+        QVERIFY(parts.contains("word/media/foto-0005.jpg"));
+        QVERIFY(!QImage::fromData(parts["word/media/foto-0005.jpg"]).isNull());
+        const WordText document = readWord(parts["word/document.xml"]);
+        QVERIFY2(document.cells.join(' ').contains(listRow.section(' ', 1)),
+                 qPrintable(document.cells.join(' ')));
+        const QStringList paragraphs = styledParagraphs(parts["word/document.xml"]);
+        QCOMPARE(paragraphs.last(), "Caption: Fotografía N° 5");
+        QVERIFY(document.cells.join(' ').endsWith(blockText.section(' ', 3) + " Archivo d.jpg"));
     }
 
     // A stamp drawn in another system than the report's is named in the
@@ -612,8 +671,8 @@ private slots:
         QTest::addColumn<int>("pages");
         QTest::addColumn<QString>("footer");
         QTest::newRow("portada, bloque completo e índice")
-                << true << 1 + 1 + 1 + 2 + 3 << "Consultora Andes · MN-INF-004-AN3";
-        QTest::newRow("solo el bloque de título") << false << 1 + 2 + 3 << "";
+                << true << 1 + 1 + 1 + 2 + 4 << "Consultora Andes · MN-INF-004-AN3";
+        QTest::newRow("solo el bloque de título") << false << 1 + 2 + 4 << "";
     }
 
     void pdfCarriesTheTitleBlockFooterAndIndex()
@@ -695,7 +754,8 @@ private slots:
         const QStringList paragraphs = styledParagraphs(document);
         QCOMPARE(paragraphs.filter(QRegularExpression("^Caption: ")),
                  QStringList({"Caption: Fotografía N° 1", "Caption: Fotografía N° 2",
-                              "Caption: Fotografía N° 3", "Caption: Fotografía N° 4"}));
+                              "Caption: Fotografía N° 3", "Caption: Fotografía N° 4",
+                              "Caption: Fotografía N° 5"}));
         QCOMPARE(paragraphs.filter(QRegularExpression("^Title: ")),
                  QStringList(2, "Title: " + chosen.title.title)); // cover and title block
         QCOMPARE(paragraphs.filter(QRegularExpression("^Heading1: ")),
@@ -705,7 +765,7 @@ private slots:
                           "Heading1: Mapa de ubicación", "Heading1: Fotografías sin ubicación"}));
         QVERIFY(paragraphs.contains("TableofFigures: Fotografía N° 3: Quebrada seca"));
         const QStringList fields = fieldInstructions(document);
-        QCOMPARE(fields.filter("SEQ Fotografía").size(), 4);
+        QCOMPARE(fields.filter("SEQ Fotografía").size(), 5);
         QCOMPARE(fields.first(), QStringLiteral("TOC \\h \\z \\c \"Fotografía\""));
         const WordText body = readWord(document);
         for (const QString &cell : {QStringLiteral("Código del documento"), chosen.title.code,
