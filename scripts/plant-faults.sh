@@ -140,6 +140,11 @@ faults=(
     'report/reportdocx.cpp@s/part.value\(QStringLiteral\("w:altName"\), QLatin1String\(fallbackFont\)\);//@font declared without its fallback'
     'processing/processphoto.cpp@s/    marker.system = positionSystemName\(run.stamp.position, run.context.crs.get\(\)\);\n//@stamp marker without its system'
     'report/photoreport.cpp@s/return stamped == positionSystemName\(record.position, crs\) \? QString\(\) : stamped;/return QString();/@stamps in another system not named in the caption'
+    'report/reportmap.cpp@s/if \(last - first >= 2\)/if (last - first >= 1)/@two numbers in a row labelled as a range'
+    'report/reportmap.cpp@s/points.at\(group.first\(\)\) - points.at\(i\)/points.at(group.last()) - points.at(i)/@a walk of close photos chains into one map label'
+    'report/reportmap.cpp@s/if \(!chosen.isNull\(\)\)\n(\s*)taken.append/if (false)\n$1taken.append/@map labels placed over each other'
+    'report/photoreport.cpp@s/rows.append\(\{QStringLiteral\("Ubicación"\), photo.whyUnlocated\}\);//@caption of a photo without position does not say why'
+    'report/reportpdf.cpp@s/if \(!drawBlocks\(report.unlocated\)\)/if (false)/@PDF without the pictures of photos without position'
 )
 
 # Copies this tree (without builds) to $1, with the tests of $2 when given.
