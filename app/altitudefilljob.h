@@ -34,8 +34,12 @@ AltitudeFillJob makeAltitudeFillJob(const QString &csvPath, const QString &provi
 QString altitudeFillJobProblem(const AltitudeFillJob &job);
 
 // Blocks until the file is filled and saved; meant for a worker thread.
-// True exactly when every row asked about got its value and the file was saved.
-bool runAltitudeFillJob(const AltitudeFillJob &job, const LogCallback &log,
-                        const ProgressCallback &progress);
+AltitudeFillOutcome runAltitudeFillJob(const AltitudeFillJob &job, const LogCallback &log,
+                                       const ProgressCallback &progress);
+
+// How a fill ended, in the words the window's box and the command line use:
+// the title, and a text that says the file changed only when it did.
+QString altitudeFillEndTitle(const AltitudeFillOutcome &outcome);
+QString altitudeFillEndText(const AltitudeFillOutcome &outcome);
 
 #endif // ALTITUDEFILLJOB_H

@@ -26,13 +26,6 @@ QString profileName(const QString &path)
     return QFileInfo(path).baseName();
 }
 
-QString withProfileSuffix(const QString &path)
-{
-    if (path.isEmpty() || path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive))
-        return path;
-    return path + QStringLiteral(".json");
-}
-
 void rememberProfile(QComboBox *list, const QString &path)
 {
     const QString name = profileName(path);

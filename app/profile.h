@@ -23,10 +23,6 @@ std::optional<QString> textColorFromProfile(const QJsonValue &value);
 // The name the profile list shows: the file name up to its first dot.
 QString profileName(const QString &path);
 
-// `path` ending in ".json", added when the user typed a name without it, since
-// the load dialog shows only those files; empty stays empty.
-QString withProfileSuffix(const QString &path);
-
 // Enters a saved profile in the profile list: a new name is appended with the
 // path as its user data, a listed name only takes the new path.
 void rememberProfile(QComboBox *list, const QString &path);

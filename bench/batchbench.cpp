@@ -10,9 +10,12 @@
 // compression with the default batch on 12, 24 and (--large N of them)
 // 100 MP photos, coded 4:2:0 or, with --muestreo 4:4:4, 4:4:4; with --crs,
 // the 12 MP batch in WGS 84 / UTM and in that projected system, alternately.
+// With --floor, the batch beside the floor on 12 and 24 MP photos, round by
+// round, with medians, and how often the batch opens each photo and how much
+// it reads of it.
 // Usage: batchbench [--photos N] [--large N] [--heif N] [--huge N] [--rounds N]
 //                   [--work FOLDER] [--budget-only] [--sin-recomprimir]
-//                   [--muestreo 4:4:4] [--crs EPSG:NNNN]
+//                   [--muestreo 4:4:4] [--crs EPSG:NNNN] [--floor]
 #include "bench/benchtools.h"
 #include "bench/photogenerator.h"
 #include "bench/poolthreads.h"
@@ -34,6 +37,7 @@
 #include <QTemporaryDir>
 #include <QtConcurrent/QtConcurrentMap>
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 #include <numeric>
@@ -123,6 +127,62 @@ static void compare(const char *title, const QStringList &photos, const QString 
     std::printf("  peak RSS, MB             batch %ld (1 thread %ld), bare %ld (1 thread %ld)\n",
                 batch.peakMegabytes, batchOne.peakMegabytes, bare.peakMegabytes,
                 bareOne.peakMegabytes);
+}
+
+static double median(QVector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const qsizetype middle = values.size() / 2;
+    return values.size() % 2 ? values.at(middle) : (values.at(middle - 1) + values.at(middle)) / 2;
+}
+
+static QByteArray listed(const QVector<double> &values)
+{
+    QByteArray text;
+    for (const double value : values)
+        text += QByteArray::number(value, 'f', 2) + ' ';
+    return text.trimmed();
+}
+
+// The batch and the floor on the same photos, round by round, each first in
+// every other round. Medians: other builds on the machine slow single rounds
+// down at random, either side.
+static void compareWithFloor(const char *title, const QStringList &photos, const QString &work,
+                             const ProcessingOptions &options, int threads, int rounds)
+{
+    const auto batchFolder = QDir(work).filePath(QStringLiteral("batch"));
+    const auto bareFolder = QDir(work).filePath(QStringLiteral("bare"));
+    QVector<double> batchSeconds, bareSeconds, ratios, batchPeaks, barePeaks, opens, bytes;
+    for (int round = 0; round < rounds; ++round) {
+        BatchTiming batch;
+        Measure bare;
+        for (const bool batchTurn : {round % 2 == 1, round % 2 == 0}) {
+            if (batchTurn)
+                batch = timeBatch(photos, batchFolder, options);
+            else
+                bare = runBare(photos, bareFolder);
+        }
+        batchSeconds << batch.seconds / photos.size();
+        bareSeconds << bare.secondsPerPhoto;
+        ratios << batchSeconds.last() / bare.secondsPerPhoto;
+        batchPeaks << batch.peakMegabytes;
+        barePeaks << bare.peakMegabytes;
+        opens << batch.opensPerPhoto;
+        bytes << batch.bytesReadPerPhoto;
+    }
+    const double size = averageMegabytes(photos) * 1048576.0;
+    std::printf("\n%s: %lld photos, JPEG %.1f MB on average, %d threads, medians of %d rounds\n",
+                title, qlonglong(photos.size()), size / 1048576.0, threads, rounds);
+    std::printf("  batch, s/photo          %8.3f\n", median(batchSeconds));
+    std::printf("  bare decode+encode      %8.3f\n", median(bareSeconds));
+    std::printf("  ratio batch / bare      %8.2f   (target <= 1.10; rounds %s)\n", median(ratios),
+                listed(ratios).constData());
+    std::printf("  opens of each photo     %8.1f   (target <= 3)\n", median(opens));
+    std::printf("  bytes read per photo    %8.2f MB, %.2f x its size   (target <= 1.1)\n",
+                median(bytes) / 1048576.0, median(bytes) / size);
+    std::printf("  peak RSS, MB            batch %.0f (highest %.0f), bare %.0f\n",
+                median(batchPeaks), *std::max_element(batchPeaks.cbegin(), batchPeaks.cend()),
+                median(barePeaks));
 }
 
 // Two batches on the same photos, round by round; each goes first in every
@@ -318,6 +378,21 @@ int main(int argc, char *argv[])
     const QString crs = crsAt >= 0 ? arguments.value(crsAt + 1) : QString();
 
     const auto options = everyOverlay(writeBenchLogo(work));
+    if (arguments.contains(QStringLiteral("--floor"))) {
+        const int floorCount = argumentValue(arguments, QStringLiteral("--photos"), 12);
+        std::printf("The batch beside the floor: every overlay, compass rose, renaming and "
+                    "backups on; quality %d.\n",
+                    jpegQuality);
+        compareWithFloor(
+                "12 MP (4000 x 3000)",
+                generatePhotos(QDir(work).filePath(QStringLiteral("12mp")), floorCount, 4000, 3000),
+                work, options, threads, rounds);
+        compareWithFloor(
+                "24 MP (6000 x 4000)",
+                generatePhotos(QDir(work).filePath(QStringLiteral("24mp")), floorCount, 6000, 4000),
+                work, options, threads, rounds);
+        return 0;
+    }
     if (arguments.contains(QStringLiteral("--sin-recomprimir"))) {
         const auto samplingAt = arguments.indexOf(QStringLiteral("--muestreo"));
         const bool fullChroma = samplingAt >= 0 && arguments.value(samplingAt + 1) == "4:4:4";

@@ -9,7 +9,13 @@
 #include <QFileInfo>
 #include <QImage>
 
+#include <atomic>
+#include <thread>
+
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 long peakResidentMegabytes()
 {
@@ -119,18 +125,104 @@ int argumentValue(const QStringList &arguments, const QString &name, int fallbac
     return at >= 0 ? arguments.value(at + 1).toInt() : fallback;
 }
 
+// Bytes this process has read through read() and its kind so far.
+static qint64 bytesReadSoFar()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly | QIODevice::Text))
+        return 0;
+    for (const auto &line : io.readAll().split('\n')) {
+        if (line.startsWith("rchar:"))
+            return line.mid(6).trimmed().toLongLong();
+    }
+    return 0;
+}
+
+// Counts the opens of photo files in one folder, whoever opens them: Qt,
+// Exiv2 or libheif alike. The kernel merges an event into an identical one
+// not yet read, so a thread of its own reads them as they come, and closes
+// are watched too, so that one open of a file is never followed by another
+// event that is the same.
+class OpenCounter
+{
+public:
+    explicit OpenCounter(const QString &folder)
+        : queue(inotify_init1(IN_NONBLOCK))
+    {
+        if (queue < 0)
+            return;
+        inotify_add_watch(queue, QFile::encodeName(folder).constData(), IN_OPEN | IN_CLOSE);
+        reader = std::thread([this] {
+            while (!stopped) {
+                pollfd wait {queue, POLLIN, 0};
+                poll(&wait, 1, 20);
+                readEvents();
+            }
+            readEvents();
+        });
+    }
+    ~OpenCounter()
+    {
+        stopped = true;
+        if (reader.joinable())
+            reader.join();
+        if (queue >= 0)
+            close(queue);
+    }
+    OpenCounter(const OpenCounter &) = delete;
+    OpenCounter &operator=(const OpenCounter &) = delete;
+
+    // Opens seen so far; stops counting.
+    int photoOpens()
+    {
+        stopped = true;
+        if (reader.joinable())
+            reader.join();
+        return opens;
+    }
+
+private:
+    void readEvents()
+    {
+        alignas(inotify_event) char buffer[1 << 16];
+        for (ssize_t size; (size = read(queue, buffer, sizeof buffer)) > 0;) {
+            for (char *at = buffer; at < buffer + size;) {
+                const auto *event = reinterpret_cast<const inotify_event *>(at);
+                const QString name = event->len ? QFile::decodeName(event->name) : QString();
+                if ((event->mask & IN_OPEN)
+                    && (name.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive)
+                        || name.endsWith(QLatin1String(".heic"), Qt::CaseInsensitive)))
+                    ++opens;
+                at += sizeof(inotify_event) + event->len;
+            }
+        }
+    }
+
+    const int queue;
+    std::atomic<bool> stopped {false};
+    int opens = 0;
+    std::thread reader;
+};
+
 BatchTiming timeBatch(const QStringList &photos, const QString &folder,
                       const ProcessingOptions &options, qint64 pixelBudgetBytes)
 {
     freshCopy(photos, folder);
     PhotoProcessor processor(options);
     processor.setPixelBudget(pixelBudgetBytes);
+    OpenCounter opens(folder);
+    const qint64 readBefore = bytesReadSoFar();
     resetPeakResident();
     QElapsedTimer clock;
     clock.start();
     const double processorStart = processorSeconds();
     processor.renamePhotosWithUTM(folder, [](const QString &) {}, {});
-    return {clock.elapsed() / 1000.0, peakResidentMegabytes(), processorSeconds() - processorStart};
+    BatchTiming timing {clock.elapsed() / 1000.0, peakResidentMegabytes(),
+                        processorSeconds() - processorStart};
+    const double count = qMax(1, int(photos.size()));
+    timing.opensPerPhoto = opens.photoOpens() / count;
+    timing.bytesReadPerPhoto = (bytesReadSoFar() - readBefore) / count;
+    return timing;
 }
 
 QString workFolder(const QStringList &arguments, const QString &temporary)

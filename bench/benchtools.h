@@ -30,6 +30,11 @@ struct BatchTiming
     double seconds = 0.0; // the whole batch
     long peakMegabytes = 0;
     double processorSeconds = 0.0; // all threads summed
+    // Opens of photo files in `folder` itself (the photos, under their old or
+    // new names; not their backups) and bytes read by the whole process, each
+    // divided by the number of photos.
+    double opensPerPhoto = 0.0;
+    double bytesReadPerPhoto = 0.0;
 };
 BatchTiming timeBatch(const QStringList &photos, const QString &folder,
                       const ProcessingOptions &options,

@@ -92,10 +92,10 @@ static int findOrAppendAltitudeColumn(QStringList &headerFields)
     return headerFields.size() - 1;
 }
 
-bool fillAltitudes(const QString &path, const QString &provider, const QString &apiKey,
-                   bool overwrite, const LogCallback &log, const ProgressCallback &progress,
-                   const ElevationService &service, const std::atomic<bool> *stop,
-                   const CrsTransform *crs)
+AltitudeFillOutcome fillAltitudes(const QString &path, const QString &provider,
+                                  const QString &apiKey, bool overwrite, const LogCallback &log,
+                                  const ProgressCallback &progress, const ElevationService &service,
+                                  const std::atomic<bool> *stop, const CrsTransform *crs)
 {
     AltitudeJob job {{provider, apiKey, service, stop}, overwrite, 0, crs};
     const LogCallback safeLog = hidingKey(log, job.source.isGoogle() ? apiKey : QString());
@@ -105,10 +105,10 @@ bool fillAltitudes(const QString &path, const QString &provider, const QString &
     QStringList lines;
     QStringConverter::Encoding encoding = QStringConverter::Utf8;
     if (!readLines(path, lines, encoding, safeLog))
-        return false;
+        return {};
     if (lines.isEmpty()) {
         safeLog(QStringLiteral("Error: El archivo CSV está vacío."));
-        return false;
+        return {};
     }
 
     QStringList headerFields = splitCoordinatesRow(lines.first());
@@ -125,14 +125,14 @@ bool fillAltitudes(const QString &path, const QString &provider, const QString &
     for (const QString &line : transformationLines(run.usedTransformations()))
         safeLog(line);
     if (!ran)
-        return false;
+        return {};
 
     safeLog(QStringLiteral("DEBUG: Escritura CSV, total líneas: %1").arg(lines.size()));
     if (!writeLines(path, lines, encoding, safeLog))
-        return false;
+        return {};
     safeLog(QStringLiteral("DEBUG: CSV guardado correctamente"));
     safeLog(QStringLiteral("Proceso completado. Se actualizaron %1 de %2 registros.")
                     .arg(run.updatedRows())
                     .arg(run.totalRows()));
-    return run.complete();
+    return {true, job.source.stopped(), run.askedRows(), run.updatedRows()};
 }

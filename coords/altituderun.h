@@ -46,8 +46,7 @@ public:
     bool fillAll();
 
     int updatedRows() const { return updated; }
-    // Every row asked about got its value.
-    bool complete() const { return !job.source.stopped() && updated == asked; }
+    int askedRows() const { return asked; }
     int totalRows() const { return total; }
     const std::vector<QString> &usedTransformations() const { return transformations; }
 

@@ -63,14 +63,12 @@ static void projectRow(const QString &path, double latitude, double longitude,
 }
 
 // The photo's place on the track; its lines are logged only when it has none.
-static void positionFromTrack(const QString &path, const TrackPositioning &track,
-                              const CrsTransform *crs, const LogCallback &log, SampleRow &row)
+static void positionFromTrack(const QString &path, const Exiv2::ExifData &exif,
+                              const TrackPositioning &track, const CrsTransform *crs,
+                              const LogCallback &log, SampleRow &row)
 {
-    PhotoMetadata metadata;
-    QString error;
-    copyMetadata(path, metadata, error);
     QStringList lines;
-    const TrackFix fix = locateOnTrack(track, metadata.exif, QFileInfo(path).fileName(), lines);
+    const TrackFix fix = locateOnTrack(track, exif, QFileInfo(path).fileName(), lines);
     if (!fix.found) {
         for (const QString &line : lines)
             log(line);
@@ -80,11 +78,11 @@ static void positionFromTrack(const QString &path, const TrackPositioning &track
     projectRow(path, fix.latitude, fix.longitude, crs, log, row);
 }
 
-static void positionFromGps(const QString &path, const CrsTransform *crs, const LogCallback &log,
-                            SampleRow &row)
+static void positionFromGps(const QString &path, const Exiv2::ExifData &exif,
+                            const CrsTransform *crs, const LogCallback &log, SampleRow &row)
 {
     const QString fileName = QFileInfo(path).fileName();
-    const auto gps = readGpsFromExif(path);
+    const auto gps = readGpsFromExif(exif);
     if (!gps) {
         log(QStringLiteral("Datos GPS no encontrados en EXIF para ") + fileName
             + QStringLiteral(". Usando coordenadas fijas"));
@@ -104,13 +102,17 @@ static SampleRow readRow(const QString &path, bool useExif, const LogCallback &l
     row.position = fixedPosition(crs);
     if (!useExif)
         return row;
+    // One read of the photo for its position and its time.
+    PhotoMetadata metadata;
+    QString error;
+    copyMetadata(path, metadata, error);
     if (track)
-        positionFromTrack(path, *track, crs, log, row);
+        positionFromTrack(path, metadata.exif, *track, crs, log, row);
     else
-        positionFromGps(path, crs, log, row);
-    readCaptureDateTime(path, row.dateTime);
+        positionFromGps(path, metadata.exif, crs, log, row);
+    readCaptureDateTime(metadata.exif, row.dateTime);
     // A row is one line: line breaks typed in a caption become spaces.
-    row.description = readPhotoCaption(path).simplified();
+    row.description = readPhotoCaption(metadata).simplified();
     return row;
 }
 

@@ -5,10 +5,12 @@
 #include "exports/locationcsv.h"
 #include "files/atomicfile.h"
 #include "files/photocollection.h"
+#include "files/photofile.h"
 #include "geo/utmposition.h"
 #include "image/photoloader.h"
 #include "image/thumbnail.h"
 #include "metadata/exifreader.h"
+#include "metadata/metadatacopy.h"
 
 #include <QDir>
 
@@ -93,11 +95,28 @@ bool writeLocationFiles(const QString &folder, QVector<LocationRecord> records,
     return written;
 }
 
-bool readPhotoLocation(const QString &photo, const QString &folder, const CrsTransform *crs,
-                       LocationRecord &record, const LogCallback &log, QString *transformation,
-                       bool *outsideArea)
+// The camera's clock may run in an unknown zone, or a few minutes wrong; the
+// GPS receiver's instant (a track run writes it too) is the true one. It is
+// given at the camera's offset from UTC, which its reading shows to the
+// nearest quarter hour; in UTC when there is no reading or no such offset.
+static QDateTime receiverInstant(const QDateTime &utc, const QDateTime &cameraReading)
 {
-    const auto gps = readGpsFromExif(photo);
+    if (!cameraReading.isValid())
+        return utc;
+    if (cameraReading.timeSpec() != Qt::LocalTime)
+        return utc.toOffsetFromUtc(cameraReading.offsetFromUtc());
+    const qint64 apart = utc.secsTo(QDateTime(cameraReading.date(), cameraReading.time(), Qt::UTC));
+    constexpr qint64 quarterHour = 15 * 60;
+    constexpr qint64 widestOffset = 14 * 3600;
+    const qint64 offset = qRound64(double(apart) / quarterHour) * quarterHour;
+    return qAbs(offset) <= widestOffset ? utc.toOffsetFromUtc(int(offset)) : utc;
+}
+
+bool readPhotoLocation(const QString &photo, const Exiv2::ExifData &exif, const QString &folder,
+                       const CrsTransform *crs, LocationRecord &record, const LogCallback &log,
+                       QString *transformation, bool *outsideArea)
+{
+    const auto gps = readGpsFromExif(exif);
     if (!gps)
         return false;
     if (gps->altitude.discarded)
@@ -115,32 +134,39 @@ bool readPhotoLocation(const QString &photo, const QString &folder, const CrsTra
         log(outside);
     if (outsideArea)
         *outsideArea = !outside.isEmpty();
-    readCaptureDateTime(photo, stamp.captureTime);
+    readCaptureDateTime(exif, stamp.captureTime);
     record = locationRecord(stamp, gps->latitude, gps->longitude, photo, folder);
+    if (gps->instant)
+        record.dateTime = receiverInstant(*gps->instant, stamp.captureTime);
     record.epsg = crs ? crs->entry().epsg : 0;
     return true;
 }
 
-// Reads one photo into `records`, or names it in the log and counts it.
+// Reads one photo into `records`, or names it in the log and counts it. One
+// read serves its checks, its position, its time and its thumbnail.
 static void readExportedPhoto(const QString &photo, const QString &folder, const CrsTransform *crs,
                               const LogCallback &log, QVector<LocationRecord> &records,
                               LocationExportOutcome &outcome)
 {
     const QString name = QDir(folder).relativeFilePath(photo);
-    const QString problem = photoReadProblem(photo);
+    const PhotoFile file = readPhotoFile(photo);
+    const QString problem = photoReadProblem(file);
     if (!problem.isEmpty()) {
         log(QStringLiteral("Error: No se pudo leer %1, se omite: %2").arg(name, problem));
         ++outcome.unreadable;
         return;
     }
+    PhotoMetadata metadata;
+    QString error;
+    readPhotoMetadata(file.bytes(), metadata, error);
     LocationRecord record;
     bool outside = false;
-    if (!readPhotoLocation(photo, folder, crs, record, log, nullptr, &outside)) {
+    if (!readPhotoLocation(photo, metadata.exif, folder, crs, record, log, nullptr, &outside)) {
         log(QStringLiteral("Sin datos GPS, se omite: ") + name);
         return;
     }
     outcome.outsideArea += outside;
-    record.thumbnail = photoThumbnail(photo);
+    record.thumbnail = photoThumbnail(file.bytes());
     records.append(std::move(record));
 }
 

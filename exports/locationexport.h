@@ -8,11 +8,16 @@
 #include <QString>
 #include <QVector>
 
+#include <exiv2/exiv2.hpp>
+
 #include <atomic>
 
 inline constexpr char kmzFileName[] = "ubicaciones.kmz";
 inline constexpr char geoJsonFileName[] = "ubicaciones.geojson";
 inline constexpr char csvFileName[] = "ubicaciones.csv";
+// The photo report's files, "registro_fotografico.pdf" and ".docx" (written
+// by report/): with the location files, what describes a folder's photos.
+inline constexpr char reportBaseName[] = "registro_fotografico";
 
 // Where a batch writes its location files: next to the processed photos,
 // in the output folder when one is used, else in the photo folder.
@@ -28,15 +33,15 @@ bool capturedBefore(const LocationRecord &a, const LocationRecord &b, bool byIns
 bool instantsKnown(const QVector<LocationRecord> &records);
 void sortByCapture(QVector<LocationRecord> &records);
 
-// The record of the photo at `photo` from its EXIF GPS, direction, altitude
-// and capture time, its path taken below `folder`, its easting and northing
-// in `crs` when one is given; no thumbnail. False when the photo has no GPS
-// position, or none in `crs`. An altitude off the Earth and a place outside
-// the area of use of `crs` are logged; `outsideArea`, when given, says the
-// latter. `transformation`, when given, receives the one PROJ used (see
-// `CrsTransform::forward`).
-bool readPhotoLocation(const QString &photo, const QString &folder, const CrsTransform *crs,
-                       LocationRecord &record, const LogCallback &log,
+// The record of the photo at `photo` from its EXIF (`exif`, already read):
+// GPS, direction, altitude and capture time, its path taken below `folder`,
+// its easting and northing in `crs` when one is given; no thumbnail. False
+// when the photo has no GPS position, or none in `crs`. An altitude off the
+// Earth and a place outside the area of use of `crs` are logged;
+// `outsideArea`, when given, says the latter. `transformation`, when given,
+// receives the one PROJ used (see `CrsTransform::forward`).
+bool readPhotoLocation(const QString &photo, const Exiv2::ExifData &exif, const QString &folder,
+                       const CrsTransform *crs, LocationRecord &record, const LogCallback &log,
                        QString *transformation = nullptr, bool *outsideArea = nullptr);
 
 // Writes "ubicaciones.kmz", "ubicaciones.geojson" and "ubicaciones.csv" into

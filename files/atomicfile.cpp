@@ -18,8 +18,6 @@
 #include <unistd.h>
 #endif
 
-static constexpr qint64 copyChunkBytes = 1 << 20;
-
 // An unbuffered write either writes everything or reports how much it did; a
 // short count means the disk is full or the file size limit was reached.
 static bool writeAll(QFileDevice &file, const char *data, qint64 size, QString &error)
@@ -30,29 +28,6 @@ static bool writeAll(QFileDevice &file, const char *data, qint64 size, QString &
     error = written < 0 || file.error() != QFileDevice::NoError
             ? file.errorString()
             : QStringLiteral("escritura incompleta en %1").arg(file.fileName());
-    return false;
-}
-
-static bool copyContents(QFile &source, QFileDevice &destination, QString &error)
-{
-    QByteArray chunk;
-    while (!source.atEnd()) {
-        chunk = source.read(copyChunkBytes);
-        if (chunk.isEmpty() && source.error() != QFileDevice::NoError) {
-            error = source.errorString();
-            return false;
-        }
-        if (!writeAll(destination, chunk.constData(), chunk.size(), error))
-            return false;
-    }
-    return true;
-}
-
-static bool openSource(QFile &source, QString &error)
-{
-    if (source.open(QIODevice::ReadOnly))
-        return true;
-    error = source.errorString();
     return false;
 }
 
@@ -147,15 +122,6 @@ static bool moveTemporaryToNewName(QTemporaryFile &output, QFileDevice::Permissi
         return false;
     output.setAutoRemove(false);
     return true;
-}
-
-bool copyFileToNewName(const QString &source, const QString &destination, QString &error)
-{
-    QFile input(source);
-    QTemporaryFile output;
-    return openSource(input, error) && openTemporaryBeside(output, destination, error)
-            && copyContents(input, output, error)
-            && moveTemporaryToNewName(output, input.permissions(), destination, error);
 }
 
 bool writeFileToNewName(const QString &path, const QByteArray &bytes,

@@ -32,17 +32,13 @@ inline bool replaceFileAtomically(const QString &path, const QByteArray &bytes, 
 }
 
 // True when anything is at `path`: a file, a folder or a symbolic link, even
-// one that points nowhere. The new-name copies and moves below fail on
+// one that points nowhere. The new-name writes and moves below fail on
 // exactly these names, so a free name is chosen with this test.
 bool isNameTaken(const QString &path);
 
-// Copies `source` to `destination` only if no file of that name exists; an
-// existing file is never replaced, even when another thread or process takes
-// the name at the same moment.
-bool copyFileToNewName(const QString &source, const QString &destination, QString &error);
-
 // Writes `bytes` to a new file at `path`, with `permissions`, only if no file
-// of that name exists, as copyFileToNewName does.
+// of that name exists: an existing file is never replaced, even when another
+// thread or process takes the name at the same moment.
 bool writeFileToNewName(const QString &path, const QByteArray &bytes,
                         QFileDevice::Permissions permissions, QString &error);
 

@@ -4,13 +4,20 @@
 
 #include <algorithm>
 
+QString numberedFileName(const QString &baseName, const QString &suffix, int number)
+{
+    if (number == 0)
+        return baseName + QLatin1Char('.') + suffix;
+    // One-pass arg(): a '%' in a user's prefix must not be substituted.
+    return QStringLiteral("%1 (%2).%3").arg(baseName, QString::number(number), suffix);
+}
+
 QString freeFileName(const QDir &folder, const QString &baseName, const QString &suffix,
                      const QString &ownName)
 {
-    auto name = baseName + QLatin1Char('.') + suffix;
-    // One-pass arg(): a '%' in a user's prefix must not be substituted.
+    auto name = numberedFileName(baseName, suffix, 0);
     for (int counter = 1; name != ownName && isNameTaken(folder.filePath(name)); ++counter)
-        name = QStringLiteral("%1 (%2).%3").arg(baseName, QString::number(counter), suffix);
+        name = numberedFileName(baseName, suffix, counter);
     return folder.filePath(name);
 }
 

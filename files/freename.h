@@ -4,6 +4,9 @@
 #include <QDir>
 #include <QString>
 
+// "<baseName>.<suffix>" for number 0, else "<baseName> (<number>).<suffix>".
+QString numberedFileName(const QString &baseName, const QString &suffix, int number);
+
 // The path in `folder` of the first name not taken (by a file, a folder or a
 // link, even a dangling one) among "<baseName>.<suffix>", "<baseName>
 // (1).<suffix>", "<baseName> (2).<suffix>", ... The file named `ownName`

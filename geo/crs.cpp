@@ -23,6 +23,11 @@ bool CrsEntry::contains(double latitude, double longitude) const
                         : longitude >= west || longitude <= east;
 }
 
+QString projVersion()
+{
+    return QString::fromLatin1(proj_info().version);
+}
+
 QString crsCode(int epsg)
 {
     return QStringLiteral("EPSG:") + QString::number(epsg);

@@ -39,6 +39,9 @@ struct CrsEntry
 // "EPSG:24879"
 QString crsCode(int epsg);
 
+// The version of the PROJ library loaded, e.g. "9.1.1".
+QString projVersion();
+
 // Every projected CRS of the EPSG database that is not deprecated, by code.
 // Read from PROJ's database once per process.
 const QVector<CrsEntry> &projectedCrsList();

@@ -1,12 +1,12 @@
 #include "image/photoloader.h"
 
+#include "files/photofile.h"
 #include "image/decoderwarnings.h"
 #include "image/heifdecoder.h"
 #include "image/photosizelimit.h"
 #include "metadata/heiffile.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QImageReader>
 
 #include <libheif/heif.h>
@@ -160,53 +160,50 @@ static const QString unreadableReason = QStringLiteral("no se pudo leer el archi
 static const QString cutShortReason = QStringLiteral("el archivo JPEG está cortado: termina antes "
                                                      "del marcador de fin de imagen.");
 
-QString photoFileProblem(const QString &path)
+QString photoFileProblem(const QByteArray &bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return unreadableReason;
-    const QByteArray head = file.peek(12);
-    if (!hasPhotoSignature(head) && !looksLikeHeif(head))
+    if (!hasPhotoSignature(bytes) && !looksLikeHeif(bytes))
         return QStringLiteral("el archivo no es una imagen de un formato reconocido.");
-    if (!looksLikeJpeg(head))
+    if (!looksLikeJpeg(bytes))
         return QString();
-    // The reader takes only the header from the file.
-    QImageReader reader(&file, "jpeg");
+    // The reader takes only the header from the bytes.
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "jpeg");
     const QSize declared = reader.size();
     if (declared.isValid()
-        && file.size() < qint64(declared.width()) * declared.height() / minimumJpegPixelsPerByte)
+        && bytes.size() < qint64(declared.width()) * declared.height() / minimumJpegPixelsPerByte)
         return QStringLiteral("el archivo JPEG ocupa %1 bytes, muy pocos para los %2 × %3 "
                               "píxeles que declara.")
-                .arg(QString::number(file.size()), QString::number(declared.width()),
+                .arg(QString::number(bytes.size()), QString::number(declared.width()),
                      QString::number(declared.height()));
     return QString();
 }
 
 // libheif reads the size from the file's boxes only.
-static QSize heifSize(const QString &path)
+static QSize heifSize(const QByteArray &bytes)
 {
-    const HeifFile file(path);
+    const HeifFile file(bytes);
     if (!file.primary())
         return {};
     return QSize(heif_image_handle_get_width(file.primary()),
                  heif_image_handle_get_height(file.primary()));
 }
 
-qint64 decodedPhotoBytes(const QString &path)
+static QSize readerSize(const QByteArray &bytes)
 {
-    const QSize size = isHeifFile(path) ? heifSize(path) : QImageReader(path).size();
-    constexpr qint64 bytesPerPixel = 4; // the paintable formats loadPhoto gives
-    return size.isValid() ? qint64(size.width()) * size.height() * bytesPerPixel : 0;
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return QImageReader(&buffer).size();
 }
 
-// Reads the whole file: the same bytes are checked and decoded.
-static bool readPhotoFile(const QString &path, QByteArray &bytes)
+qint64 decodedPhotoBytes(const QByteArray &bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    bytes = file.readAll();
-    return true;
+    const QSize size = looksLikeHeif(bytes) ? heifSize(bytes) : readerSize(bytes);
+    constexpr qint64 bytesPerPixel = 4; // the paintable formats loadPhoto gives
+    return size.isValid() ? qint64(size.width()) * size.height() * bytesPerPixel : 0;
 }
 
 static QSize uprightSize(QImageReader &reader)
@@ -264,28 +261,19 @@ static QImage decodeUpright(QImageReader &reader, bool &turned, QString &reason)
     return image;
 }
 
-QString photoReadProblem(const QString &path)
+QString photoReadProblem(const PhotoFile &photo)
 {
-    const QString problem = photoFileProblem(path);
-    if (!problem.isEmpty())
-        return problem;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!photo.isRead())
         return unreadableReason;
-    if (!looksLikeJpeg(file.peek(12)))
-        return QString();
-    const QByteArray bytes = file.readAll();
-    return jpegIsComplete(bytes) ? QString() : cutShortReason;
+    const QString problem = photoFileProblem(photo.bytes());
+    if (!problem.isEmpty() || !looksLikeJpeg(photo.bytes()))
+        return problem;
+    return jpegIsComplete(photo.bytes()) ? QString() : cutShortReason;
 }
 
-QImage loadPhoto(const QString &path, bool &turned, QString &reason)
+QImage loadPhoto(const QByteArray &bytes, bool &turned, QString &reason)
 {
     turned = false;
-    QByteArray bytes;
-    if (!readPhotoFile(path, bytes)) {
-        reason = unreadableReason;
-        return {};
-    }
     if (looksLikeHeif(bytes)) {
         // Upright by libheif; whatever EXIF orientation it carries is stale.
         turned = true;
@@ -295,7 +283,9 @@ QImage loadPhoto(const QString &path, bool &turned, QString &reason)
         reason = cutShortReason;
         return {};
     }
-    QBuffer buffer(&bytes);
+    // The buffer reads the bytes where they are: setData shares them.
+    QBuffer buffer;
+    buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     const QImage image = decodeUpright(reader, turned, reason);
@@ -304,12 +294,13 @@ QImage loadPhoto(const QString &path, bool &turned, QString &reason)
 
 QString wholePhotoProblem(const QString &path)
 {
-    QString reason = photoFileProblem(path);
-    QByteArray bytes;
+    const PhotoFile file = readPhotoFile(path);
+    if (!file.isRead())
+        return unreadableReason;
+    const QByteArray &bytes = file.bytes();
+    QString reason = photoFileProblem(bytes);
     if (!reason.isEmpty())
         return reason;
-    if (!readPhotoFile(path, bytes))
-        return unreadableReason;
     if (looksLikeHeif(bytes)) {
         decodeHeif(bytes, reason);
         return reason;
@@ -317,7 +308,8 @@ QString wholePhotoProblem(const QString &path)
     const bool jpeg = looksLikeJpeg(bytes);
     if (jpeg && !jpegIsComplete(bytes))
         return cutShortReason;
-    QBuffer buffer(&bytes);
+    QBuffer buffer;
+    buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     if (jpeg) {
@@ -344,15 +336,15 @@ static ReducedPhoto reducedHeif(const QByteArray &bytes, const QSize &box)
     return photo;
 }
 
-ReducedPhoto loadPhotoReduced(const QString &path, const QSize &box)
+ReducedPhoto loadPhotoReduced(const QByteArray &bytes, const QSize &box)
 {
     ReducedPhoto photo;
-    QByteArray bytes;
-    if (!photoFileProblem(path).isEmpty() || !readPhotoFile(path, bytes))
+    if (!photoFileProblem(bytes).isEmpty())
         return photo;
     if (looksLikeHeif(bytes))
         return reducedHeif(bytes, box);
-    QBuffer buffer(&bytes);
+    QBuffer buffer;
+    buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     photo.photoSize = uprightSize(reader);
@@ -362,4 +354,9 @@ ReducedPhoto loadPhotoReduced(const QString &path, const QSize &box)
     photo.picture = decodeUpright(reader, turned, reason);
     photo.whole = reason.isEmpty() && (!looksLikeJpeg(bytes) || jpegIsComplete(bytes));
     return photo;
+}
+
+ReducedPhoto loadPhotoReduced(const QString &path, const QSize &box)
+{
+    return loadPhotoReduced(readPhotoFile(path).bytes(), box);
 }

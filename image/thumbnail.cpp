@@ -41,12 +41,15 @@ QByteArray thumbnailJpeg(const QImage &image)
     return encodeJpeg(scaled.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 }
 
-QByteArray photoThumbnail(const QString &path)
+QByteArray photoThumbnail(const QByteArray &bytes)
 {
     // Qt reads no HEIF: decoded whole by libheif, then reduced.
-    if (isHeifFile(path))
-        return thumbnailJpeg(loadPhotoReduced(path, {}).picture);
-    QImageReader reader(path);
+    if (looksLikeHeif(bytes))
+        return thumbnailJpeg(loadPhotoReduced(bytes, {}).picture);
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
     reader.setAutoTransform(true);
     // The size before the EXIF orientation is applied, as the decoder sees it.
     const QSize size = reader.size();

@@ -3,7 +3,6 @@
 
 #include <QByteArray>
 #include <QImage>
-#include <QString>
 
 // The longer side of a thumbnail, in pixels.
 inline constexpr int thumbnailMaxSide = 640;
@@ -12,8 +11,9 @@ inline constexpr int thumbnailMaxSide = 640;
 // JPEG. Empty for a null image.
 QByteArray thumbnailJpeg(const QImage &image);
 
-// The thumbnail of the photo at `path`, upright, scaled while decoding so
-// that a large photo is never held whole. Empty when it cannot be decoded.
-QByteArray photoThumbnail(const QString &path);
+// The thumbnail of the photo file held in `bytes`, upright, scaled while
+// decoding so that a large photo is never held whole. Empty when it cannot
+// be decoded.
+QByteArray photoThumbnail(const QByteArray &bytes);
 
 #endif // THUMBNAIL_H

@@ -2,20 +2,16 @@
 
 #include "files/localdatetime.h"
 #include "geo/globelimits.h"
-#include "metadata/exifmutex.h"
+#include "geo/numbers.h"
 #include "metadata/exiv2compat.h"
-#include "metadata/exiv2image.h"
-#include "metadata/heiffile.h"
-#include "metadata/heifmetadata.h"
+#include "metadata/metadatacopy.h"
 
 #include <QDebug>
-#include <QMutexLocker>
 #include <QRegularExpression>
 
 #include <exiv2/exiv2.hpp>
 
 #include <exception>
-#include <utility>
 
 static const Exiv2::Exifdatum *findDatum(const Exiv2::ExifData &exif, const char *key)
 {
@@ -139,34 +135,15 @@ static bool readDateTag(const Exiv2::ExifData &exif, const char *key, const char
     return dateTime.isValid();
 }
 
-// Opens the photo (a HEIF file through libheif) and hands its EXIF to `read`
-// while the image is alive; false when there is no image or no EXIF.
-template<typename Read> static bool readExif(const QString &path, Read read)
+bool readCaptureDateTime(const Exiv2::ExifData &exif, QDateTime &dateTime)
 {
-    if (isHeifFile(path)) {
-        PhotoMetadata metadata;
-        QString error;
-        return readHeifMetadata(path, metadata, error) == MetadataResult::Done
-                && !metadata.exif.empty() && read(std::as_const(metadata.exif));
-    }
-    const Exiv2ImagePtr image = openImageFile(path);
-    if (!image.get())
-        return false;
-    const Exiv2::ExifData &exif = image->exifData();
-    return !exif.empty() && read(exif);
-}
-
-bool readCaptureDateTime(const QString &path, QDateTime &dateTime)
-{
-    QMutexLocker locker(&exifMutex);
     // Exiv2's own error type derives from std::exception; whatever else a
-    // damaged file provokes is a failed read too, never a crash.
+    // damaged block provokes is a failed read too, never a crash.
     try {
-        return readExif(path, [&](const Exiv2::ExifData &exif) {
-            return readDateTag(exif, "Exif.Photo.DateTimeOriginal", "Exif.Photo.OffsetTimeOriginal",
-                               dateTime)
-                    || readDateTag(exif, "Exif.Image.DateTime", nullptr, dateTime);
-        });
+        return !exif.empty()
+                && (readDateTag(exif, "Exif.Photo.DateTimeOriginal",
+                                "Exif.Photo.OffsetTimeOriginal", dateTime)
+                    || readDateTag(exif, "Exif.Image.DateTime", nullptr, dateTime));
     } catch (const std::exception &error) {
         qDebug() << "Error leyendo metadata para fecha de captura:"
                  << QString::fromUtf8(error.what());
@@ -174,22 +151,62 @@ bool readCaptureDateTime(const QString &path, QDateTime &dateTime)
     }
 }
 
-std::optional<GpsReading> readGpsFromExif(const QString &path)
+// GPSDateStamp "yyyy:MM:dd" with the hours, minutes and seconds of
+// GPSTimeStamp, in UTC; whole seconds, as the receiver gives them.
+static std::optional<QDateTime> readGpsInstant(const Exiv2::ExifData &exif)
+{
+    const QDate date = QDate::fromString(tagText(exif, "Exif.GPSInfo.GPSDateStamp"),
+                                         QStringLiteral("yyyy:MM:dd"));
+    const Exiv2::Exifdatum *stamp = findDatum(exif, "Exif.GPSInfo.GPSTimeStamp");
+    double parts[3];
+    for (long n = 0; n < 3; ++n) {
+        if (!stamp || !rationalComponent(stamp->value(), n, parts[n]))
+            return std::nullopt;
+    }
+    // QTime refuses numbers out of range; a damaged huge one is clamped first.
+    const QTime time {clampToInt(truncToInteger(parts[0])), clampToInt(truncToInteger(parts[1])),
+                      clampToInt(truncToInteger(parts[2]))};
+    if (!date.isValid() || !time.isValid())
+        return std::nullopt;
+    return QDateTime(date, time, Qt::UTC);
+}
+
+std::optional<GpsReading> readGpsFromExif(const Exiv2::ExifData &exif)
 {
     GpsReading reading;
     try {
-        const bool found = readExif(path, [&](const Exiv2::ExifData &exif) {
-            if (!readPosition(exif, reading.latitude, reading.longitude))
-                return false;
-            reading.direction = readImageDirection(exif);
-            reading.altitude = readGpsAltitude(exif);
-            return true;
-        });
-        return found ? std::optional<GpsReading>(reading) : std::nullopt;
+        if (exif.empty() || !readPosition(exif, reading.latitude, reading.longitude))
+            return std::nullopt;
+        reading.direction = readImageDirection(exif);
+        reading.altitude = readGpsAltitude(exif);
+        reading.instant = readGpsInstant(exif);
+        return reading;
     } catch (const std::exception &error) {
         qDebug() << "Error leyendo EXIF:" << error.what();
         return std::nullopt;
     }
+}
+
+// The EXIF of the photo at `path`, read with one open; empty when it has none
+// or cannot be read.
+static Exiv2::ExifData readPhotoExif(const QString &path, const char *errorPrefix)
+{
+    PhotoMetadata metadata;
+    QString error;
+    if (copyMetadata(path, metadata, error) == MetadataResult::Failed)
+        qDebug() << errorPrefix << error;
+    return metadata.exif;
+}
+
+bool readCaptureDateTime(const QString &path, QDateTime &dateTime)
+{
+    return readCaptureDateTime(readPhotoExif(path, "Error leyendo metadata para fecha de captura:"),
+                               dateTime);
+}
+
+std::optional<GpsReading> readGpsFromExif(const QString &path)
+{
+    return readGpsFromExif(readPhotoExif(path, "Error leyendo EXIF:"));
 }
 
 QString discardedAltitudeLine(const QString &fileName, double metres)

@@ -12,8 +12,10 @@
 
 // Capture time from Exif.Photo.DateTimeOriginal, else Exif.Image.DateTime.
 // With a valid Exif.Photo.OffsetTimeOriginal the original reading carries
-// that offset from UTC; otherwise it is local time, its zone unknown. Takes
-// exifMutex. Leaves dateTime untouched when none is found.
+// that offset from UTC; otherwise it is local time, its zone unknown. Leaves
+// dateTime untouched when none is found.
+bool readCaptureDateTime(const Exiv2::ExifData &exif, QDateTime &dateTime);
+// The same for the photo at `path`, read with one open under exifMutex.
 bool readCaptureDateTime(const QString &path, QDateTime &dateTime);
 
 // GPSAltitude with its reference (metres, below sea level negative).
@@ -25,17 +27,21 @@ struct ExifAltitude
 
 // A photo's GPS tags: position in decimal degrees (south and west negative),
 // image direction in degrees as stored, and altitude, each of the last two
-// only when present as EXIF rationals.
+// only when present as EXIF rationals, and the receiver's instant.
 struct GpsReading
 {
     double latitude = 0.0;
     double longitude = 0.0;
     std::optional<double> direction;
     ExifAltitude altitude;
+    // GPSDateStamp and GPSTimeStamp, in UTC; empty unless both are valid.
+    std::optional<QDateTime> instant;
 };
 
 // Empty unless latitude and longitude were both read as EXIF rationals and
 // lie on the globe (within 90 and 180 degrees).
+std::optional<GpsReading> readGpsFromExif(const Exiv2::ExifData &exif);
+// The same for the photo at `path`, read with one open.
 std::optional<GpsReading> readGpsFromExif(const QString &path);
 
 // The log line for an altitude of `fileName` outside the plausible range.

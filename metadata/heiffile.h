@@ -10,16 +10,17 @@ struct heif_image_handle;
 // True when `head`, the first bytes of a file (12 are enough), starts a HEIF
 // file that libheif can read.
 bool looksLikeHeif(const QByteArray &head);
-// The same for the file at `path`, whatever its name.
-bool isHeifFile(const QString &path);
 
-// A HEIF file opened with libheif, holding the handle of its primary image.
-// Opening reads the file's boxes only; the image data is read when decoded.
+// The version of the libheif library loaded, e.g. "1.15.1".
+QString libheifVersion();
+
+// A HEIF file held in memory, opened with libheif, holding the handle of its
+// primary image. Opening reads the file's boxes only; the image data is
+// decoded when asked for.
 class HeifFile
 {
 public:
-    explicit HeifFile(const QString &path);
-    // Reads from `bytes`, which must outlive this object.
+    // Reads from `bytes` where they are: they must outlive this object.
     explicit HeifFile(const QByteArray &bytes);
     ~HeifFile();
     HeifFile(const HeifFile &) = delete;

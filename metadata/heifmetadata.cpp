@@ -64,10 +64,10 @@ static std::string colourProfile(heif_image_handle *handle)
             : std::string();
 }
 
-MetadataResult readHeifMetadata(const QString &path, PhotoMetadata &metadata, QString &error)
+MetadataResult readHeifMetadata(const QByteArray &bytes, PhotoMetadata &metadata, QString &error)
 {
     metadata.clear();
-    const HeifFile file(path);
+    const HeifFile file(bytes);
     heif_image_handle *handle = file.primary();
     if (!handle) {
         error = file.error();

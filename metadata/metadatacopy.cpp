@@ -1,8 +1,8 @@
 #include "metadata/metadatacopy.h"
 
+#include "files/photofile.h"
 #include "metadata/exifmutex.h"
 #include "metadata/exiv2compat.h"
-#include "metadata/exiv2image.h"
 #include "metadata/extendedxmp.h"
 #include "metadata/heiffile.h"
 #include "metadata/heifmetadata.h"
@@ -38,22 +38,25 @@ static bool isJpeg(const Exiv2::Image &image)
 
 // Exiv2's own error type derives from std::exception; anything else a damaged
 // file provokes is reported the same way rather than ending the program.
-MetadataResult copyMetadata(const QString &path, PhotoMetadata &metadata, QString &error)
+MetadataResult readPhotoMetadata(const QByteArray &bytes, PhotoMetadata &metadata, QString &error)
 {
     QMutexLocker locker(&exifMutex);
     // Exiv2 reads no HEIF: libheif finds its blocks.
-    if (isHeifFile(path))
-        return readHeifMetadata(path, metadata, error);
+    if (looksLikeHeif(bytes))
+        return readHeifMetadata(bytes, metadata, error);
     try {
-        const Exiv2ImagePtr image = openImageFile(path);
+        // Exiv2 reads the bytes where they are; it copies them only to write.
+        const Exiv2ImagePtr image = Exiv2::ImageFactory::open(
+                reinterpret_cast<const Exiv2::byte *>(bytes.constData()), bytes.size());
         if (!image.get())
             return MetadataResult::NoImage;
+        image->readMetadata();
         metadata.exif = image->exifData();
         metadata.iptc = image->iptcData();
         metadata.xmp = image->xmpData();
         metadata.xmpUnreadable = xmpPacketUnreadable(*image);
         if (isJpeg(*image))
-            joinExtendedXmp(ioBytes(image->io()), metadata.xmp);
+            joinExtendedXmp(bytes, metadata.xmp);
         if (image->iccProfileDefined())
             metadata.iccProfile = iccProfileBytes(*image);
         return MetadataResult::Done;
@@ -62,6 +65,16 @@ MetadataResult copyMetadata(const QString &path, PhotoMetadata &metadata, QStrin
         error = QString::fromUtf8(exception.what());
         return MetadataResult::Failed;
     }
+}
+
+MetadataResult copyMetadata(const QString &path, PhotoMetadata &metadata, QString &error)
+{
+    const PhotoFile file = readPhotoFile(path);
+    if (!file.isRead()) {
+        error = file.error();
+        return MetadataResult::Failed;
+    }
+    return readPhotoMetadata(file.bytes(), metadata, error);
 }
 
 MetadataResult storeMetadata(QByteArray &encoded, const PhotoMetadata &metadata, QString &error)

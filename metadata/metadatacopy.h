@@ -6,8 +6,13 @@
 #include <QByteArray>
 #include <QString>
 
-// Under exifMutex: opens the file at `path` and copies its metadata; the XMP
-// of a JPEG includes its Extended XMP.
+// Under exifMutex: the metadata of the photo file held in `bytes` (a HEIF
+// file's through libheif), parsed where the bytes are; the XMP of a JPEG
+// includes its Extended XMP.
+MetadataResult readPhotoMetadata(const QByteArray &bytes, PhotoMetadata &metadata, QString &error);
+
+// The same for the photo at `path`, read with one open; Failed, with the
+// reason, when it cannot be read.
 MetadataResult copyMetadata(const QString &path, PhotoMetadata &metadata, QString &error);
 
 // Under exifMutex: puts `metadata` into the encoded image held in `encoded`

@@ -1,8 +1,10 @@
 #include "metadata/photocaption.h"
 
-#include "metadata/metadatacopy.h"
-
 #include <QStringList>
+
+#include <exiv2/exiv2.hpp>
+
+#include <exception>
 
 bool isCaptionBoilerplate(const QString &text)
 {
@@ -51,29 +53,29 @@ static QString exifText(const Exiv2::ExifData &exif, const char *key)
     return QString::fromStdString(it->toString()).remove(QChar(0));
 }
 
-QString photoCaption(const Exiv2::ExifData &exif, const Exiv2::IptcData &iptc,
-                     const Exiv2::XmpData &xmp)
+QString readPhotoCaption(const PhotoMetadata &metadata)
 {
-    const QString candidates[] = {
-            xmpText(xmp, "Xmp.dc.description"),
-            iptcText(iptc, "Iptc.Application2.Caption"),
-            exifText(exif, "Exif.Image.ImageDescription"),
-            exifText(exif, "Exif.Photo.UserComment"),
-    };
-    for (const QString &candidate : candidates) {
-        if (!isCaptionBoilerplate(candidate))
-            return candidate.trimmed();
+    try {
+        const QString candidates[] = {
+                xmpText(metadata.xmp, "Xmp.dc.description"),
+                iptcText(metadata.iptc, "Iptc.Application2.Caption"),
+                exifText(metadata.exif, "Exif.Image.ImageDescription"),
+                exifText(metadata.exif, "Exif.Photo.UserComment"),
+        };
+        for (const QString &candidate : candidates) {
+            if (!isCaptionBoilerplate(candidate))
+                return candidate.trimmed();
+        }
+    } catch (const std::exception &) {
+        // A damaged metadata block is a photo without a caption.
     }
     return {};
 }
 
-// Through the metadata copy, so a HEIF photo's caption is read too; a
-// damaged metadata block is a photo without a caption.
 QString readPhotoCaption(const QString &path)
 {
     PhotoMetadata metadata;
     QString error;
-    if (copyMetadata(path, metadata, error) != MetadataResult::Done)
-        return {};
-    return photoCaption(metadata.exif, metadata.iptc, metadata.xmp);
+    copyMetadata(path, metadata, error);
+    return readPhotoCaption(metadata);
 }

@@ -104,13 +104,15 @@ static bool rewriteMetadata(QByteArray &bytes, const QString &text, QString &rea
 
 bool writePhotoDescription(const QString &path, const QString &text, QString &reason)
 {
+    QByteArray bytes;
+    if (!readWhole(path, bytes, reason))
+        return false;
     // Exiv2 writes no HEIF, and the program never rewrites one.
-    if (isHeifFile(path)) {
+    if (looksLikeHeif(bytes)) {
         reason = QStringLiteral("las fotos HEIF/HEIC solo se leen");
         return false;
     }
-    QByteArray bytes;
-    if (!readWhole(path, bytes, reason) || !rewriteMetadata(bytes, text, reason))
+    if (!rewriteMetadata(bytes, text, reason))
         return false;
     QString error;
     if (replaceFileAtomically(path, bytes, error))

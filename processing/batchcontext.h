@@ -7,6 +7,7 @@
 #include "exports/locationrecord.h"
 #include "geo/crs.h"
 #include "image/pixelbudget.h"
+#include "processing/nameorder.h"
 #include "stamping/processingoptions.h"
 
 #include <QDateTime>
@@ -37,7 +38,7 @@ struct PhotoEnd
 
 // What the photos of one batch share. Filled before the photos start and read
 // only while they run, except for the three counters (atomic), the pixel
-// budget (locked), and `photoLogs`, `locations`, `stampedSkips` and
+// budget and the name order (locked), and `photoLogs`, `locations`, `stampedSkips` and
 // `photoEnds`, where each photo writes only the slot it took from
 // `startedCount`.
 struct BatchContext
@@ -71,6 +72,7 @@ struct BatchContext
     std::vector<QString> stampedSkips;
     const QDateTime startedAt = QDateTime::currentDateTime(); // goes into every stamp marker
     mutable PixelBudget pixelBudget; // decoded pixels of the photos under way
+    mutable NameOrder names; // `total` photos, by their place in the collection
     std::vector<PhotoEnd> photoEnds; // `total` slots
     // With `crs`, `total` slots: the transformation each photo went through.
     std::vector<QString> transformations;

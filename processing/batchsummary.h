@@ -1,7 +1,7 @@
 #ifndef BATCHSUMMARY_H
 #define BATCHSUMMARY_H
 
-#include "processing/photoprocessor.h"
+#include "processing/batchoutcome.h"
 
 #include <QString>
 #include <QStringList>

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <functional>
+
 // Gives up on a backup name that keeps being taken by others.
 static constexpr int maxBackupNameAttempts = 10000;
 // Gives up on an output copy's name that keeps being taken by others.
@@ -58,20 +60,21 @@ QString outputPathFor(const QString &batchFolder, const QString &outputFolder,
 }
 
 bool placeInOutputFolder(const QString &batchFolder, const QString &outputFolder,
-                         const QString &photoPath, QString &workFile, QStringList &lines)
+                         const QString &photoPath, const PhotoFile &photo, QString &workFile,
+                         QStringList &lines)
 {
     const auto destination = outputPathFor(batchFolder, outputFolder, photoPath, lines);
     if (destination.isEmpty())
         return false;
     // Another batch's photo, or an earlier copy, may hold the name: the copy
     // takes the next free name and never replaces it.
-    const QFileInfo photo(photoPath);
+    const QFileInfo name(photoPath);
     const QDir folder = QFileInfo(destination).absoluteDir();
     QString reason = QStringLiteral("otras fotos ocupan todos los nombres posibles.");
     for (int attempt = 0; attempt < maxCopyNameAttempts; ++attempt) {
-        const auto candidate = freeFileName(folder, photo.completeBaseName(), photo.suffix());
+        const auto candidate = freeFileName(folder, name.completeBaseName(), name.suffix());
         QString error;
-        if (copyFileToNewName(photoPath, candidate, error)) {
+        if (writeFileToNewName(candidate, photo.bytes(), photo.permissions(), error)) {
             workFile = candidate;
             lines << QStringLiteral("Copiado a la carpeta de salida: ") + candidate;
             return true;
@@ -87,8 +90,11 @@ bool placeInOutputFolder(const QString &batchFolder, const QString &outputFolder
     return false;
 }
 
-bool backUpPhoto(const QString &batchFolder, const QString &photoPath, QString &backupPath,
-                 QStringList &lines, BackupKind kind)
+// Puts the photo under the first free backup name with `store`, which fails
+// on a name taken meanwhile.
+static bool storeInBackup(const QString &batchFolder, const QString &photoPath, QString &backupPath,
+                          QStringList &lines,
+                          const std::function<bool(const QString &path, QString &error)> &store)
 {
     const auto relative = relativeFolder(batchFolder, photoPath);
     const QDir root(QDir(batchFolder).filePath(QLatin1String(backupFolderName)));
@@ -102,9 +108,7 @@ bool backUpPhoto(const QString &batchFolder, const QString &photoPath, QString &
         if (isNameTaken(path))
             continue;
         QString error;
-        const bool done = kind == BackupKind::Move ? moveFileToNewName(photoPath, path, error)
-                                                   : copyFileToNewName(photoPath, path, error);
-        if (done) {
+        if (store(path, error)) {
             lines << QStringLiteral("Backup creado: ") + path;
             backupPath = path;
             return true;
@@ -117,4 +121,23 @@ bool backUpPhoto(const QString &batchFolder, const QString &photoPath, QString &
     }
     lines << QStringLiteral("Error creando backup de ") + fileName << reasonLine(reason);
     return false;
+}
+
+bool backUpPhoto(const QString &batchFolder, const QString &photoPath, const PhotoFile &photo,
+                 QString &backupPath, QStringList &lines)
+{
+    return storeInBackup(batchFolder, photoPath, backupPath, lines,
+                         [&photo](const QString &path, QString &error) {
+                             return writeFileToNewName(path, photo.bytes(), photo.permissions(),
+                                                       error);
+                         });
+}
+
+bool moveToBackup(const QString &batchFolder, const QString &photoPath, QString &backupPath,
+                  QStringList &lines)
+{
+    return storeInBackup(batchFolder, photoPath, backupPath, lines,
+                         [&photoPath](const QString &path, QString &error) {
+                             return moveFileToNewName(photoPath, path, error);
+                         });
 }

@@ -1,6 +1,8 @@
 #ifndef PHOTOPLACEMENT_H
 #define PHOTOPLACEMENT_H
 
+#include "files/photofile.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -20,21 +22,22 @@ QString backupFileName(const QString &photoFileName, int counter);
 QString outputPathFor(const QString &batchFolder, const QString &outputFolder,
                       const QString &photoPath, QStringList &lines);
 
-// Copies the photo to the same relative subfolder of `outputFolder`, under
-// its own name or, when that is taken, the first free "<name> (N).<suffix>":
-// an existing file is never replaced. On success `workFile` is the copy's
-// path.
+// Copies the photo at `photoPath`, whose bytes `photo` holds, to the same
+// relative subfolder of `outputFolder`, under its own name or, when that is
+// taken, the first free "<name> (N).<suffix>": an existing file is never
+// replaced. On success `workFile` is the copy's path.
 bool placeInOutputFolder(const QString &batchFolder, const QString &outputFolder,
-                         const QString &photoPath, QString &workFile, QStringList &lines);
+                         const QString &photoPath, const PhotoFile &photo, QString &workFile,
+                         QStringList &lines);
 
-// How a backup is made: a copy of a photo that is then changed in place, or
-// the photo itself moved there once a new file has taken its place.
-enum class BackupKind { Copy, Move };
+// Copies the photo at `photoPath`, whose bytes `photo` holds, under a new
+// name below the batch folder's "Backup" and sets `backupPath` to it. The
+// photo must not be changed when this fails.
+bool backUpPhoto(const QString &batchFolder, const QString &photoPath, const PhotoFile &photo,
+                 QString &backupPath, QStringList &lines);
 
-// Copies (or moves) the photo under a new name below the batch folder's
-// "Backup" and sets `backupPath` to it. The photo must not be changed when
-// this fails.
-bool backUpPhoto(const QString &batchFolder, const QString &photoPath, QString &backupPath,
-                 QStringList &lines, BackupKind kind = BackupKind::Copy);
+// Moves the photo itself there, once a new file has taken its place.
+bool moveToBackup(const QString &batchFolder, const QString &photoPath, QString &backupPath,
+                  QStringList &lines);
 
 #endif // PHOTOPLACEMENT_H

@@ -22,6 +22,9 @@
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentMap>
 
+#include <numeric>
+#include <vector>
+
 PhotoProcessor::PhotoProcessor(const ProcessingOptions &options)
     : options(options)
     , pixelBudgetBytes(defaultPixelBudgetBytes)
@@ -105,23 +108,35 @@ QString loadBatchResources(BatchContext &context)
 static void processAll(BatchContext &context, const QStringList &photos,
                        const std::atomic<bool> *stop)
 {
-    const auto processUnlessStopped = [&context, stop](const QString &photo) {
-        if (!stop || !stop->load())
-            processPhoto(context, photo);
+    context.names.reset(int(photos.size()));
+    // A photo stopped before it started takes no name, and the photos after
+    // it must not wait for one.
+    const auto processUnlessStopped = [&context, &photos, stop](int index) {
+        if (!stop || !stop->load()) {
+            processPhoto(context, index, photos.at(index));
+        } else {
+            context.names.publish(index, QString());
+            context.names.settle(index, false);
+        }
     };
     // A single photo gains nothing from another thread, and queued there it
     // would wait behind a running batch.
     if (photos.size() == 1) {
-        processUnlessStopped(photos.first());
+        processUnlessStopped(0);
         return;
     }
+    // The map hands the photos to its threads in this order, so a photo
+    // waiting for the names of those before it never waits for one queued
+    // behind itself.
+    std::vector<int> indices(size_t(photos.size()));
+    std::iota(indices.begin(), indices.end(), 0);
     QThreadPool *pool = workPool();
     // A caller that is itself a pool thread would only wait: hand its place
     // to the photos for as long as it waits.
     const bool callerIsPoolThread = pool->contains(QThread::currentThread());
     if (callerIsPoolThread)
         pool->releaseThread();
-    QtConcurrent::map(pool, photos, processUnlessStopped).waitForFinished();
+    QtConcurrent::map(pool, indices, processUnlessStopped).waitForFinished();
     if (callerIsPoolThread)
         pool->reserveThread();
 }

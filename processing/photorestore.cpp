@@ -1,5 +1,6 @@
 #include "processing/photorestore.h"
 
+#include "exports/locationexport.h"
 #include "files/atomicfile.h"
 #include "files/photocollection.h"
 #include "image/photoloader.h"
@@ -116,6 +117,24 @@ static void logLeftOut(const QString &what, const QStringList &photos, const QSt
         log(what + photoNamesFrom(folder, photos));
 }
 
+// Location files and photo reports still describe the stamped photos.
+static void logOutdatedDescriptions(const QString &folder, const LogCallback &log)
+{
+    const QString report = QLatin1String(reportBaseName);
+    QStringList outdated;
+    for (const QString &name :
+         {QString::fromLatin1(kmzFileName), QString::fromLatin1(geoJsonFileName),
+          QString::fromLatin1(csvFileName), report + QStringLiteral(".pdf"),
+          report + QStringLiteral(".docx")}) {
+        if (QFileInfo::exists(QDir(folder).filePath(name)))
+            outdated << name;
+    }
+    if (!outdated.isEmpty())
+        log(QStringLiteral("Estos archivos describen las fotos estampadas y quedaron "
+                           "desactualizados: %1.")
+                    .arg(outdated.join(QStringLiteral(", "))));
+}
+
 RestoreOutcome restoreOriginals(const QString &folder, const RestorePlan &plan,
                                 const LogCallback &log, const ProgressCallback &progress,
                                 const std::atomic<bool> *stop)
@@ -132,7 +151,8 @@ RestoreOutcome restoreOriginals(const QString &folder, const RestorePlan &plan,
         log(outcome.refusal);
         return outcome;
     }
-    logLeftOut(QStringLiteral("Fotos sin marca; no se restauran: "), plan.unmarked, folder, log);
+    logLeftOut(QStringLiteral("Fotos sin estampar (nada que restaurar): "), plan.unmarked, folder,
+               log);
     logLeftOut(QStringLiteral("Fotos sin copia de seguridad; no se restauran: "),
                plan.withoutBackup, folder, log);
     const int total = int(plan.items.size());
@@ -154,5 +174,7 @@ RestoreOutcome restoreOriginals(const QString &folder, const RestorePlan &plan,
             ? QStringLiteral("Restauración detenida: se restauraron %1 de %2 fotos.")
             : QStringLiteral("Se restauraron %1 de %2 fotos.");
     log(end.arg(QString::number(outcome.restored), QString::number(total)));
+    if (outcome.restored > 0)
+        logOutdatedDescriptions(folder, log);
     return outcome;
 }

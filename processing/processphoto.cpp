@@ -4,6 +4,7 @@
 #include "files/atomicfile.h"
 #include "files/freename.h"
 #include "files/photocollection.h"
+#include "files/photofile.h"
 #include "geo/globelimits.h"
 #include "geo/positionname.h"
 #include "geo/utm.h"
@@ -39,17 +40,20 @@ static constexpr int maxRenameAttempts = 1000;
 // One photo on its way through the pipeline, from what was read of it on.
 struct PhotoRun : PhotoReading
 {
-    PhotoRun(const BatchContext &context, const QString &photoPath)
+    PhotoRun(const BatchContext &context, int index, const QString &photoPath)
         : PhotoReading(context, photoPath)
+        , index(index)
         , workFile(QFileInfo(photoPath).absoluteFilePath())
         , fromHeif(isHeifName(photoPath))
     { }
 
+    const int index; // in the batch's collection
     QString workFile;
     // A HEIF photo is only read: its result is a new JPEG in `jpegFolder`.
     const bool fromHeif;
     QString jpegFolder;
     QString targetPath;
+    int nameNumber = 0; // among the batch's photos that take the same name
     std::optional<LocationRecord> location;
     QString backupPath; // empty while no backup was made
     bool outputCopy = false; // the work file is a copy made in the output folder
@@ -76,10 +80,12 @@ static bool place(PhotoRun &run)
     if (run.fromHeif)
         return placeHeif(run);
     if (run.options.useOutputFolder)
-        return run.outputCopy = placeInOutputFolder(run.context.folder, run.options.outputFolder,
-                                                    run.photoPath, run.workFile, run.lines);
+        return run.outputCopy
+                = placeInOutputFolder(run.context.folder, run.options.outputFolder, run.photoPath,
+                                      run.source, run.workFile, run.lines);
     if (run.options.makeBackup)
-        return backUpPhoto(run.context.folder, run.photoPath, run.backupPath, run.lines);
+        return backUpPhoto(run.context.folder, run.photoPath, run.source, run.backupPath,
+                           run.lines);
     return true;
 }
 
@@ -121,6 +127,17 @@ static QString positionBaseName(const PhotoRun &run)
     return run.options.usePrefix ? run.options.prefix + run.stamp.utmName : run.stamp.utmName;
 }
 
+// The name of the photo's number among the photos that take `baseName`, or,
+// when another file holds it, the first free one.
+static QString numberedOrFreeName(const PhotoRun &run, const QDir &folder, const QString &baseName,
+                                  const QString &ownName = {})
+{
+    const QString numbered = numberedFileName(baseName, QStringLiteral("jpg"), run.nameNumber);
+    if (numbered != ownName && isNameTaken(folder.filePath(numbered)))
+        return freeJpegName(folder, baseName, ownName);
+    return folder.filePath(numbered);
+}
+
 // Photos of one batch run in parallel, so a name found free may be taken
 // before the rename: then the next free name is tried.
 static bool renameTarget(PhotoRun &run)
@@ -129,7 +146,8 @@ static bool renameTarget(PhotoRun &run)
     const QFileInfo work(run.workFile);
     QString reason = QStringLiteral("otras fotos ocupan todos los nombres posibles.");
     for (int attempt = 0; attempt < maxRenameAttempts; ++attempt) {
-        const auto candidate = freeJpegName(work.absoluteDir(), baseName, work.fileName());
+        const auto candidate
+                = numberedOrFreeName(run, work.absoluteDir(), baseName, work.fileName());
         if (candidate == work.absoluteFilePath()) {
             run.lines << QStringLiteral("Ya tiene su nombre: ") + work.fileName();
             run.targetPath = candidate;
@@ -156,6 +174,24 @@ static QString heifJpegBaseName(const PhotoRun &run)
 {
     return run.options.renamePhotos ? positionBaseName(run)
                                     : QFileInfo(run.fileName).completeBaseName();
+}
+
+// The name the photo will take, with its folder; empty when it keeps its own.
+static QString takenName(const PhotoRun &run)
+{
+    if (!run.fromHeif && !run.options.renamePhotos)
+        return QString();
+    return QFileInfo(run.photoPath).path() + QLatin1Char('/')
+            + (run.fromHeif ? heifJpegBaseName(run) : positionBaseName(run));
+}
+
+// Waits, holding no decoded pixels, until the photos before this one that
+// take the same name have taken it or failed.
+static void takeNameNumber(PhotoRun &run)
+{
+    const QString name = takenName(run);
+    if (!name.isEmpty())
+        run.nameNumber = run.context.names.numberAmong(run.index, name);
 }
 
 static void replaceMetadataWithRow(PhotoRun &run)
@@ -189,12 +225,13 @@ static void markUpright(PhotoMetadata &metadata)
         metadata.xmp["Xmp.tiff.Orientation"] = std::string("1");
 }
 
-static bool encodeImage(const QImage &image, const QString &targetPath, int quality,
+// `suffix`: the target's, which names the format.
+static bool encodeImage(const QImage &image, const QString &suffix, int quality,
                         QByteArray &encoded, QString &error)
 {
     QBuffer buffer(&encoded);
     buffer.open(QIODevice::WriteOnly);
-    const auto format = QFileInfo(targetPath).suffix().toLower().toLatin1();
+    const auto format = suffix.toLower().toLatin1();
     QImageWriter writer(&buffer, format);
     writer.setQuality(quality);
     if (format == "png")
@@ -241,8 +278,11 @@ static bool encodeWhole(PhotoRun &run, QImage &image, bool turned, QByteArray &e
     if (turned)
         markUpright(run.metadata);
     QString error;
-    const bool encodedOk
-            = encodeImage(image, run.targetPath, run.options.jpegQuality, encoded, error);
+    // A renamed photo, and a HEIF one, become JPEG files.
+    const QString suffix = run.fromHeif || run.options.renamePhotos
+            ? QStringLiteral("jpg")
+            : QFileInfo(run.workFile).suffix();
+    const bool encodedOk = encodeImage(image, suffix, run.options.jpegQuality, encoded, error);
     image = QImage();
     return encodedOk || failSave(run, error);
 }
@@ -253,7 +293,7 @@ static bool encodeWhole(PhotoRun &run, QImage &image, bool turned, QByteArray &e
 static bool keepCompression(PhotoRun &run, KeptCompression &kept)
 {
     const bool done = stampKeepingCompression(
-            run.workFile,
+            run.source.bytes(),
             [&run](QImage &layer) {
                 return drawOverlays(layer, run.options, run.context.logo, run.context.fontFamily,
                                     run.stamp, run.context.log);
@@ -321,19 +361,14 @@ static bool saveAsNewJpeg(PhotoRun &run, const QByteArray &encoded)
 }
 
 // The JPEG of a HEIF photo is saved before its original goes to Backup, so
-// its marker learns the backup's name only then: the JPEG is replaced once
-// more, whole, with the marker that names it.
-static void pointMarkerAtBackup(PhotoRun &run)
+// its marker learns the backup's name only then: the JPEG, still `encoded`
+// in memory, is replaced once more, whole, with the marker that names it.
+static void pointMarkerAtBackup(PhotoRun &run, QByteArray encoded)
 {
     markStamped(run);
-    QFile file(run.targetPath);
-    QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly))
-        bytes = file.readAll();
-    file.close();
     QString error;
-    if (bytes.isEmpty() || storeMetadata(bytes, run.metadata, error) != MetadataResult::Done
-        || !replaceFileAtomically(run.targetPath, bytes, error))
+    if (storeMetadata(encoded, run.metadata, error) != MetadataResult::Done
+        || !replaceFileAtomically(run.targetPath, encoded, error))
         run.lines << QStringLiteral("Error: la marca de %1 no nombra su copia de seguridad: %2")
                              .arg(QFileInfo(run.targetPath).fileName(), error);
 }
@@ -341,7 +376,7 @@ static void pointMarkerAtBackup(PhotoRun &run)
 // Once its JPEG is saved, the HEIF photo leaves the batch folder for Backup,
 // so that no later run converts it again: also without backups, since it is
 // the only original at full quality.
-static void moveHeifToBackup(PhotoRun &run)
+static void moveHeifToBackup(PhotoRun &run, const QByteArray &encoded)
 {
     if (run.options.useOutputFolder)
         return;
@@ -349,8 +384,8 @@ static void moveHeifToBackup(PhotoRun &run)
         run.lines << QStringLiteral("Sin copia de seguridad pedida, el original %1 se guarda igual "
                                     "en Backup: es el único con toda su calidad.")
                              .arg(run.fileName);
-    if (backUpPhoto(run.context.folder, run.photoPath, run.backupPath, run.lines, BackupKind::Move))
-        pointMarkerAtBackup(run);
+    if (moveToBackup(run.context.folder, run.photoPath, run.backupPath, run.lines))
+        pointMarkerAtBackup(run, encoded);
 }
 
 // Photos that got a position: from EXIF GPS or the track, or from their row,
@@ -383,24 +418,42 @@ static void reportUnopened(PhotoRun &run, const QString &path, const QString &re
     run.lines << QStringLiteral("Error al abrir la imagen: ") + path << reasonLine(reason);
 }
 
+// One open and one read of the photo; false, said, when it cannot be read or
+// is no photo this program reads. A huge file is mapped, not read, so one
+// that is no photo costs nothing.
+static bool readSource(PhotoRun &run)
+{
+    run.source = readPhotoFile(run.photoPath);
+    const QString problem = run.source.isRead() ? photoFileProblem(run.source.bytes())
+                                                : QStringLiteral("no se pudo leer el archivo.");
+    if (problem.isEmpty())
+        return true;
+    reportUnopened(run, run.photoPath, problem);
+    return false;
+}
+
 static void runPipeline(PhotoRun &run)
 {
     run.lines << QStringLiteral("\nProcesando: ") + run.fileName;
-    // Judged before the file is copied or read whole: a huge file that is
-    // no photo costs nothing.
-    const QString problem = photoFileProblem(run.photoPath);
-    if (!problem.isEmpty())
-        return reportUnopened(run, run.photoPath, problem);
+    // The photo's bytes count against the batch's memory from the moment
+    // they are read, as its decoded pixels do later.
+    PixelBudgetShare memory(run.context.pixelBudget,
+                            photoFileMemoryBytes(QFileInfo(run.photoPath).size()));
+    if (!readSource(run))
+        return;
     const bool metadataRead = copyOriginalMetadata(run);
     if (leftAsStamped(run))
         return;
+    const bool positioned = readStamp(run, metadataRead);
+    run.context.names.publish(run.index, positioned ? takenName(run) : QString());
     // A photo without a position is left as it is: no backup, no copy.
-    if (!readStamp(run, metadataRead) || !place(run))
+    if (!positioned || !place(run))
         return;
     run.targetPath = run.workFile;
     // Big photos wait here for others to finish rather than all be decoded
     // at once.
-    const PixelBudgetShare pixels(run.context.pixelBudget, decodedPhotoBytes(run.workFile));
+    const qint64 pixelBytes = decodedPhotoBytes(run.source.bytes());
+    memory.resize(run.source.heldBytes() + pixelBytes);
     // Decoded before renaming, so a file that is no image, or a damaged one,
     // keeps its name and its bytes.
     KeptCompression kept;
@@ -409,27 +462,16 @@ static void runPipeline(PhotoRun &run)
     QImage image;
     if (!keptBlocks) {
         QString reason;
-        image = loadPhoto(run.workFile, turned, reason);
+        image = loadPhoto(run.source.bytes(), turned, reason);
         if (image.isNull())
             return reportUnopened(run, run.workFile, reason);
     }
-    if (run.fromHeif)
-        run.targetPath = freeJpegName(QDir(run.jpegFolder), heifJpegBaseName(run));
-    else if (run.options.renamePhotos && !renameTarget(run))
-        return;
-    // The stamp may read the GPS position again: from where the photo's
-    // unchanged bytes are now, since a rename has moved them.
-    run.stamp.photoPath = run.fromHeif ? run.workFile : run.targetPath;
-    if (!run.options.useExif && !run.options.useGpxTrack && run.options.embedCsvInExif)
-        replaceMetadataWithRow(run);
-    markStamped(run);
+    // Every step that needed the photo's bytes has had them.
+    run.source = PhotoFile();
+    memory.resize(pixelBytes);
     QByteArray encoded = kept.jpeg;
     QByteArray thumbnail;
-    if (keptBlocks) {
-        // Also in EXIF made anew from a row: the pixels were not turned.
-        if (kept.orientation != 1)
-            run.metadata.exif["Exif.Image.Orientation"] = uint16_t(kept.orientation);
-    } else {
+    if (!keptBlocks) {
         stampImage(run, kept, image);
         // Made while the stamped image is still in memory.
         if (run.options.exportLocations)
@@ -437,13 +479,32 @@ static void runPipeline(PhotoRun &run)
         if (!encodeWhole(run, image, turned, encoded))
             return;
     }
+    // Encoded, so renamed only once nothing but the saving is left. The
+    // pixels are given back first: a photo waiting for an earlier one's name
+    // must hold nothing that one may wait for.
+    image = QImage();
+    memory.resize(0);
+    takeNameNumber(run);
+    if (run.fromHeif)
+        run.targetPath = numberedOrFreeName(run, QDir(run.jpegFolder), heifJpegBaseName(run));
+    else if (run.options.renamePhotos && !renameTarget(run))
+        return;
+    if (!run.options.useExif && !run.options.useGpxTrack && run.options.embedCsvInExif)
+        replaceMetadataWithRow(run);
+    // Also in EXIF made anew from a row: the pixels were not turned.
+    if (keptBlocks && kept.orientation != 1)
+        run.metadata.exif["Exif.Image.Orientation"] = uint16_t(kept.orientation);
+    markStamped(run);
     const bool saved = run.fromHeif ? saveAsNewJpeg(run, encoded) : save(run, encoded);
+    // A photo that failed gives its name back (leaveAsFound).
+    run.context.names.settle(run.index, saved);
     if (saved && run.fromHeif)
-        moveHeifToBackup(run);
+        moveHeifToBackup(run, encoded);
     if (!saved || !run.options.exportLocations)
         return;
+    // The saved photo, as it was written.
     if (keptBlocks)
-        thumbnail = photoThumbnail(run.targetPath);
+        thumbnail = photoThumbnail(encoded);
     recordLocation(run, std::move(thumbnail));
 }
 
@@ -477,10 +538,10 @@ static void finish(BatchContext &context, int slot, PhotoRun &run)
                run.captureUtcMs, run.outsideArea && run.saved};
 }
 
-void processPhoto(BatchContext &context, const QString &photoPath)
+void processPhoto(BatchContext &context, int index, const QString &photoPath)
 {
     const int slot = context.startedCount.fetch_add(1);
-    PhotoRun run(context, photoPath);
+    PhotoRun run(context, index, photoPath);
     // An exception escaping here would stop the whole parallel map.
     try {
         runPipeline(run);
@@ -491,6 +552,9 @@ void processPhoto(BatchContext &context, const QString &photoPath)
         run.lines << QStringLiteral("Error procesando %1: %2")
                              .arg(run.fileName, QStringLiteral("error desconocido"));
     }
+    // A photo that ended before it took a name takes none.
+    context.names.publish(index, QString());
+    context.names.settle(index, false);
     if (run.skippedAsStamped) {
         context.stampedSkips[size_t(slot)] = photoPath;
     } else if (!run.saved) {

@@ -18,9 +18,7 @@ PhotoReading::PhotoReading(const BatchContext &context, const QString &photoPath
     , options(context.options)
     , photoPath(photoPath)
     , fileName(QFileInfo(photoPath).fileName())
-{
-    stamp.photoPath = photoPath;
-}
+{ }
 
 static QString number(double value)
 {
@@ -32,7 +30,7 @@ bool copyOriginalMetadata(PhotoReading &run)
     run.lines << QStringLiteral("Intentando leer EXIF desde (nativo original): ")
                     + nativePathText(run.photoPath);
     QString error;
-    if (copyMetadata(run.photoPath, run.metadata, error) != MetadataResult::Failed) {
+    if (readPhotoMetadata(run.source.bytes(), run.metadata, error) != MetadataResult::Failed) {
         run.earlierMarker = readStampMarker(run.metadata.xmp);
         return true;
     }
@@ -42,9 +40,10 @@ bool copyOriginalMetadata(PhotoReading &run)
     return false;
 }
 
+// Read from the metadata copies before anything changes them.
 static void findCaptureTime(PhotoReading &run, bool readFromPhoto)
 {
-    if (readFromPhoto && readCaptureDateTime(run.photoPath, run.stamp.captureTime))
+    if (readFromPhoto && readCaptureDateTime(run.metadata.exif, run.stamp.captureTime))
         return;
     run.stamp.captureTime = QDateTime::currentDateTime();
     run.lines << QStringLiteral("Fecha de captura no encontrada en metadata para %1. Usando "
@@ -114,7 +113,7 @@ static QString gpsLine(const GpsReading &gps)
 // options say.
 static bool positionFromExif(PhotoReading &run)
 {
-    const auto gps = readGpsFromExif(run.photoPath);
+    const auto gps = readGpsFromExif(run.metadata.exif);
     if (!gps) {
         if (run.options.leavePhotosWithoutPosition) {
             run.lines << QStringLiteral("Datos GPS no encontrados en EXIF para %1: la foto queda "
@@ -137,6 +136,7 @@ static bool positionFromExif(PhotoReading &run)
     run.lines << gpsLine(*gps);
     if (gps->altitude.discarded)
         run.lines << discardedAltitudeLine(run.fileName, *gps->altitude.discarded);
+    run.stamp.exifPosition = LatLon {gps->latitude, gps->longitude};
     run.hasGps = true;
     run.latitude = gps->latitude;
     run.longitude = gps->longitude;
@@ -228,17 +228,27 @@ static bool nameAfterPosition(PhotoReading &run)
 
 bool readStamp(PhotoReading &run, bool metadataRead)
 {
-    run.stamp.description = photoCaption(run.metadata.exif, run.metadata.iptc, run.metadata.xmp);
+    run.stamp.description = readPhotoCaption(run.metadata);
     findCaptureTime(run, metadataRead);
     return findPosition(run) && nameAfterPosition(run);
 }
 
-StampReading readStampValues(const BatchContext &context, const QString &photoPath)
+StampReading readStampValues(const BatchContext &context, const QString &photoPath,
+                             const PhotoFile &photo)
 {
     PhotoReading run(context, photoPath);
+    run.source = photo;
     StampReading reading;
     reading.positioned = readStamp(run, copyOriginalMetadata(run));
     reading.alreadyStamped = run.earlierMarker.has_value();
+    const bool rowsMode = !run.options.useGpxTrack && !run.options.useExif;
+    reading.withoutGps = !run.options.useGpxTrack && run.options.useExif && !run.hasGps;
+    reading.withoutRow = rowsMode && !context.coordinates.contains(run.fileName);
     reading.stamp = run.stamp;
     return reading;
+}
+
+StampReading readStampValues(const BatchContext &context, const QString &photoPath)
+{
+    return readStampValues(context, photoPath, readPhotoFile(photoPath));
 }

@@ -1,6 +1,7 @@
 #ifndef STAMPREADING_H
 #define STAMPREADING_H
 
+#include "files/photofile.h"
 #include "metadata/metadatacopy.h"
 #include "metadata/stampmarker.h"
 #include "processing/batchcontext.h"
@@ -24,6 +25,8 @@ struct PhotoReading
     const ProcessingOptions &options;
     const QString photoPath; // as collected
     const QString fileName;
+    // Its bytes, read once: every step takes them from here.
+    PhotoFile source;
     QStringList lines; // the photo's log lines
     PhotoMetadata metadata;
     PhotoStamp stamp;
@@ -38,8 +41,9 @@ struct PhotoReading
     bool outsideArea = false; // with a chosen system: the place lies outside its area of use
 };
 
-// Copies the photo's metadata and the marker of an earlier run. Returns false
-// when Exiv2 failed, so the capture time is not read either.
+// Copies the photo's metadata from its bytes, and the marker of an earlier
+// run. Returns false when Exiv2 failed, so the capture time is not read
+// either.
 bool copyOriginalMetadata(PhotoReading &run);
 
 // Everything the stamps take from the photo, read once: capture time,
@@ -50,13 +54,18 @@ bool readStamp(PhotoReading &run, bool metadataRead);
 // What the stamps of one photo need, read exactly as `processPhoto` reads it:
 // capture time, position, direction and altitude, with the same fallbacks.
 // Not `positioned` when the batch leaves the photo unstamped (no row for it in
-// the coordinates file).
+// the coordinates file). Read from `photo`, the bytes of the photo at
+// `photoPath`, or else with one open of it.
 struct StampReading
 {
     PhotoStamp stamp;
     bool positioned = false;
     bool alreadyStamped = false; // carries the marker of an earlier run
+    bool withoutGps = false; // EXIF mode: the photo has no GPS position
+    bool withoutRow = false; // coordinates-file mode: no row names the photo
 };
+StampReading readStampValues(const BatchContext &context, const QString &photoPath,
+                             const PhotoFile &photo);
 StampReading readStampValues(const BatchContext &context, const QString &photoPath);
 
 #endif // STAMPREADING_H

@@ -282,10 +282,10 @@ bool forEachPicture(ReportRun &run, const QVector<ReportPhoto> &photos,
 // The system the photo's stamp was drawn in when it is not the report's. A
 // marker from before the system was kept means WGS 84 / UTM in the photo's
 // own zone.
-static QString differentStampSystem(const QString &path, const LocationRecord &record,
+static QString differentStampSystem(const Exiv2::XmpData &xmp, const LocationRecord &record,
                                     const CrsTransform *crs)
 {
-    const auto marker = readStampMarkerFromFile(path);
+    const auto marker = readStampMarker(xmp);
     if (!marker)
         return {};
     QString stamped = marker->system;
@@ -298,28 +298,34 @@ static QString differentStampSystem(const QString &path, const LocationRecord &r
     return stamped == positionSystemName(record.position, crs) ? QString() : stamped;
 }
 
-static ReportPhoto readReportPhoto(const QString &path, const QString &folder,
-                                   const CrsTransform *crs, const LogCallback &log,
-                                   QString &transformation, int &outsideArea)
+// The photo at `path` from its bytes, `file`: one read for the position, the
+// time and the caption; the picture is decoded later, a few photos at a time.
+static ReportPhoto readReportPhoto(const QString &path, const PhotoFile &file,
+                                   const QString &folder, const CrsTransform *crs,
+                                   const LogCallback &log, QString &transformation,
+                                   int &outsideArea)
 {
     ReportPhoto photo;
     photo.path = path;
+    PhotoMetadata metadata;
+    QString error;
+    readPhotoMetadata(file.bytes(), metadata, error);
     bool outside = false;
-    photo.located
-            = readPhotoLocation(path, folder, crs, photo.record, log, &transformation, &outside);
+    photo.located = readPhotoLocation(path, metadata.exif, folder, crs, photo.record, log,
+                                      &transformation, &outside);
     outsideArea += outside;
     if (!photo.located) {
         // A position the chosen system cannot take is no missing GPS.
-        photo.whyUnlocated = crs && readGpsFromExif(path)
+        photo.whyUnlocated = crs && readGpsFromExif(metadata.exif)
                 ? QStringLiteral("Fuera del sistema %1").arg(crs->shortName())
                 : QStringLiteral("Sin posición GPS en la foto");
         PhotoStamp stamp;
-        readCaptureDateTime(path, stamp.captureTime);
+        readCaptureDateTime(metadata.exif, stamp.captureTime);
         photo.record = locationRecord(stamp, 0.0, 0.0, path, folder);
     }
-    photo.caption = readPhotoCaption(path);
+    photo.caption = readPhotoCaption(metadata);
     if (photo.located)
-        photo.stampSystem = differentStampSystem(path, photo.record, crs);
+        photo.stampSystem = differentStampSystem(metadata.xmp, photo.record, crs);
     return photo;
 }
 
@@ -347,7 +353,8 @@ PhotoReport collectReport(const ReportSettings &settings, const LogCallback &log
     for (const QString &path : collectPhotos(settings.folder, settings.includeSubdirectories)) {
         if (stop && stop->load())
             return report;
-        const QString problem = photoReadProblem(path);
+        const PhotoFile file = readPhotoFile(path);
+        const QString problem = photoReadProblem(file);
         if (!problem.isEmpty()) {
             const QString name = QDir(settings.folder).relativeFilePath(path);
             log(QStringLiteral("Error: No se pudo leer %1, queda fuera del registro: %2")
@@ -355,7 +362,7 @@ PhotoReport collectReport(const ReportSettings &settings, const LogCallback &log
             report.unreadableFiles << name;
             continue;
         }
-        photos.append(readReportPhoto(path, settings.folder, crs, log,
+        photos.append(readReportPhoto(path, file, settings.folder, crs, log,
                                       transformations.emplace_back(), outsideArea));
     }
     for (const QString &line : transformationLines(transformations))

@@ -2,6 +2,7 @@
 #define PHOTOREPORT_H
 
 #include "coords/callbacks.h"
+#include "exports/locationexport.h"
 #include "exports/locationrecord.h"
 #include "report/frontmatter.h"
 
@@ -25,8 +26,6 @@
 
 enum class ReportFormat { Pdf, Docx, Both };
 enum class ReportPaper { A4, Letter };
-
-inline constexpr char reportBaseName[] = "registro_fotografico";
 
 // What the user asked for, from the window's dialog or the command line.
 struct ReportSettings

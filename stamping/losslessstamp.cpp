@@ -4,7 +4,6 @@
 #include "stamping/packedcoefficients.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QImageReader>
 #include <QPoint>
 #include <QRect>
@@ -647,15 +646,10 @@ static void takeResolution(const QByteArray &jpeg, QImage &layer)
     layer.setDotsPerMeterY(resolution.height());
 }
 
-bool stampKeepingCompression(const QString &path, const std::function<QList<QRect>(QImage &)> &draw,
+bool stampKeepingCompression(const QByteArray &original,
+                             const std::function<QList<QRect>(QImage &)> &draw,
                              KeptCompression &kept)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        kept.reason = QStringLiteral("no se pudo leer el archivo");
-        return false;
-    }
-    const QByteArray original = file.readAll();
     QBuffer buffer;
     buffer.setData(original);
     QImageReader reader(&buffer);

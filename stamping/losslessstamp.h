@@ -58,12 +58,13 @@ struct KeptCompression
     QString reason; // in Spanish, when it could not be done
 };
 
-// Reads the JPEG at `path`, has `draw` paint the stamps on a transparent
-// picture of its upright size and say where it painted, and lays them on
-// its blocks. Only the photo's
-// header is decoded besides the blocks, so the whole picture is never held.
-// A JPEG that libjpeg reads with a warning is refused, as is one cut short.
-bool stampKeepingCompression(const QString &path, const std::function<QList<QRect>(QImage &)> &draw,
+// Takes the photo file held in `original`, has `draw` paint the stamps on a
+// transparent picture of its upright size and say where it painted, and
+// lays them on its blocks. Only the photo's header is decoded besides the
+// blocks, so the whole picture is never held. A JPEG that libjpeg reads with
+// a warning is refused, as is one cut short or any other format.
+bool stampKeepingCompression(const QByteArray &original,
+                             const std::function<QList<QRect>(QImage &)> &draw,
                              KeptCompression &kept);
 
 #endif // LOSSLESSSTAMP_H

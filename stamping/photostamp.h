@@ -22,6 +22,9 @@ struct PhotoStamp
     // The photo's description: its coordinates-file row's, else its own
     // caption; empty when it has none.
     QString description;
+    // The position the photo's own EXIF gives, as read with its metadata;
+    // empty when it has none.
+    std::optional<LatLon> exifPosition;
 };
 
 #endif // PHOTOSTAMP_H

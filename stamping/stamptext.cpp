@@ -3,7 +3,6 @@
 #include "geo/angletext.h"
 #include "geo/numbers.h"
 #include "geo/utm.h"
-#include "metadata/exifreader.h"
 
 #include <QFontMetrics>
 #include <QLocale>
@@ -17,11 +16,10 @@ QString coordinatesText(const PhotoStamp &photo, bool drawGeo, bool useExif)
     double latitude = 0.0;
     double longitude = 0.0;
     if (useExif) {
-        const auto gps = readGpsFromExif(photo.photoPath);
-        if (!gps)
+        if (!photo.exifPosition)
             return utmText;
-        latitude = gps->latitude;
-        longitude = gps->longitude;
+        latitude = photo.exifPosition->latitude;
+        longitude = photo.exifPosition->longitude;
     } else if (photo.wgs84) {
         latitude = photo.wgs84->latitude;
         longitude = photo.wgs84->longitude;

@@ -13,7 +13,7 @@ class QFontMetrics;
 // locale.
 
 // "UTM <name>", or latitude/longitude in degrees, minutes and seconds when
-// `drawGeo` is set: read again from the photo's EXIF GPS in EXIF mode (keeping
+// `drawGeo` is set: the photo's own EXIF GPS position in EXIF mode (keeping
 // the UTM text when it has none), projected back from UTM otherwise.
 // With a chosen coordinate system its line (`crsText`) replaces the UTM text.
 QString coordinatesText(const PhotoStamp &photo, bool drawGeo, bool useExif);

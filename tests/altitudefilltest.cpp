@@ -151,7 +151,7 @@ private slots:
                  altitude.isEmpty() ? content : header + row1 + ";;;" + altitude.toLatin1() + '\n');
         QCOMPARE(result.log.contains("Altitud obtenida: " + altitude + " m"), !altitude.isEmpty());
         // Complete exactly when the row got its value, after a retry too.
-        QCOMPARE(result.complete, !altitude.isEmpty());
+        QCOMPARE(result.outcome.complete(), !altitude.isEmpty());
         // A reply without a usable value says why in one line.
         QCOMPARE(result.log
                          .filter(QRegularExpression(QStringLiteral(

@@ -1,6 +1,8 @@
 #include "coords/coordinatesfile.h"
 #include "exports/locationexport.h"
 #include "files/photocollection.h"
+#include "files/photofile.h"
+#include "geo/angletext.h"
 #include "image/photoloader.h"
 #include "image/pixelbudget.h"
 #include "metadata/exifreader.h"
@@ -91,6 +93,35 @@ static QByteArray turnedByRotationProperty(QByteArray heif)
     return heif;
 }
 
+// What a run left: its log, without the folder's path and the clock, and
+// each file below the folder, by relative path, as a picture when it is one
+// (the bytes of a saved photo carry the run's time) and otherwise as bytes.
+struct RunTrace
+{
+    QStringList log;
+    QMap<QString, QImage> pictures;
+    QMap<QString, QByteArray> others;
+};
+
+static RunTrace traceOf(const QString &folder, const BatchResult &result)
+{
+    RunTrace trace;
+    for (QString line : result.log) {
+        if (!line.startsWith(QStringLiteral("Se procesaron")))
+            trace.log << line.replace(folder, QStringLiteral("<carpeta>"));
+    }
+    const auto contents = folderContents(folder);
+    for (auto file = contents.cbegin(); file != contents.cend(); ++file) {
+        const QImage picture = QImage::fromData(file.value());
+        if (!picture.isNull())
+            trace.pictures[file.key()] = picture;
+        // A ZIP file carries the time it was made.
+        else if (!file.key().endsWith(QLatin1String(".kmz")))
+            trace.others[file.key()] = file.value();
+    }
+    return trace;
+}
+
 // The last line of a photo's group before any "Motivo: " line explaining it.
 static QString lastLine(const BatchResult &result, const QString &name)
 {
@@ -152,7 +183,7 @@ private slots:
         // Only the photo's caption outlives the new metadata.
         QVERIFY(saved.exif.findKey(Exiv2::ExifKey("Exif.Image.Make")) == saved.exif.end());
         QCOMPARE(int(saved.iptc.count()), 2); // the caption and its character set
-        QCOMPARE(photoCaption(saved.exif, saved.iptc, saved.xmp), "pie");
+        QCOMPARE(readPhotoCaption(saved), "pie");
         const auto gps = readGpsFromExif(renamed);
         QVERIFY(gps && gps->direction && gps->altitude.metres);
         QCOMPARE(QString("%1 %2").arg(*gps->direction).arg(*gps->altitude.metres), "90 12.5");
@@ -364,13 +395,17 @@ private slots:
         QTest::newRow("no GPS, prefix with %2") << true << "Obra %2 19J 500000 6000000";
     }
 
+    // The numbers follow the collection's order, not the threads': the first
+    // photo, the slowest, still gets the name without a number.
     void photosRacingForOneNameEachGetTheirOwn()
     {
         QFETCH(bool, usePrefix);
         QFETCH(QString, base);
         QStringList expected = {base + ".jpg"};
         for (int i = 0; i < 24; ++i) {
-            write(QStringLiteral("p%1.jpg").arg(i), usePrefix ? TestPhoto() : gpsPhoto());
+            TestPhoto photo = usePrefix ? TestPhoto() : gpsPhoto();
+            photo.width = photo.height = i == 0 ? 1600 : 48;
+            write(QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0')), photo);
             if (i > 0)
                 expected << QStringLiteral("%1 (%2).jpg").arg(base, QString::number(i));
         }
@@ -382,12 +417,16 @@ private slots:
         workPool()->setMaxThreadCount(24);
         runBatch(folder, options);
         workPool()->setMaxThreadCount(threads);
+        for (int i = 0; i < 24; ++i) {
+            const auto marker = readStampMarkerFromFile(at(expected.at(i)));
+            QVERIFY2(marker, qPrintable(expected.at(i)));
+            QCOMPARE(marker->originalName,
+                     QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
+        }
         QStringList names = fileNames(folder);
         names.sort();
         expected.sort();
         QCOMPARE(names, expected);
-        for (const QString &name : expected)
-            QVERIFY(fileBytes(at(name)).startsWith("\xFF\xD8"));
         runBatch(folder, options); // a second run: each photo keeps the name it has
         QCOMPARE(fileNames(folder), names);
     }
@@ -740,6 +779,60 @@ private slots:
         QCOMPARE(bytes.contains("http://ns.adobe.com/xmp/extension/"), descriptionBytes > 65000);
     }
 
+    // Every step of a photo works on the bytes of its one read. The reader
+    // here counts the reads and, once it has read the photo, leaves junk in
+    // its file: a step that read the photo again shows in the count, and one
+    // that opened the file behind the reader's back finds no photo there, so
+    // that the run no longer matches one on the untouched photo.
+    void eachPhotoIsReadOnce_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("keepCompression");
+        for (const char *name : {"a.jpg", "a.png", "a.heic"}) {
+            QTest::addRow("%s re-encoded", name) << QString(name) << false;
+            QTest::addRow("%s own compression", name) << QString(name) << true;
+        }
+    }
+
+    void eachPhotoIsReadOnce()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, keepCompression);
+        const bool heif = name.endsWith(QLatin1String(".heic"));
+        if (heif && !canWriteTestHeif())
+            QSKIP("heif-enc (package libheif-examples) is needed to make HEIF photos");
+        ProcessingOptions options = exifRun();
+        options.losslessStamps = keepCompression;
+        options.exportLocations = true;
+        options.drawTime = options.drawData = options.drawGeo = true;
+        options.drawOrientation = options.drawAltitude = options.addCompass = true;
+        RunTrace traces[2];
+        std::atomic<int> reads {0};
+        for (const bool counted : {false, true}) {
+            const QString batch = at(counted ? "leída" : "intacta");
+            const QString photo = QDir(batch).filePath(name);
+            QVERIFY(heif ? writeTestHeif(photo, gpsPhoto()) : writeTestPhoto(photo, gpsPhoto()));
+            if (counted)
+                setPhotoFileReader([&reads](const QString &path) {
+                    ++reads;
+                    const PhotoFile file = readPhotoFileFromDisk(path);
+                    writeBytes(path, "ya no es una foto");
+                    return file;
+                });
+            const auto diskAgain = qScopeGuard([] { setPhotoFileReader({}); });
+            traces[counted] = traceOf(batch, runBatch(batch, options));
+        }
+        QCOMPARE(reads.load(), 1);
+        QVERIFY(traces[0].pictures.contains(santiago));
+        QCOMPARE(traces[1].log, traces[0].log);
+        QCOMPARE(traces[1].pictures, traces[0].pictures);
+        // The original of a HEIF photo is moved to Backup as it is: junk here.
+        if (heif)
+            for (RunTrace &trace : traces)
+                trace.others.remove(QStringLiteral("Backup/a_backup.heic"));
+        QCOMPARE(traces[1].others, traces[0].others);
+    }
+
     void heifPhotosBecomeStampedJpegsAndTheirOriginalsStay_data()
     {
         QTest::addColumn<bool>("toOutputFolder");
@@ -925,6 +1018,10 @@ private slots:
         const StampReading reading = readStampValues(context, at("a.jpg"));
         QVERIFY(reading.positioned);
         QTEST(coordinatesText(reading.stamp, false, options.useExif), "stamp");
+        // In degrees, EXIF mode stamps the photo's own position as read.
+        if (options.useExif)
+            QCOMPARE(coordinatesText(reading.stamp, true, true),
+                     formatLatLonDms(latitude, longitude));
 
         const BatchResult result = runBatch(folder, options);
         const QString renamed = at(name + ".jpg");
@@ -999,33 +1096,50 @@ private slots:
     }
 
     // Photos whose pixels would take the batch past its budget wait for
-    // others; one photo always runs, however big.
+    // others; one photo always runs, however big. A photo holds its file
+    // first and grows its share to decode it: the oldest share always may,
+    // so two photos holding their files never wait for each other.
     void pixelBudgetHoldsBackBigPhotos_data()
     {
         QTest::addColumn<int>("limit");
         QTest::addColumn<QList<int>>("photos"); // bytes of each photo's pixels
+        QTest::addColumn<int>("growth"); // bytes each adds once all hold theirs
         QTest::addColumn<int>("peak"); // most bytes held at once
-        QTest::newRow("two big ones, one at a time") << 100 << QList<int> {80, 80, 80} << 80;
-        QTest::newRow("small ones together") << 100 << QList<int> {40, 40} << 80;
-        QTest::newRow("one bigger than the budget") << 100 << QList<int> {150, 10} << 150;
+        QTest::newRow("two big ones, one at a time") << 100 << QList<int> {80, 80, 80} << 0 << 80;
+        QTest::newRow("small ones together") << 100 << QList<int> {40, 40} << 0 << 80;
+        QTest::newRow("one bigger than the budget") << 100 << QList<int> {150, 10} << 0 << 150;
+        QTest::newRow("files held, the oldest decodes first")
+                << 100 << QList<int> {30, 30} << 60 << 120;
     }
 
     void pixelBudgetHoldsBackBigPhotos()
     {
         QFETCH(int, limit);
         QFETCH(QList<int>, photos);
+        QFETCH(int, growth);
         PixelBudget budget(limit);
-        std::atomic<int> held {0}, peak {0};
+        std::atomic<int> held {0}, peak {0}, holding {0};
+        const auto hold = [&](int bytes) {
+            const int now = held.fetch_add(bytes) + bytes;
+            for (int seen = peak; now > seen && !peak.compare_exchange_weak(seen, now);)
+                ;
+        };
         QThreadPool pool;
         pool.setMaxThreadCount(int(photos.size()));
         for (const int bytes : photos)
             pool.start([&, bytes] {
-                const PixelBudgetShare share(budget, bytes);
-                const int now = held.fetch_add(bytes) + bytes;
-                for (int seen = peak; now > seen && !peak.compare_exchange_weak(seen, now);)
-                    ;
+                PixelBudgetShare share(budget, bytes);
+                hold(bytes);
+                if (growth > 0) {
+                    // Every photo holds its file before any decodes.
+                    ++holding;
+                    for (int wait = 0; holding < photos.size() && wait < 1000; ++wait)
+                        QThread::msleep(10);
+                    share.resize(bytes + growth);
+                    hold(growth);
+                }
                 QThread::msleep(100);
-                held.fetch_sub(bytes);
+                held.fetch_sub(bytes + growth);
             });
         QVERIFY(pool.waitForDone(20000));
         QTEST(peak.load(), "peak");
@@ -1155,7 +1269,8 @@ private slots:
     // a and d come back; b lost its backup, c's name was taken since (by a
     // file that is no photo), e was never stamped, f forges a backup outside
     // "Backup", g was stamped without renaming. A second restore changes nothing; freeing c's name
-    // brings c back and empties "Backup", which goes.
+    // brings c back and empties "Backup", which goes. The location files and
+    // the report that describe the stamped photos are named as out of date.
     void restoreBringsBackWhatItCanAndSaysWhyNotTheRest()
     {
         QMap<QString, QByteArray> originals;
@@ -1175,6 +1290,8 @@ private slots:
         forged.xmp["Xmp.rumbario.backup"] = "../fuera.jpg";
         write("f.jpg", forged);
         QVERIFY(writeBytes(folder + "/../fuera.jpg", "no es de la carpeta"));
+        QVERIFY(writeBytes(at("ubicaciones.kmz"), "")
+                && writeBytes(at("registro_fotografico.pdf"), ""));
 
         const auto restore = [this] {
             QStringList log;
@@ -1186,18 +1303,22 @@ private slots:
         QString log = restore();
         QVERIFY2(log.startsWith("Se restaurarán 4 fotos; 2 no tienen copia de seguridad."),
                  qPrintable(log));
-        QVERIFY2(log.contains("Fotos sin marca; no se restauran: c.jpg, e.jpg"), qPrintable(log));
+        QVERIFY2(log.contains("Fotos sin estampar (nada que restaurar): c.jpg, e.jpg"),
+                 qPrintable(log));
         QVERIFY2(log.contains("el nombre c.jpg lo ocupa otro archivo"), qPrintable(log));
-        QVERIFY2(log.endsWith("Se restauraron 3 de 4 fotos."), qPrintable(log));
+        QVERIFY2(log.endsWith("Se restauraron 3 de 4 fotos.\nEstos archivos describen las fotos "
+                              "estampadas y quedaron desactualizados: ubicaciones.kmz, "
+                              "registro_fotografico.pdf."),
+                 qPrintable(log));
         for (const char *name : {"a.jpg", "d.jpg", "g.jpg"})
             QCOMPARE(fileBytes(at(name)), originals[name]);
         QCOMPARE(fileBytes(at("c.jpg")), "otro archivo");
         const auto afterFirst = folderContents(folder);
-        QCOMPARE(afterFirst.size(), 9); // a, c, d, e, f, g, b and c stamped, c's backup
+        QCOMPARE(afterFirst.size(), 11); // a, c, d, e, f, g, b and c stamped, c's backup, 2 more
         QVERIFY(restore().endsWith("Se restauraron 0 de 1 fotos."));
         QCOMPARE(folderContents(folder), afterFirst);
         QVERIFY(QFile::remove(at("c.jpg")));
-        QVERIFY(restore().endsWith("Se restauraron 1 de 1 fotos."));
+        QVERIFY(restore().contains("Se restauraron 1 de 1 fotos.\nEstos archivos"));
         QCOMPARE(fileBytes(at("c.jpg")), originals["c.jpg"]);
         QVERIFY(!QFileInfo::exists(at("Backup")));
         QCOMPARE(fileBytes(folder + "/../fuera.jpg"), "no es de la carpeta");

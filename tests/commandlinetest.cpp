@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <sys/stat.h>
 
+Q_DECLARE_METATYPE(FakeReply)
+
 // The program run as a command in a child process with no display, as on a
 // server; stored settings live in the test's own folder.
 struct Outcome
@@ -339,6 +341,45 @@ private slots:
         QVERIFY(!QFileInfo::exists(data + QStringLiteral("/proj")));
     }
 
+    // Each command's help lists its own arguments, not its name, and says
+    // what --crs does for it.
+    void eachHelpDescribesItsCommand_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("crsEffect"); // empty: no --crs
+        QTest::newRow("procesar") << "procesar" << QStringList {"CARPETA"}
+                                  << "Sistema de los nombres, las coordenadas estampadas";
+        QTest::newRow("informe") << "informe" << QStringList {"CARPETA"}
+                                 << "Sistema del este y el norte de las tablas y del mapa";
+        QTest::newRow("exportar") << "exportar" << QStringList {"CARPETA"}
+                                  << "norte de los archivos de ubicaciones.";
+        QTest::newRow("ejemplo") << "ejemplo" << QStringList {"CARPETA", "ARCHIVO"}
+                                 << "el norte de cada fila.";
+        QTest::newRow("altitud") << "altitud" << QStringList {"ARCHIVO"}
+                                 << "para consultar la altitud.";
+        QTest::newRow("restaurar") << "restaurar" << QStringList {"CARPETA"} << "";
+    }
+
+    void eachHelpDescribesItsCommand()
+    {
+        QFETCH(QString, command);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, crsEffect);
+        const Outcome outcome = run({command, "--help"});
+        QCOMPARE(outcome.code, 0);
+        const QString help = outcome.out;
+        const auto listed = [&help](const QString &name) {
+            return help.contains(QRegularExpression("^\\s+" + name + "\\s",
+                                                    QRegularExpression::MultilineOption));
+        };
+        QVERIFY2(help.contains("rumbario " + command + " ") && !listed(command), qPrintable(help));
+        for (const QString &argument : arguments)
+            QVERIFY2(listed(argument), qPrintable(argument));
+        QCOMPARE(help.contains("--crs"), !crsEffect.isEmpty());
+        QVERIFY2(help.simplified().contains(crsEffect), qPrintable(help));
+    }
+
     // The lock is on the folder itself: a run with another runtime folder
     // sees it, and a run leaves nothing behind.
     void folderInUseIsRefusedWhateverTheRuntimeFolder()
@@ -367,17 +408,42 @@ private slots:
         QCOMPARE(fileNames(folder), QStringList({"a.jpg", "b.jpg"}));
     }
 
-    // A request refused once and answered on its retry fills every row: exit 0.
-    void altitudeRetriedToTheEndExitsZero()
+    // The last line says what became of the file, and the exit code agrees:
+    // a request refused once and answered on its retry fills every row.
+    void altitudeFillEndsWithWhatBecameOfTheFile_data()
     {
+        QTest::addColumn<FakeReply>("reply");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("lastLine");
+        QTest::newRow("retried to the end")
+                << FakeReply {FakeReply::Whole, 429, "{}", {}, 0} << 0
+                << "El proceso de relleno de altitud ha finalizado. El archivo CSV ha sido "
+                   "actualizado: altitudes obtenidas para 1 de 1 filas.";
+        QTest::newRow("no data for the row")
+                << FakeReply {FakeReply::Whole,
+                              200,
+                              R"({"results":[{"elevation":null}],"status":"OK"})",
+                              {},
+                              0}
+                << 1
+                << "No se obtuvo ninguna altitud (0 de 1 filas consultadas): el archivo CSV no "
+                   "tiene altitudes nuevas. Vea el registro.";
+    }
+
+    void altitudeFillEndsWithWhatBecameOfTheFile()
+    {
+        QFETCH(FakeReply, reply);
+        QFETCH(int, code);
+        QFETCH(QString, lastLine);
         FakeElevationServer server;
         QVERIFY(server.start());
-        server.queueReply({FakeReply::Whole, 429, "{}", {}, 0});
+        server.queueReply(reply);
         writeFile("altitudes.csv",
                   "nombre;zona;letra;easting;northing\na.jpg;19;H;345678;6301234\n");
         const Outcome outcome = run({"altitud", dir.filePath("altitudes.csv"), "--proveedor",
                                      "OpenTopoData", "--servidor", server.baseUrl()});
-        QVERIFY2(outcome.code == 0, qPrintable(outcome.out));
+        QVERIFY2(outcome.code == code, qPrintable(outcome.out));
+        QCOMPARE(outcome.out.trimmed().split('\n').last(), lastLine);
     }
 
     // "--salida" names both files, whatever its ending; the photos stay as they were.

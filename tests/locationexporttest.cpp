@@ -72,7 +72,12 @@ private:
         madrid.longitude = -3.7038;
         madrid.dateTimeOriginal = "2024:01:10 09:15:00";
         madrid.extraExif = {{"Exif.Photo.OffsetTimeOriginal", "+01:00"}};
-        QVERIFY(writeTestPhoto(QDir(folder).filePath(specialName), gpsPhoto(1000, 700)));
+        // The receiver's instant, as a track run writes it: three hours
+        // ahead of the camera's zone-less reading, and four seconds.
+        TestPhoto santiago = gpsPhoto(1000, 700);
+        santiago.extraExif = {{"Exif.GPSInfo.GPSDateStamp", "2024:03:05"},
+                              {"Exif.GPSInfo.GPSTimeStamp", "17/1 30/1 4/1"}};
+        QVERIFY(writeTestPhoto(QDir(folder).filePath(specialName), santiago));
         QVERIFY(writeTestPhoto(QDir(folder).filePath("sub/norte.jpg"), madrid));
         QVERIFY(writeTestPhoto(QDir(folder).filePath("sin gps.jpg")));
         QVERIFY(writeBytes(coordinatesFile,
@@ -103,7 +108,8 @@ private slots:
     }
 
     // "norte.jpg" has GPS without direction or altitude, and a capture time
-    // with its own offset; the other photo has all three, its time no zone.
+    // with its own offset; the other photo has all three, its time no zone,
+    // and the GPS receiver's instant.
     void filesDescribeTheLocatedPhotos_data()
     {
         QTest::addColumn<Run>("run");
@@ -118,9 +124,12 @@ private slots:
         const auto isNorth = [](const QString &name) {
             return name == QLatin1String("norte.jpg");
         };
+        // A folder export reads the receiver's instant; a batch the camera's.
         const auto timeOf = [&](const QString &name) {
-            return isNorth(name) ? QStringLiteral("2024-01-10T09:15:00+01:00")
-                                 : QStringLiteral("2024-03-05T14:30:00");
+            if (isNorth(name))
+                return QStringLiteral("2024-01-10T09:15:00+01:00");
+            return run == Run::FolderExport ? QStringLiteral("2024-03-05T14:30:04-03:00")
+                                            : QStringLiteral("2024-03-05T14:30:00");
         };
         ProcessingOptions options;
         options.includeSubdirectories = true;

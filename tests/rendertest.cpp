@@ -1,4 +1,5 @@
 #include "app/window/previewrenderer.h"
+#include "files/photofile.h"
 #include "geo/utm.h"
 #include "image/photoloader.h"
 #include "metadata/exiv2setup.h"
@@ -351,7 +352,8 @@ private slots:
         image = QImage();
         bool turned = false;
         QString reason;
-        QCOMPARE(loadPhoto(dir.filePath("big.jpg"), turned, reason).size(), QSize(6400, 6000));
+        QCOMPARE(loadPhoto(readPhotoFile(dir.filePath("big.jpg")).bytes(), turned, reason).size(),
+                 QSize(6400, 6000));
     }
 
     void decodesAtTheSmallestScaleThatFillsTheLabel_data()
@@ -381,7 +383,8 @@ private slots:
         QTest::newRow("EXIF position") << "a.jpg" << true << true << "";
         QTest::newRow("turned by EXIF orientation") << "turned.jpg" << true << true << "";
         QTest::newRow("coordinates-file row") << "a.jpg" << false << true << "";
-        QTest::newRow("no row: left as it is") << "turned.jpg" << false << false << "";
+        QTest::newRow("no row: left as it is")
+                << "turned.jpg" << false << false << "Sin fila en el archivo de coordenadas";
         QTest::newRow("stamped earlier: left as it is")
                 << "stamped.jpg" << true << false << "Ya estampada";
     }

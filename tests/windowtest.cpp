@@ -131,6 +131,74 @@ class WindowTest : public QObject
         QTRY_VERIFY_WITH_TIMEOUT(!f.information.isEmpty() || !f.warnings.isEmpty(), 60000);
     }
 
+    // Moves a control of the option table off its value as a user would;
+    // returns what moves it back.
+    std::function<void()> change(QWidget *control)
+    {
+        if (auto *radio = qobject_cast<QRadioButton *>(control)) {
+            QAbstractButton *before = radio->group()->checkedButton();
+            const auto buttons = radio->group()->buttons();
+            (radio->isChecked() ? buttons.at(buttons.first() == radio ? 1 : 0) : radio)
+                    ->setChecked(true);
+            return [before] {
+                before->setChecked(true);
+            };
+        }
+        if (auto *button = qobject_cast<QCheckBox *>(control)) {
+            button->toggle();
+            return [button] {
+                button->toggle();
+            };
+        }
+        if (auto *combo = qobject_cast<QComboBox *>(control)) {
+            const int before = combo->currentIndex();
+            combo->setCurrentIndex((before + 1) % combo->count());
+            return [combo, before] {
+                combo->setCurrentIndex(before);
+            };
+        }
+        if (auto *spin = qobject_cast<QAbstractSpinBox *>(control)) {
+            const QString before = spin->text();
+            int step = 1;
+            spin->stepBy(step);
+            if (spin->text() == before)
+                spin->stepBy(step = -1);
+            return [spin, step] {
+                spin->stepBy(-step);
+            };
+        }
+        if (auto *edit = qobject_cast<QLineEdit *>(control)) {
+            const QString before = edit->text();
+            edit->setText(before + "x");
+            return [edit, before] {
+                edit->setText(before);
+            };
+        }
+        auto *button = qobject_cast<QPushButton *>(control); // a colour chooser
+        f.nextColor = QColor(0x20, 0xc0, 0x60);
+        button->click();
+        return [this, button] {
+            f.nextColor = Qt::red;
+            button->click();
+        };
+    }
+
+    // The preview shown against a render from scratch with the window's
+    // options: no kept reading or picture may stand for other options.
+    void compareWithFreshRender(const QSignalSpy &rendered, const QString &what)
+    {
+        shown();
+        QVERIFY2(!rendered.isEmpty(), qPrintable(what + " did not refresh the preview"));
+        const PreviewRequest request {
+                f.window->property("currentPreviewPath").toString(),
+                previewOptions(snapshotOptions(*f.window), field("csvPathEdit")->text()),
+                f.find<QLabel>("previewLabel")->size()};
+        PreviewSource fresh;
+        const QImage expected = renderPreview(request, fresh);
+        QVERIFY2(rendered.last().at(1).value<QImage>() == expected, qPrintable(what));
+        QCOMPARE(rendered.last().at(2).toString(), previewNote(request, fresh));
+    }
+
     QString settingsFile() const { return settings.filePath("Rumbario/Rumbario.conf"); }
     QMenu *recentMenu() const
     {
@@ -187,6 +255,142 @@ private slots:
         QVERIFY(positionless->isEnabled());
         f.find<QRadioButton>("csvRadio")->setChecked(true);
         QVERIFY(!positionless->isEnabled());
+    }
+
+    // Scrolling over a combo or spin box of the options scrolls them; only a
+    // control with the focus changes with the wheel.
+    void wheelChangesOnlyTheFocusedControl_data()
+    {
+        QTest::addColumn<int>("tab");
+        QTest::newRow("General") << 0;
+        QTest::newRow("Texto") << 1;
+        QTest::newRow("Logo") << 2;
+        QTest::newRow("Rosa de Vientos") << 3;
+    }
+
+    void wheelChangesOnlyTheFocusedControl()
+    {
+        QFETCH(int, tab);
+        f.window->resize(1000, 560);
+        f.find<QRadioButton>("gpxRadio")->setChecked(true);
+        f.find<QRadioButton>("crsOtherRadio")->setChecked(true);
+        f.find<QTabWidget>("optionTabs")->setCurrentIndex(tab);
+        f.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        auto *scroller = f.find<QScrollArea>("leftScroller");
+        QScrollBar *bar = scroller->verticalScrollBar();
+        QTRY_VERIFY(bar->maximum() > 0);
+        const auto wheel = [](QWidget *control, int delta) {
+            const QPointF at = control->rect().center();
+            QWheelEvent event(at, control->mapToGlobal(at), {}, {0, delta}, Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(control, &event);
+        };
+        int tried = 0;
+        for (QWidget *control : scroller->widget()->findChildren<QWidget *>()) {
+            auto *combo = qobject_cast<QComboBox *>(control);
+            if ((!combo && !qobject_cast<QAbstractSpinBox *>(control)) || !control->isVisible()
+                || !control->isEnabled())
+                continue;
+            ++tried;
+            const auto value = [combo, control] {
+                return combo ? combo->currentText()
+                             : static_cast<QAbstractSpinBox *>(control)->text();
+            };
+            const QString before = value();
+            bar->setValue(0);
+            button("startButton")->setFocus();
+            wheel(control, -120);
+            QVERIFY2(value() == before && bar->value() > 0, qPrintable(control->objectName()));
+            control->setFocus();
+            wheel(control, -120);
+            if (value() == before)
+                wheel(control, 120);
+            QVERIFY2(value() != before, qPrintable(control->objectName()));
+        }
+        QVERIFY(tried >= 2);
+    }
+
+    // A path typed into the logo or font field counts once it names a
+    // readable file, a name alone looked for in the photo folder; one that
+    // names nothing marks the field, and a run then asks for the logo.
+    void typedPathsCountWhenTheyNameAFile_data()
+    {
+        QTest::addColumn<QString>("fieldName");
+        QTest::addColumn<QString>("typed"); // "@" stands for the work folder
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("logo, full path") << "logoEdit"
+                                         << "@/marcas/logo.png"
+                                         << "@/marcas/logo.png"
+                                         << "logo.png"
+                                         << "";
+        QTest::newRow("logo, name in the photo folder") << "logoEdit"
+                                                        << "sello.png"
+                                                        << "@/photos/sello.png"
+                                                        << "sello.png"
+                                                        << "";
+        QTest::newRow("logo, nothing there") << "logoEdit"
+                                             << "@/nada.png"
+                                             << "@/nada.png"
+                                             << "@/nada.png"
+                                             << "No existe el archivo «@/nada.png».";
+        QTest::newRow("logo, a folder") << "logoEdit"
+                                        << "@/marcas"
+                                        << "@/marcas"
+                                        << "@/marcas"
+                                        << "«@/marcas» es una carpeta, no un archivo.";
+        QTest::newRow("font, name in the photo folder") << "fontEdit"
+                                                        << "letra.ttf"
+                                                        << "@/photos/letra.ttf"
+                                                        << "letra.ttf"
+                                                        << "";
+        QTest::newRow("font, name not in the photo folder")
+                << "fontEdit"
+                << "otra.ttf"
+                << "otra.ttf"
+                << "otra.ttf"
+                << "No existe el archivo «otra.ttf» en la carpeta de fotos.";
+        QTest::newRow("font, emptied") << "fontEdit"
+                                       << ""
+                                       << ""
+                                       << ""
+                                       << "";
+    }
+
+    void typedPathsCountWhenTheyNameAFile()
+    {
+        QFETCH(QString, fieldName);
+        QFETCH(QString, typed);
+        QVERIFY(writeTestPhoto(work.filePath("marcas/logo.png"), TestPhoto())
+                && writeTestPhoto(photos + "/sello.png", TestPhoto())
+                && writeBytes(photos + "/letra.ttf", "x"));
+        field("folderEdit")->setText(photos);
+        QLineEdit *edit = field(fieldName);
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClicks(edit, typed.replace("@", work.path()));
+        QTest::keyClick(edit, Qt::Key_Return);
+        const auto inWork = [this](QString text) {
+            return text.replace("@", work.path());
+        };
+        const bool logo = fieldName == "logoEdit";
+        QFETCH(QString, path);
+        QFETCH(QString, shown);
+        QFETCH(QString, problem);
+        QCOMPARE(f.window->property(logo ? "logoPath" : "fontPath").toString(), inWork(path));
+        QCOMPARE(snapshotOptions(*f.window)
+                         .*(logo ? &ProcessingOptions::logoPath : &ProcessingOptions::fontPath),
+                 inWork(path));
+        QCOMPARE(edit->text(), inWork(shown));
+        QCOMPARE(edit->toolTip(), inWork(problem));
+        if (!logo || problem.isEmpty())
+            return;
+        button("startButton")->click();
+        QCOMPARE(f.critical, QStringList {"Error: Seleccione un archivo de logo válido."});
+        QCOMPARE(f.find<QTabWidget>("optionTabs")->currentIndex(), 2);
+        QCOMPARE(f.window->focusWidget(), edit);
     }
 
     // The window's choices reach the sample file, whose path lands in the field.
@@ -252,6 +456,10 @@ private slots:
         button("startButton")->click();
         QFETCH(QString, message);
         QCOMPARE(f.critical, QStringList {"Error: " + message});
+        // A missing logo is asked for where it is chosen.
+        const bool logoAsked = message == "Seleccione un archivo de logo válido.";
+        QCOMPARE(f.find<QTabWidget>("optionTabs")->currentIndex() == 2, logoAsked);
+        QCOMPARE(f.window->focusWidget() == field("logoEdit"), logoAsked);
         QVERIFY(f.information.isEmpty() && f.logText().isEmpty()
                 && button("startButton")->isEnabled());
         QVERIFY(!f.window->findChild<QProgressDialog *>());
@@ -402,10 +610,13 @@ private slots:
     void cancelStopsTheRunAndTheExport_data()
     {
         QTest::addColumn<QString>("trigger");
+        QTest::addColumn<QString>("title"); // of the progress dialog
         QTest::addColumn<QString>("box");
         QTest::newRow("batch") << "startButton"
+                               << "Procesando fotos"
                                << "Proceso detenido: El proceso se detuvo a petición del usuario.";
         QTest::newRow("export") << "exportLocationsAction"
+                                << "Exportando ubicaciones"
                                 << "Exportación detenida: La exportación se detuvo a petición "
                                    "del usuario; no se escribió ningún archivo.";
     }
@@ -431,6 +642,9 @@ private slots:
             f.find<QAction>(trigger)->trigger();
         auto *dialog = f.window->findChild<QProgressDialog *>();
         QVERIFY(dialog);
+        QTEST(dialog->windowTitle(), "title");
+        QVERIFY(dialog->width()
+                > dialog->fontMetrics().horizontalAdvance(dialog->windowTitle()) + 100);
         dialog->findChild<QPushButton *>()->click();
         exifMutex.unlock();
         waitForCompletion();
@@ -462,12 +676,20 @@ private slots:
     void reportDialogWritesBothFilesOrNoneWhenCancelled()
     {
         QFETCH(bool, cancel);
-        QVERIFY(writeTestPhoto(photos + "/a.jpg", gpsPhoto()));
-        load({{"reportProject", "Mina & <Sur>"}, {"reportClient", "Cliente"}});
+        QVERIFY(writeTestPhoto(photos + "/a.jpg", gpsPhoto())
+                && writeTestPhoto(work.filePath("marca.png"), TestPhoto()));
+        load({{"reportProject", "Mina & <Sur>"},
+              {"reportClient", "Cliente"},
+              {"logoPath", work.filePath("marca.png")},
+              {"outputCrs", "EPSG:24879"}});
         field("folderEdit")->setText(photos);
+        check("subdirsCheck")->setChecked(true);
         QString shownProject;
-        f.runDialog = [&shownProject](QDialog &dialog) {
+        QStringList fromWindow;
+        f.runDialog = [&shownProject, &fromWindow](QDialog &dialog) {
             shownProject = dialog.findChild<QLineEdit *>("reportProjectEdit")->text();
+            for (const char *name : {"reportSubfoldersLabel", "reportLogoLabel", "reportCrsLabel"})
+                fromWindow << dialog.findChild<QLabel *>(name)->text();
             dialog.findChild<QLineEdit *>("reportClientEdit")->setText("Otro cliente");
             dialog.findChild<QComboBox *>("reportFormatCombo")->setCurrentIndex(2);
             dialog.findChild<QLineEdit *>("reportCodeEdit")->setText("MN-INF-004");
@@ -484,6 +706,8 @@ private slots:
         }
         waitForCompletion();
         QCOMPARE(shownProject, "Mina & <Sur>");
+        QCOMPARE(fromWindow,
+                 QStringList({"incluidas", "marca.png", "PSAD56 / UTM 19S (EPSG:24879)"}));
         const QString base = photos + "/registro_fotografico";
         QCOMPARE(
                 f.information.join(""),
@@ -551,7 +775,7 @@ private slots:
 
     // "Cancelar" stops the fill at the request in flight: the window cannot
     // close while it runs, the rows filled so far are written back, the
-    // others stay as they were, and no request follows.
+    // others stay as they were, no request follows, and the box says so.
     void cancelStopsTheAltitudeFillAndKeepsTheRowsDone()
     {
         const QString csv = work.filePath("coordenadas.csv");
@@ -581,6 +805,12 @@ private slots:
         QCOMPARE(fileBytes(csv), expected);
         QCOMPARE(service.requests().size(), 2);
         QVERIFY(f.logText().contains("se procesaron 100 de 150 registros"));
+        // The box tells the partial file as it is, never "Completado".
+        QVERIFY(f.information.isEmpty());
+        QVERIFY2(f.warnings.value(0).startsWith("Relleno de altitud detenido: El archivo CSV ha "
+                                                "sido actualizado solo en parte: altitudes "
+                                                "obtenidas para 100 de "),
+                 qPrintable(f.warnings.value(0)));
     }
 
     void previewStepsThroughThePhotos()
@@ -631,6 +861,15 @@ private slots:
         QCOMPARE(start->visibleRegion().boundingRect(), start->rect());
         QVERIFY(f.window->rect().contains(
                 QRect(start->mapTo(f.window.get(), QPoint()), start->size())));
+        // The options fit their widest row; the short "Texto" tab ends where its content does.
+        auto *panel = f.find<QWidget>("leftPanel");
+        QVERIFY(f.find<QScrollArea>("leftScroller")->viewport()->width()
+                >= panel->minimumSizeHint().width());
+        auto *tabs = f.find<QTabWidget>("optionTabs");
+        const int generalHeight = tabs->height();
+        tabs->setCurrentIndex(1);
+        QTRY_VERIFY(tabs->height() < generalHeight);
+        QVERIFY(tabs->height() >= tabs->currentWidget()->minimumSizeHint().height());
         auto *log = f.find<QTextEdit>("logView");
         QVERIFY2(log->viewport()->height() >= 8 * log->fontMetrics().lineSpacing(),
                  qPrintable(QString::number(log->viewport()->height())));
@@ -656,9 +895,9 @@ private slots:
         add("última");
         QCOMPARE(bar->value(), bar->maximum());
 
-        f.nextPath = work.filePath("registro.txt");
+        f.nextPath = work.filePath("registro"); // typed without the filter's suffix
         f.find<QAction>("saveLogAction")->trigger();
-        const QStringList saved = QString::fromUtf8(fileBytes(f.nextPath)).split('\n');
+        const QStringList saved = QString::fromUtf8(fileBytes(f.nextPath + ".txt")).split('\n');
         QCOMPARE(saved.size(), 63); // and the final line end
         QCOMPARE(saved.at(0), "línea 0 <b>&</b>");
         QCOMPARE(saved.at(61), "última");
@@ -769,35 +1008,69 @@ private slots:
         QVERIFY(button("startButton")->toolTip().contains("Ctrl+R, F5"));
     }
 
-    // F1 opens the installed guide with its pictures; "Acerca de" names the
-    // licence and the libraries; Ctrl+Q closes.
+    // F1 opens the installed guide with its pictures. A click on a link of
+    // its index scrolls to the heading; the pictures stay within the window
+    // however narrow; Esc or Ctrl+W closes it. "Acerca de" names the licence
+    // and the libraries; Ctrl+Q closes the program.
+    void helpMenuShowsTheGuideAndTheVersions_data()
+    {
+        QTest::addColumn<QKeySequence>("closeKey");
+        QTest::addColumn<int>("widthPixels");
+        QTest::newRow("Esc") << QKeySequence(Qt::Key_Escape) << 900;
+        QTest::newRow("Ctrl+W, narrow") << QKeySequence("Ctrl+W") << 640;
+    }
+
     void helpMenuShowsTheGuideAndTheVersions()
     {
+        QFETCH(QKeySequence, closeKey);
+        QFETCH(int, widthPixels);
         f.window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
         QTest::keyClick(f.window.get(), Qt::Key_F1);
         auto *help = f.window->findChild<HelpWindow *>();
         QVERIFY(help && help->isVisible());
+        help->resize(widthPixels, 600);
         auto *browser = help->findChild<QTextBrowser *>("guideBrowser");
         QVERIFY(browser->toPlainText().contains("Iniciar Proceso"));
-        browser->verticalScrollBar()->setValue(0);
-        browser->scrollToAnchor("la-ventana-el-teclado-y-la-ayuda"); // a link of the index
-        QVERIFY(browser->verticalScrollBar()->value() > 0);
+        QTextCursor link;
         QStringList pictures;
+        for (QTextBlock block = browser->document()->begin(); block.isValid(); block = block.next())
+            for (auto part = block.begin(); !part.atEnd(); ++part) {
+                const QTextCharFormat format = part.fragment().charFormat();
+                if (format.isImageFormat())
+                    pictures << format.toImageFormat().name();
+                if (format.anchorHref() == "#la-ventana-el-teclado-y-la-ayuda") {
+                    link = QTextCursor(browser->document());
+                    link.setPosition(part.fragment().position() + 1);
+                }
+            }
+        QVERIFY(!link.isNull() && !pictures.isEmpty());
+        for (const QString &name : pictures) {
+            const QVariant picture
+                    = browser->loadResource(QTextDocument::ImageResource, QUrl(name));
+            QVERIFY2(!QImage::fromData(picture.toByteArray()).isNull(), qPrintable(name));
+        }
+        browser->verticalScrollBar()->setValue(0);
+        QTest::mouseClick(browser->viewport(), Qt::LeftButton, {},
+                          browser->cursorRect(link).center());
+        QTRY_VERIFY(browser->verticalScrollBar()->value() > 0);
         for (QTextBlock block = browser->document()->begin(); block.isValid(); block = block.next())
             for (auto part = block.begin(); !part.atEnd(); ++part)
                 if (part.fragment().charFormat().isImageFormat())
-                    pictures << part.fragment().charFormat().toImageFormat().name();
-        QVERIFY(!pictures.isEmpty());
-        const QVariant picture
-                = browser->loadResource(QTextDocument::ImageResource, QUrl(pictures.first()));
-        QVERIFY2(!QImage::fromData(picture.toByteArray()).isNull(), qPrintable(pictures.first()));
+                    QVERIFY(part.fragment().charFormat().toImageFormat().width()
+                            <= browser->viewport()->width());
+        QVERIFY(QTest::qWaitForWindowActive(help));
+        QTest::keySequence(help, closeKey);
+        QVERIFY(!help->isVisible());
+        f.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
 
         f.find<QAction>("aboutAction")->trigger();
         QCOMPARE(f.information.size(), 1);
         for (const QString &part :
              {QString("Rumbario 1."), QString("GPL-3.0-or-later"), "Qt " + QString(qVersion()),
-              QString("Exiv2 0."), QString("libjpeg-turbo 2."), QString("libzip 1.")})
+              QString("Exiv2 0."), QString("libjpeg-turbo 2."), QString("libzip 1."),
+              QString("PROJ 9."), QString("libheif 1.")})
             QVERIFY2(f.information.first().contains(part), qPrintable(part));
         QTest::keySequence(f.window.get(), QKeySequence("Ctrl+Q"));
         QVERIFY(!f.window->isVisible());
@@ -814,6 +1087,12 @@ private slots:
         for (const QString &name : buttons)
             button(name)->click();
         QCOMPARE(f.startedIn, QStringList(5, QString()) + QStringList(5, photos));
+        // Without a photo folder, where the last one chosen is.
+        click("folderButton", work.path());
+        field("folderEdit")->clear();
+        f.startedIn.clear();
+        f.find<QAction>("chooseFolderAction")->trigger();
+        QCOMPARE(f.startedIn, QStringList {work.path()});
     }
 
     // The menu lists the stored folders that still exist, newest first, at
@@ -926,6 +1205,122 @@ private slots:
             QCoreApplication::processEvents();
         }
     }
+    // Every option the table says shapes the stamp refreshes the preview,
+    // and the preview then is what a render from scratch shows, changed and
+    // changed back. A photo without GPS also shows the choice made for it.
+    void everyRefreshingOptionShowsInThePreview_data()
+    {
+        QTest::addColumn<bool>("hasGps");
+        QTest::newRow("photo with GPS") << true;
+        QTest::newRow("photo without GPS") << false;
+    }
+
+    void everyRefreshingOptionShowsInThePreview()
+    {
+        QFETCH(bool, hasGps);
+        TestPhoto photo = gpsPhoto();
+        photo.hasGps = hasGps; // the date stays: the current time would differ between renders
+        QVERIFY(writeTestPhoto(photos + "/a.jpg", photo));
+        QVERIFY(writeTestPhoto(work.filePath("logo.png"), TestPhoto()));
+        click("logoButton", work.filePath("logo.png"));
+        field("folderEdit")->setText(photos);
+        // Fills the list of systems, so that "Otro:" chooses one.
+        f.find<QRadioButton>("crsOtherRadio")->setChecked(true);
+        f.find<QRadioButton>("crsDefaultRadio")->setChecked(true);
+        auto *renderer = f.window->findChild<PreviewRenderer *>();
+        int flagged = 0;
+        for (const OptionRow &row : f.window->optionRows()) {
+            if (!row.refreshesPreview)
+                continue;
+            ++flagged;
+            const QString name = row.control->objectName();
+            shown();
+            QSignalSpy rendered(renderer, &PreviewRenderer::rendered);
+            const auto changeBack = change(row.control);
+            compareWithFreshRender(rendered, name);
+            rendered.clear();
+            changeBack();
+            compareWithFreshRender(rendered, name + " back");
+            if (QTest::currentTestFailed())
+                return;
+        }
+        QVERIFY(flagged >= 30);
+    }
+
+    // What the picture alone would not tell, said under it.
+    void previewSaysWhatThePictureLeavesOut_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("photo"); // "gps", "sin gps" or "estampada" (with GPS)
+        QTest::addColumn<QString>("rows"); // coordinates file: "" none, else the row's photo
+        QTest::addColumn<bool>("leave"); // "Dejar la foto sin procesar"
+        QTest::addColumn<bool>("logo"); // "Incrustar logo en las fotos", no logo chosen
+        QTest::addColumn<QString>("note");
+        const QString fixed = "Sin GPS: se usará la posición fija 19J 500000 6000000";
+        const QString noLogo = "Sin logo: elija uno en la pestaña Logo o desmarque «Incrustar "
+                               "logo»";
+        QTest::newRow("EXIF, GPS") << "exifRadio"
+                                   << "gps"
+                                   << "" << false << false << "";
+        QTest::newRow("EXIF, no GPS, fixed position") << "exifRadio"
+                                                      << "sin gps"
+                                                      << "" << false << false << fixed;
+        QTest::newRow("EXIF, no GPS, left alone")
+                << "exifRadio"
+                << "sin gps"
+                << "" << true << false << "Sin GPS: la foto no se procesará";
+        QTest::newRow("EXIF, stamped") << "exifRadio"
+                                       << "estampada"
+                                       << "" << false << false << "Ya estampada";
+        QTest::newRow("file, stamped") << "csvRadio"
+                                       << "estampada"
+                                       << "a.jpg" << false << false << "Ya estampada";
+        QTest::newRow("track, stamped") << "gpxRadio"
+                                        << "estampada"
+                                        << "" << false << false << "Ya estampada";
+        QTest::newRow("file, none chosen")
+                << "csvRadio"
+                << "gps"
+                << "" << false << false << "Elija un archivo de coordenadas";
+        QTest::newRow("file, no row")
+                << "csvRadio"
+                << "gps"
+                << "otra.jpg" << false << false << "Sin fila en el archivo de coordenadas";
+        QTest::newRow("file, its row") << "csvRadio"
+                                       << "gps"
+                                       << "a.jpg" << false << false << "";
+        QTest::newRow("logo wanted, none chosen") << "exifRadio"
+                                                  << "gps"
+                                                  << "" << false << true << noLogo;
+        QTest::newRow("no GPS, no logo") << "exifRadio"
+                                         << "sin gps"
+                                         << "" << false << true << fixed + "\n" + noLogo;
+    }
+
+    void previewSaysWhatThePictureLeavesOut()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QString, photo);
+        QFETCH(QString, rows);
+        QFETCH(bool, leave);
+        QFETCH(bool, logo);
+        TestPhoto written = photo == "sin gps" ? TestPhoto() : gpsPhoto();
+        if (photo == "estampada")
+            written.xmp["Xmp.rumbario.stampDate"] = "2024-03-05T10:00:00-03:00";
+        QVERIFY(writeTestPhoto(photos + "/a.jpg", written));
+        const QString csv = work.filePath("coordenadas.csv");
+        QVERIFY(writeBytes(
+                csv, "Foto;Zona;Letra;Este;Norte\n" + rows.toUtf8() + ";19;H;345713;6297592\n"));
+        check("logoCheck")->setChecked(logo);
+        f.find<QComboBox>("positionlessCombo")->setCurrentIndex(leave ? 1 : 0);
+        f.find<QRadioButton>(mode)->setChecked(true);
+        field("csvPathEdit")->setText(rows.isEmpty() ? QString() : csv);
+        field("folderEdit")->setText(photos);
+        shown();
+        auto *label = f.find<QLabel>("previewNoteLabel");
+        QTEST(label->isVisible() ? label->text() : QString(), "note");
+    }
+
     // The save lists the profile and re-reads it, changing nothing; a fresh
     // window loading it ends with the same options. The same name saved
     // elsewhere takes the new path.
@@ -983,6 +1378,8 @@ private slots:
             QVERIFY2(loaded.value(it.key()) == it.value(), qPrintable(it.key()));
         }
         QVERIFY(f.warnings.isEmpty());
+        QVERIFY(f.logText().contains("Perfil «a mano» cargado."));
+        QVERIFY(f.window->statusBar()->currentMessage().startsWith("Perfil «"));
     }
 
     // Style, arrow colour and paths fall back to fixed values; the rest stays.

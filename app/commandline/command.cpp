@@ -11,20 +11,22 @@ int badArgument(const QString &argument, const QString &problem)
     return exitBadArguments;
 }
 
-QCommandLineOption crsOption()
+QCommandLineOption crsOption(const QString &effect)
 {
-    return QCommandLineOption(QStringLiteral("crs"),
-                              QStringLiteral("Nombres, estampas y archivos en este sistema "
-                                             "proyectado (p. ej. EPSG:24879, PSAD56 / UTM 19S) "
-                                             "en vez de WGS 84 / UTM según cada foto."),
+    return QCommandLineOption(crsOptionName,
+                              effect
+                                      + QStringLiteral(" Un sistema proyectado por su código o su "
+                                                       "nombre (p. ej. EPSG:24879, PSAD56 / UTM "
+                                                       "19S); sin él, WGS 84 / UTM según cada "
+                                                       "foto."),
                               QStringLiteral("EPSG:NNNN"));
 }
 
 std::shared_ptr<const CrsTransform> commandCrs(const QCommandLineParser &parser,
                                                const QString &profileCode, int &exitCode)
 {
-    const bool given = parser.isSet(crsOption());
-    const QString code = given ? parser.value(crsOption()) : profileCode;
+    const bool given = parser.isSet(crsOptionName);
+    const QString code = given ? parser.value(crsOptionName) : profileCode;
     const QString argument
             = given ? QStringLiteral("--crs") : QStringLiteral("--perfil (outputCrs)");
     // Without the option the program works in WGS 84 / UTM; given empty, it

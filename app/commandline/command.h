@@ -34,8 +34,10 @@ struct Command
 // "--subcarpetas", which several commands share.
 QCommandLineOption subfoldersOption();
 
-// "--crs EPSG:NNNN", which several commands share.
-QCommandLineOption crsOption();
+// "--crs EPSG:NNNN", which several commands share; `effect` says what the
+// system changes for the command. Looked up by `crsOptionName`.
+QCommandLineOption crsOption(const QString &effect);
+inline const QString crsOptionName = QStringLiteral("crs");
 
 // The projected system of "--crs", or else of the profile's `profileCode`,
 // ready to transform: null for none. Null with `exitCode` set by badArgument

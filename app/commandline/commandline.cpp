@@ -43,11 +43,11 @@ static void print(const QString &text)
     std::fputs(text.toUtf8().constData(), stdout);
 }
 
-// The help names the program as users type it, not by the path it was started from.
-static void printHelp(const QCommandLineParser &parser)
+// The help names the program (and the command) as users type it, not by the
+// path it was started from.
+static void printHelp(const QCommandLineParser &parser, const QString &typed)
 {
-    print(parser.helpText().replace(QCoreApplication::arguments().constFirst(),
-                                    QStringLiteral("rumbario")));
+    print(parser.helpText().replace(QCoreApplication::arguments().constFirst(), typed));
 }
 
 static QString overview(const std::vector<Command> &list)
@@ -59,11 +59,12 @@ static QString overview(const std::vector<Command> &list)
     return text + QStringLiteral("\nAyuda de una orden: rumbario ORDEN --help");
 }
 
+// The command's name is no argument of its own: its help lists only the
+// arguments it describes, and shows the name in the usage line.
 static void declare(QCommandLineParser &parser, const Command &command)
 {
     parser.setApplicationDescription(command.summary);
     parser.clearPositionalArguments();
-    parser.addPositionalArgument(command.name, command.summary);
     for (int i = 0; i < command.arguments.size(); ++i)
         parser.addPositionalArgument(command.arguments.at(i), command.argumentHelp.value(i));
     parser.addOptions(command.options);
@@ -77,7 +78,7 @@ static int runParsed(QCommandLineParser &parser, const Command &command,
     if (!parser.parse(QCoreApplication::arguments()))
         return badArgument(command.name, parser.errorText());
     if (parser.isSet(help)) {
-        printHelp(parser);
+        printHelp(parser, QStringLiteral("rumbario ") + command.name);
         return exitDone;
     }
     const QStringList values = parser.positionalArguments().mid(1);
@@ -118,6 +119,6 @@ int runCommandLine(int argc, char *argv[])
         print(QStringLiteral("rumbario %1\n").arg(QCoreApplication::applicationVersion()));
         return exitDone;
     }
-    printHelp(parser);
+    printHelp(parser, QStringLiteral("rumbario"));
     return exitDone;
 }

@@ -82,9 +82,10 @@ static int runAltitude(const QCommandLineParser &parser, const QStringList &valu
     output.log()(QStringLiteral("Iniciando relleno de altitud desde API para el archivo: ")
                  + job.csvPath);
     // A retried request leaves an error line behind, yet a complete file.
-    const bool complete = runAltitudeFillJob(job, output.log(), output.progress());
+    const AltitudeFillOutcome outcome = runAltitudeFillJob(job, output.log(), output.progress());
     output.log()(QStringLiteral("\nRelleno de altitud finalizado."));
-    return complete ? exitDone : exitFailed;
+    output.log()(altitudeFillEndText(outcome).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+    return outcome.complete() ? exitDone : exitFailed;
 }
 
 static int missingFolder(const QString &folder)
@@ -133,7 +134,9 @@ Command altitudeCommand()
             QStringLiteral("Rellena la columna de altitud de un archivo de coordenadas."),
             {QStringLiteral("ARCHIVO")},
             {QStringLiteral("Archivo de coordenadas (;) que se reescribe.")},
-            {providerOption, keepOption, serverOption, crsOption()},
+            {providerOption, keepOption, serverOption,
+             crsOption(QStringLiteral("Sistema del este y el norte de las filas, que se pasan a "
+                                      "latitud y longitud para consultar la altitud."))},
             runAltitude};
 }
 
@@ -143,7 +146,9 @@ Command sampleCommand()
             QStringLiteral("Crea un archivo de coordenadas de ejemplo para las fotos de CARPETA."),
             {QStringLiteral("CARPETA"), QStringLiteral("ARCHIVO")},
             {QStringLiteral("Carpeta de fotos."), QStringLiteral("Archivo que se crea.")},
-            {subfoldersOption(), crsOption()},
+            {subfoldersOption(),
+             crsOption(QStringLiteral("Sistema en que se escriben la zona, el este y el norte "
+                                      "de cada fila."))},
             runSample};
 }
 
@@ -153,6 +158,8 @@ Command exportCommand()
             QStringLiteral("Escribe ubicaciones.kmz, .geojson y .csv de las fotos de CARPETA."),
             {QStringLiteral("CARPETA")},
             {QStringLiteral("Carpeta de fotos; se leen, nunca se modifican.")},
-            {subfoldersOption(), crsOption()},
+            {subfoldersOption(),
+             crsOption(QStringLiteral("Sistema del este y el norte de los archivos de "
+                                      "ubicaciones."))},
             runExport};
 }

@@ -192,8 +192,8 @@ static void applyOptions(const QCommandLineParser &parser, ProcessingOptions &op
         options.useOutputFolder = true;
         options.outputFolder = parser.value(outputOption);
     }
-    if (parser.isSet(crsOption()))
-        options.outputCrs = parser.value(crsOption());
+    if (parser.isSet(crsOptionName))
+        options.outputCrs = parser.value(crsOptionName);
     options.includeSubdirectories |= parser.isSet(subfoldersOption());
     options.losslessStamps |= parser.isSet(losslessOption);
     options.makeBackup
@@ -281,6 +281,8 @@ Command processCommand()
             {QStringLiteral("Carpeta de fotos.")},
             {profileOption, csvOption, gpxOption, zoneOption, correctionOption, outputOption,
              logoOption, subfoldersOption(), noBackupOption, qualityOption, losslessOption,
-             crsOption()},
+             crsOption(QStringLiteral("Sistema de los nombres, las coordenadas estampadas y "
+                                      "los archivos de ubicaciones; por defecto, el del "
+                                      "perfil."))},
             runProcess};
 }

@@ -195,7 +195,9 @@ Command reportCommand()
     for (const TitleOption &text : titleOptions)
         options << text.option;
     options << coverOption << photoIndexOption << profileOption << captionsOption << targetOption
-            << subfoldersOption() << crsOption();
+            << subfoldersOption()
+            << crsOption(QStringLiteral("Sistema del este y el norte de las tablas y del mapa; "
+                                        "por defecto, el del perfil."));
     return {QStringLiteral("informe"),
             QStringLiteral("Crea el registro fotográfico (PDF o Word) de las fotos de CARPETA."),
             {QStringLiteral("CARPETA")},

@@ -30,23 +30,23 @@ void AltitudeFillTool::start()
     if (!chosenCrs(host.options().outputCrs, job.crs))
         return;
     log(tr("Iniciando relleno de altitud desde API para el archivo: ") + job.csvPath);
+    // Written by the worker, read once it has finished.
+    auto outcome = std::make_shared<AltitudeFillOutcome>();
     startJob(
             tr("Consultando altitudes..."), tab.altitudeFillButton(),
-            [job](const LogCallback &jobLog, const ProgressCallback &progress) {
-                runAltitudeFillJob(job, jobLog, progress);
+            [job, outcome](const LogCallback &jobLog, const ProgressCallback &progress) {
+                *outcome = runAltitudeFillJob(job, jobLog, progress);
             },
-            [this](const QString &failure) { finish(failure); },
+            [this, outcome](const QString &failure) { finish(*outcome, failure); },
             [stop = job.stop] { *stop = true; });
 }
 
-void AltitudeFillTool::finish(const QString &failure)
+void AltitudeFillTool::finish(const AltitudeFillOutcome &outcome, const QString &failure)
 {
     if (!failure.isEmpty())
         log(tr("Error durante el proceso: ") + failure);
     log(tr("\nRelleno de altitud finalizado."));
-    dialogs().information(host.window, tr("Completado"),
-                          tr("El proceso de relleno de altitud ha finalizado.\nEl archivo CSV ha "
-                             "sido actualizado."));
+    showEnd(!outcome.complete(), altitudeFillEndTitle(outcome), altitudeFillEndText(outcome));
     tab.altitudeFillButton()->setEnabled(true);
     host.refreshPreview();
 }

@@ -25,7 +25,7 @@ public slots:
     void start();
 
 private:
-    void finish(const QString &failure);
+    void finish(const AltitudeFillOutcome &outcome, const QString &failure);
 
     GeneralTab &tab;
     const QString &provider;

@@ -4,12 +4,15 @@
 
 #include <QCoreApplication>
 #include <QProgressDialog>
+#include <QStyle>
 #include <QThreadPool>
 #include <QWidget>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <exception>
+
+static constexpr int minimumJobDialogWidth = 360; // pixels
 
 static QString exceptionText(const std::exception &exception)
 {
@@ -32,6 +35,24 @@ static QString runCatching(const BackgroundJob::Work &work, const LogCallback &l
     }
 }
 
+// Titled after the job: its label without the closing dots.
+static QString jobTitle(QString label)
+{
+    while (label.endsWith(QLatin1Char('.')) || label.endsWith(QChar(0x2026)))
+        label.chop(1);
+    return label;
+}
+
+// Wide enough for the title beside the window manager's buttons, and for the
+// bar with its percentage; Qt's own minimum is 200 pixels.
+static void fitToTitle(QProgressDialog &dialog)
+{
+    const int titleBarButtons = 3 * dialog.style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    const int titleWidth = dialog.fontMetrics().horizontalAdvance(dialog.windowTitle());
+    dialog.setMinimumWidth(std::max(
+            {dialog.sizeHint().width(), titleWidth + titleBarButtons, minimumJobDialogWidth}));
+}
+
 BackgroundJob::BackgroundJob(const Setup &setup)
     : QObject(setup.window)
     , setup(setup)
@@ -49,6 +70,8 @@ BackgroundJob *BackgroundJob::start(const Setup &setup, const Work &work, QStrin
 {
     auto *job = new BackgroundJob(setup);
     auto *dialog = new QProgressDialog(setup.label, tr("Cancelar"), 0, 0, setup.window);
+    dialog->setWindowTitle(jobTitle(setup.label));
+    fitToTitle(*dialog);
     dialog->setWindowModality(Qt::WindowModal);
     dialog->setAutoClose(false);
     // A full bar until completion: the batch still writes its log after the last photo.

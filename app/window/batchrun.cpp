@@ -16,7 +16,7 @@ QString runInputError(const QString &folder, bool logoChecked, const ProcessingO
     if (!QFileInfo(folder).isDir())
         return QStringLiteral("Seleccione un directorio de fotos válido.");
     if (logoChecked && !QFileInfo(options.logoPath).isFile())
-        return QStringLiteral("Seleccione un archivo de logo válido.");
+        return missingLogoError();
     if (options.useGpxTrack) {
         if (!QFileInfo::exists(options.gpxPath))
             return QStringLiteral("Seleccione un track GPX válido: un archivo .gpx o una carpeta "
@@ -29,6 +29,11 @@ QString runInputError(const QString &folder, bool logoChecked, const ProcessingO
     return QString();
 }
 
+QString missingLogoError()
+{
+    return QStringLiteral("Seleccione un archivo de logo válido.");
+}
+
 BackgroundJob::Work batchRunWork(const ProcessingOptions &options, const QString &folder,
                                  const std::shared_ptr<BatchRunState> &state)
 {
@@ -39,8 +44,8 @@ BackgroundJob::Work batchRunWork(const ProcessingOptions &options, const QString
     };
 }
 
-BatchRunTool::BatchRunTool(const ToolHost &host, const GeneralTab &generalTab,
-                           const LogoTab &logoTab, QPushButton *startButton)
+BatchRunTool::BatchRunTool(const ToolHost &host, const GeneralTab &generalTab, LogoTab &logoTab,
+                           QPushButton *startButton)
     : WindowTool(host)
     , generalTab(generalTab)
     , logoTab(logoTab)
@@ -56,6 +61,8 @@ void BatchRunTool::start()
         problem = generalTab.trackInputError();
     if (!problem.isEmpty()) {
         dialogs().critical(host.window, tr("Error"), problem);
+        if (problem == missingLogoError())
+            logoTab.askForLogo();
         return;
     }
     const QString refusal = batchStartProblem(folder, options);

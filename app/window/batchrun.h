@@ -19,6 +19,8 @@ class QPushButton;
 // the window checks them; empty when the run may start. `options` is the
 // snapshot of the controls, `logoChecked` the state of the logo check box.
 QString runInputError(const QString &folder, bool logoChecked, const ProcessingOptions &options);
+// The message among those when the logo is checked and names no file.
+QString missingLogoError();
 
 // What the window and the worker of one batch run share: the stop request of
 // "Cancelar", and the outcome, read at the completion step.
@@ -40,7 +42,8 @@ class BatchRunTool : public WindowTool
 
 public:
     // `startButton` is disabled while the batch works.
-    BatchRunTool(const ToolHost &host, const GeneralTab &generalTab, const LogoTab &logoTab,
+    // `logoTab` shows itself when the run wants a logo.
+    BatchRunTool(const ToolHost &host, const GeneralTab &generalTab, LogoTab &logoTab,
                  QPushButton *startButton);
 
 public slots:
@@ -50,7 +53,7 @@ private:
     void finish(const QString &failure, const BatchOutcome &outcome);
 
     const GeneralTab &generalTab;
-    const LogoTab &logoTab;
+    LogoTab &logoTab;
     QPushButton *startButton;
 };
 

@@ -5,6 +5,7 @@
 #include "files/photocollection.h"
 #include "image/photoloader.h"
 #include "metadata/exifreader.h"
+#include "metadata/metadatacopy.h"
 #include "metadata/photocaption.h"
 #include "metadata/photodescription.h"
 #include "processing/workpool.h"
@@ -103,10 +104,14 @@ void DescriptionsDialog::fillRows(const QString &folder, bool includeSubdirector
     };
     const QString unknown = QStringLiteral("—");
     for (const QString &path : collectPhotos(folder, includeSubdirectories)) {
+        // One read of the photo for its position, time and caption.
+        PhotoMetadata metadata;
+        QString error;
+        copyMetadata(path, metadata, error);
         LocationRecord record;
-        const bool located = readPhotoLocation(path, folder, crs, record, quiet);
+        const bool located = readPhotoLocation(path, metadata.exif, folder, crs, record, quiet);
         if (!located)
-            readCaptureDateTime(path, record.dateTime);
+            readCaptureDateTime(metadata.exif, record.dateTime);
         const int row = table->rowCount();
         table->insertRow(row);
         table->setItem(row, PictureColumn, fixedItem(QString()));
@@ -120,7 +125,7 @@ void DescriptionsDialog::fillRows(const QString &folder, bool includeSubdirector
         const auto &direction = record.position.orientation;
         table->setItem(row, DirectionColumn,
                        fixedItem(located && direction ? orientationText(*direction) : unknown));
-        const QString caption = readPhotoCaption(path);
+        const QString caption = readPhotoCaption(metadata);
         auto *description = new QTableWidgetItem(caption);
         if (isHeifName(path)) {
             description->setFlags(description->flags() & ~Qt::ItemIsEditable);

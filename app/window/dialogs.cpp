@@ -1,5 +1,7 @@
 #include "app/window/dialogs.h"
 
+#include "app/window/windowmemory.h"
+
 #include <QColorDialog>
 #include <QDialog>
 #include <QFileDialog>
@@ -39,8 +41,20 @@ Dialogs::Dialogs()
 
 QString dialogStartFolder(const QWidget *parent)
 {
-    if (!parent)
-        return {};
-    const QString folder = parent->window()->property("photoFolder").toString();
-    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QString();
+    QStringList folders = readRecentFolders();
+    if (parent)
+        folders.prepend(parent->window()->property("photoFolder").toString());
+    for (const QString &folder : std::as_const(folders)) {
+        if (!folder.isEmpty() && QFileInfo(folder).isDir())
+            return folder;
+    }
+    return {};
+}
+
+QString withSuffix(const QString &path, const QString &suffix)
+{
+    const QString ending = QLatin1Char('.') + suffix;
+    if (path.isEmpty() || path.endsWith(ending, Qt::CaseInsensitive))
+        return path;
+    return path + ending;
 }

@@ -34,7 +34,13 @@ struct Dialogs
 };
 
 // The photo folder of `parent`'s window (its "photoFolder" property) when it
-// names an existing folder; else empty, the working directory.
+// names an existing folder; else the newest recent photo folder that still
+// exists; else empty, the working directory.
 QString dialogStartFolder(const QWidget *parent);
+
+// A save dialog's answer ending in ".`suffix`", added when the user typed a
+// name without it, since the dialog's filter shows only those files; empty
+// stays empty.
+QString withSuffix(const QString &path, const QString &suffix);
 
 #endif // DIALOGS_H

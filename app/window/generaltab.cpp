@@ -155,7 +155,7 @@ QGroupBox *GeneralTab::buildOutputGroup()
     auto *note = new QLabel(
             tr("Nota: La copia de seguridad se ignora si se usa una carpeta de salida."));
     note->setStyleSheet(QStringLiteral("font-style: italic; color: grey;"));
-    // The options panel is at most 400 pixels wide, narrower than this line.
+    // Wrapped: in one line it would widen the options panel.
     note->setWordWrap(true);
     keepHeightForWidth(note);
     layout->addWidget(note);

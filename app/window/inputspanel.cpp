@@ -1,9 +1,11 @@
 #include "app/window/inputspanel.h"
 
 #include "app/window/dialogs.h"
+#include "app/window/pathfield.h"
 #include "app/window/widgetparts.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -27,6 +29,7 @@ static OptionRow pathOption(const QString &key, QLineEdit *field, QString &path,
     row.load = [&path, field](const QJsonValue &value) {
         path = value.toString();
         field->setText(fileNameOf(path));
+        markFieldProblem(field, QString());
     };
     return row;
 }
@@ -65,6 +68,8 @@ InputsPanel::InputsPanel(const Dialogs &dialogs, const QString &fontPath)
         chooseFile(tr("Seleccionar Fuente"),
                    QStringLiteral("Font Files (*.ttf *.otf);;All Files (*)"), font, fontEdit);
     });
+    followTypedPath(logoEdit, logo);
+    followTypedPath(fontEdit, font);
     connect(folderEdit, &QLineEdit::textChanged, this, &InputsPanel::folderChanged);
     connect(subdirsCheck, &QCheckBox::toggled, this, &InputsPanel::folderChanged);
 
@@ -114,5 +119,33 @@ void InputsPanel::chooseFile(const QString &title, const QString &filter, QStrin
         return;
     path = chosen;
     field->setText(fileNameOf(chosen));
+    markFieldProblem(field, QString());
+    emit previewOutdated();
+}
+
+// The path follows the text as it is typed, so a run started by a key
+// meanwhile takes it; the mark waits until the editing ends.
+void InputsPanel::followTypedPath(QLineEdit *field, QString &path)
+{
+    connect(field, &QLineEdit::textEdited, this,
+            [this, field, &path] { takeTypedPath(field, path, false); });
+    connect(field, &QLineEdit::editingFinished, this,
+            [this, field, &path] { takeTypedPath(field, path, true); });
+}
+
+// An empty field chooses no file. A field the user has not edited since it
+// was set (to a chosen file's name) is left alone.
+void InputsPanel::takeTypedPath(QLineEdit *field, QString &path, bool editingEnded)
+{
+    if (editingEnded && !field->isModified())
+        return;
+    const QString typed = field->text().trimmed();
+    QString problem;
+    const QString found = typed.isEmpty() ? QString() : typedFilePath(typed, folder(), problem);
+    path = found.isEmpty() ? typed : found;
+    markFieldProblem(field, editingEnded ? problem : QString());
+    if (editingEnded && !found.isEmpty())
+        field->setText(fileNameOf(found));
+    field->setModified(!editingEnded);
     emit previewOutdated();
 }

@@ -15,7 +15,9 @@ struct Dialogs;
 
 // "Archivos de Entrada": the photo folder, whether its subfolders count, and
 // the logo and font files. The file fields show file names only; the full
-// paths are kept here for runs and profiles.
+// paths are kept here for runs and profiles. A path typed or pasted into a
+// file field counts as chosen when it names a readable file (a name alone is
+// looked for in the photo folder); one that names none marks the field red.
 class InputsPanel : public QGroupBox
 {
     Q_OBJECT
@@ -37,6 +39,7 @@ public:
     QString fontPath() const { return font; }
     // The logo field and its "Seleccionar" button.
     std::vector<QWidget *> logoControls() const;
+    QLineEdit *logoField() const { return logoEdit; }
 
 signals:
     // The folder field or the subfolder choice changed.
@@ -48,6 +51,8 @@ signals:
 
 private:
     void chooseFile(const QString &title, const QString &filter, QString &path, QLineEdit *field);
+    void followTypedPath(QLineEdit *field, QString &path);
+    void takeTypedPath(QLineEdit *field, QString &path, bool editingEnded);
 
     const Dialogs &dialogs;
     QString font; // full path of the font for all drawn text

@@ -1,5 +1,8 @@
 #include "app/window/libraryversions.h"
 
+#include "geo/crs.h"
+#include "metadata/heiffile.h"
+
 #include <QtGlobal>
 
 #include <exiv2/exiv2.hpp>
@@ -17,5 +20,7 @@ std::vector<LibraryVersion> libraryVersions()
             {QStringLiteral("libjpeg-turbo"),
              QStringLiteral(RUMBARIO_EXPANDED_TEXT(LIBJPEG_TURBO_VERSION))},
             {QStringLiteral("libzip"), QString::fromLatin1(zip_libzip_version())},
+            {QStringLiteral("PROJ"), projVersion()},
+            {QStringLiteral("libheif"), libheifVersion()},
     };
 }

@@ -12,8 +12,9 @@ struct LibraryVersion
 };
 
 // The libraries that read, stamp and write the photos, with the versions in
-// use: Qt, Exiv2 and libzip as loaded now, libjpeg-turbo (reached through
-// Qt's JPEG plugin, which offers no version call) as built against.
+// use: Qt, Exiv2, libzip, PROJ and libheif as loaded now, libjpeg-turbo
+// (reached through Qt's JPEG plugin, which offers no version call) as built
+// against.
 std::vector<LibraryVersion> libraryVersions();
 
 #endif // LIBRARYVERSIONS_H

@@ -6,9 +6,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 LogoTab::LogoTab(const InputsPanel &inputs)
@@ -67,6 +70,24 @@ void LogoTab::showCornerWarning(const QString &text)
 bool LogoTab::embedsLogo() const
 {
     return logoCheck->isChecked();
+}
+
+QString LogoTab::missingLogoNote() const
+{
+    if (!embedsLogo() || QFileInfo(inputs.logoPath()).isFile())
+        return QString();
+    return tr("Sin logo: elija uno en la pestaña Logo o desmarque «Incrustar logo»");
+}
+
+void LogoTab::askForLogo()
+{
+    for (QWidget *parent = parentWidget(); parent; parent = parent->parentWidget()) {
+        if (auto *tabs = qobject_cast<QTabWidget *>(parent)) {
+            tabs->setCurrentWidget(this);
+            break;
+        }
+    }
+    inputs.logoField()->setFocus(Qt::OtherFocusReason);
 }
 
 QString LogoTab::drawnLogo() const

@@ -22,6 +22,12 @@ public:
 
     const OptionTable &optionRows() const { return rows; }
     bool embedsLogo() const;
+    // What the preview says while the logo is to be drawn and none is
+    // chosen, or the chosen one is no file; else empty.
+    QString missingLogoNote() const;
+    // Shows this tab with the logo field focused, after a run refused for
+    // want of a logo.
+    void askForLogo();
 
     // Red text under the corner chooser; empty hides it.
     void showCornerWarning(const QString &text);

@@ -61,8 +61,9 @@ void LogView::appendLine(const QString &line)
 
 void LogView::saveToChosenFile()
 {
-    const QString path = dialogs.saveFileName(window(), tr("Guardar registro"),
-                                              QStringLiteral("Text Files (*.txt);;All Files (*)"));
+    const QString path = withSuffix(dialogs.saveFileName(window(), tr("Guardar registro"),
+                                                         QStringLiteral("Text Files (*.txt)")),
+                                    QStringLiteral("txt"));
     if (path.isEmpty())
         return;
     QString error;

@@ -23,6 +23,7 @@
 #include "app/window/samplefiletool.h"
 #include "app/window/settingsdialog.h"
 #include "app/window/texttab.h"
+#include "app/window/wheelguard.h"
 #include "app/window/widgetparts.h"
 #include "app/window/windowmemory.h"
 
@@ -61,14 +62,12 @@ static QScrollArea *verticalScroller(QWidget *panel)
 {
     auto *scroller = named(new QScrollArea, "leftScroller");
     scroller->setWidget(panel);
+    guardWheel(panel);
     scroller->setWidgetResizable(true);
     scroller->setFrameShape(QFrame::NoFrame);
     scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroller->setSizePolicy(panel->sizePolicy());
-    const int barPixels = scroller->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr,
-                                                         scroller->verticalScrollBar());
-    scroller->setMinimumWidth(panel->sizeHint().width() + barPixels);
-    scroller->setMaximumWidth(panel->maximumWidth() + barPixels);
+    keepContentWidth(scroller);
     return scroller;
 }
 
@@ -112,9 +111,11 @@ PhotoRenamerGUI::PhotoRenamerGUI(QWidget *parent)
 
     splitter = named(new QSplitter(Qt::Horizontal), "splitter");
     splitter->addWidget(buildLeftColumn());
-    preview = new PreviewPane([this] {
-        return previewOptions(snapshotOptions(*this), generalTab->coordinatesFile());
-    });
+    preview = new PreviewPane(
+            [this] {
+                return previewOptions(snapshotOptions(*this), generalTab->coordinatesFile());
+            },
+            [this] { return logoTab->missingLogoNote(); });
     splitter->addWidget(preview);
     // The preview takes every pixel of width the options panel does not need.
     splitter->setStretchFactor(0, 0);
@@ -240,7 +241,6 @@ QWidget *PhotoRenamerGUI::buildOptionsPanel()
 {
     auto *panel = named(new QWidget, "leftPanel");
     panel->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Expanding);
-    panel->setMaximumWidth(400);
     auto *layout = new QVBoxLayout(panel);
     setMarginsAndSpacing(layout, 5, 4);
 
@@ -260,7 +260,7 @@ QWidget *PhotoRenamerGUI::buildOptionsPanel()
     optionTabs->addTab(logoTab = new LogoTab(*inputs), tr("Logo"));
     optionTabs->addTab(compassTab = new CompassTab(dialogs), tr("Rosa de Vientos"));
     layout->addWidget(optionTabs);
-    keepHeightForWidth(optionTabs);
+    fitTabsToCurrentPage(optionTabs);
     layout->addStretch();
     return panel;
 }
@@ -291,7 +291,6 @@ QWidget *PhotoRenamerGUI::buildLeftColumn()
     // The log keeps its height (eight lines at first) as the window grows.
     logSplitter->setStretchFactor(0, 1);
     logSplitter->setStretchFactor(1, 0);
-    logSplitter->setMaximumWidth(scroller->maximumWidth());
     return logSplitter;
 }
 

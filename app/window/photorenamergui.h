@@ -62,6 +62,9 @@ class PhotoRenamerGUI : public QMainWindow
 public:
     explicit PhotoRenamerGUI(QWidget *parent = nullptr);
 
+    // Every option of the window, for tests that go through all of them.
+    const OptionTable &optionRows() const { return optionTable; }
+
     // Replaces the modal dialogs the window asks the user through.
     void setDialogs(const Dialogs &replacement);
 

@@ -14,9 +14,11 @@
 
 #include <utility>
 
-PreviewPane::PreviewPane(std::function<ProcessingOptions()> options)
+PreviewPane::PreviewPane(std::function<ProcessingOptions()> options,
+                         std::function<QString()> optionsNote)
     : QGroupBox(tr("Vista Previa Interactiva"))
     , options(std::move(options))
+    , optionsNote(std::move(optionsNote))
 {
     setObjectName(QStringLiteral("previewGroup"));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
@@ -32,6 +34,7 @@ PreviewPane::PreviewPane(std::function<ProcessingOptions()> options)
     layout->addWidget(previewLabel, 1);
     noteLabel = named(new QLabel, "previewNoteLabel");
     noteLabel->setAlignment(Qt::AlignCenter);
+    noteLabel->setWordWrap(true);
     noteLabel->hide();
     layout->addWidget(noteLabel);
     // Clicking the picture gives the pane the focus its keys need.
@@ -153,8 +156,10 @@ void PreviewPane::showRendered(const QString &photoPath, const QImage &picture, 
 {
     if (photoPath != currentPreviewPath)
         return;
-    noteLabel->setText(note);
-    noteLabel->setVisible(!note.isEmpty());
+    QStringList notes = {note, optionsNote()};
+    notes.removeAll(QString());
+    noteLabel->setText(notes.join(QLatin1Char('\n')));
+    noteLabel->setVisible(!notes.isEmpty());
     if (picture.isNull()) {
         previewPixmap = QPixmap();
         showPreviewMessage(tr("Error al generar la vista previa."));

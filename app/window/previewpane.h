@@ -25,8 +25,10 @@ class PreviewPane : public QGroupBox
     Q_OBJECT
 
 public:
-    // `options` gives the preview's options at each render.
-    explicit PreviewPane(std::function<ProcessingOptions()> options);
+    // `options` gives the preview's options at each render; `optionsNote`
+    // what the options themselves leave out of every photo (see LogoTab),
+    // said under the photo's own note.
+    PreviewPane(std::function<ProcessingOptions()> options, std::function<QString()> optionsNote);
 
     QString currentPath() const { return currentPreviewPath; }
     QStringList photos() const { return previewImages; }
@@ -55,6 +57,7 @@ private:
     void showPlace();
 
     const std::function<ProcessingOptions()> options;
+    const std::function<QString()> optionsNote;
 
     QString currentPreviewPath;
     QPixmap previewPixmap; // last rendered preview, reduced only as far as the label allows
@@ -63,7 +66,7 @@ private:
     int currentPreviewIndex = -1;
 
     QLabel *previewLabel = nullptr;
-    QLabel *noteLabel = nullptr; // under the photo: "Ya estampada"
+    QLabel *noteLabel = nullptr; // under the photo: "Ya estampada", "Sin GPS: ..."
     QLabel *nameLabel = nullptr; // the shown photo's path within the folder
     QLabel *placeLabel = nullptr; // "3 de 8"
     PreviewRenderer *renderer = nullptr;

@@ -36,8 +36,11 @@ struct PreviewSource
 // photo only when `source` does not hold it yet; writes no file.
 QImage renderPreview(const PreviewRequest &request, PreviewSource &source);
 
-// The note shown under the photo after `renderPreview`: "Ya estampada" when a
-// run with these options leaves it alone as stamped by an earlier run.
+// The note shown under the photo after `renderPreview`, when the preview
+// alone would mislead: "Ya estampada" when a run with these options leaves it
+// alone as stamped by an earlier run (in every mode); in EXIF mode, a photo
+// without GPS and what a run does with it; in coordinates-file mode, no file
+// chosen or no row for the photo. Empty otherwise.
 QString previewNote(const PreviewRequest &request, const PreviewSource &source);
 
 #endif // PREVIEWRENDER_H

@@ -2,6 +2,9 @@
 
 #include "app/profile.h"
 
+#include <QMainWindow>
+#include <QStatusBar>
+
 ProfileTool::ProfileTool(const ToolHost &host, OptionTable &table, QComboBox *list)
     : WindowTool(host)
     , table(table)
@@ -10,8 +13,10 @@ ProfileTool::ProfileTool(const ToolHost &host, OptionTable &table, QComboBox *li
 
 void ProfileTool::save()
 {
-    const QString path = withProfileSuffix(
-            dialogs().saveFileName(host.window, tr("Guardar Perfil"), tr("Perfiles (*.json)")));
+    // The load dialog shows only the .json files.
+    const QString path = withSuffix(
+            dialogs().saveFileName(host.window, tr("Guardar Perfil"), tr("Perfiles (*.json)")),
+            QStringLiteral("json"));
     if (path.isEmpty())
         return;
     QString reason;
@@ -40,9 +45,16 @@ void ProfileTool::loadListed(const QString &name)
                                   .arg(refused.join(QStringLiteral(", "))));
 }
 
+// Said in the log and the status bar: the options change all at once.
 QStringList ProfileTool::apply(const QString &name)
 {
-    const std::optional<QJsonObject> profile = readProfile(profilePath(list, name));
+    const QString path = profilePath(list, name);
+    const std::optional<QJsonObject> profile = readProfile(path);
+    const QString message = profile ? tr("Perfil «%1» cargado.").arg(profileName(path))
+                                    : tr("No se pudo leer el perfil %1.").arg(path);
+    log(message);
+    if (auto *mainWindow = qobject_cast<QMainWindow *>(host.window))
+        mainWindow->statusBar()->showMessage(message, 10000);
     if (!profile)
         return {};
     const QStringList refused = applyProfile(table, *profile);

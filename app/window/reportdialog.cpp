@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -31,10 +32,38 @@ static QComboBox *combo(const char *name, const QStringList &items, int current)
     return box;
 }
 
+// Read-only: the user changes these in the window, and the dialog says so.
+static QGroupBox *windowChoices(const ReportSettings &fromWindow)
+{
+    auto *group = named(new QGroupBox(QObject::tr("De la ventana principal")), "reportWindowGroup");
+    auto *form = new QFormLayout(group);
+    const auto shown = [form](const QString &label, const char *name, const QString &text) {
+        auto *value = named(new QLabel(text), name);
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        form->addRow(label, value);
+    };
+    shown(QObject::tr("Carpeta:"), "reportFolderLabel",
+          QDir::toNativeSeparators(fromWindow.folder));
+    shown(QObject::tr("Subcarpetas:"), "reportSubfoldersLabel",
+          fromWindow.includeSubdirectories ? QObject::tr("incluidas")
+                                           : QObject::tr("no incluidas"));
+    shown(QObject::tr("Logo:"), "reportLogoLabel",
+          fromWindow.logoPath.isEmpty() ? QObject::tr("ninguno") : fileNameOf(fromWindow.logoPath));
+    shown(QObject::tr("Sistema de coordenadas:"), "reportCrsLabel",
+          fromWindow.crs ? QStringLiteral("%1 (%2)").arg(fromWindow.crs->shortName(),
+                                                         crsCode(fromWindow.crs->entry().epsg))
+                         : QObject::tr("WGS 84 / UTM (zona según la posición)"));
+    if (!fromWindow.captionsFile.isEmpty())
+        shown(QObject::tr("Descripciones que faltan, del archivo:"), "reportCaptionsLabel",
+              fileNameOf(fromWindow.captionsFile));
+    return group;
+}
+
 ReportDialog::ReportDialog(QWidget *parent, const Dialogs &dialogs, const ReportDetails &details,
-                           const QString &folder)
+                           const ReportSettings &fromWindow)
     : QDialog(parent)
     , dialogs(dialogs)
+    , fromWindow(fromWindow)
 {
     setObjectName(QStringLiteral("reportDialog"));
     setWindowTitle(tr("Crear registro fotográfico"));
@@ -52,6 +81,7 @@ ReportDialog::ReportDialog(QWidget *parent, const Dialogs &dialogs, const Report
     dateEdit->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
     projectForm->addRow(tr("Fecha del informe:"), dateEdit);
     layout->addWidget(project);
+    layout->addWidget(windowChoices(fromWindow));
 
     const ReportTitle &title = details.title;
     auto *document = named(new QGroupBox(tr("Bloque de título")), "reportTitleGroup");
@@ -95,7 +125,7 @@ ReportDialog::ReportDialog(QWidget *parent, const Dialogs &dialogs, const Report
     layout->addWidget(mapCheck);
 
     targetEdit = lineEdit("reportTargetEdit",
-                          QDir(folder).filePath(QLatin1String(reportBaseName) + ".pdf"));
+                          QDir(fromWindow.folder).filePath(QLatin1String(reportBaseName) + ".pdf"));
     auto *targetButton = named(new QPushButton(tr("Seleccionar")), "reportTargetButton");
     auto *targetForm = new QFormLayout;
     targetForm->addRow(tr("Archivo:"), row({targetEdit, targetButton}));
@@ -130,7 +160,7 @@ ReportDetails ReportDialog::details() const
 
 ReportSettings ReportDialog::settings() const
 {
-    ReportSettings chosen;
+    ReportSettings chosen = fromWindow;
     const ReportDetails typed = details();
     chosen.project = typed.project;
     chosen.client = typed.client;

@@ -15,17 +15,18 @@ class QDateEdit;
 class QLineEdit;
 
 // "Crear registro fotográfico": the project's data, format, layout, parts and
-// target file of a report of the photos of one folder.
+// target file of a report of the photos of one folder. What the report takes
+// from the window (folder, subfolders, logo, coordinate system) it shows.
 class ReportDialog : public QDialog
 {
     Q_OBJECT
 
 public:
+    // `fromWindow` holds the folder, subfolder choice, logo and system.
     ReportDialog(QWidget *parent, const Dialogs &dialogs, const ReportDetails &details,
-                 const QString &folder);
+                 const ReportSettings &fromWindow);
 
     ReportDetails details() const;
-    // Everything but the folder, subfolders and logo, which the window adds.
     ReportSettings settings() const;
 
 private:
@@ -34,6 +35,7 @@ private:
     void acceptNamedTarget();
 
     Dialogs dialogs;
+    const ReportSettings fromWindow;
     QLineEdit *projectEdit = nullptr;
     QLineEdit *clientEdit = nullptr;
     QLineEdit *authorEdit = nullptr;

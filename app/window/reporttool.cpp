@@ -27,18 +27,19 @@ void ReportTool::start()
     std::shared_ptr<const CrsTransform> crs;
     if (!chosenCrs(options.outputCrs, crs))
         return;
-    ReportDialog dialog(host.window, dialogs(), details, folder);
+    ReportSettings fromWindow;
+    fromWindow.crs = crs;
+    fromWindow.folder = folder;
+    fromWindow.includeSubdirectories = host.inputs->includesSubfolders();
+    fromWindow.logoPath = options.logoPath;
+    // In coordinates-file mode its descripcion column captions the photos without their own.
+    if (!options.useExif && !options.useGpxTrack && QFileInfo(options.csvPath).isFile())
+        fromWindow.captionsFile = options.csvPath;
+    ReportDialog dialog(host.window, dialogs(), details, fromWindow);
     if (dialogs().run(dialog) != QDialog::Accepted)
         return;
     details = dialog.details();
-    ReportSettings settings = dialog.settings();
-    settings.crs = crs;
-    settings.folder = folder;
-    settings.includeSubdirectories = host.inputs->includesSubfolders();
-    settings.logoPath = options.logoPath;
-    // In coordinates-file mode its descripcion column captions the photos without their own.
-    if (!options.useExif && !options.useGpxTrack && QFileInfo(options.csvPath).isFile())
-        settings.captionsFile = options.csvPath;
+    const ReportSettings settings = dialog.settings();
     log(tr("Creando el registro fotográfico de las fotos de: ") + folder);
     const auto stop = std::make_shared<std::atomic<bool>>(false);
     const auto outcome = std::make_shared<ReportOutcome>();

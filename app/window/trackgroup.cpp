@@ -18,7 +18,7 @@
 static QComboBox *zoneCombo()
 {
     auto *combo = named(new QComboBox, "cameraZoneCombo");
-    // Zone names run to 30 characters; the options panel is 400 pixels wide.
+    // Zone names run to 30 characters, wider than the options panel.
     combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     combo->setMinimumContentsLength(12);
     for (const QByteArray &id : QTimeZone::availableTimeZoneIds())

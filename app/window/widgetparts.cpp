@@ -6,6 +6,14 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QScopedValueRollback>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <algorithm>
 
 void setMarginsAndSpacing(QLayout *layout, int marginsPixels, int spacingPixels)
 {
@@ -85,6 +93,101 @@ public:
 void keepHeightForWidth(QWidget *widget)
 {
     widget->installEventFilter(new HeightForWidthKeeper(widget));
+}
+
+class ContentWidthKeeper : public QObject
+{
+public:
+    explicit ContentWidthKeeper(QScrollArea *scroller)
+        : QObject(scroller)
+        , scroller(scroller)
+    {
+        scroller->widget()->installEventFilter(this);
+        fit();
+    }
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::LayoutRequest)
+            fit();
+        return false;
+    }
+
+private:
+    void fit()
+    {
+        const int barPixels = scroller->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr,
+                                                             scroller->verticalScrollBar());
+        scroller->setMinimumWidth(scroller->widget()->minimumSizeHint().width() + barPixels);
+    }
+
+    QScrollArea *scroller;
+};
+
+void keepContentWidth(QScrollArea *scroller)
+{
+    new ContentWidthKeeper(scroller);
+}
+
+// The pages not shown count for no height in the tab widget's size, and the
+// height of the shown one, wrapped labels included, is set after each
+// resize and each change of content.
+class CurrentPageHeight : public QObject
+{
+public:
+    explicit CurrentPageHeight(QTabWidget *tabs)
+        : QObject(tabs)
+        , tabs(tabs)
+    {
+        connect(tabs, &QTabWidget::currentChanged, this, &CurrentPageHeight::follow);
+        tabs->installEventFilter(this);
+        follow();
+    }
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest)
+            fit();
+        return false;
+    }
+
+private:
+    void follow()
+    {
+        for (int i = 0; i < tabs->count(); ++i) {
+            QWidget *page = tabs->widget(i);
+            page->setSizePolicy(page->sizePolicy().horizontalPolicy(),
+                                i == tabs->currentIndex() ? QSizePolicy::Preferred
+                                                          : QSizePolicy::Ignored);
+        }
+        fit();
+    }
+
+    // The tab bar and frame are measured from the laid-out tab widget, so a
+    // new height is checked again once the widget has laid out its pages.
+    void fit()
+    {
+        QWidget *page = tabs->currentWidget();
+        if (!page || fitting)
+            return;
+        const QScopedValueRollback<bool> guard(fitting, true);
+        const int tabBarAndFrame = tabs->height() - page->parentWidget()->height();
+        const int content = page->hasHeightForWidth() ? page->heightForWidth(page->width())
+                                                      : page->sizeHint().height();
+        const int height = tabBarAndFrame + std::max(content, page->minimumSizeHint().height());
+        if (height == tabs->height())
+            return;
+        tabs->setFixedHeight(height);
+        QTimer::singleShot(0, this, &CurrentPageHeight::fit);
+    }
+
+    bool fitting = false;
+    QTabWidget *tabs;
+};
+
+void fitTabsToCurrentPage(QTabWidget *tabs)
+{
+    new CurrentPageHeight(tabs);
 }
 
 QString fileNameOf(const QString &path)

@@ -11,6 +11,8 @@ class QHBoxLayout;
 class QLabel;
 class QLayout;
 class QObject;
+class QScrollArea;
+class QTabWidget;
 class QWidget;
 
 // Small builders shared by the window's panels. Every control carries its
@@ -44,6 +46,15 @@ QLabel *warningLabel(const char *name);
 // inside a scroll area do not always ask for it (a tab widget, a row wider
 // than the panel), and a wrapped label would be cut.
 void keepHeightForWidth(QWidget *widget);
+
+// Keeps a vertically scrolled area at least as wide as its content's widest
+// row plus its scroll bar, in whichever mode the content is: nothing is cut
+// and no sideways scroll is needed.
+void keepContentWidth(QScrollArea *scroller);
+
+// Keeps `tabs` as tall as its current page needs at its width: a short page
+// ends where its content ends instead of taking the tallest page's height.
+void fitTabsToCurrentPage(QTabWidget *tabs);
 
 // The last component of a path, as the file fields show it.
 QString fileNameOf(const QString &path);

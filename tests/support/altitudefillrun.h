@@ -19,7 +19,7 @@ struct FillRun
 {
     QStringList log;
     QList<QPair<int, int>> progress;
-    bool complete = false; // what the fill returned
+    AltitudeFillOutcome outcome; // what the fill returned
 };
 
 // Settings of one fill; the defaults suit most tests.
@@ -43,7 +43,7 @@ inline FillRun runFill(const QString &path, const QString &url, const FillSettin
     QEventLoop loop;
     QObject::connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
     watcher.setFuture(QtConcurrent::run([&] {
-        result.complete = fillAltitudes(
+        result.outcome = fillAltitudes(
                 path, settings.provider, settings.key, settings.overwrite,
                 [&](const QString &line) {
                     QMutexLocker lock(&mutex);
