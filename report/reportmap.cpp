@@ -354,8 +354,9 @@ static QSizeF labelSize(const QString &text, const QFontMetricsF &metrics, doubl
     return {std::max(metrics.horizontalAdvance(text) + 1.6 * mm, height), height};
 }
 
-// Places every group's label; a group whose label finds no free place joins
-// the group nearest to it on the page, until every label has one.
+// Places every group's label; the groups whose labels find no free place
+// join the placed group nearest to each on the page, and all are placed
+// again, until every label has a place. Each round leaves fewer groups.
 static QVector<QRectF> placeGroupLabels(QVector<MarkerGroup> &groups, const QRectF &area,
                                         const QVector<QRectF> &obstacles,
                                         const QFontMetricsF &metrics, double mm)
@@ -368,27 +369,38 @@ static QVector<QRectF> placeGroupLabels(QVector<MarkerGroup> &groups, const QRec
             sizes.append(labelSize(numberRanges(group.numbers), metrics, mm));
         }
         QVector<QRectF> rects = placeLabels(anchors, sizes, area, obstacles, pointClearance * mm);
-        const auto unplaced = std::find_if(rects.cbegin(), rects.cend(),
-                                           [](const QRectF &rect) { return rect.isNull(); });
-        if (unplaced == rects.cend() || groups.size() < 2) {
-            if (unplaced != rects.cend()) // alone and still no room: on its photo
-                rects.first() = QRectF(
-                        anchors.first()
-                                - QPointF(sizes.first().width() / 2, sizes.first().height() / 2),
-                        sizes.first());
+        QVector<int> placed;
+        for (int i = 0; i < rects.size(); ++i) {
+            if (!rects.at(i).isNull())
+                placed.append(i);
+        }
+        if (placed.size() == groups.size())
             return rects;
+        if (placed.isEmpty()) {
+            if (groups.size() == 1) { // alone and still no room: on its photo
+                rects.first() = QRectF(QPointF(), sizes.first());
+                rects.first().moveCenter(anchors.first());
+                return rects;
+            }
+            placed = {0};
         }
-        const int lost = int(unplaced - rects.cbegin());
-        int nearest = lost == 0 ? 1 : 0;
-        for (int i = 0; i < groups.size(); ++i) {
-            const QPointF apart = anchors.at(i) - anchors.at(lost);
-            const QPointF best = anchors.at(nearest) - anchors.at(lost);
-            if (i != lost && std::hypot(apart.x(), apart.y()) < std::hypot(best.x(), best.y()))
-                nearest = i;
+        QVector<MarkerGroup> kept;
+        for (int i : std::as_const(placed))
+            kept.append(groups.at(i));
+        for (int lost = 0; lost < groups.size(); ++lost) {
+            if (placed.contains(lost))
+                continue;
+            int nearest = 0;
+            for (int k = 1; k < placed.size(); ++k) {
+                const QPointF apart = anchors.at(placed.at(k)) - anchors.at(lost);
+                const QPointF best = anchors.at(placed.at(nearest)) - anchors.at(lost);
+                if (std::hypot(apart.x(), apart.y()) < std::hypot(best.x(), best.y()))
+                    nearest = k;
+            }
+            kept[nearest].points += groups.at(lost).points;
+            kept[nearest].numbers += groups.at(lost).numbers;
         }
-        groups[nearest].points += groups.at(lost).points;
-        groups[nearest].numbers += groups.at(lost).numbers;
-        groups.removeAt(lost);
+        groups = kept;
     }
 }
 
