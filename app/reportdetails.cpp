@@ -20,10 +20,35 @@ static OptionRow detailRow(QString *value, const QString &key)
     return row;
 }
 
+static OptionRow switchRow(bool *value, const QString &key)
+{
+    OptionRow row;
+    row.profileKey = key;
+    row.save = [value] {
+        return QJsonValue(*value);
+    };
+    row.load = [value](const QJsonValue &stored) {
+        if (stored.isBool())
+            *value = stored.toBool();
+    };
+    return row;
+}
+
 OptionTable reportProfileRows(ReportDetails &details)
 {
-    return {detailRow(&details.project, projectKey), detailRow(&details.client, clientKey),
-            detailRow(&details.author, authorKey)};
+    ReportTitle &title = details.title;
+    return {detailRow(&details.project, projectKey),
+            detailRow(&details.client, clientKey),
+            detailRow(&details.author, authorKey),
+            detailRow(&title.title, QStringLiteral("reportTitle")),
+            detailRow(&title.code, QStringLiteral("reportCode")),
+            detailRow(&title.revision, QStringLiteral("reportRevision")),
+            detailRow(&title.preparedBy, QStringLiteral("reportPreparedBy")),
+            detailRow(&title.reviewedBy, QStringLiteral("reportReviewedBy")),
+            detailRow(&title.approvedBy, QStringLiteral("reportApprovedBy")),
+            detailRow(&title.company, QStringLiteral("reportCompany")),
+            switchRow(&title.cover, QStringLiteral("reportCover")),
+            switchRow(&title.photoIndex, QStringLiteral("reportIndex"))};
 }
 
 ReportDetails reportDetailsFrom(const QJsonObject &profile)

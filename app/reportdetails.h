@@ -2,6 +2,7 @@
 #define REPORTDETAILS_H
 
 #include "app/optiontable.h"
+#include "report/frontmatter.h"
 
 #include <QJsonObject>
 #include <QString>
@@ -12,6 +13,7 @@ struct ReportDetails
     QString project;
     QString client;
     QString author;
+    ReportTitle title; // title block, footer, cover and index
 };
 
 // Profile rows of the report's details, which the window holds for the dialog.

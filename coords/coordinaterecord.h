@@ -8,12 +8,14 @@
 #include <QString>
 
 // One valid row of a coordinates file: a photo's UTM position (with its
-// optional orientation and altitude) and its optional local date-time.
+// optional orientation and altitude), its optional local date-time and its
+// optional description.
 struct CoordinateRecord
 {
     UtmPosition position;
     QDateTime dateTime; // local time
     bool hasDateTime = false;
+    QString description; // trimmed; empty when the row has none
 };
 
 // Photo file name (exact, case-sensitive) to its row.

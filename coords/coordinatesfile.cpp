@@ -67,6 +67,11 @@ static QString optionalField(const QStringList &fields, int index)
     return fields.size() > index ? fields.at(index).trimmed() : QString();
 }
 
+static QString descriptionField(const QStringList &fields)
+{
+    return fields.mid(descriptionColumn).join(QLatin1Char(';')).trimmed();
+}
+
 static QString invalidValue(const char *what, const QString &name, const QString &value)
 {
     return QString::fromUtf8(what) + quotedForLog(name) + QStringLiteral(": ")
@@ -137,6 +142,24 @@ static bool parseRow(const QString &line, const LogCallback &log, const CrsTrans
         else
             record.position.altitude = altitude;
     }
+    record.description = descriptionField(fields);
+    return true;
+}
+
+// The data lines of the file: no header, no blank lines. False, logged, when
+// the file cannot be read.
+static bool readDataLines(const QString &path, const LogCallback &log, QStringList &lines)
+{
+    QFile file(path);
+    // A FIFO or a device would block the batch while it is read.
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
+        log(QStringLiteral("Error al abrir el archivo TXT: ") + path);
+        return false;
+    }
+    lines = coordinatesFileLines(file.readAll(), QStringConverter::Utf8);
+    if (!lines.isEmpty() && isHeader(lines.first()))
+        lines.removeFirst();
+    lines.removeIf([](const QString &line) { return line.trimmed().isEmpty(); });
     return true;
 }
 
@@ -144,21 +167,29 @@ CoordinateMap readCoordinatesFile(const QString &path, const LogCallback &log,
                                   const CrsTransform *crs)
 {
     CoordinateMap records;
-    QFile file(path);
-    // A FIFO or a device would block the batch while it is read.
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
-        log(QStringLiteral("Error al abrir el archivo TXT: ") + path);
+    QStringList lines;
+    if (!readDataLines(path, log, lines))
         return records;
-    }
-    const QStringList lines = coordinatesFileLines(file.readAll(), QStringConverter::Utf8);
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QString &line = lines.at(i);
-        if ((i == 0 && isHeader(line)) || line.trimmed().isEmpty())
-            continue;
+    for (const QString &line : std::as_const(lines)) {
         QString name;
         CoordinateRecord record;
         if (parseRow(line, log, crs, name, record))
             records.insert(name, record);
     }
     return records;
+}
+
+QMap<QString, QString> readCoordinateDescriptions(const QString &path, const LogCallback &log)
+{
+    QMap<QString, QString> descriptions;
+    QStringList lines;
+    if (!readDataLines(path, log, lines))
+        return descriptions;
+    for (const QString &line : std::as_const(lines)) {
+        const QStringList fields = splitCoordinatesRow(line);
+        const QString description = descriptionField(fields);
+        if (!description.isEmpty())
+            descriptions.insert(fields.first().trimmed(), description);
+    }
+    return descriptions;
 }

@@ -7,10 +7,13 @@
 #include "geo/utmposition.h"
 #include "metadata/exifreader.h"
 #include "metadata/metadatacopy.h"
+#include "metadata/photocaption.h"
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QPair>
 #include <QStringList>
+#include <QVector>
 
 // One row's values before formatting; orientation and altitude only as the
 // photo or the track gave them.
@@ -18,6 +21,7 @@ struct SampleRow
 {
     UtmPosition position = fallbackPosition;
     QDateTime dateTime = QDateTime::currentDateTime();
+    QString description; // the photo's caption on one line; empty when none
     bool outsideArea = false; // of the chosen system
 };
 
@@ -107,12 +111,14 @@ static SampleRow readRow(const QString &path, bool useExif, const LogCallback &l
     else
         positionFromGps(path, metadata.exif, crs, log, row);
     readCaptureDateTime(metadata.exif, row.dateTime);
+    // A row is one line: line breaks typed in a caption become spaces.
+    row.description = readPhotoCaption(metadata).simplified();
     return row;
 }
 
 // Fields are joined, not substituted into a pattern, so a '%' in a file
 // name is written as it is.
-static QString formatRow(const QString &name, const SampleRow &row)
+static QString formatRow(const QString &name, const SampleRow &row, bool withDescriptions)
 {
     const UtmPosition &position = row.position;
     const QStringList fields {
@@ -126,7 +132,10 @@ static QString formatRow(const QString &name, const SampleRow &row)
             row.dateTime.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss")),
             position.altitude ? QString::number(*position.altitude, 'f', 1) : QString(),
     };
-    return fields.join(QLatin1Char(';'));
+    QString line = fields.join(QLatin1Char(';'));
+    if (withDescriptions)
+        line += QLatin1Char(';') + row.description;
+    return line;
 }
 
 void writeSampleCoordinatesFile(const QString &folder, const QString &targetPath,
@@ -137,13 +146,22 @@ void writeSampleCoordinatesFile(const QString &folder, const QString &targetPath
         for (const QString &line : crs->choiceLines())
             log(line);
     int outsideArea = 0;
+    // The description column only when some photo has one, so that a file
+    // without descriptions stays as it always was.
     const auto contents = [&] {
-        QByteArray text = QByteArray(coordinatesFileHeader) + lineEnd;
+        QVector<QPair<QString, SampleRow>> rows;
+        bool withDescriptions = false;
         for (const QString &path : collectPhotos(folder, includeSubdirectories)) {
-            const SampleRow row = readRow(path, useExif, log, track, crs);
-            outsideArea += row.outsideArea;
-            text += formatRow(QFileInfo(path).fileName(), row).toUtf8() + lineEnd;
+            rows.append({QFileInfo(path).fileName(), readRow(path, useExif, log, track, crs)});
+            withDescriptions |= !rows.last().second.description.isEmpty();
+            outsideArea += rows.last().second.outsideArea;
         }
+        QByteArray text = coordinatesFileHeader;
+        if (withDescriptions)
+            text += QByteArray(";") + descriptionColumnName;
+        text += lineEnd;
+        for (const auto &[name, row] : std::as_const(rows))
+            text += formatRow(name, row, withDescriptions).toUtf8() + lineEnd;
         return text;
     };
     // A full disk must not be reported as a finished file.

@@ -11,7 +11,9 @@
 // would run (collectPhotos), in the same order.
 // With `useExif`, each row takes the photo's GPS position, direction,
 // altitude and capture time; photos without GPS, and every photo without
-// `useExif`, get a fixed position and the current time. With `track` too,
+// `useExif`, get a fixed position and the current time. With `useExif` a
+// ninth column "descripcion" holds each photo's caption, written only when
+// some photo has one. With `track` too,
 // the position comes from the track by the photo's capture time instead of
 // from its GPS tags. With `crs` the positions are written in that system (a
 // UTM system's zone in the zone column). Outcomes are log lines; the file is

@@ -37,17 +37,50 @@ static QString documentName(const QString &folder)
     return QDir(QDir(folder).absolutePath()).dirName();
 }
 
-bool capturedBefore(const LocationRecord &a, const LocationRecord &b)
+static bool hasOffset(const QDateTime &time)
 {
-    if (a.dateTime != b.dateTime)
-        return a.dateTime < b.dateTime;
+    return time.timeSpec() != Qt::LocalTime;
+}
+
+// The clock reading as if it were UTC, so readings compare as written.
+static QDateTime clockReading(const QDateTime &time)
+{
+    return QDateTime(time.date(), time.time(), Qt::UTC);
+}
+
+bool capturedBefore(const LocationRecord &a, const LocationRecord &b, bool byInstant)
+{
+    if (a.dateTime.isValid() != b.dateTime.isValid())
+        return !a.dateTime.isValid();
+    if (a.dateTime.isValid()) {
+        const QDateTime first = byInstant ? a.dateTime : clockReading(a.dateTime);
+        const QDateTime second = byInstant ? b.dateTime : clockReading(b.dateTime);
+        if (first != second)
+            return first < second;
+    }
     return a.relativePath < b.relativePath;
+}
+
+bool instantsKnown(const QVector<LocationRecord> &records)
+{
+    return std::all_of(records.cbegin(), records.cend(), [](const LocationRecord &record) {
+        return !record.dateTime.isValid() || hasOffset(record.dateTime);
+    });
+}
+
+void sortByCapture(QVector<LocationRecord> &records)
+{
+    const bool byInstant = instantsKnown(records);
+    std::sort(records.begin(), records.end(),
+              [byInstant](const LocationRecord &a, const LocationRecord &b) {
+                  return capturedBefore(a, b, byInstant);
+              });
 }
 
 bool writeLocationFiles(const QString &folder, QVector<LocationRecord> records,
                         const LogCallback &log)
 {
-    std::sort(records.begin(), records.end(), capturedBefore);
+    sortByCapture(records);
     const QDir directory(folder);
     QByteArray kmz;
     QString error;

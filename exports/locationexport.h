@@ -23,9 +23,15 @@ inline constexpr char reportBaseName[] = "registro_fotografico";
 // in the output folder when one is used, else in the photo folder.
 QString locationFolder(const ProcessingOptions &options, const QString &batchFolder);
 
-// The order of the location files and the photo report: by capture time
-// (unknown first), then by path.
-bool capturedBefore(const LocationRecord &a, const LocationRecord &b);
+// The order of the location files, the photo report and its map numbers:
+// unknown times first, then by time, then by path. A time without its offset
+// from UTC cannot be set against one with it, so the true instant decides
+// only when every known time carries its offset (`byInstant`); otherwise the
+// camera's clock readings are compared.
+bool capturedBefore(const LocationRecord &a, const LocationRecord &b, bool byInstant);
+// True when every known time of `records` carries its offset from UTC.
+bool instantsKnown(const QVector<LocationRecord> &records);
+void sortByCapture(QVector<LocationRecord> &records);
 
 // The record of the photo at `photo` from its EXIF (`exif`, already read):
 // GPS, direction, altitude and capture time, its path taken below `folder`,

@@ -16,3 +16,11 @@ QString crsName(const UtmPosition &position, const CrsTransform &crs)
             .arg(QString::number(crs.entry().epsg), QString::number(position.easting, 'f', 0),
                  QString::number(position.northing, 'f', 0));
 }
+
+QString positionSystemName(const UtmPosition &position, const CrsTransform *crs)
+{
+    if (crs)
+        return crs->shortName();
+    return QStringLiteral("WGS 84 / UTM %1%2")
+            .arg(QString::number(position.zone), QString(QLatin1Char(position.letter)));
+}

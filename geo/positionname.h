@@ -14,4 +14,8 @@ QString utmName(const UtmPosition &position);
 // zone, the latitude's band), "EPSG<code> <E> <N>" for other projections.
 QString crsName(const UtmPosition &position, const CrsTransform &crs);
 
+// The system a position's numbers are in: the chosen one's short name
+// ("PSAD56 / UTM 19S"), else "WGS 84 / UTM 19H" with its zone and band.
+QString positionSystemName(const UtmPosition &position, const CrsTransform *crs);
+
 #endif // POSITIONNAME_H

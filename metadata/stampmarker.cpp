@@ -12,6 +12,7 @@
 static const char stampDateKey[] = "Xmp.rumbario.stampDate";
 static const char originalNameKey[] = "Xmp.rumbario.originalName";
 static const char backupKey[] = "Xmp.rumbario.backup";
+static const char systemKey[] = "Xmp.rumbario.system";
 
 void registerStampNamespace()
 {
@@ -30,6 +31,8 @@ void writeStampMarker(Exiv2::XmpData &xmp, const StampMarker &marker)
         xmp.erase(old);
     if (!marker.backup.isEmpty())
         xmp[backupKey] = marker.backup.toStdString();
+    if (!marker.system.isEmpty())
+        xmp[systemKey] = marker.system.toStdString();
 }
 
 static QString textOf(const Exiv2::XmpData &xmp, const char *key)
@@ -46,6 +49,7 @@ std::optional<StampMarker> readStampMarker(const Exiv2::XmpData &xmp)
         return std::nullopt;
     marker.originalName = textOf(xmp, originalNameKey);
     marker.backup = textOf(xmp, backupKey);
+    marker.system = textOf(xmp, systemKey);
     return marker;
 }
 

@@ -18,6 +18,10 @@ struct StampMarker
     // The backup's path relative to the photo's own folder ("Backup/a_backup.jpg");
     // empty when the run made no backup.
     QString backup;
+    // The coordinate system of the stamped position ("WGS 84 / UTM 19H",
+    // "PSAD56 / UTM 19S"); empty in the markers of runs before it was kept,
+    // which stamped WGS 84 / UTM.
+    QString system;
 };
 
 inline constexpr char stampNamespaceUri[] = "http://ns.rumbario.org/estampa/1.0/";

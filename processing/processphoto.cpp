@@ -6,12 +6,14 @@
 #include "files/photocollection.h"
 #include "files/photofile.h"
 #include "geo/globelimits.h"
+#include "geo/positionname.h"
 #include "geo/utm.h"
 #include "image/photoloader.h"
 #include "image/thumbnail.h"
 #include "metadata/exifwriter.h"
 #include "metadata/metadatacopy.h"
 #include "metadata/nativepath.h"
+#include "metadata/photodescription.h"
 #include "metadata/stampmarker.h"
 #include "processing/failurereason.h"
 #include "processing/photoplacement.h"
@@ -112,6 +114,7 @@ static void markStamped(PhotoRun &run)
     else
         marker.originalName = run.fileName;
     marker.stampedAt = run.context.startedAt;
+    marker.system = positionSystemName(run.stamp.position, run.context.crs.get());
     if (!run.backupPath.isEmpty())
         marker.backup = QFileInfo(run.photoPath)
                                 .absoluteDir()
@@ -204,6 +207,9 @@ static void replaceMetadataWithRow(PhotoRun &run)
         run.lines << QStringLiteral("Altitud fuera de rango (%1 m): no se escribe en el EXIF.")
                              .arg(QString::number(*stamp.position.altitude));
     writeRecordToExif(run.metadata.exif, stamp.position, stamp.captureTime, stamp.wgs84);
+    // The row's description, or the photo's own when the row has none, so
+    // that new metadata never drops a caption.
+    setPhotoDescription(run.metadata.exif, run.metadata.iptc, run.metadata.xmp, stamp.description);
 }
 
 // The pixels now stand upright, so viewers must not turn them again, and

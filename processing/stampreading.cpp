@@ -6,6 +6,7 @@
 #include "metadata/exifreader.h"
 #include "metadata/exifwriter.h"
 #include "metadata/nativepath.h"
+#include "metadata/photocaption.h"
 #include "stamping/stamptext.h"
 
 #include <QFileInfo>
@@ -154,6 +155,8 @@ static bool positionFromRow(PhotoReading &run)
     }
     const UtmPosition &position = row->position;
     run.stamp.position = position;
+    if (!row->description.isEmpty())
+        run.stamp.description = row->description;
     auto line = QStringLiteral("Usando datos TXT: Zona %1%2, Easting: %3, Northing: %4")
                         .arg(QString::number(position.zone), QString(QLatin1Char(position.letter)),
                              number(position.easting), number(position.northing));
@@ -225,6 +228,7 @@ static bool nameAfterPosition(PhotoReading &run)
 
 bool readStamp(PhotoReading &run, bool metadataRead)
 {
+    run.stamp.description = readPhotoCaption(run.metadata);
     findCaptureTime(run, metadataRead);
     return findPosition(run) && nameAfterPosition(run);
 }

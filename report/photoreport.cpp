@@ -1,11 +1,15 @@
 #include "report/photoreport.h"
 
+#include "coords/coordinatesfile.h"
 #include "exports/locationexport.h"
 #include "files/photocollection.h"
 #include "geo/numbers.h"
+#include "geo/positionname.h"
+#include "geo/utm.h"
 #include "image/photoloader.h"
 #include "metadata/exifreader.h"
 #include "metadata/photocaption.h"
+#include "metadata/stampmarker.h"
 #include "processing/workpool.h"
 #include "stamping/fontregistry.h"
 #include "stamping/stamptext.h"
@@ -25,7 +29,7 @@ static constexpr double pictureGap = 2.0; // millimetres between picture and cap
 QSizeF ReportLayout::body() const
 {
     return {page.width() - margins.left() - margins.right(),
-            page.height() - margins.top() - margins.bottom() - headerHeight};
+            page.height() - margins.top() - margins.bottom() - headerHeight - footerHeight};
 }
 
 ReportLayout reportLayout(const ReportSettings &settings)
@@ -34,6 +38,7 @@ ReportLayout reportLayout(const ReportSettings &settings)
     layout.page = settings.paper == ReportPaper::Letter ? QSizeF(215.9, 279.4) : QSizeF(210, 297);
     layout.margins = QMarginsF(20, 15, 20, 15);
     layout.headerHeight = 16;
+    layout.footerHeight = 8;
     layout.rowHeight = reportRowHeight;
     layout.columns = settings.photosPerPage == 4 ? 2 : 1;
     layout.rows = settings.photosPerPage == 1 ? 1 : 2;
@@ -82,9 +87,16 @@ QVector<QPair<QString, QString>> captionRows(const ReportPhoto &photo, const Crs
     QVector<QPair<QString, QString>> rows {
             {QStringLiteral("Descripción"), photo.caption},
             {QStringLiteral("Fecha y hora"), dateTimeText(photo.record.dateTime)},
-            {crs ? QStringLiteral("Coordenadas") : QStringLiteral("Coordenadas UTM"),
-             reportCoordinatesText(position, crs)},
     };
+    if (!photo.located) {
+        rows.append({QStringLiteral("Ubicación"), photo.whyUnlocated});
+        rows.append({QStringLiteral("Archivo"), photo.record.relativePath});
+        return rows;
+    }
+    rows.append({crs ? QStringLiteral("Coordenadas") : QStringLiteral("Coordenadas UTM"),
+                 photo.stampSystem.isEmpty() ? reportCoordinatesText(position, crs)
+                                             : reportCoordinatesText(position, crs)
+                                 + QStringLiteral(" (Estampa: %1)").arg(photo.stampSystem)});
     if (position.altitude)
         rows.append({QStringLiteral("Altitud"), altitudeValue(*position.altitude)});
     if (position.orientation)
@@ -95,15 +107,43 @@ QVector<QPair<QString, QString>> captionRows(const ReportPhoto &photo, const Crs
 
 QStringList summaryHeader()
 {
-    return {QStringLiteral("N°"),      QStringLiteral("Archivo"),    QStringLiteral("Fecha y hora"),
-            QStringLiteral("Zona"),    QStringLiteral("Este"),       QStringLiteral("Norte"),
-            QStringLiteral("Altitud"), QStringLiteral("Orientación")};
+    return {QStringLiteral("N°"),           QStringLiteral("Archivo"),
+            QStringLiteral("Fecha y hora"), QStringLiteral("Zona"),
+            QStringLiteral("Este"),         QStringLiteral("Norte"),
+            QStringLiteral("Altitud"),      QStringLiteral("Orientación"),
+            QStringLiteral("Descripción")};
 }
 
 QVector<double> summaryColumnShares()
 {
-    return {0.06, 0.24, 0.17, 0.07, 0.1, 0.11, 0.11, 0.14};
+    return {0.05, 0.17, 0.14, 0.06, 0.08, 0.09, 0.09, 0.1, 0.22};
 }
+
+QString reportSystemText(const PhotoReport &report)
+{
+    if (const CrsTransform *crs = report.settings.crs.get())
+        return crs->shortName();
+    const auto sameZone = [&report](const ReportPhoto &photo) {
+        const UtmPosition &first = report.located.first().record.position;
+        return photo.record.position.zone == first.zone
+                && photo.record.position.letter == first.letter;
+    };
+    if (report.located.isEmpty()
+        || !std::all_of(report.located.cbegin(), report.located.cend(), sameZone))
+        return QStringLiteral("WGS 84 / UTM (zona de cada foto)");
+    const UtmPosition &position = report.located.first().record.position;
+    return QStringLiteral("WGS 84 / UTM %1%2")
+            .arg(QString::number(position.zone), QString(QLatin1Char(position.letter)));
+}
+
+QString summaryTitle(const PhotoReport &report)
+{
+    return QStringLiteral("Tabla resumen · Coordenadas ") + reportSystemText(report);
+}
+
+// A summary row stays one line high: a longer description is cut there and
+// given whole in the photo's caption.
+static constexpr int summaryDescriptionCharacters = 48;
 
 // Unknown values show a dash, never a number.
 static const QString unknownCell = QStringLiteral("—");
@@ -120,25 +160,26 @@ static QStringList summaryRow(const ReportPhoto &photo, const CrsTransform *crs)
             metres(position.easting),
             metres(position.northing),
             position.altitude ? altitudeValue(*position.altitude) : unknownCell,
-            position.orientation ? orientationText(*position.orientation) : unknownCell};
+            position.orientation ? orientationText(*position.orientation) : unknownCell,
+            oneLine(photo.caption, summaryDescriptionCharacters)};
 }
 
 QStringList unlocatedHeader()
 {
-    return {QStringLiteral("Archivo"), QStringLiteral("Fecha y hora"),
-            QStringLiteral("Descripción")};
+    return {QStringLiteral("N°"), QStringLiteral("Archivo"), QStringLiteral("Fecha y hora"),
+            QStringLiteral("Motivo"), QStringLiteral("Descripción")};
 }
 
 QVector<double> unlocatedColumnShares()
 {
-    return {0.32, 0.2, 0.48};
+    return {0.05, 0.2, 0.15, 0.25, 0.35};
 }
 
 static QStringList unlocatedRow(const ReportPhoto &photo)
 {
-    return {photo.record.relativePath,
+    return {QString::number(photo.number), photo.record.relativePath,
             photo.record.dateTime.isValid() ? dateText(photo.record.dateTime, true) : unknownCell,
-            photo.caption};
+            photo.whyUnlocated, oneLine(photo.caption, summaryDescriptionCharacters)};
 }
 
 QVector<QStringList> summaryRows(const PhotoReport &report)
@@ -159,7 +200,7 @@ QVector<QStringList> unlocatedRows(const PhotoReport &report)
 
 QString headerText(const ReportSettings &settings)
 {
-    QStringList first {QStringLiteral("Registro fotográfico")};
+    QStringList first {annexTitle(settings.title)};
     if (!settings.project.isEmpty())
         first << QStringLiteral("Proyecto: ") + settings.project;
     if (!settings.client.isEmpty())
@@ -238,6 +279,25 @@ bool forEachPicture(ReportRun &run, const QVector<ReportPhoto> &photos,
     return !run.stopped();
 }
 
+// The system the photo's stamp was drawn in when it is not the report's. A
+// marker from before the system was kept means WGS 84 / UTM in the photo's
+// own zone.
+static QString differentStampSystem(const Exiv2::XmpData &xmp, const LocationRecord &record,
+                                    const CrsTransform *crs)
+{
+    const auto marker = readStampMarker(xmp);
+    if (!marker)
+        return {};
+    QString stamped = marker->system;
+    if (stamped.isEmpty()) {
+        UtmPosition own;
+        latLonToUtm(record.latitude, record.longitude, own.zone, own.letter, own.easting,
+                    own.northing);
+        stamped = positionSystemName(own, nullptr);
+    }
+    return stamped == positionSystemName(record.position, crs) ? QString() : stamped;
+}
+
 // The photo at `path` from its bytes, `file`: one read for the position, the
 // time and the caption; the picture is decoded later, a few photos at a time.
 static ReportPhoto readReportPhoto(const QString &path, const PhotoFile &file,
@@ -255,12 +315,27 @@ static ReportPhoto readReportPhoto(const QString &path, const PhotoFile &file,
                                       &transformation, &outside);
     outsideArea += outside;
     if (!photo.located) {
+        // A position the chosen system cannot take is no missing GPS.
+        photo.whyUnlocated = crs && readGpsFromExif(metadata.exif)
+                ? QStringLiteral("Fuera del sistema %1").arg(crs->shortName())
+                : QStringLiteral("Sin posición GPS en la foto");
         PhotoStamp stamp;
         readCaptureDateTime(metadata.exif, stamp.captureTime);
         photo.record = locationRecord(stamp, 0.0, 0.0, path, folder);
     }
     photo.caption = readPhotoCaption(metadata);
+    if (photo.located)
+        photo.stampSystem = differentStampSystem(metadata.xmp, photo.record, crs);
     return photo;
+}
+
+// A photo's own caption wins over the file's.
+static void addFileCaptions(QVector<ReportPhoto> &photos, const QMap<QString, QString> &captions)
+{
+    for (ReportPhoto &photo : photos) {
+        if (photo.caption.isEmpty())
+            photo.caption = captions.value(photo.record.fileName);
+    }
 }
 
 PhotoReport collectReport(const ReportSettings &settings, const LogCallback &log,
@@ -294,17 +369,34 @@ PhotoReport collectReport(const ReportSettings &settings, const LogCallback &log
         log(line);
     if (crs && outsideArea > 0)
         log(crs->outsideAreaCountLine(outsideArea));
-    std::sort(photos.begin(), photos.end(), [](const ReportPhoto &a, const ReportPhoto &b) {
-        return capturedBefore(a.record, b.record);
-    });
+    if (!settings.captionsFile.isEmpty())
+        addFileCaptions(photos, readCoordinateDescriptions(settings.captionsFile, log));
+    QVector<LocationRecord> records;
+    int otherStamps = 0;
+    for (const ReportPhoto &photo : std::as_const(photos)) {
+        records.append(photo.record);
+        otherStamps += !photo.stampSystem.isEmpty();
+    }
+    if (otherStamps > 0)
+        log(QStringLiteral("%1 fotos llevan estampas en otro sistema de coordenadas que el del "
+                           "registro; su pie lo indica («Estampa: …»).")
+                    .arg(otherStamps));
+    const bool byInstant = instantsKnown(records);
+    std::sort(photos.begin(), photos.end(),
+              [byInstant](const ReportPhoto &a, const ReportPhoto &b) {
+                  return capturedBefore(a.record, b.record, byInstant);
+              });
     for (ReportPhoto &photo : photos) {
         if (photo.located) {
             photo.number = int(report.located.size()) + 1;
             report.located.append(photo);
         } else {
-            log(QStringLiteral("Sin ubicación, se lista al final: ") + photo.record.relativePath);
+            log(QStringLiteral("Sin ubicación (%1), se muestra al final: %2")
+                        .arg(photo.whyUnlocated, photo.record.relativePath));
             report.unlocated.append(photo);
         }
     }
+    for (int i = 0; i < report.unlocated.size(); ++i)
+        report.unlocated[i].number = int(report.located.size()) + i + 1;
     return report;
 }

@@ -4,6 +4,7 @@
 #include "coords/callbacks.h"
 #include "exports/locationexport.h"
 #include "exports/locationrecord.h"
+#include "report/frontmatter.h"
 
 #include <QDate>
 #include <QFont>
@@ -45,16 +46,23 @@ struct ReportSettings
     QString pdfPath; // used when the format includes PDF
     QString docxPath; // used when the format includes Word
     std::shared_ptr<const CrsTransform> crs; // null: WGS 84 / UTM by each photo's zone
+    // A coordinates file whose "descripcion" column gives the caption of
+    // each photo (by file name) that has none of its own; empty: none.
+    QString captionsFile;
+    ReportTitle title;
 };
 
 // One photo of the report.
 struct ReportPhoto
 {
-    int number = 0; // "Fotografía N°"; 0 for a photo without position
+    int number = 0; // "Fotografía N°": the located first, then those without position
     QString path;
     LocationRecord record; // its position is meaningful only when located
     bool located = false;
+    QString whyUnlocated; // for a photo without position: why it has none
     QString caption; // empty when the photo has none
+    // The system its stamp was drawn in, when the report's differs; else empty.
+    QString stampSystem;
 };
 
 // Everything a report shows, read once from the photos.
@@ -62,14 +70,15 @@ struct PhotoReport
 {
     ReportSettings settings;
     QVector<ReportPhoto> located; // numbered from 1 in the order of the location files
-    QVector<ReportPhoto> unlocated; // in the same order, listed last
+    QVector<ReportPhoto> unlocated; // in the same order, numbered on, shown last
     QStringList unreadableFiles; // files that cannot be read as photos, left out
 };
 
 // One row per located photo: N°, file, time, zone, easting, northing,
 // altitude, direction; a dash for an unknown value.
 QVector<QStringList> summaryRows(const PhotoReport &report);
-// One row per photo without position: file, time, caption.
+// One row per photo without position: N°, file, time, why it has no
+// position, caption.
 QVector<QStringList> unlocatedRows(const PhotoReport &report);
 
 // The page in millimetres: where the header, the blocks and tables go.
@@ -77,7 +86,8 @@ struct ReportLayout
 {
     QSizeF page;
     QMarginsF margins;
-    double headerHeight = 0.0; // the band with project, client, logo and page number
+    double headerHeight = 0.0; // the band with project, client and logo
+    double footerHeight = 0.0; // the band with company, document code and page number
     int columns = 1; // blocks side by side
     int rows = 1; // blocks one under the other
     QSizeF block; // one photo block: title, picture and caption table
@@ -102,9 +112,15 @@ ReportLayout reportLayout(const ReportSettings &settings);
 // chosen system `crs`, its short name, Este and Norte.
 QString reportCoordinatesText(const UtmPosition &position, const CrsTransform *crs);
 QString photoTitle(int number); // "Fotografía N° 3"
-// Label and value, in order; altitude and direction only when known.
+// Label and value, in order; altitude and direction only when known; for a
+// photo without position, why it has none in place of its coordinates.
 QVector<QPair<QString, QString>> captionRows(const ReportPhoto &photo, const CrsTransform *crs);
 QStringList summaryHeader();
+// The system of the report's coordinates: the chosen one, or WGS 84 / UTM
+// with the photos' one zone and band ("WGS 84 / UTM 19H").
+QString reportSystemText(const PhotoReport &report);
+// "Tabla resumen · Coordenadas PSAD56 / UTM 19S".
+QString summaryTitle(const PhotoReport &report);
 QStringList unlocatedHeader();
 QString headerText(const ReportSettings &settings); // project, client, author and date
 QString pageNumberText(int page, int pages); // "Página 2 de 7"

@@ -58,7 +58,7 @@ ReportOutcome writePhotoReport(const ReportSettings &settings, const LogCallback
         return outcome;
     }
     const QStringList targets = reportTargets(settings);
-    const int total = int(report.located.size() * targets.size());
+    const int total = int((report.located.size() + report.unlocated.size()) * targets.size());
     int done = 0;
     if (progress) {
         progress(0, total);

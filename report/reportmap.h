@@ -5,6 +5,7 @@
 
 #include <QPointF>
 #include <QRectF>
+#include <QSizeF>
 #include <QStringList>
 #include <QVector>
 
@@ -43,10 +44,33 @@ MapFrame mapFrame(const QVector<UtmPosition> &positions, const QRectF &area,
 // out because they lie in another zone.
 QStringList mapNotes(const PhotoReport &report, const MapFrame &frame);
 
-// Draws grid lines with their labels in metres, a marker numbered as its
-// "Fotografía N°" with an arrow for each known direction, a scale bar and a
-// north arrow into `area`. `unitsPerMillimetre` sizes lines and markers;
-// `font` is the report's font, scaled by the painter's device.
+// Photos closer than this to the first photo of a marker share it.
+inline constexpr double mapGroupMetres = 5.0;
+
+// Groups `points` (eastings and northings in metres): each joins the first
+// group whose first point lies within `metres`, else starts one. Groups, and
+// the indices in each, keep the order of `points`. Joining the first point,
+// not any member, keeps a walk of close photos from becoming one marker.
+QVector<QVector<int>> groupNearby(const QVector<QPointF> &points, double metres);
+
+// "3–7, 12": the numbers ascending, each run of three or more as a range.
+QString numberRanges(QVector<int> numbers);
+
+// A rectangle of `sizes[i]` for the label of each of `points[i]`, in order:
+// centred on its point when that is free, else the nearest free place on
+// rings around it. Free means inside `area`, clear of `obstacles`, of the
+// labels placed before and of the other points (squares of `pointRadius`).
+// An empty rectangle where no place is free.
+QVector<QRectF> placeLabels(const QVector<QPointF> &points, const QVector<QSizeF> &sizes,
+                            const QRectF &area, const QVector<QRectF> &obstacles,
+                            double pointRadius);
+
+// Draws the map's title, grid lines with their labels in metres, a dot for
+// each photo with an arrow for each known direction, one label per group of
+// close photos with their "Fotografía N°" numbers (led by a line to its
+// photos when moved off them), a legend, a scale bar and a north arrow into
+// `area`. `unitsPerMillimetre` sizes lines and markers; `font` is the
+// report's font, scaled by the painter's device.
 void drawReportMap(QPainter &painter, const MapFrame &frame, double unitsPerMillimetre,
                    const PhotoReport &report, const QFont &font);
 

@@ -40,12 +40,16 @@ public:
 
     bool isActive() const { return painter.isActive(); }
 
-    void newPage()
+    // A cover has neither header nor footer.
+    void newPage(bool cover = false)
     {
         if (page > 0)
             writer.newPage();
         ++page;
+        if (cover)
+            return;
         drawHeader();
+        drawFooter();
     }
 
     QRectF box(double x, double y, double width, double height) const
@@ -176,6 +180,56 @@ public:
                    Qt::AlignLeft | Qt::AlignTop);
     }
 
+    // The annex title, the project's lines and the logo, large, alone on a page.
+    void drawCover()
+    {
+        newPage(true);
+        const double left = layout.margins.left();
+        const double width = layout.body().width();
+        double y = layout.page.height() * 0.28;
+        if (!logo.isNull()) {
+            const QSizeF size = QSizeF(logo.size()).scaled(QSizeF(70, 30), Qt::KeepAspectRatio);
+            painter.drawImage(box(left + (width - size.width()) / 2, y - size.height() - 10,
+                                  size.width(), size.height()),
+                              logo);
+        }
+        painter.setPen(Qt::black);
+        drawFitted(box(left, y, width, 24), annexTitle(report.settings.title), 24, true,
+                   Qt::AlignCenter);
+        y += 34;
+        for (const QString &line : coverLines(report.settings)) {
+            drawFitted(box(left, y, width, 8), line, 12, false, Qt::AlignCenter);
+            y += 8;
+        }
+    }
+
+    // The annex title and the title block's table.
+    void drawTitleBlock()
+    {
+        newPage();
+        const QPointF origin = bodyOrigin();
+        painter.setPen(Qt::black);
+        drawFitted(box(origin.x(), origin.y() + 4, layout.body().width(), 14),
+                   annexTitle(report.settings.title), 18, true, Qt::AlignLeft | Qt::AlignVCenter);
+        double y = origin.y() + 24;
+        for (const auto &[label, value] : titleBlockRows(report.settings)) {
+            const QRectF labelCell = box(origin.x(), y, layout.body().width() * 0.32, 8);
+            const QRectF valueCell = box(origin.x() + layout.body().width() * 0.32, y,
+                                         layout.body().width() * 0.68, 8);
+            painter.setPen(QPen(QColor(120, 120, 120), 0.15 * unit));
+            painter.setBrush(QColor(235, 240, 245));
+            painter.drawRect(labelCell);
+            painter.setBrush(Qt::white);
+            painter.drawRect(valueCell);
+            painter.setPen(Qt::black);
+            drawFitted(labelCell, label, 9, true, Qt::AlignLeft | Qt::AlignVCenter);
+            drawFitted(valueCell, value, 9, false, Qt::AlignLeft | Qt::AlignVCenter);
+            y += 8;
+        }
+    }
+
+    int currentPage() const { return page; }
+
     void drawMessage(const QString &text)
     {
         newPage();
@@ -210,23 +264,41 @@ private:
         const double width = layout.body().width();
         const double height = layout.headerHeight - 3;
         painter.setPen(Qt::black);
-        double textWidth = width - 30;
+        double textWidth = width;
         if (!logo.isNull()) {
             const QSizeF logoSize
                     = QSizeF(logo.size()).scaled(QSizeF(35, height), Qt::KeepAspectRatio);
-            painter.drawImage(box(left + width - 30 - logoSize.width() - 2, top, logoSize.width(),
-                                  logoSize.height()),
-                              logo);
+            painter.drawImage(
+                    box(left + width - logoSize.width(), top, logoSize.width(), logoSize.height()),
+                    logo);
             textWidth -= logoSize.width() + 4;
         }
         drawFitted(box(left, top, textWidth, height), headerText(report.settings), 8, false,
                    Qt::AlignLeft | Qt::AlignVCenter);
+        drawRule(top + height + 1);
+    }
+
+    // Company and document code at the left, "Página N de M" at the right.
+    void drawFooter()
+    {
+        const double left = layout.margins.left();
+        const double width = layout.body().width();
+        const double top = layout.page.height() - layout.margins.bottom() - layout.footerHeight;
+        drawRule(top + 1);
+        const QRectF band = box(left, top + 2, width, layout.footerHeight - 2);
+        painter.setPen(Qt::black);
         painter.setFont(font(8));
-        painter.drawText(box(left + width - 30, top, 30, height), Qt::AlignRight | Qt::AlignVCenter,
-                         pageNumberText(page, pages));
+        painter.drawText(band, Qt::AlignRight | Qt::AlignVCenter, pageNumberText(page, pages));
+        drawFitted(box(left, top + 2, width - 35, layout.footerHeight - 2),
+                   footerText(report.settings.title), 8, false, Qt::AlignLeft | Qt::AlignVCenter);
+    }
+
+    void drawRule(double y)
+    {
+        const double left = layout.margins.left();
+        const double width = layout.body().width();
         painter.setPen(QPen(QColor(60, 60, 60), 0.3 * unit));
-        painter.drawLine(box(left, top + height + 1, width, 0).topLeft(),
-                         box(left, top + height + 1, width, 0).topRight());
+        painter.drawLine(box(left, y, width, 0).topLeft(), box(left, y, width, 0).topRight());
     }
 
     QPdfWriter &writer;
@@ -239,18 +311,32 @@ private:
     QPainter painter;
 };
 
-// Pages of the report: blocks, summary, map, photos without position.
+// Cover, title block and index, before the first photo block.
+static int frontPages(const PhotoReport &report)
+{
+    const ReportTitle &title = report.settings.title;
+    const qsizetype photos = report.located.size() + report.unlocated.size();
+    const int indexPages = title.photoIndex && photos > 0
+            ? ceilDiv(photos, tableRowsPerPage(reportLayout(report.settings)))
+            : 0;
+    return (title.cover ? 1 : 0) + 1 + indexPages;
+}
+
+// Pages of the report: front pages, blocks, summary, map, photos without
+// position (their table, then their blocks).
 static int pageCount(const PhotoReport &report)
 {
     const ReportSettings &settings = report.settings;
     const ReportLayout layout = reportLayout(settings);
     const int tableRows = tableRowsPerPage(layout);
     const qsizetype located = report.located.size();
-    const int pages = ceilDiv(located, settings.photosPerPage)
+    const int pages = frontPages(report) + ceilDiv(located, settings.photosPerPage)
             + (settings.includeSummary ? ceilDiv(located, tableRows) : 0)
             + (settings.includeMap && located > 0 ? 1 : 0)
-            + ceilDiv(report.unlocated.size(), tableRows);
-    return std::max(1, pages);
+            + ceilDiv(report.unlocated.size(), tableRows)
+            + ceilDiv(report.unlocated.size(), settings.photosPerPage);
+    // An empty folder gets a page that says so.
+    return pages + (located == 0 && report.unlocated.isEmpty() ? 1 : 0);
 }
 
 bool buildReportPdf(const PhotoReport &report, ReportRun &run, QByteArray &pdf, QString &error)
@@ -261,7 +347,7 @@ bool buildReportPdf(const PhotoReport &report, ReportRun &run, QByteArray &pdf, 
     writer.setPdfVersion(QPagedPaintDevice::PdfVersion_A1b);
     writer.setResolution(pdfResolution);
     writer.setCreator(QStringLiteral("Rumbario"));
-    writer.setTitle(QStringLiteral("Registro fotográfico ") + report.settings.project);
+    writer.setTitle(annexTitle(report.settings.title) + QLatin1Char(' ') + report.settings.project);
     writer.setPageSize(QPageSize(report.settings.paper == ReportPaper::Letter ? QPageSize::Letter
                                                                               : QPageSize::A4));
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
@@ -271,26 +357,43 @@ bool buildReportPdf(const PhotoReport &report, ReportRun &run, QByteArray &pdf, 
         return false;
     }
     const ReportSettings &settings = report.settings;
-    const bool complete
-            = forEachPicture(run, report.located, pages.pageLayout().pictureBox,
-                             [&](int index, const QImage &picture) {
-                                 const int slot = index % settings.photosPerPage;
-                                 if (slot == 0)
-                                     pages.newPage();
-                                 pages.drawBlock(report.located.at(index), picture, slot);
-                             });
-    if (!complete) {
+    if (settings.title.cover)
+        pages.drawCover();
+    pages.drawTitleBlock();
+    const int total = pageCount(report);
+    if (settings.title.photoIndex && total > frontPages(report))
+        pages.drawTablePages(
+                QStringLiteral("Índice de fotografías"), photoIndexHeader(),
+                photoIndexRows(report, frontPages(report) + 1,
+                               total - ceilDiv(report.unlocated.size(), settings.photosPerPage)
+                                       + 1),
+                photoIndexColumnShares());
+    const auto drawBlocks = [&](const QVector<ReportPhoto> &photos) {
+        return forEachPicture(run, photos, pages.pageLayout().pictureBox,
+                              [&](int index, const QImage &picture) {
+                                  const int slot = index % settings.photosPerPage;
+                                  if (slot == 0)
+                                      pages.newPage();
+                                  pages.drawBlock(photos.at(index), picture, slot);
+                              });
+    };
+    if (!drawBlocks(report.located)) {
         pages.end();
         return false;
     }
     if (settings.includeSummary && !report.located.isEmpty())
-        pages.drawTablePages(QStringLiteral("Tabla resumen"), summaryHeader(), summaryRows(report),
+        pages.drawTablePages(summaryTitle(report), summaryHeader(), summaryRows(report),
                              summaryColumnShares());
     if (settings.includeMap && !report.located.isEmpty())
         pages.drawMapPage();
-    if (!report.unlocated.isEmpty())
+    if (!report.unlocated.isEmpty()) {
         pages.drawTablePages(QStringLiteral("Fotografías sin ubicación"), unlocatedHeader(),
                              unlocatedRows(report), unlocatedColumnShares());
+        if (!drawBlocks(report.unlocated)) {
+            pages.end();
+            return false;
+        }
+    }
     if (report.located.isEmpty() && report.unlocated.isEmpty())
         pages.drawMessage(QStringLiteral("No hay fotografías en la carpeta."));
     if (!pages.end()) {

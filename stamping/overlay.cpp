@@ -71,6 +71,19 @@ static QMap<QString, QStringList> textBlocks(const ProcessingOptions &options,
     return blocks;
 }
 
+// The description and the extra text under the date's block, as wide as its
+// widest line.
+static void addWrappedLines(QStringList &block, const QFontMetrics &metrics,
+                            const ProcessingOptions &options, const PhotoStamp &photo)
+{
+    int width = 0;
+    for (const QString &line : std::as_const(block))
+        width = std::max(width, metrics.horizontalAdvance(line));
+    if (options.drawDescription)
+        block << wrappedLines(photo.description, metrics, width);
+    block << wrappedLines(options.extraText, metrics, width);
+}
+
 static void drawBlockBox(QPainter &painter, const QRect &box)
 {
     painter.save();
@@ -122,7 +135,8 @@ static void drawTexts(QPainter &painter, const QSize &canvas, const ProcessingOp
             std::max(10, clampToInt(truncToInteger(canvas.height() * options.fontSizeRatio))));
     painter.setFont(font);
     painter.setPen(options.fontColor);
-    const QMap<QString, QStringList> blocks = textBlocks(options, photo);
+    QMap<QString, QStringList> blocks = textBlocks(options, photo);
+    addWrappedLines(blocks[options.dtPosition], painter.fontMetrics(), options, photo);
     for (auto block = blocks.constBegin(); block != blocks.constEnd(); ++block)
         drawTextBlock(painter, canvas, block.key(), block.value(), options.bgText, painted);
 }

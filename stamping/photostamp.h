@@ -18,6 +18,10 @@ struct PhotoStamp
     // coordinates line and `wgs84` the photo's true position.
     QString crsText;
     std::optional<LatLon> wgs84;
+    QString photoPath; // the photo as collected
+    // The photo's description: its coordinates-file row's, else its own
+    // caption; empty when it has none.
+    QString description;
     // The position the photo's own EXIF gives, as read with its metadata;
     // empty when it has none.
     std::optional<LatLon> exifPosition;

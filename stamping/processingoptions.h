@@ -46,6 +46,10 @@ struct ProcessingOptions
     QString outputFolder;
     bool drawAltitude = false;
     QString altitudePosition;
+    // Lines under the date's block, wrapped to its width: the photo's
+    // description, and a text of the user's own; nothing when empty.
+    bool drawDescription = false;
+    QString extraText;
     // Positions from a GPS track by each photo's capture time; wins over
     // `useExif` and the coordinates file (leave `useExif` false with it).
     bool useGpxTrack = false;

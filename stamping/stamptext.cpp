@@ -4,6 +4,7 @@
 #include "geo/numbers.h"
 #include "geo/utm.h"
 
+#include <QFontMetrics>
 #include <QLocale>
 
 QString coordinatesText(const PhotoStamp &photo, bool drawGeo, bool useExif)
@@ -62,4 +63,43 @@ QString dateText(const QDateTime &captureTime, bool withTime)
     return QLocale::c().toString(captureTime,
                                  withTime ? QStringLiteral("dd/MM/yyyy HH:mm:ss")
                                           : QStringLiteral("dd/MM/yyyy"));
+}
+
+// Splits a word too wide for a line into pieces that fit, at least one
+// character each.
+static QStringList brokenWord(const QString &word, const QFontMetrics &metrics, int width)
+{
+    QStringList pieces;
+    QString piece;
+    for (const QChar c : word) {
+        if (!piece.isEmpty() && metrics.horizontalAdvance(piece + c) > width) {
+            pieces << piece;
+            piece.clear();
+        }
+        piece += c;
+    }
+    if (!piece.isEmpty())
+        pieces << piece;
+    return pieces;
+}
+
+QStringList wrappedLines(const QString &text, const QFontMetrics &metrics, int width)
+{
+    QStringList lines;
+    QString line;
+    for (const QString &word : text.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString joined = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+        if (metrics.horizontalAdvance(joined) <= width) {
+            line = joined;
+            continue;
+        }
+        if (!line.isEmpty())
+            lines << line;
+        QStringList pieces = brokenWord(word, metrics, width);
+        line = pieces.takeLast();
+        lines << pieces;
+    }
+    if (!line.isEmpty())
+        lines << line;
+    return lines;
 }

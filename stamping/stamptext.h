@@ -5,6 +5,9 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
+
+class QFontMetrics;
 
 // The texts stamped on a photo. Numbers are written the same whatever the
 // locale.
@@ -32,5 +35,10 @@ QString altitudeText(double altitude);
 
 // "dd/MM/yyyy HH:mm:ss" with the time, "dd/MM/yyyy" without.
 QString dateText(const QDateTime &captureTime, bool withTime);
+
+// `text` in lines no wider than `width` pixels: broken between words, a
+// word wider than a line broken between its characters. Line breaks in
+// `text` count as spaces; none for blank text.
+QStringList wrappedLines(const QString &text, const QFontMetrics &metrics, int width);
 
 #endif // STAMPTEXT_H

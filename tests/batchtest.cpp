@@ -9,6 +9,7 @@
 #include "metadata/exiv2image.h"
 #include "metadata/exiv2setup.h"
 #include "metadata/metadatacopy.h"
+#include "metadata/photocaption.h"
 #include "metadata/stampmarker.h"
 #include "processing/batchcontext.h"
 #include "processing/batchsummary.h"
@@ -179,8 +180,10 @@ private slots:
         PhotoMetadata saved;
         QString error;
         QCOMPARE(copyMetadata(renamed, saved, error), MetadataResult::Done);
-        QVERIFY(saved.iptc.empty()
-                && saved.exif.findKey(Exiv2::ExifKey("Exif.Image.Make")) == saved.exif.end());
+        // Only the photo's caption outlives the new metadata.
+        QVERIFY(saved.exif.findKey(Exiv2::ExifKey("Exif.Image.Make")) == saved.exif.end());
+        QCOMPARE(int(saved.iptc.count()), 2); // the caption and its character set
+        QCOMPARE(readPhotoCaption(saved), "pie");
         const auto gps = readGpsFromExif(renamed);
         QVERIFY(gps && gps->direction && gps->altitude.metres);
         QCOMPARE(QString("%1 %2").arg(*gps->direction).arg(*gps->altitude.metres), "90 12.5");
@@ -229,6 +232,11 @@ private slots:
         QCOMPARE(result.outcome.withoutPosition, leave ? photo : QStringList());
         if (leave)
             QCOMPARE(fileBytes(at("sin gps.jpg")), untouched);
+        // The marker names the system the stamp was drawn in.
+        const auto marker
+                = readStampMarkerFromFile(at(QDir(folder).entryList(QDir::Files).first()));
+        QVERIFY(marker);
+        QCOMPARE(marker->system, crs.isEmpty() ? "WGS 84 / UTM 19H" : "PSAD56 / UTM 19S");
     }
 
     void exifIptcAndXmpSurviveAndTurnedPhotosAreMarkedUpright()
@@ -297,6 +305,40 @@ private slots:
         QString error;
         QCOMPARE(copyMetadata(path, saved, error), MetadataResult::Done);
         QCOMPARE(saved.exif["Exif.Image.Orientation"].toString(), "6");
+    }
+
+    // "Insertar datos del CSV en EXIF" carries the row's description into the
+    // photo; a row without one keeps the photo's own.
+    void rowDescriptionGoesIntoTheNewMetadata_data()
+    {
+        QTest::addColumn<QByteArray>("row");
+        QTest::addColumn<QString>("own");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("row's description")
+                << QByteArray("a.jpg;19;H;345678;6299999;90;;;Talud norte") << "Vieja"
+                << "Talud norte";
+        QTest::newRow("row without one keeps the photo's")
+                << QByteArray("a.jpg;19;H;345678;6299999;90;;") << "Vieja"
+                << "Vieja";
+        QTest::newRow("neither") << QByteArray("a.jpg;19;H;345678;6299999") << ""
+                                 << "";
+    }
+
+    void rowDescriptionGoesIntoTheNewMetadata()
+    {
+        QFETCH(QByteArray, row);
+        QFETCH(QString, own);
+        TestPhoto photo = gpsPhoto();
+        if (!own.isEmpty())
+            photo.xmp["Xmp.dc.description"] = own;
+        const QString path = write("a.jpg", photo);
+        ProcessingOptions options = exifOptions(false);
+        options.useExif = false;
+        options.embedCsvInExif = true;
+        options.csvPath = folder + ".txt";
+        QVERIFY(writeBytes(options.csvPath, row + "\n"));
+        runBatch(folder, options);
+        QTEST(readPhotoCaption(path), "caption");
     }
 
     // Visible photo files at any depth, never the backups of any run, links

@@ -228,7 +228,13 @@ private slots:
         row("altitud en un sistema desconocido", "altitud @D/perfil-roto.json --crs EPSG:999999",
             false, 2, "--crs");
         row("informe", "informe @F --formato ambos --pagina carta", false, 0, "");
+        row("informe con bloque de título",
+            "informe @F --titulo Anexo --codigo MN-1 --revision B --elaborado Ana --revisado Luis "
+            "--aprobado María --empresa Andes --portada --indice",
+            false, 0, "");
         row("formato de informe desconocido", "informe @F --formato odt", false, 2, "--formato");
+        row("informe con descripciones de un archivo que no existe",
+            "informe @F --csv @D/no-existe.csv", false, 2, "--csv");
         row("3 fotos por página", "informe @F --fotos-por-pagina 3", false, 2,
             "--fotos-por-pagina");
         row("proveedor desconocido", "altitud @D/perfil-roto.json --proveedor Bing", false, 2,

@@ -25,7 +25,10 @@ static QStringList describe(const CoordinateMap &records)
         const CoordinateRecord &record = it.value();
         const UtmPosition &r = record.position;
         const bool local = record.dateTime.timeSpec() == Qt::LocalTime;
-        lines << QStringLiteral("%1: %2 %3 %4 %5 %6 %7 %8")
+        const QString description = record.description.isEmpty()
+                ? QString()
+                : QStringLiteral(" «%1»").arg(record.description);
+        lines << QStringLiteral("%1: %2 %3 %4 %5 %6 %7 %8%9")
                          .arg(it.key(), QString::number(r.zone),
                               r.letter ? QString(QLatin1Char(r.letter)) : QStringLiteral("\\0"),
                               number(r.easting), number(r.northing),
@@ -34,7 +37,7 @@ static QStringList describe(const CoordinateMap &records)
                                       ? (local ? record.dateTime.toString("yyyy-MM-ddTHH:mm:ss")
                                                : QStringLiteral("not local"))
                                       : QStringLiteral("-"),
-                              r.altitude ? number(*r.altitude) : QStringLiteral("-"));
+                              r.altitude ? number(*r.altitude) : QStringLiteral("-"), description);
     }
     return lines;
 }
@@ -120,7 +123,7 @@ private slots:
         QTest::newRow("trimmed, first letter, more columns")
                 << QByteArray("  a b.jpg \t;  +5 ; sx ; 3.5e5 ; 2.5 ; -90 ; 05/03/2024 14:30:00 ; "
                               "3 ;x")
-                << QStringList {"a b.jpg: 5 S 350000 2.5 -90 2024-03-05T14:30:00 3"}
+                << QStringList {"a b.jpg: 5 S 350000 2.5 -90 2024-03-05T14:30:00 3 «x»"}
                 << QStringList() << 0;
         QTest::newRow("empty letter is N, empty fields keep their column")
                 << QByteArray("a.jpg;19;;1;2;;;7") << QStringList {"a.jpg: 19 N 1 2 - - 7"}
@@ -203,6 +206,81 @@ private slots:
                 dir.filePath("c.txt"), [&log](const QString &line) { log << line; }, crs.get());
         QTEST(describe(records), "records");
         QTEST(log, "log");
+    }
+
+    // The format as users keep it: a file with the description column written
+    // by hand, next to rows of the older eight columns.
+    void readsTheDescriptionColumn()
+    {
+        const QByteArray file
+                = "nombre_de_la_foto.jpg;zona;letra;easting;northing;orientacion;fecha_hora;"
+                  "altitud;descripcion\r\n"
+                  "P01.jpg;19;H;345713;6297592;45;2024-03-05 14:30:00;550;Talud norte, vista al "
+                  "rajo\r\n"
+                  "P02.jpg;19;H;345720;6297600;;;;  Pozo de monitoreo PM-3; tapa abierta  \r\n"
+                  "P03.jpg;19;H;345730;6297610;90;;;\r\n"
+                  "P04.jpg;19;H;345740;6297620;180;2024-03-05T15:00:00;560\r\n"
+                  "P05.jpg;19;H;x;6297620;;;;perdida con su fila\r\n";
+        QVERIFY(writeBytes(dir.filePath("descripciones.csv"), file));
+        QStringList log;
+        const LogCallback logTo = [&log](const QString &line) {
+            log << line;
+        };
+        const CoordinateMap records = readCoordinatesFile(dir.filePath("descripciones.csv"), logTo);
+        QCOMPARE(describe(records),
+                 QStringList({"P01.jpg: 19 H 345713 6297592 45 2024-03-05T14:30:00 550 «Talud "
+                              "norte, vista al rajo»",
+                              "P02.jpg: 19 H 345720 6297600 - - - «Pozo de monitoreo PM-3; tapa "
+                              "abierta»",
+                              "P03.jpg: 19 H 345730 6297610 90 - -",
+                              "P04.jpg: 19 H 345740 6297620 180 2024-03-05T15:00:00 560"}));
+        QCOMPARE(log, QStringList {"Easting inválido para P05.jpg: x"});
+        // The report's captions judge no position.
+        log.clear();
+        const auto captions = readCoordinateDescriptions(dir.filePath("descripciones.csv"), logTo);
+        QCOMPARE(captions.keys(), QStringList({"P01.jpg", "P02.jpg", "P05.jpg"}));
+        QCOMPARE(captions.value("P05.jpg"), QStringLiteral("perdida con su fila"));
+        QVERIFY(log.isEmpty());
+    }
+
+    // Only a folder with a described photo gets the ninth column, so other
+    // files stay exactly as they were.
+    void sampleFileWritesDescriptionsOnlyWhenThereAreSome_data()
+    {
+        QTest::addColumn<QString>("caption"); // of the second photo
+        QTest::addColumn<QString>("header");
+        QTest::addColumn<QString>("ending"); // of the first and second rows
+        QTest::addColumn<QString>("described");
+        const QString header = QString::fromLatin1(coordinatesFileHeader);
+        QTest::newRow("none") << QString() << header << "550.0|550.0"
+                              << "";
+        QTest::newRow("camera text is none") << "OLYMPUS DIGITAL CAMERA" << header << "550.0|550.0"
+                                             << "";
+        QTest::newRow("one, its lines joined")
+                << "Talud; norte\nvista al rajo" << header + ";descripcion"
+                << "550.0;|550.0;Talud; norte vista al rajo"
+                << "Talud; norte vista al rajo";
+    }
+
+    void sampleFileWritesDescriptionsOnlyWhenThereAreSome()
+    {
+        QFETCH(QString, caption);
+        TestPhoto described = gpsPhoto();
+        described.dateTimeOriginal = "2024:03:05 14:31:00";
+        if (!caption.isEmpty())
+            described.extraExif["Exif.Image.ImageDescription"] = caption;
+        QVERIFY(writeTestPhoto(dir.filePath("fotos/a.jpg"), gpsPhoto()));
+        QVERIFY(writeTestPhoto(dir.filePath("fotos/b.jpg"), described));
+        write(false, true);
+        const QStringList lines
+                = QString::fromUtf8(fileBytes(dir.filePath("ejemplo.csv"))).split('\n');
+        QCOMPARE(lines.size(), 4);
+        QTEST(lines.at(0), "header");
+        QTEST(QStringList({lines.at(1).section(';', 7), lines.at(2).section(';', 7)}).join('|'),
+              "ending");
+        const CoordinateMap records = readCoordinatesFile(dir.filePath("ejemplo.csv"), {});
+        QTEST(records.value("b.jpg").description, "described");
+        QCOMPARE(records.size(), 2);
     }
 
     void sampleRowsFromExifOrFixed_data()

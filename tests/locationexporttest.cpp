@@ -223,6 +223,39 @@ private slots:
     }
 
     // Names a spreadsheet would run as formulas go in as text; numbers as they are.
+    // Times with and without their offset cannot be set against each other:
+    // then the camera's clock readings decide; the true instant only when
+    // every time has its offset. Unknown times first, ties by path.
+    void photosAreOrderedByClockUnlessEveryOffsetIsKnown_data()
+    {
+        QTest::addColumn<QStringList>("times"); // of a.jpg, b.jpg, c.jpg; "-": unknown
+        QTest::addColumn<QString>("order");
+        QTest::newRow("one without offset: by clock reading")
+                << QStringList {"09:55+05:00", "09:35", "10:05-04:00"} << "b a c";
+        QTest::newRow("every offset known: by instant")
+                << QStringList {"09:55-03:00", "09:35-01:00", "09:05-04:00"} << "b a c";
+        QTest::newRow("unknown first, same reading by path")
+                << QStringList {"10:00", "-", "10:00-03:00"} << "b a c";
+    }
+
+    void photosAreOrderedByClockUnlessEveryOffsetIsKnown()
+    {
+        QFETCH(QStringList, times);
+        QVector<LocationRecord> records;
+        for (int i = 0; i < times.size(); ++i) {
+            LocationRecord record;
+            record.relativePath = QString(QChar('a' + i)) + ".jpg";
+            if (times.at(i) != "-")
+                record.dateTime = QDateTime::fromString("2024-03-05T" + times.at(i), Qt::ISODate);
+            records.append(record);
+        }
+        sortByCapture(records);
+        QStringList order;
+        for (const LocationRecord &record : records)
+            order << record.relativePath.left(1);
+        QTEST(order.join(' '), "order");
+    }
+
     void csvNamesNeverStartAFormula()
     {
         LocationRecord record;

@@ -1,13 +1,17 @@
 #include "geo/utm.h"
 #include "metadata/exifreader.h"
 #include "metadata/exifwriter.h"
+#include "metadata/exiv2image.h"
 #include "metadata/exiv2setup.h"
+#include "metadata/photocaption.h"
+#include "metadata/photodescription.h"
 #include "tests/support/files.h"
 #include "tests/support/testphotos.h"
 
 #include <QtTest>
 
 Q_DECLARE_METATYPE(TestPhoto)
+using Tags = QMap<QString, QString>;
 
 static QString known(const std::optional<double> &value)
 {
@@ -46,6 +50,35 @@ static QString rowExif(double latitude, double longitude, double direction, doub
     for (const auto &datum : exif)
         tags << QString::fromStdString(datum.tagName() + "=" + datum.toString());
     return tags.join(' ');
+}
+
+// The entropy-coded picture of a JPEG: everything from its first SOS marker
+// on, found by walking the marker segments (their contents may hold 0xFFDA).
+static QByteArray jpegScanData(const QByteArray &jpeg)
+{
+    qsizetype at = 2;
+    while (at + 4 <= jpeg.size() && uchar(jpeg.at(at)) == 0xFF) {
+        if (uchar(jpeg.at(at + 1)) == 0xDA)
+            return jpeg.mid(at);
+        at += 2 + (uchar(jpeg.at(at + 2)) << 8 | uchar(jpeg.at(at + 3)));
+    }
+    return {};
+}
+
+// The description as XMP, IPTC and EXIF each hold it, "|"-joined; "-" for none.
+static QString descriptionTags(const QString &path)
+{
+    const Exiv2ImagePtr image = openImageFile(path);
+    const auto &xmp = image->xmpData();
+    const auto &iptc = image->iptcData();
+    const auto &exif = image->exifData();
+    const auto xmpIt = xmp.findKey(Exiv2::XmpKey("Xmp.dc.description"));
+    const auto iptcIt = iptc.findKey(Exiv2::IptcKey("Iptc.Application2.Caption"));
+    const auto exifIt = exif.findKey(Exiv2::ExifKey("Exif.Image.ImageDescription"));
+    return QStringList {xmpIt == xmp.end() ? "-" : QString::fromStdString(xmpIt->toString(0)),
+                        iptcIt == iptc.end() ? "-" : QString::fromStdString(iptcIt->toString()),
+                        exifIt == exif.end() ? "-" : QString::fromStdString(exifIt->toString())}
+            .join('|');
 }
 
 class MetadataTest : public QObject
@@ -180,6 +213,83 @@ private slots:
     {
         QFETCH(QString, tags);
         QTEST(tags, "expected");
+    }
+
+    // A description goes into the photo's three caption tags and nowhere
+    // else: the picture's bytes stay as they were; a photo it cannot write
+    // stays whole.
+    void descriptionIsWrittenBesideThePicture_data()
+    {
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<Tags>("before");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("written");
+        QTest::addColumn<QString>("tags"); // XMP|IPTC|EXIF afterwards
+        const QString accents = QStringLiteral("Talud norte; muro de contención (ñandú) ✓");
+        QTest::newRow("new caption")
+                << "jpg" << Tags {} << accents << true << QStringList(3, accents).join('|');
+        QTest::newRow("replaces every earlier one")
+                << "jpg"
+                << Tags {{"Xmp.dc.description", "viejo"},
+                         {"Iptc.Application2.Caption", "viejo"},
+                         {"Exif.Image.ImageDescription", "OLYMPUS DIGITAL CAMERA"}}
+                << QStringLiteral("  Pozo 3  ") << true << "Pozo 3|Pozo 3|Pozo 3";
+        QTest::newRow("empty removes it")
+                << "jpg"
+                << Tags {{"Xmp.dc.description", "viejo"}, {"Iptc.Application2.Caption", "viejo"}}
+                << QString() << true << "-|-|-";
+        QTest::newRow("PNG") << "png" << Tags {} << QStringLiteral("Estanque") << true
+                             << "Estanque|Estanque|Estanque";
+        QTest::newRow("not a photo") << "txt" << Tags {} << QStringLiteral("x") << false << "";
+    }
+
+    void descriptionIsWrittenBesideThePicture()
+    {
+        QFETCH(QString, suffix);
+        QFETCH(Tags, before);
+        QFETCH(QString, text);
+        const QString path = dir.filePath(QStringLiteral("d%1.%2").arg(++count).arg(suffix));
+        TestPhoto photo = gpsPhoto();
+        for (auto tag = before.cbegin(); tag != before.cend(); ++tag)
+            (tag.key().startsWith("Xmp")            ? photo.xmp
+                     : tag.key().startsWith("Iptc") ? photo.iptc
+                                                    : photo.extraExif)[tag.key()]
+                    = tag.value();
+        QVERIFY(suffix == "txt" ? writeBytes(path, "no soy una foto")
+                                : writeTestPhoto(path, photo));
+        const QByteArray original = fileBytes(path);
+        QString reason;
+        QTEST(writePhotoDescription(path, text, reason), "written");
+        const QByteArray after = fileBytes(path);
+        if (suffix == "txt") {
+            QVERIFY(!reason.isEmpty());
+            QCOMPARE(after, original);
+            return;
+        }
+        QVERIFY2(reason.isEmpty(), qPrintable(reason));
+        QTEST(descriptionTags(path), "tags");
+        QCOMPARE(readPhotoCaption(path), text.trimmed());
+        QCOMPARE(readBack(path), QStringLiteral("found -33.45 -70.66 45 550 2024-03-05T14:30:00"));
+        if (suffix == "jpg") {
+            QVERIFY(!jpegScanData(original).isEmpty());
+            QCOMPARE(jpegScanData(after), jpegScanData(original));
+        } else {
+            QCOMPARE(QImage::fromData(after).convertToFormat(QImage::Format_RGB32),
+                     QImage::fromData(original).convertToFormat(QImage::Format_RGB32));
+        }
+    }
+
+    void heifPhotoIsRefusedAndLeftWhole()
+    {
+        if (!canWriteTestHeif())
+            QSKIP("heif-enc is not installed");
+        const QString path = dir.filePath(QStringLiteral("foto.heic"));
+        QVERIFY(writeTestHeif(path, gpsPhoto()));
+        const QByteArray original = fileBytes(path);
+        QString reason;
+        QVERIFY(!writePhotoDescription(path, QStringLiteral("x"), reason));
+        QVERIFY2(reason.contains(QStringLiteral("HEIF")), qPrintable(reason));
+        QCOMPARE(fileBytes(path), original);
     }
 };
 

@@ -73,14 +73,14 @@ class RenderTest : public QObject
     }
 
     QImage draw(const ProcessingOptions &options, QSize size = {4000, 3000},
-                QImage::Format format = QImage::Format_RGB32)
+                QImage::Format format = QImage::Format_RGB32, const PhotoStamp &photo = stamp())
     {
         QImage image(size, QImage::Format_RGB32);
         image.fill(Qt::black);
         image = image.convertToFormat(format);
         QImage logo(400, 100, QImage::Format_RGB32);
         logo.fill(Qt::green);
-        const QList<QRect> painted = drawOverlays(image, options, logo, family, stamp(), {});
+        const QList<QRect> painted = drawOverlays(image, options, logo, family, photo, {});
         // Kept compression reads only the areas said to be painted.
         QImage outside = image.convertToFormat(QImage::Format_RGB32);
         QPainter blackOut(&outside);
@@ -211,6 +211,93 @@ private slots:
         QVERIFY(logo.topLeft() == QPoint(10, 10) && QRect(10, 10, 30, 8).contains(logo));
         // A palette image is stamped in colour.
         QCOMPARE(draw(options, {200, 100}, QImage::Format_Indexed8).pixel(12, 12), qRgb(0, 255, 0));
+    }
+
+    void wrappedLinesFitTheWidthAndKeepEveryWord_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("width"); // pixels
+        QTest::addColumn<int>("count"); // of lines at least
+        QTest::addColumn<QString>("joiner"); // how the lines give the text back
+        QTest::newRow("fits") << "Talud norte" << 1000 << 1 << " ";
+        QTest::newRow("between words")
+                << "Pozo de monitoreo PM-3 con la tapa abierta,\nvista desde el camino" << 150 << 4
+                << " ";
+        QTest::newRow("a word wider than a line") << QString(40, 'W') << 100 << 5 << "";
+        QTest::newRow("blank") << " \n\t " << 100 << 0 << " ";
+    }
+
+    void wrappedLinesFitTheWidthAndKeepEveryWord()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, width);
+        QFont font(family);
+        font.setPixelSize(20);
+        const QFontMetrics metrics(font);
+        const QStringList lines = wrappedLines(text, metrics, width);
+        QFETCH(int, count);
+        QVERIFY2(lines.size() >= count, qPrintable(lines.join('|')));
+        QFETCH(QString, joiner);
+        for (int i = 0; i < lines.size(); ++i) {
+            QVERIFY2(metrics.horizontalAdvance(lines.at(i)) <= width, qPrintable(lines.at(i)));
+            // Each line is as full as it can be: the next word would not fit.
+            const QString next = joiner.isEmpty() ? lines.value(i + 1).left(1)
+                                                  : lines.value(i + 1).section(' ', 0, 0);
+            QVERIFY(i + 1 == lines.size()
+                    || metrics.horizontalAdvance(lines.at(i) + joiner + next) > width);
+        }
+        QCOMPARE(lines.join(joiner), text.simplified());
+    }
+
+    // The description and the extra text join the date's block, wrapped to
+    // its width, and only when there is text to draw.
+    void descriptionAndExtraTextJoinTheDateBlock_data()
+    {
+        QTest::addColumn<bool>("drawDescription");
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<QString>("extraText");
+        QTest::addColumn<int>("fewest"); // lines below the date and coordinates
+        QTest::addColumn<int>("most");
+        const QString longText = QStringLiteral(
+                "Talud norte del rajo visto desde el camino de acceso, con el pozo de "
+                "monitoreo PM-3 al fondo");
+        QTest::newRow("not asked") << false << longText << "" << 0 << 0;
+        QTest::newRow("asked, photo without one") << true << ""
+                                                  << " " << 0 << 0;
+        QTest::newRow("asked, one line") << true << "Talud norte"
+                                         << "" << 1 << 1;
+        QTest::newRow("long, wrapped") << true << longText << "" << 3 << 6;
+        QTest::newRow("both") << true << "Talud norte"
+                              << "Proyecto Norte · P-12" << 2 << 2;
+    }
+
+    void descriptionAndExtraTextJoinTheDateBlock()
+    {
+        ProcessingOptions options;
+        options.drawData = true;
+        options.fontSizeRatio = 0.02;
+        options.fontColor = Qt::red;
+        options.dtPosition = options.coordsPosition = QStringLiteral("abajo-derecha");
+        const QRect quarter(2000, 1500, 2000, 1500);
+        const QRect plain = inkBounds(draw(options), quarter, true);
+        QFETCH(bool, drawDescription);
+        QFETCH(QString, extraText);
+        options.drawDescription = drawDescription;
+        options.extraText = extraText;
+        PhotoStamp photo = stamp();
+        QFETCH(QString, description);
+        photo.description = description;
+        const QRect block = inkBounds(draw(options, {4000, 3000}, QImage::Format_RGB32, photo),
+                                      quarter, true);
+        QFETCH(int, fewest);
+        QFETCH(int, most);
+        QFont font(family);
+        font.setPointSize(60);
+        const QImage canvas(4000, 3000, QImage::Format_RGB32);
+        const int lineStep = QFontMetrics(font, &canvas).height() + 5;
+        const double extra = double(block.height() - plain.height()) / lineStep;
+        QVERIFY2(extra > fewest - 0.3 && extra < most + 0.3, qPrintable(QString::number(extra)));
+        QVERIFY(block.width() <= plain.width() + 2);
     }
 
     void roseArrowFollowsTheOrientationOrTheDialTurns_data()

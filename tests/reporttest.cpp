@@ -126,12 +126,83 @@ static WordText readWord(const QByteArray &part)
     return word;
 }
 
+// "Style: text" for each paragraph that names its style, in order.
+static QStringList styledParagraphs(const QByteArray &part)
+{
+    QStringList paragraphs;
+    QXmlStreamReader xml(part);
+    QString style;
+    QString text;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        const QString name = xml.qualifiedName().toString();
+        if (xml.isStartElement() && name == QLatin1String("w:pStyle"))
+            style = xml.attributes().value(QStringLiteral("w:val")).toString();
+        else if (xml.isStartElement() && name == QLatin1String("w:t"))
+            text += xml.readElementText();
+        else if (xml.isEndElement() && name == QLatin1String("w:p")) {
+            if (!style.isEmpty())
+                paragraphs << style + QStringLiteral(": ") + text;
+            style.clear();
+            text.clear();
+        }
+    }
+    return paragraphs;
+}
+
+// Every field's instruction, simple or complex, trimmed.
+static QStringList fieldInstructions(const QByteArray &part)
+{
+    QStringList instructions;
+    QXmlStreamReader xml(part);
+    while (!xml.atEnd()) {
+        xml.readNext();
+        const QString name = xml.qualifiedName().toString();
+        if (xml.isStartElement() && name == QLatin1String("w:fldSimple"))
+            instructions << xml.attributes().value(QStringLiteral("w:instr")).trimmed().toString();
+        else if (xml.isStartElement() && name == QLatin1String("w:instrText"))
+            instructions << xml.readElementText().trimmed();
+    }
+    return instructions;
+}
+
+// The value of `attribute` on every element called `element`, in order.
+static QStringList attributeValues(const QByteArray &part, const QString &element,
+                                   const QString &attribute)
+{
+    QStringList values;
+    QXmlStreamReader xml(part);
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.qualifiedName() == element)
+            values << xml.attributes().value(attribute).toString();
+    }
+    return values;
+}
+
 class ReportTest : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir dir;
     QString folder;
+
+    // The document's own data, as a consultant fills them in.
+    static ReportTitle annexTitle(bool coverAndIndex)
+    {
+        ReportTitle title;
+        if (!coverAndIndex)
+            return title;
+        title.title = QStringLiteral("Anexo 3 – Registro fotográfico");
+        title.code = QStringLiteral("MN-INF-004-AN3");
+        title.revision = QStringLiteral("B");
+        title.preparedBy = QStringLiteral("Pedro Rojas");
+        title.reviewedBy = QStringLiteral("Luis Soto");
+        title.approvedBy = QStringLiteral("María Díaz");
+        title.company = QStringLiteral("Consultora Andes");
+        title.cover = title.photoIndex = true;
+        return title;
+    }
 
     ReportSettings settings(ReportFormat format) const
     {
@@ -164,20 +235,35 @@ private slots:
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("caption");
+        QTest::addColumn<bool>("captionsFile"); // the coordinates file's column is read
         QTest::newRow("primera, sin descripción") << 0 << "e.jpg"
-                                                  << "";
-        QTest::newRow("XMP antes que IPTC") << 1 << "a.jpg" << specialCaption;
+                                                  << "" << false;
+        QTest::newRow("sin descripción propia: la del archivo") << 0 << "e.jpg"
+                                                                << "Campamento; vista sur" << true;
+        QTest::newRow("XMP antes que IPTC") << 1 << "a.jpg" << specialCaption << false;
+        QTest::newRow("la propia antes que la del archivo")
+                << 1 << "a.jpg" << specialCaption << true;
         QTest::newRow("IPTC") << 2 << "b.jpg"
-                              << "Quebrada seca";
+                              << "Quebrada seca" << false;
         QTest::newRow("texto de cámara, luego UserComment") << 3 << "c.jpg"
-                                                            << "Pozo de monitoreo";
+                                                            << "Pozo de monitoreo" << false;
     }
 
     void recordHoldsEachPhotoInCaptureOrder()
     {
         QFETCH(int, index);
+        QFETCH(bool, captionsFile);
+        ReportSettings chosen = settings(ReportFormat::Pdf);
+        if (captionsFile) {
+            chosen.captionsFile = dir.filePath(QStringLiteral("coordenadas.csv"));
+            QVERIFY(writeBytes(chosen.captionsFile,
+                               "nombre_de_la_foto.jpg;zona;letra;easting;northing;orientacion;"
+                               "fecha_hora;altitud;descripcion\n"
+                               "a.jpg;19;H;1;2;;;;no gana\n"
+                               "e.jpg;19;H;1;2;;;;Campamento; vista sur\n"));
+        }
         const PhotoReport report = collectReport(
-                settings(ReportFormat::Pdf), [](const QString &) {}, nullptr);
+                chosen, [](const QString &) {}, nullptr);
         QCOMPARE(report.located.size(), 4);
         const ReportPhoto &photo = report.located.at(index);
         QCOMPARE(photo.number, index + 1);
@@ -249,7 +335,7 @@ private slots:
         photo.located = true;
         photo.record.position = {19, 'H', 345713, 6297592, direction, altitude};
         report.located = {photo};
-        QTEST(summaryRows(report).first().mid(6), "lastCells");
+        QTEST(summaryRows(report).first().mid(6, 2), "lastCells");
         QStringList labels;
         for (const auto &row : captionRows(photo, nullptr))
             labels << row.first;
@@ -261,12 +347,13 @@ private slots:
     {
         QTest::addColumn<int>("perPage");
         QTest::addColumn<ReportPaper>("paper");
-        QTest::addColumn<int>("pages"); // blocks, summary, map, without position
+        // title, blocks, summary, map, without position: their list and their block
+        QTest::addColumn<int>("pages");
         QTest::addColumn<QSizeF>("pointSize");
-        QTest::newRow("2 por página, A4") << 2 << ReportPaper::A4 << 2 + 3 << QSizeF(595, 842);
+        QTest::newRow("2 por página, A4") << 2 << ReportPaper::A4 << 1 + 2 + 4 << QSizeF(595, 842);
         QTest::newRow("4 por página, carta")
-                << 4 << ReportPaper::Letter << 1 + 3 << QSizeF(612, 792);
-        QTest::newRow("1 por página") << 1 << ReportPaper::A4 << 4 + 3 << QSizeF(595, 842);
+                << 4 << ReportPaper::Letter << 1 + 1 + 4 << QSizeF(612, 792);
+        QTest::newRow("1 por página") << 1 << ReportPaper::A4 << 1 + 4 + 4 << QSizeF(595, 842);
     }
 
     void pdfReadsBackWithEveryPageAndText()
@@ -290,7 +377,7 @@ private slots:
             text << pdf.getAllText(page).text().simplified();
         QVERIFY2(text.first().contains(specialProject), qPrintable(text.first()));
         QVERIFY(text.last().contains(QStringLiteral("Página %1 de %1").arg(pages)));
-        const QString blocks = text.mid(0, pages - 3).join(' ');
+        const QString blocks = text.mid(1, pages - 5).join(' ');
         // The emoji is drawn by a fallback font, whose text PDF readers cannot map back.
         const QString captionUpToEmoji = specialCaption.chopped(2);
         for (const QString &expected :
@@ -298,12 +385,13 @@ private slots:
               QStringLiteral("19H · E 345713 · N 6297592 · Datum: WGS 84")})
             QVERIFY2(blocks.contains(expected), qPrintable(expected + " / " + blocks));
         QVERIFY(!blocks.contains(QStringLiteral("OLYMPUS")));
-        QVERIFY(text.at(pages - 3).contains(QStringLiteral("Tabla resumen")));
-        QVERIFY(text.at(pages - 3).contains(QStringLiteral("6297592")));
-        QVERIFY(text.at(pages - 2).contains(QStringLiteral("Mapa de ubicación")));
-        QVERIFY(text.at(pages - 2).contains(QStringLiteral("Fuera de esta zona")));
-        QVERIFY(text.last().contains(QStringLiteral("Fotografías sin ubicación")));
-        QVERIFY(text.last().contains(QStringLiteral("Acceso al campamento")));
+        QVERIFY(text.at(pages - 4).contains(QStringLiteral("Tabla resumen")));
+        QVERIFY(text.at(pages - 4).contains(QStringLiteral("6297592")));
+        const QString map = text.at(pages - 3);
+        for (const QString &expected :
+             {QStringLiteral("Mapa de ubicación"), QStringLiteral("Ubicación de las fotografías"),
+              QStringLiteral("Fotografía con dirección"), QStringLiteral("Fuera de esta zona")})
+            QVERIFY2(map.contains(expected), qPrintable(expected + " / " + map));
     }
 
     // Captions, summary and map in the chosen system, the whole project on its
@@ -316,13 +404,15 @@ private slots:
         QTest::newRow("WGS 84 / UTM")
                 << 0
                 << QStringList {"Coordenadas UTM 19H · E 345713 · N 6297592 · Datum: WGS 84",
-                                "Cuadrícula UTM zona 19 sur, datum WGS 84", "Fuera de esta zona"}
+                                "Cuadrícula UTM zona 19 sur, datum WGS 84", "Fuera de esta zona",
+                                "Tabla resumen · Coordenadas WGS 84 / UTM (zona de cada foto)"}
                 << "PSAD56";
         QTest::newRow("PSAD56 / UTM 19S, c.jpg de la zona 18 incluida")
                 << 24879
                 << QStringList {"Coordenadas PSAD56 / UTM 19S · E 345896 · N 6297965",
                                 "c.jpg 05/03/2024 10:10:00 19H 174817 6293716",
-                                "Cuadrícula PSAD56 / UTM 19S;"}
+                                "Cuadrícula PSAD56 / UTM 19S;",
+                                "Tabla resumen · Coordenadas PSAD56 / UTM 19S"}
                 << "Fuera de esta zona";
     }
 
@@ -375,25 +465,26 @@ private slots:
         buffer.open(QIODevice::ReadOnly);
         QPdfDocument pdf;
         pdf.load(&buffer);
-        QTRY_COMPARE(pdf.pageCount(), 30 + 2 + 1);
-        for (int page : {30, 31}) {
+        QTRY_COMPARE(pdf.pageCount(), 1 + 30 + 2 + 1);
+        for (int page : {31, 32}) {
             const QString text = pdf.getAllText(page).text().simplified();
-            QVERIFY2(text.contains(QStringLiteral("Página %1 de 33").arg(page + 1))
+            QVERIFY2(text.contains(QStringLiteral("Página %1 de 34").arg(page + 1))
                              && text.contains(QStringLiteral("N° Archivo Fecha y hora")),
                      qPrintable(text));
         }
-        QVERIFY(pdf.getAllText(31).text().contains(QStringLiteral("foto60.jpg")));
+        QVERIFY(pdf.getAllText(32).text().contains(QStringLiteral("foto60.jpg")));
     }
 
     void docxReadsBackWithTablesAndDrawings_data()
     {
         QTest::addColumn<int>("perPage");
         QTest::addColumn<ReportPaper>("paper");
-        QTest::addColumn<int>("pages"); // blocks, summary, map, without position
+        // title, blocks, summary, map, without position: their list and their block
+        QTest::addColumn<int>("pages");
         QTest::addColumn<QString>("pageWidth"); // twips
-        QTest::newRow("2 por página, A4") << 2 << ReportPaper::A4 << 2 + 3 << "11906";
-        QTest::newRow("4 por página, carta") << 4 << ReportPaper::Letter << 1 + 3 << "12240";
-        QTest::newRow("1 por página") << 1 << ReportPaper::A4 << 4 + 3 << "11906";
+        QTest::newRow("2 por página, A4") << 2 << ReportPaper::A4 << 1 + 2 + 4 << "11906";
+        QTest::newRow("4 por página, carta") << 4 << ReportPaper::Letter << 1 + 1 + 4 << "12240";
+        QTest::newRow("1 por página") << 1 << ReportPaper::A4 << 1 + 4 + 4 << "11906";
     }
 
     void docxReadsBackWithTablesAndDrawings()
@@ -415,7 +506,7 @@ private slots:
             QVERIFY2(parts.contains(QLatin1String(part)), part);
         const WordText document = readWord(parts["word/document.xml"]);
         QVERIFY(document.wellFormed);
-        QCOMPARE(document.drawings, 4 + 1); // the photos and the map
+        QCOMPARE(document.drawings, 4 + 1 + 1); // the photos, the map, the one without position
         QTEST(document.pageSize.value(QStringLiteral("w:w")).toString(), "pageWidth");
         QCOMPARE(document.pageBreaks, pages - 1);
         QCOMPARE(document.repeatedRows, 2); // the summary's and the list's header rows
@@ -431,6 +522,264 @@ private slots:
         QVERIFY2(header.cells.first().startsWith(QStringLiteral("Registro fotográfico · Proyecto: ")
                                                  + specialProject),
                  qPrintable(header.cells.first()));
+    }
+
+    // A photo without position has its own section: its row says why, and
+    // its block shows the picture and caption, numbered after the located.
+    void unlocatedPhotosShowPictureCaptionAndWhy_data()
+    {
+        QTest::addColumn<ReportFormat>("format");
+        QTest::newRow("PDF") << ReportFormat::Pdf;
+        QTest::newRow("Word") << ReportFormat::Docx;
+    }
+
+    void unlocatedPhotosShowPictureCaptionAndWhy()
+    {
+        QFETCH(ReportFormat, format);
+        const ReportSettings chosen = settings(format);
+        QStringList log;
+        QVERIFY(!writePhotoReport(
+                         chosen, [&log](const QString &line) { log << line; }, {}, nullptr)
+                         .failed);
+        QVERIFY(log.contains("Sin ubicación (Sin posición GPS en la foto), se muestra al final: "
+                             "d.jpg"));
+        const QString why = QStringLiteral("Sin posición GPS en la foto");
+        const QString listRow = QStringLiteral("5 d.jpg 05/03/2024 10:15:00 ") + why
+                + QStringLiteral(" Acceso al campamento");
+        const QString blockText = QStringLiteral("Fotografía N° 5 Descripción Acceso al "
+                                                 "campamento Fecha y hora 05/03/2024 10:15:00 "
+                                                 "Ubicación ")
+                + why;
+        if (format == ReportFormat::Pdf) {
+            QPdfDocument pdf;
+            QCOMPARE(pdf.load(chosen.pdfPath), QPdfDocument::Error::None);
+            const int last = pdf.pageCount() - 1;
+            const QString list = pdf.getAllText(last - 1).text().simplified();
+            const QString block = pdf.getAllText(last).text().simplified();
+            QVERIFY2(list.contains(QStringLiteral("Fotografías sin ubicación"))
+                             && list.contains(listRow),
+                     qPrintable(list));
+            QVERIFY2(block.contains(blockText), qPrintable(block));
+            // The picture fills much of the page, which text alone would not.
+            const QImage page = pdf.render(last, QSize(210, 297));
+            int inked = 0;
+            for (int y = 0; y < page.height(); ++y)
+                for (int x = 0; x < page.width(); ++x)
+                    inked += qAlpha(page.pixel(x, y)) > 0 && qGray(page.pixel(x, y)) < 200;
+            QVERIFY2(inked > page.width() * page.height() / 8, qPrintable(QString::number(inked)));
+            return;
+        }
+        const auto parts = unzip(fileBytes(chosen.docxPath));
+        QVERIFY(parts.contains("word/media/foto-0005.jpg"));
+        QVERIFY(!QImage::fromData(parts["word/media/foto-0005.jpg"]).isNull());
+        const WordText document = readWord(parts["word/document.xml"]);
+        QVERIFY2(document.cells.join(' ').contains(listRow.section(' ', 1)),
+                 qPrintable(document.cells.join(' ')));
+        const QStringList paragraphs = styledParagraphs(parts["word/document.xml"]);
+        QCOMPARE(paragraphs.last(), "Caption: Fotografía N° 5");
+        QVERIFY(document.cells.join(' ').endsWith(blockText.section(' ', 3) + " Archivo d.jpg"));
+    }
+
+    // A stamp drawn in another system than the report's is named in the
+    // caption, and once in the log; a marker without a system is WGS 84 / UTM.
+    void captionNamesTheStampsOtherSystem_data()
+    {
+        QTest::addColumn<bool>("marked");
+        QTest::addColumn<QString>("stampSystem"); // in the marker; empty: none, an older marker
+        QTest::addColumn<int>("epsg"); // of the report; 0: WGS 84 / UTM
+        QTest::addColumn<QString>("note");
+        const QString wgs84 = QStringLiteral(" (Estampa: WGS 84 / UTM 19H)");
+        QTest::newRow("WGS 84 bajo PSAD56") << true << "WGS 84 / UTM 19H" << 24879 << wgs84;
+        QTest::newRow("marca antigua bajo PSAD56") << true << "" << 24879 << wgs84;
+        QTest::newRow("marca antigua, mismo sistema") << true << "" << 0 << "";
+        QTest::newRow("PSAD56 bajo PSAD56") << true << "PSAD56 / UTM 19S" << 24879 << "";
+        QTest::newRow("sin estampa") << false << "" << 24879 << "";
+    }
+
+    void captionNamesTheStampsOtherSystem()
+    {
+        QFETCH(bool, marked);
+        QFETCH(QString, stampSystem);
+        TestPhoto photo = gpsPhoto();
+        if (marked)
+            photo.xmp["Xmp.rumbario.stampDate"] = "2024-03-05T10:00:00-03:00";
+        if (!stampSystem.isEmpty())
+            photo.xmp["Xmp.rumbario.system"] = stampSystem;
+        const QString stamped = dir.filePath(QStringLiteral("estampadas"));
+        QDir(stamped).removeRecursively();
+        QVERIFY(writeTestPhoto(stamped + "/a.jpg", photo));
+        ReportSettings chosen = settings(ReportFormat::Pdf);
+        chosen.folder = stamped;
+        QFETCH(int, epsg);
+        QString problem;
+        chosen.crs = epsg ? crsTransform(epsg, problem) : nullptr;
+        QStringList log;
+        const PhotoReport report = collectReport(
+                chosen, [&log](const QString &line) { log << line; }, nullptr);
+        QCOMPARE(report.located.size(), 1);
+        const QString coordinates
+                = captionRows(report.located.first(), chosen.crs.get()).at(2).second;
+        QFETCH(QString, note);
+        QVERIFY2(note.isEmpty() ? !coordinates.contains("Estampa") : coordinates.endsWith(note),
+                 qPrintable(coordinates));
+        QCOMPARE(log.filter("otro sistema").size(), note.isEmpty() ? 0 : 1);
+    }
+
+    // The summary names its coordinate system and gives each description on
+    // one line.
+    void summaryNamesItsSystemAndCutsTheDescription_data()
+    {
+        QTest::addColumn<int>("secondZone");
+        QTest::addColumn<int>("epsg"); // 0: WGS 84 / UTM
+        QTest::addColumn<QString>("title");
+        QTest::newRow("una zona") << 19 << 0 << "Tabla resumen · Coordenadas WGS 84 / UTM 19H";
+        QTest::newRow("dos zonas")
+                << 18 << 0 << "Tabla resumen · Coordenadas WGS 84 / UTM (zona de cada foto)";
+        QTest::newRow("sistema elegido")
+                << 19 << 24879 << "Tabla resumen · Coordenadas PSAD56 / UTM 19S";
+    }
+
+    void summaryNamesItsSystemAndCutsTheDescription()
+    {
+        QFETCH(int, secondZone);
+        QFETCH(int, epsg);
+        PhotoReport report;
+        QString problem;
+        report.settings.crs = epsg ? crsTransform(epsg, problem) : nullptr;
+        const QString longCaption = QStringLiteral(
+                "Talud norte del rajo visto desde el camino de acceso, con el pozo PM-3 al fondo");
+        for (const int zone : {19, secondZone}) {
+            ReportPhoto photo;
+            photo.number = int(report.located.size()) + 1;
+            photo.record.position = {zone, 'H', 345000.0, 6297000.0, {}, {}};
+            photo.caption = photo.number == 1 ? QStringLiteral("Pozo PM-3") : longCaption;
+            report.located.append(photo);
+        }
+        QTEST(summaryTitle(report), "title");
+        const auto rows = summaryRows(report);
+        QCOMPARE(rows.first().last(), "Pozo PM-3");
+        QCOMPARE(rows.last().size(), summaryHeader().size());
+        QVERIFY2(rows.last().last().endsWith("…") && rows.last().last().size() <= 48
+                         && longCaption.startsWith(rows.last().last().chopped(1)),
+                 qPrintable(rows.last().last()));
+    }
+
+    // Cover, title block, footer on every page and index, read back from the PDF.
+    void pdfCarriesTheTitleBlockFooterAndIndex_data()
+    {
+        QTest::addColumn<bool>("coverAndIndex");
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<QString>("footer");
+        QTest::newRow("portada, bloque completo e índice")
+                << true << 1 + 1 + 1 + 2 + 4 << "Consultora Andes · MN-INF-004-AN3";
+        QTest::newRow("solo el bloque de título") << false << 1 + 2 + 4 << "";
+    }
+
+    void pdfCarriesTheTitleBlockFooterAndIndex()
+    {
+        QFETCH(bool, coverAndIndex);
+        QFETCH(int, pages);
+        QFETCH(QString, footer);
+        ReportSettings chosen = settings(ReportFormat::Pdf);
+        chosen.title = annexTitle(coverAndIndex);
+        QCOMPARE(writePhotoReport(
+                         chosen, [](const QString &) {}, {}, nullptr)
+                         .written.size(),
+                 1);
+        QPdfDocument pdf;
+        QCOMPARE(pdf.load(chosen.pdfPath), QPdfDocument::Error::None);
+        QCOMPARE(pdf.pageCount(), pages);
+        QStringList text;
+        for (int page = 0; page < pages; ++page)
+            text << pdf.getAllText(page).text().simplified();
+        const int first = coverAndIndex ? 1 : 0; // the title block's page
+        if (coverAndIndex) {
+            for (const QString &expected :
+                 {chosen.title.title, QStringLiteral("Proyecto: ") + specialProject,
+                  QStringLiteral("Consultora Andes"), QStringLiteral("Documento: MN-INF-004-AN3")})
+                QVERIFY2(text.first().contains(expected), qPrintable(text.first()));
+            QVERIFY(!text.first().contains(QStringLiteral("Página")));
+            QVERIFY2(text.at(2).contains(QStringLiteral("Índice de fotografías"))
+                             && text.at(2).contains(
+                                     QStringLiteral("Fotografía N° 3 Quebrada seca 5")),
+                     qPrintable(text.at(2)));
+            QVERIFY(text.at(4).contains(QStringLiteral("Fotografía N° 3")));
+        }
+        const QString block = text.at(first);
+        for (const QString &expected :
+             {coverAndIndex ? chosen.title.title : QStringLiteral("Registro fotográfico"),
+              QStringLiteral("Proyecto ") + specialProject,
+              QStringLiteral("Código del documento ") + chosen.title.code,
+              QStringLiteral("Revisión ") + chosen.title.revision,
+              QStringLiteral("Fecha 06/03/2024"),
+              QStringLiteral("Elaborado por ") + (coverAndIndex ? "Pedro Rojas" : "Ana Pérez"),
+              QStringLiteral("Revisado por ") + chosen.title.reviewedBy,
+              QStringLiteral("Aprobado por ") + chosen.title.approvedBy})
+            QVERIFY2(block.contains(expected.simplified()), qPrintable(expected + " / " + block));
+        for (int page = first; page < pages; ++page) {
+            QVERIFY2(text.at(page).endsWith(
+                             QStringLiteral("Página %1 de %2").arg(page + 1).arg(pages))
+                             || text.at(page).contains(
+                                     QStringLiteral("Página %1 de %2").arg(page + 1).arg(pages)),
+                     qPrintable(text.at(page)));
+            QVERIFY2(footer.isEmpty() || text.at(page).contains(footer), qPrintable(text.at(page)));
+        }
+    }
+
+    // Word finds its styles, numbers the captions and builds the table of
+    // figures from the SEQ fields; the footer carries Word's page fields.
+    void docxHasNamedStylesNumberedCaptionsAndFooter()
+    {
+        ReportSettings chosen = settings(ReportFormat::Docx);
+        chosen.title = annexTitle(true);
+        QCOMPARE(writePhotoReport(
+                         chosen, [](const QString &) {}, {}, nullptr)
+                         .written.size(),
+                 1);
+        const auto parts = unzip(fileBytes(chosen.docxPath));
+        const QByteArray styles = parts["word/styles.xml"];
+        const QStringList styleIds = attributeValues(styles, "w:style", "w:styleId");
+        for (const char *id : {"Normal", "Title", "Heading1", "Caption", "TablaRegistro"})
+            QVERIFY2(styleIds.contains(QLatin1String(id)), id);
+        QCOMPARE(attributeValues(styles, "w:style", "w:type").at(styleIds.indexOf("TablaRegistro")),
+                 "table");
+        QCOMPARE(attributeValues(styles, "w:sz", "w:val").first(), "20"); // 10 pt body text
+        const QString family = attributeValues(styles, "w:rFonts", "w:ascii").first();
+        QCOMPARE(attributeValues(parts["word/fontTable.xml"], "w:font", "w:name"),
+                 QStringList {family});
+        QCOMPARE(attributeValues(parts["word/fontTable.xml"], "w:altName", "w:val"),
+                 QStringList {"Arial"});
+
+        const QByteArray document = parts["word/document.xml"];
+        const QStringList paragraphs = styledParagraphs(document);
+        QCOMPARE(paragraphs.filter(QRegularExpression("^Caption: ")),
+                 QStringList({"Caption: Fotografía N° 1", "Caption: Fotografía N° 2",
+                              "Caption: Fotografía N° 3", "Caption: Fotografía N° 4",
+                              "Caption: Fotografía N° 5"}));
+        QCOMPARE(paragraphs.filter(QRegularExpression("^Title: ")),
+                 QStringList(2, "Title: " + chosen.title.title)); // cover and title block
+        QCOMPARE(paragraphs.filter(QRegularExpression("^Heading1: ")),
+                 QStringList(
+                         {"Heading1: Índice de fotografías",
+                          "Heading1: Tabla resumen · Coordenadas WGS 84 / UTM (zona de cada foto)",
+                          "Heading1: Mapa de ubicación", "Heading1: Fotografías sin ubicación"}));
+        QVERIFY(paragraphs.contains("TableofFigures: Fotografía N° 3: Quebrada seca"));
+        const QStringList fields = fieldInstructions(document);
+        QCOMPARE(fields.filter("SEQ Fotografía").size(), 5);
+        QCOMPARE(fields.first(), QStringLiteral("TOC \\h \\z \\c \"Fotografía\""));
+        const WordText body = readWord(document);
+        for (const QString &cell : {QStringLiteral("Código del documento"), chosen.title.code,
+                                    QStringLiteral("Aprobado por"), chosen.title.approvedBy})
+            QVERIFY2(body.cells.contains(cell), qPrintable(cell));
+
+        const QByteArray footer = parts["word/footer1.xml"];
+        QVERIFY(readWord(footer).wellFormed);
+        QCOMPARE(readWord(footer).cells.first(), "Consultora Andes · MN-INF-004-AN3");
+        QCOMPARE(fieldInstructions(footer), QStringList({"PAGE", "NUMPAGES"}));
+        QVERIFY(attributeValues(parts["word/_rels/document.xml.rels"], "Relationship", "Target")
+                        .contains("footer1.xml"));
+        QVERIFY(attributeValues(parts["[Content_Types].xml"], "Override", "PartName")
+                        .contains("/word/footer1.xml"));
     }
 
     // The grid point a photo stands on, in the page rectangle (0, 0, 100, 100).
@@ -469,6 +818,95 @@ private slots:
                              && qAbs(page.y() - onPage.at(i).y()) < 1e-9,
                      qPrintable(QStringLiteral("%1, %2").arg(page.x()).arg(page.y())));
         }
+    }
+
+    // Photos a few metres apart share one label, numbered as a range list;
+    // the group is measured from its first photo, so a walk does not chain.
+    void mapGroupsPhotosAtOneSpot_data()
+    {
+        QTest::addColumn<QVector<QPointF>>("points"); // metres; photo N° is index + 1
+        QTest::addColumn<QStringList>("labels");
+        QVector<QPointF> spot;
+        for (int i = 0; i < 25; ++i)
+            spot.append({500000 + (i % 5) * 0.7, 6000000 + (i / 5) * 0.7});
+        QTest::newRow("25 en un punto y otras")
+                << spot + QVector<QPointF> {{500060, 6000000}, {500003, 6000003}, {500060, 6000004}}
+                << QStringList {"1–25, 27", "26, 28"};
+        QTest::newRow("vuelta al mismo punto")
+                << QVector<QPointF> {{0, 0}, {1, 0}, {0, 1},   {100, 0}, {0, 0},
+                                     {2, 2}, {3, 3}, {0, 100}, {4, 0}}
+                << QStringList {"1–3, 5–7, 9", "4", "8"};
+        QTest::newRow("recorrido cada 3 m")
+                << QVector<QPointF> {{0, 0}, {3, 0}, {6, 0}, {9, 0}, {12, 0}}
+                << QStringList {"1, 2", "3, 4", "5"};
+        QTest::newRow("justo a 5 m y a más")
+                << QVector<QPointF> {{0, 0}, {3, 4}, {3, 4.01}} << QStringList {"1, 2", "3"};
+    }
+
+    void mapGroupsPhotosAtOneSpot()
+    {
+        QFETCH(QVector<QPointF>, points);
+        QStringList labels;
+        for (const QVector<int> &group : groupNearby(points, mapGroupMetres)) {
+            QVector<int> numbers;
+            for (int index : group)
+                numbers.append(index + 1);
+            labels << numberRanges(numbers);
+        }
+        QTEST(labels, "labels");
+    }
+
+    // Every label finds a place inside the map, clear of the others, of the
+    // furniture and of the other photos' dots: none hides another.
+    void placedLabelsHideNothing_data()
+    {
+        QTest::addColumn<QVector<QPointF>>("points");
+        QTest::addColumn<QSizeF>("size"); // of every label
+        QTest::addColumn<QRectF>("area");
+        QTest::addColumn<int>("placed");
+        QTest::addColumn<bool>("onFirst"); // the first label sits on its photo
+        QVector<QPointF> crowd;
+        for (int i = 0; i < 30; ++i)
+            crowd.append({100 + (i % 6) * 0.5, 100 + (i / 6) * 0.5});
+        QTest::newRow("30 fotos casi juntas")
+                << crowd << QSizeF(9, 4) << QRectF(0, 0, 200, 200) << 30 << false;
+        QTest::newRow("junto al borde") << QVector<QPointF> {{1, 1}, {2, 1}, {1, 2}, {199, 199}}
+                                        << QSizeF(14, 4) << QRectF(0, 0, 200, 200) << 4 << false;
+        QTest::newRow("sin lugar para la segunda")
+                << QVector<QPointF> {{5, 5}, {6, 5}} << QSizeF(9, 9) << QRectF(0, 0, 10, 10) << 1
+                << true;
+    }
+
+    void placedLabelsHideNothing()
+    {
+        QFETCH(QVector<QPointF>, points);
+        QFETCH(QSizeF, size);
+        QFETCH(QRectF, area);
+        const QVector<QRectF> obstacles {{95, 90, 20, 5}, {0, 195, 200, 5}};
+        const double radius = 1.0;
+        const QVector<QRectF> rects = placeLabels(points, QVector<QSizeF>(points.size(), size),
+                                                  area, obstacles, radius);
+        QCOMPARE(rects.size(), points.size());
+        QVERIFY(!rects.first().isNull());
+        QFETCH(bool, onFirst);
+        QCOMPARE(rects.first().center() == points.first(), onFirst);
+        QVector<QRectF> placed;
+        for (int i = 0; i < rects.size(); ++i) {
+            const QRectF &rect = rects.at(i);
+            if (rect.isNull())
+                continue;
+            QVERIFY(area.contains(rect));
+            QCOMPARE(rect.size(), size);
+            for (const QRectF &other : placed + obstacles)
+                QVERIFY2(!rect.intersects(other), qPrintable(QString::number(i)));
+            for (const QPointF &point : points) {
+                if (QLineF(point, points.at(i)).length() > radius)
+                    QVERIFY(!rect.intersects(
+                            QRectF(point - QPointF(radius, radius), QSizeF(2, 2) * radius)));
+            }
+            placed.append(rect);
+        }
+        QTEST(int(placed.size()), "placed");
     }
 
     // Files that are no photo are named as unreadable, with the reason, never

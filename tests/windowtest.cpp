@@ -4,8 +4,10 @@
 #include "geo/crs.h"
 #include "metadata/exifmutex.h"
 #include "metadata/exiv2setup.h"
+#include "metadata/photocaption.h"
 #include "processing/photoprocessor.h"
 #include "processing/workpool.h"
+#include "report/photoreport.h"
 #include "tests/support/fakeelevationserver.h"
 #include "tests/support/windowfixture.h"
 
@@ -16,10 +18,10 @@
 
 // Object names of controls a profile covers.
 static const QStringList checks
-        = {"rotateCompassCheck",   "prefixCheck",       "renameCheck",          "drawDataCheck",
-           "drawOrientationCheck", "drawTimeCheck",     "compassCheck",         "bgTextCheck",
-           "drawGeoCheck",         "drawAltitudeCheck", "exportLocationsCheck", "losslessCheck",
-           "restampCheck"};
+        = {"rotateCompassCheck",   "prefixCheck",         "renameCheck",          "drawDataCheck",
+           "drawOrientationCheck", "drawTimeCheck",       "compassCheck",         "bgTextCheck",
+           "drawGeoCheck",         "drawAltitudeCheck",   "exportLocationsCheck", "losslessCheck",
+           "restampCheck",         "drawDescriptionCheck"};
 static const QStringList spins = {"fontSizeSpin", "logoRatioSpin", "compassRatioSpin"};
 static const QStringList combos
         = {"logoPositionCombo",        "dtPositionCombo",      "coordsPositionCombo",
@@ -89,7 +91,18 @@ class WindowTest : public QObject
     void setEveryOptionAwayFromDefault()
     {
         // First: a profile's absent keys reset some options.
-        load({{"reportProject", "Mina"}, {"reportClient", "Ñuble"}, {"reportAuthor", "Ana"}});
+        load({{"reportProject", "Mina"},
+              {"reportClient", "Ñuble"},
+              {"reportAuthor", "Ana"},
+              {"reportTitle", "Anexo 3"},
+              {"reportCode", "MN-INF-004"},
+              {"reportRevision", "B"},
+              {"reportPreparedBy", "Ana"},
+              {"reportReviewedBy", "Luis"},
+              {"reportApprovedBy", "María"},
+              {"reportCompany", "Consultora Andes"},
+              {"reportCover", true},
+              {"reportIndex", true}});
         click("logoButton", "/fotos/logo empresa.png");
         click("fontButton", "/fuentes/Campaña.otf");
         f.nextColor = QColor(0x12, 0xab, 0x34);
@@ -104,6 +117,7 @@ class WindowTest : public QObject
             f.find<QComboBox>(combos[i])->setCurrentIndex(
                     QList<int> {3, 0, 1, 2, 1, 0, 3, 5, 1}[i]);
         f.find<QLineEdit>("prefixEdit")->setText("Campaña_2024_");
+        f.find<QLineEdit>("extraTextEdit")->setText("Proyecto Norte · P-12");
         f.find<QLineEdit>("gpxPathEdit")->setText("/campo/día 1.gpx");
         f.find<QLineEdit>("clockCorrectionEdit")->setText("-01:02:03");
         f.find<QSpinBox>("maxSeparationSpin")->setValue(120);
@@ -678,6 +692,8 @@ private slots:
                 fromWindow << dialog.findChild<QLabel *>(name)->text();
             dialog.findChild<QLineEdit *>("reportClientEdit")->setText("Otro cliente");
             dialog.findChild<QComboBox *>("reportFormatCombo")->setCurrentIndex(2);
+            dialog.findChild<QLineEdit *>("reportCodeEdit")->setText("MN-INF-004");
+            dialog.findChild<QCheckBox *>("reportCoverCheck")->setChecked(true);
             return int(QDialog::Accepted);
         };
         const auto before = folderContents(photos);
@@ -702,7 +718,59 @@ private slots:
             QCOMPARE(folderContents(photos), before);
         else
             QVERIFY(QFileInfo(base + ".pdf").size() > 0 && QFileInfo(base + ".docx").size() > 0);
-        QCOMPARE(QJsonDocument::fromJson(saved()).object().value("reportClient"), "Otro cliente");
+        const QJsonObject profile = QJsonDocument::fromJson(saved()).object();
+        QCOMPARE(profile.value("reportClient"), "Otro cliente");
+        QCOMPARE(profile.value("reportCode"), "MN-INF-004");
+        QCOMPARE(profile.value("reportCover"), true);
+    }
+
+    // Captions typed once in the table reach the photos' metadata and the
+    // report; a photo that cannot take one is named, its text kept.
+    void descriptionsTypedInTheTableReachThePhotosAndTheReport()
+    {
+        TestPhoto described = gpsPhoto();
+        described.iptc["Iptc.Application2.Caption"] = "Vieja";
+        QVERIFY(writeTestPhoto(photos + "/a.jpg", described));
+        QVERIFY(writeTestPhoto(photos + "/b.jpg", gpsPhoto()));
+        QVERIFY(writeBytes(photos + "/roto.jpg", "no soy una foto"));
+        field("folderEdit")->setText(photos);
+        QStringList shown;
+        f.runDialog = [&shown](QDialog &dialog) {
+            auto *table = dialog.findChild<QTableWidget *>("descriptionsTable");
+            const auto rowOf = [table](const QString &name) {
+                return table->findItems(name, Qt::MatchExactly).value(0)->row();
+            };
+            for (int column = 1; column < table->columnCount(); ++column)
+                shown << table->item(rowOf("a.jpg"), column)->text();
+            table->item(rowOf("a.jpg"), 5)->setText("Talud norte; vista al rajo");
+            table->item(rowOf("b.jpg"), 5)->setText("  Pozo PM-3 ");
+            table->item(rowOf("roto.jpg"), 5)->setText("perdida");
+            dialog.findChild<QPushButton *>("saveDescriptionsButton")->click();
+            dialog.reject(); // the refused one is still unsaved: asked first
+            return dialog.result();
+        };
+        f.find<QAction>("descriptionsAction")->trigger();
+        QCOMPARE(shown,
+                 QStringList({"a.jpg", "05/03/2024 14:30:00",
+                              "19H · E 345713 · N 6297592 · Datum: WGS 84", "045° NE", "Vieja"}));
+        QCOMPARE(readPhotoCaption(photos + "/a.jpg"), "Talud norte; vista al rajo");
+        QCOMPARE(readPhotoCaption(photos + "/b.jpg"), "Pozo PM-3");
+        QCOMPARE(f.warnings.size(), 1);
+        QVERIFY2(f.warnings.first().contains("Se guardaron 2 descripciones")
+                         && f.warnings.first().contains("roto.jpg: "),
+                 qPrintable(f.warnings.first()));
+        QVERIFY(f.information.join('\n').contains("Quedan descripciones sin guardar: 1."));
+        QVERIFY(f.logText().contains("Descripción guardada en b.jpg"));
+        ReportSettings settings;
+        settings.folder = photos;
+        const PhotoReport report = collectReport(
+                settings, [](const QString &) {}, nullptr);
+        QCOMPARE(report.located.size(), 2);
+        QStringList captions;
+        for (const ReportPhoto &photo : report.located)
+            captions << photo.caption;
+        captions.sort();
+        QCOMPARE(captions, QStringList({"Pozo PM-3", "Talud norte; vista al rajo"}));
     }
 
     // "Cancelar" stops the fill at the request in flight: the window cannot
@@ -1271,7 +1339,7 @@ private slots:
         QVERIFY(bytes.contains("\n    \"prefix\": \"Campa\xc3\xb1"
                                "a_2024_\""));
         const QJsonObject profile = QJsonDocument::fromJson(bytes).object();
-        QCOMPARE(profile.size(), 38);
+        QCOMPARE(profile.size(), 49);
         QVERIFY(f.open());
         const QJsonObject defaults = QJsonDocument::fromJson(saved()).object();
         for (auto it = profile.constBegin(); it != profile.constEnd(); ++it)
@@ -1291,7 +1359,8 @@ private slots:
     "compassArrowColor": "#0080ff", "compassPosition": "arriba-derecha", "compassRatio": 0.33,
     "compassStyle": 3, "coordsPosition": "arriba-derecha", "drawAltitude": false,
     "drawData": false, "drawGeo": true, "drawOrientation": false, "drawTime": false,
-    "dtPosition": "arriba-izquierda", "exportLocations": true, "fontColor": "#12ab34",
+    "drawDescription": true, "dtPosition": "arriba-izquierda", "exportLocations": true,
+    "extraText": "Proyecto Norte · P-12", "fontColor": "#12ab34",
     "fontPath": "/fuentes/Campaña.otf", "fontSizeRatio": 0.0123, "gpxPath": "/campo/día 1.gpx",
     "losslessStamps": true,
     "logoPath": "/fotos/logo empresa.png", "logoPosition": "abajo-derecha", "logoRatio": 0.15,

@@ -29,10 +29,48 @@ static const QCommandLineOption clientOption(QStringLiteral("cliente"),
 static const QCommandLineOption authorOption(QStringLiteral("responsable"),
                                              QStringLiteral("Responsable del encabezado."),
                                              QStringLiteral("TEXTO"));
+// The title block's texts: option name, its help and the field it fills.
+struct TitleOption
+{
+    QCommandLineOption option;
+    QString ReportTitle::*field;
+};
+static const TitleOption titleOptions[] = {
+        {{QStringLiteral("titulo"),
+          QStringLiteral("Título del anexo (por defecto «Registro "
+                         "fotográfico»)."),
+          QStringLiteral("TEXTO")},
+         &ReportTitle::title},
+        {{QStringLiteral("codigo"), QStringLiteral("Código del documento."),
+          QStringLiteral("TEXTO")},
+         &ReportTitle::code},
+        {{QStringLiteral("revision"), QStringLiteral("Revisión del documento."),
+          QStringLiteral("TEXTO")},
+         &ReportTitle::revision},
+        {{QStringLiteral("elaborado"), QStringLiteral("Elaborado por."), QStringLiteral("TEXTO")},
+         &ReportTitle::preparedBy},
+        {{QStringLiteral("revisado"), QStringLiteral("Revisado por."), QStringLiteral("TEXTO")},
+         &ReportTitle::reviewedBy},
+        {{QStringLiteral("aprobado"), QStringLiteral("Aprobado por."), QStringLiteral("TEXTO")},
+         &ReportTitle::approvedBy},
+        {{QStringLiteral("empresa"), QStringLiteral("Empresa, en el pie de cada página."),
+          QStringLiteral("TEXTO")},
+         &ReportTitle::company},
+};
+static const QCommandLineOption coverOption(QStringLiteral("portada"),
+                                            QStringLiteral("Agrega una portada."));
+static const QCommandLineOption
+        photoIndexOption(QStringLiteral("indice"),
+                         QStringLiteral("Agrega el índice de fotografías."));
 static const QCommandLineOption profileOption(
         QStringLiteral("perfil"),
         QStringLiteral("Perfil guardado desde la ventana: datos del proyecto y logo."),
         QStringLiteral("PERFIL.json"));
+static const QCommandLineOption captionsOption(
+        QStringLiteral("csv"),
+        QStringLiteral("Archivo de coordenadas cuya columna descripcion da el pie de las fotos "
+                       "que no tienen descripción propia."),
+        QStringLiteral("ARCHIVO"));
 static const QCommandLineOption targetOption(
         QStringLiteral("salida"),
         QStringLiteral("Archivo que se escribe (por defecto CARPETA/registro_fotografico.pdf o "
@@ -101,6 +139,13 @@ static int readProfileValues(const QCommandLineParser &parser, ReportSettings &s
     settings.project = parser.isSet(projectOption) ? parser.value(projectOption) : details.project;
     settings.client = parser.isSet(clientOption) ? parser.value(clientOption) : details.client;
     settings.author = parser.isSet(authorOption) ? parser.value(authorOption) : details.author;
+    settings.title = details.title;
+    for (const TitleOption &text : titleOptions) {
+        if (parser.isSet(text.option))
+            settings.title.*text.field = parser.value(text.option);
+    }
+    settings.title.cover |= parser.isSet(coverOption);
+    settings.title.photoIndex |= parser.isSet(photoIndexOption);
     return exitDone;
 }
 
@@ -123,6 +168,13 @@ static int runReport(const QCommandLineParser &parser, const QStringList &values
     if (!targetProblem.isEmpty())
         return badArgument(QStringLiteral("--salida"), targetProblem);
     settings.includeSubdirectories |= parser.isSet(subfoldersOption());
+    if (parser.isSet(captionsOption)) {
+        settings.captionsFile = parser.value(captionsOption);
+        if (!QFileInfo(settings.captionsFile).isFile())
+            return badArgument(
+                    QStringLiteral("--csv"),
+                    QStringLiteral("no existe el archivo «%1».").arg(settings.captionsFile));
+    }
     settings.date = QDate::currentDate();
     settings.fontPath = bundledFontPath();
     setReportTargets(settings, target);
@@ -138,13 +190,18 @@ static int runReport(const QCommandLineParser &parser, const QStringList &values
 
 Command reportCommand()
 {
+    QList<QCommandLineOption> options {formatOption,  perPageOption, paperOption,
+                                       projectOption, clientOption,  authorOption};
+    for (const TitleOption &text : titleOptions)
+        options << text.option;
+    options << coverOption << photoIndexOption << profileOption << captionsOption << targetOption
+            << subfoldersOption()
+            << crsOption(QStringLiteral("Sistema del este y el norte de las tablas y del mapa; "
+                                        "por defecto, el del perfil."));
     return {QStringLiteral("informe"),
             QStringLiteral("Crea el registro fotográfico (PDF o Word) de las fotos de CARPETA."),
             {QStringLiteral("CARPETA")},
             {QStringLiteral("Carpeta de fotos; se leen, nunca se modifican.")},
-            {formatOption, perPageOption, paperOption, projectOption, clientOption, authorOption,
-             profileOption, targetOption, subfoldersOption(),
-             crsOption(QStringLiteral("Sistema del este y el norte de las tablas y del mapa; "
-                                      "por defecto, el del perfil."))},
+            options,
             runReport};
 }

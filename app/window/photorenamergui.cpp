@@ -9,6 +9,7 @@
 #include "app/window/compasstab.h"
 #include "app/window/cornerclash.h"
 #include "app/window/crsgroup.h"
+#include "app/window/descriptionstool.h"
 #include "app/window/exporttool.h"
 #include "app/window/generaltab.h"
 #include "app/window/helpwindow.h"
@@ -302,6 +303,8 @@ void PhotoRenamerGUI::buildMenus()
     settingsAction = named(toolsMenu->addAction(tr("Configuración...")), "settingsAction");
     restoreAction = named(toolsMenu->addAction(tr("Restaurar originales desde Backup...")),
                           "restoreAction");
+    descriptionsAction = named(toolsMenu->addAction(tr("Descripciones de las fotos...")),
+                               "descriptionsAction");
 
     QMenu *helpMenu = named(menuBar()->addMenu(tr("A&yuda")), "helpMenu");
     guideAction = named(helpMenu->addAction(tr("Guía de uso")), "guideAction");
@@ -422,6 +425,8 @@ void PhotoRenamerGUI::buildTools()
             &ExportTool::start);
     connect(restoreAction, &QAction::triggered, new RestoreTool(host, restoreAction),
             &RestoreTool::start);
+    connect(descriptionsAction, &QAction::triggered, new DescriptionsTool(host),
+            &DescriptionsTool::start);
     profileTool = new ProfileTool(host, optionTable, profileCombo);
     connect(loadProfileAction, &QAction::triggered, profileTool, &ProfileTool::load);
     connect(saveProfileAction, &QAction::triggered, profileTool, &ProfileTool::save);

@@ -162,6 +162,7 @@ private:
     QAction *aboutAction = nullptr;
     QPointer<HelpWindow> helpWindow;
     QAction *restoreAction = nullptr;
+    QAction *descriptionsAction = nullptr;
     QAction *createReportAction = nullptr;
     AltitudeFillTool *altitudeFillTool = nullptr;
     ProfileTool *profileTool = nullptr;

@@ -53,6 +53,9 @@ static QGroupBox *windowChoices(const ReportSettings &fromWindow)
           fromWindow.crs ? QStringLiteral("%1 (%2)").arg(fromWindow.crs->shortName(),
                                                          crsCode(fromWindow.crs->entry().epsg))
                          : QObject::tr("WGS 84 / UTM (zona según la posición)"));
+    if (!fromWindow.captionsFile.isEmpty())
+        shown(QObject::tr("Descripciones que faltan, del archivo:"), "reportCaptionsLabel",
+              fileNameOf(fromWindow.captionsFile));
     return group;
 }
 
@@ -79,6 +82,31 @@ ReportDialog::ReportDialog(QWidget *parent, const Dialogs &dialogs, const Report
     projectForm->addRow(tr("Fecha del informe:"), dateEdit);
     layout->addWidget(project);
     layout->addWidget(windowChoices(fromWindow));
+
+    const ReportTitle &title = details.title;
+    auto *document = named(new QGroupBox(tr("Bloque de título")), "reportTitleGroup");
+    auto *documentForm = new QFormLayout(document);
+    titleEdit = lineEdit("reportTitleEdit", title.title);
+    titleEdit->setPlaceholderText(QString::fromUtf8(defaultAnnexTitle));
+    documentForm->addRow(tr("Título del anexo:"), titleEdit);
+    documentForm->addRow(tr("Código del documento:"),
+                         codeEdit = lineEdit("reportCodeEdit", title.code));
+    documentForm->addRow(tr("Revisión:"),
+                         revisionEdit = lineEdit("reportRevisionEdit", title.revision));
+    documentForm->addRow(tr("Elaborado por:"),
+                         preparedEdit = lineEdit("reportPreparedEdit", title.preparedBy));
+    documentForm->addRow(tr("Revisado por:"),
+                         reviewedEdit = lineEdit("reportReviewedEdit", title.reviewedBy));
+    documentForm->addRow(tr("Aprobado por:"),
+                         approvedEdit = lineEdit("reportApprovedEdit", title.approvedBy));
+    documentForm->addRow(tr("Empresa (pie de página):"),
+                         companyEdit = lineEdit("reportCompanyEdit", title.company));
+    coverCheck = named(new QCheckBox(tr("Portada")), "reportCoverCheck");
+    coverCheck->setChecked(title.cover);
+    indexCheck = named(new QCheckBox(tr("Índice de fotografías")), "reportIndexCheck");
+    indexCheck->setChecked(title.photoIndex);
+    documentForm->addRow(row({coverCheck, indexCheck}));
+    layout->addWidget(document);
 
     auto *form = new QFormLayout;
     formatCombo = combo("reportFormatCombo", {tr("PDF"), tr("Word (.docx)"), tr("Ambos")}, 0);
@@ -117,7 +145,17 @@ ReportDialog::ReportDialog(QWidget *parent, const Dialogs &dialogs, const Report
 
 ReportDetails ReportDialog::details() const
 {
-    return {projectEdit->text(), clientEdit->text(), authorEdit->text()};
+    ReportTitle title;
+    title.title = titleEdit->text();
+    title.code = codeEdit->text();
+    title.revision = revisionEdit->text();
+    title.preparedBy = preparedEdit->text();
+    title.reviewedBy = reviewedEdit->text();
+    title.approvedBy = approvedEdit->text();
+    title.company = companyEdit->text();
+    title.cover = coverCheck->isChecked();
+    title.photoIndex = indexCheck->isChecked();
+    return {projectEdit->text(), clientEdit->text(), authorEdit->text(), title};
 }
 
 ReportSettings ReportDialog::settings() const
@@ -127,6 +165,7 @@ ReportSettings ReportDialog::settings() const
     chosen.project = typed.project;
     chosen.client = typed.client;
     chosen.author = typed.author;
+    chosen.title = typed.title;
     chosen.date = dateEdit->date();
     chosen.fontPath = bundledFontPath();
     chosen.format = static_cast<ReportFormat>(formatCombo->currentIndex());

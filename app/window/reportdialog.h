@@ -39,6 +39,15 @@ private:
     QLineEdit *projectEdit = nullptr;
     QLineEdit *clientEdit = nullptr;
     QLineEdit *authorEdit = nullptr;
+    QLineEdit *titleEdit = nullptr;
+    QLineEdit *codeEdit = nullptr;
+    QLineEdit *revisionEdit = nullptr;
+    QLineEdit *preparedEdit = nullptr;
+    QLineEdit *reviewedEdit = nullptr;
+    QLineEdit *approvedEdit = nullptr;
+    QLineEdit *companyEdit = nullptr;
+    QCheckBox *coverCheck = nullptr;
+    QCheckBox *indexCheck = nullptr;
     QDateEdit *dateEdit = nullptr;
     QComboBox *formatCombo = nullptr;
     QComboBox *perPageCombo = nullptr;

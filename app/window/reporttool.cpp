@@ -4,6 +4,7 @@
 #include "report/photoreport.h"
 
 #include <QAction>
+#include <QFileInfo>
 
 ReportTool::ReportTool(const ToolHost &host, QAction *trigger)
     : WindowTool(host)
@@ -31,6 +32,9 @@ void ReportTool::start()
     fromWindow.folder = folder;
     fromWindow.includeSubdirectories = host.inputs->includesSubfolders();
     fromWindow.logoPath = options.logoPath;
+    // In coordinates-file mode its descripcion column captions the photos without their own.
+    if (!options.useExif && !options.useGpxTrack && QFileInfo(options.csvPath).isFile())
+        fromWindow.captionsFile = options.csvPath;
     ReportDialog dialog(host.window, dialogs(), details, fromWindow);
     if (dialogs().run(dialog) != QDialog::Accepted)
         return;

@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -66,6 +67,14 @@ TextTab::TextTab(const Dialogs &dialogs)
     for (QCheckBox *check :
          {drawOrientationCheck, drawAltitudeCheck, drawTimeCheck, bgTextCheck, drawGeoCheck})
         form->addRow(check);
+    drawDescriptionCheck = named(new QCheckBox(tr("Dibujar descripción")), "drawDescriptionCheck");
+    drawDescriptionCheck->setToolTip(
+            tr("La descripción de cada foto (Herramientas → Descripciones de las fotos, o la "
+               "columna descripcion del archivo de coordenadas), bajo la fecha."));
+    form->addRow(drawDescriptionCheck);
+    extraTextEdit = named(new QLineEdit, "extraTextEdit");
+    extraTextEdit->setPlaceholderText(tr("ej: Proyecto Norte · Punto P-12"));
+    form->addRow(tr("Texto adicional:"), extraTextEdit);
 
     layout->addWidget(group);
 
@@ -76,6 +85,9 @@ TextTab::TextTab(const Dialogs &dialogs)
     };
     OptionRow background = drawn(bgTextCheck, &ProcessingOptions::bgText, "bgText");
     background.enableRules = {followsCheck(drawDataCheck, {bgTextCheck})};
+    OptionRow description
+            = drawn(drawDescriptionCheck, &ProcessingOptions::drawDescription, "drawDescription");
+    description.enableRules = {followsCheck(drawDataCheck, {drawDescriptionCheck, extraTextEdit})};
     rows = {
             ratioOption(fontSizeSpin, &ProcessingOptions::fontSizeRatio,
                         QStringLiteral("fontSizeRatio")),
@@ -94,6 +106,9 @@ TextTab::TextTab(const Dialogs &dialogs)
             drawn(drawAltitudeCheck, &ProcessingOptions::drawAltitude, "drawAltitude"),
             itemTextOption(altitudePositionCombo, &ProcessingOptions::altitudePosition,
                            QStringLiteral("altitudePosition")),
+            description,
+            textOption(extraTextEdit, &ProcessingOptions::extraText, QStringLiteral("extraText"),
+                       Preview::Refreshes),
     };
 }
 

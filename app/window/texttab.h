@@ -10,6 +10,7 @@ class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 struct Dialogs;
 
@@ -52,6 +53,8 @@ private:
     QCheckBox *drawTimeCheck = nullptr;
     QCheckBox *bgTextCheck = nullptr;
     QCheckBox *drawGeoCheck = nullptr;
+    QCheckBox *drawDescriptionCheck = nullptr;
+    QLineEdit *extraTextEdit = nullptr;
 
     OptionTable rows;
 };

@@ -1,7 +1,8 @@
 // Makes the user guide's pictures from the program itself: writes the demo
 // folder into a temporary folder, drives the real window offscreen on it and
 // saves PNG pictures of the window, its tabs, a stamped photo, the four
-// compass-rose styles, the settings dialog and two pages of the photo report.
+// compass-rose styles, the settings dialog, the descriptions table with the
+// demo's descriptions typed in, and three pages of the photo report.
 // Usage: screenshots FOLDER
 #include "app/startup.h"
 #include "app/window/dialogs.h"
@@ -25,6 +26,7 @@
 #include <QScrollBar>
 #include <QSettings>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QThread>
@@ -135,13 +137,18 @@ static QImage compassStyles(const QComboBox &styles, const QImage &photo, const 
     return sheet;
 }
 
-// The window on the demo folder, step by step as the guide tells it.
-// The first page (photo blocks) and the map page of the report, as a reader shows them.
+// The first page (title block), the first photo blocks and the map page of
+// the report, as a reader shows them.
 static void reportPictures(const QString &pdfPath, const QDir &out)
 {
     QPdfDocument pdf;
     if (pdf.load(pdfPath) != QPdfDocument::Error::None || pdf.pageCount() < 3)
         qFatal("the report was not written");
+    int mapPage = pdf.pageCount() - 1;
+    while (mapPage > 0
+           && !pdf.getAllText(mapPage).text().contains(
+                   QStringLiteral("Ubicación de las fotografías")))
+        --mapPage;
     const auto page = [&pdf](int index) {
         const QSizeF points = pdf.pagePointSize(index);
         QImage image = pdf.render(index, (points * 1.25).toSize());
@@ -151,7 +158,43 @@ static void reportPictures(const QString &pdfPath, const QDir &out)
         return flat;
     };
     save(page(0), out, QStringLiteral("registro-pagina"));
-    save(page(pdf.pageCount() - 1), out, QStringLiteral("registro-mapa"));
+    save(page(1), out, QStringLiteral("registro-fotos"));
+    save(page(mapPage), out, QStringLiteral("registro-mapa"));
+}
+
+// What the guide's demo photos show, typed into the descriptions table.
+static const QStringList demoDescriptions {
+        QStringLiteral("Acceso al área de estudio desde el camino público"),
+        QStringLiteral("Quebrada seca, vista aguas arriba"),
+        QStringLiteral("Talud norte del rajo"),
+        QStringLiteral("Pozo de monitoreo PM-3"),
+        QStringLiteral("Vegetación en la ladera sur"),
+        QStringLiteral("Punto de muestreo de suelos S-2"),
+        QStringLiteral("Cerco perimetral, esquina poniente"),
+        QStringLiteral("Vista general hacia el campamento"),
+};
+
+// Types the demo's descriptions, waits for the thumbnails, grabs the table
+// and saves the descriptions into the photos.
+static int describePhotos(QDialog &dialog, const QDir &demo, const QDir &out)
+{
+    auto *table = control<QTableWidget>(dialog, "descriptionsTable");
+    for (int row = 0; row < table->rowCount() && row < demoDescriptions.size(); ++row)
+        table->item(row, table->columnCount() - 1)->setText(demoDescriptions.at(row));
+    dialog.resize(1100, 520);
+    dialog.show();
+    waitUntil([table] {
+        for (int row = 0; row < table->rowCount(); ++row) {
+            if (table->item(row, 0)->icon().isNull())
+                return false;
+        }
+        return true;
+    });
+    table->resizeColumnsToContents();
+    QCoreApplication::processEvents();
+    save(grabNeutral(dialog, demo), out, QStringLiteral("descripciones"));
+    control<QAbstractButton>(dialog, "saveDescriptionsButton")->click();
+    return int(QDialog::Accepted);
 }
 
 static void takePictures(const QDir &demo, const QDir &out)
@@ -167,8 +210,11 @@ static void takePictures(const QDir &demo, const QDir &out)
     demo.mkpath(QStringLiteral("procesadas"));
     bool finished = false;
     Dialogs dialogs;
-    // The report dialog as it opens, with the project's data typed in.
-    dialogs.run = [](QDialog &dialog) {
+    // The descriptions table, then the report dialog as it opens, with the
+    // project's data typed in.
+    dialogs.run = [&demo, &out](QDialog &dialog) {
+        if (dialog.objectName() == QLatin1String("descriptionsDialog"))
+            return describePhotos(dialog, demo, out);
         dialog.findChild<QLineEdit *>(QStringLiteral("reportProjectEdit"))
                 ->setText(QStringLiteral("Línea base ambiental Quebrada Honda"));
         dialog.findChild<QLineEdit *>(QStringLiteral("reportClientEdit"))
@@ -236,6 +282,7 @@ static void takePictures(const QDir &demo, const QDir &out)
     click("csvButton");
     tabPicture(0, QStringLiteral("general-archivo"));
 
+    control<QAction>(window, "descriptionsAction")->trigger();
     finished = false;
     control<QAction>(window, "createReportAction")->trigger();
     waitUntil([&finished] { return finished; });
