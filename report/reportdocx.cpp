@@ -1,6 +1,7 @@
 #include "report/reportdocx.h"
 
 #include "files/ziparchive.h"
+#include "report/openingpages.h"
 #include "report/reportmap.h"
 
 #include <QBuffer>

@@ -1,5 +1,6 @@
 #include "report/reportpdf.h"
 
+#include "report/openingpages.h"
 #include "report/reportmap.h"
 
 #include <QBuffer>
