@@ -1,10 +1,11 @@
 #include "metadata/extendedxmp.h"
 
+#include "metadata/jpegsegments.h"
+
 #include <QCryptographicHash>
 #include <QtEndian>
 
 #include <algorithm>
-#include <functional>
 #include <map>
 #include <utility>
 #include <vector>
@@ -110,25 +111,6 @@ bool splitXmpForJpeg(const Exiv2::XmpData &xmp, JpegXmp &split, QString &error)
     }
     standard[noteKey] = digestOf(split.extension);
     return fitsStandard(standard, split.standard);
-}
-
-// Walks the marker segments before the picture data, handing each one's
-// marker and bytes (marker included) to `visit`; returns where they end.
-static qsizetype walkSegments(const QByteArray &jpeg,
-                              const std::function<void(uchar, const QByteArray &)> &visit)
-{
-    qsizetype pos = 2;
-    while (pos + 4 <= jpeg.size() && uchar(jpeg[pos]) == 0xFF) {
-        const uchar marker = uchar(jpeg[pos + 1]);
-        if (marker == 0xDA || marker == 0xD9 || marker == 0xFF)
-            break;
-        const qsizetype end = pos + 2 + qFromBigEndian<quint16>(jpeg.constData() + pos + 2);
-        if (end > jpeg.size())
-            break;
-        visit(marker, QByteArray::fromRawData(jpeg.constData() + pos, end - pos));
-        pos = end;
-    }
-    return pos;
 }
 
 static bool isApp1With(uchar marker, const QByteArray &segment, const QByteArray &signature)

@@ -6,6 +6,7 @@
 #include "metadata/extendedxmp.h"
 #include "metadata/heiffile.h"
 #include "metadata/heifmetadata.h"
+#include "metadata/jpegsegments.h"
 
 #include <QMutexLocker>
 
@@ -77,14 +78,25 @@ MetadataResult copyMetadata(const QString &path, PhotoMetadata &metadata, QStrin
     return readPhotoMetadata(file.bytes(), metadata, error);
 }
 
+// A JPEG's metadata all lies before its scan: Exiv2 is given only that
+// head, and the scan, nearly all of the file, is joined back as it was.
+// Exiv2 copies whatever follows the SOS marker without reading it.
+static QByteArray headForMetadata(const QByteArray &encoded, qsizetype &scan)
+{
+    scan = scanStart(encoded);
+    return scan < 0 ? encoded : encoded.left(scan + 2);
+}
+
 MetadataResult storeMetadata(QByteArray &encoded, const PhotoMetadata &metadata, QString &error)
 {
     QMutexLocker locker(&exifMutex);
     try {
-        // Exiv2 reads `encoded` in place and writes into a buffer of its own,
+        qsizetype scan = -1;
+        const QByteArray head = headForMetadata(encoded, scan);
+        // Exiv2 reads `head` in place and writes into a buffer of its own,
         // so `encoded` stays whole if anything below fails.
         const Exiv2ImagePtr image = Exiv2::ImageFactory::open(
-                reinterpret_cast<const Exiv2::byte *>(encoded.constData()), encoded.size());
+                reinterpret_cast<const Exiv2::byte *>(head.constData()), head.size());
         if (!image.get())
             return MetadataResult::NoImage;
         image->readMetadata();
@@ -105,9 +117,14 @@ MetadataResult storeMetadata(QByteArray &encoded, const PhotoMetadata &metadata,
         if (!metadata.iccProfile.empty())
             setIccProfileBytes(*image, metadata.iccProfile);
         image->writeMetadata();
-        encoded = ioBytes(image->io());
+        QByteArray written = ioBytes(image->io());
         if (jpeg)
-            encoded = withExtensionSegments(encoded, split);
+            written = withExtensionSegments(written, split);
+        if (scan >= 0) {
+            written.reserve(written.size() + encoded.size() - head.size());
+            written.append(encoded.constData() + head.size(), encoded.size() - head.size());
+        }
+        encoded = written;
         return MetadataResult::Done;
     } catch (const std::exception &exception) {
         error = QString::fromUtf8(exception.what());
