@@ -164,6 +164,7 @@ faults=(
     'app/window/altitudefilltool.cpp@s/showEnd\(!outcome.complete\(\)/showEnd(false/@a stopped altitude fill ends in an information box'
     'coords/altitudefill.cpp@s/return \{true, job.source.stopped\(\)/return {true, false/@a stopped altitude fill told as merely incomplete'
     'app/altitudefilljob.cpp@s/if \(outcome.updated == 0\)/if (false)/@no altitude obtained told as a partial update'
+    'metadata/metadatacopy.cpp@s/encoded.constData\(\) \+ head.size\(\), encoded.size\(\) - head.size\(\)/encoded.constData() + scan, encoded.size() - scan/@the scan joined back a marker too early'
 )
 
 # Copies this tree (without builds) to $1, with the tests of $2 when given.
