@@ -2,6 +2,7 @@
 
 #include "metadata/heiffile.h"
 
+#include <QColorSpace>
 #include <QtEndian>
 
 #include <libheif/heif.h>
@@ -51,11 +52,30 @@ static void parseXmp(const QByteArray &block, PhotoMetadata &metadata)
     }
 }
 
-// The primary image's own ICC profile ("prof" or "rICC"); none for a
-// colour description by code points ("nclx"), which carries no profile.
+// A colour description by code points ("nclx", ITU-T H.273): Display P3, as
+// phones write it, becomes the ICC profile a JPEG carries. sRGB, which
+// viewers assume, stays untagged, as do systems not met in photos.
+static std::string profileFromCodePoints(heif_image_handle *handle)
+{
+    heif_color_profile_nclx *nclx = nullptr;
+    if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code != heif_error_Ok)
+        return {};
+    const heif_color_primaries primaries = nclx->color_primaries;
+    const heif_transfer_characteristics transfer = nclx->transfer_characteristics;
+    heif_nclx_color_profile_free(nclx);
+    const bool displayP3 = primaries == heif_color_primaries_SMPTE_EG_432_1
+            && transfer == heif_transfer_characteristic_IEC_61966_2_1;
+    return displayP3 ? QColorSpace(QColorSpace::DisplayP3).iccProfile().toStdString()
+                     : std::string();
+}
+
+// The primary image's own ICC profile ("prof" or "rICC"), or one made from
+// its code points.
 static std::string colourProfile(heif_image_handle *handle)
 {
     const heif_color_profile_type type = heif_image_handle_get_color_profile_type(handle);
+    if (type == heif_color_profile_type_nclx)
+        return profileFromCodePoints(handle);
     if (type != heif_color_profile_type_prof && type != heif_color_profile_type_rICC)
         return {};
     std::string profile(heif_image_handle_get_raw_color_profile_size(handle), '\0');

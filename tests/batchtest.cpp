@@ -698,12 +698,17 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("kept");
         QTest::addColumn<QColorSpace>("colours");
+        QTest::addColumn<int>("codePoints"); // nclx primaries; 0: the profile itself
         const QColorSpace adobe(QColorSpace::AdobeRgb);
-        QTest::newRow("JPEG re-encoded whole") << "a.jpg" << false << adobe;
-        QTest::newRow("JPEG kept compression") << "a.jpg" << true << adobe;
-        QTest::newRow("HEIC with an Adobe RGB profile") << "a.heic" << false << adobe;
-        QTest::newRow("HEIC with a Display P3 profile")
-                << "a.heic" << false << QColorSpace(QColorSpace::DisplayP3);
+        const QColorSpace p3(QColorSpace::DisplayP3);
+        QTest::newRow("JPEG re-encoded whole") << "a.jpg" << false << adobe << 0;
+        QTest::newRow("JPEG kept compression") << "a.jpg" << true << adobe << 0;
+        QTest::newRow("HEIC with an Adobe RGB profile") << "a.heic" << false << adobe << 0;
+        QTest::newRow("HEIC with a Display P3 profile") << "a.heic" << false << p3 << 0;
+        // As phones write it: no profile, the primaries and transfer by number.
+        QTest::newRow("HEIC with Display P3 by code points") << "a.heic" << false << p3 << 12;
+        QTest::newRow("HEIC in sRGB by code points, left untagged")
+                << "a.heic" << false << QColorSpace() << 1;
     }
 
     void colourProfileTravelsWithThePhoto()
@@ -711,12 +716,17 @@ private slots:
         QFETCH(QString, name);
         QFETCH(bool, kept);
         QFETCH(QColorSpace, colours);
+        QFETCH(int, codePoints);
         TestPhoto photo = gpsPhoto(640, 480);
         const bool heif = name.endsWith(".heic");
         if (heif && !canWriteTestHeif())
             QSKIP("heif-enc (package libheif-examples) is needed to make HEIF photos");
-        photo.colourSpace = colours;
-        QVERIFY(heif ? writeTestHeif(at(name), photo) : !write(name, photo).isEmpty());
+        if (codePoints == 0)
+            photo.colourSpace = colours;
+        const int srgbTransfer = 13;
+        QVERIFY(codePoints     ? writeNclxTestHeif(at(name), photo, codePoints, srgbTransfer)
+                        : heif ? writeTestHeif(at(name), photo)
+                               : !write(name, photo).isEmpty());
         ProcessingOptions options = exifRun();
         options.losslessStamps = options.drawGeo = kept;
         const BatchResult result = runBatch(folder, options);
@@ -726,7 +736,10 @@ private slots:
         PhotoMetadata saved;
         QString error;
         QCOMPARE(copyMetadata(at(santiago), saved, error), MetadataResult::Done);
-        QCOMPARE(QColorSpace::fromIccProfile(QByteArray::fromStdString(saved.iccProfile)), colours);
+        const QColorSpace carried = saved.iccProfile.empty()
+                ? QColorSpace()
+                : QColorSpace::fromIccProfile(QByteArray::fromStdString(saved.iccProfile));
+        QCOMPARE(carried, colours);
         QCOMPARE(QImage(at(santiago)).colorSpace(), colours);
     }
 

@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 
 #include <exiv2/exiv2.hpp>
+#include <libheif/heif.h>
 
 #include <cmath>
 #include <cstdint>
@@ -190,4 +191,67 @@ bool writeTestHeif(const QString &path, const TestPhoto &photo)
             && encoder.exitStatus() == QProcess::NormalExit && encoder.exitCode() == 0;
     QFile::remove(source);
     return encoded;
+}
+
+// heif-enc writes no nclx box (libheif leaves it out for macOS by default):
+// the photo it made is encoded again here with one, its EXIF carried across.
+static bool encodeWithCodePoints(heif_context *source, heif_context *target, int primaries,
+                                 int transfer)
+{
+    heif_image_handle *handle = nullptr;
+    heif_image *image = nullptr;
+    heif_encoder *encoder = nullptr;
+    if (heif_context_get_primary_image_handle(source, &handle).code != heif_error_Ok
+        || heif_decode_image(handle, &image, heif_colorspace_undefined, heif_chroma_undefined,
+                             nullptr)
+                        .code
+                != heif_error_Ok
+        || heif_context_get_encoder_for_format(target, heif_compression_HEVC, &encoder).code
+                != heif_error_Ok)
+        return false;
+    heif_color_profile_nclx *nclx = heif_nclx_color_profile_alloc();
+    nclx->color_primaries = heif_color_primaries(primaries);
+    nclx->transfer_characteristics = heif_transfer_characteristics(transfer);
+    heif_image_set_nclx_color_profile(image, nclx);
+    heif_encoding_options *options = heif_encoding_options_alloc();
+    options->macOS_compatibility_workaround_no_nclx_profile = 0;
+    heif_image_handle *written = nullptr;
+    bool encoded = heif_context_encode_image(target, image, encoder, options, &written).code
+            == heif_error_Ok;
+    heif_item_id exif = 0;
+    if (encoded
+        && heif_image_handle_get_list_of_metadata_block_IDs(handle, "Exif", &exif, 1) == 1) {
+        QByteArray block(qsizetype(heif_image_handle_get_metadata_size(handle, exif)), '\0');
+        heif_image_handle_get_metadata(handle, exif, block.data());
+        // The block starts with the 4-byte offset of its TIFF header.
+        encoded = heif_context_add_exif_metadata(target, written, block.constData() + 4,
+                                                 int(block.size() - 4))
+                          .code
+                == heif_error_Ok;
+    }
+    heif_image_handle_release(written);
+    heif_encoding_options_free(options);
+    heif_nclx_color_profile_free(nclx);
+    heif_encoder_release(encoder);
+    heif_image_release(image);
+    heif_image_handle_release(handle);
+    return encoded;
+}
+
+bool writeNclxTestHeif(const QString &path, const TestPhoto &photo, int primaries, int transfer)
+{
+    const QString first = path + QStringLiteral(".first.heic");
+    heif_context *source = heif_context_alloc();
+    heif_context *target = heif_context_alloc();
+    const bool written = writeTestHeif(first, photo)
+            && heif_context_read_from_file(source, QFile::encodeName(first).constData(), nullptr)
+                            .code
+                    == heif_error_Ok
+            && encodeWithCodePoints(source, target, primaries, transfer)
+            && heif_context_write_to_file(target, QFile::encodeName(path).constData()).code
+                    == heif_error_Ok;
+    heif_context_free(target);
+    heif_context_free(source);
+    QFile::remove(first);
+    return written;
 }

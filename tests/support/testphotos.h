@@ -46,6 +46,9 @@ bool canWriteTestHeif();
 // Writes `photo` as a JPEG and has heif-enc encode it into the HEIF file at
 // `path`, carrying its EXIF, XMP and ICC profile across; the JPEG is removed.
 bool writeTestHeif(const QString &path, const TestPhoto &photo = {});
+// The same with its colours described by ITU-T H.273 code points (an "nclx"
+// box) instead of an ICC profile, as phones write them.
+bool writeNclxTestHeif(const QString &path, const TestPhoto &photo, int primaries, int transfer);
 
 // A photo whose EXIF places it in Santiago de Chile: "19H 345713 6297592".
 inline TestPhoto gpsPhoto(int widthPixels = 160, int heightPixels = 120)
