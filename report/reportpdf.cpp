@@ -70,6 +70,21 @@ public:
         return font;
     }
 
+    // A label in a shaded cell beside its value in a white one, as in the
+    // captions and the title block.
+    void drawLabelledRow(const QRectF &labelCell, const QRectF &valueCell, const QString &label,
+                         const QString &value, double points)
+    {
+        painter.setPen(QPen(QColor(120, 120, 120), 0.15 * unit));
+        painter.setBrush(QColor(235, 240, 245));
+        painter.drawRect(labelCell);
+        painter.setBrush(Qt::white);
+        painter.drawRect(valueCell);
+        painter.setPen(Qt::black);
+        drawFitted(labelCell, label, points, true, Qt::AlignLeft | Qt::AlignVCenter);
+        drawFitted(valueCell, value, points, false, Qt::AlignLeft | Qt::AlignVCenter);
+    }
+
     // Shrinks the text down to 5 pt, wrapping it, until it fits its cell.
     void drawFitted(const QRectF &cell, const QString &text, double points, bool bold, int flags)
     {
@@ -152,14 +167,7 @@ public:
             const QRectF labelCell = box(x, y, width * captionLabelShare, height);
             const QRectF valueCell = box(x + width * captionLabelShare, y,
                                          width * (1 - captionLabelShare), height);
-            painter.setPen(QPen(QColor(120, 120, 120), 0.15 * unit));
-            painter.setBrush(QColor(235, 240, 245));
-            painter.drawRect(labelCell);
-            painter.setBrush(Qt::white);
-            painter.drawRect(valueCell);
-            painter.setPen(Qt::black);
-            drawFitted(labelCell, rows.at(i).first, 7.5, true, Qt::AlignLeft | Qt::AlignVCenter);
-            drawFitted(valueCell, rows.at(i).second, 7.5, false, Qt::AlignLeft | Qt::AlignVCenter);
+            drawLabelledRow(labelCell, valueCell, rows.at(i).first, rows.at(i).second, 7.5);
             y += height;
         }
     }
@@ -217,14 +225,7 @@ public:
             const QRectF labelCell = box(origin.x(), y, layout.body().width() * 0.32, 8);
             const QRectF valueCell = box(origin.x() + layout.body().width() * 0.32, y,
                                          layout.body().width() * 0.68, 8);
-            painter.setPen(QPen(QColor(120, 120, 120), 0.15 * unit));
-            painter.setBrush(QColor(235, 240, 245));
-            painter.drawRect(labelCell);
-            painter.setBrush(Qt::white);
-            painter.drawRect(valueCell);
-            painter.setPen(Qt::black);
-            drawFitted(labelCell, label, 9, true, Qt::AlignLeft | Qt::AlignVCenter);
-            drawFitted(valueCell, value, 9, false, Qt::AlignLeft | Qt::AlignVCenter);
+            drawLabelledRow(labelCell, valueCell, label, value, 9);
             y += 8;
         }
     }
